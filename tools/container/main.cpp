@@ -1,0 +1,2 @@
+#include <cstdio>
+int main() { std::puts("usage: tolvarine-container"); return 2; }
