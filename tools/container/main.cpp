@@ -1,2 +1,119 @@
+// tolvarine-container: writes data containers from the command line.
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
-int main() { std::puts("usage: tolvarine-container"); return 2; }
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "container/description.h"
+#include "container/writer.h"
+
+namespace {
+
+constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
+
+Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
+
+Options (the last three damage the container on purpose, for testing loaders):
+  --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
+  --size-word N         write N as the size word instead of the container size - 8
+  --truncate N          cut the last N bytes off; the size word fits what is left
+  --unknown-chunk-at N  insert a chunk with the unknown tag JUNK at position N of the chunks
+  --help                show this text
+
+Description: one directive a line, '#' starts a comment, words with blanks in double quotes
+(escapes \" \\ \n \t \xHH). Offsets count from the start of the container.
+  chunk TAG             start a chunk; the lines below fill its body
+  u8|u16|i16|u32|i32 N...  integers (decimal or 0x hex)
+  f32|f64 X...          floating-point numbers
+  bytes HH...           raw bytes in hex
+  zeros N | align N     N zero bytes | zero bytes up to a multiple of N
+  label NAME            name this position
+  offset NAME...        u32 offset of each label
+  string TEXT...        u32 offset of each text in the string pool (STRG)
+  string-index TEXT...  u32 entry number of each text in the string pool
+  list NAME...          u32 count, then the offset of each label ("-" for none)
+  strings               put the STRG chunk here (else it ends the container)
+)";
+
+std::optional<uint32_t> parse_u32(std::string_view text) {
+  uint32_t value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// Options that take a number and set a writer option.
+struct ValueOption {
+  std::string_view name;
+  void (*set)(container::WriterOptions&, uint32_t);
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--chunk-alignment", [](container::WriterOptions& o, uint32_t n) { o.chunk_alignment = n; }},
+    {"--size-word", [](container::WriterOptions& o, uint32_t n) { o.size_word = n; }},
+    {"--truncate", [](container::WriterOptions& o, uint32_t n) { o.truncate = n; }},
+    {"--unknown-chunk-at", [](container::WriterOptions& o, uint32_t n) { o.unknown_chunk_at = n; }},
+};
+
+int usage_error(const std::string& message) {
+  std::cerr << "tolvarine-container: " << message << "\n(see tolvarine-container --help)\n";
+  return 2;
+}
+
+int failure(const std::string& message) {
+  std::cerr << "tolvarine-container: " << message << "\n";
+  return 1;
+}
+
+bool read_all(const std::string& path, std::string& text) {
+  if (path == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), {});
+    return !std::cin.bad();
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  text.assign(std::istreambuf_iterator<char>(file), {});
+  return !file.bad();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  container::WriterOptions options;
+  std::vector<std::string> positional;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (!arg.starts_with("--")) {
+      positional.emplace_back(arg);
+      continue;
+    }
+    const auto setter = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                     [&](const ValueOption& option) { return option.name == arg; });
+    if (setter == std::end(kValueOptions)) return usage_error("unknown option " + std::string(arg));
+    if (i + 1 >= argc) return usage_error(std::string(arg) + " needs a value");
+    const std::optional<uint32_t> value = parse_u32(argv[++i]);
+    if (!value) return usage_error(std::string(arg) + ": \"" + argv[i] + "\" is not a number");
+    setter->set(options, *value);
+  }
+  if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
+
+  std::string text;
+  if (!read_all(positional[0], text)) return failure("cannot read \"" + positional[0] + "\"");
+  container::ContainerWriter writer(options);
+  std::string error;
+  if (!container::read_description(text, writer, error)) return failure(positional[0] + ": " + error);
+  const container::BuildResult result = writer.write_file(positional[1]);
+  if (!result.ok()) return failure(result.error);
+  return 0;
+}
