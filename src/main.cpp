@@ -1,12 +1,6 @@
-#include <cstdio>
-
-#include "core/console.h"
-#include "core/memory_manager.h"
+#include "host/command_line.h"
+#include "host/entry.h"
 
 int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  MemoryManager_Report();
-  std::printf("tolvarine: no game host yet\n");
-  return 0;
+  return WinMain(Runner_BuildCommandLine(argc, argv).c_str());
 }

@@ -1,0 +1,17 @@
+#include "assets/lifecycle.h"
+
+namespace {
+const void* g_embeddedTextures = nullptr;
+}
+
+void GR_SetEmbeddedTextures(const void* table) { g_embeddedTextures = table; }
+const void* GR_GetEmbeddedTextures() { return g_embeddedTextures; }
+
+// No asset is loaded yet, so there are no textures to create and no tables to free.
+void Background_InitTextures() {}
+void Sprite_InitTextures() {}
+void Font_InitTextures() {}
+void Sprite_Shutdown() {}
+void Background_Shutdown() {}
+void GR_Texture_Shutdown() {}
+void Font_Shutdown() {}

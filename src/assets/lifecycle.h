@@ -1,0 +1,16 @@
+// Start-up and teardown of the asset tables (sprites, backgrounds, fonts, texture slots), as the
+// host calls them.
+#pragma once
+
+// Keeps the table of images built into the program (null when none) for later texture creation.
+void GR_SetEmbeddedTextures(const void* table);
+const void* GR_GetEmbeddedTextures();
+
+void Background_InitTextures();
+void Sprite_InitTextures();
+void Font_InitTextures();
+
+void Sprite_Shutdown();
+void Background_Shutdown();
+void GR_Texture_Shutdown();
+void Font_Shutdown();

@@ -1,0 +1,124 @@
+#include "host/entry.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/memory_manager.h"
+#include "host/command_line.h"
+#include "host/file_services_stand_in.h"
+#include "host/frame_loop.h"
+#include "host/host_platform.h"
+#include "host/input.h"
+#include "host/main_window.h"
+#include "host/run_state.h"
+#include "host/startup.h"
+#include "world/lifecycle.h"
+
+HostState g_Host;
+std::string g_CommandLine;
+char* g_pGameFilePath = nullptr;
+char* g_pExitTarget = nullptr;
+GameChangeRequest g_GameChange;
+
+char* Host_DupText(const char* text) {
+  if (text == nullptr) return nullptr;
+  size_t length = std::strlen(text);
+  char* copy = static_cast<char*>(MEM_ALLOC(length + 1));
+  std::memcpy(copy, text, length + 1);
+  return copy;
+}
+
+void Host_ReplaceText(char** slot, const char* text) {
+  char* copy = Host_DupText(text);
+  Host_FreeText(slot);
+  *slot = copy;
+}
+
+void Host_FreeText(char** slot) {
+  if (*slot != nullptr) MEM_FREE(*slot);
+  *slot = nullptr;
+}
+
+void Runner_RequestGameChange(const char* target, const char* exitTarget, const char* savePrefix) {
+  Host_ReplaceText(&g_GameChange.target, target);
+  Host_ReplaceText(&g_GameChange.exitTarget, exitTarget);
+  Host_ReplaceText(&g_GameChange.savePrefix, savePrefix);
+}
+
+namespace {
+
+std::string QuotedGame(const char* game) { return std::string("-game \"") + game + "\""; }
+
+// "data.win" beside the program is the game unless the command line names another.
+void FindDataWinBesideProgram() {
+  std::string exe = Win32_GetExePath();
+  size_t slash = exe.rfind('/');
+  std::string path = (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "data.win";
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fclose(f);
+    Host_ReplaceText(&g_pGameFilePath, path.c_str());
+  }
+}
+
+}  // namespace
+
+void Runner_PrepareRelaunch() {
+  if (g_GameChange.target != nullptr) {
+    if (g_GameChange.exitTarget != nullptr) {
+      g_CommandLine = QuotedGame(g_GameChange.target) + " -exit \"" + g_GameChange.exitTarget + "\"";
+      std::printf("%s", g_CommandLine.c_str());
+      std::fflush(stdout);
+      g_Host.subGame = true;
+    } else {
+      g_CommandLine = QuotedGame(g_GameChange.target);
+    }
+    g_Host.restart = true;
+    Host_FreeText(&g_GameChange.target);
+    Host_FreeText(&g_GameChange.exitTarget);
+    LoadSave_SetSavePrefix(g_GameChange.savePrefix != nullptr ? g_GameChange.savePrefix : "");
+    Host_FreeText(&g_GameChange.savePrefix);
+  }
+  if (g_pExitTarget != nullptr) {
+    g_CommandLine = QuotedGame(g_pExitTarget);
+    g_Host.subGame = false;
+    g_Host.restart = true;
+    Host_FreeText(&g_pExitTarget);
+    LoadSave_SetSavePrefix("");
+    Host_ReplaceText(&game_project_name, "");
+  }
+}
+
+int WinMain(const char* commandLine) {
+  g_CommandLine = commandLine != nullptr ? commandLine : "";
+  Win32_MoveAtFiles();
+
+  do {
+    g_Host.restart = false;
+    FindDataWinBesideProgram();
+    Runner_ParseCommandLine(g_CommandLine.c_str());
+    if (Runner_CommandLineHasToken(g_CommandLine.c_str(), "-headless")) Win32_InstallHeadlessHandlers();
+    if (g_pGameFilePath != nullptr && g_pGameFilePath[0] != '\0') {
+      std::string full = Win32_GetFullPath(g_pGameFilePath);
+      Host_ReplaceText(&g_pGameFilePath, full.c_str());
+    }
+    if (!Runner_InitGlobals()) break;
+    Runner_StartUp();
+    Window_SetFocus();
+
+    while (g_Host.running == 1) {
+      IO_CopyPointerTable();
+      Runner_Frame();
+      Win32_PumpMessages();
+    }
+    Runner_EndGame();
+
+    Runner_AfterMainLoop();
+    Win32_PostQuit();
+    Runner_Shutdown();
+    Runner_PrepareRelaunch();
+    Runner_FreeRunGlobals();
+    g_Host.firstPass = false;
+  } while (g_Host.restart);
+  return 0;
+}

@@ -1,0 +1,18 @@
+#include "world/lifecycle.h"
+
+#include "host/frame_loop.h"
+
+char* working_directory = nullptr;
+char* game_project_name = nullptr;
+
+void F_GameEnd() { g_RoomChangeCode = kRoomChangeEndGame; }
+
+// The world's tables are not built yet: there is nothing to register, reset or delete.
+void Variable_BuiltIn_Init() {}
+void Path_Reset() {}
+void Grid_Shutdown() {}
+void Room_Shutdown() {}
+void Instances_DeleteAll() {}
+void ObjectLists_FreeAll() {}
+void Object_Shutdown() {}
+void TimeLine_Shutdown() {}

@@ -1,0 +1,21 @@
+// What the host calls of the game world at start-up, at the end of a game and at teardown, and
+// the world's texts that the host frees or clears between passes.
+#pragma once
+
+// The directory of the game file with its trailing separator; null until made for the pass.
+extern char* working_directory;
+// The game's project name from the header; the host empties it when returning to a launching game.
+extern char* game_project_name;
+
+void Variable_BuiltIn_Init();
+void Path_Reset();
+
+// Ends the game at the end of the current frame (room-change code -100).
+void F_GameEnd();
+
+void Grid_Shutdown();
+void Room_Shutdown();
+void Instances_DeleteAll();
+void ObjectLists_FreeAll();
+void Object_Shutdown();
+void TimeLine_Shutdown();
