@@ -1,0 +1,143 @@
+#include "host/host_test_support.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+extern char** environ;
+
+namespace host_test {
+
+namespace fs = std::filesystem;
+
+std::string MakeScratchDir(const std::string& name) {
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  std::string unique = std::string(info != nullptr ? info->test_suite_name() : "suite") + "." +
+                       (info != nullptr ? info->name() : "test") + "." + std::to_string(getpid()) + "." + name;
+  for (char& c : unique) {
+    if (c == '/') c = '_';
+  }
+  fs::path dir = fs::path(TOLVARINE_TEST_TMP) / unique;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir.string();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+std::string MinimalContainer() {
+  return std::string("FORM\x08\x00\x00\x00GEN8\x00\x00\x00\x00", 16);
+}
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& workingDir,
+                     const std::map<std::string, std::optional<std::string>>& env, int timeoutSeconds) {
+  RunResult result;
+  std::string outputPath = workingDir + "/.run_output";
+
+  // Everything the child needs is prepared before the fork.
+  std::vector<std::string> argStrings = {program};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : argStrings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  std::map<std::string, std::string> environment;
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string entry(*e);
+    size_t eq = entry.find('=');
+    if (eq != std::string::npos) environment[entry.substr(0, eq)] = entry.substr(eq + 1);
+  }
+  for (const auto& [key, value] : env) {
+    if (value) {
+      environment[key] = *value;
+    } else {
+      environment.erase(key);
+    }
+  }
+  std::vector<std::string> envStrings;
+  for (const auto& [key, value] : environment) envStrings.push_back(key + "=" + value);
+  std::vector<char*> envp;
+  for (std::string& e : envStrings) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fd = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || chdir(workingDir.c_str()) != 0) _exit(127);
+    dup2(fd, STDOUT_FILENO);
+    dup2(fd, STDERR_FILENO);
+    close(fd);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  if (pid < 0) return result;
+
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  int status = 0;
+  for (;;) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return result;
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      result.timedOut = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  result.output = ReadFile(outputPath);
+  fs::remove(outputPath);
+  return result;
+}
+
+std::string PlaceRunnerIn(const std::string& directory) {
+  fs::path target = fs::path(directory) / "tolvarine";
+  std::error_code error;
+  fs::create_hard_link(TOLVARINE_RUNNER, target, error);
+  if (error) fs::copy_file(TOLVARINE_RUNNER, target, fs::copy_options::overwrite_existing);
+  return target.string();
+}
+
+std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& expected) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  size_t at = 0;
+  for (const std::string& want : expected) {
+    while (at < lines.size() && lines[at] != want) ++at;
+    if (at == lines.size()) return want;
+    ++at;
+  }
+  return std::string();
+}
+
+}  // namespace host_test

@@ -1,0 +1,44 @@
+// Helpers for the host tests: scratch directories, files, tiny containers, and running a program
+// with its own working directory, environment and a time limit.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host_test {
+
+// A fresh directory under the test scratch area, unique to this test and process.
+std::string MakeScratchDir(const std::string& name);
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+// "FORM", the size word, then one empty "GEN8" chunk.
+std::string MinimalContainer();
+
+struct RunResult {
+  int exitCode = -1;      // -1 when the program did not exit normally
+  bool timedOut = false;
+  std::string output;     // standard output and standard error together
+};
+
+// Runs `program` with `args` in `workingDir`. `env` adds or replaces variables; a value of
+// std::nullopt removes the variable.
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& workingDir,
+                     const std::map<std::string, std::optional<std::string>>& env = {},
+                     int timeoutSeconds = 60);
+
+// Puts the runner into `directory` (a hard link, or a copy where linking fails), so that the
+// runner's own directory is one the test controls. Returns its path.
+std::string PlaceRunnerIn(const std::string& directory);
+
+// The lines of `text` that follow one another in `expected` order (others may come between);
+// returns the first expected line not found, or an empty string when all were found in order.
+std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& expected);
+
+}  // namespace host_test

@@ -1,0 +1,192 @@
+// The built runner, end to end: start-up markers, the relaunch, and the paths without a game.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "host/host_test_support.h"
+
+namespace {
+
+using namespace host_test;
+
+const std::vector<std::string> kStartupMarkers = {
+    "*     Wexa Works Runner v1.0(999)[r32908]    *",
+    "***************************************\t ",
+    "Get Resolution",
+    "Create Window",
+    "Init Graphics",
+    "GR_D3D_Init()",
+    "Background_InitTextures()",
+    "Sprite_InitTextures()",
+    "Font_InitTextures()",
+    "IO Init",
+    "Process Messages",
+    "Splash!",
+    "Start Frame",
+    "Part Create Textures",
+    "Debug Init Remote Interface",
+    "VM Init",
+    "Create Score Form",
+    "Create Load Form",
+    "Create Error Form",
+    "Do The Work",
+    "LoadGameData()",
+    "PrepareGame()",
+    "Run_Start",
+    "**********************************.",
+    "Entering main loop.",
+    "**********************************.",
+};
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(RunnerTest, StartsUpWithItsMarkersInOrder) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/t.win", MinimalContainer());
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "t.win", "-debugoutput", "log.txt", "-headless"}, dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "");  // headless: nothing echoed
+  const std::string log = ReadFile(dir + "/log.txt");
+  // The banner's first rule comes before the load; the rest of the markers after it.
+  std::vector<std::string> all = {"***************************************", kStartupMarkers[0], kStartupMarkers[1],
+                                  "RunnerLoadGame: " + dir + "/t.win", "IFF wad found"};
+  all.insert(all.end(), kStartupMarkers.begin() + 2, kStartupMarkers.end());
+  EXPECT_EQ(FirstMissingInOrder(log, all), "") << log;
+  EXPECT_EQ(Count(log, "Wexa Works Runner"), 1u);
+}
+
+TEST(RunnerTest, UnloadableContainerEndsThePassBeforeTheGameStarts) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {
+      {"wrong size word", std::string("FORM\x09\x00\x00\x00GEN8\x00\x00\x00\x00", 16)},
+      {"text file", "this is not a game\n"},
+      {"empty file", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = MakeScratchDir("work");
+    WriteFile(dir + "/bad.win", c.bytes);
+    RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "bad.win", "-debugoutput", "log.txt", "-headless"}, dir);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0);
+    const std::string log = ReadFile(dir + "/log.txt");
+    EXPECT_EQ(FirstMissingInOrder(log, {"Do The Work", "LoadGameData()", "Failed to load the game"}), "") << log;
+    EXPECT_EQ(Count(log, "PrepareGame()"), 0u);
+    EXPECT_EQ(Count(log, "Entering main loop."), 0u);
+  }
+}
+
+TEST(RunnerTest, ExitTargetRelaunchesTheLaunchingGame) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/a.win", MinimalContainer());
+  WriteFile(dir + "/b.win", MinimalContainer());
+  RunResult run = RunProgram(TOLVARINE_RUNNER,
+                             {"-game", "b.win", "-exit", "a.win", "-debugoutput", "log.txt", "-headless"}, dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0);
+  const std::string log = ReadFile(dir + "/log.txt");
+  // Two passes in one process, the launched game first; the log file and headless mode carry over.
+  EXPECT_EQ(Count(log, "Wexa Works Runner"), 2u);
+  EXPECT_EQ(FirstMissingInOrder(log, {"RunnerLoadGame: " + dir + "/b.win", "Entering main loop.",
+                                      "RunnerLoadGame: " + dir + "/a.win", "Entering main loop."}),
+            "")
+      << log;
+  EXPECT_EQ(run.output, "");
+}
+
+TEST(RunnerTest, DataWinBesideTheProgramUnlessAGameIsNamed) {
+  const std::string program = MakeScratchDir("program");
+  const std::string runner = PlaceRunnerIn(program);
+  WriteFile(program + "/data.win", MinimalContainer());
+  const std::string work = MakeScratchDir("work");
+  WriteFile(work + "/other.win", MinimalContainer());
+
+  RunResult beside = RunProgram(runner, {"-debugoutput", "beside.txt", "-headless"}, work);
+  EXPECT_EQ(beside.exitCode, 0);
+  EXPECT_EQ(FirstMissingInOrder(ReadFile(work + "/beside.txt"), {"RunnerLoadGame: " + program + "/data.win",
+                                                                 "Entering main loop."}),
+            "");
+
+  RunResult named = RunProgram(runner, {"-game", "other.win", "-debugoutput", "named.txt", "-headless"}, work);
+  EXPECT_EQ(named.exitCode, 0);
+  EXPECT_EQ(FirstMissingInOrder(ReadFile(work + "/named.txt"), {"RunnerLoadGame: " + work + "/other.win",
+                                                                "Entering main loop."}),
+            "");
+}
+
+// No game beside the program and none named: the file dialog is asked; when it cannot be shown
+// or is cancelled the runner exits with 1. '@' names are unpacked beside the program only.
+TEST(RunnerTest, WithoutAGameItExitsWithOne) {
+  const std::string bin = MakeScratchDir("bin");
+  WriteFile(bin + "/zenity", "#!/bin/sh\nexit 1\n");
+  chmod((bin + "/zenity").c_str(), 0755);
+  const std::string cancelPath = bin + ":" + std::string(getenv("PATH") != nullptr ? getenv("PATH") : "");
+
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    std::map<std::string, std::optional<std::string>> env;
+  } cases[] = {
+      {"headless", {"-headless"}, {{"DISPLAY", ":77"}, {"PATH", cancelPath}}},
+      {"no display", {}, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}}},
+      {"dialog cancelled", {}, {{"DISPLAY", ":77"}, {"PATH", cancelPath}}},
+      {"empty -game", {"-game", ""}, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string program = MakeScratchDir("program");
+    const std::string runner = PlaceRunnerIn(program);
+    WriteFile(program + "/saves@slot@one", "save");
+    const std::string work = MakeScratchDir("work");
+    WriteFile(work + "/cwd@file", "cwd");
+
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-debugoutput", "log.txt"});
+    RunResult run = RunProgram(runner, args, work, c.env);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string log = ReadFile(work + "/log.txt");
+    EXPECT_EQ(FirstMissingInOrder(log, {"RunnerLoadGame: " + std::string(c.args.size() == 2 ? "" : "(null)"),
+                                        "RunnerLoadGame: no game file was given"}),
+              "")
+        << log;
+    EXPECT_EQ(Count(log, "Get Resolution"), 0u);
+    EXPECT_EQ(ReadFile(program + "/saves/slot/one"), "save");
+    EXPECT_EQ(ReadFile(work + "/cwd@file"), "cwd");
+    EXPECT_FALSE(Exists(work + "/cwd"));
+  }
+}
+
+TEST(RunnerTest, GameChosenInTheFileDialogIsLoaded) {
+  const std::string program = MakeScratchDir("program");
+  const std::string runner = PlaceRunnerIn(program);
+  const std::string work = MakeScratchDir("work");
+  WriteFile(work + "/chosen.win", MinimalContainer());
+  const std::string bin = MakeScratchDir("bin");
+  WriteFile(bin + "/zenity", "#!/bin/sh\necho '" + work + "/chosen.win'\n");
+  chmod((bin + "/zenity").c_str(), 0755);
+
+  RunResult run = RunProgram(runner, {"-debugoutput", "log.txt"}, work,
+                             {{"DISPLAY", ":77"}, {"PATH", bin + ":" + std::string(getenv("PATH"))}});
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0);
+  const std::string log = ReadFile(work + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"RunnerLoadGame: (null)", "RunnerLoadGame() - " + work + "/chosen.win",
+                                      "Reading File " + work + "/chosen.win", "Entering main loop."}),
+            "")
+      << log;
+  // Not headless: the console echoes the log to standard output as well.
+  EXPECT_NE(run.output.find("Entering main loop."), std::string::npos);
+}
+
+}  // namespace
