@@ -127,20 +127,26 @@ TEST(RunnerTest, DataWinBesideTheProgramUnlessAGameIsNamed) {
 // No game beside the program and none named: the file dialog is asked; when it cannot be shown
 // or is cancelled the runner exits with 1. '@' names are unpacked beside the program only.
 TEST(RunnerTest, WithoutAGameItExitsWithOne) {
-  const std::string bin = MakeScratchDir("bin");
-  WriteFile(bin + "/zenity", "#!/bin/sh\nexit 1\n");
-  chmod((bin + "/zenity").c_str(), 0755);
-  const std::string cancelPath = bin + ":" + std::string(getenv("PATH") != nullptr ? getenv("PATH") : "");
+  const std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "";
+  // One helper cancels; the other would pick a good game, so a run that must not show a dialog
+  // fails visibly if it does.
+  const std::string cancelBin = MakeScratchDir("cancel");
+  WriteFile(cancelBin + "/zenity", "#!/bin/sh\nexit 1\n");
+  chmod((cancelBin + "/zenity").c_str(), 0755);
+  const std::string pickBin = MakeScratchDir("pick");
+  WriteFile(pickBin + "/game.win", MinimalContainer());
+  WriteFile(pickBin + "/zenity", "#!/bin/sh\necho '" + pickBin + "/game.win'\n");
+  chmod((pickBin + "/zenity").c_str(), 0755);
 
   const struct {
     const char* name;
     std::vector<std::string> args;
     std::map<std::string, std::optional<std::string>> env;
   } cases[] = {
-      {"headless", {"-headless"}, {{"DISPLAY", ":77"}, {"PATH", cancelPath}}},
-      {"no display", {}, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}}},
-      {"dialog cancelled", {}, {{"DISPLAY", ":77"}, {"PATH", cancelPath}}},
-      {"empty -game", {"-game", ""}, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}}},
+      {"headless", {"-headless"}, {{"DISPLAY", ":77"}, {"PATH", pickBin + ":" + path}}},
+      {"no display", {}, {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}, {"PATH", pickBin + ":" + path}}},
+      {"dialog cancelled", {}, {{"DISPLAY", ":77"}, {"PATH", cancelBin + ":" + path}}},
+      {"empty -game", {"-game", ""}, {{"DISPLAY", ":77"}, {"PATH", cancelBin + ":" + path}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
