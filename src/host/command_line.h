@@ -49,7 +49,7 @@ const char* Runner_LastToken();
 // Resets the per-pass switches, empties the parameter list and applies every option of `text`.
 bool Runner_ParseCommandLine(const char* text);
 
-// True when `text` holds the token "-headless"; records nothing.
+// True when `token` is one of the tokens of `text`; records nothing.
 bool Runner_CommandLineHasToken(const char* text, const char* token);
 
 int32_t Runner_ParameterCount();

@@ -7,7 +7,6 @@
 #include "core/console.h"
 #include "core/lifecycle.h"
 #include "core/memory_manager.h"
-#include "core/run_switches.h"
 #include "functions/lifecycle.h"
 #include "host/command_line.h"
 #include "host/entry.h"
