@@ -1,0 +1,3 @@
+#include "functions/math_epsilon.h"
+
+double Math_Epsilon = 1e-10;

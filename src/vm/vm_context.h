@@ -1,0 +1,31 @@
+// The interpreter's context of one run of byte code. Contexts chain child to parent while code
+// started from code runs.
+#pragma once
+
+#include <cstdint>
+
+class WXObjectBase;
+class CInstance;
+struct VMBuffer;
+struct VMCallFrame;
+
+struct VMContext {
+  VMContext* child;          // the context started from this one while it runs
+  VMContext* parent;         // the context that was current when this one started
+  uint8_t* stackBlock;       // the value-stack block
+  int32_t localsGiven;       // 1: the current call's locals object belongs to the caller
+  WXObjectBase* locals;      // locals object of the current call
+  CInstance* self;
+  CInstance* other;
+  const uint8_t* codeBase;   // first byte of the current code buffer
+  VMCallFrame* frame;        // frame of the current call
+  VMBuffer* codeBuffer;
+  const char* name;          // name of the current code, for errors and traces
+  VMBuffer* debugInfo;       // position-to-source table, may be null
+  const char* sourceText;    // may be null
+  int32_t stackSize;         // bytes in the stack block
+  int32_t pc;                // byte position of the next instruction
+  int32_t depth;             // script calls made in this context and not yet returned
+  int32_t codeSize;          // byte length of the current code buffer
+  int32_t current;           // byte position of the instruction being executed
+};
