@@ -177,6 +177,8 @@ inline RValue RValue_MakeUndefined() {
 }
 
 // --- arrays ----------------------------------------------------------------------------------
+// Element pointers handed out below stay valid until the next write that grows or copies the
+// array: translated code reads its source element after asking for the element it writes.
 
 SharedArray* SharedArray_Create(const RValue* owner);
 SharedArray* SharedArray_Copy(const SharedArray* record, const RValue* newOwner);
