@@ -78,12 +78,17 @@ void TextBuffer_Append(char** cursor, char** base, size_t* capacity, const char*
   const size_t n = std::strlen(text);
   const size_t needed = used + n + 1;
   if (*capacity < needed) {
+    // The text may be a piece of this very buffer, which the reallocation moves.
+    const uintptr_t from = reinterpret_cast<uintptr_t>(text);
+    const uintptr_t start = reinterpret_cast<uintptr_t>(*base);
+    const bool inside = *base != nullptr && from >= start && from < start + *capacity;
     const size_t grown = *capacity * 2 > needed + 1 ? *capacity * 2 : needed + 1;
     *base = static_cast<char*>(MemoryManager_Realloc(*base, grown, __FILE__, __LINE__));
     *capacity = grown;
     *cursor = *base + used;
+    if (inside) text = *base + (from - start);
   }
-  std::memcpy(*cursor, text, n + 1);
+  std::memmove(*cursor, text, n + 1);
   *cursor += n;
 }
 
@@ -135,10 +140,11 @@ void RValue_AppendText(char** cursor, char** base, size_t* capacity, const RValu
 }
 
 void RValue_AppendToText(TextRecord* record, const RValue* v) {
-  char* base = nullptr;
-  size_t capacity = 0;
-  char* cursor = nullptr;
-  TextBuffer_Append(&cursor, &base, &capacity, "");
+  constexpr size_t kFirstBlock = 256;
+  char* base = static_cast<char*>(MemoryManager_Alloc(kFirstBlock, __FILE__, __LINE__, false));
+  size_t capacity = kFirstBlock;
+  char* cursor = base;
+  *cursor = '\0';
   RValue_AppendText(&cursor, &base, &capacity, v);
   const int64_t n = cursor - base;
 

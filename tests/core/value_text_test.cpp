@@ -147,6 +147,8 @@ TEST(ValueText, GrowableTextDoublesOrTakesWhatIsNeeded) {
   EXPECT_EQ(std::string(base), "abcde" + longer);
   EXPECT_EQ(cursor - base, 45);
   EXPECT_EQ(*cursor, '\0');
+  TextBuffer_Append(&cursor, &base, &capacity, base);  // its own text, moved by the growth
+  EXPECT_EQ(std::string(base), "abcde" + longer + "abcde" + longer);
   MemoryManager_Free(base);
 }
 
