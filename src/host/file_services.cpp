@@ -1,0 +1,327 @@
+#include "host/file_services.h"
+
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/memory_manager.h"
+#include "core/runtime_random.h"
+#include "host/runner_platform.h"
+
+extern char** environ;
+
+namespace {
+
+std::string g_tempDirectory;
+std::string g_tempBase;
+
+char* NewText(const char* text, size_t length) {
+  char* out = static_cast<char*>(MEM_ALLOC(length + 1));
+  if (length != 0) std::memcpy(out, text, length);
+  out[length] = '\0';
+  return out;
+}
+
+char* NewText(const std::string& text) { return NewText(text.data(), text.size()); }
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Position of the last separator, or npos.
+size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+
+// Splits a parameter text into arguments: blanks separate, double quotes group and are dropped.
+std::vector<std::string> SplitParameters(const char* text) {
+  std::vector<std::string> args;
+  if (text == nullptr) return args;
+  const char* p = text;
+  for (;;) {
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+    if (*p == '\0') break;
+    std::string arg;
+    bool quoted = false;
+    while (*p != '\0' && (quoted || !(*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))) {
+      if (*p == '"') {
+        quoted = !quoted;
+      } else {
+        arg += *p;
+      }
+      ++p;
+    }
+    args.push_back(std::move(arg));
+  }
+  return args;
+}
+
+// Waits for a child that nobody else waits for, so that it does not stay behind as a zombie.
+void ReapInBackground(pid_t pid) {
+  std::thread([pid] {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+bool Spawn(const std::vector<std::string>& args, const char* directory, pid_t* pid) {
+  if (args.empty() || args[0].empty()) return false;
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  bool ok = true;
+  if (directory != nullptr && directory[0] != '\0') {
+    ok = posix_spawn_file_actions_addchdir_np(&actions, directory) == 0;
+  }
+  if (ok) ok = posix_spawnp(pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  return ok;
+}
+
+std::string CurrentDirectory() {
+  char* cwd = getcwd(nullptr, 0);
+  std::string out = cwd != nullptr ? cwd : "";
+  std::free(cwd);
+  return out;
+}
+
+bool MakeWritable(const char* path, mode_t mode, mode_t bits) {
+  if (access(path, W_OK | X_OK) == 0) return true;
+  return chmod(path, mode | bits) == 0;
+}
+
+}  // namespace
+
+bool File_ShellExecute(const char* file, const char* parameters, const char* directory) {
+  if (file == nullptr || file[0] == '\0') return false;
+  std::string target = file;
+  std::string resolved = target;
+  if (resolved[0] != '/') {
+    std::string base = directory != nullptr && directory[0] != '\0' ? directory : CurrentDirectory();
+    if (!base.empty() && base[0] != '/') base = CurrentDirectory() + "/" + base;
+    resolved = base + "/" + target;
+  }
+  struct stat st {};
+  std::vector<std::string> args;
+  if (stat(resolved.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(resolved.c_str(), X_OK) == 0) {
+    args.push_back(resolved);
+    for (std::string& a : SplitParameters(parameters)) args.push_back(std::move(a));
+  } else {
+    // A target that begins with '-' would be read as an option of the opener.
+    if (target[0] == '-') target = "./" + target;
+    args = {"xdg-open", target};
+  }
+  pid_t pid = 0;
+  if (!Spawn(args, directory, &pid)) return false;
+  ReapInBackground(pid);
+  return true;
+}
+
+bool File_ExecuteProgram(const char* program, const char* parameters, const char* directory, bool wait) {
+  if (program == nullptr) return false;
+  std::vector<std::string> args{program};
+  for (std::string& a : SplitParameters(parameters)) args.push_back(std::move(a));
+  pid_t pid = 0;
+  if (!Spawn(args, directory, &pid)) return false;
+  if (!wait) {
+    ReapInBackground(pid);
+    return true;
+  }
+  for (;;) {
+    int status = 0;
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid || (r < 0 && errno != EINTR)) break;
+    Win32_PumpMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+const char* File_GetTempDirectory() { return g_tempDirectory.c_str(); }
+
+void File_CreateTempDirectory() { File_FindTempBase(); }
+
+void File_FindTempBase() {
+  const char* tmp = std::getenv("TMPDIR");
+  File_MakeTempDirectory(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp");
+}
+
+void File_MakeTempDirectory(const char* base) {
+  g_tempBase = base != nullptr ? base : "";
+  std::string dir = g_tempBase;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  if (!File_DirectoryExists(dir.c_str())) File_CreateDirectoryTree(dir.c_str());
+  if (dir.empty() || dir.back() != '/') dir += '/';
+
+  // mkdir either makes a new directory or reports that the name is taken, so two runs starting
+  // at once can never end up sharing one.
+  for (int attempt = 0; attempt < 65536; ++attempt) {
+    float r = static_cast<float>(Runtime_Rand());
+    int n = static_cast<int>(static_cast<double>(r) / 32767.0 * 100000.0);
+    g_tempDirectory = dir + "tl_ttt_" + std::to_string(n);
+    if (mkdir(g_tempDirectory.c_str(), 0700) == 0 || errno != EEXIST) return;
+  }
+}
+
+void File_DeleteTempDirectory() {
+  if (g_tempDirectory.empty()) return;
+  File_DeleteDirectory(g_tempDirectory.c_str());
+  g_tempDirectory.clear();
+}
+
+void File_DeleteDirectory(const char* path) {
+  if (path == nullptr) return;
+  File_DeleteTree(path);
+}
+
+bool File_DeleteTree(const char* path) {
+  if (path == nullptr || path[0] == '\0') return false;
+  struct stat st {};
+  if (lstat(path, &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  // Entries of a directory can only be removed when it is writable; a read-only file needs
+  // nothing here, since removing it is a change to its directory.
+  MakeWritable(path, st.st_mode, S_IRWXU);
+  DIR* dir = opendir(path);
+  if (dir == nullptr) return false;
+  std::string prefix = path;
+  if (prefix.back() != '/') prefix += '/';
+  for (;;) {
+    errno = 0;
+    dirent* entry = readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) {
+        closedir(dir);
+        return false;
+      }
+      break;
+    }
+    if (File_IsDotEntry(entry->d_name)) continue;
+    std::string full = prefix + entry->d_name;
+    struct stat est {};
+    if (lstat(full.c_str(), &est) != 0) {
+      closedir(dir);
+      return false;
+    }
+    bool ok = S_ISDIR(est.st_mode) ? File_DeleteTree(full.c_str()) : unlink(full.c_str()) == 0;
+    if (!ok) {
+      closedir(dir);
+      return false;
+    }
+  }
+  closedir(dir);
+  return rmdir(path) == 0;
+}
+
+bool File_IsDotEntry(const char* name) {
+  return name != nullptr && name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+char* File_GetCurrentDirectory() { return NewText(CurrentDirectory()); }
+
+bool File_Exists(const char* path) {
+  struct stat st {};
+  return path != nullptr && stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool File_DirectoryExists(const char* path) {
+  struct stat st {};
+  return path != nullptr && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool File_CreateDirectory(const char* path) {
+  if (path == nullptr) return false;
+  return mkdir(path, 0777) == 0 || (errno == EEXIST && File_DirectoryExists(path));
+}
+
+bool File_CreateDirectoryTree(const char* path) {
+  if (path == nullptr || path[0] == '\0') return false;
+  std::string p = path;
+  if (p.size() >= 2 && IsSeparator(p.back())) p.pop_back();
+  if (File_DirectoryExists(p.c_str())) return true;
+  char* parent = File_ExtractPath(p.c_str());
+  bool ok;
+  if (p == parent) {
+    ok = true;
+  } else {
+    ok = File_CreateDirectoryTree(parent) && File_CreateDirectory(p.c_str());
+  }
+  MEM_FREE(parent);
+  return ok;
+}
+
+const char* File_FindLastChar(const char* text, uint32_t ch) {
+  if (text == nullptr) return nullptr;
+  const unsigned char* start = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* p = start + std::strlen(text);
+  while (p > start) {
+    --p;
+    if (*p & 0x80) {
+      while (p > start && (*p & 0xC0) == 0x80) --p;
+    }
+    uint32_t cp = *p;
+    int extra = 0;
+    if (cp >= 0xF0) {
+      cp &= 0x07;
+      extra = 3;
+    } else if (cp >= 0xE0) {
+      cp &= 0x0F;
+      extra = 2;
+    } else if (cp >= 0xC0) {
+      cp &= 0x1F;
+      extra = 1;
+    }
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) break;  // a terminator or a stray byte ends the sequence
+      cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp == ch) return reinterpret_cast<const char*>(p);
+  }
+  return nullptr;
+}
+
+char* File_ExtractPath(const char* path) {
+  std::string p = path != nullptr ? path : "";
+  size_t cut = LastSeparator(p);
+  if (cut == std::string::npos) return NewText("", 0);
+  if (cut == 0) return NewText(p.data(), 1);  // the root itself
+  return NewText(p.data(), cut);
+}
+
+char* File_ExtractName(const char* path) {
+  std::string p = path != nullptr ? path : "";
+  size_t cut = LastSeparator(p);
+  return NewText(cut == std::string::npos ? p : p.substr(cut + 1));
+}
+
+char* File_ExtractDrive(const char* path) {
+  if (path != nullptr && path[0] != '\0' && path[1] == ':') return NewText(path, 2);
+  return NewText("", 0);
+}
+
+char* File_ExtractExt(const char* path) {
+  std::string p = path != nullptr ? path : "";
+  size_t cut = LastSeparator(p);
+  size_t nameStart = cut == std::string::npos ? 0 : cut + 1;
+  if (nameStart == 0 && p.size() >= 2 && p[1] == ':') nameStart = 2;
+  size_t dot = p.find_last_of('.');
+  if (dot == std::string::npos || dot < nameStart) return NewText("", 0);
+  return NewText(p.substr(dot));
+}
+
+char* File_StripTrailingBackslash(char* text) {
+  if (text == nullptr) return text;
+  size_t n = std::strlen(text);
+  if (n >= 2 && IsSeparator(text[n - 1])) text[n - 1] = '\0';
+  return text;
+}

@@ -1,0 +1,3 @@
+#include "host/game_header.h"
+
+uint32_t g_GameHeaderFlags = 0;
