@@ -20,10 +20,10 @@ std::string Take(char* text) {
   return out;
 }
 
-// Waits for a file that a program started without waiting writes.
+// Waits for a file that a program started without waiting writes (each writes a temporary
+// file and renames it, so the file appears complete).
 std::string AwaitFile(const std::string& path) {
-  for (int i = 0; i < 200 && !PathExists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 400 && !PathExists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
   return ReadAll(path);
 }
 
@@ -174,7 +174,7 @@ TEST_F(FileServicesTest, ExecuteProgramWaitsWhilePumpingMessages) {
   EXPECT_EQ(ReadAll(work + "/out.txt"), work + "\n2\n");
   EXPECT_GE(g_pumps, 2);
 
-  EXPECT_TRUE(File_ExecuteProgram("sh", "-c \"echo hi > bare.txt\"", nullptr, false));  // found on PATH
+  EXPECT_TRUE(File_ExecuteProgram("sh", "-c \"echo hi > bare.tmp && mv bare.tmp bare.txt\"", nullptr, false));  // found on PATH
   EXPECT_EQ(AwaitFile(program + "/bare.txt"), "hi\n");
 
   EXPECT_FALSE(File_ExecuteProgram(nullptr, "", nullptr, true));
@@ -187,7 +187,8 @@ TEST_F(FileServicesTest, ShellExecuteHandsTheTargetOverAsOneArgument) {
   std::string bin = root + "/bin";
   ASSERT_TRUE(File_CreateDirectoryTree(bin.c_str()));
   std::string record = root + "/opened.txt";
-  WriteAll(bin + "/xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + record + "'\n");
+  WriteAll(bin + "/xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + record + ".tmp'\nmv '" +
+                                  record + ".tmp' '" + record + "'\n");
   ASSERT_EQ(chmod((bin + "/xdg-open").c_str(), 0755), 0);
   std::string oldPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
   setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
@@ -212,7 +213,8 @@ TEST_F(FileServicesTest, ShellExecuteHandsTheTargetOverAsOneArgument) {
 
   // An executable file is started itself, with the parameters.
   unlink(record.c_str());
-  WriteAll(program + "/tool.sh", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + record + "'\n");
+  WriteAll(program + "/tool.sh",
+           "#!/bin/sh\nprintf '%s|' \"$@\" > '" + record + ".tmp'\nmv '" + record + ".tmp' '" + record + "'\n");
   ASSERT_EQ(chmod((program + "/tool.sh").c_str(), 0755), 0);
   EXPECT_TRUE(File_ShellExecute("tool.sh", "one \"two three\"", program.c_str()));
   EXPECT_EQ(AwaitFile(record), "one|two three|");
