@@ -6,7 +6,8 @@
 
 #include "core/memory_manager.h"
 #include "host/command_line.h"
-#include "host/file_services_stand_in.h"
+#include "host/file_services.h"
+#include "host/load_save.h"
 #include "host/frame_loop.h"
 #include "host/host_platform.h"
 #include "host/input.h"
@@ -76,7 +77,7 @@ void Runner_PrepareRelaunch() {
     g_Host.restart = true;
     Host_FreeText(&g_GameChange.target);
     Host_FreeText(&g_GameChange.exitTarget);
-    LoadSave_SetSavePrefix(g_GameChange.savePrefix != nullptr ? g_GameChange.savePrefix : "");
+    Win32_SetSaveDirectory(g_GameChange.savePrefix != nullptr ? g_GameChange.savePrefix : "");
     Host_FreeText(&g_GameChange.savePrefix);
   }
   if (g_pExitTarget != nullptr) {
@@ -84,7 +85,7 @@ void Runner_PrepareRelaunch() {
     g_Host.subGame = false;
     g_Host.restart = true;
     Host_FreeText(&g_pExitTarget);
-    LoadSave_SetSavePrefix("");
+    Win32_SetSaveDirectory("");
     Host_ReplaceText(&game_project_name, "");
   }
 }

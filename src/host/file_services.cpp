@@ -16,7 +16,7 @@
 
 #include "core/memory_manager.h"
 #include "core/runtime_random.h"
-#include "host/runner_platform.h"
+#include "host/host_platform.h"
 
 extern char** environ;
 

@@ -108,7 +108,25 @@ std::string Win32_GetFullPath(const char* path) {
   return full.lexically_normal().string();
 }
 
+namespace {
+void (*g_pumpHook)() = nullptr;
+}  // namespace
+
+void Win32_SetPumpMessagesHook(void (*hook)()) { g_pumpHook = hook; }
+
+const char* Runner_GetGameFilePath() { return g_pGameFilePath; }
+
+void Runner_SetGameFilePath(const char* path) {
+  if (path != nullptr) {
+    Host_ReplaceText(&g_pGameFilePath, path);
+  } else {
+    Host_FreeText(&g_pGameFilePath);
+  }
+  Win32_ForgetProgramDirectory();
+}
+
 void Win32_PumpMessages() {
+  if (g_pumpHook != nullptr) g_pumpHook();
   WindowMessage message;
   while (Window_PeekMessage(&message)) {
     if (message.message == WM_QUIT) {

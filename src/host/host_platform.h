@@ -17,6 +17,13 @@ std::string Win32_GetFullPath(const char* path);
 // Dispatches every pending window message without waiting; WM_QUIT stops the pump and the main
 // loop.
 void Win32_PumpMessages();
+// Lets tests see the pump run inside modal waits; called at the start of every pump.
+void Win32_SetPumpMessagesHook(void (*hook)());
+
+// The absolute path of the game data file; null while none is known.
+const char* Runner_GetGameFilePath();
+// Copies the path (null forgets it) and forgets the cached program directory.
+void Runner_SetGameFilePath(const char* path);
 // Asks the main loop to stop (posts WM_QUIT).
 void Win32_PostQuit();
 

@@ -17,8 +17,8 @@
 #include "core/memory_manager.h"
 #include "functions/file_functions.h"
 #include "host/game_header.h"
-#include "host/runner_platform.h"
-#include "world/world_texts.h"
+#include "host/host_platform.h"
+#include "world/lifecycle.h"
 
 LoadSaveWhitelistEntry* g_pReadWhitelist = nullptr;
 LoadSaveWhitelistEntry* g_pSaveWhitelist = nullptr;

@@ -19,8 +19,8 @@
 #include "host/file_services.h"
 #include "host/game_header.h"
 #include "host/load_save.h"
-#include "host/runner_platform.h"
-#include "world/world_texts.h"
+#include "host/host_platform.h"
+#include "world/lifecycle.h"
 
 class CaptureConsole final : public tagIConsole {
  public:

@@ -12,7 +12,8 @@
 
 #include "host/command_line.h"
 #include "host/entry.h"
-#include "host/file_services_stand_in.h"
+#include "host/file_services.h"
+#include "host/load_save.h"
 #include "host/host_platform.h"
 #include "host/main_window.h"
 #include "host/run_state.h"
@@ -128,7 +129,7 @@ TEST(RelaunchTest, NextCommandLines) {
     g_CommandLine = "unchanged";
     g_Host.restart = false;
     g_Host.subGame = c.subGameBefore;
-    LoadSave_SetSavePrefix("old");
+    Win32_SetSaveDirectory("old");
     Host_ReplaceText(&game_project_name, "Launcher");
     if (c.target != nullptr) Runner_RequestGameChange(c.target, c.requestExit, "pre");
     Host_ReplaceText(&g_pExitTarget, c.exitTarget);
@@ -140,7 +141,7 @@ TEST(RelaunchTest, NextCommandLines) {
     EXPECT_EQ(g_Host.restart, c.restart);
     EXPECT_EQ(g_CommandLine, c.commandLine);
     EXPECT_EQ(g_Host.subGame, c.subGameAfter);
-    EXPECT_STREQ(LoadSave_GetSavePrefix(), c.savePrefix);
+    EXPECT_STREQ(Win32_GetSaveDirectory(), c.savePrefix);
     EXPECT_EQ(printed, c.printed);
     EXPECT_EQ(g_GameChange.target, nullptr);
     EXPECT_EQ(g_pExitTarget, nullptr);
