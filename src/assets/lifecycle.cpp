@@ -1,5 +1,7 @@
 #include "assets/lifecycle.h"
 
+#include "assets/load_stand_in.h"
+
 namespace {
 const void* g_embeddedTextures = nullptr;
 }
@@ -13,5 +15,5 @@ void Sprite_InitTextures() {}
 void Font_InitTextures() {}
 void Sprite_Shutdown() {}
 void Background_Shutdown() {}
-void GR_Texture_Shutdown() {}
+void GR_Texture_Shutdown() { GR_Texture_FreeAll(); }
 void Font_Shutdown() {}

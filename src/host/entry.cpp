@@ -117,9 +117,13 @@ int WinMain(const char* commandLine) {
     Runner_AfterMainLoop();
     Win32_PostQuit();
     Runner_Shutdown();
+    if (g_Host.exitCode != 0) {
+      Runner_FreeRunGlobals();
+      break;
+    }
     Runner_PrepareRelaunch();
     Runner_FreeRunGlobals();
     g_Host.firstPass = false;
   } while (g_Host.restart);
-  return 0;
+  return g_Host.exitCode;
 }

@@ -20,6 +20,8 @@ struct HostState {
   bool pausedByDebugger = false;
   // Last value given to Runner_SetReleaseMode.
   bool checkingHandlers = true;
+  // The process's exit code; a game that failed to load sets 1 and ends the restart loop.
+  int exitCode = 0;
 };
 extern HostState g_Host;
 

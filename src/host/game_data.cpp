@@ -3,44 +3,40 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
+#include <memory>
 
+#include "assets/load_stand_in.h"
+#include "audio/load_stand_in.h"
 #include "core/console.h"
+#include "core/load_stand_in.h"
 #include "core/run_switches.h"
+#include "functions/ini_file.h"
+#include "functions/load_stand_in.h"
 #include "host/entry.h"
+#include "host/file_services.h"
+#include "host/load_save.h"
+#include "host/game_header.h"
+#include "host/gamepad_stand_in.h"
+#include "host/host_platform.h"
+#include "host/link_record.h"
+#include "host/options_file.h"
+#include "net/load_stand_in.h"
+#include "physics/load_stand_in.h"
 #include "platform/window/file_dialog.h"
+#include "platform/window/message_box.h"
+#include "render/load_stand_in.h"
+#include "script/load_stand_in.h"
+#include "vm/load_stand_in.h"
 #include "world/lifecycle.h"
+#include "world/load_stand_in.h"
 
-// The least loader that lets a pass run: it finds and reads the file and checks the container's
-// framing ("FORM" and the size word); the chunks themselves are not loaded yet.
 namespace {
 
-GameHeaderInfo g_header;
-std::vector<uint8_t> g_container;
-bool g_haveContainer = false;
-
-uint32_t ReadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
-  FILE* f = std::fopen(path, "rb");
-  if (f == nullptr) return false;
-  bytes->clear();
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-  bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
-}
-
-bool FramingIsSound(const uint8_t* container, size_t size) {
-  return container != nullptr && size >= 8 && std::memcmp(container, "FORM", 4) == 0 &&
-         ReadU32(container + 4) == size - 8;
-}
+GameData g_data;
+std::vector<uint8_t> g_containerBytes;
+std::unique_ptr<GameLinkRecord> g_linkRecord;
+ChunkLoaderObserver g_observer = nullptr;
+LinkRecordProvider g_linkProvider = nullptr;
 
 // The game cannot run: a launched game returns to the one that launched it, anything else ends.
 void NoGame() {
@@ -51,11 +47,150 @@ void NoGame() {
   std::exit(1);
 }
 
+void ShowLoadFailure(const char* detail) {
+  char text[1200];
+  std::snprintf(text, sizeof text, "The game data in %.600s cannot be loaded: %.500s",
+                g_pGameFilePath != nullptr ? g_pGameFilePath : "(no file)", detail);
+  Console_DebugOutput("%s\n", text);
+  MessageBox_ShowFatal("Tolvarine", text);
+}
+
+void ForgetContainer() {
+  g_containerBytes.clear();
+  g_containerBytes.shrink_to_fit();
+  g_data.container = ContainerBytes();
+}
+
+// TPAG: the entries are kept for the TXTR step, which rewrites their page indexes.
+bool KeepTexturePageEntries(uint8_t* body, uint32_t size, const ContainerBytes&) {
+  uint32_t count = 0;
+  if (!Container_ReadCount("TPAG", body, size, 0, 4, &count)) return false;
+  g_data.texturePageEntries = body;
+  g_data.texturePageEntriesSize = size;
+  return true;
+}
+
+bool AudioWavsOfDefaultGroup(uint8_t* body, uint32_t size, const ContainerBytes& container) {
+  return Audio_WAVs(body, size, container, 0);
+}
+
+// A tag and the loader it goes to; audio chunks go elsewhere with the legacy sound system.
+struct ChunkRoute {
+  const char* tag;
+  const char* name;  // null: the chunk is passed over
+  ChunkLoader load;
+  bool audio = false;
+  const char* legacyName = nullptr;  // with `audio`: null passes the chunk over
+  ChunkLoader legacyLoad = nullptr;
+};
+
+const ChunkRoute kRoutes[] = {
+    {"GEN8", "Game_LoadHeader", Game_LoadHeader},
+    {"GEN7", "Game_LoadHeader", Game_LoadHeader},
+    {"GENL", "Game_LoadHeader", Game_LoadHeader},
+    {"OPTN", "Options_Load", Options_Load},
+    {"EXTN", "Extension_Load", Extension_Load},
+    {"SOND", "Audio_Load", Audio_Load, true, "Sound_Init", Sound_Init},
+    {"AUDO", "Audio_WAVs", AudioWavsOfDefaultGroup, true, "Wave_Init", Wave_Init},
+    {"AGRP", "AudioGroup_Load", AudioGroup_Load, true, nullptr, nullptr},
+    {"SPRT", "Sprite_Load", Sprite_Load},
+    {"BGND", "Background_Load", Background_Load},
+    {"FONT", "Font_Load", Font_Load},
+    {"TXTR", "Game_LoadTextures", Game_LoadTextures},
+    {"TPAG", "texture page entries kept", KeepTexturePageEntries},
+    {"PATH", "Path_Load", Path_Load},
+    {"TMLN", "TimeLine_Load", TimeLine_Load},
+    {"OBJT", "Object_Load", Object_Load},
+    {"ROOM", "Room_Load", Room_Load},
+    {"SCPT", "Script_Load", Script_Load},
+    {"SHDR", "Shader_Load", Shader_Load},
+    {"CODE", "Code_PrepareBytecode", Code_PrepareBytecode},
+    {"FUNC", "FUNC_Load", FUNC_Load},
+    {"STRG", nullptr, nullptr},
+    {"VARI", nullptr, nullptr},
+    {"DAFL", nullptr, nullptr},
+    {"HELP", nullptr, nullptr},
+    {"STAT", nullptr, nullptr},
+};
+
+const ChunkRoute* FindRoute(const char* tag) {
+  for (const ChunkRoute& route : kRoutes) {
+    if (std::memcmp(route.tag, tag, 4) == 0) return &route;
+  }
+  return nullptr;
+}
+
+bool IsHeaderTag(const char* tag) {
+  return std::strcmp(tag, "GEN8") == 0 || std::strcmp(tag, "GEN7") == 0 || std::strcmp(tag, "GENL") == 0;
+}
+
+// Copies of the game path with the options file's and the debug file's names.
+std::string OptionsFilePath(const std::string& gamePath) {
+  size_t separator = gamePath.rfind('/');
+  if (separator == std::string::npos) separator = gamePath.rfind('\\');
+  if (separator == std::string::npos) return std::string();
+  return gamePath.substr(0, separator) + "/options.ini";
+}
+
+std::string DebugFilePath(const std::string& gamePath) {
+  // Only a dot in the file's own name starts its extension, not one in a directory name.
+  const size_t separator = gamePath.find_last_of("/\\");
+  const size_t dot = gamePath.rfind('.');
+  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return std::string();
+  return gamePath.substr(0, dot) + ".wxdebug";
+}
+
+void ReadOptionsFile() {
+  g_data.optionsFilePath = OptionsFilePath(g_pGameFilePath);
+  if (g_data.optionsFilePath.empty()) return;
+  Console_DebugOutput("Checking if INIFile %s Exists\n", g_data.optionsFilePath.c_str());
+  if (!LoadSave_FileExists(g_data.optionsFilePath.c_str())) {
+    Console_DebugOutput("!!!!No INI File %s\n", g_data.optionsFilePath.c_str());
+    return;
+  }
+  IniFile ini(g_data.optionsFilePath.c_str(), true);
+  IO_LoadVirtualButtons(&ini);
+  Sound_OnOptionsLoaded(&ini);
+  Runner_ReadIniDefaults(&ini);
+}
+
+// False when the debug file is there but damaged.
+bool ReadDebugFile() {
+  g_data.debugFilePath = DebugFilePath(g_pGameFilePath);
+  if (g_data.debugFilePath.empty() || !LoadSave_ProgramFileExists(g_data.debugFilePath.c_str())) return true;
+  std::vector<uint8_t> bytes;
+  if (!LoadSave_ReadProgramFile(g_data.debugFilePath.c_str(), &bytes)) return true;
+  return Game_LoadDebugFile(std::move(bytes));
+}
+
+void BindLinkRecord() {
+  const GameLinkRecord* record = g_data.linkRecord;
+  if (record == nullptr) return;
+  if (record->variables != nullptr) {
+    for (LinkName** link = record->variables; *link != nullptr; ++link) {
+      (*link)->slot = Variable_FindOrAdd((*link)->name);
+    }
+  }
+  if (record->builtins != nullptr) {
+    for (LinkName** link = record->builtins; *link != nullptr; ++link) {
+      (*link)->slot = Builtin_FindCallable((*link)->name);
+    }
+  }
+}
+
 }  // namespace
 
-const GameHeaderInfo& Game_Header() { return g_header; }
-const uint8_t* Game_Container() { return g_haveContainer ? g_container.data() : nullptr; }
-size_t Game_ContainerSize() { return g_haveContainer ? g_container.size() : 0; }
+void Game_SetLinkRecordProvider(LinkRecordProvider provider) { g_linkProvider = provider; }
+
+GameLinkRecord* Game_FillLinkRecord(GameLinkRecord* record) {
+  if (g_linkProvider != nullptr) g_linkProvider(record);
+  return record;
+}
+
+const GameData& Game_Data() { return g_data; }
+uint8_t* Game_Container() { return g_data.container.data; }
+size_t Game_ContainerSize() { return g_data.container.size; }
+void Game_SetChunkLoaderObserver(ChunkLoaderObserver observer) { g_observer = observer; }
 
 char* Win32_ChooseGameFile() {
   if (g_IsHeadless) return nullptr;
@@ -66,51 +201,325 @@ char* Win32_ChooseGameFile() {
 
 bool RunnerLoadGame() {
   Console_DebugOutput("RunnerLoadGame: %s\n", g_pGameFilePath != nullptr ? g_pGameFilePath : "(null)");
-  g_haveContainer = false;
-  g_container.clear();
+  ForgetContainer();
+  Game_ClearLoadFailure();
+  LoadSave_SetReadFromProgramDirectory(true);
 
-  if (g_pGameFilePath == nullptr || g_pGameFilePath[0] == '\0') {
-    char* chosen = Win32_ChooseGameFile();
-    if (chosen == nullptr) {
+  g_linkRecord = std::make_unique<GameLinkRecord>();
+  g_data.linkRecord = Game_FillLinkRecord(g_linkRecord.get());
+  g_data.codeEntryCount = g_linkRecord->functionCount;
+  const bool builtIn = g_linkRecord->data != nullptr;
+
+  std::string chosen;
+  if (builtIn) {
+    chosen = Win32_GetExePath();
+  } else if (g_pGameFilePath != nullptr && g_pGameFilePath[0] != '\0') {
+    Variable_SetWorkingDirectory();
+    if (LoadSave_ProgramFileExists(g_pGameFilePath)) {
+      chosen = LoadSave_MapReadPath(g_pGameFilePath);
+    } else {
+      chosen = LoadSave_MapSavePath(g_pGameFilePath);
+      LoadSave_SetReadFromProgramDirectory(false);
+    }
+  } else {
+    char* picked = Win32_ChooseGameFile();
+    if (picked == nullptr) {
       Console_DebugOutput("RunnerLoadGame: no game file was given\n");
       NoGame();
       return false;
     }
-    Host_ReplaceText(&g_pGameFilePath, chosen);
-    Host_FreeText(&chosen);
-    Console_DebugOutput("RunnerLoadGame() - %s\n", g_pGameFilePath);
+    chosen = picked;
+    Host_FreeText(&picked);
   }
+  if (!builtIn) Console_DebugOutput("RunnerLoadGame() - %s\n", chosen.c_str());
+  Host_ReplaceText(&g_pGameFilePath, chosen.c_str());
+  Win32_ForgetProgramDirectory();
+  Variable_SetWorkingDirectory();
 
-  Console_DebugOutput("Reading File %s\n", g_pGameFilePath);
-  if (ReadWholeFile(g_pGameFilePath, &g_container)) {
-    Console_DebugOutput("Loaded File %s(%d)\n", g_pGameFilePath, static_cast<int>(g_container.size()));
-    g_haveContainer = true;
-  } else {
-    Console_DebugOutput("FAILED to load File %s\n", g_pGameFilePath);
-  }
-
-  if (!g_haveContainer) {
-    // Until the error reporter and its message box exist, the message goes to the log.
-    Console_DebugOutput("Unable to find game!!: %.1000s\n", g_pGameFilePath);
+  ReadOptionsFile();
+  if (!ReadDebugFile()) {
+    ShowLoadFailure(Game_LoadFailure());
     NoGame();
     return false;
   }
-  if (g_container.size() >= 4 &&
-      (std::memcmp(g_container.data(), "FORM", 4) == 0 || std::memcmp(g_container.data(), "MROF", 4) == 0)) {
+
+  Console_DebugOutput("Reading File %s\n", g_pGameFilePath);
+  bool haveContainer = false;
+  if (builtIn) {
+    // Loading rewrites parts of the container, so every pass starts from a fresh copy.
+    g_containerBytes.assign(g_linkRecord->data, g_linkRecord->data + g_linkRecord->dataSize);
+    haveContainer = true;
+  } else {
+    haveContainer = LoadSave_ReadFromProgramDirectory() ? LoadSave_ReadProgramFile(g_pGameFilePath, &g_containerBytes)
+                                                        : LoadSave_ReadSaveFile(g_pGameFilePath, &g_containerBytes);
+    if (haveContainer) {
+      Console_DebugOutput("Loaded File %s(%d)\n", g_pGameFilePath, static_cast<int>(g_containerBytes.size()));
+    } else {
+      Console_DebugOutput("FAILED to load File %s\n", g_pGameFilePath);
+    }
+  }
+
+  if (!haveContainer) {
+    char text[1024];
+    std::snprintf(text, sizeof text, "Unable to find game!!: %s", g_pGameFilePath);
+    Console_DebugOutput("%s\n", text);
+    MessageBox_ShowFatal("Tolvarine", text);
+    ForgetContainer();
+    NoGame();
+    return false;
+  }
+  // An empty file is a container too (a damaged one): its pointer must not read as "none".
+  static uint8_t emptyContainer[1];
+  g_data.container = {g_containerBytes.empty() ? emptyContainer : g_containerBytes.data(), g_containerBytes.size()};
+  if (g_containerBytes.size() >= 4 && (std::memcmp(g_containerBytes.data(), "FORM", 4) == 0 ||
+                                       std::memcmp(g_containerBytes.data(), "MROF", 4) == 0)) {
     Console_DebugOutput("IFF wad found\n");
   }
+  if (g_data.firstGamePath.empty()) g_data.firstGamePath = g_pGameFilePath;
   return false;
 }
 
-void Game_ScanHeader(const uint8_t*, size_t) { g_header = GameHeaderInfo(); }
+bool Game_ScanHeaderChunks(const ContainerBytes& container) {
+  Game_ClearLoadFailure();
+  std::string error;
+  if (!Container_CheckFraming(container, "container", &error)) {
+    Game_FailLoad(nullptr, "%s", error.c_str());
+    return false;
+  }
+  ContainerChunks chunks(container);
+  for (ContainerChunk chunk; chunks.Next(&chunk);) {
+    if (chunk.size == 0) continue;
+    if (IsHeaderTag(chunk.tag)) {
+      Console_DebugOutput("Get Header Information\n");
+      if (!Game_ScanHeaderChunk(chunk.tag, chunk.body, chunk.size, container)) return false;
+      Console_DebugOutput("InitTLLFunctions\n");
+      InitTLLFunctions();
+    } else if (std::strcmp(chunk.tag, "CODE") == 0) {
+      Console_DebugOutput("Code_Load()\n");
+      g_data.haveCode = true;
+      if (!Container_ReadCount("CODE", chunk.body, chunk.size, 0, 4, &g_data.codeCount)) return false;
+      g_data.codeEntries = chunk.body + 4;
+    } else if (std::strcmp(chunk.tag, "STRG") == 0) {
+      Console_DebugOutput("ID_STRG\n");
+      if (!Container_ReadCount("STRG", chunk.body, chunk.size, 0, 4, &g_data.stringCount)) return false;
+      g_data.strings = chunk.body + 4;
+    } else if (std::strcmp(chunk.tag, "VARI") == 0) {
+      Console_DebugOutput("VARI_Load()\n");
+      VARI_Load(chunk.body, chunk.size, container);
+      if (Game_LoadFailed()) return false;
+      g_data.variBody = chunk.body;
+      g_data.variWords = chunk.size / 4;
+    }
+  }
+  return true;
+}
+
+void Game_ScanHeader(uint8_t* container, size_t size) {
+  // Without a container (a launched game that found none) there is nothing to scan.
+  if (container == nullptr) return;
+  if (!Game_ScanHeaderChunks({container, size})) {
+    ShowLoadFailure(Game_LoadFailure());
+    ForgetContainer();
+    NoGame();
+  }
+}
+
+void InitTLLFunctions() {
+  struct Group {
+    const char* marker;
+    void (*run)();
+  };
+  static constexpr Group kGroups[] = {
+      {"HighScore..", Score_Load},
+      {"Game..", InitGameFunctions},
+      {"Math..", InitMathFunctions},
+      {"Graphic..", InitGraphicFunctions},
+      {"Action..", InitActionFunctions},
+      {"File..", InitFileFunctions},
+      {"Resource..", InitResourceFunctions},
+      {"Interaction..", InitInteractionFunctions},
+      {"3D..", Init3DFunctions},
+      {"Particle..", InitParticleFunctions},
+      {"Misc..", InitMiscFunctions},
+      {"DS..", InitDSFunctions},
+      {"Sound..", InitSoundFunctions},
+      {"Physics..", InitPhysicsFunctions},
+      {"Gamepad..", InitGamepadFunctions},
+      {"Buffers..",
+       [] {
+         InitBufferFunctions();
+         InitVertexBuilderFunctions();
+       }},
+      {"Networking..", InitNetworkingFunctions},
+      {"Shaders..",
+       [] {
+         InitShaderFunctions();
+         InitVertexFormatFunctions();
+         InitSteamFunctions();
+         InitPushFunctions();
+       }},
+      {"Wexa..",
+       [] {
+         InitWexaFunctions();
+         InitWin8Functions();
+       }},
+  };
+  for (const Group& group : kGroups) {
+    Console_DebugOutput("%s", group.marker);
+    group.run();
+  }
+  Console_DebugOutput("Fini\n");
+}
 
 bool LoadGameData() {
   Console_DebugOutput("LoadGameData()\n");
-  return FramingIsSound(Game_Container(), Game_ContainerSize());
+  return Game_LoadChunks(Game_Container(), Game_ContainerSize());
+}
+
+bool Game_LoadChunks(uint8_t* data, size_t size) {
+  Console_DebugOutput("initialise everything!\n");
+  Sound_DeleteAll();
+  Sprite_Init();
+  Background_Init();
+  Path_Init();
+  Script_Init();
+  Font_Init();
+  TimeLine_Init();
+  Object_Init();
+  Room_Init();
+  Options_Reset();
+  g_data.texturePageEntries = nullptr;
+  g_data.texturePageEntriesSize = 0;
+  g_data.textureSlots.clear();
+  Game_ClearLoadFailure();
+
+  const ContainerBytes container{data, size};
+  std::string error;
+  if (data == nullptr) {
+    Console_DebugOutput("No game data to load\n");
+    return false;
+  }
+  if (!Container_CheckFraming(container, "container", &error)) {
+    ShowLoadFailure(error.c_str());
+    return false;
+  }
+
+  bool result = true;
+  ContainerChunks chunks(container);
+  for (ContainerChunk chunk; chunks.Next(&chunk);) {
+    Console_DebugOutput("Process Chunk: %s   %d\n", chunk.tag, static_cast<int>(chunk.size));
+    if (chunk.size == 0) continue;
+    const ChunkRoute* route = FindRoute(chunk.tag);
+    if (route == nullptr) {
+      Console_DebugOutput("unknown Chunk %s:%d\n", chunk.tag, static_cast<int>(chunk.size));
+      result = false;
+      continue;
+    }
+    const bool legacy = route->audio && !g_GameOptions.newAudioEngine;
+    const char* name = legacy ? route->legacyName : route->name;
+    const ChunkLoader load = legacy ? route->legacyLoad : route->load;
+    if (load == nullptr) continue;
+    if (g_observer != nullptr) g_observer(chunk.tag, name);
+    load(chunk.body, chunk.size, container);
+    if (Game_LoadFailed()) {
+      ShowLoadFailure(Game_LoadFailure());
+      return false;
+    }
+  }
+
+  if (g_GameHeader.scriptObjectMode) JS_CreateResourceObject();
+  BindLinkRecord();
+  return result;
+}
+
+bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& container) {
+  uint32_t count = 0;
+  if (!Container_ReadCount("TXTR", body, size, 0, 4, &count)) return false;
+  g_data.textureSlots.assign(count, -1);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t record = Container_U32(body + 4 + 4 * i);
+    const uint8_t* image = nullptr;
+    size_t length = 0;
+    int32_t flags = 0;
+    if (record != 0) {
+      if (!container.Has(record, 8)) {
+        Game_FailLoad("TXTR", "page %u's record at container offset %u lies outside the container", i, record);
+        return false;
+      }
+      flags = static_cast<int32_t>(Container_U32(container.data + record) & 1);
+      const uint32_t at = Container_U32(container.data + record + 4);
+      if (at != 0) {
+        if (at >= container.size) {
+          Game_FailLoad("TXTR", "page %u's image at container offset %u lies outside the container", i, at);
+          return false;
+        }
+        image = container.data + at;
+        // Image decoders stop at the image's end; they may read up to the container's.
+        length = container.size - at;
+      }
+    }
+    g_data.textureSlots[i] = GR_Texture_Load(image, length, flags);
+  }
+
+  uint8_t* entries = g_data.texturePageEntries;
+  if (entries == nullptr) return true;
+  const uint32_t entryCount = Container_U32(entries);
+  for (uint32_t e = 0; e < entryCount; ++e) {
+    const uint32_t at = Container_U32(entries + 4 + 4 * e);
+    if (at == 0) continue;
+    if (!container.Has(at, 22)) {
+      Game_FailLoad("TPAG", "entry %u at container offset %u lies outside the container", e, at);
+      return false;
+    }
+    uint8_t* page = container.data + at + 20;
+    const int16_t index = static_cast<int16_t>(Container_U16(page));
+    if (index >= 0 && static_cast<uint32_t>(index) < count) {
+      Container_PutI16(page, static_cast<int16_t>(g_data.textureSlots[index]));
+    } else {
+      Console_DebugOutput("what!!!!\n");
+    }
+  }
+  return true;
+}
+
+bool Game_LoadDebugFile(std::vector<uint8_t> bytes) {
+  GameData& d = g_data;
+  d.debugBytes = std::move(bytes);
+  d.debugInfo = d.scriptTexts = d.instanceNames = nullptr;
+  d.debugInfoSize = d.scriptTextsSize = d.instanceNameCount = 0;
+  const ContainerBytes file{d.debugBytes.data(), d.debugBytes.size()};
+  std::string error;
+  if (!Container_CheckFraming(file, "debug file", &error)) {
+    Game_FailLoad(nullptr, "%s %s", d.debugFilePath.c_str(), error.c_str());
+    return false;
+  }
+  ContainerChunks chunks(file);
+  for (ContainerChunk chunk; chunks.Next(&chunk);) {
+    Console_DebugOutput("Process Chunk: %s   %d\n", chunk.tag, static_cast<int>(chunk.size));
+    if (chunk.size == 0) continue;
+    const bool isDebugInfo = std::strcmp(chunk.tag, "DBGI") == 0;
+    if (isDebugInfo || std::strcmp(chunk.tag, "SCPT") == 0) {
+      if (chunk.size < 4) {
+        Game_FailLoad(chunk.tag, "the debug file's table of %u bytes has no leading word", chunk.size);
+        return false;
+      }
+      (isDebugInfo ? d.debugInfo : d.scriptTexts) = chunk.body + 4;
+      (isDebugInfo ? d.debugInfoSize : d.scriptTextsSize) = chunk.size - 4;
+    } else if (std::strcmp(chunk.tag, "INST") == 0) {
+      if (!Container_ReadCount("INST", chunk.body, chunk.size, 0, 4, &d.instanceNameCount)) return false;
+      d.instanceNames = chunk.body + 4;
+    }
+  }
+  return true;
 }
 
 void Runner_FreeGameData() {
-  g_haveContainer = false;
-  g_container.clear();
-  g_container.shrink_to_fit();
+  Path_DeleteAll();
+  TimeLine_DeleteAll();
+  ForgetContainer();
+  g_linkRecord.reset();
+  std::string firstGamePath = std::move(g_data.firstGamePath);
+  g_data = GameData();
+  g_data.firstGamePath = std::move(firstGamePath);
+  GameHeader_Reset();
 }

@@ -1,36 +1,84 @@
-// Finding, reading and loading the game data container, as start-up and teardown call it.
+// Finding, reading and loading the game data container: the game file (or the container built
+// into the program), "options.ini" and the debug-information file beside it, the pre-scan of the
+// header before the window exists, and the chunk pass that hands every chunk, in file order, to
+// the loader of the subsystem that owns it.
+//
+// A damaged container (or debug file) ends the runner with a message naming what is wrong and
+// exit code 1, as a missing game does; a game launched by another game returns to it instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
-// What start-up needs of the game header before the window exists.
-struct GameHeaderInfo {
-  int32_t windowWidth = 0;
-  int32_t windowHeight = 0;
-  uint32_t displayFlags = 0;
-  // Display-mode switch at start: whether to switch, and the option codes
-  // (colour depth, resolution, frequency; 0 leaves a value unchanged).
-  bool switchDisplayMode = false;
-  int32_t colourDepthCode = 0;
-  int32_t resolutionCode = 0;
-  int32_t frequencyCode = 0;
+#include "host/container.h"
+
+struct GameLinkRecord;
+
+// What the loader keeps for the pass. Pointers lead into the container or the debug file's bytes.
+struct GameData {
+  ContainerBytes container;  // null data when there is none
+  GameLinkRecord* linkRecord = nullptr;
+  int32_t codeEntryCount = 0;  // the link record's compiled-function count
+  bool haveCode = false;       // a CODE chunk with a body was met
+  uint32_t codeCount = 0;
+  const uint8_t* codeEntries = nullptr;
+  uint32_t stringCount = 0;
+  const uint8_t* strings = nullptr;
+  const uint8_t* variBody = nullptr;
+  uint32_t variWords = 0;
+  uint8_t* texturePageEntries = nullptr;  // the TPAG body, kept for the TXTR step
+  uint32_t texturePageEntriesSize = 0;
+  std::vector<int32_t> textureSlots;      // slot of each TXTR page
+  std::string optionsFilePath;
+  std::string debugFilePath;
+  std::vector<uint8_t> debugBytes;
+  const uint8_t* debugInfo = nullptr;     // DBGI table (past its first word)
+  uint32_t debugInfoSize = 0;
+  const uint8_t* scriptTexts = nullptr;   // SCPT table (past its first word)
+  uint32_t scriptTextsSize = 0;
+  uint32_t instanceNameCount = 0;         // INST
+  const uint8_t* instanceNames = nullptr;
+  std::string firstGamePath;              // of the first game started in this process
 };
-const GameHeaderInfo& Game_Header();
+const GameData& Game_Data();
 
-// Finds the game file (asking for one when none was named), reads it and keeps its bytes.
-// Without a game file, or when it cannot be read, the process ends with exit code 1 (a game
-// launched by another game ends instead). The result is not meaningful.
+// Finds and reads the container, "options.ini" and the debug file. Without a game, or when the
+// game cannot be read, the process ends with exit code 1 (a game launched by another game ends
+// instead). The result is not meaningful.
 bool RunnerLoadGame();
-// The container bytes read by RunnerLoadGame; null when there are none.
-const uint8_t* Game_Container();
+// The container bytes read by RunnerLoadGame (writable: loading rewrites fields in place); null
+// when there are none.
+uint8_t* Game_Container();
 size_t Game_ContainerSize();
-// Pre-scan of the header chunks before the window exists.
-void Game_ScanHeader(const uint8_t* container, size_t size);
-// Loads every chunk; false when the container cannot be loaded.
+
+// Pre-scan before the window exists: checks the framing, reads the header, registers the
+// built-in functions, keeps the CODE and STRG tables and links VARI. A damaged container ends
+// the runner as a missing game does.
+void Game_ScanHeader(uint8_t* container, size_t size);
+// The scan itself: false when the container is damaged (Game_LoadFailure says how).
+bool Game_ScanHeaderChunks(const ContainerBytes& container);
+
+// Logs "LoadGameData()" and loads every chunk of the container read.
 bool LoadGameData();
+// Loads every chunk: false when the container is damaged (a message is shown) or holds a chunk
+// of an unknown tag (after every other chunk was loaded).
+bool Game_LoadChunks(uint8_t* container, size_t size);
+// TXTR: makes a texture slot per page and rewrites the page index of every kept TPAG entry to
+// its page's slot.
+bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& container);
+// Keeps the bytes of the debug-information file and the tables it holds; false when damaged.
+bool Game_LoadDebugFile(std::vector<uint8_t> bytes);
+// Registers every group of built-in script functions in their fixed order.
+void InitTLLFunctions();
 // Frees what the load kept (teardown).
 void Runner_FreeGameData();
+
+// Called with each chunk's tag and the name of the loader it is handed to, before the loader
+// runs; null to stop. Lets diagnostics and tests follow the routing.
+using ChunkLoaderObserver = void (*)(const char* tag, const char* loader);
+void Game_SetChunkLoaderObserver(ChunkLoaderObserver observer);
 
 // Shows the open-file dialog for a game; a memory-manager copy of the chosen path, or null when
 // none was chosen (always null with -headless or without a display).

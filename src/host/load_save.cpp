@@ -1,6 +1,7 @@
 #include "host/load_save.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -213,7 +214,7 @@ bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 const char* Win32_GetSaveDirectory() {
   if (!g_savePrefix.empty()) return g_savePrefix.c_str();
   if (game_project_name == nullptr || game_project_name[0] == '\0') return "";
-  bool config = (g_GameHeaderFlags & kHeaderFlagSaveInConfig) != 0;
+  bool config = (g_GameHeader.headerFlags & kHeaderSaveInAppData) != 0;
   std::string folder = config ? XdgFolder("XDG_CONFIG_HOME", ".config") : XdgFolder("XDG_DATA_HOME", ".local/share");
   if (folder.empty()) return "";
   g_savePrefix = Join(folder, game_project_name) + "/";
@@ -460,3 +461,39 @@ size_t LoadSave_FPuts(LoadSaveFile* file, const char* text) {
   }
   return LoadSave_FWrite(converted.data(), 1, converted.size(), file);
 }
+
+namespace {
+bool g_readFromProgramDirectory = true;
+
+bool TakeBlock(uint8_t* block, int32_t size, std::vector<uint8_t>* bytes) {
+  if (block == nullptr) return false;
+  bytes->assign(block, block + size);
+  MemoryManager_Free(block);
+  return true;
+}
+}  // namespace
+
+std::string LoadSave_MapReadPath(const char* path) {
+  std::vector<char> buffer(PATH_MAX * 2);
+  LoadSave_MapReadPath(buffer.data(), buffer.size(), path);
+  return buffer.data();
+}
+
+std::string LoadSave_MapSavePath(const char* path) {
+  std::vector<char> buffer(PATH_MAX * 2);
+  LoadSave_MapSavePath(buffer.data(), buffer.size(), path);
+  return buffer.data();
+}
+
+bool LoadSave_ReadProgramFile(const char* path, std::vector<uint8_t>* bytes) {
+  int32_t size = 0;
+  return TakeBlock(LoadSave_ReadProgramFile(path, &size), size, bytes);
+}
+
+bool LoadSave_ReadSaveFile(const char* path, std::vector<uint8_t>* bytes) {
+  int32_t size = 0;
+  return TakeBlock(LoadSave_ReadSaveFile(path, &size), size, bytes);
+}
+
+void LoadSave_SetReadFromProgramDirectory(bool on) { g_readFromProgramDirectory = on; }
+bool LoadSave_ReadFromProgramDirectory() { return g_readFromProgramDirectory; }

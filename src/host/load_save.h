@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The save-area prefix with its trailing '/'; "" when the game has no name or no home folder
 // can be found. Computed on first use and kept.
@@ -55,6 +57,18 @@ bool LoadSave_ProgramFileExists(const char* path);
 // Writes size bytes to the save-mapped path, creating its missing directories.
 bool LoadSave_WriteFile(const char* path, const void* data, int32_t size);
 bool LoadSave_DeleteFile(const char* path);
+
+// The same operations for C++ callers: the mapped path ("" when refused), and the whole file
+// into a byte vector (false when it cannot be read).
+std::string LoadSave_MapReadPath(const char* path);
+std::string LoadSave_MapSavePath(const char* path);
+bool LoadSave_ReadProgramFile(const char* path, std::vector<uint8_t>* bytes);
+bool LoadSave_ReadSaveFile(const char* path, std::vector<uint8_t>* bytes);
+
+// Whether the game's own files come from the program directory (on) or the save area (off: a
+// game file that only exists there). Switched on at the start of every load.
+void LoadSave_SetReadFromProgramDirectory(bool on);
+bool LoadSave_ReadFromProgramDirectory();
 
 struct IniFile;
 // Hook for "options.ini" after loading; the file module takes nothing from it.

@@ -14,6 +14,7 @@
 #include "host/load_save.h"
 #include "host/frame_loop.h"
 #include "host/game_data.h"
+#include "host/game_header.h"
 #include "host/host_platform.h"
 #include "host/main_window.h"
 #include "host/input.h"
@@ -149,7 +150,7 @@ bool Runner_StartUp() {
   Game_ScanHeader(Game_Container(), Game_ContainerSize());
 
   Console_DebugOutput("Create Window\n");
-  Window_Create(Game_Header().windowWidth, Game_Header().windowHeight);
+  Window_Create(g_GameHeader.windowWidth, g_GameHeader.windowHeight);
 
   Console_DebugOutput("Init Graphics\n");
   if (!Runner_InitGraphics()) return false;
@@ -185,16 +186,16 @@ bool Runner_StartUp() {
 }
 
 bool Runner_InitGraphics() {
-  const GameHeaderInfo& header = Game_Header();
-  if (header.switchDisplayMode) {
+  const GameOptions& options = g_GameOptions;
+  if (options.switchDisplayMode) {
     int32_t width = -1;
     int32_t height = -1;
-    ResolutionFromCode(header.resolutionCode, &width, &height);
-    Display_SetAll(width, height, FrequencyFromCode(header.frequencyCode), DepthFromCode(header.colourDepthCode));
+    ResolutionFromCode(options.resolutionCode, &width, &height);
+    Display_SetAll(width, height, FrequencyFromCode(options.frequencyCode), DepthFromCode(options.colourDepthCode));
   }
   Console_DebugOutput("GR_D3D_Init()\n");
   // Without a device the game still starts: drawing then does nothing.
-  GR_D3D_Init(Window_Handle(), header.windowWidth, header.windowHeight, header.displayFlags);
+  GR_D3D_Init(Window_Handle(), g_GameHeader.windowWidth, g_GameHeader.windowHeight, g_GameHeader.headerFlags);
   Console_DebugOutput("Background_InitTextures()\n");
   Background_InitTextures();
   Console_DebugOutput("Sprite_InitTextures()\n");
@@ -209,6 +210,9 @@ bool PrepareGame() {
   std::srand(2101988);
   if (!LoadGameData()) {
     Console_DebugOutput("Failed to load the game\n");
+    // A game that cannot be loaded must not look like one that ran; a launched game returns to
+    // the game that launched it instead.
+    if (!g_Host.subGame) g_Host.exitCode = 1;
     return false;
   }
   Variable_InitGlobalFlags();

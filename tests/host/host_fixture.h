@@ -83,7 +83,7 @@ class HostFilesTest : public ::testing::Test {
 
     Runner_SetGameFilePath((program + "/game.win").c_str());
     game_project_name = TestStrDup("TestGame");
-    g_GameHeaderFlags = 0;
+    g_GameHeader.headerFlags = 0;
     Win32_FreeSaveDirectory();
     savedConsole = g_pDebugConsole;
     g_pDebugConsole = &log;

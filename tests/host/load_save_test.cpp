@@ -145,7 +145,7 @@ TEST_F(LoadSaveTest, SaveDirectoryFollowsBaseDirectories) {
   for (const Case& c : cases) {
     if (c.data != nullptr) setenv("XDG_DATA_HOME", c.data, 1); else unsetenv("XDG_DATA_HOME");
     if (c.config != nullptr) setenv("XDG_CONFIG_HOME", c.config, 1); else unsetenv("XDG_CONFIG_HOME");
-    g_GameHeaderFlags = c.flags;
+    g_GameHeader.headerFlags = c.flags;
     Win32_FreeSaveDirectory();
     log.text.clear();
     EXPECT_EQ(Win32_GetSaveDirectory(), c.expected);

@@ -1,0 +1,14 @@
+#include "functions/load_stand_in.h"
+
+// STAND-IN: no function table exists yet.
+void Score_Load() {}
+void InitMathFunctions() {}
+void InitGraphicFunctions() {}
+void InitActionFunctions() {}
+void InitFileFunctions() {}
+void InitResourceFunctions() {}
+void InitInteractionFunctions() {}
+void Init3DFunctions() {}
+void InitMiscFunctions() {}
+void InitDSFunctions() {}
+void InitBufferFunctions() {}

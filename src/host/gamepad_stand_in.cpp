@@ -1,0 +1,4 @@
+#include "host/gamepad_stand_in.h"
+
+// STAND-IN: no function table exists yet.
+void InitGamepadFunctions() {}

@@ -1,0 +1,4 @@
+// STAND-IN until gamepads are built: the gamepad registrar registers nothing yet.
+#pragma once
+
+void InitGamepadFunctions();

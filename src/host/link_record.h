@@ -1,0 +1,37 @@
+// The link record: how a program with a built-in game hands the runner its container, its
+// variable and function counts and the name tables of its translated code.
+//
+// The runner without a game has no provider, so its record stays empty (no container) and the
+// game is read from a file. A program with a built-in game installs its provider before WinMain.
+#pragma once
+
+#include <cstdint>
+
+// A name the translated code uses, with the slot the loader binds it to.
+struct LinkName {
+  const char* name;
+  int32_t slot;
+};
+
+// One translated function by code index.
+struct LinkFunction {
+  const char* name;
+  void* function;
+};
+
+struct GameLinkRecord {
+  const uint8_t* data = nullptr;  // the built-in container, null when there is none
+  uint32_t dataSize = 0;
+  int32_t globalCount = 0;
+  int32_t instanceCount = 0;
+  int32_t functionCount = 0;
+  LinkName** variables = nullptr;  // null-terminated
+  LinkName** builtins = nullptr;   // null-terminated
+  LinkFunction* functions = nullptr;  // functionCount entries
+};
+
+using LinkRecordProvider = void (*)(GameLinkRecord* record);
+// Installs the provider that fills the record (null: none, the record stays empty).
+void Game_SetLinkRecordProvider(LinkRecordProvider provider);
+// Fills the record through the installed provider.
+GameLinkRecord* Game_FillLinkRecord(GameLinkRecord* record);

@@ -1,0 +1,15 @@
+// STAND-IN until shaders and the drawing functions are built: what loading a game calls of
+// rendering. The chunk loader accepts its chunk (a log line, nothing kept) and the registrars
+// register nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "host/container.h"
+
+bool Shader_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
+
+void InitParticleFunctions();
+void InitVertexBuilderFunctions();
+void InitShaderFunctions();
+void InitVertexFormatFunctions();

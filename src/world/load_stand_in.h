@@ -1,0 +1,36 @@
+// STAND-IN until the game world is built: what loading a game calls of the world. The chunk
+// loaders accept their chunk (a log line, nothing kept) and the registrar registers nothing.
+// The room order, the id counters and the working directory are kept for real.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/container.h"
+
+void Path_Init();
+void TimeLine_Init();
+void Object_Init();
+void Room_Init();
+bool Path_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
+bool TimeLine_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
+bool Object_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
+bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
+
+// The room order of the game header (room indexes in play order; the host checked its bounds).
+void Room_LoadOrder(const std::vector<int32_t>& rooms);
+const std::vector<int32_t>& Room_Order();
+// New instances and tiles take the id after the last one used.
+void Room_SetInstanceIdCounter(int32_t lastId);
+void Room_SetTileIdCounter(int32_t lastId);
+int32_t Room_InstanceIdCounter();
+int32_t Room_TileIdCounter();
+
+// Makes working_directory from the game file path once per pass (up to and including its last
+// slash or backslash).
+void Variable_SetWorkingDirectory();
+
+void Path_DeleteAll();
+void TimeLine_DeleteAll();
+
+void InitGameFunctions();
