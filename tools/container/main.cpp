@@ -12,13 +12,18 @@
 #include <vector>
 
 #include "container/description.h"
+#include "container/minimal.h"
 #include "container/writer.h"
 
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
+       tolvarine-container [options] --minimal OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
+With --minimal it writes the least complete game instead: every chunk of a game in its usual
+order with empty lists, a header (format version 15, 320 x 240), options, one texture page and
+one texture-page entry. The runner loads and starts it.
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -87,12 +92,17 @@ bool read_all(const std::string& path, std::string& text) {
 int main(int argc, char** argv) {
   container::WriterOptions options;
   std::vector<std::string> positional;
+  bool minimal = false;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help") {
       std::cout << kUsage;
       return 0;
+    }
+    if (arg == "--minimal") {
+      minimal = true;
+      continue;
     }
     if (!arg.starts_with("--")) {
       positional.emplace_back(arg);
@@ -106,11 +116,17 @@ int main(int argc, char** argv) {
     if (!value) return usage_error(std::string(arg) + ": \"" + argv[i] + "\" is not a number");
     setter->set(options, *value);
   }
+  container::ContainerWriter writer(options);
+  if (minimal) {
+    if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
+    container::add_minimal_game(writer);
+    const container::BuildResult result = writer.write_file(positional[0]);
+    return result.ok() ? 0 : failure(result.error);
+  }
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 
   std::string text;
   if (!read_all(positional[0], text)) return failure("cannot read \"" + positional[0] + "\"");
-  container::ContainerWriter writer(options);
   std::string error;
   if (!container::read_description(text, writer, error)) return failure(positional[0] + ": " + error);
   const container::BuildResult result = writer.write_file(positional[1]);

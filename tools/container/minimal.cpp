@@ -1,0 +1,34 @@
+#include "container/minimal.h"
+
+#include "container/gen8.h"
+#include "container/optn.h"
+#include "container/tpag.h"
+#include "container/txtr.h"
+
+namespace container {
+
+void add_minimal_game(ContainerWriter& writer) {
+  Gen8Header header;
+  header.game_name = "Minimal";
+  header.display_name = "Minimal";
+  header.window_width = 320;
+  header.window_height = 240;
+  write_gen8(writer, header);
+  write_optn(writer, OptnNewLayout{});
+  // Lists without entries: a count of 0.
+  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN", "OBJT",
+                          "ROOM"}) {
+    writer.add_chunk(tag).u32(0);
+  }
+  writer.add_chunk("DAFL");
+  const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};
+  write_tpag(writer, std::span(&entry, 1));
+  // Compiled code needs no byte code: these stay empty.
+  for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
+  writer.add_string_pool();
+  const TexturePage page{0, std::vector<uint8_t>(tiny_png().begin(), tiny_png().end())};
+  write_txtr(writer, std::span(&page, 1));
+  writer.add_chunk("AUDO").u32(0);
+}
+
+}  // namespace container

@@ -1,0 +1,34 @@
+#include "container/txtr.h"
+
+#include <string>
+
+namespace container {
+
+std::span<const uint8_t> tiny_png() {
+  static constexpr uint8_t kPng[] = {
+      0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00,
+      0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1f, 0x15, 0xc4, 0x89, 0x00,
+      0x00, 0x00, 0x0b, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0xf8, 0x0f, 0x04, 0x00, 0x09, 0xfb, 0x03,
+      0xfd, 0xfb, 0x5e, 0x6b, 0x2b, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82,
+  };
+  return kPng;
+}
+
+ChunkBuilder& write_txtr(ContainerWriter& writer, std::span<const TexturePage> pages) {
+  ChunkBuilder& chunk = writer.add_chunk("TXTR");
+  chunk.u32(static_cast<uint32_t>(pages.size()));
+  for (size_t i = 0; i < pages.size(); ++i) chunk.offset_to("TXTR/page/" + std::to_string(i));
+  for (size_t i = 0; i < pages.size(); ++i) {
+    chunk.label("TXTR/page/" + std::to_string(i));
+    chunk.u32(pages[i].flags);
+    chunk.offset_to(pages[i].image.empty() ? std::string() : "TXTR/image/" + std::to_string(i));
+  }
+  for (size_t i = 0; i < pages.size(); ++i) {
+    if (pages[i].image.empty()) continue;
+    chunk.align(16).label("TXTR/image/" + std::to_string(i));
+    chunk.bytes(pages[i].image);
+  }
+  return chunk;
+}
+
+}  // namespace container
