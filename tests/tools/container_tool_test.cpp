@@ -129,3 +129,18 @@ TEST(ContainerTool, FailuresSayWhatWentWrong) {
     EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << ": " << run.output;
   }
 }
+
+TEST(ContainerTool, MinimalWritesAGameAndTakesOneOutputOnly) {
+  const std::filesystem::path out = scratch("minimal.win");
+  std::filesystem::remove(out);
+  const ToolRun run = run_tool("--minimal " + out.string());
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  const std::vector<uint8_t> bytes = read_bytes(out);
+  ASSERT_GE(bytes.size(), 16u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "FORM");
+  EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), "GEN8");
+
+  const ToolRun extra = run_tool("--minimal " + out.string() + " " + scratch("other.win").string());
+  EXPECT_EQ(extra.exit_code, 2);
+  EXPECT_NE(extra.output.find("--minimal expects OUTPUT alone"), std::string::npos) << extra.output;
+}

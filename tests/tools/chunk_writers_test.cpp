@@ -1,0 +1,141 @@
+// The writers of particular chunk kinds: the bytes a loader reads back at each field's place.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "container/gen8.h"
+#include "container/minimal.h"
+#include "container/optn.h"
+#include "container/tpag.h"
+#include "container/txtr.h"
+#include "tools/container_reading.h"
+
+namespace {
+
+using namespace container;
+using namespace container_test;
+
+ChunkView only_chunk(const std::vector<uint8_t>& bytes, const std::string& tag) {
+  for (const ChunkView& c : chunks_of(bytes)) {
+    if (c.tag == tag) return c;
+  }
+  ADD_FAILURE() << "no " << tag << " chunk";
+  return {};
+}
+
+TEST(Gen8Writer, EveryFormatVersionPutsItsFieldsAndTheRoomOrderInPlace) {
+  const struct {
+    uint8_t version;
+    uint32_t room_order_at;
+  } cases[] = {{7, 36}, {8, 100}, {9, 100}, {10, 104}, {11, 112}, {12, 120}, {13, 124}, {14, 128}, {15, 128}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.version));
+    ContainerWriter writer;
+    Gen8Header header;
+    header.format_version = c.version;
+    header.window_width = 800;
+    header.info_flags = 0x4;
+    header.display_name = "Shown";
+    header.room_order = {4, 2, 9};
+    write_gen8(writer, header);
+    const BuildResult built = writer.build();
+    ASSERT_TRUE(built.ok()) << built.error;
+    const ChunkView gen8 = only_chunk(built.bytes, "GEN8");
+    const uint32_t body = gen8.body_start;
+    EXPECT_EQ(gen8_room_order_offset(c.version), c.room_order_at);
+    EXPECT_EQ(gen8.size, c.room_order_at + 4 + 3 * 4);
+    EXPECT_EQ(built.bytes[body + 1], c.version);
+    EXPECT_EQ(read_u32(built.bytes, body + c.room_order_at), 3u);
+    EXPECT_EQ(read_u32(built.bytes, body + c.room_order_at + 12), 9u);
+    EXPECT_EQ(text_at(built.bytes, read_u32(built.bytes, body + 8)), "Default");
+    if (c.version >= 8) {
+      EXPECT_EQ(read_u32(built.bytes, body + 60), 800u);
+    }
+    if (c.version >= 10) {
+      EXPECT_EQ(text_at(built.bytes, read_u32(built.bytes, body + 100)), "Shown");
+    }
+    if (c.version >= 12) {
+      EXPECT_EQ(read_u32(built.bytes, body + 112), 4u);
+    }
+  }
+}
+
+TEST(OptnWriter, OldLayoutWordsThenConstants) {
+  ContainerWriter writer;
+  OptnOldLayout options;
+  options.set(optn_old::kFullScreen, 1);
+  options.set(optn_old::kScale, 150);
+  options.set(optn_old::kVariableRead, 1);
+  options.constants = {{"VersionMajor", "2"}, {"VersionMinor", "17"}};
+  write_optn(writer, options);
+  const BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const uint32_t body = only_chunk(built.bytes, "OPTN").body_start;
+  EXPECT_EQ(read_u32(built.bytes, body + optn_old::kFullScreen), 1u);
+  EXPECT_EQ(read_u32(built.bytes, body + optn_old::kScale), 150u);
+  EXPECT_EQ(read_u32(built.bytes, body + optn_old::kVariableRead), 1u);
+  EXPECT_EQ(read_u32(built.bytes, body + optn_old::kConstantCount), 2u);
+  EXPECT_EQ(text_at(built.bytes, read_u32(built.bytes, body + 144)), "VersionMajor");
+  EXPECT_EQ(text_at(built.bytes, read_u32(built.bytes, body + 156)), "17");
+}
+
+TEST(OptnWriter, NewLayoutMarkerVersionFlagsThenConstants) {
+  ContainerWriter writer;
+  OptnNewLayout options;
+  options.layout_version = 3;
+  options.flags = optn_new::kFullScreen | optn_new::kNewAudioEngine;
+  options.window_colour = 0x123456;
+  options.constants = {{"Speed", "4"}};
+  write_optn(writer, options);
+  const BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const uint32_t body = only_chunk(built.bytes, "OPTN").body_start;
+  EXPECT_EQ(read_u32(built.bytes, body), 0xFFFFFFFFu);
+  EXPECT_EQ(read_u32(built.bytes, body + 4), 3u);
+  EXPECT_EQ(read_u32(built.bytes, body + 8), 0x5u);
+  EXPECT_EQ(read_u32(built.bytes, body + 20), 0x123456u);
+  EXPECT_EQ(read_u32(built.bytes, body + 60), 1u);
+  EXPECT_EQ(text_at(built.bytes, read_u32(built.bytes, body + 68)), "4");
+}
+
+TEST(TexturePageWriters, EntriesAndPagesAreReachedThroughTheirOffsets) {
+  ContainerWriter writer;
+  const TexturePageEntry entries[] = {{1, 2, 3, 4, 0, 0, 3, 4, 3, 4, 1}, {5, 6, 7, 8, 0, 0, 7, 8, 7, 8, 0}};
+  write_tpag(writer, entries);
+  const TexturePage pages[] = {{1, {}}, {0, std::vector<uint8_t>(tiny_png().begin(), tiny_png().end())}};
+  write_txtr(writer, pages);
+  const BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const std::vector<uint8_t>& b = built.bytes;
+
+  const uint32_t tpag = only_chunk(b, "TPAG").body_start;
+  ASSERT_EQ(read_u32(b, tpag), 2u);
+  const uint32_t second = read_u32(b, tpag + 8);
+  EXPECT_EQ(b[second], 5);
+  EXPECT_EQ(b[second + 20], 0);
+  EXPECT_EQ(b[read_u32(b, tpag + 4) + 20], 1);
+
+  const uint32_t txtr = only_chunk(b, "TXTR").body_start;
+  ASSERT_EQ(read_u32(b, txtr), 2u);
+  const uint32_t first_page = read_u32(b, txtr + 4);
+  EXPECT_EQ(read_u32(b, first_page), 1u);
+  EXPECT_EQ(read_u32(b, first_page + 4), 0u);  // no image
+  const uint32_t image = read_u32(b, read_u32(b, txtr + 8) + 4);
+  ASSERT_LT(image + tiny_png().size(), b.size() + 1);
+  EXPECT_EQ(std::memcmp(b.data() + image, tiny_png().data(), tiny_png().size()), 0);
+}
+
+TEST(MinimalGame, HoldsEveryChunkOfAGameInOrder) {
+  ContainerWriter writer;
+  add_minimal_game(writer);
+  const BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  std::vector<std::string> tags;
+  for (const ChunkView& c : chunks_of(built.bytes)) tags.push_back(c.tag);
+  const std::vector<std::string> expected = {"GEN8", "OPTN", "EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH",
+                                             "SCPT", "SHDR", "FONT", "TMLN", "OBJT", "ROOM", "DAFL", "TPAG",
+                                             "CODE", "VARI", "FUNC", "STRG", "TXTR", "AUDO"};
+  EXPECT_EQ(tags, expected);
+}
+
+}  // namespace
