@@ -209,10 +209,10 @@ bool Game_ScanHeaderChunk(const char* tag, uint8_t* body, uint32_t size, const C
   h.debugFlag = (h.firstByte & 1) != 0;
   r.U8(1, &h.formatVersion);
   const uint8_t version = h.formatVersion;
-  if (!r.Text(4, "game file name", &h.gameFileName) || !r.Text(8, "configuration name", &h.configName) ||
-      !r.Text(40, "game name", &h.gameName)) {
-    return false;
-  }
+  if (!r.Text(4, "game file name", &h.gameFileName) || !r.Text(8, "configuration name", &h.configName)) return false;
+  // Before format version 8 the room order starts at 36, so offset 40 holds a room index.
+  h.gameName.reset();
+  if (version >= 8 && !r.Text(40, "game name", &h.gameName)) return false;
   Host_ReplaceText(&game_project_name, h.gameName ? h.gameName->c_str() : nullptr);
   r.U32(20, &h.gameId);
   uint32_t flags = 0;
