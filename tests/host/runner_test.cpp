@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "container/minimal.h"
+#include "container/writer.h"
 #include "host/host_test_support.h"
+#include "tools/container_reading.h"
 
 namespace {
 
@@ -91,6 +94,46 @@ TEST(RunnerTest, DamagedContainerEndsWithAMessageBeforeTheWindow) {
     EXPECT_EQ(FirstMissingInOrder(log, {"Get Resolution"}), "") << log;
     EXPECT_EQ(Count(log, "Create Window"), 0u) << log;
   }
+}
+
+// The game written by `tolvarine-container --minimal` loads: every chunk is logged in file order.
+TEST(RunnerTest, MinimalGameLoadsEveryChunk) {
+  const std::string dir = MakeScratchDir("work");
+  RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "game.win"}, dir);
+  ASSERT_EQ(tool.exitCode, 0) << tool.output;
+  WriteFile(dir + "/options.ini", "[Windows]\nSleepMargin=4\n");
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-debugoutput", "log.txt", "-headless"}, dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0);
+  const std::string bytes = ReadFile(dir + "/game.win");
+  std::vector<std::string> expected = {"Checking if INIFile " + dir + "/options.ini Exists",
+                                       dir + "/options.ini file contents: [Windows]", "LoadGameData()"};
+  size_t chunks = 0;
+  for (const auto& chunk : container_test::chunks_of(std::vector<uint8_t>(bytes.begin(), bytes.end()))) {
+    expected.push_back("Process Chunk: " + chunk.tag + "   " + std::to_string(chunk.size));
+    ++chunks;
+  }
+  EXPECT_EQ(chunks, 22u);
+  expected.push_back("Entering main loop.");
+  const std::string log = ReadFile(dir + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, expected), "") << log;
+}
+
+TEST(RunnerTest, UnknownChunkEndsWithExitCodeOneAfterTheLoad) {
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer);
+  writer.options().unknown_chunk_at = 5;
+  const std::string dir = MakeScratchDir("work");
+  ASSERT_TRUE(writer.write_file(dir + "/junk.win").ok());
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "junk.win", "-debugoutput", "log.txt", "-headless"}, dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 1);
+  const std::string log = ReadFile(dir + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"Create Window", "Process Chunk: JUNK   4", "unknown Chunk JUNK:4",
+                                      "Process Chunk: AUDO   4", "Failed to load the game"}),
+            "")
+      << log;
+  EXPECT_EQ(Count(log, "Entering main loop."), 0u);
 }
 
 TEST(RunnerTest, ExitTargetRelaunchesTheLaunchingGame) {
