@@ -1,0 +1,26 @@
+// Feeds arbitrary bytes to the container loader: the framing check, the header pre-scan, the
+// chunk pass with every loader, and the debug-file reader.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "assets/load_stand_in.h"
+#include "core/run_switches.h"
+#include "host/game_data.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Console_SetHeadless(true);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Exactly the input's bytes, so that a read past them is caught.
+  std::vector<uint8_t> container(data, data + size);
+  if (Game_ScanHeaderChunks({container.data(), container.size()})) {
+    Game_LoadChunks(container.data(), container.size());
+  }
+  Game_LoadDebugFile(std::vector<uint8_t>(data, data + size));
+  Runner_FreeGameData();
+  GR_Texture_FreeAll();
+  return 0;
+}
