@@ -124,15 +124,16 @@ bool IsHeaderTag(const char* tag) {
   return std::strcmp(tag, "GEN8") == 0 || std::strcmp(tag, "GEN7") == 0 || std::strcmp(tag, "GENL") == 0;
 }
 
-// Copies of the game path with the options file's and the debug file's names.
-std::string OptionsFilePath(const std::string& gamePath) {
+}  // namespace
+
+std::string Game_OptionsFilePath(const std::string& gamePath) {
   size_t separator = gamePath.rfind('/');
   if (separator == std::string::npos) separator = gamePath.rfind('\\');
   if (separator == std::string::npos) return std::string();
   return gamePath.substr(0, separator) + "/options.ini";
 }
 
-std::string DebugFilePath(const std::string& gamePath) {
+std::string Game_DebugFilePath(const std::string& gamePath) {
   // Only a dot in the file's own name starts its extension, not one in a directory name.
   const size_t separator = gamePath.find_last_of("/\\");
   const size_t dot = gamePath.rfind('.');
@@ -140,8 +141,10 @@ std::string DebugFilePath(const std::string& gamePath) {
   return gamePath.substr(0, dot) + ".wxdebug";
 }
 
+namespace {
+
 void ReadOptionsFile() {
-  g_data.optionsFilePath = OptionsFilePath(g_pGameFilePath);
+  g_data.optionsFilePath = Game_OptionsFilePath(g_pGameFilePath);
   if (g_data.optionsFilePath.empty()) return;
   Console_DebugOutput("Checking if INIFile %s Exists\n", g_data.optionsFilePath.c_str());
   if (!LoadSave_FileExists(g_data.optionsFilePath.c_str())) {
@@ -156,7 +159,7 @@ void ReadOptionsFile() {
 
 // False when the debug file is there but damaged.
 bool ReadDebugFile() {
-  g_data.debugFilePath = DebugFilePath(g_pGameFilePath);
+  g_data.debugFilePath = Game_DebugFilePath(g_pGameFilePath);
   if (g_data.debugFilePath.empty() || !LoadSave_ProgramFileExists(g_data.debugFilePath.c_str())) return true;
   std::vector<uint8_t> bytes;
   if (!LoadSave_ReadProgramFile(g_data.debugFilePath.c_str(), &bytes)) return true;

@@ -70,6 +70,10 @@ bool Game_LoadChunks(uint8_t* container, size_t size);
 bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& container);
 // Keeps the bytes of the debug-information file and the tables it holds; false when damaged.
 bool Game_LoadDebugFile(std::vector<uint8_t> bytes);
+// The options file beside a game path ("" when the path has no directory part) and its debug
+// file (the extension of the file's own name replaced by ".wxdebug"; "" without one).
+std::string Game_OptionsFilePath(const std::string& gamePath);
+std::string Game_DebugFilePath(const std::string& gamePath);
 // Registers every group of built-in script functions in their fixed order.
 void InitTLLFunctions();
 // Frees what the load kept (teardown).

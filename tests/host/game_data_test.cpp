@@ -447,6 +447,26 @@ TEST_F(GameDataTest, DebugFileBesideTheGameIsKeptWithItsTables) {
   Win32_ForgetProgramDirectory();
 }
 
+TEST(GameDataPaths, OptionsAndDebugFilesBesideTheGame) {
+  const struct {
+    const char* game;
+    const char* options;
+    const char* debug;
+  } cases[] = {
+      {"/games/x.win", "/games/options.ini", "/games/x.wxdebug"},
+      {"C:\\g\\x.win", "C:\\g/options.ini", "C:\\g\\x.wxdebug"},
+      {"/a.b/game", "/a.b/options.ini", ""},
+      {"x.win", "", "x.wxdebug"},
+      {"/g/", "/g/options.ini", ""},
+      {"/g/x.tar.win", "/g/options.ini", "/g/x.tar.wxdebug"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.game);
+    EXPECT_EQ(Game_OptionsFilePath(c.game), c.options);
+    EXPECT_EQ(Game_DebugFilePath(c.game), c.debug);
+  }
+}
+
 TEST_F(GameDataTest, DamagedDebugFileIsALoadError) {
   const std::string broken[] = {
       std::string("WXDB\x10\x00\x00\x00", 8),                                   // size word

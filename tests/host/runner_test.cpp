@@ -96,6 +96,19 @@ TEST(RunnerTest, DamagedContainerEndsWithAMessageBeforeTheWindow) {
   }
 }
 
+TEST(RunnerTest, MissingGameFileEndsWithExitCodeOne) {
+  const std::string dir = MakeScratchDir("work");
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "missing.win", "-debugoutput", "log.txt", "-headless"}, dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find("Unable to find game!!: " + dir + "/missing.win"), std::string::npos) << run.output;
+  const std::string log = ReadFile(dir + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"Reading File " + dir + "/missing.win", "FAILED to load File " + dir + "/missing.win"}),
+            "")
+      << log;
+  EXPECT_EQ(Count(log, "Get Resolution"), 0u);
+}
+
 // The game written by `tolvarine-container --minimal` loads: every chunk is logged in file order.
 TEST(RunnerTest, MinimalGameLoadsEveryChunk) {
   const std::string dir = MakeScratchDir("work");
