@@ -222,6 +222,8 @@ bool RunnerLoadGame() {
       chosen = LoadSave_MapReadPath(g_pGameFilePath);
     } else {
       chosen = LoadSave_MapSavePath(g_pGameFilePath);
+      // A path the save area refuses still names the file in the messages that follow.
+      if (chosen.empty()) chosen = Win32_GetFullPath(g_pGameFilePath);
       LoadSave_SetReadFromProgramDirectory(false);
     }
   } else {

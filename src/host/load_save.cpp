@@ -487,12 +487,14 @@ std::string LoadSave_MapSavePath(const char* path) {
 
 bool LoadSave_ReadProgramFile(const char* path, std::vector<uint8_t>* bytes) {
   int32_t size = 0;
-  return TakeBlock(LoadSave_ReadProgramFile(path, &size), size, bytes);
+  uint8_t* block = LoadSave_ReadProgramFile(path, &size);
+  return TakeBlock(block, size, bytes);
 }
 
 bool LoadSave_ReadSaveFile(const char* path, std::vector<uint8_t>* bytes) {
   int32_t size = 0;
-  return TakeBlock(LoadSave_ReadSaveFile(path, &size), size, bytes);
+  uint8_t* block = LoadSave_ReadSaveFile(path, &size);
+  return TakeBlock(block, size, bytes);
 }
 
 void LoadSave_SetReadFromProgramDirectory(bool on) { g_readFromProgramDirectory = on; }
