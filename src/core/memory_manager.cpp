@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "core/console.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-std::atomic<int64_t> g_bytesInUse{0};
 std::atomic<uint32_t> g_frameCount{0};
 std::atomic<bool> g_initialised{false};
 std::atomic<MemoryHeapAllocFn> g_heapAlloc{&std::malloc};
@@ -20,19 +20,91 @@ std::atomic<MemoryHeapAllocFn> g_heapAlloc{&std::malloc};
 constexpr uint32_t kAlignedFlag = 0x80000000u;
 constexpr uint32_t kAlignedMaxOffset = 0x2000u;
 
+// Bytes in use are counted per thread: a locked read-modify-write of one shared counter on every
+// allocation and free would cost more than the heap call itself. Each thread's slot lives in its
+// own thread storage (trivial, so reaching it is one segment-relative access); the first count
+// links it into a list that the reader sums, and the thread folds it into g_retiredBytes when it
+// ends. Only the owning thread writes a slot, so a relaxed load and store suffice and the reader
+// still sees whole values.
+struct UsageSlot {
+  std::atomic<int64_t> bytes{0};
+  UsageSlot* prev = nullptr;
+  UsageSlot* next = nullptr;
+  bool linked = false;
+  bool gone = false;  // folded at thread (or program) end; later counts go to g_retiredBytes
+};
+
+std::mutex& SlotListLock() {
+  static std::mutex* lock = new std::mutex;  // never destroyed: threads may end during exit
+  return *lock;
+}
+UsageSlot* g_slots = nullptr;
+std::atomic<int64_t> g_retiredBytes{0};
+thread_local UsageSlot t_usage;
+
+// Made on a thread's first count; its destructor runs when the thread ends.
+struct UsageSlotUnlinker {
+  UsageSlotUnlinker() {
+    std::lock_guard<std::mutex> hold(SlotListLock());
+    t_usage.next = g_slots;
+    if (g_slots != nullptr) g_slots->prev = &t_usage;
+    g_slots = &t_usage;
+    t_usage.linked = true;
+  }
+  ~UsageSlotUnlinker() {
+    std::lock_guard<std::mutex> hold(SlotListLock());
+    g_retiredBytes.fetch_add(t_usage.bytes.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    t_usage.bytes.store(0, std::memory_order_relaxed);
+    if (t_usage.prev != nullptr) t_usage.prev->next = t_usage.next; else g_slots = t_usage.next;
+    if (t_usage.next != nullptr) t_usage.next->prev = t_usage.prev;
+    t_usage.linked = false;
+    t_usage.gone = true;
+  }
+};
+
+inline void AddToSlot(int64_t delta) {
+  t_usage.bytes.store(t_usage.bytes.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+}
+
+__attribute__((noinline)) void CountBytesSlow(int64_t delta) {
+  if (t_usage.gone) {
+    // Blocks freed by thread-exit or static destructors after this thread's slot was folded.
+    g_retiredBytes.fetch_add(delta, std::memory_order_relaxed);
+    return;
+  }
+  static thread_local UsageSlotUnlinker unlinker;
+  AddToSlot(delta);
+}
+
+inline void CountBytes(int64_t delta) {
+  if (__builtin_expect(t_usage.linked, 1)) {
+    AddToSlot(delta);
+    return;
+  }
+  CountBytesSlow(delta);
+}
+
 inline MemoryBlockHeader* HeaderOf(const void* p) {
   return reinterpret_cast<MemoryBlockHeader*>(const_cast<char*>(static_cast<const char*>(p)) - sizeof(MemoryBlockHeader));
 }
 
 // These peek at the bytes in front of a pointer that may not be ours at all (IsAllocated's whole
-// job), so the address sanitizer must not treat the peek as an overflow.
+// job), so the address sanitizer must not treat the peek as an overflow. A foreign pointer need
+// not be aligned, hence the byte copies.
+__attribute__((no_sanitize("address"))) inline uint32_t WordBefore(const void* p, int words) {
+  uint32_t w;
+  __builtin_memcpy(&w, static_cast<const char*>(p) - 4 * words, sizeof w);
+  return w;
+}
+
+// Two 4-byte loads on purpose: one 8-byte load of both magic words would straddle the two 8-byte
+// stores that wrote the header and stall on a block just made.
 __attribute__((no_sanitize("address"))) inline bool HasHeader(const void* p) {
-  const uint32_t* w = static_cast<const uint32_t*>(p);
-  return w[-3] == kMemoryMagic1 && w[-2] == kMemoryMagic2;
+  return WordBefore(p, 3) == kMemoryMagic1 && WordBefore(p, 2) == kMemoryMagic2;
 }
 
 __attribute__((no_sanitize("address"))) inline bool IsAlignedBlock(const void* p) {
-  uint32_t marker = static_cast<const uint32_t*>(p)[-1];
+  uint32_t marker = WordBefore(p, 1);
   if ((marker & kAlignedFlag) == 0) return false;
   uint32_t offset = marker & ~kAlignedFlag;
   if (offset >= kAlignedMaxOffset) return false;
@@ -47,18 +119,20 @@ __attribute__((no_sanitize("address"))) inline bool IsAlignedBlock(const void* p
 }
 
 void* NewBlock(size_t size, bool zero) {
-  if (size > UINT32_MAX - sizeof(MemoryBlockHeader)) MemoryManager_OutOfMemory(size);
+  // The header records the size in 32 bits; a larger request is refused, never truncated.
+  if (size > UINT32_MAX) MemoryManager_OutOfMemory(size);
   size_t total = size + sizeof(MemoryBlockHeader);
   void* raw = g_heapAlloc.load(std::memory_order_relaxed)(total);
   if (raw == nullptr) MemoryManager_OutOfMemory(size);
-  auto* h = static_cast<MemoryBlockHeader*>(raw);
-  h->size = static_cast<uint32_t>(size);
-  h->magic1 = kMemoryMagic1;
-  h->magic2 = kMemoryMagic2;
-  h->reserved = 0;
-  void* p = h + 1;
+  // Two aligned 8-byte stores: the checks in Free and the heap's own bookkeeping then read whole
+  // words of single pending stores, which the processor forwards without a stall.
+  const uint64_t lo = static_cast<uint32_t>(size) | (uint64_t{kMemoryMagic1} << 32);
+  const uint64_t hi = kMemoryMagic2;  // reserved word 0
+  __builtin_memcpy(static_cast<char*>(raw), &lo, 8);
+  __builtin_memcpy(static_cast<char*>(raw) + 8, &hi, 8);
+  void* p = static_cast<char*>(raw) + sizeof(MemoryBlockHeader);
   if (zero) std::memset(p, 0, size);
-  g_bytesInUse.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed);
+  CountBytes(static_cast<int64_t>(size));
   return p;
 }
 
@@ -78,20 +152,42 @@ void* MemoryManager_Alloc(size_t size, const char*, int, bool zero) {
   return NewBlock(size, zero);
 }
 
-void MemoryManager_Free(void* p) {
+namespace {
+
+inline void ReleaseBlock(void* p, bool counted) {
+  MemoryBlockHeader* h = HeaderOf(p);
+  if (counted) {
+    AddToSlot(-static_cast<int64_t>(h->size));
+  } else {
+    CountBytes(-static_cast<int64_t>(h->size));
+  }
+  // Clear the second magic word (with the reserved word, one aligned store) so a second free of
+  // the same block is caught rather than corrupting the heap.
+  const uint64_t cleared = 0;
+  __builtin_memcpy(reinterpret_cast<char*>(h) + 8, &cleared, 8);
+  std::free(h);
+}
+
+// Everything but the common case, kept out of line so that the common case needs no stack frame.
+__attribute__((noinline)) void FreeUncommon(void* p) {
   if (p == nullptr) return;
   if (HasHeader(p)) {
-    MemoryBlockHeader* h = HeaderOf(p);
-    g_bytesInUse.fetch_sub(static_cast<int64_t>(h->size), std::memory_order_relaxed);
-    // Clear the magic so a second free of the same block is caught rather than corrupting the heap.
-    h->magic1 = 0;
-    h->magic2 = 0;
-    std::free(h);
+    ReleaseBlock(p, false);
     return;
   }
   if (IsAlignedBlock(p)) return;
   // Handing free() a pointer we did not make would corrupt the heap later and far away.
   StopOnBadBlock(p, "free");
+}
+
+}  // namespace
+
+void MemoryManager_Free(void* p) {
+  if (__builtin_expect(p != nullptr && t_usage.linked && HasHeader(p), 1)) {
+    ReleaseBlock(p, true);
+    return;
+  }
+  FreeUncommon(p);
 }
 
 bool MemoryManager_IsAllocated(const void* p) {
@@ -118,7 +214,7 @@ void* MemoryManager_Realloc(void* p, size_t size, const char*, int, bool) {
   if (IsAlignedBlock(p)) {
     // Nothing here makes aligned blocks; one that arrives is moved into an ordinary block and
     // the original left to its maker, as freeing it would be.
-    uint32_t offset = static_cast<const uint32_t*>(p)[-1] & ~kAlignedFlag;
+    uint32_t offset = WordBefore(p, 1) & ~kAlignedFlag;
     uint32_t base = HeaderOf(static_cast<char*>(p) - offset)->size;
     uint32_t usable = base > offset ? base - offset : 0;
     if (usable >= size) return p;
@@ -139,7 +235,7 @@ void MemoryManager_FrameTick() { g_frameCount.fetch_add(1, std::memory_order_rel
 void MemoryManager_Report() {}
 
 void MemoryManager_DumpUsage() {
-  int64_t used = g_bytesInUse.load();
+  int64_t used = MemoryManager_BytesInUse();
   Console_DebugOutput("Total memory used = %d(0x%08lx) bytes\n", static_cast<int>(used),
                       static_cast<unsigned long>(static_cast<uint32_t>(used)));
 }
@@ -149,11 +245,18 @@ void MemoryManager_OutOfMemory(uint64_t requested) {
     MessageBox_ShowFatal("Fatal Memory Error", "Out of Memory!");
   }
   std::printf("Out of Memory allocating %lld bytes\n", static_cast<long long>(requested));
-  std::fflush(stdout);
-  std::exit(-1);
+  // Worker threads may still be running: static destructors must not run under them, so leave
+  // without them once everything written so far is out.
+  std::fflush(nullptr);
+  std::_Exit(-1);
 }
 
-int64_t MemoryManager_BytesInUse() { return g_bytesInUse.load(); }
+int64_t MemoryManager_BytesInUse() {
+  std::lock_guard<std::mutex> hold(SlotListLock());
+  int64_t total = g_retiredBytes.load(std::memory_order_relaxed);
+  for (const UsageSlot* s = g_slots; s != nullptr; s = s->next) total += s->bytes.load(std::memory_order_relaxed);
+  return total;
+}
 uint32_t MemoryManager_FrameCount() { return g_frameCount.load(); }
 bool MemoryManager_IsInitialised() { return g_initialised.load(); }
 
