@@ -23,8 +23,9 @@ constexpr size_t kLineBuffer = 4096;
 constexpr size_t kScratchBuffer = 16384;
 char g_errScratch[kScratchBuffer];
 
-TConsole g_debugConsole(true);
-TConsole g_outputConsole(false);
+// Constant-initialised, so that code running in other files' static initialisers can log.
+constinit TConsole g_debugConsole(true);
+constinit TConsole g_outputConsole(false);
 
 }  // namespace
 

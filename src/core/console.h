@@ -17,7 +17,7 @@ struct tagIConsole {
 
 class TConsole final : public tagIConsole {
  public:
-  explicit TConsole(bool debugLog) : m_debugLog(debugLog) {}
+  constexpr explicit TConsole(bool debugLog) : m_debugLog(debugLog) {}
   void Output(const char* format, ...) override __attribute__((format(printf, 2, 3)));
 
  private:

@@ -1,0 +1,90 @@
+#include "core/utf8.h"
+
+uint16_t UTF8_Decode(const char** cursor) {
+  const unsigned char* s = reinterpret_cast<const unsigned char*>(*cursor);
+  const unsigned lead = s[0];
+  if ((lead & 0x80) == 0) {
+    *cursor += 1;
+    return static_cast<uint16_t>(lead);
+  }
+  // Each continuation byte is checked for the terminator before the next one is touched.
+  if (s[1] == 0) {
+    *cursor += 1;
+    return 0;
+  }
+  if ((lead & 0x20) == 0) {
+    *cursor += 2;
+    return static_cast<uint16_t>(((lead & 0x1F) << 6) | (s[1] & 0x3F));
+  }
+  if (s[2] == 0) {
+    *cursor += 2;
+    return 0;
+  }
+  *cursor += 3;
+  return static_cast<uint16_t>(((lead & 0x0F) << 12) | ((s[1] & 0x3F) << 6) | (s[2] & 0x3F));
+}
+
+void UTF8_Encode(char** cursor, uint16_t codePoint) {
+  char* d = *cursor;
+  if (codePoint < 0x80) {
+    d[0] = static_cast<char>(codePoint);
+    *cursor = d + 1;
+  } else if (codePoint < 0x800) {
+    d[0] = static_cast<char>(0xC0 | (codePoint >> 6));
+    d[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
+    *cursor = d + 2;
+  } else {
+    d[0] = static_cast<char>(0xE0 | (codePoint >> 12));
+    d[1] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    d[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
+    *cursor = d + 3;
+  }
+}
+
+int UTF8_Length(const char* text) {
+  if (text == nullptr) return 0;
+  int n = 0;
+  while (UTF8_Decode(&text) != 0) ++n;
+  return n;
+}
+
+namespace {
+
+inline int FoldAscii(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+
+}  // namespace
+
+int UTF8_CompareNoCase(const char* a, const char* b) {
+  if (a == nullptr) a = "";
+  if (b == nullptr) b = "";
+  for (;;) {
+    const int ca = UTF8_Decode(&a);
+    const int cb = UTF8_Decode(&b);
+    if (FoldAscii(ca) != FoldAscii(cb)) return ca - cb;
+    if (ca == 0) return 0;
+  }
+}
+
+int UTF8_CompareN(const char* a, const char* b, int n) {
+  if (a == nullptr) a = "";
+  if (b == nullptr) b = "";
+  for (int i = 0; i < n; ++i) {
+    const int ca = UTF8_Decode(&a);
+    const int cb = UTF8_Decode(&b);
+    if (ca != cb) return ca - cb;
+    if (ca == 0) return 0;
+  }
+  return 0;
+}
+
+const char* UTF8_Find(const char* text, const char* sub) {
+  if (text == nullptr || sub == nullptr) return nullptr;
+  const int n = UTF8_Length(sub);
+  for (const char* at = text; *at != 0;) {
+    if (UTF8_CompareN(at, sub, n) == 0) return at;
+    const char* next = at;
+    if (UTF8_Decode(&next) == 0) break;  // a cut-short last character ends the text
+    at = next;
+  }
+  return nullptr;
+}
