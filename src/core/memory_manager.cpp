@@ -25,9 +25,11 @@ constexpr uint32_t kAlignedMaxOffset = 0x2000u;
 // own thread storage (trivial, so reaching it is one segment-relative access); the first count
 // links it into a list that the reader sums, and the thread folds it into g_retiredBytes when it
 // ends. Only the owning thread writes a slot, so a relaxed load and store suffice and the reader
-// still sees whole values.
+// still sees whole values. Allocation and freeing keep separate totals: one shared total would
+// chain every allocation's update to the previous free's through memory.
 struct UsageSlot {
-  std::atomic<int64_t> bytes{0};
+  std::atomic<int64_t> allocated{0};
+  std::atomic<int64_t> freed{0};
   UsageSlot* prev = nullptr;
   UsageSlot* next = nullptr;
   bool linked = false;
@@ -42,6 +44,10 @@ UsageSlot* g_slots = nullptr;
 std::atomic<int64_t> g_retiredBytes{0};
 thread_local UsageSlot t_usage;
 
+inline int64_t SlotBytes(const UsageSlot& slot) {
+  return slot.allocated.load(std::memory_order_relaxed) - slot.freed.load(std::memory_order_relaxed);
+}
+
 // Made on a thread's first count; its destructor runs when the thread ends.
 struct UsageSlotUnlinker {
   UsageSlotUnlinker() {
@@ -53,8 +59,9 @@ struct UsageSlotUnlinker {
   }
   ~UsageSlotUnlinker() {
     std::lock_guard<std::mutex> hold(SlotListLock());
-    g_retiredBytes.fetch_add(t_usage.bytes.load(std::memory_order_relaxed), std::memory_order_relaxed);
-    t_usage.bytes.store(0, std::memory_order_relaxed);
+    g_retiredBytes.fetch_add(SlotBytes(t_usage), std::memory_order_relaxed);
+    t_usage.allocated.store(0, std::memory_order_relaxed);
+    t_usage.freed.store(0, std::memory_order_relaxed);
     if (t_usage.prev != nullptr) t_usage.prev->next = t_usage.next; else g_slots = t_usage.next;
     if (t_usage.next != nullptr) t_usage.next->prev = t_usage.prev;
     t_usage.linked = false;
@@ -62,26 +69,35 @@ struct UsageSlotUnlinker {
   }
 };
 
-inline void AddToSlot(int64_t delta) {
-  t_usage.bytes.store(t_usage.bytes.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+inline void Bump(std::atomic<int64_t>& total, int64_t amount) {
+  total.store(total.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
 }
 
-__attribute__((noinline)) void CountBytesSlow(int64_t delta) {
+// The thread's first count, and counts after its slot was folded.
+__attribute__((noinline)) void CountSlow(int64_t delta) {
   if (t_usage.gone) {
     // Blocks freed by thread-exit or static destructors after this thread's slot was folded.
     g_retiredBytes.fetch_add(delta, std::memory_order_relaxed);
     return;
   }
   static thread_local UsageSlotUnlinker unlinker;
-  AddToSlot(delta);
+  if (delta >= 0) Bump(t_usage.allocated, delta); else Bump(t_usage.freed, -delta);
 }
 
-inline void CountBytes(int64_t delta) {
+inline void CountAllocated(uint32_t size) {
   if (__builtin_expect(t_usage.linked, 1)) {
-    AddToSlot(delta);
-    return;
+    Bump(t_usage.allocated, size);
+  } else {
+    CountSlow(size);
   }
-  CountBytesSlow(delta);
+}
+
+inline void CountFreed(uint32_t size) {
+  if (__builtin_expect(t_usage.linked, 1)) {
+    Bump(t_usage.freed, size);
+  } else {
+    CountSlow(-static_cast<int64_t>(size));
+  }
 }
 
 inline MemoryBlockHeader* HeaderOf(const void* p) {
@@ -132,7 +148,7 @@ void* NewBlock(size_t size, bool zero) {
   __builtin_memcpy(static_cast<char*>(raw) + 8, &hi, 8);
   void* p = static_cast<char*>(raw) + sizeof(MemoryBlockHeader);
   if (zero) std::memset(p, 0, size);
-  CountBytes(static_cast<int64_t>(size));
+  CountAllocated(static_cast<uint32_t>(size));
   return p;
 }
 
@@ -154,13 +170,9 @@ void* MemoryManager_Alloc(size_t size, const char*, int, bool zero) {
 
 namespace {
 
-inline void ReleaseBlock(void* p, bool counted) {
+inline void ReleaseBlock(void* p) {
   MemoryBlockHeader* h = HeaderOf(p);
-  if (counted) {
-    AddToSlot(-static_cast<int64_t>(h->size));
-  } else {
-    CountBytes(-static_cast<int64_t>(h->size));
-  }
+  CountFreed(h->size);
   // Clear the second magic word (with the reserved word, one aligned store) so a second free of
   // the same block is caught rather than corrupting the heap.
   const uint64_t cleared = 0;
@@ -172,7 +184,7 @@ inline void ReleaseBlock(void* p, bool counted) {
 __attribute__((noinline)) void FreeUncommon(void* p) {
   if (p == nullptr) return;
   if (HasHeader(p)) {
-    ReleaseBlock(p, false);
+    ReleaseBlock(p);
     return;
   }
   if (IsAlignedBlock(p)) return;
@@ -184,7 +196,7 @@ __attribute__((noinline)) void FreeUncommon(void* p) {
 
 void MemoryManager_Free(void* p) {
   if (__builtin_expect(p != nullptr && t_usage.linked && HasHeader(p), 1)) {
-    ReleaseBlock(p, true);
+    ReleaseBlock(p);
     return;
   }
   FreeUncommon(p);
@@ -254,7 +266,7 @@ void MemoryManager_OutOfMemory(uint64_t requested) {
 int64_t MemoryManager_BytesInUse() {
   std::lock_guard<std::mutex> hold(SlotListLock());
   int64_t total = g_retiredBytes.load(std::memory_order_relaxed);
-  for (const UsageSlot* s = g_slots; s != nullptr; s = s->next) total += s->bytes.load(std::memory_order_relaxed);
+  for (const UsageSlot* s = g_slots; s != nullptr; s = s->next) total += SlotBytes(*s);
   return total;
 }
 uint32_t MemoryManager_FrameCount() { return g_frameCount.load(); }
