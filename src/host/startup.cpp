@@ -5,6 +5,7 @@
 #include "assets/lifecycle.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
+#include "core/crc32.h"
 #include "core/lifecycle.h"
 #include "core/memory_manager.h"
 #include "functions/lifecycle.h"
@@ -56,6 +57,7 @@ void DestroyMainWindow() {
 constexpr Step kInitSteps[] = {
     {"GR_SetEmbeddedTextures", KeepEmbeddedTextures},
     {"Timing_Init", Timing_Init},
+    {"CRC32_InitTable", CRC32_InitTable},
     {"Win32_InitPlatform", Win32_InitPlatform},
     {"File_CreateTempDirectory", File_CreateTempDirectory},
     {"GR_InitCirclePrecision", GR_InitCirclePrecision},

@@ -37,7 +37,7 @@ class StepOrderTest : public testing::Test {
 TEST_F(StepOrderTest, InitGlobalsRunsInItsFixedOrder) {
   EXPECT_TRUE(Runner_InitGlobals());
   const std::vector<std::string> expected = {
-      "GR_SetEmbeddedTextures", "Timing_Init",          "Win32_InitPlatform",
+      "GR_SetEmbeddedTextures", "Timing_Init", "CRC32_InitTable", "Win32_InitPlatform",
       "File_CreateTempDirectory", "GR_InitCirclePrecision", "Constant_InitBuiltins",
       "Window_ResetViewPorts",  "Particle_Reset",       "Runner_InitRunGlobals",
       "Variable_BuiltIn_Init",  "Path_Reset",           "Score_Init",
