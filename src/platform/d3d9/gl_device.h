@@ -1,0 +1,298 @@
+// The OpenGL implementation of the device (internal to platform/d3d9; others use d3d9.h).
+//
+// Storage: every colour image is kept top row first, so rows of textures, render targets and
+// read-back coincide and only presentation flips. The back buffer is an off-screen target:
+// Present copies it to the window, so read-back is the same with or without a visible window.
+// Draw paths must therefore flip clip-space y; with that flip a clockwise triangle on screen is
+// counter-clockwise to OpenGL, which is OpenGL's default front face.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/gl_state.h"
+
+class GLDevice;
+class GLTexture;
+
+// What the probe context found: the machine's answers, the same for every device.
+struct GLMachineInfo {
+  bool probed = false;
+  bool usable = false;
+  std::string error;
+  std::string renderer;
+  std::string vendor;
+  std::string version;
+  int maxTextureSize = 0;
+  int maxSamples = 0;
+  int maxDrawBuffers = 0;
+  bool s3tc = false;
+};
+const GLMachineInfo& GLMachine_Info();
+
+// How a pixel format is held by OpenGL.
+struct GLFormat {
+  GLenum internalFormat = 0;
+  GLenum format = 0;     // for uploads and read-back of uncompressed data
+  GLenum type = 0;
+  bool compressed = false;  // uploaded as compressed blocks
+  bool decodeDXT = false;   // block-compressed, decoded to 32 bits in software before upload
+  GLenum swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
+};
+// False for formats the device does not offer for this use.
+bool GLFormat_ForColour(D3DFORMAT format, GLFormat* out);
+bool GLFormat_ForDepth(D3DFORMAT format, GLenum* internalFormat, bool* hasStencil);
+
+// Where a surface's pixels live on the OpenGL side.
+struct GLStorage {
+  GLuint texture = 0;
+  GLuint renderbuffer = 0;
+  GLint level = 0;
+  int samples = 0;
+  bool HasObject() const { return texture != 0 || renderbuffer != 0; }
+};
+
+// Resources the device keeps track of, so that destroying the device detaches them.
+class GLTracked {
+ public:
+  virtual ~GLTracked() = default;
+  // The device goes away: free the OpenGL objects and forget the device.
+  virtual void Detach() = 0;
+};
+
+class GLSurface final : public IDirect3DSurface9, public GLTracked {
+ public:
+  enum class Kind { TextureLevel, RenderTarget, DepthStencil, BackBuffer, AutoDepth };
+
+  // A level of a texture: shares the texture's reference count.
+  GLSurface(GLTexture* owner, UINT level, const D3DSURFACE_DESC& desc);
+  // A standalone surface: render target, depth-stencil, or one the device owns.
+  GLSurface(GLDevice* device, Kind kind, const D3DSURFACE_DESC& desc, bool lockable);
+  ~GLSurface() override;
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD priority) override;
+  DWORD GetPriority() override;
+  void PreLoad() override;
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
+  HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override;
+  HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD flags) override;
+  HRESULT UnlockRect() override;
+  void Detach() override;
+
+  Kind kind() const { return m_kind; }
+  const D3DSURFACE_DESC& desc() const { return m_desc; }
+  GLStorage Storage() const;
+  GLTexture* owner() const { return m_owner; }
+  GLDevice* device() const;
+  bool IsRenderTarget() const { return (m_desc.Usage & D3DUSAGE_RENDERTARGET) != 0; }
+  bool IsDepth() const { return m_kind == Kind::DepthStencil || m_kind == Kind::AutoDepth; }
+  bool HasStencil() const { return m_hasStencil; }
+
+  // Device-owned surfaces (back buffer, automatic depth-stencil) change size on reset and are
+  // deleted by the device, not by their last Release.
+  bool AllocateStorage();
+  void FreeStorage();
+  void SetDesc(const D3DSURFACE_DESC& desc) { m_desc = desc; }
+  void SetLockable(bool lockable) { m_lockable = lockable; }
+  void ReleaseFromDevice();  // the device lets go of a surface it owns
+
+ private:
+  GLTexture* m_owner = nullptr;
+  UINT m_level = 0;
+  GLDevice* m_device = nullptr;
+  Kind m_kind;
+  D3DSURFACE_DESC m_desc{};
+  bool m_lockable = false;
+  bool m_hasStencil = false;
+  bool m_deviceOwned = false;
+  ULONG m_refs = 1;
+  DWORD m_priority = 0;
+  GLStorage m_storage;
+  // Lock state of a lockable render target.
+  std::vector<uint8_t> m_shadow;
+  bool m_locked = false;
+  DWORD m_lockFlags = 0;
+  RECT m_lockRect{};
+};
+
+class GLTexture final : public IDirect3DTexture9, public GLTracked {
+ public:
+  GLTexture(GLDevice* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+            D3DPOOL pool);
+  ~GLTexture() override;
+  bool Init();  // false when the OpenGL texture cannot be made
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD priority) override;
+  DWORD GetPriority() override;
+  void PreLoad() override;
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+  DWORD GetLevelCount() override { return m_levels; }
+  HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* pDesc) override;
+  HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** ppSurfaceLevel) override;
+  HRESULT LockRect(UINT level, D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD flags) override;
+  HRESULT UnlockRect(UINT level) override;
+  HRESULT AddDirtyRect(const RECT* pDirtyRect) override;
+  void Detach() override;
+
+  GLDevice* device() const { return m_device; }
+  GLuint glTexture() const { return m_texture; }
+  D3DFORMAT format() const { return m_format; }
+  D3DPOOL pool() const { return m_pool; }
+  DWORD usage() const { return m_usage; }
+  UINT LevelWidth(UINT level) const;
+  UINT LevelHeight(UINT level) const;
+  bool HasShadow() const { return !m_shadow.empty(); }
+  const uint8_t* ShadowLevel(UINT level) const { return m_shadow[level].data(); }
+  // Sends the dirty parts of the memory copy to OpenGL (managed pool).
+  void FlushDirty();
+  // Copies the dirty region of this (system-memory) texture into another's OpenGL texture.
+  bool CopyDirtyTo(GLTexture* destination);
+  // Reads what OpenGL holds for a level as 32-bit pixels (textures of 32-bit or DXT formats).
+  bool ReadGL(UINT level, std::vector<uint8_t>* bgra);
+
+ private:
+  struct Dirty {
+    bool any = false;
+    RECT rect{};
+  };
+  void MarkDirty(UINT level, const RECT& rect);
+  bool UploadRect(GLuint texture, UINT level, const RECT& rect);
+
+  GLDevice* m_device;
+  UINT m_width, m_height, m_levels;
+  DWORD m_usage;
+  D3DFORMAT m_format;
+  D3DPOOL m_pool;
+  GLFormat m_glFormat;
+  GLuint m_texture = 0;
+  ULONG m_refs = 1;
+  DWORD m_priority = 0;
+  std::vector<std::vector<uint8_t>> m_shadow;  // per level, for pools that keep a memory copy
+  std::vector<Dirty> m_dirty;
+  std::vector<GLSurface*> m_surfaces;
+  std::vector<bool> m_locked;
+  std::vector<DWORD> m_lockFlags;
+  std::vector<RECT> m_lockRects;
+};
+
+class GLDirect3D9;
+
+class GLDevice final : public IDirect3DDevice9 {
+ public:
+  GLDevice(GLDirect3D9* parent, HWND window, bool ownsWindow, const D3DCAPS9& caps);
+  ~GLDevice() override;
+  HRESULT Init(D3DPRESENT_PARAMETERS* pp);
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+
+  HRESULT TestCooperativeLevel() override;
+  HRESULT GetDirect3D(IDirect3D9** ppD3D9) override;
+  HRESULT GetDeviceCaps(D3DCAPS9* pCaps) override;
+  HRESULT GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* pMode) override;
+  HRESULT Reset(D3DPRESENT_PARAMETERS* pPresentationParameters) override;
+  HRESULT Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
+                  const void* pDirtyRegion) override;
+  HRESULT GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_TYPE type,
+                        IDirect3DSurface9** ppBackBuffer) override;
+  HRESULT GetRasterStatus(UINT iSwapChain, D3DRASTER_STATUS* pRasterStatus) override;
+  HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                        IDirect3DTexture9** ppTexture, void** pSharedHandle) override;
+  HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                             DWORD multisampleQuality, BOOL lockable, IDirect3DSurface9** ppSurface,
+                             void** pSharedHandle) override;
+  HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                                    DWORD multisampleQuality, BOOL discard, IDirect3DSurface9** ppSurface,
+                                    void** pSharedHandle) override;
+  HRESULT UpdateTexture(IDirect3DBaseTexture9* pSourceTexture, IDirect3DBaseTexture9* pDestinationTexture) override;
+  HRESULT StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSourceRect, IDirect3DSurface9* pDestSurface,
+                      const RECT* pDestRect, D3DTEXTUREFILTERTYPE filter) override;
+  HRESULT SetRenderTarget(DWORD renderTargetIndex, IDirect3DSurface9* pRenderTarget) override;
+  HRESULT GetRenderTarget(DWORD renderTargetIndex, IDirect3DSurface9** ppRenderTarget) override;
+  HRESULT SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) override;
+  HRESULT GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) override;
+  HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
+  HRESULT GetViewport(D3DVIEWPORT9* pViewport) override;
+  HRESULT BeginScene() override;
+  HRESULT EndScene() override;
+  HRESULT Clear(DWORD count, const D3DRECT* pRects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
+
+  // Services for the resources.
+  void MakeCurrent();
+  GLState& gl() { return m_gl; }
+  void Track(GLTracked* resource) { m_tracked.insert(resource); }
+  void Untrack(GLTracked* resource) { m_tracked.erase(resource); }
+  // Reads a rectangle of a colour surface into BGRA rows (resolving multisampling first).
+  bool ReadSurface(GLSurface* surface, const RECT& rect, uint8_t* bgra, size_t pitch);
+  // Binds the device's framebuffer with the current targets; false when it is incomplete.
+  bool ApplyTargets();
+  HWND window() const { return m_window; }
+
+ private:
+  HRESULT CreateSwapChainSurfaces();
+  void AttachForRead(const GLStorage& storage);
+  void AttachForDraw(const GLStorage& storage);
+  // A single-sampled copy of a multisampled surface, in the scratch texture.
+  GLStorage Resolve(GLSurface* surface);
+  bool CheckPresentParameters(D3DPRESENT_PARAMETERS* pp);
+  void SetSwapInterval();
+
+  GLDirect3D9* m_parent;
+  HWND m_window;
+  bool m_ownsWindow;
+  D3DCAPS9 m_caps;
+  ULONG m_refs = 1;
+  D3DPRESENT_PARAMETERS m_pp{};
+  GLSurface* m_backBuffer = nullptr;
+  GLSurface* m_autoDepth = nullptr;
+  GLSurface* m_targets[4] = {};
+  GLSurface* m_depthStencil = nullptr;
+  D3DVIEWPORT9 m_viewport{};
+  bool m_inScene = false;
+  bool m_targetsDirty = true;
+  bool m_targetsComplete = false;
+  GLuint m_drawFbo = 0, m_readFbo = 0, m_copyFbo = 0;
+  GLuint m_scratch = 0;
+  UINT m_scratchWidth = 0, m_scratchHeight = 0;
+  GLState m_gl;
+  std::unordered_set<GLTracked*> m_tracked;
+};
+
+class GLDirect3D9 final : public IDirect3D9 {
+ public:
+  GLDirect3D9();
+  ~GLDirect3D9() override;
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  UINT GetAdapterCount() override;
+  HRESULT GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTER_IDENTIFIER9* pIdentifier) override;
+  UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override;
+  HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* pMode) override;
+  HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* pMode) override;
+  HRESULT CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT surfaceFormat, BOOL windowed,
+                                     D3DMULTISAMPLE_TYPE multiSampleType, DWORD* pQualityLevels) override;
+  HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, D3DCAPS9* pCaps) override;
+  HMONITOR GetAdapterMonitor(UINT adapter) override;
+  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND hFocusWindow, DWORD behaviorFlags,
+                       D3DPRESENT_PARAMETERS* pPresentationParameters,
+                       IDirect3DDevice9** ppReturnedDeviceInterface) override;
+
+ private:
+  ULONG m_refs = 1;
+};
+
+// Multisample counts the device accepts (0 always; 2, 4, 8, 16 as the machine allows).
+bool GLMachine_SupportsSamples(DWORD samples);
+// Display modes of one adapter for a format (32-bit: X8R8G8B8/A8R8G8B8, 16-bit: R5G6B5).
+bool GLMachine_DisplayMode(int display, D3DDISPLAYMODE* mode);

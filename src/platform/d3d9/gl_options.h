@@ -1,0 +1,15 @@
+// Switches and inspection of the OpenGL device that tests and diagnostics use.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+
+// Textures created from now on decode DXT blocks in software even where OpenGL could take them.
+void D3D9GL_ForceSoftwareDXT(bool on);
+// What OpenGL holds for a level of a texture of the OpenGL device, as B, G, R, A bytes top row
+// first; false for other textures or formats that do not read back as 32 bits.
+bool D3D9GL_ReadTextureLevel(IDirect3DTexture9* texture, UINT level, std::vector<uint8_t>* bgra);
+// The window a device of the OpenGL implementation presents to.
+HWND D3D9GL_GetDeviceWindow(IDirect3DDevice9* device);
