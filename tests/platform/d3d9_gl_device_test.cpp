@@ -2,6 +2,7 @@
 // OpenGL and came back.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -642,6 +643,23 @@ TEST_F(GLDeviceTest, ImagesLoadToTheExpectedPixelsWithTheirInformation) {
     texture->UnlockRect(0);
     texture->Release();
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GLUnavailable, SaysSoInOneClearMessage) {
+  // A fresh process: the machine is probed once per process.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+        IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+        std::fprintf(stderr, "%s\n", Direct3D9_LastError());
+        std::exit(d3d == nullptr ? 3 : 4);
+      },
+      ::testing::ExitedWithCode(3), "This machine has no usable OpenGL 3.3 \\(.+\\)\\.");
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <dlfcn.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 struct GLWindow {
@@ -23,6 +27,31 @@ void EnsureDisplayDriverChoice() {
       std::getenv("WAYLAND_DISPLAY") == nullptr) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
   }
+}
+
+// The OpenGL driver modules stay loaded once a context has brought them in: destroying the last
+// context would otherwise unload them, and the next context (the device's, after the probe's)
+// would pay for loading and starting the driver again. It also keeps the driver's own caches
+// reachable for leak checkers.
+void PinDriverModules() {
+  static bool pinned = false;
+  if (pinned) return;
+  pinned = true;
+  FILE* maps = std::fopen("/proc/self/maps", "r");
+  if (maps == nullptr) return;
+  char line[4096];
+  while (std::fgets(line, sizeof line, maps)) {
+    const char* path = std::strchr(line, '/');
+    if (path == nullptr) continue;
+    std::string file(path);
+    while (!file.empty() && (file.back() == '\n' || file.back() == ' ')) file.pop_back();
+    if (file.find("/dri/") == std::string::npos && file.find("libgallium") == std::string::npos &&
+        file.find("_mesa.so") == std::string::npos) {
+      continue;
+    }
+    if (void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+  }
+  std::fclose(maps);
 }
 
 }  // namespace
@@ -71,6 +100,7 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  PinDriverModules();
   auto* window = new GLWindow;
   window->window = sdlWindow;
   window->context = context;
