@@ -179,7 +179,7 @@ TEST(RecordingDevice, KeepsTheDeviceRulesAndReferenceCounts) {
 TEST(RecordingDevice, AnswersTheAdapterQueriesFromItsConfiguration) {
   auto log = std::make_shared<D3D9RecordingLog>();
   D3D9RecordingConfig config;
-  config.adapters[0].description = "Intel(R) Something Graphics";
+  config.adapters[0].description = "Example Adapter 7";
   config.adapters[0].modes.push_back({800, 600, 60, D3DFMT_R5G6B5});
   D3D9RecordingAdapter second;
   second.desktop = {1920, 1080, 75, D3DFMT_X8R8G8B8};
@@ -189,7 +189,7 @@ TEST(RecordingDevice, AnswersTheAdapterQueriesFromItsConfiguration) {
   ASSERT_EQ(d3d->GetAdapterCount(), 2u);
   D3DADAPTER_IDENTIFIER9 id{};
   ASSERT_EQ(d3d->GetAdapterIdentifier(0, 0, &id), D3D_OK);
-  EXPECT_STREQ(id.Description, "Intel(R) Something Graphics");
+  EXPECT_STREQ(id.Description, "Example Adapter 7");
   EXPECT_EQ(d3d->GetAdapterIdentifier(2, 0, &id), D3DERR_INVALIDCALL);
   EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_X8R8G8B8), 3u);
   EXPECT_EQ(d3d->GetAdapterModeCount(0, D3DFMT_R5G6B5), 1u);
