@@ -60,4 +60,5 @@ void Runner_FreeRunGlobals() {
     g_pGlobalObject = nullptr;
   }
   WXObject_FreePool();
+  WXObject_TableFree();
 }

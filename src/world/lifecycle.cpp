@@ -12,7 +12,5 @@ void Variable_BuiltIn_Init() {}
 void Path_Reset() {}
 void Grid_Shutdown() {}
 void Room_Shutdown() {}
-void Instances_DeleteAll() {}
 void ObjectLists_FreeAll() {}
-void Object_Shutdown() {}
 void TimeLine_Shutdown() {}

@@ -1,0 +1,47 @@
+// The deferred instance queues: instances whose object or depth changed while a phase of the game
+// step ran. Each holds an instance at most once; the game step applies them between phases.
+#pragma once
+
+#include <cstdint>
+
+#include "world/room.h"
+
+class CInstance;
+
+class InstanceChangeList {
+ public:
+  InstanceChangeList() = default;
+  ~InstanceChangeList();
+  InstanceChangeList(const InstanceChangeList&) = delete;
+  InstanceChangeList& operator=(const InstanceChangeList&) = delete;
+
+  // Appends the instance unless it is already queued.
+  void AddUnique(CInstance* instance);
+  bool Contains(const CInstance* instance) const;
+  // Takes the instance out (keeping the others' order); false when it was not queued.
+  bool Remove(const CInstance* instance);
+  void Clear() { m_count = 0; }
+  int32_t Count() const { return m_count; }
+  CInstance* Get(int32_t i) const { return m_items[i]; }
+
+ private:
+  CInstance** m_items = nullptr;
+  int32_t m_count = 0;
+  int32_t m_capacity = 0;
+};
+
+extern InstanceChangeList ObjectChangeList;
+extern InstanceChangeList DepthChangeList;
+
+// Relinks every instance of the object-change queue (instances queued meanwhile included) between
+// its old and new object's lists and re-sorts it in the current room, then empties the queue.
+void ObjectChangeList_Apply();
+// Re-sorts every queued instance that is not deactivated in the current room's active list by its
+// depth, then empties the queue.
+void DepthChangeList_Apply();
+// Empties both queues without applying them.
+void InstanceQueues_Clear();
+// Calls visit for every queued instance.
+void InstanceQueues_Visit(InstanceVisitor visit, void* context);
+// Takes an instance out of both queues (it is being deleted).
+void InstanceQueues_Forget(const CInstance* instance);
