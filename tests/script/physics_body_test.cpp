@@ -15,6 +15,10 @@ class PhysicsBodyTest : public WorldTest {
     m_room.physics_world = &m_world;
     Room_Current = &m_room;
   }
+  void TearDown() override {
+    m_instances.clear();  // before their object definitions go
+    WorldTest::TearDown();
+  }
 
   CObject* PhysicsObject(const char* name, int32_t shape, std::vector<ObjectPoint> points) {
     CObject* o = NewObject(name);
