@@ -1,12 +1,9 @@
 #include "host/game_flags.h"
 
-namespace {
-bool g_objectMode = false;
-uint32_t g_optionFlags = 0;
-}  // namespace
+#include "host/game_header.h"
 
-bool Game_ObjectMode() { return g_objectMode; }
-void Game_SetObjectMode(bool on) { g_objectMode = on; }
+bool Game_ObjectMode() { return g_GameHeader.scriptObjectMode; }
+void Game_SetObjectMode(bool on) { g_GameHeader.scriptObjectMode = on; }
 
-uint32_t Options_Flags() { return g_optionFlags; }
-void Options_SetFlags(uint32_t flags) { g_optionFlags = flags; }
+uint32_t Options_Flags() { return g_GameOptions.variableReadOption ? kOptionVariableReadError : 0u; }
+void Options_SetFlags(uint32_t flags) { g_GameOptions.variableReadOption = (flags & kOptionVariableReadError) != 0; }

@@ -22,7 +22,6 @@ bool Accept(const char* loader, uint32_t size) {
 
 void Path_Init() {}
 void TimeLine_Init() {}
-void Object_Init() {}
 void Room_Init() { g_roomOrder.clear(); }
 bool Path_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Path_Load", size); }
 bool TimeLine_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("TimeLine_Load", size); }
