@@ -16,6 +16,7 @@
 #include "host/frame_loop.h"
 #include "host/game_data.h"
 #include "host/game_header.h"
+#include "host/game_step.h"
 #include "host/host_platform.h"
 #include "host/main_window.h"
 #include "host/input.h"

@@ -46,3 +46,7 @@ void Room_CarryInstance(CInstance* instance) {
 }
 
 void Room_ClearCarried() { g_carried.clear(); }
+
+// No room holds backgrounds yet.
+void CRoom::ScrollBackgrounds() {}
+void Room_DeleteMarked(CRoom*) {}

@@ -1,4 +1,8 @@
-// The run-time room as the instance record uses it: its two instance lists and its physics world.
+// The run-time room as the instance record, the frame loop and the game step see it, and the
+// current room.
+//
+// Rooms, their views and layers are not built yet: the record holds what those callers read,
+// and the room services have no backgrounds to act on.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +18,15 @@ class CRoom {
   CRoom(const CRoom&) = delete;
   CRoom& operator=(const CRoom&) = delete;
 
+  // Frames per second; the frame corrects 0 or less to 1 in the room before using it.
+  int32_t m_speed = 30;
   bool persistent = false;
   InstanceList active;
   InstanceList inactive;                   // deactivated instances
   CPhysicsWorld* physics_world = nullptr;  // null when the room uses no physics
+
+  // Adds each background's speeds to its position.
+  void ScrollBackgrounds();
 };
 
 // The running room; null between games.
@@ -34,3 +43,6 @@ void Room_KeepCopy(CRoom* room);
 void Room_ForgetCopy(CRoom* room);
 void Room_CarryInstance(CInstance* instance);
 void Room_ClearCarried();
+
+// Deletes the room's instances that are marked for deletion.
+void Room_DeleteMarked(CRoom* room);

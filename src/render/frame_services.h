@@ -1,0 +1,36 @@
+// What the frame loop, the game step and the error reporter use of rendering: the end of the
+// drawing frame, the room redraw, particles, device resets, full screen, the debug overlay's
+// timing bars, the state resets at the end of a game, and the shader being compiled.
+#pragma once
+
+#include <cstdint>
+
+// Ends the drawing frame begun by Start_Frame and presents it when asked.
+void End_Frame(bool present);
+// Redraws the room, its views and the application surface.
+void DrawRoom();
+// Updates every particle system that updates itself.
+void ParticleSystem_UpdateAll();
+
+// Applies a pending window size; resets the device (false when the reset failed).
+void GR_D3D_ResizeWindow();
+bool GR_D3D_ResetAndRestore();
+// Leaves full screen before a dialog is shown.
+void GR_D3D_ExitFullScreen();
+
+// A named timing bar of the debug overlay; colour is ARGB.
+void DebugOverlay_BeginTiming(const char* name, uint32_t colour);
+void DebugOverlay_EndTiming();
+
+void Text_ResetState();
+void VertexFormat_Reset();
+struct CRenderStateManager {
+  static void Reset();
+};
+
+// The shader being compiled or set while the event type is -1, for error reports.
+struct ShaderErrorContext {
+  const char* name = nullptr;
+  bool fragment = false;  // else a vertex shader
+};
+extern ShaderErrorContext Shader_ErrorContext;
