@@ -6,6 +6,7 @@
 
 #include "core/memory_manager.h"
 #include "host/command_line.h"
+#include "host/error_report.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
 #include "host/frame_loop.h"
@@ -81,6 +82,8 @@ void Runner_PrepareRelaunch() {
     Host_FreeText(&g_GameChange.savePrefix);
   }
   if (g_pExitTarget != nullptr) {
+    // Back in the launching game, errors are reported again.
+    Error_ClearSuppression();
     g_CommandLine = QuotedGame(g_pExitTarget);
     g_Host.subGame = false;
     g_Host.restart = true;

@@ -115,6 +115,10 @@ TimingClock Timing_SetClock(const TimingClock& clock) {
 
 void Timing_Init() { g_clockStart = g_clock.now(); }
 
+void Timing_SleepMs(int64_t milliseconds) {
+  if (milliseconds > 0) g_clock.sleepMs(milliseconds);
+}
+
 int64_t Timing_GetTime() { return g_clock.now() - g_clockStart; }
 
 int64_t Timing_FrameWait(int32_t speed, int64_t elapsed) {

@@ -46,6 +46,8 @@ struct TimingClock {
 TimingClock Timing_SetClock(const TimingClock& clock);
 
 void Timing_Init();
+// Sleeps at least that long on the installed clock, without pumping messages.
+void Timing_SleepMs(int64_t milliseconds);
 // Microseconds since Timing_Init.
 int64_t Timing_GetTime();
 

@@ -65,7 +65,7 @@ void Runner_ClearDeferredLists() { Deferred_ClearChanges(); }
 bool HandleInstanceMovement(bool anyInstanceOnPath) {
   ProfilerScope scope(kProfilerMarkerMotion);
   CRoom* room = Room_Current;
-  if (room != nullptr && room->m_pPhysicsWorld != nullptr) {
+  if (room != nullptr && room->physics_world != nullptr) {
     PhysicsWorldUpdate(room->m_speed, anyInstanceOnPath);
     return true;
   }

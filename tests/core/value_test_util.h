@@ -13,6 +13,7 @@
 #include "host/error_report.h"
 #include "host/entry.h"
 #include "host/frame_loop.h"
+#include "platform/window/messages.h"
 
 // A value released when the test leaves its scope.
 struct Val {
@@ -47,7 +48,9 @@ inline void FillRow(RValue* v, std::initializer_list<double> reals) {
   }
 }
 
-// Captures runtime errors: the process is not ended, the chosen exit code is recorded.
+// Captures runtime errors: the process is not ended, the chosen exit code is recorded, and the
+// state a fatal error leaves (the reporter switched off, the quit request, the room-change code)
+// is cleared again so that the next error is reported too.
 class RuntimeErrorCapture {
  public:
   static constexpr int kNoExit = 12345;
@@ -58,21 +61,28 @@ class RuntimeErrorCapture {
     m_previous = Error_SetEndProcess(&Record);
     m_wasHeadless = g_IsHeadless;
     g_IsHeadless = true;  // keep the error lines off the test's standard output
-    error_occurred = false;
-    SharedString_Unref(error_last);
-    error_last = nullptr;
+    Reset();
   }
   ~RuntimeErrorCapture() {
     Error_SetEndProcess(m_previous);
     g_IsHeadless = m_wasHeadless;
-    error_last = SharedString_Unref(error_last);
-    error_occurred = false;
+    Reset();
   }
   RuntimeErrorCapture(const RuntimeErrorCapture&) = delete;
   RuntimeErrorCapture& operator=(const RuntimeErrorCapture&) = delete;
 
-  static std::string LastError() {
+  // The whole report of the last error.
+  static std::string LastReport() {
     return error_last != nullptr && error_last->text != nullptr ? error_last->text : "";
+  }
+  // The message of the last error, taken out of its report: it follows the header's blank lines
+  // and ends before the rule that closes the report's head.
+  static std::string LastError() {
+    const std::string report = LastReport();
+    const size_t start = report.find(":\n\n\n");
+    const size_t end = report.rfind("\n" + std::string(92, '#') + "\n");
+    if (start == std::string::npos || end == std::string::npos || end < start + 4) return report;
+    return report.substr(start + 4, end - (start + 4));
   }
   static bool Reported() { return error_occurred; }
   static int ExitCode() { return s_exitCode; }
@@ -82,6 +92,11 @@ class RuntimeErrorCapture {
     error_last = SharedString_Unref(error_last);
     s_exitCode = kNoExit;
     s_exits = 0;
+    Error_ClearSuppression();
+    g_RoomChangeCode = kRoomChangeNone;
+    WindowMessage message;
+    while (Window_PeekMessage(&message)) {
+    }
   }
 
  private:

@@ -57,7 +57,9 @@ TEST_F(VMErrorTest, ReportedAsFatalThenTheProcessEndsWithTheEntrysCode) {
     EXPECT_EQ(RuntimeErrorCapture::Exits(), 1);
     EXPECT_EQ(ctx.pc, 8);  // outside a watch the context is left alone
     EXPECT_FALSE(g_VMRunFailed);
-    EXPECT_EQ(g_RoomChangeCode, kRoomChangeNone);
+    EXPECT_EQ(RuntimeErrorCapture::LastReport().rfind(std::string(92, '#') + "\nFATAL ERROR in\n", 0), 0u);
+    // Were the process to go on, the game would end with this frame.
+    EXPECT_EQ(g_RoomChangeCode, kRoomChangeQuit);
   }
 }
 
@@ -108,7 +110,13 @@ TEST_F(VMErrorTest, TheErrorLineReachesTheOutputLogButNotDuringAWatch) {
   std::ifstream in(path);
   std::stringstream all;
   all << in.rdbuf();
-  EXPECT_EQ(all.str(), "ERROR!!! :: shown here\n");
+  // One report, logged whole: "ERROR!!! :: ", the report, a line feed.
+  const std::string log = all.str();
+  EXPECT_EQ(log.rfind("ERROR!!! :: " + std::string(92, '#') + "\nFATAL ERROR in", 0), 0u) << log;
+  EXPECT_NE(log.find(":\n\n\nshown here\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("hidden"), std::string::npos) << log;
+  EXPECT_EQ(log.find("ERROR!!!", 1), std::string::npos) << log;
+  EXPECT_EQ(log.back(), '\n');
 }
 
 TEST_F(VMErrorTest, LongMessagesAreCutOnACharacterBoundary) {
