@@ -11,7 +11,7 @@ ErrorForm g_ErrorForm;
 namespace {
 
 bool NoBoxAvailable() { return false; }
-int NoBox(const char*, const char*, const ErrorDialogButton*, int) { return kErrorBoxClosed; }
+int NoBox(const char*, const char*, const ErrorDialogButton*, int) { return kErrorBoxFailed; }
 void NoClipboard(const char*) {}
 
 ErrorDialogBackend g_backend{&NoBoxAvailable, &NoBox, &NoClipboard};
