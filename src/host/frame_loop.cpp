@@ -3,7 +3,6 @@
 #include <time.h>
 
 #include <cerrno>
-#include <cstdio>
 
 #include "audio/frame_services.h"
 #include "core/console.h"
