@@ -17,7 +17,7 @@
 #include "net/frame_services.h"
 #include "render/frame_services.h"
 #include "render/lifecycle.h"
-#include "script/collector.h"
+#include "script/wx_object.h"
 #include "world/room.h"
 #include "world/step_phases.h"
 

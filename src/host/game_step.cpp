@@ -8,7 +8,7 @@
 #include "net/frame_services.h"
 #include "physics/world_update.h"
 #include "render/frame_services.h"
-#include "script/collector.h"
+#include "script/wx_object.h"
 #include "world/deferred.h"
 #include "world/room.h"
 #include "world/step_phases.h"

@@ -1,6 +1,5 @@
 #include "world/step_phases.h"
 
-uint64_t Event_PassCounter = 0;
 
 // The game world's objects, events and instances are not built yet: a room holds no instances,
 // so every phase and walk finds nothing to run, and no saved game can be read or queued.

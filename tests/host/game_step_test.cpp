@@ -102,14 +102,14 @@ TEST_F(GameStepTest, VariantsLeaveOutTheirPhases) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    m_room.m_pPhysicsWorld = c.physics ? reinterpret_cast<CPhysicsWorld*>(physicsWorld) : nullptr;
+    m_room.physics_world = c.physics ? reinterpret_cast<CPhysicsWorld*>(physicsWorld) : nullptr;
     g_RunState.drawEnableDrawEvent = c.drawing;
     Room_Current = c.room ? &m_room : nullptr;
     g_RunState.stepCounter = 0;
     EXPECT_EQ(Step(), c.expected);
     EXPECT_EQ(g_RunState.stepCounter, 1);
   }
-  m_room.m_pPhysicsWorld = nullptr;
+  m_room.physics_world = nullptr;
 }
 
 TEST_F(GameStepTest, ARoomChangeEndsTheStepAfterThePhaseThatAskedForIt) {
@@ -166,10 +166,10 @@ TEST_F(GameStepTest, MotionTakesAnEventPassUnlessAPhysicsWorldMovesTheInstances)
   const uint64_t pass = Event_PassCounter;
   EXPECT_FALSE(HandleInstanceMovement(false));
   EXPECT_EQ(Event_PassCounter, pass + 1);
-  m_room.m_pPhysicsWorld = reinterpret_cast<CPhysicsWorld*>(physicsWorld);
+  m_room.physics_world = reinterpret_cast<CPhysicsWorld*>(physicsWorld);
   EXPECT_TRUE(HandleInstanceMovement(true));
   EXPECT_EQ(Event_PassCounter, pass + 1);
-  m_room.m_pPhysicsWorld = nullptr;
+  m_room.physics_world = nullptr;
 }
 
 TEST(ImageAnimationTest, AdvanceAndWrap) {

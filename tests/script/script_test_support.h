@@ -10,6 +10,7 @@
 #include "core/value.h"
 #include "core/variable_names.h"
 #include "host/error_report.h"
+#include "host/frame_loop.h"
 #include "host/game_flags.h"
 #include "physics/physics_recording.h"
 #include "script/variable_list.h"
@@ -65,6 +66,8 @@ class WorldTest : public ::testing::Test {
     Event_PassCounter = 0;
     error_last = SharedString_Unref(error_last);
     error_occurred = false;
+    Error_ClearSuppression();
+    g_RoomChangeCode = kRoomChangeNone;
   }
 
   // A definition at the next object index.
@@ -76,8 +79,14 @@ class WorldTest : public ::testing::Test {
     return o;
   }
 
+  // The message of the last error, taken out of its report (between the header's blank lines
+  // and the rule that closes the report's head).
   static std::string LastError() {
-    return error_last != nullptr && error_last->text != nullptr ? error_last->text : "";
+    const std::string report = error_last != nullptr && error_last->text != nullptr ? error_last->text : "";
+    const size_t start = report.find(":\n\n\n");
+    const size_t end = report.rfind("\n" + std::string(92, '#') + "\n");
+    if (start == std::string::npos || end == std::string::npos || end < start + 4) return report;
+    return report.substr(start + 4, end - (start + 4));
   }
 };
 
