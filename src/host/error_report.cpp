@@ -1,4 +1,5 @@
 #include "host/error_report.h"
+#include "host/game_header.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -211,7 +212,7 @@ void Error_Report(bool fatal, const char* message) {
 void Error_Show(const char* text, bool fatal) {
   if (g_suppressed) return;
   text = OrEmpty(text);
-  if (g_LoopGameOptions.everyErrorIsFatal) fatal = true;
+  if (g_GameOptions.everyErrorFatal) fatal = true;
   if (!g_IsHeadless) {
     GR_D3D_ExitFullScreen();
     if (g_RunnerOptions.showErrors) {

@@ -1,4 +1,5 @@
 #include "host/game_step.h"
+#include "host/game_header.h"
 
 #include <cmath>
 
@@ -88,7 +89,7 @@ void Runner_Step() {
     RunPhase("WexaFunctions_Tick", WexaFunctions_Tick);
   }
   // Frozen in the background: input is still taken in, but no event runs and nothing is drawn.
-  if (g_LoopGameOptions.freezeWhileInactive && !Window_IsActive()) return;
+  if (g_GameOptions.freezeWhileInactive && !Window_IsActive()) return;
 
   {
     TimingBar bar("Update", 0xFF0000FFu);

@@ -1,6 +1,5 @@
 #include "host/loop_services_stand_in.h"
 
-LoopGameOptions g_LoopGameOptions;
 bool g_LoopWindowActive = true;
 
 // No input device is read yet, so there is no input to copy, clear or draw, and no gamepad.

@@ -20,11 +20,5 @@ void Window_SetCursor(int32_t cursor);
 // The main window's caption, the title of message boxes.
 const char* Window_GetCaption();
 
-// The game options the step and the reporter read.
-struct LoopGameOptions {
-  bool freezeWhileInactive = false;  // no event runs while the window is not active
-  bool everyErrorIsFatal = false;
-};
-extern LoopGameOptions g_LoopGameOptions;
 // Without a window system the window counts as active; tests may change it.
 extern bool g_LoopWindowActive;

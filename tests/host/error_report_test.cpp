@@ -11,6 +11,7 @@
 #include "core/stack_trace.h"
 #include "core/value.h"
 #include "host/command_line.h"
+#include "host/game_header.h"
 #include "host/environment.h"
 #include "host/error_dialog.h"
 #include "host/error_report.h"
@@ -223,7 +224,7 @@ class ErrorShowTest : public ::testing::Test {
     Console_SetOutputFile(m_logPath.c_str());
     g_IsHeadless = false;
     g_RunnerOptions.showErrors = true;
-    g_LoopGameOptions = LoopGameOptions{};
+    g_GameOptions = GameOptions{};
     Reset();
     ErrorDialogBackend backend;
     backend.available = &Available;
@@ -236,7 +237,7 @@ class ErrorShowTest : public ::testing::Test {
     g_IsHeadless = m_headless;
     g_RunnerOptions.showErrors = m_showErrors;
     Console_SetOutputFile(m_outputFile.c_str());
-    g_LoopGameOptions = LoopGameOptions{};
+    g_GameOptions = GameOptions{};
     Event_Current = EventContext{};
     Reset();
   }
@@ -303,7 +304,7 @@ TEST_F(ErrorShowTest, FatalErrorsAndAbortEndTheGameAndSilenceLaterErrors) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Reset();
-    g_LoopGameOptions.everyErrorIsFatal = c.everyErrorFatal;
+    g_GameOptions.everyErrorFatal = c.everyErrorFatal;
     g_answers = {c.answer};
     Error_Report(c.fatal, "first");
     ASSERT_EQ(g_boxes.size(), 1u);

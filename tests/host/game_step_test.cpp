@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/frame_loop.h"
+#include "host/game_header.h"
 #include "host/game_step.h"
 #include "host/loop_services_stand_in.h"
 #include "host/loop_test_support.h"
@@ -60,14 +61,14 @@ class GameStepTest : public ::testing::Test {
     g_RoomChangeCode = kRoomChangeNone;
     g_RunState.drawEnableDrawEvent = true;
     g_RunState.stepCounter = 0;
-    g_LoopGameOptions = LoopGameOptions{};
+    g_GameOptions = GameOptions{};
     g_LoopWindowActive = true;
   }
   void TearDown() override {
     Room_Current = nullptr;
     g_RoomChangeCode = kRoomChangeNone;
     g_RunState.drawEnableDrawEvent = true;
-    g_LoopGameOptions = LoopGameOptions{};
+    g_GameOptions = GameOptions{};
     g_LoopWindowActive = true;
   }
   Trace Step() {
@@ -141,7 +142,7 @@ TEST_F(GameStepTest, FrozenInTheBackgroundOnlyInputIsTakenIn) {
     bool frozen;
   } cases[] = {{true, false, true}, {true, true, false}, {false, false, false}};
   for (const auto& c : cases) {
-    g_LoopGameOptions.freezeWhileInactive = c.freeze;
+    g_GameOptions.freezeWhileInactive = c.freeze;
     g_LoopWindowActive = c.active;
     g_RunState.stepCounter = 0;
     EXPECT_EQ(Step(), c.frozen ? inputOnly : kFullStep) << c.freeze << c.active;
