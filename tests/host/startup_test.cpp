@@ -161,7 +161,10 @@ TEST(RelaunchTest, RelaunchCommandLineParsesIntoGameAndExitTarget) {
 }
 
 std::vector<uint32_t> g_dispatched;
-void RecordMessage(const WindowMessage& message) { g_dispatched.push_back(message.message); }
+int64_t RecordMessage(const WindowMessage& message) {
+  g_dispatched.push_back(message.message);
+  return 0;
+}
 
 TEST(MessagePumpTest, QuitStopsThePumpAndTheMainLoop) {
   Window_SetProcedure(RecordMessage);
