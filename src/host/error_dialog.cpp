@@ -2,7 +2,7 @@
 
 #include "host/frame_loop.h"
 #include "host/host_platform.h"
-#include "host/loop_services_stand_in.h"
+#include "host/main_window.h"
 #include "platform/window/message_box.h"
 #include "render/frame_services.h"
 

@@ -17,7 +17,7 @@
 #include "host/error_dialog.h"
 #include "host/frame_loop.h"
 #include "host/host_platform.h"
-#include "host/loop_services_stand_in.h"
+#include "host/input.h"
 #include "net/frame_services.h"
 #include "render/frame_services.h"
 

@@ -11,6 +11,8 @@
 #include "host/entry.h"
 #include "host/game_step.h"
 #include "host/host_platform.h"
+#include "host/input.h"
+#include "host/window_services.h"
 #include "host/loop_services_stand_in.h"
 #include "host/rooms.h"
 #include "host/run_state.h"

@@ -4,7 +4,8 @@
 #include <cmath>
 
 #include "host/frame_loop.h"
-#include "host/loop_services_stand_in.h"
+#include "host/input.h"
+#include "host/main_window.h"
 #include "host/run_state.h"
 #include "net/frame_services.h"
 #include "physics/world_update.h"

@@ -22,6 +22,7 @@
 #include "host/input.h"
 #include "host/rooms.h"
 #include "host/run_state.h"
+#include "host/window_services.h"
 #include "net/lifecycle.h"
 #include "render/lifecycle.h"
 #include "vm/lifecycle.h"

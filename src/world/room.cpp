@@ -8,6 +8,7 @@
 #include "world/instance.h"
 
 CRoom* Room_Current = nullptr;
+float View_Scale[2] = {1.0f, 1.0f};
 
 namespace {
 

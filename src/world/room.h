@@ -12,6 +12,12 @@
 class CInstance;
 class CPhysicsWorld;
 
+// One of a room's eight views, as the mouse mapping reads it.
+struct CRoomView {
+  bool visible = false;
+  int32_t surfaceId = -1;  // the surface the view draws to; -1 the screen
+};
+
 class CRoom {
  public:
   CRoom() = default;
@@ -24,6 +30,9 @@ class CRoom {
   InstanceList active;
   InstanceList inactive;                   // deactivated instances
   CPhysicsWorld* physics_world = nullptr;  // null when the room uses no physics
+  int32_t width = 0;
+  int32_t height = 0;
+  CRoomView views[8];
 
   // Adds each background's speeds to its position.
   void ScrollBackgrounds();
@@ -31,6 +40,9 @@ class CRoom {
 
 // The running room; null between games.
 extern CRoom* Room_Current;
+
+// Set to 1 by the room reset and changed by nothing else; the view mapping divides by it.
+extern float View_Scale[2];
 
 using InstanceVisitor = void (*)(CInstance* instance, void* context);
 

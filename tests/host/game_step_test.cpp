@@ -10,7 +10,7 @@
 #include "host/frame_loop.h"
 #include "host/game_header.h"
 #include "host/game_step.h"
-#include "host/loop_services_stand_in.h"
+#include "host/main_window.h"
 #include "host/loop_test_support.h"
 #include "host/run_state.h"
 #include "world/room.h"
@@ -62,14 +62,14 @@ class GameStepTest : public ::testing::Test {
     g_RunState.drawEnableDrawEvent = true;
     g_RunState.stepCounter = 0;
     g_GameOptions = GameOptions{};
-    g_LoopWindowActive = true;
+    g_WindowState.focus = true;
   }
   void TearDown() override {
     Room_Current = nullptr;
     g_RoomChangeCode = kRoomChangeNone;
     g_RunState.drawEnableDrawEvent = true;
     g_GameOptions = GameOptions{};
-    g_LoopWindowActive = true;
+    g_WindowState.focus = true;
   }
   Trace Step() {
     PhaseRecorder::Trace().clear();
@@ -143,7 +143,7 @@ TEST_F(GameStepTest, FrozenInTheBackgroundOnlyInputIsTakenIn) {
   } cases[] = {{true, false, true}, {true, true, false}, {false, false, false}};
   for (const auto& c : cases) {
     g_GameOptions.freezeWhileInactive = c.freeze;
-    g_LoopWindowActive = c.active;
+    g_WindowState.focus = c.active;
     g_RunState.stepCounter = 0;
     EXPECT_EQ(Step(), c.frozen ? inputOnly : kFullStep) << c.freeze << c.active;
     EXPECT_EQ(g_RunState.stepCounter, c.frozen ? 0 : 1);
