@@ -38,6 +38,15 @@ int32_t MouseY(int64_t lParam) { return static_cast<int16_t>(HighWord(static_cas
 bool Extended(int64_t lParam) { return (lParam & KEYDATA_EXTENDED) != 0; }
 int32_t ScanCode(int64_t lParam) { return static_cast<int32_t>((lParam >> 16) & 0xFF); }
 
+// Whether a Shift key-down is the right Shift. With only the right one down that is plain; with
+// both down (one pressed while the other is held) the scan code remembered from the right one
+// decides, so pressing the left Shift meanwhile never takes over the right one's scan code.
+bool IsRightShift(int64_t lParam) {
+  if ((Sys().GetKeyState(VK_RSHIFT) & 0x80) == 0) return false;
+  if ((Sys().GetKeyState(VK_LSHIFT) & 0x80) == 0) return true;
+  return ScanCode(lParam) == g_WindowState.rightShiftScanCode;
+}
+
 void HandleKeyDown(uint32_t message, uint64_t wParam, int64_t lParam) {
   const int32_t vk = static_cast<int32_t>(wParam);
   const bool repeat = (lParam & KEYDATA_WAS_DOWN) != 0;
@@ -52,7 +61,7 @@ void HandleKeyDown(uint32_t message, uint64_t wParam, int64_t lParam) {
       break;
     case VK_SHIFT:
       IO_OnKeyDown(VK_SHIFT, repeat);
-      if ((Sys().GetKeyState(VK_RSHIFT) & 0x80) != 0) {
+      if (IsRightShift(lParam)) {
         // Both Shift keys share one key code; their release is told apart by this scan code.
         g_WindowState.rightShiftScanCode = ScanCode(lParam);
         IO_OnKeyDown(VK_RSHIFT, repeat);
