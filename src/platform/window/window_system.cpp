@@ -82,6 +82,11 @@ class SdlWindowSystem final : public WindowSystem {
                                 flags & ~static_cast<uint32_t>(SDL_WINDOW_OPENGL));
     }
     if (window == nullptr) return nullptr;
+    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) != 0 && !m_glHeld) {
+      // Keeps the OpenGL library loaded past this window: the next window (a relaunch, the
+      // device's) need not start the driver again, and the driver's own caches stay reachable.
+      m_glHeld = SDL_GL_LoadLibrary(nullptr) == 0;
+    }
     m_windows.push_back(window);
     SetGeneratedIcon(window);
     WindowLayer_Translator().SetTarget(window, SDL_GetWindowID(window), w, h);
@@ -286,6 +291,7 @@ class SdlWindowSystem final : public WindowSystem {
   }
 
   std::vector<SDL_Window*> m_windows;
+  bool m_glHeld = false;
   SDL_Cursor* m_cursors[kCursorCount] = {};
 };
 
