@@ -1,5 +1,9 @@
 #include "render/lifecycle.h"
 
+#include "host/entry.h"
+#include "platform/window/window_system.h"
+#include "render/display.h"
+
 GR_StartupFlagsRecord GR_StartupFlags;
 int32_t Debug_OverlayFlags = 0;
 
@@ -16,7 +20,17 @@ void Particle_Reset() {}
 void Particle_CreateShapeTextures() {}
 void Particle_Shutdown() {}
 void Display_SetAll(int32_t, int32_t, int32_t, int32_t) {}
-bool GR_D3D_Init(void*, int32_t, int32_t, uint32_t) { return false; }
+// Without a device the display still has its size and the window is shown, as the device's
+// creation would do, so that the window takes input.
+bool GR_D3D_Init(void* window, int32_t width, int32_t height, uint32_t) {
+  Display_Size = DisplayExtent{width, height};
+  Display_AppSurfaceSize = DisplayExtent{width, height};
+  if (window != nullptr) {
+    WindowSystem_Get().ShowWindow(static_cast<SDL_Window*>(window));
+    g_Host.windowDestroyed = false;
+  }
+  return false;
+}
 void GR_D3D_Shutdown() {}
 void Start_Frame() {}
 void VertexBuilder_RegisterFastFunctions(bool) {}
