@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "core/memory_manager.h"
+#include "core/value.h"
+#include "functions/buffer.h"
 #include "host/command_line.h"
 #include "host/gamepad.h"
 #include "host/window_services.h"
@@ -606,6 +608,24 @@ bool IO_LoadState(const IO_ValueReader& read) {
   std::memcpy(IO_VirtualKeys, loaded, sizeof(VirtualKey) * static_cast<size_t>(count));
   IO_VirtualKeyCount = count;
   return true;
+}
+
+void IO_SaveState(IBuffer* buffer) {
+  IO_SaveState([buffer](int32_t type, double value) {
+    RValue_Release(&buffer->m_scratch);
+    buffer->m_scratch.val = value;
+    buffer->m_scratch.flags = 0;
+    buffer->m_scratch.kind = VALUE_REAL;
+    buffer->Write(type, &buffer->m_scratch);
+  });
+}
+
+bool IO_LoadState(IBuffer* buffer) {
+  return IO_LoadState([buffer](int32_t type, double* value) {
+    if (buffer->Read(type, &buffer->m_scratch) != 0) return false;
+    *value = buffer->m_scratch.val;
+    return true;
+  });
 }
 
 // --- Accessors ---

@@ -159,6 +159,10 @@ using IO_ValueReader = std::function<bool(int32_t type, double* value)>;
 void IO_SaveState(const IO_ValueWriter& write);
 // False, changing nothing, when the block does not start with the marker or is damaged.
 bool IO_LoadState(const IO_ValueReader& read);
+// The same through a saved-game buffer.
+class IBuffer;
+void IO_SaveState(IBuffer* buffer);
+bool IO_LoadState(IBuffer* buffer);
 
 // Accessors for the built-in variables and the script functions. Out-of-range arguments give 0
 // or false and change nothing.

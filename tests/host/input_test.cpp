@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "functions/buffer.h"
 #include "host/command_line.h"
 #include "host/fake_window_system.h"
 #include "render/display.h"
@@ -462,6 +463,21 @@ TEST_F(VirtualKeyTest, SavedStateRoundTripsAndDamagedBlocksChangeNothing) {
   EXPECT_EQ(IO_VirtualKeys[0].right, 8);
   EXPECT_EQ(IO_VirtualKeys[0].v, 8);
   EXPECT_EQ(IO_VirtualKeys[0].key, 'S');
+}
+
+TEST_F(VirtualKeyTest, SavedStateGoesThroughASavedGameBuffer) {
+  Add(10, 20, 30, 40, 'B')->flags |= kVirtualKeyVisible;
+  Buffer_Standard buffer(64, eBuffer_Format_Grow, 1);
+  IO_SaveState(&buffer);
+  // Marker, count, then per record two 16-bit and ten 32-bit values.
+  EXPECT_EQ(buffer.m_usedSize, 8 + 128 * (2 * 2 + 10 * 4));
+  IO_ClearVirtualKeys();
+  buffer.Seek(0, 0);
+  ASSERT_TRUE(IO_LoadState(&buffer));
+  EXPECT_EQ(IO_VirtualKeys[0].flags, kVirtualKeyInUse | kVirtualKeyVisible);
+  EXPECT_EQ(IO_VirtualKeys[0].bottom, 60);
+  // Read again past its end: the block is cut off.
+  EXPECT_FALSE(IO_LoadState(&buffer));
 }
 
 // --- Recorded frames ---
