@@ -10,6 +10,7 @@
 #include "script/load_stand_in.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
+#include "host/window_services.h"
 
 GameHeader g_GameHeader;
 GameOptions g_GameOptions;
@@ -324,6 +325,7 @@ bool Options_Load(uint8_t* body, uint32_t size, const ContainerBytes& container)
     o.option[18] = false;
     if (!ReadConstants(r, kOldConstants, &o)) return false;
   }
+  Window_SetColour(o.windowColour);
   g_GameOptions = std::move(o);
   return true;
 }

@@ -9,6 +9,7 @@
 #include "functions/buffer.h"
 #include "host/command_line.h"
 #include "host/gamepad.h"
+#include "host/options_file.h"
 #include "host/window_services.h"
 #include "platform/window/window_system.h"
 #include "render/display.h"
@@ -343,6 +344,26 @@ void IO_Init() {
     IO_VirtualKeys[i] = VirtualKey();
     IO_VirtualKeys[i].index = static_cast<int16_t>(i);
   }
+  // The buttons "options.ini" described take records now that the table exists: in use, not
+  // drawn; a full table skips the rest.
+  IO_PlaceVirtualButtons(
+      [](const OptionsFileButton& button, void*) {
+        VirtualKey* key = IO_FindFreeVirtualKey();
+        if (key == nullptr) return false;
+        key->left = button.left;
+        key->top = button.top;
+        key->right = button.right;
+        key->bottom = button.bottom;
+        key->width = button.width;
+        key->height = button.height;
+        key->u = button.u;
+        key->v = button.v;
+        key->key = button.key;
+        key->button = button.button;
+        key->flags = kVirtualKeyInUse;
+        return true;
+      },
+      nullptr);
 }
 
 void IO_Clear() {

@@ -11,6 +11,7 @@
 
 #include "functions/buffer.h"
 #include "host/command_line.h"
+#include "host/options_file.h"
 #include "host/fake_window_system.h"
 #include "render/display.h"
 #include "render/overlay_draw.h"
@@ -394,6 +395,24 @@ TEST_F(VirtualKeyTest, OnlyTheFirst32RecordsCanBeHit) {
   EXPECT_FALSE(IO_KeyDown('Z'));
   EXPECT_FALSE(IO_KeyPressed('Z'));
   EXPECT_EQ(g_IOInputState.virtualKeyHitMask, 0xFFFFFFFFu);
+}
+
+TEST_F(VirtualKeyTest, ButtonsFromTheOptionsFileTakeRecordsWhenInputStarts) {
+  OptionsFileButton button;
+  button.left = 10;
+  button.right = 30;
+  button.bottom = 20;
+  button.key = 'O';
+  g_OptionsFile.buttons.assign(kVirtualKeyRecords + 5, button);
+  IO_Init();
+  g_OptionsFile.buttons.clear();
+  // Every record taken, the rest skipped; in use but not drawn.
+  EXPECT_EQ(IO_FindFreeVirtualKey(), nullptr);
+  EXPECT_EQ(IO_VirtualKeys[127].flags, kVirtualKeyInUse);
+  EXPECT_EQ(IO_VirtualKeys[0].right, 30);
+  IO_MsgMouseDown(1, 15, 5);
+  Step();
+  EXPECT_TRUE(IO_KeyPressed('O'));
 }
 
 TEST_F(VirtualKeyTest, FreeDeleteAndClear) {
