@@ -6,6 +6,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "host/entry.h"
+#include "host/frame_loop.h"
 #include "host/game_header.h"
 #include "host/gamepad.h"
 #include "host/input.h"
@@ -239,7 +240,7 @@ int64_t Window_Proc(SDL_Window* window, uint32_t message, uint64_t wParam, int64
         s.pendingWidth = -1;
         s.pendingHeight = -1;
       }
-      s.resetCountdown = 10;
+      g_FrameTiming.displayResetCountdown = 10;
       return Default(window, message, wParam, lParam);
 
     case WM_ACTIVATE:
@@ -341,7 +342,7 @@ int64_t Window_Proc(SDL_Window* window, uint32_t message, uint64_t wParam, int64
         s.sizeChanged = true;
         s.pendingWidth = std::max(1, Window_GetWidth());
         s.pendingHeight = std::max(1, Window_GetHeight());
-        s.resetCountdown = 10;
+        g_FrameTiming.displayResetCountdown = 10;
       }
       return 0;
 
@@ -394,7 +395,7 @@ void Window_SetFullscreen(bool on) {
     s.savedWindowedHeight = Display_Size.height;
   }
   s.fullscreen = on;
-  s.resetCountdown = 1;
+  g_FrameTiming.displayResetCountdown = 1;
 }
 
 void Window_SetCaption(const char* text) {

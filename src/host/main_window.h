@@ -39,11 +39,10 @@ struct WindowState {
   int32_t savedWindowedWidth = 0;
   int32_t savedWindowedHeight = 0;
   // The client size the next display reset applies; -1 when the window had no usable size.
+  // The reset itself is scheduled on the frame loop's countdown (host/frame_loop.h): 10 frames
+  // after a resize, the next frame after a full-screen change.
   int32_t pendingWidth = 0;
   int32_t pendingHeight = 0;
-  // 0: nothing pending; 10 after a resize, 1 after a full-screen change. The frame loop counts
-  // it down and resets the display when it reaches 1.
-  int32_t resetCountdown = 0;
   bool sizeChanged = false;
   bool sizing = false;  // between WM_SIZING and WM_EXITSIZEMOVE
   // The first restore/maximise WM_SIZE after program start schedules nothing.

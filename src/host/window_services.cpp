@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "core/memory_manager.h"
+#include "host/frame_loop.h"
 #include "host/game_header.h"
 #include "host/input.h"
 #include "host/main_window.h"
@@ -69,7 +70,7 @@ void Window_SetSize(int32_t width, int32_t height) {
   if (s.fullscreen) return;
   if (Window_GetWidth() == width && Window_GetHeight() == height) return;
   // A pending full-screen change (countdown 1) keeps its turn.
-  if (s.resetCountdown <= 10 && s.resetCountdown != 1) s.resetCountdown = 10;
+  if (g_FrameTiming.displayResetCountdown <= 10 && g_FrameTiming.displayResetCountdown != 1) g_FrameTiming.displayResetCountdown = 10;
 }
 
 void Window_SetRectangle(int32_t x, int32_t y, int32_t width, int32_t height) {

@@ -36,6 +36,7 @@ class WindowProcTest : public testing::Test {
  protected:
   void SetUp() override {
     WindowState_Reset();
+    g_FrameTiming.displayResetCountdown = 0;
     g_WindowState.window = sys.Window();
     IO_Reset();
     // The first step takes the message buffer from the live state; messages come after it.
@@ -49,6 +50,7 @@ class WindowProcTest : public testing::Test {
   }
   void TearDown() override {
     WindowState_Reset();
+    g_FrameTiming.displayResetCountdown = 0;
     IO_Reset();
     g_Host.subGame = false;
     g_RoomChangeCode = kRoomChangeNone;
@@ -117,13 +119,13 @@ TEST_F(WindowProcTest, AnswersAndDefaultHandlingFollowTheTable) {
 
 TEST_F(WindowProcTest, FirstSizeMessageIsPassedOverAndLaterOnesStartTheCountdown) {
   Send(WM_SIZE, SIZE_RESTORED, MakeLParam(640, 480));
-  EXPECT_EQ(g_WindowState.resetCountdown, 0);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 0);
   EXPECT_FALSE(g_WindowState.sizeChanged);
   EXPECT_FALSE(g_WindowState.skipNextSize);
 
   sys.client = WindowRect{0, 0, 1024, 700};
   Send(WM_SIZE, SIZE_MAXIMIZED, MakeLParam(1024, 700));
-  EXPECT_EQ(g_WindowState.resetCountdown, 10);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 10);
   EXPECT_TRUE(g_WindowState.sizeChanged);
   EXPECT_EQ(g_WindowState.pendingWidth, 1024);
   EXPECT_EQ(g_WindowState.pendingHeight, 700);
@@ -143,11 +145,11 @@ TEST_F(WindowProcTest, SizeMessagesThatScheduleNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     g_WindowState.skipNextSize = false;
-    g_WindowState.resetCountdown = 0;
+    g_FrameTiming.displayResetCountdown = 0;
     g_WindowState.sizing = c.sizing;
     g_WindowState.fullscreen = c.fullscreen;
     Send(WM_SIZE, c.kind, 0);
-    EXPECT_EQ(g_WindowState.resetCountdown, 0);
+    EXPECT_EQ(g_FrameTiming.displayResetCountdown, 0);
     EXPECT_FALSE(g_WindowState.sizeChanged);
   }
 }
@@ -158,26 +160,26 @@ TEST_F(WindowProcTest, SizeWithoutAUsableClientAreaPendsMinusOne) {
   Send(WM_SIZE, SIZE_RESTORED, 0);
   EXPECT_EQ(g_WindowState.pendingWidth, -1);
   EXPECT_EQ(g_WindowState.pendingHeight, -1);
-  EXPECT_EQ(g_WindowState.resetCountdown, 10);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 10);
 }
 
 TEST_F(WindowProcTest, DragEndsInOneResetWithEachSideAtLeastOne) {
   g_WindowState.skipNextSize = false;
   Send(WM_SIZING);
   Send(WM_SIZE, SIZE_RESTORED, 0);
-  EXPECT_EQ(g_WindowState.resetCountdown, 0);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 0);
   sys.client = WindowRect{0, 0, 0, 300};
   Send(WM_EXITSIZEMOVE);
   EXPECT_FALSE(g_WindowState.sizing);
   EXPECT_TRUE(g_WindowState.sizeChanged);
   EXPECT_EQ(g_WindowState.pendingWidth, 1);
   EXPECT_EQ(g_WindowState.pendingHeight, 300);
-  EXPECT_EQ(g_WindowState.resetCountdown, 10);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 10);
 
   // A move that was not a drag of the frame schedules nothing.
-  g_WindowState.resetCountdown = 3;
+  g_FrameTiming.displayResetCountdown = 3;
   Send(WM_EXITSIZEMOVE);
-  EXPECT_EQ(g_WindowState.resetCountdown, 3);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 3);
 }
 
 TEST_F(WindowProcTest, ModifierKeysAlsoDeliverTheirSidedCodes) {
@@ -319,11 +321,11 @@ TEST_F(WindowProcTest, AltEnterTogglesFullScreenWhenTheOptionAllowsIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     g_WindowState.fullscreen = false;
-    g_WindowState.resetCountdown = 0;
+    g_FrameTiming.displayResetCountdown = 0;
     g_GameOptions.altEnterTogglesFullScreen = c.option;
     Send(WM_SYSCOMMAND, SC_KEYMENU, c.character);
     EXPECT_EQ(g_WindowState.fullscreen, c.fullscreen);
-    EXPECT_EQ(g_WindowState.resetCountdown, c.fullscreen ? 1 : 0);
+    EXPECT_EQ(g_FrameTiming.displayResetCountdown, c.fullscreen ? 1 : 0);
   }
 }
 
@@ -337,9 +339,9 @@ TEST_F(WindowProcTest, EnteringFullScreenRemembersTheDisplaySizeAndLeavingKeepsI
   EXPECT_EQ(g_WindowState.savedWindowedWidth, 1024);
   EXPECT_EQ(g_WindowState.savedWindowedHeight, 768);
   // Asking for the state it already has changes nothing.
-  g_WindowState.resetCountdown = 0;
+  g_FrameTiming.displayResetCountdown = 0;
   Window_SetFullscreen(false);
-  EXPECT_EQ(g_WindowState.resetCountdown, 0);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 0);
 }
 
 TEST_F(WindowProcTest, LosingTheActivationToAnotherProgramRequestsAPause) {

@@ -8,6 +8,7 @@
 
 #include "core/memory_manager.h"
 #include "host/fake_window_system.h"
+#include "host/frame_loop.h"
 #include "host/game_header.h"
 #include "host/input.h"
 #include "host/main_window.h"
@@ -22,6 +23,7 @@ class WindowServicesTest : public testing::Test {
  protected:
   void SetUp() override {
     WindowState_Reset();
+    g_FrameTiming.displayResetCountdown = 0;
     IO_Reset();
     g_GameHeader = GameHeader();
     g_GameOptions = GameOptions();
@@ -36,6 +38,7 @@ class WindowServicesTest : public testing::Test {
   }
   void TearDown() override {
     WindowState_Reset();
+    g_FrameTiming.displayResetCountdown = 0;
     IO_Reset();
     Window_ResetViewPorts();
     Room_Current = nullptr;
@@ -68,11 +71,11 @@ TEST_F(WindowServicesTest, SetSizeOnlyPendsWhatTheWindowAlreadyHasAndLeavesAFull
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     g_WindowState.pendingWidth = 0;
-    g_WindowState.resetCountdown = c.countdownBefore;
+    g_FrameTiming.displayResetCountdown = c.countdownBefore;
     g_WindowState.fullscreen = c.fullscreen;
     Window_SetSize(c.width, c.height);
     EXPECT_EQ(g_WindowState.pendingWidth, c.pendingWidth);
-    EXPECT_EQ(g_WindowState.resetCountdown, c.countdownAfter);
+    EXPECT_EQ(g_FrameTiming.displayResetCountdown, c.countdownAfter);
   }
 }
 
