@@ -13,6 +13,7 @@
 
 #include "host/command_line.h"
 #include "host/entry.h"
+#include "host/host_test_support.h"
 #include "host/host_platform.h"
 #include "host/input.h"
 #include "host/main_window.h"
@@ -191,6 +192,33 @@ TEST_F(InputRecordingTest, RecordedRunPlaysBackToTheSameFramesByteForByte) {
   RunStep();
   EXPECT_FALSE(IO_KeyPressed('A'));
   EXPECT_STREQ(IO_GetKeyboardString(), "a\xC3\xA9");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace host_test;
+
+// The runner itself: -record writes one frame per game step and closes the file at the end of the
+// main loop; -playback only reads it.
+TEST(InputRecordingRunnerTest, RecordAndPlaybackOptionsReachTheInput) {
+  const std::string dir = MakeScratchDir("record");
+  ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "game.win"}, dir).exitCode, 0);
+
+  RunResult record = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-record", "in.rec", "-headless"}, dir);
+  ASSERT_FALSE(record.timedOut);
+  EXPECT_EQ(record.exitCode, 0);
+  const std::string recorded = ReadFile(dir + "/in.rec");
+  ASSERT_FALSE(recorded.empty());
+  EXPECT_EQ(recorded.size() % IO_FRAME_SIZE, 0u);
+
+  // Playback wins over a recording asked for as well: the file is read, never rewritten.
+  RunResult playback = RunProgram(
+      TOLVARINE_RUNNER, {"-game", "game.win", "-playback", "in.rec", "-record", "in.rec", "-headless"}, dir);
+  ASSERT_FALSE(playback.timedOut);
+  EXPECT_EQ(playback.exitCode, 0);
+  EXPECT_EQ(ReadFile(dir + "/in.rec"), recorded);
 }
 
 }  // namespace
