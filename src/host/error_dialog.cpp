@@ -1,8 +1,11 @@
 #include "host/error_dialog.h"
 
+#include <vector>
+
 #include "host/frame_loop.h"
 #include "host/host_platform.h"
 #include "host/main_window.h"
+#include "platform/window/clipboard.h"
 #include "platform/window/message_box.h"
 #include "render/frame_services.h"
 
@@ -14,7 +17,31 @@ bool NoBoxAvailable() { return false; }
 int NoBox(const char*, const char*, const ErrorDialogButton*, int) { return kErrorBoxFailed; }
 void NoClipboard(const char*) {}
 
-ErrorDialogBackend g_backend{&NoBoxAvailable, &NoBox, &NoClipboard};
+// The window layer's boxes: shown only where someone can answer them (never headless or without
+// a display), so an unattended run goes on as Ignore would.
+int WindowBox(const char* title, const char* text, const ErrorDialogButton* buttons, int count) {
+  if (!MessageBox_CanShow()) return kErrorBoxFailed;
+  std::vector<MessageBoxButton> shown(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    shown[static_cast<size_t>(i)].id = buttons[i].id;
+    shown[static_cast<size_t>(i)].text = buttons[i].text;
+  }
+  MessageBoxRequest request;
+  request.caption = title;
+  request.text = text;
+  request.icon = MessageBoxIcon::Error;
+  request.buttons = shown.data();
+  request.buttonCount = count;
+  request.defaultAnswer = kErrorBoxFailed;
+  request.hasClosedAnswer = true;
+  request.closedAnswer = kErrorBoxClosed;
+  request.parent = Window_Handle();
+  return MessageBox_Show(request);
+}
+
+void WindowClipboard(const char* text) { Clipboard_SetText(text); }
+
+ErrorDialogBackend g_backend{&MessageBox_CanShow, &WindowBox, &WindowClipboard};
 
 // Length of the longest prefix of `text` up to `limit` bytes that ends on a character boundary.
 size_t CharacterBoundary(const std::string& text, size_t limit) {

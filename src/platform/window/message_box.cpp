@@ -80,7 +80,8 @@ int32_t MessageBox_Show(const MessageBoxRequest& request) {
     return request.defaultAnswer;
   }
   // -1: closed through the window frame without a button.
-  return chosen == -1 ? request.defaultAnswer : chosen;
+  if (chosen != -1) return chosen;
+  return request.hasClosedAnswer ? request.closedAnswer : request.defaultAnswer;
 }
 
 void MessageBox_ShowFatal(const char* caption, const char* text) {

@@ -27,6 +27,10 @@ struct MessageBoxRequest {
   int32_t buttonCount = 0;
   // The answer when the box cannot be shown, and when it is closed without a button.
   int32_t defaultAnswer = 0;
+  // Callers that must tell a closed box from one that could not be shown set this: closing the
+  // box then answers closedAnswer.
+  bool hasClosedAnswer = false;
+  int32_t closedAnswer = 0;
   SDL_Window* parent = nullptr;  // the window the box belongs to, or null
 };
 
