@@ -70,7 +70,7 @@ bool LoadSave_ReadSaveFile(const char* path, std::vector<uint8_t>* bytes);
 void LoadSave_SetReadFromProgramDirectory(bool on);
 bool LoadSave_ReadFromProgramDirectory();
 
-struct IniFile;
+class IniFile;
 // Hook for "options.ini" after loading; the file module takes nothing from it.
 void LoadSave_OnOptionsLoaded(IniFile* options);
 
