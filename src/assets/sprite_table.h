@@ -17,11 +17,14 @@ struct CSprite {
   int32_t originY = 0;
   bool precise = false;
   const void* skeletonData = nullptr;  // what a skeleton instance is made from
+  const char* name = nullptr;          // not owned: the text lives as long as the game data
 };
 
 // Null when the index names no sprite.
 CSprite* Sprite_Data(int32_t index);
 bool Sprite_Exists(int32_t index);
+// The index of the sprite with exactly that name, -1 when none.
+int32_t Sprite_Find(const char* name);
 
 // Until sprites are loaded from the game data, the table is filled through these.
 int32_t Sprite_Add(const CSprite& sprite);  // the new index

@@ -8,6 +8,7 @@
 
 InstanceChangeList ObjectChangeList;
 InstanceChangeList DepthChangeList;
+InstanceChangeList Room_ActivationQueue;
 
 namespace {
 constexpr int32_t kInitialCapacity = 32;
@@ -77,4 +78,5 @@ void InstanceQueues_Visit(InstanceVisitor visit, void* context) {
 void InstanceQueues_Forget(const CInstance* instance) {
   ObjectChangeList.Remove(instance);
   DepthChangeList.Remove(instance);
+  Room_ActivationQueue.Remove(instance);
 }

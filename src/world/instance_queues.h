@@ -32,6 +32,9 @@ class InstanceChangeList {
 
 extern InstanceChangeList ObjectChangeList;
 extern InstanceChangeList DepthChangeList;
+// Instances activated or deactivated by script functions and not yet moved between the current
+// room's active and inactive lists. Variable access and with-blocks visit them too.
+extern InstanceChangeList Room_ActivationQueue;
 
 // Relinks every instance of the object-change queue (instances queued meanwhile included) between
 // its old and new object's lists and re-sorts it in the current room, then empties the queue.
@@ -43,5 +46,5 @@ void DepthChangeList_Apply();
 void InstanceQueues_Clear();
 // Calls visit for every queued instance.
 void InstanceQueues_Visit(InstanceVisitor visit, void* context);
-// Takes an instance out of both queues (it is being deleted).
+// Takes an instance out of every queue, the activation queue included (it is being deleted).
 void InstanceQueues_Forget(const CInstance* instance);

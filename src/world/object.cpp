@@ -115,6 +115,15 @@ const char* Object_Name(int32_t objectIndex) {
   return o != nullptr && o->name != nullptr ? o->name : "<undefined>";
 }
 
+int32_t Object_Find(const char* name) {
+  if (name == nullptr) return -1;
+  for (size_t i = 0; i < g_objects.size(); ++i) {
+    const CObject* o = g_objects[i];
+    if (o != nullptr && o->name != nullptr && std::strcmp(o->name, name) == 0) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
 void Object_Init() { Object_Shutdown(); }
 
 int32_t Object_Add() {

@@ -86,6 +86,8 @@ int32_t Object_Count();
 CObject* Object_Data(int32_t objectIndex);  // null when the index holds no definition (also -1)
 bool Object_Exists(int32_t objectIndex);
 const char* Object_Name(int32_t objectIndex);  // "<undefined>" when there is no such object
+// The index of the object with exactly that name, -1 when none.
+int32_t Object_Find(const char* name);
 
 // The object table until the definitions are loaded from the game data: an empty table, a new
 // definition at the next index (named "__newobject" and its index), and the teardown.

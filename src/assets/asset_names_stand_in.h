@@ -1,0 +1,11 @@
+// STAND-IN until backgrounds and fonts are loaded: their lookups by name. None is known unless a
+// test names some.
+#pragma once
+
+#include <cstdint>
+
+// The index of the background / font with exactly that name, -1 when none.
+int32_t Background_Find(const char* name);
+int32_t Font_Find(const char* name);
+void Background_StandInSetNames(const char* const* names, int32_t count);
+void Font_StandInSetNames(const char* const* names, int32_t count);

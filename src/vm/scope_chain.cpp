@@ -1,0 +1,3 @@
+#include "vm/scope_chain.h"
+
+WXObjectBase* g_pScopeChainHead = nullptr;
