@@ -1,11 +1,5 @@
 #include "core/lifecycle.h"
 
-// The registries are not built yet: nothing is registered, so nothing needs setting up or freeing.
-void Constant_InitBuiltins() {}
-void Constant_Free() {}
-void Builtin_Shutdown() {}
+// Code objects and scripts are not built yet: nothing is made, so nothing needs freeing.
 void Code_Shutdown() {}
-void Variable_InitGlobalFlags() {}
-void Variable_NamesShutdown() {}
-void Variable_Shutdown() {}
 void Script_Shutdown() {}

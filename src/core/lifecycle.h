@@ -1,14 +1,11 @@
 // Start-up and teardown entry points of the core registries (named constants, built-in functions,
 // code objects, variable names, scripts) that the host calls in its fixed order.
-//
-// Until the registries land these hold nothing, so each step has nothing to set up or free.
 #pragma once
 
-void Constant_InitBuiltins();
-void Constant_Free();
-void Builtin_Shutdown();
+#include "core/constants.h"         // Constant_InitBuiltins, Constant_Free
+#include "core/function_registry.h" // Builtin_Shutdown
+#include "core/variable_names.h"    // Variable_InitGlobalFlags, Variable_NamesShutdown, Variable_Shutdown
+
+// Code objects and scripts are not built yet: they hold nothing to free.
 void Code_Shutdown();
-void Variable_InitGlobalFlags();
-void Variable_NamesShutdown();
-void Variable_Shutdown();
 void Script_Shutdown();

@@ -8,7 +8,9 @@
 #include "assets/load_stand_in.h"
 #include "audio/load_stand_in.h"
 #include "core/console.h"
+#include "core/function_registry.h"
 #include "core/load_stand_in.h"
+#include "core/variable_names.h"
 #include "core/run_switches.h"
 #include "functions/ini_file.h"
 #include "functions/load_stand_in.h"
@@ -176,7 +178,8 @@ void BindLinkRecord() {
   }
   if (record->builtins != nullptr) {
     for (LinkName** link = record->builtins; *link != nullptr; ++link) {
-      (*link)->slot = Builtin_FindCallable((*link)->name);
+      // An unknown name is bound to -1.
+      Builtin_FindCallable((*link)->name, &(*link)->slot);
     }
   }
 }

@@ -1,10 +1,12 @@
 #include "host/options_file.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "assets/load_stand_in.h"
+#include "core/constants.h"
+#include "core/value.h"
 #include "functions/ini_file.h"
 #include "host/command_line.h"
 #include "net/load_stand_in.h"
@@ -15,39 +17,14 @@ OptionsFileState g_OptionsFile;
 
 namespace {
 
-struct NamedValue {
-  const char* name;
-  int32_t value;
-};
-
-// The key and mouse-button names a button may use, with the values of the named constants of
-// the same names (the names compare ignoring letter case).
-constexpr NamedValue kKeyNames[] = {
-    {"vk_nokey", 0},       {"vk_anykey", 1},      {"vk_enter", 13},      {"vk_return", 13},
-    {"vk_shift", 16},      {"vk_control", 17},    {"vk_alt", 18},        {"vk_escape", 27},
-    {"vk_space", 32},      {"vk_backspace", 8},   {"vk_tab", 9},         {"vk_pause", 19},
-    {"vk_printscreen", 44}, {"vk_left", 37},      {"vk_right", 39},      {"vk_up", 38},
-    {"vk_down", 40},       {"vk_home", 36},       {"vk_end", 35},        {"vk_delete", 46},
-    {"vk_insert", 45},     {"vk_pageup", 33},     {"vk_pagedown", 34},   {"vk_f1", 112},
-    {"vk_f2", 113},        {"vk_f3", 114},        {"vk_f4", 115},        {"vk_f5", 116},
-    {"vk_f6", 117},        {"vk_f7", 118},        {"vk_f8", 119},        {"vk_f9", 120},
-    {"vk_f10", 121},       {"vk_f11", 122},       {"vk_f12", 123},       {"vk_numpad0", 96},
-    {"vk_numpad1", 97},    {"vk_numpad2", 98},    {"vk_numpad3", 99},    {"vk_numpad4", 100},
-    {"vk_numpad5", 101},   {"vk_numpad6", 102},   {"vk_numpad7", 103},   {"vk_numpad8", 104},
-    {"vk_numpad9", 105},   {"vk_divide", 111},    {"vk_multiply", 106},  {"vk_subtract", 109},
-    {"vk_add", 107},       {"vk_decimal", 110},   {"vk_lshift", 160},    {"vk_lcontrol", 162},
-    {"vk_lalt", 164},      {"vk_rshift", 161},    {"vk_rcontrol", 163},  {"vk_ralt", 165},
-};
-constexpr NamedValue kMouseButtonNames[] = {
-    {"mb_any", -1}, {"mb_none", 0}, {"mb_left", 1}, {"mb_right", 2}, {"mb_middle", 3},
-};
-
-template <size_t N>
-int32_t LookUp(const NamedValue (&table)[N], const char* name) {
-  for (const NamedValue& entry : table) {
-    if (strcasecmp(entry.name, name) == 0) return entry.value;
-  }
-  return 0;
+// The key code or mouse button of a named constant's value: truncated, then its low 8 bits; 0
+// when there is no constant of that name (names compare ignoring letter case).
+int32_t ConstantByte(const char* name) {
+  const RValue* value = Constant_Lookup(name);
+  if (value == nullptr || RValue_Kind(value) != VALUE_REAL || !std::isfinite(value->val)) return 0;
+  const double d = value->val;
+  if (!(d > -2147483649.0 && d < 2147483648.0)) return 0;
+  return static_cast<int32_t>(d) & 0xFF;
 }
 
 bool Present(const IniFile* ini, const char* section, const char* key) { return ini->FindKey(section, key) != nullptr; }
@@ -56,14 +33,14 @@ bool Present(const IniFile* ini, const char* section, const char* key) { return 
 
 int32_t OptionsFile_KeyCode(const char* text) {
   if (text == nullptr || text[0] == '\0' || text[0] == ' ' || text[0] == '\t') return 0;
-  if (std::strncmp(text, "VK_", 3) == 0) return LookUp(kKeyNames, text) & 0xFF;
+  if (std::strncmp(text, "VK_", 3) == 0) return ConstantByte(text);
   if (std::strncmp(text, "MB_", 3) == 0) return 0;
   return static_cast<uint8_t>(text[0]);
 }
 
 int32_t OptionsFile_MouseButton(const char* text) {
   if (text == nullptr || std::strncmp(text, "MB_", 3) != 0) return 0;
-  return LookUp(kMouseButtonNames, text) & 0xFF;
+  return ConstantByte(text);
 }
 
 void IO_LoadVirtualButtons(const IniFile* ini) {

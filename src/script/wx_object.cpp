@@ -61,8 +61,7 @@ const RValue* OwnProperty(const WXObjectBase* object, const char* name) {
   if (object->m_properties != nullptr) {
     if (const CVariableNode* node = object->m_properties->FindByName(name)) return &node->value;
   }
-  const int32_t slot =
-      object == g_pGlobalObject ? Variable_FindGlobalName(name) : Variable_FindInstanceName(name);
+  const int32_t slot = Variable_FindSlotName(object, name);
   if (slot >= 0 && slot < object->m_slotCount) return &object->m_slots[slot];
   return nullptr;
 }
@@ -152,7 +151,7 @@ bool WXObjectBase::IsExtensible() {
 }
 
 RValue* WXObjectBase::FindOrAddSlot(const char* name) {
-  const int32_t slot = this == g_pGlobalObject ? Variable_FindGlobalName(name) : Variable_FindInstanceName(name);
+  const int32_t slot = Variable_FindSlotName(this, name);
   if (slot >= 0 && slot < m_slotCount) return &m_slots[slot];
   if (m_properties == nullptr) m_properties = new CVariableList();
   CVariableNode* node = m_properties->FindByName(name);
@@ -312,6 +311,14 @@ WXObjectBase* WXObject_Alloc(int32_t slotCount, int32_t kind) {
   }
   ObjectTable_Insert(object);
   return object;
+}
+
+void RValue_NewObject(RValue* value) {
+  WXObjectBase* object = WXObject_Alloc(Variable_InstanceNameCount(), static_cast<int32_t>(VALUE_UNSET));
+  RValue_Release(value);
+  value->pObj = object;
+  value->flags = 0;
+  value->kind = VALUE_OBJECT;
 }
 
 void WXObject_Free(WXObjectBase* object) {

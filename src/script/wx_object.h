@@ -78,6 +78,9 @@ extern WXObjectBase* g_pGlobalObject;
 // A plain object with slotCount slots of the given kind, from the pool when it has one, entered in
 // the object table.
 WXObjectBase* WXObject_Alloc(int32_t slotCount, int32_t kind);
+// Makes the value a new script object (kind 6, from WXObject_Alloc) with one unset slot per
+// instance variable; the value's old contents are released.
+void RValue_NewObject(RValue* value);
 // Takes the object out of the table; an instance or accessor pair is deleted, a plain object is
 // emptied and pooled. Null is ignored, and so is an object that is already pooled.
 void WXObject_Free(WXObjectBase* object);

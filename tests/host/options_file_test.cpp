@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
+#include "core/constants.h"
 #include "functions/ini_file.h"
 #include "host/command_line.h"
 #include "host/entry.h"
@@ -24,9 +25,14 @@ IniFile Ini(const char* text) {
 
 class OptionsFileTest : public testing::Test {
  protected:
-  void SetUp() override { Reset(); }
+  // Key and button names are named constants.
+  void SetUp() override {
+    Reset();
+    Constant_InitBuiltins();
+  }
   void TearDown() override { Reset(); }
   static void Reset() {
+    Constant_Free();
     g_RunnerOptions = RunnerOptions();
     GR_StartupFlags = GR_StartupFlagsRecord();
     Debug_OverlayFlags = 0;
@@ -164,7 +170,7 @@ TEST_F(OptionsFileTest, DefaultSection) {
   }
 }
 
-TEST(OptionsFileKeys, KeyAndButtonTexts) {
+TEST_F(OptionsFileTest, KeyAndButtonTexts) {
   const struct {
     const char* text;
     int32_t key;
@@ -183,6 +189,15 @@ TEST(OptionsFileKeys, KeyAndButtonTexts) {
   }
   EXPECT_EQ(OptionsFile_KeyCode(nullptr), 0);
   EXPECT_EQ(OptionsFile_MouseButton(nullptr), 0);
+}
+
+TEST_F(OptionsFileTest, KeyNamesFollowTheNewestConstantAndKeepItsLowByte) {
+  Constant_AddReal("vk_left", 300.9);  // a game constant of the same name wins
+  Constant_AddReal("vk_pad", 65);
+  Constant_AddReal("mb_extra", -2);
+  EXPECT_EQ(OptionsFile_KeyCode("VK_LEFT"), 300 & 0xFF);
+  EXPECT_EQ(OptionsFile_KeyCode("VK_PAD"), 65);
+  EXPECT_EQ(OptionsFile_MouseButton("MB_EXTRA"), 0xFE);
 }
 
 TEST_F(OptionsFileTest, VirtualButtonsAreReadAndPlacedIntoFreeRecords) {

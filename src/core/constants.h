@@ -1,0 +1,43 @@
+// Named constants: the built-in names ("self", "c_red", "vk_enter", ...) registered at start-up,
+// then the constants the game and its extensions define. Scripts compiled to native code have
+// their constants folded in; the table serves the name lookups made at run time.
+//
+// Entries are only appended and a name may appear more than once: every lookup searches from the
+// newest entry back, so the entry added last wins.
+#pragma once
+
+#include <cstdint>
+
+struct RValue;
+
+// Appends an entry holding a counted copy of the value.
+void Constant_Add(const char* name, const RValue* value);
+void Constant_AddReal(const char* name, double value);
+// The value of the newest entry whose name matches ignoring ASCII letter case; null when none.
+// The pointer stays valid until the next constant is added.
+const RValue* Constant_Lookup(const char* name);
+// out starts as the real -1. An object, sprite, legacy sound, audio asset, background, path,
+// font, timeline, script, room or shader of exactly that name (tried in that order) gives its
+// index as a real; else the newest constant of exactly that name (case-sensitive) gives a counted
+// copy of its value. False when nothing matched.
+bool Constant_Find(const char* name, RValue* out);
+// Not empty, a letter or underscore first, then only letters, digits and underscores.
+bool Constant_IsValidName(const char* name);
+// A constant of the game or an extension. The name is trimmed; an invalid one shows the message
+// box "Constant name %s  is not valid." and gives false. The value text is read as a number, a
+// quoted text (its inside, as a string) or the name of a constant already defined (its value);
+// anything else is the real 0, with a log line naming the constant.
+bool Constant_AddUser(const char* nameText, const char* valueText);
+// Adds the game's constants (the game options' list) in order; false at the first invalid name.
+bool Constant_Prepare();
+// The 506 built-in constants, all reals; "dll_cdecl" and "dll_stdcall" are left out while
+// external calls are restricted.
+void Constant_InitBuiltins();
+// Empties the table (teardown).
+void Constant_Free();
+int32_t Constant_Count();
+
+// Frees the memory-manager block *target holds and stores a new one holding the text without its
+// leading and trailing blanks (bytes whose signed value is 32 or less: control characters, the
+// space and every byte from 128 up); a null text stores null.
+void String_TrimCopy(char** target, const char* text);
