@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/constants.h"
 #include "host/command_line.h"
 #include "host/entry.h"
 #include "host/file_services.h"
@@ -44,6 +45,7 @@ TEST_F(StepOrderTest, InitGlobalsRunsInItsFixedOrder) {
       "Runner_ClearDeferredLists", "Win32_PumpMessages",
   };
   EXPECT_EQ(g_steps, expected);
+  Constant_Free();  // what the teardown would free
 }
 
 TEST_F(StepOrderTest, ShutdownTearsDownInItsFixedOrderAndDestroysTheWindow) {
