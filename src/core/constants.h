@@ -14,7 +14,7 @@ struct RValue;
 void Constant_Add(const char* name, const RValue* value);
 void Constant_AddReal(const char* name, double value);
 // The value of the newest entry whose name matches ignoring ASCII letter case; null when none.
-// The pointer stays valid until the next constant is added.
+// The pointer stays valid until the table is freed.
 const RValue* Constant_Lookup(const char* name);
 // out starts as the real -1. An object, sprite, legacy sound, audio asset, background, path,
 // font, timeline, script, room or shader of exactly that name (tried in that order) gives its

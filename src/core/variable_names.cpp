@@ -161,7 +161,7 @@ void Variable_SetNameTableSizes(int32_t globalCount, int32_t instanceCount) {
 }
 
 int32_t Variable_SetName(const char* name, int32_t scope, int32_t index) {
-  if (scope == kScopeBuiltin) return Variable_BuiltinFind(name);
+  if (scope == kScopeGlobalOrSelf) return Variable_BuiltinFind(name);
   std::vector<std::string>* table = scope == kScopeGlobal ? &g_globalNames
                                     : scope == kScopeSelf ? &g_instanceNames
                                                           : nullptr;
@@ -230,7 +230,7 @@ const char* Variable_GetUserName(const char* codeName, int32_t scope, int32_t id
     case kScopeGlobal:
       return EntryOf(g_globalNames, n);
     case kScopeLocal:
-    case kScopeArgument:
+    case kScopeLocalsWalk:
       return LocalName(codeName, n);
     case kScopeSelf:
     case kScopeObject:

@@ -21,14 +21,14 @@ inline constexpr int32_t kBuiltinVariableIdLimit = 10000;  // built-in ids lie b
 inline constexpr int32_t kBuiltinVariableCapacity = 500;
 inline constexpr int32_t kGlobalNameFlagCount = 10000;
 
-// Scopes that name tables are chosen by.
+// Scopes (the instance types of byte code) that name tables are chosen by.
 inline constexpr int32_t kScopeSelf = -1;
 inline constexpr int32_t kScopeGlobal = -5;
-inline constexpr int32_t kScopeBuiltin = -6;
+inline constexpr int32_t kScopeGlobalOrSelf = -6;  // Variable_SetName: the built-in variables
 inline constexpr int32_t kScopeLocal = -7;
-inline constexpr int32_t kScopeObject = -9;
-inline constexpr int32_t kScopeChain = -11;
-inline constexpr int32_t kScopeArgument = -12;
+inline constexpr int32_t kScopeObject = -9;        // a script object on the stack
+inline constexpr int32_t kScopeChain = -11;        // a name along the scope chain
+inline constexpr int32_t kScopeLocalsWalk = -12;   // the locals object and its outer scopes
 
 // A built-in variable's accessors. The instance is null when the variable is read or written on
 // an object that is not a game instance (the global object, a locals object).
