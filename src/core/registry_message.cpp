@@ -5,7 +5,14 @@
 
 namespace {
 
-void PrintMessage(const char* text) { MessageBox_ShowFatal("Tolvarine", text); }
+// A box with one OK button where someone can answer it; otherwise the line goes to the log.
+void PrintMessage(const char* text) {
+  MessageBoxRequest request;
+  request.caption = "Tolvarine";
+  request.text = text;
+  request.icon = MessageBoxIcon::Warning;
+  MessageBox_Show(request);
+}
 
 RegistryMessageSink g_sink = &PrintMessage;
 
