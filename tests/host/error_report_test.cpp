@@ -17,7 +17,6 @@
 #include "host/error_report.h"
 #include "host/frame_loop.h"
 #include "host/host_test_support.h"
-#include "host/loop_services_stand_in.h"
 #include "host/loop_test_support.h"
 #include "core/memory_manager.h"
 #include "platform/window/messages.h"

@@ -12,7 +12,9 @@
 #include "host/gamepad.h"
 #include "host/input.h"
 #include "host/joystick.h"
+#include "host/fake_pads.h"
 #include "host/fake_window_system.h"
+#include "net/async_events_stand_in.h"
 #include "net/os_events.h"
 #include "platform/window/messages.h"
 #include "platform/window/virtual_keys.h"
@@ -20,7 +22,9 @@
 
 namespace {
 
+using host_test::FakeJoysticks;
 using host_test::FakeWindowSystem;
+using host_test::FakeXInput;
 
 int64_t KeyData(int32_t scan, bool extended = false, bool repeat = false, bool up = false) {
   int64_t l = 1 | (static_cast<int64_t>(scan) << 16);
@@ -71,6 +75,9 @@ class WindowProcTest : public testing::Test {
   }
 
   FakeWindowSystem sys;
+  // A device change looks for joysticks and pads; none is plugged in unless a test says so.
+  FakeJoysticks joysticks;
+  FakeXInput pads;
 };
 
 TEST_F(WindowProcTest, AnswersAndDefaultHandlingFollowTheTable) {
@@ -406,11 +413,17 @@ TEST_F(WindowProcTest, SizeLimitsAddTheFrameAndZeroLeavesTheSystemLimit) {
 }
 
 TEST_F(WindowProcTest, DeviceChangeLooksForJoysticksAndGamepadsAgain) {
-  const int32_t joysticks = g_JoystickDetectCalls;
-  const int32_t gamepads = g_GamepadDiscoverCalls;
+  Gamepad_Init();
+  g_AsyncRecordedEvents.clear();
+  joysticks.sticks[1].present = true;
+  pads.connected[2] = true;
   Send(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED);
-  EXPECT_EQ(g_JoystickDetectCalls, joysticks + 1);
-  EXPECT_EQ(g_GamepadDiscoverCalls, gamepads + 1);
+  EXPECT_EQ(Joystick_PresentFlags(), 2);
+  ASSERT_EQ(g_AsyncRecordedEvents.size(), 1u);
+  EXPECT_EQ(g_AsyncRecordedEvents[0].Find("pad_index")->real, 2.0);
+  EXPECT_TRUE(Gamepad_Get(2)->IsConnected());
+  Gamepad_Shutdown();
+  XInput_Unload();
 }
 
 class WindowCreateTest : public WindowProcTest {};

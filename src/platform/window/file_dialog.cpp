@@ -22,15 +22,24 @@ bool NonEmptyEnv(const char* name) {
 
 bool FileDialog_HasDisplay() { return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY"); }
 
-bool FileDialog_Open(const char* title, const char* filterName, const char* pattern,
-                     std::string* path) {
+bool FileDialog_Show(const FileDialogRequest& request, std::string* path) {
   if (!FileDialog_HasDisplay()) return false;
 
-  std::string titleArg = std::string("--title=") + (title != nullptr ? title : "");
-  std::string filterArg = std::string("--file-filter=") + (filterName != nullptr ? filterName : "") +
-                          " | " + (pattern != nullptr ? pattern : "*");
-  std::vector<char*> argv = {const_cast<char*>("zenity"), const_cast<char*>("--file-selection"),
-                             titleArg.data(), filterArg.data(), nullptr};
+  std::vector<std::string> args = {"zenity", "--file-selection"};
+  if (request.save) {
+    args.emplace_back("--save");
+    if (request.confirmOverwrite) args.emplace_back("--confirm-overwrite");
+  }
+  args.push_back("--title=" + request.title);
+  if (!request.initialPath.empty()) args.push_back("--filename=" + request.initialPath);
+  for (const FileDialogFilter& filter : request.filters) {
+    std::string arg = "--file-filter=" + filter.name + " |";
+    for (const std::string& pattern : filter.patterns) arg += " " + pattern;
+    args.push_back(arg);
+  }
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
 
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return false;
@@ -71,4 +80,13 @@ bool FileDialog_Open(const char* title, const char* filterName, const char* patt
   if (chosen.empty()) return false;
   *path = chosen;
   return true;
+}
+
+bool FileDialog_Open(const char* title, const char* filterName, const char* pattern,
+                     std::string* path) {
+  FileDialogRequest request;
+  request.title = title != nullptr ? title : "";
+  request.filters.push_back(
+      FileDialogFilter{filterName != nullptr ? filterName : "", {pattern != nullptr ? pattern : "*"}});
+  return FileDialog_Show(request, path);
 }

@@ -1,0 +1,101 @@
+#include "host/file_search.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "functions/file_find.h"
+
+namespace {
+
+constexpr int32_t kAttributeBits = 0x37;
+
+struct Found {
+  std::string name;
+  int32_t attributes;
+};
+
+bool Fnmatch(const std::string& pattern, const char* name) {
+  return fnmatch(pattern.c_str(), name, FNM_CASEFOLD | FNM_NOESCAPE) == 0;
+}
+
+int32_t Attributes(const std::string& path, const char* name) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return -1;
+  int32_t a = 0;
+  if (S_ISDIR(st.st_mode)) {
+    a |= fa_directory;
+  } else if (S_ISREG(st.st_mode)) {
+    a |= fa_archive;
+  }
+  // Permission bits decide for everyone; the access test adds what they do not show (a file
+  // owned by someone else, a read-only mount).
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0) a |= fa_readonly;
+  const bool dots = std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+  if (name[0] == '.' && !dots) a |= fa_hidden;
+  return a & kAttributeBits;
+}
+
+// The entries matching a mask, ordered by name without regard to letter case.
+std::vector<Found> Search(const char* mask) {
+  std::vector<Found> found;
+  if (mask == nullptr || mask[0] == '\0') return found;
+  const std::string text = mask;
+  const size_t slash = text.rfind('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
+  const std::string pattern = slash == std::string::npos ? text : text.substr(slash + 1);
+  if (pattern.empty()) return found;
+  DIR* dir = opendir(directory.c_str());
+  if (dir == nullptr) return found;
+  while (const dirent* entry = readdir(dir)) {
+    if (!FileSearch_Match(pattern.c_str(), entry->d_name)) continue;
+    const std::string path = directory == "/" ? "/" + std::string(entry->d_name) : directory + "/" + entry->d_name;
+    const int32_t attributes = Attributes(path, entry->d_name);
+    if (attributes >= 0) found.push_back(Found{entry->d_name, attributes});
+  }
+  closedir(dir);
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    const int folded = strcasecmp(a.name.c_str(), b.name.c_str());
+    return folded != 0 ? folded < 0 : a.name < b.name;
+  });
+  return found;
+}
+
+}  // namespace
+
+bool FileSearch_Match(const char* pattern, const char* name) {
+  if (pattern == nullptr || name == nullptr) return false;
+  const std::string p = pattern;
+  if (p == "*.*") return true;
+  if (Fnmatch(p, name)) return true;
+  if (p.size() >= 2 && p.compare(p.size() - 2, 2, ".*") == 0 && std::strchr(name, '.') == nullptr) {
+    return Fnmatch(p.substr(0, p.size() - 2), name);
+  }
+  return false;
+}
+
+void Win32_FindFiles(FileFindList* list, const char* firstMask, const char* secondMask, double attributeMask) {
+  const int32_t wanted = std::fabs(attributeMask) < 2147483648.0 ? static_cast<int32_t>(attributeMask) : 0;
+  const bool directories = (wanted & fa_directory) != 0;
+  const bool everyFile = (wanted & ~fa_directory) == 0;
+  for (const char* mask : {firstMask, secondMask}) {
+    for (const Found& entry : Search(mask)) {
+      const bool take = (entry.attributes & fa_directory) != 0 ? directories
+                                                               : everyFile || (entry.attributes & wanted) != 0;
+      if (take) FileFind_AddName(list, entry.name.c_str());
+    }
+  }
+}
+
+int32_t Win32_GetFileAttributes(const char* path) {
+  const std::vector<Found> found = Search(path);
+  return found.empty() ? 0 : found.front().attributes;
+}

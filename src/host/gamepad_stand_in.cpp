@@ -1,4 +1,0 @@
-#include "host/gamepad_stand_in.h"
-
-// STAND-IN: no function table exists yet.
-void InitGamepadFunctions() {}

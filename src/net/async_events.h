@@ -1,0 +1,20 @@
+// Finished asynchronous events that carry a map, as producers outside the network code post
+// them: the next drain of the queue fires the asynchronous event of that number with the map in
+// async_load and destroys the map afterwards.
+#pragma once
+
+#include <cstdint>
+
+// The asynchronous System event (gamepads, among others).
+inline constexpr int32_t kAsyncEventSystem = 75;
+
+// One entry of the event's map: the text when it is not null, else the real value.
+struct AsyncMapEntry {
+  const char* key;
+  const char* text;
+  double real;
+};
+
+// Builds the map from the entries (in order; a repeated key keeps its first value) and queues
+// the event.
+void Async_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, int32_t count);
