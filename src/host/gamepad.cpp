@@ -122,10 +122,16 @@ float CGamepad::ButtonFrom(int32_t code, const float* buttons, const float* axes
   return code < m_buttonCount ? buttons[code] : 0.0f;
 }
 
+bool CGamepad::CodeExists(int32_t code) const {
+  if (!m_connected || code < 0) return false;
+  if ((code & kGamepadAxisAsButton) != 0) {
+    return (code & ~(kGamepadAxisAsButton | kGamepadIgnoredBit | kGamepadNegativeHalf)) < m_axisCount;
+  }
+  return code < m_buttonCount;
+}
+
 bool CGamepad::ButtonDown(int32_t code) const {
-  if (code < 0) return false;
-  if ((code & kGamepadAxisAsButton) != 0) return AxisAsButton(code, m_axes) >= buttonThreshold;
-  return code < m_buttonCount && m_buttons[code] >= buttonThreshold;
+  return CodeExists(code) && ButtonFrom(code, m_buttons, m_axes) >= buttonThreshold;
 }
 
 bool CGamepad::ButtonPressed(int32_t code) const {
@@ -133,7 +139,7 @@ bool CGamepad::ButtonPressed(int32_t code) const {
 }
 
 bool CGamepad::ButtonReleased(int32_t code) const {
-  return ButtonFrom(code, m_buttons, m_axes) < buttonThreshold &&
+  return CodeExists(code) && ButtonFrom(code, m_buttons, m_axes) < buttonThreshold &&
          ButtonFrom(code, m_previousButtons, m_previousAxes) >= buttonThreshold;
 }
 

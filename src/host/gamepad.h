@@ -68,6 +68,8 @@ class CGamepad {
 
   // An axis code read as a button from `values` (the current or the previous axes).
   float AxisAsButton(int32_t code, const float* values) const;
+  // Codes of buttons and axes the pad does not have, and every code of a pad that is not
+  // connected, are never down, pressed or released, whatever the threshold.
   bool ButtonDown(int32_t code) const;
   bool ButtonPressed(int32_t code) const;
   bool ButtonReleased(int32_t code) const;
@@ -86,6 +88,7 @@ class CGamepad {
  private:
   // The button value of a code with the given arrays; 0 for an index outside them.
   float ButtonFrom(int32_t code, const float* buttons, const float* axes) const;
+  bool CodeExists(int32_t code) const;
 
   bool m_connected = false;
   int32_t m_buttonCount;
