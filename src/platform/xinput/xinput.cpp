@@ -130,6 +130,7 @@ class SdlBackEnd final : public XInputBackEnd {
         slot = Slot();
       }
     }
+    bool opened = false;
     const int count = SDL_NumJoysticks();
     for (int device = 0; device < count; ++device) {
       if (SDL_IsGameController(device) == SDL_FALSE) continue;
@@ -140,13 +141,16 @@ class SdlBackEnd final : public XInputBackEnd {
       }
       Slot* free = std::find_if(std::begin(m_slots), std::end(m_slots),
                                 [](const Slot& s) { return s.controller == nullptr; });
-      if (free == std::end(m_slots)) return;
+      if (free == std::end(m_slots)) break;
       SDL_GameController* controller = SDL_GameControllerOpen(device);
       if (controller == nullptr) continue;
       *free = Slot();
       free->controller = controller;
       free->id = id;
+      opened = true;
     }
+    // A controller just opened reads some axes (the triggers) only after the next update.
+    if (opened) SDL_GameControllerUpdate();
   }
 
   bool m_tried = false;
