@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/window/window_system.h"
@@ -29,6 +30,7 @@ class FakeWindowSystem final : public WindowSystem {
   WindowRect frame{};  // what AdjustWindowRect adds on each side
   bool createFails = false;
   uint8_t keyDown[256] = {};
+  uint8_t keyToggled[256] = {};  // flipped by each made-up press, as by a real one
   WindowPoint cursor{0, 0};
   std::vector<WindowRect> monitors;
 
@@ -45,6 +47,7 @@ class FakeWindowSystem final : public WindowSystem {
   WindowCreateDesc created;
   std::vector<WindowPoint> moves;
   std::vector<WindowPoint> cursorMoves;
+  std::vector<std::pair<int32_t, bool>> keyEvents;  // made-up keys: (key, released)
 
   bool GetScreenSize(int32_t* width, int32_t* height) override {
     *width = screenWidth;
@@ -96,9 +99,15 @@ class FakeWindowSystem final : public WindowSystem {
   void ShowWindow(SDL_Window*) override {}
   void BringToFront(SDL_Window*) override {}
   void SetFocus(SDL_Window*) override { ++focusCalls; }
-  int16_t GetKeyState(int32_t vk) override { return static_cast<int16_t>(keyDown[vk & 0xFF] ? 0xFF80 : 0); }
+  int16_t GetKeyState(int32_t vk) override {
+    return static_cast<int16_t>((keyDown[vk & 0xFF] ? 0xFF80 : 0) | (keyToggled[vk & 0xFF] ? 1 : 0));
+  }
   int16_t GetAsyncKeyState(int32_t vk) override { return static_cast<int16_t>(keyDown[vk & 0xFF] ? 0x8000 : 0); }
-  void KeybdEvent(int32_t, bool) override {}
+  void KeybdEvent(int32_t vk, bool up) override {
+    keyEvents.emplace_back(vk, up);
+    if (!up && !keyDown[vk & 0xFF]) keyToggled[vk & 0xFF] ^= 1;
+    keyDown[vk & 0xFF] = !up;
+  }
   void SetCapture(SDL_Window*) override { ++captures; }
   void ReleaseCapture() override { ++releases; }
   void SetCursor(CursorShape shape) override { cursors.push_back(shape); }
