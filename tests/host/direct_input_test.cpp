@@ -105,7 +105,7 @@ TEST_F(DirectInputTest, NumLockAndMadeUpKeys) {
 }
 
 TEST_F(DirectInputTest, DirectCheckReadsTheKeyOfTheMoment) {
-  sys.keyDown['A'] = 1;
+  sys.keyDown[0x41] = 1;  // 'A'
   EXPECT_EQ(keyboard_check_direct('A'), 1.0);
   EXPECT_EQ(keyboard_check_direct('A' + 0.9), 1.0);  // truncated
   EXPECT_EQ(keyboard_check_direct('B'), 0.0);
