@@ -36,6 +36,7 @@ GLDevice::GLDevice(GLDirect3D9* parent, HWND window, bool ownsWindow, const D3DC
 
 GLDevice::~GLDevice() {
   MakeCurrent();
+  ResetBindings();
   for (GLSurface*& target : m_targets) {
     if (target) target->Release();
     target = nullptr;
@@ -48,6 +49,7 @@ GLDevice::~GLDevice() {
   m_tracked.clear();
   if (m_backBuffer) m_backBuffer->ReleaseFromDevice();
   if (m_autoDepth) m_autoDepth->ReleaseFromDevice();
+  FreeDrawing();
   if (m_drawFbo) glDeleteFramebuffers(1, &m_drawFbo);
   if (m_readFbo) glDeleteFramebuffers(1, &m_readFbo);
   if (m_copyFbo) glDeleteFramebuffers(1, &m_copyFbo);
@@ -96,6 +98,7 @@ HRESULT GLDevice::Init(D3DPRESENT_PARAMETERS* pp) {
   m_gl.BindDrawFramebuffer(m_copyFbo);
   glDrawBuffer(GL_COLOR_ATTACHMENT0);
   m_pp = *pp;
+  InitDrawing();
   HRESULT hr = CreateSwapChainSurfaces();
   if (FAILED(hr)) return hr;
   SetSwapInterval();
@@ -194,6 +197,7 @@ HRESULT GLDevice::Reset(D3DPRESENT_PARAMETERS* pp) {
   m_inScene = false;
   m_pp = params;
   *pp = params;
+  ResetBindings();
   HRESULT hr = CreateSwapChainSurfaces();
   if (FAILED(hr)) return hr;
   SetSwapInterval();

@@ -5,15 +5,22 @@
 // Present copies it to the window, so read-back is the same with or without a visible window.
 // Draw paths must therefore flip clip-space y; with that flip a clockwise triangle on screen is
 // counter-clockwise to OpenGL, which is OpenGL's default front face.
+//
+// Draws (gl_draw.cpp) emulate the fixed-function pipeline with the programs of
+// gl_fixed_function.h. They set every piece of OpenGL state they depend on through GLState, as
+// the other operations do, so that a clear or copy in between costs nothing to undo.
 #pragma once
 
 #include <epoxy/gl.h>
 
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/gl_fixed_function.h"
 #include "platform/d3d9/gl_state.h"
 
 class GLDevice;
@@ -185,6 +192,66 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   std::vector<RECT> m_lockRects;
 };
 
+// A vertex buffer: a memory copy that locks hand out, and an OpenGL buffer that receives the
+// written bytes when a draw first needs them.
+class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
+ public:
+  GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc);
+  ~GLVertexBuffer() override;
+  bool Init();  // false when the OpenGL buffer cannot be made
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD priority) override;
+  DWORD GetPriority() override;
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  HRESULT Lock(UINT offsetToLock, UINT sizeToLock, void** ppbData, DWORD flags) override;
+  HRESULT Unlock() override;
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+  void Detach() override;
+
+  GLDevice* device() const { return m_device; }
+  UINT size() const { return m_desc.Size; }
+  // Brings OpenGL's copy of bytes [begin, end) up to date and answers the OpenGL buffer.
+  GLuint Prepare(UINT begin, UINT end);
+
+ private:
+  GLDevice* m_device;
+  D3DVERTEXBUFFER_DESC m_desc;
+  std::vector<uint8_t> m_memory;
+  GLuint m_buffer = 0;
+  ULONG m_refs = 1;
+  DWORD m_priority = 0;
+  bool m_locked = false;
+  UINT m_lockOffset = 0, m_lockSize = 0;
+  DWORD m_lockFlags = 0;
+  // Bytes written since OpenGL last received them.
+  UINT m_dirtyBegin = 0, m_dirtyEnd = 0;
+  bool m_orphan = false;        // a discarding lock: OpenGL's copy may be replaced whole
+  bool m_synchronous = false;   // a plain lock: OpenGL must wait for draws that read the old bytes
+};
+
+class GLVertexDeclaration final : public IDirect3DVertexDeclaration9, public GLTracked {
+ public:
+  GLVertexDeclaration(GLDevice* device, D3D9VertexLayout layout);
+  ~GLVertexDeclaration() override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) override;
+  void Detach() override { m_device = nullptr; }
+
+  GLDevice* device() const { return m_device; }
+  const D3D9VertexLayout& layout() const { return m_layout; }
+
+ private:
+  GLDevice* m_device;
+  D3D9VertexLayout m_layout;
+  ULONG m_refs = 1;
+};
+
 class GLDirect3D9;
 
 class GLDevice final : public IDirect3DDevice9 {
@@ -227,6 +294,41 @@ class GLDevice final : public IDirect3DDevice9 {
   HRESULT EndScene() override;
   HRESULT Clear(DWORD count, const D3DRECT* pRects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
 
+  HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+  HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* pValue) override;
+  HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+  HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* pValue) override;
+  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* pValue) override;
+  HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* pTexture) override;
+  HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** ppTexture) override;
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* pMatrix) override;
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* pMatrix) override;
+  HRESULT SetMaterial(const D3DMATERIAL9* pMaterial) override;
+  HRESULT GetMaterial(D3DMATERIAL9* pMaterial) override;
+  HRESULT SetLight(DWORD index, const D3DLIGHT9* pLight) override;
+  HRESULT GetLight(DWORD index, D3DLIGHT9* pLight) override;
+  HRESULT LightEnable(DWORD index, BOOL enable) override;
+  HRESULT GetLightEnable(DWORD index, BOOL* pEnable) override;
+  HRESULT SetFVF(DWORD fvf) override;
+  HRESULT GetFVF(DWORD* pFVF) override;
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
+                                  IDirect3DVertexDeclaration9** ppDecl) override;
+  HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* pDecl) override;
+  HRESULT GetVertexDeclaration(IDirect3DVertexDeclaration9** ppDecl) override;
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** ppVertexBuffer,
+                             void** pSharedHandle) override;
+  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* pStreamData, UINT offsetInBytes,
+                          UINT stride) override;
+  HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9** ppStreamData, UINT* pOffsetInBytes,
+                          UINT* pStride) override;
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex, UINT primitiveCount) override;
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount, const void* pVertexStreamZeroData,
+                          UINT vertexStreamZeroStride) override;
+
+  // Fixed-function programs compiled by this device so far.
+  size_t ProgramCount() const { return m_programs.CompiledCount(); }
+
   // Services for the resources.
   void MakeCurrent();
   GLState& gl() { return m_gl; }
@@ -266,6 +368,66 @@ class GLDevice final : public IDirect3DDevice9 {
   UINT m_scratchWidth = 0, m_scratchHeight = 0;
   GLState m_gl;
   std::unordered_set<GLTracked*> m_tracked;
+
+  // Drawing (gl_draw.cpp).
+  struct StreamBinding {
+    GLVertexBuffer* buffer = nullptr;
+    UINT offset = 0;
+    UINT stride = 0;
+  };
+  // Where one vertex input reads from, as last given to OpenGL.
+  struct Attribute {
+    bool enabled = false;
+    GLuint buffer = 0;
+    GLint size = 0;
+    GLenum type = 0;
+    GLboolean normalized = GL_FALSE;
+    GLsizei stride = 0;
+    uintptr_t offset = 0;
+  };
+  void InitDrawing();
+  void FreeDrawing();
+  // Lets go of bound textures, streams and the declaration, and returns every state to its default.
+  void ResetBindings();
+  void SetStream(UINT index, GLVertexBuffer* buffer, UINT offset, UINT stride);
+  void SetDeclarationObject(GLVertexDeclaration* decl);
+  bool CurrentLayout(D3D9VertexLayout* layout) const;
+  // Draws count vertices from first on: streams give each stream's OpenGL buffer, base offset and stride.
+  struct StreamSource {
+    GLuint buffer = 0;
+    uintptr_t base = 0;
+    UINT stride = 0;
+  };
+  HRESULT Draw(D3DPRIMITIVETYPE type, UINT first, UINT count, const D3D9VertexLayout& layout,
+               const StreamSource* streams);
+  GLFFVariant DescribeVariant(const D3D9VertexLayout& layout) const;
+  void ApplyRasterState();
+  void UpdateUniforms();
+  void BindStageZero();
+  void SetAttribute(GLuint location, const D3DVERTEXELEMENT9* element, const StreamSource* streams);
+  uint64_t NextVersion() { return ++m_versionCounter; }
+
+  D3D9FixedState m_state;
+  GLTexture* m_textures[kD3D9TextureStages] = {};
+  StreamBinding m_streams[kD3D9Streams];
+  DWORD m_fvf = 0;
+  GLVertexDeclaration* m_declaration = nullptr;
+  GLFFCache m_programs;
+  GLFFUniforms m_uniforms;
+  uint64_t m_versionCounter = 0;
+  bool m_transformsDirty = true;
+  bool m_lightingDirty = true;
+  bool m_fogDirty = true;
+  bool m_pixelDirty = true;
+  bool m_samplerDirty = true;
+  float m_uniformViewport[2] = {};
+  GLuint m_vao = 0;
+  GLuint m_sampler = 0;
+  GLuint m_whiteTexture = 0;
+  GLuint m_streamBuffer = 0;
+  UINT m_streamCapacity = 0;
+  UINT m_streamOffset = 0;
+  Attribute m_attributes[kGLFFInputs];
 };
 
 class GLDirect3D9 final : public IDirect3D9 {

@@ -1,6 +1,7 @@
 // Switches and inspection of the OpenGL device that tests and diagnostics use.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -13,3 +14,5 @@ void D3D9GL_ForceSoftwareDXT(bool on);
 bool D3D9GL_ReadTextureLevel(IDirect3DTexture9* texture, UINT level, std::vector<uint8_t>* bgra);
 // The window a device of the OpenGL implementation presents to.
 HWND D3D9GL_GetDeviceWindow(IDirect3DDevice9* device);
+// Fixed-function programs the OpenGL device has compiled so far (0 for other devices).
+size_t D3D9GL_ProgramCount(IDirect3DDevice9* device);

@@ -86,9 +86,133 @@ struct GLState {
       uploadTexture = texture;
     }
   }
+  // Draws sample from units 0 .. kUploadUnit - 1.
+  void BindTexture(GLuint unit, GLuint texture) {
+    if (boundTexture[unit] != texture) {
+      if (activeUnit != unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        activeUnit = unit;
+      }
+      glBindTexture(GL_TEXTURE_2D, texture);
+      boundTexture[unit] = texture;
+    }
+  }
+  void BindSampler(GLuint unit, GLuint sampler) {
+    if (boundSampler[unit] != sampler) {
+      glBindSampler(unit, sampler);
+      boundSampler[unit] = sampler;
+    }
+  }
   // A texture is being deleted: forget it wherever it was bound.
   void ForgetTexture(GLuint texture) {
     if (uploadTexture == texture) uploadTexture = kUnknown;
+    for (GLuint& t : boundTexture) {
+      if (t == texture) t = kUnknown;
+    }
+  }
+  void ForgetBuffer(GLuint buffer) {
+    if (arrayBuffer == buffer) arrayBuffer = kUnknown;
+  }
+  void BindArrayBuffer(GLuint buffer) {
+    if (arrayBuffer != buffer) {
+      glBindBuffer(GL_ARRAY_BUFFER, buffer);
+      arrayBuffer = buffer;
+    }
+  }
+  void BindVertexArray(GLuint vao) {
+    if (vertexArray != vao) {
+      glBindVertexArray(vao);
+      vertexArray = vao;
+    }
+  }
+  void UseProgram(GLuint p) {
+    if (program != p) {
+      glUseProgram(p);
+      program = p;
+    }
+  }
+  void SetCapability(GLenum cap, int* cached, bool on) {
+    const int value = on ? 1 : 0;
+    if (*cached != value) {
+      if (on)
+        glEnable(cap);
+      else
+        glDisable(cap);
+      *cached = value;
+    }
+  }
+  void SetBlend(bool on) { SetCapability(GL_BLEND, &blend, on); }
+  void SetDepthTest(bool on) { SetCapability(GL_DEPTH_TEST, &depthTest, on); }
+  void SetStencilTest(bool on) { SetCapability(GL_STENCIL_TEST, &stencilTest, on); }
+  void SetCulling(bool on) { SetCapability(GL_CULL_FACE, &cullFace, on); }
+  void SetBlendFunc(GLenum srcColour, GLenum dstColour, GLenum srcAlpha, GLenum dstAlpha) {
+    const GLenum want[4] = {srcColour, dstColour, srcAlpha, dstAlpha};
+    if (!Same(blendFunc, want, 4)) {
+      glBlendFuncSeparate(srcColour, dstColour, srcAlpha, dstAlpha);
+      Copy(blendFunc, want, 4);
+    }
+  }
+  void SetBlendEquation(GLenum colour, GLenum alpha) {
+    const GLenum want[2] = {colour, alpha};
+    if (!Same(blendEquation, want, 2)) {
+      glBlendEquationSeparate(colour, alpha);
+      Copy(blendEquation, want, 2);
+    }
+  }
+  // 0xAARRGGBB.
+  void SetBlendColour(uint32_t argb) {
+    if (!blendColourKnown || blendColour != argb) {
+      glBlendColor(static_cast<float>((argb >> 16) & 255) / 255.0f, static_cast<float>((argb >> 8) & 255) / 255.0f,
+                   static_cast<float>(argb & 255) / 255.0f, static_cast<float>(argb >> 24) / 255.0f);
+      blendColour = argb;
+      blendColourKnown = true;
+    }
+  }
+  void SetDepthFunc(GLenum func) {
+    if (depthFunc != func) {
+      glDepthFunc(func);
+      depthFunc = func;
+    }
+  }
+  void SetDepthRange(float nearZ, float farZ) {
+    if (!depthRangeKnown || depthRange[0] != nearZ || depthRange[1] != farZ) {
+      glDepthRange(nearZ, farZ);
+      depthRange[0] = nearZ;
+      depthRange[1] = farZ;
+      depthRangeKnown = true;
+    }
+  }
+  void SetCullFace(GLenum face) {
+    if (cullFaceMode != face) {
+      glCullFace(face);
+      cullFaceMode = face;
+    }
+  }
+  void SetStencilFunc(GLenum func, GLint ref, GLuint mask) {
+    const GLenum want[3] = {func, static_cast<GLenum>(ref), mask};
+    if (!Same(stencilFunc, want, 3)) {
+      glStencilFunc(func, ref, mask);
+      Copy(stencilFunc, want, 3);
+    }
+  }
+  void SetStencilOp(GLenum fail, GLenum depthFail, GLenum pass) {
+    const GLenum want[3] = {fail, depthFail, pass};
+    if (!Same(stencilOp, want, 3)) {
+      glStencilOp(fail, depthFail, pass);
+      Copy(stencilOp, want, 3);
+    }
+  }
+  void SetPolygonMode(GLenum mode) {
+    if (polygonMode != mode) {
+      glPolygonMode(GL_FRONT_AND_BACK, mode);
+      polygonMode = mode;
+    }
+  }
+  void SetPointSize(float size) {
+    if (pointSize != size) {
+      glPointSize(size);
+      pointSize = size;
+    }
   }
 
   static constexpr GLuint kUnknown = 0xFFFFFFFFu;
@@ -105,4 +229,38 @@ struct GLState {
   GLuint stencilWriteMask = 0;
   GLenum activeUnit = kUnknown;
   GLuint uploadTexture = kUnknown;
+  GLuint boundTexture[kUploadUnit] = {kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown,
+                                      kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown};
+  GLuint boundSampler[kUploadUnit] = {kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown,
+                                      kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown, kUnknown};
+  GLuint arrayBuffer = kUnknown;
+  GLuint vertexArray = kUnknown;
+  GLuint program = kUnknown;
+  int blend = -1;
+  int depthTest = -1;
+  int stencilTest = -1;
+  int cullFace = -1;
+  GLenum blendFunc[4] = {kUnknown, kUnknown, kUnknown, kUnknown};
+  GLenum blendEquation[2] = {kUnknown, kUnknown};
+  bool blendColourKnown = false;
+  uint32_t blendColour = 0;
+  GLenum depthFunc = kUnknown;
+  bool depthRangeKnown = false;
+  float depthRange[2] = {};
+  GLenum cullFaceMode = kUnknown;
+  GLenum stencilFunc[3] = {kUnknown, kUnknown, kUnknown};
+  GLenum stencilOp[3] = {kUnknown, kUnknown, kUnknown};
+  GLenum polygonMode = kUnknown;
+  float pointSize = -1.0f;
+
+ private:
+  static bool Same(const GLenum* a, const GLenum* b, int n) {
+    for (int i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  static void Copy(GLenum* a, const GLenum* b, int n) {
+    for (int i = 0; i < n; ++i) a[i] = b[i];
+  }
 };

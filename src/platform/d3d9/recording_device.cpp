@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "platform/d3d9/device_state.h"
 #include "platform/d3d9/pixel_formats.h"
 
 bool D3D9RecordingLog::TakeFailure(const char* method, HRESULT* hr) {
@@ -24,7 +25,10 @@ D3DCAPS9 D3D9RecordingConfig::DefaultCaps() {
   D3DCAPS9 caps{};
   caps.DeviceType = D3DDEVTYPE_HAL;
   caps.RasterCaps = D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX | D3DPRASTERCAPS_FOGTABLE |
-                    D3DPRASTERCAPS_FOGRANGE | D3DPRASTERCAPS_SCISSORTEST;
+                    D3DPRASTERCAPS_FOGRANGE | D3DPRASTERCAPS_SCISSORTEST |
+                    D3DPRASTERCAPS_WFOG | D3DPRASTERCAPS_ZFOG;
+  caps.PrimitiveMiscCaps = D3DPMISCCAPS_MASKZ | D3DPMISCCAPS_CULLNONE | D3DPMISCCAPS_CULLCW | D3DPMISCCAPS_CULLCCW |
+                          D3DPMISCCAPS_COLORWRITEENABLE | D3DPMISCCAPS_BLENDOP | D3DPMISCCAPS_SEPARATEALPHABLEND;
   caps.TextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR | D3DPTFILTERCAPS_MAGFPOINT |
                            D3DPTFILTERCAPS_MAGFLINEAR;
   caps.MaxTextureWidth = caps.MaxTextureHeight = kD3D9MaxTextureSide;
@@ -101,6 +105,191 @@ bool ResolveRect(const RECT* pRect, UINT width, UINT height, RECT* out) {
   }
   *out = *pRect;
   return true;
+}
+
+const char* RenderStateName(DWORD state) {
+  switch (state) {
+    case D3DRS_ZENABLE: return "ZENABLE";
+    case D3DRS_FILLMODE: return "FILLMODE";
+    case D3DRS_SHADEMODE: return "SHADEMODE";
+    case D3DRS_ZWRITEENABLE: return "ZWRITEENABLE";
+    case D3DRS_ALPHATESTENABLE: return "ALPHATESTENABLE";
+    case D3DRS_LASTPIXEL: return "LASTPIXEL";
+    case D3DRS_SRCBLEND: return "SRCBLEND";
+    case D3DRS_DESTBLEND: return "DESTBLEND";
+    case D3DRS_CULLMODE: return "CULLMODE";
+    case D3DRS_ZFUNC: return "ZFUNC";
+    case D3DRS_ALPHAREF: return "ALPHAREF";
+    case D3DRS_ALPHAFUNC: return "ALPHAFUNC";
+    case D3DRS_DITHERENABLE: return "DITHERENABLE";
+    case D3DRS_ALPHABLENDENABLE: return "ALPHABLENDENABLE";
+    case D3DRS_FOGENABLE: return "FOGENABLE";
+    case D3DRS_SPECULARENABLE: return "SPECULARENABLE";
+    case D3DRS_FOGCOLOR: return "FOGCOLOR";
+    case D3DRS_FOGTABLEMODE: return "FOGTABLEMODE";
+    case D3DRS_FOGSTART: return "FOGSTART";
+    case D3DRS_FOGEND: return "FOGEND";
+    case D3DRS_FOGDENSITY: return "FOGDENSITY";
+    case D3DRS_RANGEFOGENABLE: return "RANGEFOGENABLE";
+    case D3DRS_STENCILENABLE: return "STENCILENABLE";
+    case D3DRS_STENCILFAIL: return "STENCILFAIL";
+    case D3DRS_STENCILZFAIL: return "STENCILZFAIL";
+    case D3DRS_STENCILPASS: return "STENCILPASS";
+    case D3DRS_STENCILFUNC: return "STENCILFUNC";
+    case D3DRS_STENCILREF: return "STENCILREF";
+    case D3DRS_STENCILMASK: return "STENCILMASK";
+    case D3DRS_STENCILWRITEMASK: return "STENCILWRITEMASK";
+    case D3DRS_TEXTUREFACTOR: return "TEXTUREFACTOR";
+    case D3DRS_CLIPPING: return "CLIPPING";
+    case D3DRS_LIGHTING: return "LIGHTING";
+    case D3DRS_AMBIENT: return "AMBIENT";
+    case D3DRS_FOGVERTEXMODE: return "FOGVERTEXMODE";
+    case D3DRS_COLORVERTEX: return "COLORVERTEX";
+    case D3DRS_LOCALVIEWER: return "LOCALVIEWER";
+    case D3DRS_NORMALIZENORMALS: return "NORMALIZENORMALS";
+    case D3DRS_DIFFUSEMATERIALSOURCE: return "DIFFUSEMATERIALSOURCE";
+    case D3DRS_SPECULARMATERIALSOURCE: return "SPECULARMATERIALSOURCE";
+    case D3DRS_AMBIENTMATERIALSOURCE: return "AMBIENTMATERIALSOURCE";
+    case D3DRS_EMISSIVEMATERIALSOURCE: return "EMISSIVEMATERIALSOURCE";
+    case D3DRS_POINTSIZE: return "POINTSIZE";
+    case D3DRS_POINTSIZE_MIN: return "POINTSIZE_MIN";
+    case D3DRS_MULTISAMPLEANTIALIAS: return "MULTISAMPLEANTIALIAS";
+    case D3DRS_MULTISAMPLEMASK: return "MULTISAMPLEMASK";
+    case D3DRS_POINTSIZE_MAX: return "POINTSIZE_MAX";
+    case D3DRS_COLORWRITEENABLE: return "COLORWRITEENABLE";
+    case D3DRS_BLENDOP: return "BLENDOP";
+    case D3DRS_SCISSORTESTENABLE: return "SCISSORTESTENABLE";
+    case D3DRS_BLENDFACTOR: return "BLENDFACTOR";
+    case D3DRS_SEPARATEALPHABLENDENABLE: return "SEPARATEALPHABLENDENABLE";
+    case D3DRS_SRCBLENDALPHA: return "SRCBLENDALPHA";
+    case D3DRS_DESTBLENDALPHA: return "DESTBLENDALPHA";
+    case D3DRS_BLENDOPALPHA: return "BLENDOPALPHA";
+    default: return nullptr;
+  }
+}
+
+// "SRCBLEND, 5": floats as numbers, colours and masks in hexadecimal, unknown states by number.
+std::string RenderStateText(DWORD state, DWORD value) {
+  const char* name = RenderStateName(state);
+  std::string text = name ? name : std::to_string(state);
+  switch (state) {
+    case D3DRS_FOGSTART:
+    case D3DRS_FOGEND:
+    case D3DRS_FOGDENSITY:
+    case D3DRS_POINTSIZE:
+    case D3DRS_POINTSIZE_MIN:
+    case D3DRS_POINTSIZE_MAX:
+      return text + Format(", %g", static_cast<double>(D3D9_FloatFromBits(value)));
+    case D3DRS_FOGCOLOR:
+    case D3DRS_AMBIENT:
+    case D3DRS_TEXTUREFACTOR:
+    case D3DRS_BLENDFACTOR:
+      return text + Format(", 0x%08X", value);
+    case D3DRS_STENCILMASK:
+    case D3DRS_STENCILWRITEMASK:
+    case D3DRS_COLORWRITEENABLE:
+    case D3DRS_MULTISAMPLEMASK:
+      return text + Format(", 0x%X", value);
+    default:
+      return text + Format(", %u", value);
+  }
+}
+
+std::string SamplerStateName(DWORD type) {
+  static const char* const kNames[] = {nullptr,       "ADDRESSU",     "ADDRESSV",    "ADDRESSW",  "BORDERCOLOR",
+                                       "MAGFILTER",   "MINFILTER",    "MIPFILTER",   "MIPMAPLODBIAS",
+                                       "MAXMIPLEVEL", "MAXANISOTROPY", "SRGBTEXTURE", "ELEMENTINDEX", "DMAPOFFSET"};
+  if (type < sizeof kNames / sizeof kNames[0] && kNames[type]) return kNames[type];
+  return std::to_string(type);
+}
+
+std::string StageStateName(DWORD type) {
+  switch (type) {
+    case D3DTSS_COLOROP: return "COLOROP";
+    case D3DTSS_COLORARG1: return "COLORARG1";
+    case D3DTSS_COLORARG2: return "COLORARG2";
+    case D3DTSS_ALPHAOP: return "ALPHAOP";
+    case D3DTSS_ALPHAARG1: return "ALPHAARG1";
+    case D3DTSS_ALPHAARG2: return "ALPHAARG2";
+    case D3DTSS_TEXCOORDINDEX: return "TEXCOORDINDEX";
+    case D3DTSS_TEXTURETRANSFORMFLAGS: return "TEXTURETRANSFORMFLAGS";
+    case D3DTSS_COLORARG0: return "COLORARG0";
+    case D3DTSS_ALPHAARG0: return "ALPHAARG0";
+    case D3DTSS_RESULTARG: return "RESULTARG";
+    case D3DTSS_CONSTANT: return "CONSTANT";
+    default: return std::to_string(type);
+  }
+}
+
+std::string TransformName(DWORD state) {
+  switch (state) {
+    case D3DTS_VIEW: return "VIEW";
+    case D3DTS_PROJECTION: return "PROJECTION";
+    case D3DTS_WORLD: return "WORLD";
+    default:
+      if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) return "TEXTURE" + std::to_string(state - D3DTS_TEXTURE0);
+      return std::to_string(state);
+  }
+}
+
+std::string MatrixText(const D3DMATRIX* m) {
+  if (m == nullptr) return "null";
+  std::string text = "{";
+  for (int r = 0; r < 4; ++r) {
+    text += Format("%s{%g, %g, %g, %g}", r ? ", " : "", static_cast<double>(m->m[r][0]),
+                   static_cast<double>(m->m[r][1]), static_cast<double>(m->m[r][2]), static_cast<double>(m->m[r][3]));
+  }
+  return text + "}";
+}
+
+std::string ColourText(const D3DCOLORVALUE& c) {
+  return Format("{%g, %g, %g, %g}", static_cast<double>(c.r), static_cast<double>(c.g), static_cast<double>(c.b),
+                static_cast<double>(c.a));
+}
+
+std::string VectorText(const D3DVECTOR& v) {
+  return Format("{%g, %g, %g}", static_cast<double>(v.x), static_cast<double>(v.y), static_cast<double>(v.z));
+}
+
+std::string MaterialText(const D3DMATERIAL9* m) {
+  if (m == nullptr) return "null";
+  return "{d " + ColourText(m->Diffuse) + ", a " + ColourText(m->Ambient) + ", s " + ColourText(m->Specular) +
+         ", e " + ColourText(m->Emissive) + Format(", %g}", static_cast<double>(m->Power));
+}
+
+std::string LightText(const D3DLIGHT9* l) {
+  if (l == nullptr) return "null";
+  const char* type = l->Type == D3DLIGHT_POINT ? "POINT"
+                     : l->Type == D3DLIGHT_SPOT ? "SPOT"
+                     : l->Type == D3DLIGHT_DIRECTIONAL ? "DIRECTIONAL"
+                                                        : "?";
+  return std::string("{") + type + ", d " + ColourText(l->Diffuse) + ", s " + ColourText(l->Specular) + ", a " +
+         ColourText(l->Ambient) + ", p " + VectorText(l->Position) + ", dir " + VectorText(l->Direction) +
+         Format(", range %g, att {%g, %g, %g}}", static_cast<double>(l->Range), static_cast<double>(l->Attenuation0),
+                static_cast<double>(l->Attenuation1), static_cast<double>(l->Attenuation2));
+}
+
+const char* PrimitiveName(DWORD type) {
+  static const char* const kNames[] = {"?",            "POINTLIST",     "LINELIST",   "LINESTRIP",
+                                       "TRIANGLELIST", "TRIANGLESTRIP", "TRIANGLEFAN"};
+  return type < 7 ? kNames[type] : "?";
+}
+
+std::string DeclarationText(const D3DVERTEXELEMENT9* elements) {
+  if (elements == nullptr) return "null";
+  static const char* const kTypes[] = {"FLOAT1", "FLOAT2", "FLOAT3", "FLOAT4", "D3DCOLOR", "UBYTE4"};
+  static const char* const kUsages[] = {"POSITION",  "BLENDWEIGHT", "BLENDINDICES", "NORMAL", "PSIZE",
+                                        "TEXCOORD",  "TANGENT",     "BINORMAL",     "TESSFACTOR",
+                                        "POSITIONT", "COLOR",       "FOG",          "DEPTH",  "SAMPLE"};
+  std::string text = "{";
+  for (UINT i = 0; i <= MAXD3DDECLLENGTH && elements[i].Stream != 0xFF; ++i) {
+    const D3DVERTEXELEMENT9& e = elements[i];
+    const std::string type = e.Type < 6 ? kTypes[e.Type] : std::to_string(e.Type);
+    const std::string usage = e.Usage < 14 ? kUsages[e.Usage] : std::to_string(e.Usage);
+    text += Format("%s{%u, %u, %s, %s, %u}", i ? ", " : "", e.Stream, e.Offset, type.c_str(), usage.c_str(),
+                   e.UsageIndex);
+  }
+  return text + "}";
 }
 
 class RecDevice;
@@ -321,6 +510,108 @@ class RecTexture final : public IDirect3DTexture9, public RecObject, public RecT
   std::vector<RecSurface*> m_surfaces;
 };
 
+class RecVertexBuffer final : public IDirect3DVertexBuffer9, public RecObject, public RecTracked {
+ public:
+  RecVertexBuffer(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device,
+                  const D3DVERTEXBUFFER_DESC& desc);
+  ~RecVertexBuffer() override;
+
+  ULONG AddRef() override {
+    LogReference("AddRef", m_refs + 1);
+    return ++m_refs;
+  }
+  ULONG Release() override {
+    if (m_refs == 0) return 0;
+    ULONG refs = --m_refs;
+    LogReference("Release", refs);
+    if (refs == 0) delete this;
+    return refs;
+  }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  DWORD SetPriority(DWORD priority) override {
+    DWORD old = m_priority;
+    m_priority = priority;
+    return old;
+  }
+  DWORD GetPriority() override { return m_priority; }
+  void PreLoad() override {}
+  D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+  HRESULT Lock(UINT offsetToLock, UINT sizeToLock, void** ppbData, DWORD flags) override {
+    HRESULT hr;
+    if (!Call("Lock", Format("%u, %u, 0x%X", offsetToLock, sizeToLock, flags), &hr)) return hr;
+    UINT offset, size;
+    if (ppbData == nullptr || m_locked || !D3D9_ResolveBufferLock(m_desc.Size, offsetToLock, sizeToLock, &offset, &size)) {
+      return Done(D3DERR_INVALIDCALL);
+    }
+    m_locked = true;
+    *ppbData = m_memory.data() + offset;
+    return Done(D3D_OK);
+  }
+  HRESULT Unlock() override {
+    HRESULT hr;
+    if (!Call("Unlock", "", &hr)) return hr;
+    if (!m_locked) return Done(D3DERR_INVALIDCALL);
+    m_locked = false;
+    return Done(D3D_OK);
+  }
+  HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override {
+    if (pDesc == nullptr) return D3DERR_INVALIDCALL;
+    *pDesc = m_desc;
+    return D3D_OK;
+  }
+  void Detach() override { m_device = nullptr; }
+
+  RecDevice* device() const { return m_device; }
+  const std::vector<uint8_t>& memory() const { return m_memory; }
+
+ private:
+  RecDevice* m_device;
+  D3DVERTEXBUFFER_DESC m_desc;
+  std::vector<uint8_t> m_memory;
+  ULONG m_refs = 1;
+  DWORD m_priority = 0;
+  bool m_locked = false;
+};
+
+class RecVertexDeclaration final : public IDirect3DVertexDeclaration9, public RecObject, public RecTracked {
+ public:
+  RecVertexDeclaration(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device,
+                       D3D9VertexLayout layout);
+  ~RecVertexDeclaration() override;
+
+  ULONG AddRef() override {
+    LogReference("AddRef", m_refs + 1);
+    return ++m_refs;
+  }
+  ULONG Release() override {
+    if (m_refs == 0) return 0;
+    ULONG refs = --m_refs;
+    LogReference("Release", refs);
+    if (refs == 0) delete this;
+    return refs;
+  }
+  HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+  HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) override {
+    if (pNumElements == nullptr) return D3DERR_INVALIDCALL;
+    const UINT n = static_cast<UINT>(m_layout.elements.size()) + 1;
+    if (pElement != nullptr) {
+      std::copy(m_layout.elements.begin(), m_layout.elements.end(), pElement);
+      pElement[n - 1] = D3DDECL_END();
+    }
+    *pNumElements = n;
+    return D3D_OK;
+  }
+  void Detach() override { m_device = nullptr; }
+
+  RecDevice* device() const { return m_device; }
+  const D3D9VertexLayout& layout() const { return m_layout; }
+
+ private:
+  RecDevice* m_device;
+  D3D9VertexLayout m_layout;
+  ULONG m_refs = 1;
+};
+
 class RecDirect3D9;
 
 class RecDevice final : public IDirect3DDevice9, public RecObject {
@@ -371,6 +662,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     m_pp = params;
     m_inScene = false;
     MakeSwapChain();
+    ResetBindings();
     return Done(D3D_OK);
   }
   HRESULT Present(const RECT* pSourceRect, const RECT* pDestRect, HWND hDestWindowOverride,
@@ -599,6 +891,250 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     return Done(D3D_OK);
   }
 
+  HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
+    HRESULT hr;
+    if (!Call("SetRenderState", RenderStateText(state, value), &hr)) return hr;
+    bool changed;
+    return Done(m_state.SetRenderState(state, value, &changed));
+  }
+  HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* pValue) override {
+    HRESULT hr;
+    if (!Call("GetRenderState", RenderStateName(state) ? RenderStateName(state) : std::to_string(state), &hr)) return hr;
+    hr = m_state.GetRenderState(state, pValue);
+    return Done(hr, SUCCEEDED(hr) ? std::to_string(*pValue) : "");
+  }
+  HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override {
+    HRESULT hr;
+    if (!Call("SetSamplerState", Format("%u, %s, %u", sampler, SamplerStateName(type).c_str(), value), &hr)) return hr;
+    bool changed;
+    return Done(m_state.SetSamplerState(sampler, type, value, &changed));
+  }
+  HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* pValue) override {
+    HRESULT hr;
+    if (!Call("GetSamplerState", Format("%u, %s", sampler, SamplerStateName(type).c_str()), &hr)) return hr;
+    hr = m_state.GetSamplerState(sampler, type, pValue);
+    return Done(hr, SUCCEEDED(hr) ? std::to_string(*pValue) : "");
+  }
+  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override {
+    HRESULT hr;
+    if (!Call("SetTextureStageState", Format("%u, %s, %u", stage, StageStateName(type).c_str(), value), &hr)) return hr;
+    bool changed;
+    return Done(m_state.SetTextureStageState(stage, type, value, &changed));
+  }
+  HRESULT GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* pValue) override {
+    HRESULT hr;
+    if (!Call("GetTextureStageState", Format("%u, %s", stage, StageStateName(type).c_str()), &hr)) return hr;
+    hr = m_state.GetTextureStageState(stage, type, pValue);
+    return Done(hr, SUCCEEDED(hr) ? std::to_string(*pValue) : "");
+  }
+  HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* pTexture) override {
+    auto* texture = dynamic_cast<RecTexture*>(pTexture);
+    HRESULT hr;
+    if (!Call("SetTexture", Format("%u, %s", stage, texture ? texture->name().c_str() : pTexture ? "?" : "null"), &hr)) {
+      return hr;
+    }
+    if (stage >= kD3D9TextureStages ||
+        (pTexture != nullptr && (texture == nullptr || texture->device() != this ||
+                                 (texture->pool() != D3DPOOL_DEFAULT && texture->pool() != D3DPOOL_MANAGED)))) {
+      return Done(D3DERR_INVALIDCALL);
+    }
+    if (texture) texture->AddRef();
+    if (m_textures[stage]) m_textures[stage]->Release();
+    m_textures[stage] = texture;
+    return Done(D3D_OK);
+  }
+  HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** ppTexture) override {
+    HRESULT hr;
+    if (!Call("GetTexture", Format("%u", stage), &hr)) return hr;
+    if (ppTexture == nullptr || stage >= kD3D9TextureStages) return Done(D3DERR_INVALIDCALL);
+    *ppTexture = m_textures[stage];
+    if (m_textures[stage] == nullptr) return Done(D3D_OK, "null");
+    m_textures[stage]->AddRef();
+    return Done(D3D_OK, m_textures[stage]->name());
+  }
+  HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* pMatrix) override {
+    HRESULT hr;
+    if (!Call("SetTransform", TransformName(state) + ", " + MatrixText(pMatrix), &hr)) return hr;
+    return Done(m_state.SetTransform(state, pMatrix));
+  }
+  HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* pMatrix) override {
+    HRESULT hr;
+    if (!Call("GetTransform", TransformName(state), &hr)) return hr;
+    return Done(m_state.GetTransform(state, pMatrix));
+  }
+  HRESULT SetMaterial(const D3DMATERIAL9* pMaterial) override {
+    HRESULT hr;
+    if (!Call("SetMaterial", MaterialText(pMaterial), &hr)) return hr;
+    return Done(m_state.SetMaterial(pMaterial));
+  }
+  HRESULT GetMaterial(D3DMATERIAL9* pMaterial) override {
+    HRESULT hr;
+    if (!Call("GetMaterial", "", &hr)) return hr;
+    if (pMaterial == nullptr) return Done(D3DERR_INVALIDCALL);
+    *pMaterial = m_state.material;
+    return Done(D3D_OK);
+  }
+  HRESULT SetLight(DWORD index, const D3DLIGHT9* pLight) override {
+    HRESULT hr;
+    if (!Call("SetLight", Format("%u, ", index) + LightText(pLight), &hr)) return hr;
+    return Done(m_state.SetLight(index, pLight));
+  }
+  HRESULT GetLight(DWORD index, D3DLIGHT9* pLight) override {
+    HRESULT hr;
+    if (!Call("GetLight", Format("%u", index), &hr)) return hr;
+    return Done(m_state.GetLight(index, pLight));
+  }
+  HRESULT LightEnable(DWORD index, BOOL enable) override {
+    HRESULT hr;
+    if (!Call("LightEnable", Format("%u, %d", index, enable), &hr)) return hr;
+    return Done(m_state.LightEnable(index, enable));
+  }
+  HRESULT GetLightEnable(DWORD index, BOOL* pEnable) override {
+    HRESULT hr;
+    if (!Call("GetLightEnable", Format("%u", index), &hr)) return hr;
+    hr = m_state.GetLightEnable(index, pEnable);
+    return Done(hr, SUCCEEDED(hr) ? std::to_string(*pEnable) : "");
+  }
+  HRESULT SetFVF(DWORD fvf) override {
+    HRESULT hr;
+    if (!Call("SetFVF", Format("0x%X", fvf), &hr)) return hr;
+    D3D9VertexLayout layout;
+    UINT stride;
+    if (fvf != 0 && !D3D9Layout_FromFVF(fvf, &layout, &stride)) return Done(D3DERR_INVALIDCALL);
+    m_fvf = fvf;
+    if (fvf != 0) SetDeclarationObject(nullptr);
+    return Done(D3D_OK);
+  }
+  HRESULT GetFVF(DWORD* pFVF) override {
+    HRESULT hr;
+    if (!Call("GetFVF", "", &hr)) return hr;
+    if (pFVF == nullptr) return Done(D3DERR_INVALIDCALL);
+    *pFVF = m_fvf;
+    return Done(D3D_OK, Format("0x%X", m_fvf));
+  }
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexElements,
+                                  IDirect3DVertexDeclaration9** ppDecl) override {
+    HRESULT hr;
+    if (!Call("CreateVertexDeclaration", DeclarationText(pVertexElements), &hr)) return hr;
+    if (ppDecl == nullptr) return Done(D3DERR_INVALIDCALL);
+    *ppDecl = nullptr;
+    D3D9VertexLayout layout;
+    hr = D3D9Layout_FromDeclaration(pVertexElements, &layout);
+    if (FAILED(hr)) return Done(hr);
+    auto* decl = new RecVertexDeclaration(m_log, m_log->NewName("declaration"), this, std::move(layout));
+    *ppDecl = decl;
+    return Done(D3D_OK, decl->name());
+  }
+  HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* pDecl) override {
+    auto* decl = dynamic_cast<RecVertexDeclaration*>(pDecl);
+    HRESULT hr;
+    if (!Call("SetVertexDeclaration", decl ? decl->name() : pDecl ? "?" : "null", &hr)) return hr;
+    if (pDecl != nullptr && (decl == nullptr || decl->device() != this)) return Done(D3DERR_INVALIDCALL);
+    SetDeclarationObject(decl);
+    if (decl) m_fvf = 0;
+    return Done(D3D_OK);
+  }
+  HRESULT GetVertexDeclaration(IDirect3DVertexDeclaration9** ppDecl) override {
+    HRESULT hr;
+    if (!Call("GetVertexDeclaration", "", &hr)) return hr;
+    if (ppDecl == nullptr) return Done(D3DERR_INVALIDCALL);
+    *ppDecl = m_declaration;
+    if (m_declaration == nullptr) return Done(D3D_OK, "null");
+    m_declaration->AddRef();
+    return Done(D3D_OK, m_declaration->name());
+  }
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** ppVertexBuffer,
+                             void** pSharedHandle) override {
+    HRESULT hr;
+    if (!Call("CreateVertexBuffer", Format("%u, 0x%X, 0x%X, %s", length, usage, fvf, PoolName(pool)), &hr)) return hr;
+    if (ppVertexBuffer == nullptr) return Done(D3DERR_INVALIDCALL);
+    *ppVertexBuffer = nullptr;
+    if (pSharedHandle != nullptr) return Done(D3DERR_INVALIDCALL);
+    hr = D3D9_CheckVertexBuffer(length, usage, fvf, pool);
+    if (FAILED(hr)) return Done(hr);
+    D3DVERTEXBUFFER_DESC desc{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
+    auto* buffer = new RecVertexBuffer(m_log, m_log->NewName("vertexbuffer"), this, desc);
+    *ppVertexBuffer = buffer;
+    return Done(D3D_OK, buffer->name());
+  }
+  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* pStreamData, UINT offsetInBytes,
+                          UINT stride) override {
+    auto* buffer = dynamic_cast<RecVertexBuffer*>(pStreamData);
+    HRESULT hr;
+    if (!Call("SetStreamSource",
+              Format("%u, %s, %u, %u", streamNumber, buffer ? buffer->name().c_str() : pStreamData ? "?" : "null",
+                     offsetInBytes, stride),
+              &hr)) {
+      return hr;
+    }
+    if (streamNumber >= kD3D9Streams || (pStreamData != nullptr && (buffer == nullptr || buffer->device() != this))) {
+      return Done(D3DERR_INVALIDCALL);
+    }
+    SetStream(streamNumber, buffer, offsetInBytes, stride);
+    return Done(D3D_OK);
+  }
+  HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9** ppStreamData, UINT* pOffsetInBytes,
+                          UINT* pStride) override {
+    HRESULT hr;
+    if (!Call("GetStreamSource", Format("%u", streamNumber), &hr)) return hr;
+    if (streamNumber >= kD3D9Streams || ppStreamData == nullptr || pOffsetInBytes == nullptr || pStride == nullptr) {
+      return Done(D3DERR_INVALIDCALL);
+    }
+    const Stream& s = m_streams[streamNumber];
+    *ppStreamData = s.buffer;
+    *pOffsetInBytes = s.offset;
+    *pStride = s.stride;
+    if (s.buffer == nullptr) return Done(D3D_OK, "null");
+    s.buffer->AddRef();
+    return Done(D3D_OK, s.buffer->name());
+  }
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override {
+    HRESULT hr;
+    if (!Call("DrawPrimitive", Format("%s, %u, %u", PrimitiveName(type), startVertex, primitiveCount), &hr)) return hr;
+    const UINT vertices = D3D9_VertexCount(type, primitiveCount);
+    D3D9VertexLayout layout;
+    D3D9StreamExtent extents[kD3D9Streams];
+    for (UINT i = 0; i < kD3D9Streams; ++i) {
+      const Stream& s = m_streams[i];
+      if (s.buffer) extents[i] = D3D9StreamExtent{true, static_cast<UINT>(s.buffer->memory().size()), s.offset, s.stride};
+    }
+    if (!m_inScene || vertices == 0 || primitiveCount > m_config.caps.MaxPrimitiveCount || !CurrentLayout(&layout) ||
+        !D3D9_StreamsHold(layout, extents, startVertex, vertices)) {
+      return Done(D3DERR_INVALIDCALL);
+    }
+    std::vector<uint8_t> bytes;
+    if (const Stream& s = m_streams[0]; s.buffer != nullptr) {
+      const size_t from = s.offset + static_cast<size_t>(startVertex) * s.stride;
+      const size_t n = std::min(static_cast<size_t>(vertices) * s.stride, s.buffer->memory().size() - std::min(from, s.buffer->memory().size()));
+      bytes.assign(s.buffer->memory().begin() + static_cast<ptrdiff_t>(from),
+                   s.buffer->memory().begin() + static_cast<ptrdiff_t>(from + n));
+    }
+    RecordDraw(type, primitiveCount, vertices, m_streams[0].stride, std::move(bytes));
+    return Done(D3D_OK);
+  }
+  HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* pVertexStreamZeroData,
+                          UINT vertexStreamZeroStride) override {
+    HRESULT hr;
+    if (!Call("DrawPrimitiveUP", Format("%s, %u, %u", PrimitiveName(type), primitiveCount, vertexStreamZeroStride),
+              &hr)) {
+      return hr;
+    }
+    const UINT vertices = D3D9_VertexCount(type, primitiveCount);
+    D3D9VertexLayout layout;
+    D3D9StreamExtent extents[kD3D9Streams];
+    extents[0] = D3D9StreamExtent{true, vertices * vertexStreamZeroStride, 0, vertexStreamZeroStride};
+    if (!m_inScene || vertices == 0 || primitiveCount > m_config.caps.MaxPrimitiveCount ||
+        pVertexStreamZeroData == nullptr || vertexStreamZeroStride == 0 || !CurrentLayout(&layout) ||
+        !D3D9_StreamsHold(layout, extents, 0, vertices)) {
+      return Done(D3DERR_INVALIDCALL);
+    }
+    const auto* data = static_cast<const uint8_t*>(pVertexStreamZeroData);
+    RecordDraw(type, primitiveCount, vertices, vertexStreamZeroStride,
+               std::vector<uint8_t>(data, data + static_cast<size_t>(vertices) * vertexStreamZeroStride));
+    SetStream(0, nullptr, 0, 0);
+    return Done(D3D_OK);
+  }
+
   void Track(RecTracked* r) { m_tracked.insert(r); }
   void Untrack(RecTracked* r) { m_tracked.erase(r); }
 
@@ -647,6 +1183,35 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
   }
 
+  struct Stream {
+    RecVertexBuffer* buffer = nullptr;
+    UINT offset = 0;
+    UINT stride = 0;
+  };
+  void SetStream(UINT index, RecVertexBuffer* buffer, UINT offset, UINT stride) {
+    if (buffer) buffer->AddRef();
+    if (m_streams[index].buffer) m_streams[index].buffer->Release();
+    m_streams[index] = Stream{buffer, offset, stride};
+  }
+  void SetDeclarationObject(RecVertexDeclaration* decl) {
+    if (decl) decl->AddRef();
+    if (m_declaration) m_declaration->Release();
+    m_declaration = decl;
+  }
+  // Lets go of every bound texture, stream and declaration and puts the states back to their defaults.
+  void ResetBindings() {
+    for (RecTexture*& t : m_textures) {
+      if (t) t->Release();
+      t = nullptr;
+    }
+    for (UINT i = 0; i < kD3D9Streams; ++i) SetStream(i, nullptr, 0, 0);
+    SetDeclarationObject(nullptr);
+    m_fvf = 0;
+    m_state.Reset(m_pp.EnableAutoDepthStencil != FALSE);
+  }
+  bool CurrentLayout(D3D9VertexLayout* layout) const;
+  void RecordDraw(D3DPRIMITIVETYPE type, UINT primitives, UINT vertices, UINT stride, std::vector<uint8_t> bytes);
+
   RecDirect3D9* m_parent;
   D3D9RecordingConfig m_config;
   ULONG m_refs = 1;
@@ -658,6 +1223,11 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
   D3DVIEWPORT9 m_viewport{};
   bool m_inScene = false;
   std::unordered_set<RecTracked*> m_tracked;
+  D3D9FixedState m_state;
+  RecTexture* m_textures[kD3D9TextureStages] = {};
+  Stream m_streams[kD3D9Streams];
+  DWORD m_fvf = 0;
+  RecVertexDeclaration* m_declaration = nullptr;
 };
 
 class RecDirect3D9 final : public IDirect3D9, public RecObject {
@@ -886,6 +1456,7 @@ RecDevice::RecDevice(std::shared_ptr<D3D9RecordingLog> log, RecDirect3D9* parent
 }
 
 RecDevice::~RecDevice() {
+  ResetBindings();
   for (RecSurface*& t : m_targets) {
     if (t) t->Release();
     t = nullptr;
@@ -902,6 +1473,7 @@ bool RecDevice::Init(D3DPRESENT_PARAMETERS* pp) {
   if (pp == nullptr || !CheckParameters(pp)) return false;
   m_pp = *pp;
   MakeSwapChain();
+  m_state.Reset(m_pp.EnableAutoDepthStencil != FALSE);
   return true;
 }
 
@@ -912,6 +1484,58 @@ HRESULT RecDevice::GetDirect3D(IDirect3D9** ppD3D9) {
   m_parent->AddRef();
   *ppD3D9 = m_parent;
   return Done(D3D_OK, "d3d");
+}
+
+bool RecDevice::CurrentLayout(D3D9VertexLayout* layout) const {
+  if (m_declaration != nullptr) {
+    *layout = m_declaration->layout();
+    return true;
+  }
+  UINT stride;
+  return m_fvf != 0 && D3D9Layout_FromFVF(m_fvf, layout, &stride);
+}
+
+void RecDevice::RecordDraw(D3DPRIMITIVETYPE type, UINT primitives, UINT vertices, UINT stride,
+                           std::vector<uint8_t> bytes) {
+  D3D9RecordedDraw draw{type, primitives, vertices, m_fvf, m_declaration ? m_declaration->name() : "",
+                        m_textures[0] ? m_textures[0]->name() : "", stride, std::move(bytes)};
+  m_log->AddDraw(std::move(draw));
+}
+
+RecVertexBuffer::RecVertexBuffer(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device,
+                                 const D3DVERTEXBUFFER_DESC& desc)
+    : RecObject(std::move(log), std::move(name)), m_device(device), m_desc(desc), m_memory(desc.Size, 0) {
+  m_device->Track(this);
+}
+
+RecVertexBuffer::~RecVertexBuffer() {
+  if (m_device) m_device->Untrack(this);
+}
+
+HRESULT RecVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
+  if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+  *ppDevice = m_device;
+  if (m_device == nullptr) return D3DERR_INVALIDCALL;
+  m_device->AddRef();
+  return D3D_OK;
+}
+
+RecVertexDeclaration::RecVertexDeclaration(std::shared_ptr<D3D9RecordingLog> log, std::string name,
+                                           RecDevice* device, D3D9VertexLayout layout)
+    : RecObject(std::move(log), std::move(name)), m_device(device), m_layout(std::move(layout)) {
+  m_device->Track(this);
+}
+
+RecVertexDeclaration::~RecVertexDeclaration() {
+  if (m_device) m_device->Untrack(this);
+}
+
+HRESULT RecVertexDeclaration::GetDevice(IDirect3DDevice9** ppDevice) {
+  if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
+  *ppDevice = m_device;
+  if (m_device == nullptr) return D3DERR_INVALIDCALL;
+  m_device->AddRef();
+  return D3D_OK;
 }
 
 }  // namespace

@@ -9,20 +9,44 @@
 // call ends in " -> FAILED 0x8876086C". AddRef and Release are logged only when asked for.
 //
 // Objects obey the same rules as on the OpenGL device (reference counts, which textures lock,
-// target 0 resetting the viewport, lockable render targets). Locks hand out memory that keeps
-// what was written; clears, copies and presents change no pixels.
+// target 0 resetting the viewport, lockable render targets, the checks of the state setters and
+// draws). Locks hand out memory that keeps what was written; clears, copies, presents and draws
+// change no pixels. Every draw that succeeds is also kept as a record with the vertex bytes it read.
+//
+// State calls log names without their prefixes and values as numbers: "SetRenderState(SRCBLEND, 5)",
+// "SetSamplerState(0, MAGFILTER, 2)", "SetTextureStageState(0, COLOROP, 4)", "SetTexture(0, texture1)",
+// "SetFVF(0x142)", "SetStreamSource(0, vertexbuffer2, 0, 24)", "DrawPrimitive(TRIANGLELIST, 0, 2)",
+// "DrawPrimitiveUP(TRIANGLELIST, 2, 24)". Float render states log as numbers ("SetRenderState(FOGEND, 0.5)"),
+// colour states in hexadecimal; matrices log their rows ("SetTransform(WORLD, {{1, 0, 0, 0}, ...})").
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
 
+// One draw as the device saw it.
+struct D3D9RecordedDraw {
+  D3DPRIMITIVETYPE type;
+  UINT primitiveCount;
+  UINT vertexCount;
+  DWORD fvf;                      // 0 when a declaration describes the vertices
+  std::string declaration;        // the declaration's name, empty with an FVF
+  std::string texture;            // stage 0's texture, empty when none
+  UINT stride;                    // of stream 0
+  std::vector<uint8_t> vertices;  // the bytes of stream 0 that the draw read
+};
+
 class D3D9RecordingLog {
  public:
   const std::vector<std::string>& Lines() const { return m_lines; }
-  void Clear() { m_lines.clear(); }
+  const std::vector<D3D9RecordedDraw>& Draws() const { return m_draws; }
+  void Clear() {
+    m_lines.clear();
+    m_draws.clear();
+  }
   // The next call of that method (its bare name, e.g. "CreateTexture", "LockRect") answers hr
   // and does nothing else. Several failures queue up in order.
   void FailNext(const std::string& method, HRESULT hr) { m_failures.push_back({method, hr}); }
@@ -30,6 +54,7 @@ class D3D9RecordingLog {
 
   // For the recording objects.
   void Add(std::string line) { m_lines.push_back(std::move(line)); }
+  void AddDraw(D3D9RecordedDraw draw) { m_draws.push_back(std::move(draw)); }
   bool TakeFailure(const char* method, HRESULT* hr);
   std::string NewName(const char* kind);
   bool LogReferences() const { return m_logReferences; }
@@ -40,6 +65,7 @@ class D3D9RecordingLog {
     HRESULT hr;
   };
   std::vector<std::string> m_lines;
+  std::vector<D3D9RecordedDraw> m_draws;
   std::vector<Failure> m_failures;
   int m_nextId = 1;
   bool m_logReferences = false;
