@@ -773,4 +773,414 @@ TEST_F(FixedFunctionTest, StencilTestPassesAndFailsAndItsOperationsWrite) {
   }
 }
 
+// The lit pixels of a target that was cleared to black, as "x,y" texts in row order.
+std::vector<std::string> Lit(const std::vector<uint32_t>& pixels, UINT width) {
+  std::vector<std::string> lit;
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    if ((pixels[i] & 0xFFFFFF) != 0) lit.push_back(std::to_string(i % width) + "," + std::to_string(i / width));
+  }
+  return lit;
+}
+
+std::vector<std::string> Span(int x0, int y0, int x1, int y1) {  // inclusive, row order
+  std::vector<std::string> out;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) out.push_back(std::to_string(x) + "," + std::to_string(y));
+  return out;
+}
+
+TEST_F(FixedFunctionTest, PointsLinesStripsAndFansLightTheirPixels) {
+  device->SetFVF(kFVF16);
+  SetProjection(PixelProjection(16, 16, false));  // vertices on pixel centres
+  const D3DCOLOR w = 0xFFFFFFFF;
+  struct Case {
+    const char* name;
+    D3DPRIMITIVETYPE type;
+    std::vector<V16> vertices;
+    DWORD lastPixel;
+    std::vector<std::string> lit;
+  };
+  auto join = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    std::sort(a.begin(), a.end());
+    a.erase(std::unique(a.begin(), a.end()), a.end());
+    return a;
+  };
+  const std::vector<Case> cases = {
+      {"points", D3DPT_POINTLIST, {{2, 3, 0, w}, {7, 7, 0, w}, {15, 0, 0, w}}, TRUE, {"15,0", "2,3", "7,7"}},
+      {"line list with last pixels", D3DPT_LINELIST, {{1, 1, 0, w}, {6, 1, 0, w}, {10, 2, 0, w}, {10, 5, 0, w}}, TRUE,
+       join(Span(1, 1, 6, 1), Span(10, 2, 10, 5))},
+      {"line list without last pixels", D3DPT_LINELIST, {{1, 1, 0, w}, {6, 1, 0, w}, {10, 2, 0, w}, {10, 5, 0, w}}, FALSE,
+       join(Span(1, 1, 5, 1), Span(10, 2, 10, 4))},
+      {"line strip", D3DPT_LINESTRIP, {{2, 10, 0, w}, {8, 10, 0, w}, {8, 14, 0, w}}, TRUE,
+       join(Span(2, 10, 8, 10), Span(8, 10, 8, 14))},
+      // Triangles, with vertices on pixel corners so that their edges are unambiguous.
+      {"triangle strip", D3DPT_TRIANGLESTRIP,
+       {{7.5f, -0.5f, 0, w}, {11.5f, -0.5f, 0, w}, {7.5f, 3.5f, 0, w}, {11.5f, 3.5f, 0, w}}, TRUE, Span(8, 0, 11, 3)},
+      {"triangle fan", D3DPT_TRIANGLEFAN,
+       {{-0.5f, -0.5f, 0, w}, {3.5f, -0.5f, 0, w}, {3.5f, 2.5f, 0, w}, {-0.5f, 2.5f, 0, w}}, TRUE, Span(0, 0, 3, 2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    device->SetRenderState(D3DRS_LASTPIXEL, c.lastPixel);
+    ClearTo(0xFF000000);
+    Draw(c.type, c.vertices);
+    std::vector<std::string> lit = Lit(Pixels(), 16);
+    std::sort(lit.begin(), lit.end());
+    std::vector<std::string> want = c.lit;
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(lit, want);
+  }
+
+  // Point size and the fill modes.
+  device->SetRenderState(D3DRS_POINTSIZE, D3D9_Bits(3.0f));
+  ClearTo(0xFF000000);
+  Draw(D3DPT_POINTLIST, std::vector<V16>{{5, 12, 0, w}});
+  EXPECT_EQ(Lit(Pixels(), 16), Span(4, 11, 6, 13));
+  device->SetRenderState(D3DRS_POINTSIZE, D3D9_Bits(1.0f));
+  const std::vector<V16> square = {{2, 2, 0, w}, {12, 2, 0, w}, {2, 12, 0, w}, {2, 12, 0, w}, {12, 2, 0, w}, {12, 12, 0, w}};
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+  ClearTo(0xFF000000);
+  Draw(D3DPT_TRIANGLELIST, square);
+  std::vector<uint32_t> pixels = Pixels();
+  EXPECT_EQ(pixels[2 * 16 + 7], w);    // on the top edge
+  EXPECT_EQ(pixels[7 * 16 + 7], w);    // on the diagonal
+  EXPECT_EQ(pixels[5 * 16 + 4], 0xFF000000u);  // inside, off every edge
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_POINT);
+  ClearTo(0xFF000000);
+  Draw(D3DPT_TRIANGLELIST, square);
+  EXPECT_EQ(Lit(Pixels(), 16), (std::vector<std::string>{"2,2", "12,2", "2,12", "12,12"}));
+}
+
+TEST_F(FixedFunctionTest, DepthTestUsesTheFunctionTheWriteFlagAndTheViewportDepthRange) {
+  device->SetFVF(kFVF16);
+  device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+  struct Case {
+    DWORD func;
+    bool nearer, equal, farther;  // depths 0.25, 0.5 and 0.75 against a stored 0.5
+  };
+  const Case cases[] = {{D3DCMP_NEVER, false, false, false},  {D3DCMP_LESS, true, false, false},
+                        {D3DCMP_EQUAL, false, true, false},   {D3DCMP_LESSEQUAL, true, true, false},
+                        {D3DCMP_GREATER, false, false, true}, {D3DCMP_NOTEQUAL, true, false, true},
+                        {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true}};
+  for (const Case& c : cases) {
+    device->SetRenderState(D3DRS_ZFUNC, c.func);
+    ClearTo(0xFF000000, 0.5f);
+    Draw(D3DPT_TRIANGLELIST, Quad<V16>(0, 0, 5, 16, V16{0, 0, 0.25f, 0xFFFF0000}));
+    Draw(D3DPT_TRIANGLELIST, Quad<V16>(5, 0, 10, 16, V16{0, 0, 0.5f, 0xFFFF0000}));
+    Draw(D3DPT_TRIANGLELIST, Quad<V16>(10, 0, 16, 16, V16{0, 0, 0.75f, 0xFFFF0000}));
+    EXPECT_EQ(PixelAt(2, 8) == 0xFFFF0000u, c.nearer) << "function " << c.func;
+    EXPECT_EQ(PixelAt(7, 8) == 0xFFFF0000u, c.equal) << "function " << c.func;
+    EXPECT_EQ(PixelAt(12, 8) == 0xFFFF0000u, c.farther) << "function " << c.func;
+  }
+  // Without depth writes a nearer quad leaves the stored depth as it was.
+  device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+  device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+  ClearTo(0xFF000000, 0.5f);
+  Draw(D3DPT_TRIANGLELIST, Quad<V16>(0, 0, 16, 16, V16{0, 0, 0.25f, 0xFF0000FF}));
+  Draw(D3DPT_TRIANGLELIST, Quad<V16>(0, 0, 16, 16, V16{0, 0, 0.4f, 0xFF00FF00}));
+  EXPECT_EQ(PixelAt(8, 8), 0xFF00FF00u);
+  // The viewport's depth range squeezes depth: 0.5 lands at 0.25 + 0.5 x 0.5 = 0.5 of 0.25..0.75,
+  // and 1.0 at 0.75, nearer than a stored 0.8.
+  device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  ClearTo(0xFF000000, 0.8f);
+  D3DVIEWPORT9 vp{0, 0, 16, 16, 0.25f, 0.75f};
+  device->SetViewport(&vp);
+  Draw(D3DPT_TRIANGLELIST, Quad<V16>(0, 0, 16, 16, V16{0, 0, 1.0f, 0xFFFFFF00}));
+  EXPECT_EQ(PixelAt(8, 8), 0xFFFFFF00u);
+  // Without a depth-stencil surface the test passes everything.
+  device->SetDepthStencilSurface(nullptr);
+  Draw(D3DPT_TRIANGLELIST, Quad<V16>(0, 0, 16, 16, V16{0, 0, 1.0f, 0xFF00FFFF}));
+  EXPECT_EQ(PixelAt(8, 8), 0xFF00FFFFu);
+}
+
+TEST_F(FixedFunctionTest, StageZeroOperationsAndSamplerAddressing) {
+  // Texel 0xC0804020 with alpha 0x80; diffuse 0x80FF8040.
+  IDirect3DTexture9* texture = MakeTexture(1, 1, {0x80C08040});
+  constexpr D3DCOLOR kDiffuse = 0x40FF8020;
+  constexpr DWORD kFactor = 0xFF102030;
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, kFactor);
+  auto channels = [](uint32_t c, float* v) { Unpack(c, v); };
+  float t[4], d[4], k[4];
+  channels(0x80C08040, t);
+  channels(kDiffuse, d);
+  channels(kFactor, k);
+  struct Case {
+    const char* name;
+    bool textured;
+    DWORD colourOp, colourArg1, colourArg2, alphaOp, alphaArg1, alphaArg2;
+    std::function<float(int)> want;  // channel 0 red .. 3 alpha
+  };
+  const std::vector<Case> cases = {
+      {"modulate", true, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE,
+       [&](int c) { return t[c] * d[c]; }},
+      {"select texture", true, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+       D3DTA_DIFFUSE, [&](int c) { return t[c]; }},
+      {"select diffuse", true, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
+       D3DTA_DIFFUSE, [&](int c) { return d[c]; }},
+      {"no texture reads white", false, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
+       D3DTA_DIFFUSE, [&](int c) { return d[c]; }},
+      {"default stage with no texture", false, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_SELECTARG1,
+       D3DTA_TEXTURE, D3DTA_CURRENT, [&](int c) { return c == 3 ? 1.0f : d[c]; }},
+      {"stage disabled", true, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+       D3DTA_DIFFUSE, [&](int c) { return d[c]; }},
+      {"alpha disabled", true, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, D3DTA_TEXTURE,
+       D3DTA_DIFFUSE, [&](int c) { return c == 3 ? d[3] : t[c]; }},
+      {"factor, complement", true, D3DTOP_MODULATE, D3DTA_TFACTOR, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTOP_SELECTARG1,
+       D3DTA_TFACTOR, D3DTA_DIFFUSE, [&](int c) { return c == 3 ? k[3] : k[c] * (1 - t[c]); }},
+      {"alpha replicate", true, D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_DIFFUSE,
+       D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE, [&](int c) { return c == 3 ? d[3] : t[3]; }},
+      {"add", true, D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_DIFFUSE,
+       [&](int c) { return std::min(t[c] + d[c], 1.0f); }},
+      {"subtract", true, D3DTOP_SUBTRACT, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SUBTRACT, D3DTA_TEXTURE, D3DTA_DIFFUSE,
+       [&](int c) { return std::max(t[c] - d[c], 0.0f); }},
+      {"modulate 2x", true, D3DTOP_MODULATE2X, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE4X, D3DTA_TEXTURE,
+       D3DTA_DIFFUSE, [&](int c) { return std::min(t[c] * d[c] * (c == 3 ? 4.0f : 2.0f), 1.0f); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    device->SetTexture(0, c.textured ? texture : nullptr);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, c.colourOp);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, c.colourArg1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, c.colourArg2);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, c.alphaOp);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, c.alphaArg1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, c.alphaArg2);
+    ClearTo(0);
+    Draw(D3DPT_TRIANGLELIST, Quad<V24>(0, 0, 16, 16, V24{0, 0, 0, kDiffuse, 0, 0}));
+    EXPECT_TRUE(Near(PixelAt(8, 8), Pack(c.want(3), c.want(0), c.want(1), c.want(2))));
+  }
+  device->SetTexture(0, nullptr);
+  texture->Release();
+
+  // Addressing: a 2 x 1 texture, red then green, across u 0..2. Wrap repeats it; clamp holds the
+  // edge texel; border takes the border colour.
+  IDirect3DTexture9* strip = MakeTexture(2, 1, {0xFFFF0000, 0xFF00FF00});
+  device->SetTexture(0, strip);
+  device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device->SetSamplerState(0, D3DSAMP_BORDERCOLOR, 0xFF0000FF);
+  struct Address {
+    DWORD mode;
+    uint32_t third, fourth;  // the colours of quarters 3 and 4
+  };
+  for (Address a : {Address{D3DTADDRESS_WRAP, 0xFFFF0000, 0xFF00FF00}, Address{D3DTADDRESS_CLAMP, 0xFF00FF00, 0xFF00FF00},
+                    Address{D3DTADDRESS_MIRROR, 0xFF00FF00, 0xFFFF0000}, Address{D3DTADDRESS_BORDER, 0xFF0000FF, 0xFF0000FF}}) {
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, a.mode);
+    ClearTo(0);
+    Draw(D3DPT_TRIANGLELIST, Quad<V24>(0, 0, 16, 16, V24{0, 0, 0, 0xFFFFFFFF, 0, 0}, 0, 0, 2, 1));
+    EXPECT_EQ(PixelAt(1, 8), 0xFFFF0000u) << "mode " << a.mode;
+    EXPECT_EQ(PixelAt(6, 8), 0xFF00FF00u) << "mode " << a.mode;
+    EXPECT_EQ(PixelAt(10, 8), a.third) << "mode " << a.mode;
+    EXPECT_EQ(PixelAt(14, 8), a.fourth) << "mode " << a.mode;
+  }
+  device->SetTexture(0, nullptr);
+  strip->Release();
+}
+
+TEST_F(FixedFunctionTest, VertexBufferDrawsMatchTheSameDrawsFromUserMemory) {
+  std::vector<uint32_t> texels;
+  for (int j = 0; j < 8; ++j)
+    for (int i = 0; i < 8; ++i) texels.push_back(Texel(i, j));
+  IDirect3DTexture9* texture = MakeTexture(8, 8, texels);
+  device->SetTexture(0, texture);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  // Three overlapping quads of different colours and texture windows, a fan and a strip.
+  std::vector<V24> list;
+  for (const std::vector<V24>& q :
+       {Quad<V24>(1, 1, 9, 9, V24{0, 0, 0, 0xFFFFFFFF, 0, 0}), Quad<V24>(5, 3, 15, 12, V24{0, 0, 0, 0x80FF8040, 0, 0}, 0.25f, 0, 1, 0.75f),
+        Quad<V24>(2, 8, 12, 15, V24{0, 0, 0, 0xC040C0FF, 0, 0}, 1, 1, 0, 0)}) {
+    list.insert(list.end(), q.begin(), q.end());
+  }
+  const std::vector<V24> fan = {{12, 2, 0, 0xFF00FF00, 0.5f, 0.5f}, {15, 2, 0, 0xFF0000FF, 1, 0}, {15, 6, 0, 0xFFFF0000, 1, 1}};
+
+  // From user memory.
+  ClearTo(0xFF202020);
+  Draw(D3DPT_TRIANGLELIST, list);
+  Draw(D3DPT_TRIANGLEFAN, fan);
+  const std::vector<uint32_t> expected = Pixels();
+  ASSERT_GT(Lit(expected, 16).size(), 200u);
+
+  // From a dynamic buffer filled the way the renderer's ring fills it: a discarding lock for
+  // the first batch, an appending one for the second, drawn from a stream offset and a start vertex.
+  IDirect3DVertexBuffer9* dynamic = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(64 * sizeof(V24), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_SYSTEMMEM,
+                                       &dynamic, nullptr),
+            D3D_OK);
+  void* data = nullptr;
+  const UINT listBytes = static_cast<UINT>(list.size() * sizeof(V24));
+  ASSERT_EQ(dynamic->Lock(sizeof(V24), listBytes, &data, D3DLOCK_DISCARD), D3D_OK);
+  std::memcpy(data, list.data(), listBytes);
+  ASSERT_EQ(dynamic->Unlock(), D3D_OK);
+  ClearTo(0xFF202020);
+  ASSERT_EQ(device->SetStreamSource(0, dynamic, sizeof(V24), sizeof(V24)), D3D_OK);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 6), D3D_OK);
+  ASSERT_EQ(dynamic->Lock(sizeof(V24) + listBytes, 3 * sizeof(V24), &data, D3DLOCK_NOOVERWRITE), D3D_OK);
+  std::memcpy(data, fan.data(), 3 * sizeof(V24));
+  ASSERT_EQ(dynamic->Unlock(), D3D_OK);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, static_cast<UINT>(list.size()), 1), D3D_OK);
+  EXPECT_EQ(Pixels(), expected);
+
+  // Rewritten with a plain lock while the earlier draws are queued: they keep the old vertices,
+  // and the next draw sees the new ones.
+  ClearTo(0xFF202020);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 6), D3D_OK);
+  std::vector<V24> moved = fan;
+  for (V24& v : moved) v.x -= 11;
+  ASSERT_EQ(dynamic->Lock(sizeof(V24) + listBytes, 3 * sizeof(V24), &data, 0), D3D_OK);
+  std::memcpy(data, moved.data(), 3 * sizeof(V24));
+  ASSERT_EQ(dynamic->Unlock(), D3D_OK);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, static_cast<UINT>(list.size()), 1), D3D_OK);
+  std::vector<uint32_t> withMoved = Pixels();
+  ClearTo(0xFF202020);
+  Draw(D3DPT_TRIANGLELIST, list);
+  Draw(D3DPT_TRIANGLEFAN, moved);
+  EXPECT_EQ(withMoved, Pixels());
+
+  // A managed buffer in a declared format (position 2-D, colour, texture coordinates, the
+  // layout of a script vertex format), and the same vertices split over two streams.
+  struct V20 {
+    float x, y;
+    D3DCOLOR c;
+    float u, v;
+  };
+  const D3DVERTEXELEMENT9 one[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
+                                   {0, 8, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                                   {0, 12, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                   D3DDECL_END()};
+  const D3DVERTEXELEMENT9 two[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
+                                   {1, 0, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 0},
+                                   {1, 4, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
+                                   D3DDECL_END()};
+  IDirect3DVertexDeclaration9 *declOne = nullptr, *declTwo = nullptr;
+  ASSERT_EQ(device->CreateVertexDeclaration(one, &declOne), D3D_OK);
+  ASSERT_EQ(device->CreateVertexDeclaration(two, &declTwo), D3D_OK);
+  std::vector<V20> packed;
+  std::vector<float> positions;
+  std::vector<uint8_t> rest;
+  for (const V24& v : list) {
+    packed.push_back(V20{v.x, v.y, v.c, v.u, v.v});
+    positions.insert(positions.end(), {v.x, v.y});
+    const float tail[2] = {v.u, v.v};
+    rest.insert(rest.end(), reinterpret_cast<const uint8_t*>(&v.c), reinterpret_cast<const uint8_t*>(&v.c) + 4);
+    rest.insert(rest.end(), reinterpret_cast<const uint8_t*>(tail), reinterpret_cast<const uint8_t*>(tail) + 8);
+  }
+  device->SetVertexDeclaration(declOne);
+  ClearTo(0xFF202020);
+  ASSERT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 6, packed.data(), sizeof(V20)), D3D_OK);
+  const std::vector<uint32_t> declared = Pixels();
+  device->SetFVF(kFVF24);
+  ClearTo(0xFF202020);
+  Draw(D3DPT_TRIANGLELIST, list);
+  EXPECT_EQ(declared, Pixels());  // the z that the 2-D position lacks is 0 either way
+  device->SetVertexDeclaration(declOne);
+
+  auto filled = [&](const void* bytes, UINT size) {
+    IDirect3DVertexBuffer9* b = nullptr;
+    EXPECT_EQ(device->CreateVertexBuffer(size, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &b, nullptr), D3D_OK);
+    void* p = nullptr;
+    EXPECT_EQ(b->Lock(0, 0, &p, 0), D3D_OK);
+    std::memcpy(p, bytes, size);
+    b->Unlock();
+    return b;
+  };
+  IDirect3DVertexBuffer9* whole = filled(packed.data(), static_cast<UINT>(packed.size() * sizeof(V20)));
+  IDirect3DVertexBuffer9* first = filled(positions.data(), static_cast<UINT>(positions.size() * sizeof(float)));
+  IDirect3DVertexBuffer9* second = filled(rest.data(), static_cast<UINT>(rest.size()));
+  ClearTo(0xFF202020);
+  device->SetStreamSource(0, whole, 0, sizeof(V20));
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 6), D3D_OK);
+  EXPECT_EQ(Pixels(), declared);
+  device->SetVertexDeclaration(declTwo);
+  device->SetStreamSource(0, first, 0, 8);
+  device->SetStreamSource(1, second, 0, 12);
+  ClearTo(0xFF202020);
+  ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 6), D3D_OK);
+  EXPECT_EQ(Pixels(), declared);
+  // Reading past a stream's end is refused.
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 6), D3DERR_INVALIDCALL);
+
+  device->SetStreamSource(0, nullptr, 0, 0);
+  device->SetStreamSource(1, nullptr, 0, 0);
+  device->SetVertexDeclaration(nullptr);
+  device->SetTexture(0, nullptr);
+  for (IUnknown* object : std::initializer_list<IUnknown*>{whole, first, second, dynamic, declOne, declTwo, texture}) {
+    EXPECT_EQ(object->Release(), 0u);
+  }
+}
+
+TEST_F(FixedFunctionTest, ChangingOnlyValuesCompilesNothingAndEachVariantCompilesOnce) {
+  device->SetFVF(kFVF36);
+  const std::vector<V36> quad = Quad<V36>(0, 0, 16, 16, V36{0, 0, 0.5f, 0, 0, -1, 0xFFFFFFFF, 0, 0});
+  auto frame = [&] {
+    ClearTo(0xFF000000);
+    Draw(D3DPT_TRIANGLELIST, quad);
+  };
+  device->SetRenderState(D3DRS_LIGHTING, TRUE);
+  device->SetRenderState(D3DRS_FOGENABLE, TRUE);
+  device->SetRenderState(D3DRS_FOGTABLEMODE, D3DFOG_LINEAR);
+  device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  frame();
+  const size_t compiled = D3D9GL_ProgramCount(device);
+  ASSERT_GE(compiled, 1u);
+  // A frame of new matrices, lights, material, fog numbers, references and viewport.
+  const D3DMATRIX world = Translation(1, 0, 0), view = Translation(0, 0, 0.1f);
+  device->SetTransform(D3DTS_WORLD, &world);
+  device->SetTransform(D3DTS_VIEW, &view);
+  const D3DLIGHT9 light = Point(4, 4, -2, 50, 1, 0, 0);
+  device->SetLight(3, &light);
+  device->LightEnable(3, TRUE);
+  D3DMATERIAL9 material{};
+  material.Ambient = D3DCOLORVALUE{0.5f, 0.5f, 0.5f, 1};
+  device->SetMaterial(&material);
+  device->SetRenderState(D3DRS_AMBIENT, 0x00FFFFFF);
+  device->SetRenderState(D3DRS_FOGCOLOR, 0x00FF0000);
+  device->SetRenderState(D3DRS_FOGEND, D3D9_Bits(0.7f));
+  device->SetRenderState(D3DRS_ALPHAREF, 3);
+  device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x12345678);
+  D3DVIEWPORT9 vp{2, 2, 10, 10, 0, 1};
+  device->SetViewport(&vp);
+  frame();
+  EXPECT_EQ(D3D9GL_ProgramCount(device), compiled);
+  // The values did arrive: the lit, fogged pixel changed colour.
+  EXPECT_NE(PixelAt(6, 6), 0xFF000000u);
+  // A state that selects another variant compiles it once; going back compiles nothing.
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_LESS);
+  frame();
+  EXPECT_EQ(D3D9GL_ProgramCount(device), compiled + 1);
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  frame();
+  device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_LESS);
+  frame();
+  EXPECT_EQ(D3D9GL_ProgramCount(device), compiled + 1);
+}
+
+TEST_F(FixedFunctionTest, DrawsThatCannotHappenAreRefused) {
+  const std::vector<V24> quad = Quad<V24>(0, 0, 4, 4, V24{0, 0, 0, 0xFFFFFFFF, 0, 0});
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 0, quad.data(), sizeof(V24)), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitiveUP(static_cast<D3DPRIMITIVETYPE>(7), 1, quad.data(), sizeof(V24)), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, nullptr, sizeof(V24)), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, quad.data(), 0), D3DERR_INVALIDCALL);
+  // A stride shorter than the format's vertex would read past the data.
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, quad.data(), 16), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);  // no stream
+  device->SetFVF(0);
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, quad.data(), sizeof(V24)), D3DERR_INVALIDCALL);
+  device->SetFVF(kFVF24);
+  device->EndScene();
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, quad.data(), sizeof(V24)), D3DERR_INVALIDCALL);
+  device->BeginScene();
+  EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad.data(), sizeof(V24)), D3D_OK);
+  // The user-memory draw leaves stream 0 unset.
+  IDirect3DVertexBuffer9* stream = reinterpret_cast<IDirect3DVertexBuffer9*>(1);
+  UINT offset = 1, stride = 1;
+  EXPECT_EQ(device->GetStreamSource(0, &stream, &offset, &stride), D3D_OK);
+  EXPECT_EQ(stream, nullptr);
+}
+
 }  // namespace
