@@ -1,0 +1,183 @@
+// Frames of 10,000 textured, alpha-blended 32 x 32 quads drawn in one batch into a 1024 x 768
+// target through the OpenGL device: the renderer's busiest kind of frame. Each frame writes its
+// vertices anew, draws, and waits for the pixels by reading one back. "fps" is frames per second.
+// Without a display the offscreen video driver is used (Mesa's llvmpipe on machines without a GPU).
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+
+namespace {
+
+constexpr int kQuads = 10000;
+constexpr UINT kWidth = 1024, kHeight = 768;
+constexpr float kSide = 32.0f;
+
+struct Vertex {
+  float x, y, z;
+  D3DCOLOR colour;
+  float u, v;
+};
+
+class Scene {
+ public:
+  Scene() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (m_d3d == nullptr) return;
+    D3DPRESENT_PARAMETERS pp{};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 64;
+    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_COPY;
+    pp.Windowed = TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    if (m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x42, &pp, &m_device) != D3D_OK) return;
+    m_device->CreateRenderTarget(kWidth, kHeight, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &m_target, nullptr);
+    m_device->SetRenderTarget(0, m_target);
+    m_device->SetDepthStencilSurface(nullptr);
+
+    // A 32 x 32 texture with some alpha, so that blending has work to do.
+    m_device->CreateTexture(32, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &m_texture, nullptr);
+    D3DLOCKED_RECT locked{};
+    m_texture->LockRect(0, &locked, nullptr, 0);
+    for (int y = 0; y < 32; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch);
+      for (int x = 0; x < 32; ++x) row[x] = ((x ^ y) & 8) ? 0xFFFFC080u : 0x80406080u;
+    }
+    m_texture->UnlockRect(0);
+    m_device->CreateVertexBuffer(kQuads * 6 * sizeof(Vertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
+                                 D3DPOOL_SYSTEMMEM, &m_buffer, nullptr);
+
+    // The renderer's states for sprites.
+    m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    m_device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    m_device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    m_device->SetTexture(0, m_texture);
+    m_device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    D3DMATRIX projection{};
+    projection.m[0][0] = 2.0f / kWidth;
+    projection.m[1][1] = -2.0f / kHeight;
+    projection.m[2][2] = 1.0f;
+    projection.m[3][0] = -1.0f - 1.0f / kWidth;
+    projection.m[3][1] = 1.0f + 1.0f / kHeight;
+    projection.m[3][3] = 1.0f;
+    m_device->SetTransform(D3DTS_PROJECTION, &projection);
+
+    // Quad positions from a fixed pseudo-random sequence.
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+      seed = seed * 1664525u + 1013904223u;
+      return seed >> 8;
+    };
+    for (int i = 0; i < kQuads; ++i) {
+      m_positions.push_back(static_cast<float>(next() % (kWidth - 32)));
+      m_positions.push_back(static_cast<float>(next() % (kHeight - 32)));
+    }
+    m_vertices.resize(kQuads * 6);
+    m_ok = m_target != nullptr && m_texture != nullptr && m_buffer != nullptr;
+  }
+  ~Scene() {
+    if (m_device) m_device->SetTexture(0, nullptr);
+    if (m_device) m_device->SetStreamSource(0, nullptr, 0, 0);
+    if (m_buffer) m_buffer->Release();
+    if (m_texture) m_texture->Release();
+    if (m_target) m_target->Release();
+    if (m_device) m_device->Release();
+    if (m_d3d) m_d3d->Release();
+  }
+  bool ok() const { return m_ok; }
+
+  // Writes the frame's quads, moved a little each frame so that nothing can be reused.
+  void Fill(Vertex* out, int frame) {
+    const float shift = static_cast<float>(frame % 8);
+    for (int i = 0; i < kQuads; ++i) {
+      const float l = m_positions[2 * i] + shift, t = m_positions[2 * i + 1], r = l + kSide, b = t + kSide;
+      const D3DCOLOR c = 0xC0FFFFFFu;
+      out[0] = {l, t, 0, c, 0, 0};
+      out[1] = {r, t, 0, c, 1, 0};
+      out[2] = {l, b, 0, c, 0, 1};
+      out[3] = {l, b, 0, c, 0, 1};
+      out[4] = {r, t, 0, c, 1, 0};
+      out[5] = {r, b, 0, c, 1, 1};
+      out += 6;
+    }
+  }
+
+  // One frame; false when the device refused something.
+  bool Frame(int frame, bool fromBuffer) {
+    bool ok = m_device->BeginScene() == D3D_OK;
+    ok = ok && m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0) == D3D_OK;
+    if (fromBuffer) {
+      void* data = nullptr;
+      ok = ok && m_buffer->Lock(0, 0, &data, D3DLOCK_DISCARD) == D3D_OK;
+      if (ok) Fill(static_cast<Vertex*>(data), frame);
+      ok = ok && m_buffer->Unlock() == D3D_OK;
+      ok = ok && m_device->SetStreamSource(0, m_buffer, 0, sizeof(Vertex)) == D3D_OK;
+      ok = ok && m_device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, kQuads * 2) == D3D_OK;
+    } else {
+      Fill(m_vertices.data(), frame);
+      ok = ok && m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, kQuads * 2, m_vertices.data(), sizeof(Vertex)) == D3D_OK;
+    }
+    ok = m_device->EndScene() == D3D_OK && ok;
+    // Reading a pixel back waits for the frame to be drawn.
+    RECT one{0, 0, 1, 1};
+    D3DLOCKED_RECT locked{};
+    ok = ok && m_target->LockRect(&locked, &one, D3DLOCK_READONLY) == D3D_OK;
+    if (ok) {
+      benchmark::DoNotOptimize(*static_cast<uint32_t*>(locked.pBits));
+      m_target->UnlockRect();
+    }
+    return ok;
+  }
+
+ private:
+  IDirect3D9* m_d3d = nullptr;
+  IDirect3DDevice9* m_device = nullptr;
+  IDirect3DSurface9* m_target = nullptr;
+  IDirect3DTexture9* m_texture = nullptr;
+  IDirect3DVertexBuffer9* m_buffer = nullptr;
+  std::vector<float> m_positions;
+  std::vector<Vertex> m_vertices;
+  bool m_ok = false;
+};
+
+void RunFrames(benchmark::State& state, bool fromBuffer) {
+  Scene scene;
+  if (!scene.ok()) {
+    state.SkipWithError("no OpenGL device");
+    return;
+  }
+  int frame = 0;
+  for (auto _ : state) {
+    if (!scene.Frame(frame++, fromBuffer)) {
+      state.SkipWithError("a device call failed");
+      break;
+    }
+  }
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["quads"] = kQuads;
+}
+
+void BM_QuadsFromVertexBuffer(benchmark::State& state) { RunFrames(state, true); }
+void BM_QuadsFromUserMemory(benchmark::State& state) { RunFrames(state, false); }
+
+BENCHMARK(BM_QuadsFromVertexBuffer)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_QuadsFromUserMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace
