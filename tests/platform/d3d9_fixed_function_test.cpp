@@ -42,14 +42,6 @@ D3DMATRIX Identity() {
   return m;
 }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r{};
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j)
-      for (int k = 0; k < 4; ++k) r.m[i][j] += a.m[i][k] * b.m[k][j];
-  return r;
-}
-
 D3DMATRIX Translation(float x, float y, float z) {
   D3DMATRIX m = Identity();
   m.m[3][0] = x;
@@ -1181,6 +1173,34 @@ TEST_F(FixedFunctionTest, DrawsThatCannotHappenAreRefused) {
   UINT offset = 1, stride = 1;
   EXPECT_EQ(device->GetStreamSource(0, &stream, &offset, &stride), D3D_OK);
   EXPECT_EQ(stream, nullptr);
+}
+
+TEST_F(FixedFunctionTest, ResetRestoresTheDefaultsAndLetsGoOfBoundObjects) {
+  IDirect3DTexture9* texture = MakeTexture(1, 1, {0xFFFFFFFF});
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
+  device->SetTexture(1, texture);
+  device->SetStreamSource(2, buffer, 0, 16);
+  device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device->EndScene();
+  target->Release();
+  depth->Release();
+  target = depth = nullptr;
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 16;
+  pp.BackBufferHeight = 16;
+  pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+  pp.Windowed = TRUE;
+  pp.SwapEffect = D3DSWAPEFFECT_COPY;
+  ASSERT_EQ(device->Reset(&pp), D3D_OK);
+  DWORD value = 0;
+  device->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+  EXPECT_EQ(value, 0u);
+  device->GetRenderState(D3DRS_ZENABLE, &value);
+  EXPECT_EQ(value, static_cast<DWORD>(D3DZB_FALSE));  // no depth buffer this time
+  EXPECT_EQ(texture->Release(), 0u);
+  EXPECT_EQ(buffer->Release(), 0u);
+  device->BeginScene();
 }
 
 }  // namespace

@@ -90,4 +90,5 @@ struct D3D9StreamExtent {
   UINT stride = 0;
 };
 // Whether the streams that the layout reads hold every element of vertices first .. first+count-1.
+// A stride of 0 (every vertex reading the same bytes) is not drawn here and answers false.
 bool D3D9_StreamsHold(const D3D9VertexLayout& layout, const D3D9StreamExtent* streams, UINT first, UINT count);

@@ -31,7 +31,7 @@ void GLVertexBuffer::Detach() {
   if (m_device != nullptr) {
     if (m_buffer != 0) {
       m_device->MakeCurrent();
-      m_device->gl().ForgetBuffer(m_buffer);
+      m_device->ForgetBuffer(m_buffer);
       glDeleteBuffers(1, &m_buffer);
     }
     m_device->Untrack(this);

@@ -326,6 +326,8 @@ class GLDevice final : public IDirect3DDevice9 {
   HRESULT DrawPrimitiveUP(D3DPRIMITIVETYPE primitiveType, UINT primitiveCount, const void* pVertexStreamZeroData,
                           UINT vertexStreamZeroStride) override;
 
+  // A vertex buffer is being deleted: forget it wherever it was bound.
+  void ForgetBuffer(GLuint buffer);
   // Fixed-function programs compiled by this device so far.
   size_t ProgramCount() const { return m_programs.CompiledCount(); }
 

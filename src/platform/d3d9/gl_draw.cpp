@@ -221,6 +221,14 @@ void GLDevice::ResetBindings() {
   m_transformsDirty = m_lightingDirty = m_fogDirty = m_pixelDirty = m_samplerDirty = true;
 }
 
+void GLDevice::ForgetBuffer(GLuint buffer) {
+  m_gl.ForgetBuffer(buffer);
+  // The vertex array lets go of a deleted buffer; its name may come back for another one.
+  for (Attribute& a : m_attributes) {
+    if (a.buffer == buffer) a.buffer = GLState::kUnknown;
+  }
+}
+
 bool GLDevice::CurrentLayout(D3D9VertexLayout* layout) const {
   if (m_declaration != nullptr) {
     *layout = m_declaration->layout();
@@ -439,13 +447,19 @@ HRESULT GLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
   }
   if (!D3D9_StreamsHold(layout, extents, startVertex, count)) return D3DERR_INVALIDCALL;
   MakeCurrent();
-  StreamSource sources[kD3D9Streams];
+  // The bytes each stream gives the draw, from its first vertex to the end of its last element.
+  UINT ends[kD3D9Streams] = {};
   for (const D3DVERTEXELEMENT9& e : layout.elements) {
     const StreamBinding& s = m_streams[e.Stream];
-    const UINT begin = s.offset + startVertex * s.stride;
-    const UINT end = s.offset + (startVertex + count - 1) * s.stride + e.Offset + D3D9DeclType_Size(e.Type);
-    sources[e.Stream] = StreamSource{s.buffer->Prepare(begin, end), s.offset, s.stride};
-    if (sources[e.Stream].buffer == 0) return D3DERR_INVALIDCALL;
+    ends[e.Stream] = std::max(ends[e.Stream], s.offset + (startVertex + count - 1) * s.stride + e.Offset +
+                                                  D3D9DeclType_Size(e.Type));
+  }
+  StreamSource sources[kD3D9Streams];
+  for (UINT i = 0; i < kD3D9Streams; ++i) {
+    if (ends[i] == 0) continue;
+    const StreamBinding& s = m_streams[i];
+    sources[i] = StreamSource{s.buffer->Prepare(s.offset + startVertex * s.stride, ends[i]), s.offset, s.stride};
+    if (sources[i].buffer == 0) return D3DERR_INVALIDCALL;
   }
   return Draw(type, startVertex, count, layout, sources);
 }
