@@ -426,9 +426,7 @@ class GLDevice final : public IDirect3DDevice9 {
   GLuint m_vao = 0;
   GLuint m_sampler = 0;
   GLuint m_whiteTexture = 0;
-  GLuint m_streamBuffer = 0;
-  UINT m_streamCapacity = 0;
-  UINT m_streamOffset = 0;
+  GLuint m_streamBuffer = 0;  // user-memory draws
   Attribute m_attributes[kGLFFInputs];
 };
 

@@ -8,9 +8,6 @@
 
 namespace {
 
-// The size of the ring that user-memory draws copy their vertices into.
-constexpr UINT kStreamRingBytes = 4u << 20;
-
 GLenum CompareFunc(DWORD f) {
   switch (f) {
     case D3DCMP_NEVER: return GL_NEVER;
@@ -477,23 +474,12 @@ HRESULT GLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, co
   extents[0] = D3D9StreamExtent{true, static_cast<UINT>(std::min<uint64_t>(bytes, 0xFFFFFFFFu)), 0, vertexStreamZeroStride};
   if (bytes > 0xFFFFFFFFu || !D3D9_StreamsHold(layout, extents, 0, count)) return D3DERR_INVALIDCALL;
   MakeCurrent();
-  // Vertices go into a ring: written past what earlier draws read, so nothing has to wait; when
-  // the ring is full it is replaced by fresh storage.
+  // Each draw's vertices get fresh storage: nothing waits for earlier draws, and nothing is mapped.
   const UINT size = static_cast<UINT>(bytes);
   m_gl.BindArrayBuffer(m_streamBuffer);
-  if (m_streamOffset + uint64_t{size} > m_streamCapacity) {
-    m_streamCapacity = std::max(m_streamCapacity, std::max(kStreamRingBytes, size));
-    glBufferData(GL_ARRAY_BUFFER, m_streamCapacity, nullptr, GL_STREAM_DRAW);
-    m_streamOffset = 0;
-  }
-  void* target = glMapBufferRange(GL_ARRAY_BUFFER, m_streamOffset, size,
-                                  GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
-  if (target == nullptr) return D3DERR_INVALIDCALL;
-  std::memcpy(target, pVertexStreamZeroData, size);
-  glUnmapBuffer(GL_ARRAY_BUFFER);
+  glBufferData(GL_ARRAY_BUFFER, size, pVertexStreamZeroData, GL_STREAM_DRAW);
   StreamSource sources[kD3D9Streams];
-  sources[0] = StreamSource{m_streamBuffer, m_streamOffset, vertexStreamZeroStride};
-  m_streamOffset = (m_streamOffset + size + 15) & ~15u;
+  sources[0] = StreamSource{m_streamBuffer, 0, vertexStreamZeroStride};
   HRESULT hr = Draw(type, 0, count, layout, sources);
   SetStream(0, nullptr, 0, 0);
   return hr;
