@@ -13,7 +13,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/registry_message.h"
-#include "core/script_names_stand_in.h"
+#include "core/script_table.h"
 #include "core/value.h"
 #include "host/command_line.h"
 #include "host/game_header.h"

@@ -1,5 +1,9 @@
 #include "core/lifecycle.h"
 
-// Code objects and scripts are not built yet: nothing is made, so nothing needs freeing.
-void Code_Shutdown() {}
-void Script_Shutdown() {}
+#include "core/script_table.h"
+#include "vm/code_object.h"
+
+// Code objects belong to their owners (events, rooms, scripts); only the slot array is the code
+// table's own.
+void Code_Shutdown() { Code_FreeSlots(); }
+void Script_Shutdown() { Script_DeleteAll(); }

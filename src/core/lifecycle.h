@@ -6,6 +6,6 @@
 #include "core/function_registry.h" // Builtin_Shutdown
 #include "core/variable_names.h"    // Variable_InitGlobalFlags, Variable_NamesShutdown, Variable_Shutdown
 
-// Code objects and scripts are not built yet: they hold nothing to free.
+// Code_Shutdown frees the code slots; Script_Shutdown deletes every script.
 void Code_Shutdown();
 void Script_Shutdown();

@@ -9,7 +9,7 @@
 #include "audio/load_stand_in.h"
 #include "core/console.h"
 #include "core/function_registry.h"
-#include "core/load_stand_in.h"
+#include "core/script_table.h"
 #include "core/variable_names.h"
 #include "core/run_switches.h"
 #include "functions/ini_file.h"
@@ -168,8 +168,18 @@ bool ReadDebugFile() {
   return Game_LoadDebugFile(std::move(bytes));
 }
 
-void BindLinkRecord() {
-  const GameLinkRecord* record = g_data.linkRecord;
+}  // namespace
+
+void Game_SetLinkRecordProvider(LinkRecordProvider provider) { g_linkProvider = provider; }
+
+GameLinkRecord* Game_LinkRecord() { return g_data.linkRecord; }
+
+void Game_UseLinkRecord(GameLinkRecord* record) {
+  g_data.linkRecord = record;
+  g_data.codeEntryCount = record != nullptr ? record->functionCount : 0;
+}
+
+void Game_BindLinkRecord(const GameLinkRecord* record) {
   if (record == nullptr) return;
   if (record->variables != nullptr) {
     for (LinkName** link = record->variables; *link != nullptr; ++link) {
@@ -178,15 +188,13 @@ void BindLinkRecord() {
   }
   if (record->builtins != nullptr) {
     for (LinkName** link = record->builtins; *link != nullptr; ++link) {
-      // An unknown name is bound to -1.
-      Builtin_FindCallable((*link)->name, &(*link)->slot);
+      // An unknown name keeps -1; calling through it is refused at the call.
+      if (!Builtin_FindCallable((*link)->name, &(*link)->slot)) {
+        Console_DebugOutput("Link record: no function is named %s\n", (*link)->name != nullptr ? (*link)->name : "(null)");
+      }
     }
   }
 }
-
-}  // namespace
-
-void Game_SetLinkRecordProvider(LinkRecordProvider provider) { g_linkProvider = provider; }
 
 GameLinkRecord* Game_FillLinkRecord(GameLinkRecord* record) {
   if (g_linkProvider != nullptr) g_linkProvider(record);
@@ -436,7 +444,7 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
   }
 
   if (g_GameHeader.scriptObjectMode) JS_CreateResourceObject();
-  BindLinkRecord();
+  Game_BindLinkRecord(g_data.linkRecord);
   return result;
 }
 

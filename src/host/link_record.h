@@ -30,8 +30,24 @@ struct GameLinkRecord {
   LinkFunction* functions = nullptr;  // functionCount entries
 };
 
+// The names the translated code's own declarations use for the same records.
+using VariableLink = LinkName;
+using BuiltinLink = LinkName;
+using FunctionLink = LinkFunction;
+using LinkRecord = GameLinkRecord;
+
 using LinkRecordProvider = void (*)(GameLinkRecord* record);
 // Installs the provider that fills the record (null: none, the record stays empty).
 void Game_SetLinkRecordProvider(LinkRecordProvider provider);
 // Fills the record through the installed provider.
 GameLinkRecord* Game_FillLinkRecord(GameLinkRecord* record);
+
+// The record of the loaded game (null before a game is loaded).
+GameLinkRecord* Game_LinkRecord();
+// Makes a record the loaded game's without loading one (null: none), as a program that links its
+// translated code without a container does; its function count limits the code indices.
+void Game_UseLinkRecord(GameLinkRecord* record);
+// Binds the record's slots: every variable name to its variable id (a built-in variable's index,
+// else a user variable's id, the name added when new), every built-in name to its callable id
+// (-1 when nothing has that name).
+void Game_BindLinkRecord(const GameLinkRecord* record);

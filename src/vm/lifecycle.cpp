@@ -1,5 +1,6 @@
 #include "vm/lifecycle.h"
 
-// The interpreter is not built yet: it keeps no state to prepare or free.
-void VM_Init() {}
-void VM_Shutdown() {}
+#include "vm/calls.h"
+
+void VM_Init() { WithList_Init(); }
+void VM_Shutdown() { WithList_Free(); }

@@ -68,7 +68,7 @@ TEST_F(FunctionRegistryTest, DuplicatesAreKeptAndTheFirstIsFoundAndReplaced) {
 
 TEST_F(FunctionRegistryTest, CallableLookupTriesScriptsThenExtensionsThenScriptExecuteThenBuiltins) {
   for (const char* name : {"draw_sprite", "shared", "script_execute", "ext_only"}) Builtin_Add(name, NoOpHandler, -1, 0);
-  SetNames(Script_StandInSetNames, {"scr_a", "shared", "scr_b"});
+  SetNames(Script_SetNames, {"scr_a", "shared", "scr_b"});
   SetNames(Extension_StandInSetFunctionNames, {"ext_x", "ext_only", "shared"});
   struct Case {
     const char* name;

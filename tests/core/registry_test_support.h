@@ -12,7 +12,7 @@
 #include "core/constants.h"
 #include "core/function_registry.h"
 #include "core/registry_message.h"
-#include "core/script_names_stand_in.h"
+#include "core/script_table.h"
 #include "core/value_test_util.h"
 #include "core/variable_names.h"
 #include "host/command_line.h"
@@ -57,7 +57,7 @@ class RegistryTest : public ::testing::Test {
     Variable_Shutdown();
     Variable_ClearNames();
     Constant_Free();
-    for (auto set : {Script_StandInSetNames, Extension_StandInSetFunctionNames, Background_StandInSetNames,
+    for (auto set : {Script_SetNames, Extension_StandInSetFunctionNames, Background_StandInSetNames,
                      Font_StandInSetNames, Sound_StandInSetNames, Audio_StandInSetNames, Path_StandInSetNames,
                      TimeLine_StandInSetNames, Room_StandInSetNames, Shader_StandInSetNames}) {
       set(nullptr, 0);

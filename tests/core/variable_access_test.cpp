@@ -375,7 +375,7 @@ TEST_F(GlobalTest, AnUnsetSlotIsLookedUpByNameThenAsABuiltinFunction) {
   EXPECT_EQ(RealOf(out), 4.5);
 
   // A script of the name is no built-in function: the slot's unset value is the result.
-  SetNames(Script_StandInSetNames, {"draw_sprite"});
+  SetNames(Script_SetNames, {"draw_sprite"});
   delete m_global.m_properties;
   m_global.m_properties = nullptr;
   ASSERT_TRUE(Variable_GetGlobal(kSlot1, kNone, &out));
