@@ -28,7 +28,7 @@
 #include "platform/window/message_box.h"
 #include "render/load_stand_in.h"
 #include "script/load_stand_in.h"
-#include "vm/load_stand_in.h"
+#include "vm/chunk_loaders.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
 

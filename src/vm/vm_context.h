@@ -28,4 +28,9 @@ struct VMContext {
   int32_t depth;             // script calls made in this context and not yet returned
   int32_t codeSize;          // byte length of the current code buffer
   int32_t current;           // byte position of the instruction being executed
+  // Type code of the `ret` that ended the code at depth 0 (-1: none did); the final result is
+  // read as a slot of this type, so nothing of another kind is ever taken for a value.
+  int32_t resultType;
+  int32_t nesting;           // contexts below this one (0 for the outermost)
+  int32_t failed;            // a runtime error stopped the code
 };

@@ -1,0 +1,97 @@
+// The byte-code interpreter: running a code object, the loop, the per-call frames in the value
+// stack and its growth, and the control-flow instructions.
+//
+// Stored code is not trusted: a branch outside the code or into the middle of an instruction, an
+// operand past the end, and anything an instruction cannot do are runtime errors (VM_Error), never
+// a crash.
+#pragma once
+
+#include <cstdint>
+
+#include "vm/vm_context.h"
+
+struct RValue;
+struct SharedString;
+class CCode;
+class CInstance;
+class WXObjectBase;
+
+// Built directly below a call's arguments in the value stack. Positions are distances from the
+// end of the stack block, so they stay valid when the block grows.
+struct VMCallFrame {
+  int32_t returnPc;
+  int32_t callerArgumentCount;
+  int32_t callerFramePosition;  // -1 in the bottom frame
+  int32_t localsGiven;
+  CInstance* self;
+  CInstance* other;
+  WXObjectBase* argumentsObject;
+  VMBuffer* codeBuffer;  // null in the bottom frame
+  VMBuffer* debugInfo;
+  const char* sourceText;
+  const char* name;
+  void* tryList;
+  WXObjectBase* locals;
+  int32_t callerArgumentsPosition;
+  int32_t pad;
+};
+static_assert(sizeof(VMCallFrame) % 16 == 0, "frames keep the slots below them 16-byte aligned");
+
+inline constexpr int32_t kVMStackBlockSize = 16384;
+inline constexpr int32_t kVMStackHeadroom = 1024;  // the stack grows when less than this is left
+// Byte code run from a built-in that byte code called nests one native frame per level; beyond
+// this many nested contexts a run stops as a runaway recursion.
+inline constexpr int32_t kVMMaxNestedContexts = 200;
+
+using VMHandler = uint8_t* (*)(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+
+// Runs a code object's byte code to its end. Flags bit 0: self heads the scope chain for the run.
+// The result (when given) receives the value the code returned with `ret`; it is left alone when
+// the code ends otherwise.
+void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* result, WXObjectBase* locals,
+                    int32_t argumentCount, RValue* arguments, uint32_t flags, WXObjectBase* argumentsObject);
+void VM_Interpret(VMContext* context, RValue* result);
+uint8_t* VM_ReturnFromCall(VMContext* context, uint8_t* sp);
+uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context);
+// Enters called byte code: builds the frame below the `argumentCount` variable slots at sp and
+// switches the context to the callee. Returns the new stack pointer.
+uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t argumentCount);
+
+// Reports a runtime error of the running code (VM_Error) and, when the game goes on, stops the
+// code: its calls are unwound and the run ends without a result. Handlers fail through this.
+void VM_Fail(VMContext* context, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Reads one slot into a value and returns the next slot; a string slot's reference moves into the
+// value.
+uint8_t* VM_SlotToValue(RValue* out, uint32_t type, uint8_t* slot);
+
+// The handler of each of the 32 opcode indices.
+VMHandler VM_GetHandler(uint32_t index);
+
+uint8_t* DoBranch(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+uint8_t* DoBranchTrue(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+uint8_t* DoBranchFalse(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+uint8_t* DoExit(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+uint8_t* DoBreak(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+
+// --- global interpreter state ----------------------------------------------------------------
+
+VMContext* VM_CurrentContext();
+int32_t VM_ArgumentCount();
+RValue* VM_Arguments();
+uint32_t VM_BranchCount();
+void VM_SetBranchCount(uint32_t count);
+
+// String slots are 4 bytes, as stored code counts them: a slot holds a handle into a table of
+// string records (0: the null string). A new handle owns one reference of the record.
+uint32_t VM_StringHandleNew(SharedString* record);
+SharedString* VM_StringHandleGet(uint32_t handle);
+// Frees the handle and hands its reference to the caller.
+SharedString* VM_StringHandleTake(uint32_t handle);
+int32_t VM_StringHandleCount();  // handles in use
+
+// STAND-IN until scripts are loaded: the code object of script n (callable id 100000 + n); null
+// when there is none.
+using VMScriptCodeLookup = CCode* (*)(int32_t scriptIndex);
+void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup);
