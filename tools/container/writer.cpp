@@ -64,6 +64,11 @@ ChunkBuilder& ChunkBuilder::label(std::string name) {
   return *this;
 }
 
+ChunkBuilder& ChunkBuilder::label_at(std::string name, uint32_t at) {
+  m_labels.push_back({std::move(name), at});
+  return *this;
+}
+
 ChunkBuilder& ChunkBuilder::offset_to(std::string name) {
   if (!name.empty()) m_fixups.push_back({Fixup::Kind::Label, position(), std::move(name), 0});
   return u32(0);

@@ -85,6 +85,8 @@ class ChunkBuilder {
 
   // Names the current position. Labels are shared by the whole container.
   ChunkBuilder& label(std::string name);
+  // Names a position written earlier (a record inside bytes added whole).
+  ChunkBuilder& label_at(std::string name, uint32_t position);
   // A u32 holding the container offset of a label; an empty name writes 0 (none).
   ChunkBuilder& offset_to(std::string name);
   // A u32 holding the container offset of the text's bytes in the string pool.
