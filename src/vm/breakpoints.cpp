@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "net/frame_services.h"
+
 namespace {
 struct Breakpoint {
   uint8_t* at = nullptr;
@@ -62,7 +64,8 @@ void Breakpoint_ArmAll() {
   g_armed = true;
 }
 
-void Debug_WaitWhilePaused() {
+void Breakpoint_Pause() {
+  if (Debug_IsConnected()) Debug_WaitWhilePaused();
   if (g_pauseHook != nullptr) g_pauseHook();
 }
-void Debug_SetPauseHook(void (*hook)()) { g_pauseHook = hook; }
+void Breakpoint_SetPauseHook(void (*hook)()) { g_pauseHook = hook; }

@@ -19,6 +19,7 @@ void Breakpoint_ClearAll();
 bool Breakpoint_Find(const uint8_t* at, uint32_t* saved);
 void Breakpoint_DisarmAll();  // puts the saved words back
 void Breakpoint_ArmAll();     // writes the break words again
-// Holds the game while a debugger has it paused.
-void Debug_WaitWhilePaused();
-void Debug_SetPauseHook(void (*hook)());
+// Holds the game while a debugger has it paused (through the debugger's pause loop); a hook
+// installed by a test runs as the pause.
+void Breakpoint_Pause();
+void Breakpoint_SetPauseHook(void (*hook)());

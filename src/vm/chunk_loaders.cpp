@@ -20,6 +20,8 @@ namespace {
 int32_t g_localCount = 0;
 int32_t g_instanceCount = 0;
 int32_t g_globalCount = 0;
+// The container whose byte code was loaded last; the string table's entries are checked against it.
+ContainerBytes g_container;
 
 // The CODE chunk's body as a range of container offsets; empty when the container has none.
 struct CodeRange {
@@ -97,16 +99,17 @@ const char* VM_StringTableText(uint32_t index, bool* ok) {
     return nullptr;
   }
   const uint32_t entry = Container_U32(data.strings + 4 * static_cast<size_t>(index));
-  if (entry == 0) return "";
-  if (!data.container.Has(entry, 4)) {
+  if (entry == 0) return nullptr;
+  if (!g_container.Has(entry, 4)) {
     *ok = false;
     return nullptr;
   }
-  const char* text = data.container.TextAt(entry + 4, ok);
-  return text != nullptr ? text : (*ok ? "" : nullptr);
+  const char* text = g_container.TextAt(entry + 4, ok);
+  return text;
 }
 
 bool VARI_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
+  g_container = container;
   g_localCount = 0;
   g_instanceCount = 0;
   g_globalCount = 0;
@@ -159,6 +162,7 @@ bool VARI_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
 }
 
 bool FUNC_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
+  g_container = container;
   const CodeRange code = FindCodeChunk(container);
   const bool current = Game_ByteCodeVersion15();
   uint32_t count = 0;
@@ -205,6 +209,7 @@ void VM_RemapOldCode(uint8_t* code, const ContainerBytes&, uint32_t length) {
 }
 
 bool Code_PrepareBytecode(uint8_t* body, uint32_t size, const ContainerBytes& container) {
+  g_container = container;
   if (Game_ByteCodeVersion15()) return true;
   uint32_t count = 0;
   if (!Container_ReadCount("CODE", body, size, 0, 4, &count)) return false;

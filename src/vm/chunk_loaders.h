@@ -19,6 +19,6 @@ void VM_RemapOldCode(uint8_t* code, const ContainerBytes& container, uint32_t le
 
 // Slot count of the locals object that a run of byte code makes (the VARI local count).
 int32_t VM_LocalVariableCount();
-// Text of entry `index` of the string table: "" for an entry of 0; null (and *ok false) for an
-// index outside the table or an entry outside the container.
+// Text of entry `index` of the string table: null for an entry of 0 (no string), and null with
+// *ok false for an index outside the table or an entry outside the container.
 const char* VM_StringTableText(uint32_t index, bool* ok);

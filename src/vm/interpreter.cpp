@@ -161,8 +161,7 @@ uint8_t* Push(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* con
         VM_Fail(context, "String index %u lies outside the string table", ReadWord(operand));
         return sp;
       }
-      const uint32_t handle = VM_StringHandleNew(text != nullptr && ReadWord(operand) != 0 ? SharedString_Create(text)
-                                                                                           : nullptr);
+      const uint32_t handle = VM_StringHandleNew(text != nullptr ? SharedString_Create(text) : nullptr);
       sp -= 4;
       std::memcpy(sp, &handle, 4);
       return sp;
@@ -360,7 +359,7 @@ uint8_t* DoBreak(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context)
   if (!Breakpoint_Find(at, nullptr)) return sp;
   context->pc = context->current;
   Breakpoint_DisarmAll();
-  Debug_WaitWhilePaused();
+  Breakpoint_Pause();
   g_current = context;
   sp = Dispatch(context, sp);
   Breakpoint_ArmAll();

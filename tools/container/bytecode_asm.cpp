@@ -278,7 +278,7 @@ class Assembler {
     if (FormOf(opcode) == Form::None && opcode != 0xFF) {
       const std::string* label = needArg("a label");
       if (label == nullptr) return false;
-      m_branches.emplace_back(position, *label);
+      if (raw < 0) m_branches.emplace_back(position, *label);
     } else if (opcode == 0xFF || opcode == 0x84 || opcode == 0x86 || opcode == 0x99 || opcode == 0x15) {
       if (next < args.size()) {
         int64_t v = 0;
