@@ -1,5 +1,6 @@
 #include "vm/chunk_loaders.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,14 +127,13 @@ bool VARI_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
     }
     return true;
   }
-  if (size < 12) {
-    Game_FailLoad("VARI", "the body of %u bytes is too short for its counts", size);
-    return false;
-  }
-  g_globalCount = Container_I32(body);
-  g_instanceCount = Container_I32(body + 4);
+  // A body too short for its three counts names no variable; the counts it lacks are 0.
+  uint8_t counts[12] = {};
+  std::memcpy(counts, body, std::min<uint32_t>(size, 12));
+  g_globalCount = Container_I32(counts);
+  g_instanceCount = Container_I32(counts + 4);
+  g_localCount = Container_I32(counts + 8);
   if (g_instanceCount == 0) g_instanceCount = 2;
-  g_localCount = Container_I32(body + 8);
   if (g_globalCount < 0 || g_instanceCount < 0 || g_localCount < 0 || g_localCount > 0xFFFF) {
     Game_FailLoad("VARI", "variable counts %d, %d, %d are out of range", g_globalCount, g_instanceCount, g_localCount);
     return false;
