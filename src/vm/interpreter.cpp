@@ -75,9 +75,17 @@ bool IsInstructionStart(const VMContext* context, int32_t target) {
   return starts[static_cast<size_t>(target)];
 }
 
+// A variable slot may sit at any 4-byte boundary, so values are released through an aligned copy.
+void ReleaseValueAt(uint8_t* slot) {
+  RValue value;
+  std::memcpy(&value, slot, sizeof value);
+  RValue_Release(&value);
+  std::memcpy(slot, &value, sizeof value);
+}
+
 void ReleaseSlot(uint32_t type, uint8_t* slot) {
   if (type == VMT_VARIABLE) {
-    RValue_Release(reinterpret_cast<RValue*>(slot));
+    ReleaseValueAt(slot);
   } else if (type == VMT_STRING || type == VMT_DEBUG_STRING) {
     uint32_t handle;
     std::memcpy(&handle, slot, 4);
@@ -115,7 +123,7 @@ uint8_t* UnwindCall(VMContext* context) {
   context->localsGiven = frame->localsGiven;
   context->codeBase = context->codeBuffer != nullptr ? context->codeBuffer->code : nullptr;
   context->codeSize = context->codeBuffer != nullptr ? context->codeBuffer->length : 0;
-  for (int32_t i = 0; i < argumentCount; ++i) RValue_Release(reinterpret_cast<RValue*>(arguments) + i);
+  for (int32_t i = 0; i < argumentCount; ++i) ReleaseValueAt(arguments + static_cast<size_t>(i) * sizeof(RValue));
   g_argumentCount = frame->callerArgumentCount;
   g_arguments = frame->callerArgumentsPosition >= 0
                     ? reinterpret_cast<RValue*>(BlockEnd(context) - frame->callerArgumentsPosition)

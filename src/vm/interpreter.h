@@ -17,8 +17,9 @@ class CInstance;
 class WXObjectBase;
 
 // Built directly below a call's arguments in the value stack. Positions are distances from the
-// end of the stack block, so they stay valid when the block grows.
-struct VMCallFrame {
+// end of the stack block, so they stay valid when the block grows. Stack slots are 4-byte
+// aligned only (int, bool and string slots are 4 bytes), hence the packing.
+struct __attribute__((packed, aligned(4))) VMCallFrame {
   int32_t returnPc;
   int32_t callerArgumentCount;
   int32_t callerFramePosition;  // -1 in the bottom frame
@@ -33,9 +34,9 @@ struct VMCallFrame {
   void* tryList;
   WXObjectBase* locals;
   int32_t callerArgumentsPosition;
-  int32_t pad;
+  int32_t pad[5];
 };
-static_assert(sizeof(VMCallFrame) % 16 == 0, "frames keep the slots below them 16-byte aligned");
+static_assert(sizeof(VMCallFrame) % 16 == 0, "a frame spans whole value slots");
 
 inline constexpr int32_t kVMStackBlockSize = 16384;
 inline constexpr int32_t kVMStackHeadroom = 1024;  // the stack grows when less than this is left
