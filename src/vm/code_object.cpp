@@ -8,7 +8,7 @@
 #include "host/game_data.h"
 #include "host/game_flags.h"
 #include "host/link_record.h"
-#include "vm/interpreter_stand_in.h"
+#include "vm/interpreter.h"
 
 CCode* g_pFirstCode = nullptr;
 int32_t g_TotalCodeBlocks = 0;

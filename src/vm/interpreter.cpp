@@ -9,6 +9,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
+#include "core/script_table.h"
 #include "core/value.h"
 #include "core/vm_error.h"
 #include "host/command_line.h"
@@ -30,7 +31,12 @@ int32_t g_argumentCount = 0;
 RValue* g_arguments = nullptr;
 uint32_t g_branchCount = 0;
 int32_t g_nesting = 0;
-VMScriptCodeLookup g_scriptLookup = nullptr;
+CCode* ScriptTableCode(int32_t scriptIndex) {
+  const CScript* script = Script_Data(scriptIndex);
+  return script != nullptr ? script->GetCode() : nullptr;
+}
+
+VMScriptCodeLookup g_scriptLookup = &ScriptTableCode;
 
 // Handle 0 is the null string; freed handles are reused.
 std::vector<SharedString*> g_strings(1, nullptr);
@@ -593,7 +599,7 @@ RValue* VM_Arguments() { return g_arguments; }
 uint32_t VM_BranchCount() { return g_branchCount; }
 void VM_SetBranchCount(uint32_t count) { g_branchCount = count; }
 VMHandler VM_GetHandler(uint32_t index) { return kHandlers[index & 0x1F]; }
-void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup) { g_scriptLookup = lookup; }
+void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup) { g_scriptLookup = lookup != nullptr ? lookup : &ScriptTableCode; }
 
 uint32_t VM_StringHandleNew(SharedString* record) {
   if (record == nullptr) return 0;

@@ -92,7 +92,7 @@ SharedString* VM_StringHandleGet(uint32_t handle);
 SharedString* VM_StringHandleTake(uint32_t handle);
 int32_t VM_StringHandleCount();  // handles in use
 
-// STAND-IN until scripts are loaded: the code object of script n (callable id 100000 + n); null
-// when there is none.
+// Where `call` finds the code object of script n (callable id 100000 + n; null when there is
+// none): the script table, unless a test installs its own (null restores the table).
 using VMScriptCodeLookup = CCode* (*)(int32_t scriptIndex);
 void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup);

@@ -21,7 +21,7 @@ class InterpreterTest : public RegistryTest {
   void SetUp() override {
     RegistryTest::SetUp();
     Game_SetCompiledMode(false);
-    SetNames(Script_StandInSetNames, {"scr"});
+    SetNames(Script_SetNames, {"scr"});
     VM_SetScriptCodeLookup(&ScriptCode);
     g_program = &m_program;
   }

@@ -169,7 +169,7 @@ TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
 TEST(CodeListing, SourceLinesAndMarkers) {
   const uint32_t pairs[] = {4, 0, 8, 4, 12, 15};
   VMBuffer info;
-  info.code = reinterpret_cast<const uint8_t*>(pairs);
+  info.code = reinterpret_cast<uint8_t*>(const_cast<uint32_t*>(pairs));
   info.length = sizeof pairs;
   EXPECT_EQ(VM_FindDebugEntry(&info, 3), nullptr);
   EXPECT_EQ(VM_FindDebugEntry(&info, 9), pairs + 2);

@@ -19,7 +19,6 @@
 
 struct LoadedProgram {
   std::vector<uint8_t> bytes;
-  std::vector<std::unique_ptr<VMBuffer>> buffers;
   std::vector<std::unique_ptr<CCode>> codes;
   bool loaded = false;
 
@@ -28,7 +27,6 @@ struct LoadedProgram {
 
 // Assembles and loads; the code objects are made from the loaded CODE entries.
 inline void LoadProgram(const std::string& source, LoadedProgram* out) {
-  out->buffers.clear();
   out->codes.clear();
   out->loaded = false;
   container::BytecodeProgram program;
@@ -53,21 +51,22 @@ inline void LoadProgram(const std::string& source, LoadedProgram* out) {
   for (uint32_t i = 0; i < data.codeCount; ++i) {
     const uint32_t entry = Container_U32(data.codeEntries + 4 * i);
     const uint8_t* e = out->bytes.data() + entry;
-    auto buffer = std::make_unique<VMBuffer>();
-    buffer->length = static_cast<int32_t>(Container_U32(e + 4));
-    if (program.old_layout) {
-      buffer->code = e + 8;
-    } else {
-      buffer->locals = Container_U16(e + 8);
-      buffer->arguments = Container_U16(e + 10);
-      buffer->code = e + 12 + Container_I32(e + 12);
+    // The code object reads its own entry; the test builds the buffer only where it did not.
+    auto code = std::make_unique<CCode>(static_cast<int32_t>(i), 0);
+    if (code->code == nullptr) {
+      auto* buffer = new VMBuffer();
+      buffer->length = static_cast<int32_t>(Container_U32(e + 4));
+      if (program.old_layout) {
+        buffer->code = const_cast<uint8_t*>(e + 8);
+      } else {
+        buffer->locals = Container_U16(e + 8);
+        buffer->arguments = Container_U16(e + 10);
+        buffer->code = const_cast<uint8_t*>(e + 12 + Container_I32(e + 12));
+      }
+      code->code = buffer;
     }
-    auto code = std::make_unique<CCode>();
     code->kind = 1;
-    code->code = buffer.get();
-    code->index = static_cast<int32_t>(i);
-    code->name = reinterpret_cast<const char*>(out->bytes.data() + Container_U32(e));
-    out->buffers.push_back(std::move(buffer));
+    if (code->name == nullptr) code->name = reinterpret_cast<const char*>(out->bytes.data() + Container_U32(e));
     out->codes.push_back(std::move(code));
   }
   out->loaded = true;
