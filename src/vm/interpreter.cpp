@@ -1,4 +1,5 @@
 #include "vm/interpreter.h"
+#include "vm/opcodes.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -148,9 +149,8 @@ void ReportStackOverflow(const char* name) {
   }
 }
 
-uint8_t* NotImplemented(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  VM_Fail(context, "%s: instruction not implemented", VM_OpcodeName(VM_Opcode(word)));
-  return sp;
+uint8_t* NotImplemented(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context) {
+  return VM_NotImplemented(word, sp, operand, context);
 }
 
 // Pushes the constant forms: operands of types 0 to 4 and 6, and the immediate of type 15.
@@ -220,13 +220,13 @@ uint8_t* DoCall(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* c
 }
 
 const VMHandler kHandlers[32] = {
-    Push,           NotImplemented, NotImplemented, NotImplemented,  // push, push.l, push.g, push.b
-    DoPushI,        NotImplemented, NotImplemented, NotImplemented,  // push.i, pop, dup, conv
-    NotImplemented, NotImplemented, NotImplemented, NotImplemented,  // mul, div, rem, mod
-    NotImplemented, NotImplemented, NotImplemented, NotImplemented,  // add, sub, and, or
-    NotImplemented, NotImplemented, NotImplemented, NotImplemented,  // xor, neg, not, shl
-    NotImplemented, NotImplemented, DoBranch,       DoBranchTrue,    // shr, set, b, bt
-    DoBranchFalse,  DoCall,         NotImplemented, NotImplemented,  // bf, call, pushenv, popenv
+    Push,   DoPushLocal, DoPushGlobal, DoPushBuiltin,  // push, push.l, push.g, push.b
+    DoPushI, DoPop,      DoDup,        DoConv,         // push.i, pop, dup, conv
+    DoMul,  DoDiv,       DoRem,        DoMod,          // mul, div, rem, mod
+    DoAdd,  DoSub,       DoAnd,        DoOr,           // add, sub, and, or
+    DoXor,  DoNeg,       DoNot,        DoShl,          // xor, neg, not, shl
+    DoShr,  DoSet,       DoBranch,     DoBranchTrue,   // shr, set, b, bt
+    DoBranchFalse, DoCall, DoPushEnv,  DoPopEnv,       // bf, call, pushenv, popenv
     DoRet,          DoExit,         DoPopNull,      DoPopNull,       // ret, exit, popz, break
 };
 
@@ -627,4 +627,9 @@ SharedString* VM_StringHandleTake(uint32_t handle) {
 
 int32_t VM_StringHandleCount() {
   return static_cast<int32_t>(g_strings.size() - 1 - g_freeHandles.size());
+}
+
+uint8_t* VM_NotImplemented(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
+  VM_Fail(context, "%s: instruction not implemented", VM_OpcodeName(VM_Opcode(word)));
+  return sp;
 }
