@@ -53,7 +53,7 @@ void UnresolvedName(const char* what, const char* name) {
   char message[1024];
   std::snprintf(message, sizeof message, "Error on load\nUnable to find %s %s\n", what, name);
   Error_Show(message, true);
-  if (!g_Host.subGame) std::exit(1);
+  if (!g_Host.subGame) Error_EndProcess(1);
   F_GameEnd();
 }
 
@@ -134,7 +134,12 @@ bool VARI_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   g_instanceCount = Container_I32(counts + 4);
   g_localCount = Container_I32(counts + 8);
   if (g_instanceCount == 0) g_instanceCount = 2;
-  if (g_globalCount < 0 || g_instanceCount < 0 || g_localCount < 0 || g_localCount > 0xFFFF) {
+  // Every slot of the two tables is named by an entry of the chunk, so a count beyond the entries
+  // is damage; it must not size a table (a count read from the file would allocate gigabytes).
+  const int64_t entries = size >= 12 ? (size - 12) / 20 : 0;
+  const int64_t slotLimit = std::max<int64_t>(entries, 2);
+  if (g_globalCount < 0 || g_instanceCount < 0 || g_localCount < 0 || g_localCount > 0xFFFF ||
+      g_globalCount > slotLimit || g_instanceCount > slotLimit) {
     Game_FailLoad("VARI", "variable counts %d, %d, %d are out of range", g_globalCount, g_instanceCount, g_localCount);
     return false;
   }

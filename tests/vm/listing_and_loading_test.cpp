@@ -166,6 +166,42 @@ TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
   Game_ClearLoadFailure();
 }
 
+// The slot counts at the head of the chunk come from the file: counts that no entry names are a
+// load error, never the size of a table.
+TEST_F(ByteCodeLoadTest, SlotCountsBeyondTheEntriesAreLoadErrors) {
+  container::BytecodeProgram program;
+  std::string error;
+  ASSERT_TRUE(container::assemble_bytecode(".code main\n  push.v self.hp\n  push.v global.score\n", &program, &error));
+  g_GameHeader.versionAtLeast15 = true;
+  for (const uint32_t counts : {0u, 4u}) {  // global count, then instance count
+    container::ContainerWriter writer;
+    container::write_bytecode(writer, program);
+    writer.add_string_pool();
+    std::vector<uint8_t> bytes = writer.build().bytes;
+    ContainerBytes container{bytes.data(), bytes.size()};
+    ContainerChunks chunks(container);
+    uint8_t* vari = nullptr;
+    uint32_t variSize = 0;
+    for (ContainerChunk chunk; chunks.Next(&chunk);) {
+      if (std::strcmp(chunk.tag, "VARI") == 0) {
+        vari = chunk.body;
+        variSize = chunk.size;
+      }
+    }
+    ASSERT_NE(vari, nullptr);
+    const uint32_t huge = 0x40000000u;
+    std::memcpy(vari + counts, &huge, 4);
+    Game_ClearLoadFailure();
+    EXPECT_FALSE(VARI_Load(vari, variSize, container));
+    EXPECT_NE(std::string(Game_LoadFailure()).find("out of range"), std::string::npos) << Game_LoadFailure();
+    const uint32_t three = 3;  // more than the two entries name
+    std::memcpy(vari + counts, &three, 4);
+    Game_ClearLoadFailure();
+    EXPECT_FALSE(VARI_Load(vari, variSize, container));
+  }
+  Game_ClearLoadFailure();
+}
+
 TEST(CodeListing, SourceLinesAndMarkers) {
   const uint32_t pairs[] = {4, 0, 8, 4, 12, 15};
   VMBuffer info;
