@@ -74,6 +74,9 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     size_t eq = entry.find('=');
     if (eq != std::string::npos) environment[entry.substr(0, eq)] = entry.substr(eq + 1);
   }
+  // The runner under test never needs a display or a sound card, however ctest was started.
+  environment.try_emplace("SDL_VIDEODRIVER", "offscreen");
+  environment.try_emplace("SDL_AUDIODRIVER", "dummy");
   for (const auto& [key, value] : env) {
     if (value) {
       environment[key] = *value;
