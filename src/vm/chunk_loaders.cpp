@@ -58,7 +58,8 @@ void UnresolvedName(const char* what, const char* name) {
 }
 
 // Walks one chain of references and stores `id` in every operand. `stepBits` is the width of the
-// signed distance field; `keepFlags` keeps the operand's top 4 bits (variables) or not (calls).
+// signed distance field; `keepFlags` keeps the operand's flag bits above that field (variables)
+// or not (calls).
 bool LinkChain(const char* tag, const char* what, const char* name, const ContainerBytes& container,
                const CodeRange& code, uint32_t count, uint32_t first, int32_t stepBits, bool keepFlags, int32_t id) {
   std::unordered_set<uint64_t> seen;
@@ -81,8 +82,10 @@ bool LinkChain(const char* tag, const char* what, const char* name, const Contai
       const uint32_t shift = static_cast<uint32_t>(32 - stepBits);
       step = static_cast<int32_t>(w << shift) >> shift;
     }
-    const uint32_t linked =
-        keepFlags ? (w & 0xF0000000u) | (static_cast<uint32_t>(id) & 0x0FFFFFFFu) : static_cast<uint32_t>(id);
+    // Only the bits above the step field are flags: in old data bit 28 is the step's sign, and
+    // keeping it would mark every backward-chained reference as a declaration.
+    const uint32_t flags = keepFlags && stepBits < 32 ? w & ~((1u << stepBits) - 1) & 0xF0000000u : 0;
+    const uint32_t linked = keepFlags ? flags | (static_cast<uint32_t>(id) & 0x0FFFFFFFu) : static_cast<uint32_t>(id);
     std::memcpy(operand, &linked, 4);
     at += step;
   }

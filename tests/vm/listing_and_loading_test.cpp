@@ -131,6 +131,34 @@ TEST_F(ByteCodeLoadTest, OldLayoutRemapsOpcodesAndChainsBy29Bits) {
   EXPECT_EQ(Container_U32(code + 24), static_cast<uint32_t>(fn));
 }
 
+TEST_F(ByteCodeLoadTest, OldLayoutLinksCallsAcrossCodesWithChainsInBothDirections) {
+  Builtin_Add("unused", &Fn, -1, 0);
+  Builtin_Add("fa", &Fn, -1, 0);
+  Builtin_Add("fb", &Fn, -1, 0);
+  SetNames(Script_SetNames, {"scr_x", "scr_hit"});
+  // Calls to three callables and a variable, interleaved over two codes, so that every chain
+  // crosses the entry header between the codes; backward, every step but the last is negative.
+  const char kSource[] =
+      ".code first\n  call.i fb 0\n  push.v self.hp\n  call.i fa 1\n  call.i scr_hit 0\n  pop.v.v self.hp\n"
+      ".code second\n  call.i fa 0\n  push.v self.hp\n  call.i fb 2\n  call.i fa 0\n";
+  // The variable keeps its reference flags (bit 29 here) and nothing else above its id: old byte
+  // code has no declaration flag, bit 28 was part of the chain step.
+  const uint32_t hp = 0x20000000u | 100000u;
+  const uint32_t expected[2][5] = {{2, hp, 1, 100001, hp}, {1, hp, 2, 1}};
+  for (const char* chains : {"forward", "backward"}) {
+    SCOPED_TRACE(chains);
+    LoadProgram(std::string(".layout old\n.chains ") + chains + "\n" + kSource, &m_program);
+    ASSERT_TRUE(m_program.loaded);
+    ASSERT_EQ(Variable_FindOrAdd("hp"), 100000);
+    for (size_t c = 0; c < 2; ++c) {
+      const uint8_t* code = m_program.Code(c)->code->code;
+      for (size_t i = 0; i < (c == 0 ? 5u : 4u); ++i) {
+        EXPECT_EQ(Container_U32(code + 8 * i + 4), expected[c][i]) << "code " << c << ", instruction " << i;
+      }
+    }
+  }
+}
+
 TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
   container::BytecodeProgram program;
   std::string error;
