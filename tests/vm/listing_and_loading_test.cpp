@@ -2,7 +2,9 @@
 // and the assembler's round trip.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/console.h"
 #include "core/function_registry.h"
@@ -157,6 +159,93 @@ TEST_F(ByteCodeLoadTest, OldLayoutLinksCallsAcrossCodesWithChainsInBothDirection
       }
     }
   }
+}
+
+// The container of `source`, and where its chunks' bodies lie in it.
+struct BuiltContainer {
+  std::vector<uint8_t> bytes;
+  uint8_t* Body(const char* tag, uint32_t* size) {
+    ContainerChunks chunks({bytes.data(), bytes.size()});
+    for (ContainerChunk chunk; chunks.Next(&chunk);) {
+      if (std::strcmp(chunk.tag, tag) == 0) {
+        *size = chunk.size;
+        return chunk.body;
+      }
+    }
+    ADD_FAILURE() << "no chunk " << tag;
+    return nullptr;
+  }
+};
+
+void Build(const std::string& source, BuiltContainer* out) {
+  container::BytecodeProgram program;
+  std::string error;
+  ASSERT_TRUE(container::assemble_bytecode(source, &program, &error)) << error;
+  container::ContainerWriter writer;
+  container::write_bytecode(writer, program);
+  writer.add_string_pool();
+  container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  out->bytes = std::move(built.bytes);
+}
+
+TEST_F(ByteCodeLoadTest, EntriesWithoutReferencesLinkAndWriteNothing) {
+  // "idle" and "fb" are the second entries of VARI and FUNC; their counts are set to 0 below while
+  // their first-reference positions still name their one reference, or lie far outside the code.
+  const char kSource[] =
+      ".code first\n  push.v self.kept\n  call.i fa 0\n  push.v self.idle\n  call.i fb 0\n"
+      ".code empty\n"
+      ".code last\n  push.v self.kept\n  call.i fa 0\n";
+  // One layout and first-reference position; a failed assertion ends only this case.
+  const auto check = [&](bool old, bool outside) {
+    Reset();
+    Builtin_Add("unused", &Fn, -1, 0);
+    Builtin_Add("fa", &Fn, -1, 0);
+    Builtin_Add("fb", &Fn, -1, 0);
+    BuiltContainer built;
+    ASSERT_NO_FATAL_FAILURE(Build(std::string(old ? ".layout old\n" : "") + kSource, &built));
+    uint32_t codeSize = 0, variSize = 0, funcSize = 0;
+    uint8_t* code = built.Body("CODE", &codeSize);
+    uint8_t* vari = built.Body("VARI", &variSize);
+    uint8_t* func = built.Body("FUNC", &funcSize);
+    ASSERT_TRUE(code != nullptr && vari != nullptr && func != nullptr);
+    // The second entry's reference count; its first-reference position follows.
+    uint8_t* idle = vari + (old ? 12 + 4 : 12 + 20 + 12);
+    uint8_t* fb = func + (old ? 12 + 4 : 4 + 12 + 4);
+    for (uint8_t* entry : {idle, fb}) {
+      ASSERT_EQ(Container_U32(entry), 1u);
+      const uint32_t zero = 0, far = 0xFFFFFFF0u;
+      std::memcpy(entry, &zero, 4);
+      if (outside) std::memcpy(entry + 4, &far, 4);
+    }
+    // What the code must hold afterwards: the other entries' references linked, all else as written.
+    const uint32_t firstEntry = Container_U32(code + 4);
+    const uint32_t lastEntry = Container_U32(code + 12);
+    ContainerBytes container{built.bytes.data(), built.bytes.size()};
+    const auto codeAt = [&](uint32_t entry) -> uint8_t* {
+      uint8_t* e = container.data + entry;
+      return old ? e + 8 : e + 12 + Container_I32(e + 12);
+    };
+    std::vector<uint8_t> expected(code, code + codeSize);
+    const auto expect = [&](uint8_t* at, uint32_t word) { std::memcpy(expected.data() + (at - code), &word, 4); };
+    for (uint32_t entry : {firstEntry, lastEntry}) {
+      expect(codeAt(entry) + 4, 0x20000000u | 100000u);
+      expect(codeAt(entry) + 12, 1);
+    }
+    g_GameHeader.versionAtLeast15 = !old;
+    ASSERT_TRUE(Game_ScanHeaderChunks(container)) << Game_LoadFailure();
+    EXPECT_TRUE(FUNC_Load(func, funcSize, container));
+    EXPECT_FALSE(Game_LoadFailed()) << Game_LoadFailure();
+    EXPECT_EQ(std::vector<uint8_t>(code, code + codeSize), expected);
+    EXPECT_EQ(Game_Data().codeCount, 3u);
+  };
+  for (const bool old : {false, true}) {
+    for (const bool outside : {false, true}) {
+      SCOPED_TRACE(std::string(old ? "old" : "new") + (outside ? ", first reference outside" : ""));
+      check(old, outside);
+    }
+  }
+  Game_ClearLoadFailure();
 }
 
 TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
