@@ -18,7 +18,7 @@
 #include "host/file_services.h"
 #include "host/load_save.h"
 #include "host/game_header.h"
-#include "host/gamepad.h"
+#include "host/gamepad_functions.h"
 #include "host/host_platform.h"
 #include "host/link_record.h"
 #include "host/options_file.h"

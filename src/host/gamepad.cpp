@@ -361,10 +361,6 @@ void Gamepad_Shutdown() {
   Gamepad_SetCount(0);
 }
 
-// The script bindings of the functions below join the registration here once the function
-// registry exists; until then registering the group only starts the pads.
-void InitGamepadFunctions() { Gamepad_Init(); }
-
 // ---------------------------------------------------------------------------------------------
 // Script functions
 

@@ -133,11 +133,9 @@ void Gamepad_Init();
 // Deletes every pad and empties the table (end of the main loop).
 void Gamepad_Shutdown();
 
-// Registers the gamepad script functions, then Gamepad_Init.
-void InitGamepadFunctions();
-
-// The gamepad script functions. A pad number outside the table (or of an empty entry) answers 0
-// ("" for the description) and changes nothing.
+// The gamepad script functions (registered as built-in functions by host/gamepad_functions.h). A
+// pad number outside the table (or of an empty entry) answers 0 ("" for the description) and
+// changes nothing.
 double gamepad_is_supported();
 double gamepad_get_device_count();
 double gamepad_is_connected(int32_t pad);
