@@ -197,6 +197,16 @@ void SharedString_Release(SharedString* record) {
   MemoryManager_Free(record);
 }
 
+SharedString* SharedString_Join(const SharedString* left, const SharedString* right) {
+  const int64_t nl = left != nullptr && left->text != nullptr ? left->length : 0;
+  const int64_t nr = right != nullptr && right->text != nullptr ? right->length : 0;
+  if (nl + nr > INT32_MAX) return nullptr;
+  SharedString* joined = SharedString_CreateSized(static_cast<int32_t>(nl + nr));
+  if (nl > 0) std::memcpy(joined->text, left->text, static_cast<size_t>(nl));
+  if (nr > 0) std::memcpy(joined->text + nl, right->text, static_cast<size_t>(nr));
+  return joined;
+}
+
 void RValue_SetString(RValue* v, const char* text) {
   // Made before the release: text may belong to the string that v holds.
   SharedString* record = SharedString_Create(text);

@@ -113,6 +113,9 @@ SharedString* SharedString_Create(const char* text);               // a new reco
 void SharedString_CreateSized(SharedString* record, int32_t n);     // n + 1 bytes, text[n] = 0
 SharedString* SharedString_CreateSized(int32_t n);
 void SharedString_Release(SharedString* record);
+// A new record (refcount 1) holding the two texts joined, a null record or text counting as
+// empty; null when the joined length would not fit in a record.
+SharedString* SharedString_Join(const SharedString* left, const SharedString* right);
 inline SharedString* SharedString_Unref(SharedString* record) {
   if (record != nullptr) SharedString_Release(record);
   return nullptr;

@@ -37,15 +37,14 @@ inline RValue TypeErrorGivesLeft(const char* op, const RValue& left, const RValu
 }
 
 RValue JoinStrings(const SharedString* left, const SharedString* right) {
-  const int32_t nl = left != nullptr && left->text != nullptr ? left->length : 0;
-  const int32_t nr = right != nullptr && right->text != nullptr ? right->length : 0;
-  SharedString* joined = SharedString_CreateSized(nl + nr);
-  if (nl > 0) std::memcpy(joined->text, left->text, static_cast<size_t>(nl));
-  if (nr > 0) std::memcpy(joined->text + nl, right->text, static_cast<size_t>(nr));
   RValue result;
-  result.pString = joined;
+  result.pString = SharedString_Join(left, right);
   result.flags = 0;
   result.kind = VALUE_STRING;
+  if (result.pString == nullptr) {
+    VM_RuntimeError("unable to join strings: the result would be too long");
+    result.pString = SharedString_Create("");
+  }
   return result;
 }
 

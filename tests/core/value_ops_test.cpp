@@ -42,6 +42,8 @@ TEST_F(ValueOps, ResultsAndTypeErrors) {
   Val ab("ab");
   Val cd("cd");
   Val s("s");
+  Val huge("x");
+  huge.v.pString->length = INT32_MAX;  // as a record of that size would say
   const RValue noText = {{0.0}, 0, VALUE_STRING};
   const RValue undef = RValue_MakeUndefined();
   using Op = std::function<RValue()>;
@@ -59,6 +61,8 @@ TEST_F(ValueOps, ResultsAndTypeErrors) {
       {"real + bool", [] { return RValue_Add(RValue_MakeReal(2), Bool(true)); }, VALUE_REAL, "3", nullptr},
       {"string + string", [&] { return RValue_Add(ab.v, cd.v); }, VALUE_STRING, "abcd", nullptr},
       {"string without text + string", [&] { return RValue_Add(noText, cd.v); }, VALUE_STRING, "cd", nullptr},
+      {"string + string past a record's length", [&] { return RValue_Add(ab.v, huge.v); }, VALUE_STRING, "",
+       "unable to join strings: the result would be too long"},
       {"int32 + anything", [&] { return RValue_Add(Int32(4), cd.v); }, VALUE_INT32, "4", nullptr},
       {"string + real", [&] { return RValue_Add(ab.v, RValue_MakeReal(1)); }, VALUE_STRING, "ab",
        "invalid type for + lhs=ab, rhs=1"},
