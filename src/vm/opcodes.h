@@ -1,7 +1,7 @@
 // The instruction handlers of the interpreter's dispatch table, by the file that holds them:
-// arithmetic, logic, comparison and conversion in ops_arith.cpp; variable pushes and pops, dup
-// and the with-block instructions in ops_stack.cpp; control flow, constants and calls in
-// interpreter.cpp.
+// arithmetic and logic in ops_arith.cpp, comparison and conversion in ops_compare.cpp; variable
+// pushes and pops, dup and the with-block instructions in ops_stack.cpp; control flow, constants
+// and calls in interpreter.cpp.
 //
 // A handler takes the instruction word, the stack pointer, the first operand word and the
 // context, and returns the new stack pointer.
@@ -28,6 +28,8 @@ uint8_t* DoNeg(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* co
 uint8_t* DoNot(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
 uint8_t* DoShl(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
 uint8_t* DoShr(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
+
+// ops_compare.cpp
 uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
 uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context);
 

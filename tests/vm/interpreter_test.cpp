@@ -190,7 +190,7 @@ TEST_F(InterpreterTest, StoredCodeIsNotTrusted) {
       {"push.d 1 raw=0x40000000", nullptr},
       {"ret.i", "ret: no value of the returned type on the stack"},
       {"bt x\nx:", "Conditional branch without a value on the stack"},
-      {"add.i.i", "add: instruction not implemented"},
+      {"add.i.i", "add: the operands are not on the stack"},
   };
   for (const Case& c : cases) {
     RuntimeErrorCapture::Reset();

@@ -1,0 +1,63 @@
+// Typed value-stack slots as the value-operator instructions (ops_arith.cpp, ops_compare.cpp)
+// read, consume and write them. Slots sit at 4-byte boundaries only, so every access copies.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/argument_getters.h"
+#include "core/value.h"
+#include "vm/bytecode.h"
+#include "vm/interpreter.h"
+
+namespace vm_slots {
+
+// Bytes an operand of this type takes: doubles and int64 8, variables 16, every other code 4.
+inline int32_t OperandSize(uint32_t type) {
+  return type == VMT_DOUBLE || type == VMT_LONG ? 8 : type == VMT_VARIABLE ? 16 : 4;
+}
+
+// True when the slots between sp and the current frame hold at least n bytes.
+inline bool StackHolds(const VMContext* context, const uint8_t* sp, int64_t n) {
+  return sp >= context->stackBlock && n <= reinterpret_cast<const uint8_t*>(context->frame) - sp;
+}
+
+template <typename T>
+inline T Load(const uint8_t* at) {
+  T value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+template <typename T>
+inline void Store(uint8_t* at, const T& value) {
+  std::memcpy(at, &value, sizeof value);
+}
+
+// The record a string slot refers to; the slot keeps its reference.
+inline SharedString* PeekString(const uint8_t* slot) { return VM_StringHandleGet(Load<uint32_t>(slot)); }
+// Makes a string slot that owns the caller's reference to the record (null: the null string).
+inline void StoreString(uint8_t* slot, SharedString* record) { Store<uint32_t>(slot, VM_StringHandleNew(record)); }
+
+// Drops what a popped slot owns: the reference of a string slot, the value of a variable slot.
+inline void ReleaseSlot(uint32_t type, uint8_t* slot) {
+  if (type != VMT_VARIABLE && type != VMT_STRING && type != VMT_DEBUG_STRING) return;
+  RValue value;
+  VM_SlotToValue(&value, type == VMT_VARIABLE ? VMT_VARIABLE : VMT_STRING, slot);
+  RValue_Release(&value);
+}
+
+// Numbers to integers as the argument getters truncate them: NaN and the infinities give 0, a
+// value outside the range the integer's smallest value.
+inline int32_t TruncateToInt32(double d) {
+  RValue v = RValue_MakeReal(d);
+  return WXGI32(&v, 0);
+}
+inline int64_t TruncateToInt64(double d) {
+  RValue v = RValue_MakeReal(d);
+  return WXGI64(&v, 0);
+}
+
+// Reported when an instruction finds fewer slots on the stack than its types name; the code stops.
+uint8_t* VM_FailUnderflow(uint32_t word, uint8_t* sp, VMContext* context);
+
+}  // namespace vm_slots
