@@ -1,11 +1,13 @@
 // The writers of particular chunk kinds: the bytes a loader reads back at each field's place.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "container/gen8.h"
 #include "container/minimal.h"
 #include "container/optn.h"
+#include "container/room.h"
 #include "container/tpag.h"
 #include "container/txtr.h"
 #include "tools/container_reading.h"
@@ -123,6 +125,84 @@ TEST(TexturePageWriters, EntriesAndPagesAreReachedThroughTheirOffsets) {
   const uint32_t image = read_u32(b, read_u32(b, txtr + 8) + 4);
   ASSERT_LT(image + tiny_png().size(), b.size() + 1);
   EXPECT_EQ(std::memcmp(b.data() + image, tiny_png().data(), tiny_png().size()), 0);
+}
+
+// Each entry's fields lie where a loader reads them: the given ones, creation code -1, zero flags
+// and scalars, and four lists of its own, each present (non-zero offset) and empty.
+TEST(RoomWriter, EntriesHoldTheirFieldsAndEmptyListsAnEmptySlotIsOffsetZero) {
+  ContainerWriter writer;
+  const RoomEntry rooms[] = {
+      {.name = "first", .width = 320, .height = 200, .speed = 30},
+      {.empty_slot = true},
+      {.name = std::nullopt, .width = 1, .height = 2, .speed = -4},
+  };
+  write_room(writer, rooms);
+  const BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const std::vector<uint8_t>& b = built.bytes;
+  const ChunkView chunk = only_chunk(b, "ROOM");
+  ASSERT_EQ(read_u32(b, chunk.body_start), 3u);
+  EXPECT_EQ(read_u32(b, chunk.body_start + 8), 0u);
+  const struct {
+    uint32_t entry;
+    std::string name;
+    int32_t width, height, speed;
+  } expected[] = {{read_u32(b, chunk.body_start + 4), "first", 320, 200, 30},
+                  {read_u32(b, chunk.body_start + 12), "", 1, 2, -4}};
+  std::vector<uint32_t> lists;
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.name);
+    ASSERT_GE(e.entry, chunk.body_start);
+    ASSERT_LE(e.entry + kRoomEntrySize, chunk.body_start + chunk.size);
+    EXPECT_EQ(e.entry % 4, 0u);
+    const uint32_t name = read_u32(b, e.entry);
+    if (e.name.empty()) {
+      EXPECT_EQ(name, 0u);
+    } else {
+      EXPECT_EQ(text_at(b, name), e.name);
+    }
+    EXPECT_EQ(read_u32(b, e.entry + 4), 0u);  // no caption
+    EXPECT_EQ(static_cast<int32_t>(read_u32(b, e.entry + 8)), e.width);
+    EXPECT_EQ(static_cast<int32_t>(read_u32(b, e.entry + 12)), e.height);
+    EXPECT_EQ(static_cast<int32_t>(read_u32(b, e.entry + 16)), e.speed);
+    EXPECT_EQ(read_u32(b, e.entry + 32), 0xFFFFFFFFu);  // no creation code
+    for (uint32_t at : {20u, 24u, 28u, 36u, 56u, 60u, 64u, 68u, 72u, 76u, 80u, 84u}) {
+      EXPECT_EQ(read_u32(b, e.entry + at), 0u) << at;
+    }
+    for (uint32_t at = 40; at <= 52; at += 4) {
+      const uint32_t list = read_u32(b, e.entry + at);
+      EXPECT_NE(list, 0u) << at;
+      EXPECT_EQ(read_u32(b, list), 0u) << at;
+      lists.push_back(list);
+    }
+  }
+  std::sort(lists.begin(), lists.end());
+  EXPECT_EQ(std::adjacent_find(lists.begin(), lists.end()), lists.end());  // none shared
+}
+
+TEST(MinimalGame, RoomsGoInTheRoomChunkAndTheirOrderInTheHeader) {
+  ContainerWriter writer;
+  const RoomEntry rooms[] = {{.name = "a", .speed = 30}, {.empty_slot = true}, {.name = "c", .speed = 60}};
+  add_minimal_game(writer, rooms);
+  const BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const std::vector<uint8_t>& b = built.bytes;
+  const uint32_t gen8 = only_chunk(b, "GEN8").body_start;
+  const uint32_t order = gen8 + gen8_room_order_offset(15);
+  ASSERT_EQ(read_u32(b, order), 2u);
+  EXPECT_EQ(read_u32(b, order + 4), 0u);
+  EXPECT_EQ(read_u32(b, order + 8), 2u);
+  const uint32_t room = only_chunk(b, "ROOM").body_start;
+  EXPECT_EQ(read_u32(b, room), 3u);
+  EXPECT_EQ(read_u32(b, read_u32(b, room + 12) + 16), 60u);
+
+  // Without rooms: an empty room list and an empty order, as before.
+  ContainerWriter plain;
+  add_minimal_game(plain);
+  const BuildResult without = plain.build();
+  ASSERT_TRUE(without.ok()) << without.error;
+  EXPECT_EQ(only_chunk(without.bytes, "ROOM").size, 4u);
+  EXPECT_EQ(read_u32(without.bytes, only_chunk(without.bytes, "GEN8").body_start + gen8_room_order_offset(15)), 0u);
 }
 
 TEST(MinimalGame, HoldsEveryChunkOfAGameInOrder) {

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 
 #include "container/description.h"
+#include "container/minimal.h"
 #include "container/writer.h"
 
 namespace {
@@ -143,4 +145,33 @@ TEST(ContainerTool, MinimalWritesAGameAndTakesOneOutputOnly) {
   const ToolRun extra = run_tool("--minimal " + out.string() + " " + scratch("other.win").string());
   EXPECT_EQ(extra.exit_code, 2);
   EXPECT_NE(extra.output.find("--minimal expects OUTPUT alone"), std::string::npos) << extra.output;
+}
+
+// --room-speed gives the minimal game one room at that speed, as the library writes it.
+TEST(ContainerTool, RoomSpeedAddsOneRoomToTheMinimalGame) {
+  const std::filesystem::path out = scratch("room.win");
+  std::filesystem::remove(out);
+  const ToolRun run = run_tool("--minimal --room-speed 30 " + out.string());
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  container::ContainerWriter writer;
+  const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = 30};
+  container::add_minimal_game(writer, std::span(&room, 1));
+  const container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  EXPECT_EQ(read_bytes(out), built.bytes);
+
+  const struct {
+    std::string args;
+    std::string message;
+  } failures[] = {
+      {"--room-speed 30 " + scratch("x.txt").string() + " " + out.string(), "--room-speed goes with --minimal"},
+      {"--minimal " + out.string() + " --room-speed", "--room-speed needs a value"},
+      {"--minimal --room-speed fast " + out.string(), "\"fast\" is not a number"},
+      {"--minimal --room-speed 3000000000 " + out.string(), "\"3000000000\" is not a number"},
+  };
+  for (const auto& f : failures) {
+    const ToolRun bad = run_tool(f.args);
+    EXPECT_EQ(bad.exit_code, 2) << f.args << ": " << bad.output;
+    EXPECT_NE(bad.output.find(f.message), std::string::npos) << f.args << ": " << bad.output;
+  }
 }

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,12 +19,15 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
-       tolvarine-container [options] --minimal OUTPUT
+       tolvarine-container [options] --minimal [--room-speed N] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
 order with empty lists, a header (format version 15, 320 x 240), options, one texture page and
-one texture-page entry. The runner loads and starts it.
+one texture-page entry. The runner loads and starts it; without rooms the game ends after its
+first frame. --room-speed N adds one room, "room0" of 320 x 240 at N frames per second, as the
+first room of the room order: the game then runs in it until it is ended (window closed, SIGINT
+or SIGTERM).
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -93,6 +97,7 @@ int main(int argc, char** argv) {
   container::WriterOptions options;
   std::vector<std::string> positional;
   bool minimal = false;
+  std::optional<int32_t> room_speed;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -102,6 +107,13 @@ int main(int argc, char** argv) {
     }
     if (arg == "--minimal") {
       minimal = true;
+      continue;
+    }
+    if (arg == "--room-speed") {
+      if (i + 1 >= argc) return usage_error("--room-speed needs a value");
+      const std::optional<uint32_t> value = parse_u32(argv[++i]);
+      if (!value || *value > INT32_MAX) return usage_error(std::string("--room-speed: \"") + argv[i] + "\" is not a number");
+      room_speed = static_cast<int32_t>(*value);
       continue;
     }
     if (!arg.starts_with("--")) {
@@ -119,10 +131,16 @@ int main(int argc, char** argv) {
   container::ContainerWriter writer(options);
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
-    container::add_minimal_game(writer);
+    if (room_speed) {
+      const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
+      container::add_minimal_game(writer, std::span(&room, 1));
+    } else {
+      container::add_minimal_game(writer);
+    }
     const container::BuildResult result = writer.write_file(positional[0]);
     return result.ok() ? 0 : failure(result.error);
   }
+  if (room_speed) return usage_error("--room-speed goes with --minimal");
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 
   std::string text;

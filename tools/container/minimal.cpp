@@ -7,19 +7,24 @@
 
 namespace container {
 
-void add_minimal_game(ContainerWriter& writer) {
+void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, {}); }
+
+void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms) {
   Gen8Header header;
   header.game_name = "Minimal";
   header.display_name = "Minimal";
   header.window_width = 320;
   header.window_height = 240;
+  for (size_t i = 0; i < rooms.size(); ++i) {
+    if (!rooms[i].empty_slot) header.room_order.push_back(static_cast<int32_t>(i));
+  }
   write_gen8(writer, header);
   write_optn(writer, OptnNewLayout{});
   // Lists without entries: a count of 0.
-  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN", "OBJT",
-                          "ROOM"}) {
+  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN", "OBJT"}) {
     writer.add_chunk(tag).u32(0);
   }
+  write_room(writer, rooms);
   writer.add_chunk("DAFL");
   const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};
   write_tpag(writer, std::span(&entry, 1));

@@ -3,10 +3,17 @@
 // what `tolvarine-container --minimal` writes.
 #pragma once
 
+#include <span>
+
+#include "container/room.h"
 #include "container/writer.h"
 
 namespace container {
 
+// Without rooms: the runner ends such a game after its first frame.
 void add_minimal_game(ContainerWriter& writer);
+// With these rooms in the ROOM chunk and the room order 0, 1, ... in the header (empty slots
+// left out of the order), so the game starts in the first room and runs until it is ended.
+void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms);
 
 }  // namespace container
