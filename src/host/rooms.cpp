@@ -1,18 +1,45 @@
 #include "host/rooms.h"
 
+#include <vector>
+
 #include "core/console.h"
 #include "host/frame_loop.h"
+#include "world/load_stand_in.h"
 #include "world/room.h"
 
-// Rooms are not built yet: there is nothing to prepare, the room order is empty, no room can be
-// entered and nothing is carried.
+// STAND-IN until the rooms are built: the game starts in the first room of the room order with
+// that room's size and speed, and nothing else of the room (instances, views, backgrounds,
+// creation code) exists yet. Nothing is prepared or carried, and no other room is entered.
+namespace {
+
+// The run-time room copies of the running game; they die with it.
+std::vector<CRoom*> g_roomCopies;
+
+}  // namespace
+
 bool Runner_PrepareAll() { return true; }
 
 void StartGame() {
   Console_DebugOutput("StartGame()\n");
-  // With no room to enter the game has nothing to play: it ends at the end of its first frame,
-  // as game_end would end it, rather than running empty frames until someone closes it.
-  g_RoomChangeCode = kRoomChangeEndGame;
+  const std::vector<int32_t>& order = Room_Order();
+  const int32_t first = order.empty() ? -1 : order.front();
+  const RoomDefinition* definition = Room_Definition(first);
+  if (definition == nullptr) {
+    // With no room to enter the game has nothing to play: it ends at the end of its first frame,
+    // as game_end would end it, rather than running empty frames until someone closes it.
+    if (!order.empty()) Console_DebugOutput("StartGame: the first room %d does not exist\n", first);
+    g_RoomChangeCode = kRoomChangeEndGame;
+  } else {
+    CRoom* room = new CRoom();
+    room->m_speed = definition->speed;
+    room->width = definition->width;
+    room->height = definition->height;
+    g_roomCopies.push_back(room);
+    Room_SetCurrent(room);
+    g_RoomChangeCode = kRoomChangeNone;
+    Console_DebugOutput("StartGame: room %d \"%s\" (%d x %d, speed %d)\n", first, definition->name.c_str(),
+                        definition->width, definition->height, definition->speed);
+  }
   Console_DebugOutput("StartGame() - DONE\n");
 }
 
@@ -24,5 +51,13 @@ void Room_Goto(int32_t) {
 }
 
 void Room_SetCurrent(CRoom* room) { Room_Current = room; }
-void Runner_DeleteRoomCopies() {}
+
+void Runner_DeleteRoomCopies() {
+  for (CRoom* room : g_roomCopies) {
+    if (room == Room_Current) Room_Current = nullptr;
+    delete room;
+  }
+  g_roomCopies.clear();
+}
+
 void Runner_FreeCarriedInstances() {}

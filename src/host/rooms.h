@@ -9,8 +9,8 @@ class CRoom;
 // Prepares extensions, constants, scripts, timelines, objects, rooms and sounds; false when one
 // of them fails (after telling the user).
 bool Runner_PrepareAll();
-// Starts the game in the first room of the room order. A game without any room ends at the end
-// of its first frame.
+// Starts the game in the first room of the room order. A game without any room, or whose first
+// room does not exist, ends at the end of its first frame.
 void StartGame();
 // Leaves the current room (Room End, and Game End when the game ends).
 void Room_End(bool endOfGame);

@@ -1,16 +1,24 @@
 #include "world/lifecycle.h"
 
 #include "host/frame_loop.h"
+#include "world/load_stand_in.h"
+#include "world/room.h"
 
 char* working_directory = nullptr;
 char* game_project_name = nullptr;
 
 void F_GameEnd() { g_RoomChangeCode = kRoomChangeEndGame; }
 
-// The world's tables are not built yet: there is nothing to register, reset or delete.
+// The world's tables are not built yet: there is nothing to register, reset or delete beyond
+// what is kept of the rooms.
 void Variable_BuiltIn_Init() {}
 void Path_Reset() {}
 void Grid_Shutdown() {}
-void Room_Shutdown() {}
+
+void Room_Shutdown() {
+  Room_Current = nullptr;
+  Room_FreeDefinitions();
+}
+
 void ObjectLists_FreeAll() {}
 void TimeLine_Shutdown() {}
