@@ -95,6 +95,7 @@ void Runner_PrepareRelaunch() {
 
 int WinMain(const char* commandLine) {
   g_CommandLine = commandLine != nullptr ? commandLine : "";
+  Win32_InstallQuitSignalHandlers();
   Win32_MoveAtFiles();
 
   do {
@@ -120,7 +121,7 @@ int WinMain(const char* commandLine) {
     Runner_AfterMainLoop();
     Win32_PostQuit();
     Runner_Shutdown();
-    if (g_Host.exitCode != 0) {
+    if (g_Host.exitCode != 0 || Win32_QuitSignalled()) {
       Runner_FreeRunGlobals();
       break;
     }

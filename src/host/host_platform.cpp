@@ -65,6 +65,10 @@ bool MoveNoReplace(int dirFd, const char* from, const char* to) {
   return true;
 }
 
+volatile sig_atomic_t g_quitSignalled = 0;
+
+void QuitSignalHandler(int) { g_quitSignalled = 1; }
+
 void HeadlessCrashHandler(int) {
   static const char kText[] = "Exception detected during the unit tests!\n";
   ssize_t written = write(STDOUT_FILENO, kText, sizeof kText - 1);
@@ -127,6 +131,10 @@ void Runner_SetGameFilePath(const char* path) {
 
 void Win32_PumpMessages() {
   if (g_pumpHook != nullptr) g_pumpHook();
+  if (g_quitSignalled != 0) {
+    g_Host.running = 0;
+    return;
+  }
   WindowMessage message;
   while (Window_PeekMessage(&message)) {
     if (message.message == WM_QUIT) {
@@ -201,3 +209,14 @@ void Win32_InstallHeadlessHandlers() {
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal, &action, nullptr);
 }
+
+void Win32_InstallQuitSignalHandlers() {
+  struct sigaction action{};
+  action.sa_handler = QuitSignalHandler;
+  // Interrupted reads and writes carry on; the sleeps of the frame wait resume by themselves.
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+}
+
+bool Win32_QuitSignalled() { return g_quitSignalled != 0; }

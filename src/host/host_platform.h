@@ -14,8 +14,8 @@ void Win32_ForgetProgramDirectory();
 // The absolute, normalised form of a path (relative paths are taken from the working directory).
 std::string Win32_GetFullPath(const char* path);
 
-// Dispatches every pending window message without waiting; WM_QUIT stops the pump and the main
-// loop.
+// Dispatches every pending window message without waiting; WM_QUIT, or a quit signal (below),
+// stops the pump and the main loop.
 void Win32_PumpMessages();
 // Lets tests see the pump run inside modal waits; called at the start of every pump.
 void Win32_SetPumpMessagesHook(void (*hook)());
@@ -42,3 +42,10 @@ bool Win32_MoveAtFile(const char* directory, const char* name);
 // The unattended crash handlers: a crash prints "Exception detected during the unit tests!" on
 // standard output and ends the process with exit code 1 instead of leaving a core or a dialog.
 void Win32_InstallHeadlessHandlers();
+
+// SIGINT and SIGTERM end the game as closing its window does: the next message pump drops the
+// running flag, and the main loop ends with the usual teardown (exit code 0). The request stays:
+// no game is relaunched or returned to after it.
+void Win32_InstallQuitSignalHandlers();
+// True once SIGINT or SIGTERM arrived.
+bool Win32_QuitSignalled();

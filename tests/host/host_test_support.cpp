@@ -55,11 +55,12 @@ std::string MinimalContainer() {
   return std::string("FORM\x08\x00\x00\x00GEN8\x00\x00\x00\x00", 16);
 }
 
-RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& workingDir,
-                     const std::map<std::string, std::optional<std::string>>& env, int timeoutSeconds) {
-  RunResult result;
-  std::string outputPath = workingDir + "/.run_output";
+StartedProgram StartProgram(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workingDir,
+                            const std::map<std::string, std::optional<std::string>>& env) {
+  StartedProgram started;
+  started.outputPath = workingDir + "/.run_output";
+  const std::string& outputPath = started.outputPath;
 
   // Everything the child needs is prepared before the fork.
   std::vector<std::string> argStrings = {program};
@@ -100,8 +101,23 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
-  if (pid < 0) return result;
+  started.pid = pid < 0 ? -1 : pid;
+  return started;
+}
 
+bool IsRunning(const StartedProgram& started) {
+  // WNOWAIT leaves an ended child to be reaped by FinishProgram.
+  siginfo_t info{};
+  if (started.pid < 0) return false;
+  if (waitid(P_PID, static_cast<id_t>(started.pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+  return info.si_pid == 0;
+}
+
+RunResult FinishProgram(StartedProgram& started, int timeoutSeconds) {
+  RunResult result;
+  if (started.pid < 0) return result;
+  const pid_t pid = started.pid;
+  started.pid = -1;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int status = 0;
   for (;;) {
@@ -117,9 +133,16 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (!result.timedOut && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  result.output = ReadFile(outputPath);
-  fs::remove(outputPath);
+  result.output = ReadFile(started.outputPath);
+  fs::remove(started.outputPath);
   return result;
+}
+
+RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& workingDir,
+                     const std::map<std::string, std::optional<std::string>>& env, int timeoutSeconds) {
+  StartedProgram started = StartProgram(program, args, workingDir, env);
+  return FinishProgram(started, timeoutSeconds);
 }
 
 std::string PlaceRunnerIn(const std::string& directory) {

@@ -33,6 +33,20 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
                      const std::map<std::string, std::optional<std::string>>& env = {},
                      int timeoutSeconds = 60);
 
+// A program started by StartProgram and not yet waited for.
+struct StartedProgram {
+  int pid = -1;  // -1 when it could not be started
+  std::string outputPath;
+};
+// Starts `program` as RunProgram does, without waiting for it.
+StartedProgram StartProgram(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& workingDir,
+                            const std::map<std::string, std::optional<std::string>>& env = {});
+// True while the program has not ended (it is not reaped).
+bool IsRunning(const StartedProgram& started);
+// Waits for the program's end (killing it after `timeoutSeconds`) and collects its result.
+RunResult FinishProgram(StartedProgram& started, int timeoutSeconds = 60);
+
 // Puts the runner into `directory` (a hard link, or a copy where linking fails), so that the
 // runner's own directory is one the test controls. Returns its path.
 std::string PlaceRunnerIn(const std::string& directory);

@@ -1,9 +1,14 @@
-// The built runner, end to end: start-up markers, the relaunch, and the paths without a game.
+// The built runner, end to end: start-up markers, the relaunch, the paths without a game, and a
+// game with a room that runs until a signal ends it.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "container/minimal.h"
@@ -256,6 +261,66 @@ TEST(RunnerTest, GameChosenInTheFileDialogIsLoaded) {
       << log;
   // Not headless: the console echoes the log to standard output as well.
   EXPECT_NE(run.output.find("Entering main loop."), std::string::npos);
+}
+
+// The temporary directories a runner made under `base` and has not removed.
+size_t TempDirectories(const std::string& base) {
+  size_t n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(base)) {
+    if (entry.path().filename().string().rfind("tl_ttt_", 0) == 0) ++n;
+  }
+  return n;
+}
+
+// A game with a room runs frames until it is ended; SIGTERM and SIGINT end it as closing the window
+// does: the normal teardown (which removes the runner's temporary directory) and exit code 0. A
+// game to return to is not started after such an end: the whole program was asked to stop.
+TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
+  const struct {
+    const char* name;
+    int signal;
+    std::vector<std::string> extra;
+  } cases[] = {
+      {"SIGTERM", SIGTERM, {}},
+      {"SIGINT", SIGINT, {}},
+      {"SIGTERM with a game to return to", SIGTERM, {"-exit", "plain.win"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = MakeScratchDir("work");
+    const std::string tmp = dir + "/tmp";
+    std::filesystem::create_directories(tmp);
+    ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "room.win"}, dir).exitCode, 0);
+    ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "plain.win"}, dir).exitCode, 0);
+
+    std::vector<std::string> args = {"-game", "room.win", "-headless", "-debugoutput", "log.txt"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    StartedProgram runner = StartProgram(TOLVARINE_RUNNER, args, dir, {{"TMPDIR", tmp}});
+    ASSERT_GE(runner.pid, 0);
+    // Start-up may be slow on a busy machine; the frames only count once the loop runs.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (IsRunning(runner) && FirstMissingInOrder(ReadFile(dir + "/log.txt"), {"Entering main loop."}) != "" &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const bool running = IsRunning(runner);
+    const size_t tempDirectories = TempDirectories(tmp);
+    kill(runner.pid, c.signal);
+    const RunResult run = FinishProgram(runner, 60);
+    const std::string log = ReadFile(dir + "/log.txt");
+    EXPECT_TRUE(running) << log;
+    EXPECT_EQ(tempDirectories, 1u);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(FirstMissingInOrder(log, {"Room_Load: 1 rooms", "StartGame()", "StartGame: room 0 \"room0\" (320 x 240, speed 30)",
+                                        "StartGame() - DONE", "Entering main loop."}),
+              "")
+        << log;
+    EXPECT_EQ(Count(log, "Wexa Works Runner"), 1u);
+    EXPECT_EQ(TempDirectories(tmp), 0u);
+  }
 }
 
 }  // namespace
