@@ -286,8 +286,10 @@ class Assembler {
         if (opcode == 0x15) kind = v; else imm = v;
       }
     }
+    // pop with the value first (first type .i) still names its variable.
+    const bool variableOperand = type1 == 5 || (opcode == 0x45 && type1 == 2);
     if (operandFollows) {
-      switch (type1) {
+      switch (variableOperand ? 5u : type1) {
         case 0:
         case 1: {
           const std::string* s = needArg("a number");
@@ -383,6 +385,28 @@ std::string Quote(const std::string& s) {
     out += c;
   }
   return out + "\"";
+}
+
+// The VARIABLE operand of the instruction at `at` (with vflags when they are not the default);
+// empty when no variable reference is there.
+std::string VariableText(const BytecodeProgram& program, const BytecodeCode& code, size_t at, int32_t imm,
+                         bool* immShown) {
+  const BytecodeRef* r = nullptr;
+  for (const BytecodeRef& c : code.refs) {
+    if (c.position == at && c.kind == BytecodeRef::Kind::Variable) r = &c;
+  }
+  if (r == nullptr) return {};
+  const BytecodeVariable& v = program.variables[r->symbol];
+  std::string scope;
+  for (const Instance& i : kInstances) {
+    if (i.type == imm && i.scope == v.scope) scope = i.keyword;
+  }
+  if (scope.empty()) scope = "inst(" + std::to_string(imm) + ")";
+  std::string operand = scope + "." + v.name;
+  *immShown = true;
+  const uint32_t flags = GetU32(code.bytes, at + 4) >> 28;
+  if (flags != 2) operand += " vflags=" + std::to_string(flags);
+  return operand;
 }
 
 }  // namespace
@@ -485,6 +509,11 @@ std::string disassemble_bytecode(const BytecodeProgram& program) {
             break;
           }
           case 2:
+            if (opcode == 0x45) {
+              operand = VariableText(program, code, at, imm, &immShown);
+              break;
+            }
+            [[fallthrough]];
           case 7: {
             int32_t v;
             std::memcpy(&v, op, 4);
@@ -508,24 +537,9 @@ std::string disassemble_bytecode(const BytecodeProgram& program) {
             operand = v == 1 ? "true" : v == 0 ? "false" : std::to_string(v);
             break;
           }
-          case 5: {
-            const BytecodeRef* r = nullptr;
-            for (const BytecodeRef& c : code.refs) {
-              if (c.position == at && c.kind == BytecodeRef::Kind::Variable) r = &c;
-            }
-            if (r == nullptr) break;
-            const BytecodeVariable& v = program.variables[r->symbol];
-            std::string scope;
-            for (const Instance& i : kInstances) {
-              if (i.type == imm && i.scope == v.scope) scope = i.keyword;
-            }
-            if (scope.empty()) scope = "inst(" + std::to_string(imm) + ")";
-            operand = scope + "." + v.name;
-            immShown = true;
-            const uint32_t flags = GetU32(code.bytes, at + 4) >> 28;
-            if (flags != 2) operand += " vflags=" + std::to_string(flags);
+          case 5:
+            operand = VariableText(program, code, at, imm, &immShown);
             break;
-          }
           case 6:
             operand = refText[static_cast<uint32_t>(at)];
             break;

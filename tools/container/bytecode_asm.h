@@ -11,7 +11,8 @@
 //   push.T value       .d/.f number, .i/.l integer, .b true|false, .s "text", .v VARIABLE,
 //                      .e none (the immediate, imm=N, is pushed)
 //   push.i.i N         the 16-bit immediate form
-//   pop.v.T VARIABLE   push.l/push.g/push.b.v VARIABLE
+//   pop.v.T VARIABLE   pop.i.T VARIABLE (the value is taken before the reference's operands)
+//   push.l/push.g/push.b.v VARIABLE
 //   VARIABLE           self.NAME, other.NAME, global.NAME, builtin.NAME, local.NAME or inst(N).NAME;
 //                      the instance type is the word's immediate, vflags the operand's top 4 bits
 //                      (default 2)
