@@ -171,19 +171,26 @@ void Code_FreeSlots() {
   g_slotCount = g_slotCapacity = 0;
 }
 
-bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags) {
+namespace {
+bool ExecuteWithArguments(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags,
+                          int32_t argc, RValue* args) {
   if (!g_RunnerOptions.codeExecutionMode || code == nullptr) return true;
   g_VMRunFailed = false;
   if (code->kind == kCodeKindRun || code->kind == kCodeKindRunVariant) {
     if (code->native != nullptr && code->native->function != nullptr) {
       reinterpret_cast<NativeEventFunction>(code->native->function)(self, other);
     } else if (code->code != nullptr && code->code->length > 0) {
-      VM_ExecuteCode(code, self, other, result, nullptr, 0, nullptr, scopeFlags, nullptr);
+      VM_ExecuteCode(code, self, other, result, nullptr, argc, args, scopeFlags, nullptr);
     }
   } else if (code->kind == kCodeKindConstant && result != nullptr) {
     RValue_Assign(result, &code->value);
   }
   return true;
+}
+}  // namespace
+
+bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags) {
+  return ExecuteWithArguments(self, other, code, result, scopeFlags, 0, nullptr);
 }
 
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags) {
@@ -194,7 +201,12 @@ bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue* 
 }
 
 bool Code_ExecuteScript(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags) {
-  if (Code_Execute(self, other, code, result, scopeFlags)) return true;
+  return Code_ExecuteScriptWithArguments(self, other, code, result, scopeFlags, 0, nullptr);
+}
+
+bool Code_ExecuteScriptWithArguments(CInstance* self, CInstance* other, CCode* code, RValue* result,
+                                     int32_t scopeFlags, int32_t argc, RValue* args) {
+  if (ExecuteWithArguments(self, other, code, result, scopeFlags, argc, args)) return true;
   RValue_Release(result);
   RValue_SetString(result, "ERROR");
   return false;

@@ -82,6 +82,10 @@ bool Code_Execute(CInstance* self, CInstance* other, CCode* code, RValue* result
 bool Code_ExecuteReport(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags);
 // As Code_Execute; a failed run leaves "ERROR" in the result.
 bool Code_ExecuteScript(CInstance* self, CInstance* other, CCode* code, RValue* result, int32_t scopeFlags);
+// As Code_ExecuteScript, with argc arguments (borrowed: the run takes no references) that byte
+// code sees as its call's arguments.
+bool Code_ExecuteScriptWithArguments(CInstance* self, CInstance* other, CCode* code, RValue* result,
+                                     int32_t scopeFlags, int32_t argc, RValue* args);
 
 // Frees the slot array (the code objects belong to their owners). Teardown.
 void Code_FreeSlots();

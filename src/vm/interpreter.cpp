@@ -15,6 +15,8 @@
 #include "core/vm_error.h"
 #include "host/command_line.h"
 #include "host/host_platform.h"
+#include "net/frame_services.h"
+#include "net/lifecycle.h"
 #include "platform/window/message_box.h"
 #include "script/wx_object.h"
 #include "world/instance.h"
@@ -24,6 +26,7 @@
 #include "vm/code_listing.h"
 #include "vm/code_object.h"
 #include "vm/scope_chain.h"
+#include "vm/vm_internal.h"
 
 namespace {
 
@@ -48,25 +51,13 @@ std::vector<uint32_t> g_freeHandles;
 // an armed breakpoint is read through the word it replaced).
 std::unordered_map<const uint8_t*, std::vector<bool>> g_instructionStarts;
 
-uint8_t* BlockEnd(const VMContext* context) { return context->stackBlock + context->stackSize; }
-uint8_t* FrameTop(const VMContext* context) { return reinterpret_cast<uint8_t*>(context->frame); }
-// True when the slots between sp and the current frame hold at least n bytes.
-bool StackHolds(const VMContext* context, const uint8_t* sp, int32_t n) {
-  return sp >= context->stackBlock && sp + n <= FrameTop(context);
-}
-
-uint32_t ReadWord(const uint8_t* at) {
-  uint32_t word;
-  std::memcpy(&word, at, 4);
-  return word;
-}
 
 // The word of the instruction at a position as it was stored (a breakpoint's break word is seen
 // through).
 uint32_t StoredWord(const uint8_t* at) {
   uint32_t saved;
   if (Breakpoint_Find(at, &saved)) return saved;
-  return ReadWord(at);
+  return VM_ReadWord(at);
 }
 
 bool IsInstructionStart(const VMContext* context, int32_t target) {
@@ -82,41 +73,19 @@ bool IsInstructionStart(const VMContext* context, int32_t target) {
   return starts[static_cast<size_t>(target)];
 }
 
-// A variable slot may sit at any 4-byte boundary, so values are released through an aligned copy.
-void ReleaseValueAt(uint8_t* slot) {
-  RValue value;
-  std::memcpy(&value, slot, sizeof value);
-  RValue_Release(&value);
-  std::memcpy(slot, &value, sizeof value);
-}
-
-void ReleaseSlot(uint32_t type, uint8_t* slot) {
-  if (type == VMT_VARIABLE) {
-    ReleaseValueAt(slot);
-  } else if (type == VMT_STRING || type == VMT_DEBUG_STRING) {
-    uint32_t handle;
-    std::memcpy(&handle, slot, 4);
-    SharedString_Unref(VM_StringHandleTake(handle));
-  }
-}
-
 int32_t ReturnSize(uint32_t type) {
   if (type == VMT_DEBUG_STRING) return 4;
   return VM_StackSlotSize(type);
-}
-
-uint8_t* PushInt(uint8_t* sp, int32_t value) {
-  sp -= 4;
-  std::memcpy(sp, &value, 4);
-  return sp;
 }
 
 // Unwinds the current call: the caller's state comes back, the call's arguments are released,
 // and the slot that ends where the arguments ended is returned (the caller's stack pointer).
 uint8_t* UnwindCall(VMContext* context) {
   VMCallFrame* frame = context->frame;
-  uint8_t* arguments = FrameTop(context) + sizeof(VMCallFrame);
+  uint8_t* arguments = VM_FrameTop(context) + sizeof(VMCallFrame);
   const int32_t argumentCount = g_argumentCount;
+  VM_DropWithFrames(context, VM_StackDistance(context, VM_FrameTop(context)));
+  if (Profiler_Enabled) Profiler_Leave();
   context->depth--;
   context->self = frame->self;
   context->other = frame->other;
@@ -130,13 +99,13 @@ uint8_t* UnwindCall(VMContext* context) {
   context->localsGiven = frame->localsGiven;
   context->codeBase = context->codeBuffer != nullptr ? context->codeBuffer->code : nullptr;
   context->codeSize = context->codeBuffer != nullptr ? context->codeBuffer->length : 0;
-  for (int32_t i = 0; i < argumentCount; ++i) ReleaseValueAt(arguments + static_cast<size_t>(i) * sizeof(RValue));
+  for (int32_t i = 0; i < argumentCount; ++i) VM_ReleaseValueAt(arguments + static_cast<size_t>(i) * sizeof(RValue));
   g_argumentCount = frame->callerArgumentCount;
   g_arguments = frame->callerArgumentsPosition >= 0
-                    ? reinterpret_cast<RValue*>(BlockEnd(context) - frame->callerArgumentsPosition)
+                    ? reinterpret_cast<RValue*>(VM_BlockEnd(context) - frame->callerArgumentsPosition)
                     : nullptr;
   context->frame = reinterpret_cast<VMCallFrame*>(
-      frame->callerFramePosition >= 0 ? BlockEnd(context) - frame->callerFramePosition : BlockEnd(context));
+      frame->callerFramePosition >= 0 ? VM_BlockEnd(context) - frame->callerFramePosition : VM_BlockEnd(context));
   return arguments + static_cast<size_t>(argumentCount) * sizeof(RValue) - sizeof(RValue);
 }
 
@@ -147,76 +116,6 @@ void ReportStackOverflow(const char* name) {
   } else {
     MessageBox_ShowFatal("Stack overflow...", text);
   }
-}
-
-uint8_t* NotImplemented(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context) {
-  return VM_NotImplemented(word, sp, operand, context);
-}
-
-// Pushes the constant forms: operands of types 0 to 4 and 6, and the immediate of type 15.
-uint8_t* Push(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context) {
-  const uint32_t type = VM_Type1(word);
-  if ((word & 0x40000000u) == 0 && type != VMT_ERROR) return NotImplemented(word, sp, operand, context);
-  switch (type) {
-    case VMT_DOUBLE:
-    case VMT_LONG:
-    case VMT_FLOAT:
-    case VMT_INT:
-    case VMT_BOOL: {
-      const int32_t size = VM_OperandSize(type);
-      sp -= size;
-      std::memcpy(sp, operand, static_cast<size_t>(size));
-      return sp;
-    }
-    case VMT_STRING: {
-      bool ok = true;
-      const char* text = VM_StringTableText(ReadWord(operand), &ok);
-      if (!ok) {
-        VM_Fail(context, "String index %u lies outside the string table", ReadWord(operand));
-        return sp;
-      }
-      const uint32_t handle = VM_StringHandleNew(text != nullptr ? SharedString_Create(text) : nullptr);
-      sp -= 4;
-      std::memcpy(sp, &handle, 4);
-      return sp;
-    }
-    case VMT_ERROR:
-      return PushInt(sp, VM_Immediate(word));
-    default:
-      return NotImplemented(word, sp, operand, context);
-  }
-}
-
-uint8_t* DoPushI(uint32_t word, uint8_t* sp, const uint8_t*, VMContext*) { return PushInt(sp, VM_Immediate(word)); }
-
-uint8_t* DoPopNull(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context) {
-  if (word >= kVMBreakWords) return DoBreak(word, sp, operand, context);
-  const uint32_t type = VM_Type1(word);
-  const int32_t size = VM_StackSlotSize(type);
-  if (!StackHolds(context, sp, size)) {
-    VM_Fail(context, "popz: the stack is empty");
-    return sp;
-  }
-  ReleaseSlot(type, sp);
-  return sp + size;
-}
-
-// Calls of byte-code scripts; the other callables come with the call instructions.
-uint8_t* DoCall(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context) {
-  if ((word & 0x40000000u) == 0) return NotImplemented(word, sp, operand, context);
-  const int32_t id = static_cast<int32_t>(ReadWord(operand));
-  const int32_t argumentCount = VM_Immediate(word);
-  if (id < 100000 || id >= 499999) return NotImplemented(word, sp, operand, context);
-  CCode* callee = g_scriptLookup != nullptr ? g_scriptLookup(id - 100000) : nullptr;
-  if (callee == nullptr || callee->code == nullptr) {
-    VM_Fail(context, "call: no script with id %d", id);
-    return sp;
-  }
-  if (argumentCount < 0 || !StackHolds(context, sp, argumentCount * static_cast<int32_t>(sizeof(RValue)))) {
-    VM_Fail(context, "call: %d arguments are not on the stack", argumentCount);
-    return sp;
-  }
-  return VM_EnterCall(context, sp, callee, argumentCount);
 }
 
 const VMHandler kHandlers[32] = {
@@ -237,7 +136,7 @@ uint8_t* Dispatch(VMContext* context, uint8_t* sp) {
     VM_Fail(context, "Code position %d lies outside the code", at);
     return sp;
   }
-  const uint32_t word = ReadWord(context->codeBase + at);
+  const uint32_t word = VM_ReadWord(context->codeBase + at);
   const int32_t length = VM_InstructionLength(word);
   if (length > context->codeSize - at) {
     VM_Fail(context, "The operand at %d runs past the end of the code", at);
@@ -269,8 +168,7 @@ void VM_Fail(VMContext* context, const char* format, ...) {
 
 // --- handlers ---------------------------------------------------------------------------------
 
-namespace {
-uint8_t* TakeBranch(uint32_t word, uint8_t* sp, VMContext* context) {
+void VM_Branch(uint32_t word, VMContext* context) {
   const int64_t target = static_cast<int64_t>(context->current) + 4 * static_cast<int64_t>(VM_BranchOffset(word));
   if (target < 0 || target > context->codeSize) {
     VM_Fail(context, "Branch target %lld lies outside the code", static_cast<long long>(target));
@@ -279,6 +177,11 @@ uint8_t* TakeBranch(uint32_t word, uint8_t* sp, VMContext* context) {
   } else {
     context->pc = static_cast<int32_t>(target);
   }
+}
+
+namespace {
+uint8_t* TakeBranch(uint32_t word, uint8_t* sp, VMContext* context) {
+  VM_Branch(word, context);
   return sp;
 }
 
@@ -288,7 +191,7 @@ void CountBranch() {
 
 // Pops the 4-byte condition slot; false (with the code stopped) when there is none.
 bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
-  if (!StackHolds(context, *sp, 4)) {
+  if (!VM_StackHolds(context, *sp, 4)) {
     VM_Fail(context, "Conditional branch without a value on the stack");
     return false;
   }
@@ -320,7 +223,7 @@ uint8_t* DoBranchFalse(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* co
 uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   const uint32_t type = VM_Type1(word);
   const int32_t size = type == VMT_ERROR ? 0 : ReturnSize(type);
-  if (!StackHolds(context, sp, size)) {
+  if (!VM_StackHolds(context, sp, size)) {
     VM_Fail(context, "ret: no value of the returned type on the stack");
     return sp;
   }
@@ -355,7 +258,7 @@ uint8_t* DoBreak(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context)
   const uint32_t subCode = word & 0xFFFF;
   if (subCode == 0xFFFF) {
     int32_t index;
-    if (!StackHolds(context, sp, 4)) {
+    if (!VM_StackHolds(context, sp, 4)) {
       VM_Fail(context, "Array index check without an index on the stack");
       return sp;
     }
@@ -429,12 +332,14 @@ uint8_t* VM_SlotToValue(RValue* out, uint32_t type, uint8_t* slot) {
   }
 }
 
-uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context) {
-  if (sp - context->stackBlock >= kVMStackHeadroom) return sp;
+namespace {
+// Moves the stack into a zero-filled block `extra` bytes larger; every slot keeps its distance
+// from the block's end, and the frame, the argument list and sp move with the contents.
+uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
   const int32_t oldSize = context->stackSize;
-  const int32_t newSize = oldSize + kVMStackBlockSize;
+  const int32_t newSize = oldSize + static_cast<int32_t>(extra);
   auto* block = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(newSize), __FILE__, __LINE__, true));
-  std::memcpy(block + kVMStackBlockSize, context->stackBlock, static_cast<size_t>(oldSize));
+  std::memcpy(block + extra, context->stackBlock, static_cast<size_t>(oldSize));
   const ptrdiff_t shift = (block + newSize) - (context->stackBlock + oldSize);
   uint8_t* oldBlock = context->stackBlock;
   auto inOldBlock = [&](const void* p) {
@@ -447,18 +352,33 @@ uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context) {
   MemoryManager_Free(oldBlock);
   return sp + shift;
 }
+}  // namespace
 
-uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t argumentCount) {
+uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context) {
+  if (sp - context->stackBlock >= kVMStackHeadroom) return sp;
+  return GrowBy(sp, context, kVMStackBlockSize);
+}
+
+uint8_t* VM_EnsureStack(uint8_t* sp, VMContext* context, int64_t bytes) {
+  const int64_t free = sp - context->stackBlock;
+  const int64_t wanted = bytes + kVMStackHeadroom;
+  if (free >= wanted) return sp;
+  const int64_t steps = (wanted - free + kVMStackBlockSize - 1) / kVMStackBlockSize;
+  return GrowBy(sp, context, steps * kVMStackBlockSize);
+}
+
+uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t argumentCount, WXObjectBase* locals,
+                      WXObjectBase* argumentsObject) {
   auto* frame = reinterpret_cast<VMCallFrame*>(sp - sizeof(VMCallFrame));
   if (reinterpret_cast<uint8_t*>(frame) < context->stackBlock) {
     VM_Fail(context, "call: no room on the stack");
     return sp;
   }
-  const uint8_t* end = BlockEnd(context);
+  const uint8_t* end = VM_BlockEnd(context);
   *frame = {};
   frame->returnPc = context->pc;
   frame->callerArgumentCount = g_argumentCount;
-  frame->callerFramePosition = static_cast<int32_t>(end - FrameTop(context));
+  frame->callerFramePosition = static_cast<int32_t>(end - VM_FrameTop(context));
   frame->localsGiven = context->localsGiven;
   frame->self = context->self;
   frame->other = context->other;
@@ -467,6 +387,7 @@ uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t ar
   frame->sourceText = context->sourceText;
   frame->name = context->name;
   frame->locals = context->locals;
+  frame->argumentsObject = argumentsObject;
   const auto* arguments = reinterpret_cast<const uint8_t*>(g_arguments);
   frame->callerArgumentsPosition =
       arguments >= context->stackBlock && arguments <= end ? static_cast<int32_t>(end - arguments) : -1;
@@ -474,8 +395,13 @@ uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t ar
   context->depth++;
   g_argumentCount = argumentCount;
   g_arguments = reinterpret_cast<RValue*>(sp);
-  context->locals = WXObject_Alloc(VM_LocalVariableCount(), 0);
-  context->localsGiven = 0;
+  if (locals != nullptr) {
+    context->locals = locals;
+    context->localsGiven = 1;
+  } else {
+    context->locals = VM_NewLocals(callee->localsCount);
+    context->localsGiven = 0;
+  }
   context->codeBuffer = callee->code;
   context->codeBase = callee->code->code;
   context->codeSize = callee->code->length;
@@ -483,6 +409,7 @@ uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t ar
   context->debugInfo = callee->lineTable;
   context->sourceText = callee->text;
   context->pc = callee->codeOffset;
+  if (Profiler_Enabled) Profiler_Enter(1, callee->index);
   return reinterpret_cast<uint8_t*>(frame);
 }
 
@@ -491,7 +418,7 @@ uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t ar
 void VM_Interpret(VMContext* context, RValue* result) {
   const int32_t savedArgumentCount = g_argumentCount;
   g_current = context;
-  uint8_t* sp = FrameTop(context);
+  uint8_t* sp = VM_FrameTop(context);
   for (;;) {
     while (context->pc < context->codeSize) sp = Dispatch(context, sp);
     if (context->depth <= 0) break;
@@ -505,11 +432,12 @@ void VM_Interpret(VMContext* context, RValue* result) {
     if (type == VMT_ERROR) {
       RValue_Release(result);
       *result = RValue_MakeUndefined();
-    } else if (ReturnSize(type) > 0 && StackHolds(context, sp, ReturnSize(type))) {
+    } else if (ReturnSize(type) > 0 && VM_StackHolds(context, sp, ReturnSize(type))) {
       RValue_Release(result);
       VM_SlotToValue(result, type == VMT_DEBUG_STRING ? VMT_STRING : type, sp);
     }
   }
+  VM_DropWithFrames(context, -1);
   MemoryManager_Free(context->stackBlock);
   context->stackBlock = nullptr;
   if (context->localsGiven == 0 && context->locals != nullptr) {
@@ -571,7 +499,7 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
     context.locals = locals;
     context.localsGiven = 1;
   } else {
-    context.locals = WXObject_Alloc(VM_LocalVariableCount(), 0);
+    context.locals = VM_NewLocals(VM_LocalVariableCount());
     context.localsGiven = 0;
   }
   WXObjectBase* savedHead = g_pScopeChainHead;
@@ -596,9 +524,14 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
 VMContext* VM_CurrentContext() { return g_current; }
 int32_t VM_ArgumentCount() { return g_argumentCount; }
 RValue* VM_Arguments() { return g_arguments; }
+void VM_SetArguments(int32_t count, RValue* arguments) {
+  g_argumentCount = count;
+  g_arguments = arguments;
+}
 uint32_t VM_BranchCount() { return g_branchCount; }
 void VM_SetBranchCount(uint32_t count) { g_branchCount = count; }
 VMHandler VM_GetHandler(uint32_t index) { return kHandlers[index & 0x1F]; }
+CCode* VM_LookupScriptCode(int32_t scriptIndex) { return g_scriptLookup(scriptIndex); }
 void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup) { g_scriptLookup = lookup != nullptr ? lookup : &ScriptTableCode; }
 
 uint32_t VM_StringHandleNew(SharedString* record) {
@@ -627,6 +560,32 @@ SharedString* VM_StringHandleTake(uint32_t handle) {
 
 int32_t VM_StringHandleCount() {
   return static_cast<int32_t>(g_strings.size() - 1 - g_freeHandles.size());
+}
+
+WXObjectBase* VM_NewLocals(int32_t count) {
+  WXObjectBase* locals = WXObject_Alloc(count, static_cast<int32_t>(VALUE_UNSET));
+  locals->m_outerScope = nullptr;
+  return locals;
+}
+
+void VM_ReleaseValueAt(uint8_t* slot) {
+  RValue value = VM_LoadValue(slot);
+  RValue_Release(&value);
+  std::memcpy(slot, &value, sizeof value);
+}
+
+void VM_ReleaseSlot(uint32_t type, uint8_t* slot) {
+  if (type == VMT_VARIABLE) {
+    VM_ReleaseValueAt(slot);
+  } else if (type == VMT_STRING || type == VMT_DEBUG_STRING) {
+    SharedString_Unref(VM_StringHandleTake(VM_ReadWord(slot)));
+  }
+}
+
+void VM_CopyValueTo(uint8_t* slot, const RValue* source) {
+  RValue copy = RValue_MakeUndefined();
+  RValue_Assign(&copy, source);
+  VM_StoreValue(slot, copy, &copy);
 }
 
 uint8_t* VM_NotImplemented(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {

@@ -55,8 +55,16 @@ void VM_Interpret(VMContext* context, RValue* result);
 uint8_t* VM_ReturnFromCall(VMContext* context, uint8_t* sp);
 uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context);
 // Enters called byte code: builds the frame below the `argumentCount` variable slots at sp and
-// switches the context to the callee. Returns the new stack pointer.
-uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t argumentCount);
+// switches the context to the callee, with the given locals object (null: a new one of the
+// callee's locals count, freed on return). Returns the new stack pointer.
+uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t argumentCount, WXObjectBase* locals,
+                      WXObjectBase* argumentsObject);
+// A call of script code from byte code: the `argumentCount` argument slots at `arguments` become
+// the callee's arguments. A null code object is the runtime error "call to non-existent script";
+// a code object without byte code leaves the real 0 in place of the arguments. Returns the new
+// stack pointer.
+uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VMContext* context,
+                      WXObjectBase* locals, WXObjectBase* argumentsObject);
 
 // Reports a runtime error of the running code (VM_Error) and, when the game goes on, stops the
 // code: its calls are unwound and the run ends without a result. Handlers fail through this.
@@ -79,8 +87,11 @@ uint8_t* DoBreak(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* 
 // --- global interpreter state ----------------------------------------------------------------
 
 VMContext* VM_CurrentContext();
+// The argument count and list of the current call (the list may sit at any 4-byte boundary of
+// the value stack: read it with memcpy).
 int32_t VM_ArgumentCount();
 RValue* VM_Arguments();
+void VM_SetArguments(int32_t count, RValue* arguments);
 uint32_t VM_BranchCount();
 void VM_SetBranchCount(uint32_t count);
 

@@ -1,0 +1,72 @@
+// What the instruction handlers share beyond the interpreter's public header: the ends of the
+// stack block, operand reads, and the access to slots that sit at any 4-byte boundary (int, bool
+// and string slots are 4 bytes, so a value slot is not always 8-byte aligned and is read and
+// written through aligned copies).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/value.h"
+#include "vm/interpreter.h"
+
+inline uint8_t* VM_BlockEnd(const VMContext* context) { return context->stackBlock + context->stackSize; }
+inline uint8_t* VM_FrameTop(const VMContext* context) { return reinterpret_cast<uint8_t*>(context->frame); }
+// Distance of a stack position from the end of the block; it survives the block's growth.
+inline int32_t VM_StackDistance(const VMContext* context, const uint8_t* at) {
+  return static_cast<int32_t>(VM_BlockEnd(context) - at);
+}
+// True when the slots between sp and the current frame hold at least n bytes.
+inline bool VM_StackHolds(const VMContext* context, const uint8_t* sp, int64_t n) {
+  return n >= 0 && sp >= context->stackBlock && n <= VM_FrameTop(context) - sp;
+}
+
+inline uint32_t VM_ReadWord(const uint8_t* at) {
+  uint32_t word;
+  std::memcpy(&word, at, 4);
+  return word;
+}
+inline int32_t VM_ReadInt(const uint8_t* at) { return static_cast<int32_t>(VM_ReadWord(at)); }
+inline uint8_t* VM_PushInt(uint8_t* sp, int32_t value) {
+  sp -= 4;
+  std::memcpy(sp, &value, 4);
+  return sp;
+}
+
+inline RValue VM_LoadValue(const uint8_t* slot) {
+  RValue value;
+  std::memcpy(&value, slot, sizeof value);
+  return value;
+}
+// Moves a value into a slot: whatever the value held now belongs to the slot. An array that the
+// value owned names the slot as its owner instead.
+inline void VM_StoreValue(uint8_t* slot, RValue value, const RValue* previousHome = nullptr) {
+  if (previousHome != nullptr && RValue_Kind(&value) == VALUE_ARRAY && value.pArray != nullptr &&
+      value.pArray->owner == previousHome) {
+    value.pArray->owner = reinterpret_cast<const RValue*>(slot);
+  }
+  std::memcpy(slot, &value, sizeof value);
+}
+
+// Releases the value in a variable slot (it becomes undefined).
+void VM_ReleaseValueAt(uint8_t* slot);
+// Releases what a slot of the type owns (variable and string slots).
+void VM_ReleaseSlot(uint32_t type, uint8_t* slot);
+// A counted copy of a value into a slot, as a variable read gives it: strings and arrays gain a
+// reference, an array without an owner takes the slot as its owner.
+void VM_CopyValueTo(uint8_t* slot, const RValue* source);
+
+// Jumps by the branch offset of the instruction being run (a bad target stops the code).
+void VM_Branch(uint32_t word, VMContext* context);
+// Grows the stack block until `bytes` more can be pushed at sp with the usual headroom left.
+uint8_t* VM_EnsureStack(uint8_t* sp, VMContext* context, int64_t bytes);
+
+// With-blocks still open when the code that opened them leaves: those of the context that lie
+// deeper than `distance` (from the block's end) are dropped and their instance arrays freed.
+void VM_DropWithFrames(const VMContext* context, int32_t distance);
+
+// The code object of script n as `call` finds it; null when there is no such script.
+CCode* VM_LookupScriptCode(int32_t scriptIndex);
+
+// A new locals object: `count` unset slots and no outer scope.
+WXObjectBase* VM_NewLocals(int32_t count);
