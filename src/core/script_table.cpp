@@ -13,6 +13,7 @@
 #include "host/link_record.h"
 #include "host/stream.h"
 #include "vm/code_object.h"
+#include "vm/interpreter.h"
 
 namespace {
 
@@ -208,8 +209,13 @@ bool Script_Perform(int32_t index, CInstance* self, CInstance* other, int32_t ar
     return true;
   }
   const int32_t n = args != nullptr && argc > 0 ? argc : 0;
+  // The script's arguments are the current call's for its run; the caller's come back afterwards
+  // (a built-in called from byte code may run a script while its own caller's list is current).
+  const int32_t callerCount = VM_ArgumentCount();
+  RValue* callerArguments = VM_Arguments();
+  VM_SetArguments(n, n > 0 ? args : nullptr);
   if (code != nullptr) {
-    Code_ExecuteScript(self, other, code, result, self != nullptr ? 1 : 0);
+    Code_ExecuteScriptWithArguments(self, other, code, result, self != nullptr ? 1 : 0, n, args);
   } else if (script->m_pNative != nullptr && script->m_pNative->function != nullptr) {
     std::vector<RValue*> pointers(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) pointers[i] = &args[i];
@@ -217,6 +223,7 @@ bool Script_Perform(int32_t index, CInstance* self, CInstance* other, int32_t ar
                                                                         pointers.data());
   }
   for (int32_t i = 0; i < n; ++i) RValue_Release(&args[i]);
+  VM_SetArguments(callerCount, callerArguments);
   return true;
 }
 
