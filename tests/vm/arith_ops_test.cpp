@@ -134,17 +134,7 @@ TEST_F(ArithOpsTest, TypedPairsGiveTheirSlotAndValue) {
       {"push.l -8\npush.l 200\nshr.l.l kind=0x80", "l", 0},
       {"push.i -1\npush.l 1\nshr.l.i kind=0x80", "l", 9223372036854775807.0},
   };
-  for (const Case& c : cases) {
-    RunAndReturn(c.body, c.slot);
-    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << c.body << ": " << RuntimeErrorCapture::LastError();
-    if (c.text != nullptr) {
-      ASSERT_EQ(RValue_Kind(&m_result), VALUE_STRING) << c.body;
-      EXPECT_EQ(TextOf(&m_result), c.text) << c.body;
-    } else {
-      EXPECT_EQ(m_result.val, c.value) << c.body;
-    }
-    EXPECT_TRUE(LeavesOneSlot(c.body, c.slot)) << c.body;
-  }
+  for (const Case& c : cases) ExpectTyped(c.body, c.slot, c.value, c.text);
 }
 
 // A variable operand makes the result a variable; its kind follows the variable unless that
@@ -165,18 +155,7 @@ TEST_F(ArithOpsTest, VariableOperandsGiveVariablesOfTheMatchingKind) {
       {"push.s \"a\"\nconv.s.v\npush.s \"b\"\nadd.s.v", VALUE_STRING, 0, "ab"},
       {"push.i 2\npush.s \"xy\"\nconv.s.v\nmul.v.i", VALUE_STRING, 0, "xyxy"},
   };
-  for (const Case& c : cases) {
-    RunAndReturn(c.body, "v");
-    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << c.body << ": " << RuntimeErrorCapture::LastError();
-    EXPECT_EQ(m_result.kind, c.kind) << c.body;
-    EXPECT_EQ(m_result.flags, 0u) << c.body;
-    if (c.text != nullptr) {
-      EXPECT_EQ(TextOf(&m_result), c.text) << c.body;
-    } else {
-      EXPECT_EQ(m_result.val, c.value) << c.body;
-    }
-    EXPECT_TRUE(LeavesOneSlot(c.body, "v")) << c.body;
-  }
+  for (const Case& c : cases) ExpectVariable(c.body, c.kind, c.value, c.text);
 }
 
 // Integer variables (which no instruction pushes yet) keep their width.
@@ -408,12 +387,7 @@ TEST_F(ArithOpsTest, UnaryOperatorsWorkInPlace) {
       {"push.i 5\nnot.ds.ds", "i", 5},
       {"push.d 2\nneg.d.d kind=3", "d", -2},  // variants above 2 are typed
   };
-  for (const Case& c : cases) {
-    RunAndReturn(c.body, c.slot);
-    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << c.body << ": " << RuntimeErrorCapture::LastError();
-    EXPECT_EQ(m_result.val, c.value) << c.body;
-    EXPECT_TRUE(LeavesOneSlot(c.body, c.slot)) << c.body;
-  }
+  for (const Case& c : cases) ExpectTyped(c.body, c.slot, c.value);
   RunAndReturn("push.d 0\nneg.d.d", "d");
   EXPECT_TRUE(std::signbit(m_result.val));
 

@@ -281,17 +281,7 @@ TEST_F(CompareOpsTest, TypedConversions) {
       {"push.d 2.5\nconv.d.v\nconv.v.s", "s", 0, "2.50"},
       {"push.b true\nconv.b.v\nconv.v.s", "s", 0, "1"},
   };
-  for (const Case& c : cases) {
-    RunAndReturn(c.body, c.slot);
-    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << c.body << ": " << RuntimeErrorCapture::LastError();
-    if (c.text != nullptr) {
-      ASSERT_EQ(RValue_Kind(&m_result), VALUE_STRING) << c.body;
-      EXPECT_EQ(TextOf(&m_result), c.text) << c.body;
-    } else {
-      EXPECT_EQ(m_result.val, c.value) << c.body;
-    }
-    EXPECT_TRUE(LeavesOneSlot(c.body, c.slot)) << c.body;
-  }
+  for (const Case& c : cases) ExpectTyped(c.body, c.slot, c.value, c.text);
 }
 
 TEST_F(CompareOpsTest, ConversionsToVariables) {
@@ -309,18 +299,7 @@ TEST_F(CompareOpsTest, ConversionsToVariables) {
       {"push.b 7\nconv.b.v", VALUE_BOOL, 1},
       {"push.s \"s\"\nconv.s.v", VALUE_STRING, 0, "s"},
   };
-  for (const Case& c : cases) {
-    RunAndReturn(c.body, "v");
-    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << c.body << ": " << RuntimeErrorCapture::LastError();
-    EXPECT_EQ(m_result.kind, c.kind) << c.body;
-    EXPECT_EQ(m_result.flags, 0u) << c.body;
-    if (c.text != nullptr) {
-      EXPECT_EQ(TextOf(&m_result), c.text) << c.body;
-    } else {
-      EXPECT_EQ(m_result.val, c.value) << c.body;
-    }
-    EXPECT_TRUE(LeavesOneSlot(c.body, "v")) << c.body;
-  }
+  for (const Case& c : cases) ExpectVariable(c.body, c.kind, c.value, c.text);
 }
 
 // Variable kinds that no instruction pushes yet go through the argument getters.

@@ -60,6 +60,37 @@ class OpProgramTest : public RegistryTest {
     return !RuntimeErrorCapture::Reported() && RValue_Kind(&m_result) == VALUE_REAL && m_result.val == 77;
   }
 
+  // One row of a result table: the body's top slot, read as `slot`, is the text when one is given
+  // and otherwise the real `value`, and the body leaves exactly that slot.
+  void ExpectTyped(const char* body, const std::string& slot, double value, const char* text = nullptr) {
+    SCOPED_TRACE(body);
+    RunAndReturn(body, slot);
+    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << RuntimeErrorCapture::LastError();
+    if (text != nullptr) {
+      ASSERT_EQ(RValue_Kind(&m_result), VALUE_STRING);
+      EXPECT_EQ(TextOf(&m_result), text);
+    } else {
+      EXPECT_EQ(m_result.val, value);
+    }
+    EXPECT_TRUE(LeavesOneSlot(body, slot));
+  }
+
+  // One row of a variable table: the body leaves one variable slot of this kind with flags 0,
+  // holding the text when one is given and otherwise the real `value`.
+  void ExpectVariable(const char* body, uint32_t kind, double value, const char* text = nullptr) {
+    SCOPED_TRACE(body);
+    RunAndReturn(body, "v");
+    ASSERT_FALSE(RuntimeErrorCapture::Reported()) << RuntimeErrorCapture::LastError();
+    EXPECT_EQ(m_result.kind, kind);
+    EXPECT_EQ(m_result.flags, 0u);
+    if (text != nullptr) {
+      EXPECT_EQ(TextOf(&m_result), text);
+    } else {
+      EXPECT_EQ(m_result.val, value);
+    }
+    EXPECT_TRUE(LeavesOneSlot(body, "v"));
+  }
+
   // The error the body stops with ("" when none); the result must stay untouched.
   std::string ErrorOf(const std::string& body) {
     Run(body + "\nret.i");
