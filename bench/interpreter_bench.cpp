@@ -1,0 +1,295 @@
+// Costs of the byte-code interpreter on three small programs: a numeric loop, a recursive script
+// call chain and string building. Each reports its cost per unit of work ("ns_per_*"), beside the
+// time of one whole run.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "container/bytecode_asm.h"
+#include "container/writer.h"
+#include "core/run_switches.h"
+#include "core/script_table.h"
+#include "core/value.h"
+#include "core/variable_names.h"
+#include "host/container.h"
+#include "host/error_report.h"
+#include "host/game_data.h"
+#include "host/game_flags.h"
+#include "host/game_header.h"
+#include "vm/chunk_loaders.h"
+#include "vm/code_object.h"
+#include "vm/interpreter.h"
+
+namespace {
+
+constexpr int kLoopIterations = 1000000;
+constexpr double kFibResult = 6765;
+constexpr int kFibCalls = 21891;  // calls of fib made by fib(20), the first one included
+constexpr int kStringLength = 10000;
+
+// Locals, as compiled code keeps them: read with push.l, written with pop. Variable operands
+// carry vflags=10 (no array index, the instance in the word).
+const char kSource[] = R"(
+.code loop locals=1
+  push.i.i 0
+  pop.v.i local.i vflags=10
+loop_top:
+  push.l.v local.i
+  push.i 1000000
+  set.i.v 1
+  bf loop_end
+  push.l.v local.i
+  push.i.i 1
+  add.i.v
+  pop.v.v local.i vflags=10
+  b loop_top
+loop_end:
+  push.l.v local.i
+  ret.v
+
+.code fib_main
+  push.i.i 20
+  conv.i.v
+  call.i fib 1
+  ret.v
+
+; fib(n) = n < 2 ? n : fib(n - 1) + fib(n - 2)
+.code fib args=1
+  push.b.v builtin.argument0
+  push.i.i 2
+  set.i.v 1
+  bf fib_recurse
+  push.b.v builtin.argument0
+  ret.v
+fib_recurse:
+  push.b.v builtin.argument0
+  push.i.i 1
+  sub.i.v
+  call.i fib 1
+  push.b.v builtin.argument0
+  push.i.i 2
+  sub.i.v
+  call.i fib 1
+  add.v.v
+  ret.v
+
+.code concat locals=2
+  push.s ""
+  pop.v.s local.s vflags=10
+  push.i.i 0
+  pop.v.i local.n vflags=10
+concat_top:
+  push.l.v local.n
+  push.i 10000
+  set.i.v 1
+  bf concat_end
+  push.l.v local.s
+  push.s "x"
+  add.s.v
+  pop.v.v local.s vflags=10
+  push.l.v local.n
+  push.i.i 1
+  add.i.v
+  pop.v.v local.n vflags=10
+  b concat_top
+concat_end:
+  push.l.v local.s
+  ret.v
+)";
+
+// argument0 of the running call (undefined when it was given none).
+bool GetArgument0(CInstance*, int32_t, RValue* out) {
+  RValue_Release(out);
+  *out = RValue_MakeUndefined();
+  if (VM_ArgumentCount() < 1 || VM_Arguments() == nullptr) return true;
+  RValue argument;
+  std::memcpy(&argument, VM_Arguments(), sizeof argument);  // argument lists are 4-byte aligned only
+  RValue_Assign(out, &argument);
+  return true;
+}
+
+// A runtime error does not end the process here: the run stops and the benchmark reports it.
+void KeepProcess(int) {}
+
+// The assembled program loaded as a game's byte code, with a code object per entry.
+class Program {
+ public:
+  static Program& Get() {
+    static Program program;
+    return program;
+  }
+
+  const std::string& error() const { return m_error; }
+  CCode* Code(const char* name) const {
+    for (const auto& code : m_codes) {
+      if (code->name != nullptr && std::strcmp(code->name, name) == 0) return code.get();
+    }
+    return nullptr;
+  }
+
+  // Runs the entry without arguments; false with `error` when it stopped with a runtime error.
+  bool Run(CCode* code, RValue* result, std::string* error) const {
+    error_occurred = false;
+    Error_ClearSuppression();  // a fatal error silences the ones after it
+    RValue_Release(result);
+    VM_ExecuteCode(code, nullptr, nullptr, result, nullptr, 0, nullptr, 0, nullptr);
+    if (!error_occurred) return true;
+    *error = error_last != nullptr && error_last->text != nullptr ? error_last->text : "runtime error";
+    return false;
+  }
+
+ private:
+  Program() {
+    g_IsHeadless = true;
+    Error_SetEndProcess(&KeepProcess);
+    Game_SetCompiledMode(false);
+    Variable_BuiltinAdd("argument0", &GetArgument0, nullptr);
+    const char* const scripts[] = {"fib"};
+    Script_SetNames(scripts, 1);
+    VM_SetScriptCodeLookup(&ScriptCode);
+    Load();
+  }
+
+  static CCode* ScriptCode(int32_t index) {
+    return Script_Exists(index) ? Get().Code(Script_Name(index)) : nullptr;
+  }
+
+  void Load() {
+    container::BytecodeProgram program;
+    if (!container::assemble_bytecode(kSource, &program, &m_error)) return;
+    g_GameHeader.versionAtLeast15 = !program.old_layout;
+    container::ContainerWriter writer;
+    container::write_bytecode(writer, program);
+    writer.add_string_pool();
+    container::BuildResult built = writer.build();
+    if (!built.ok()) {
+      m_error = built.error;
+      return;
+    }
+    m_bytes = std::move(built.bytes);
+    const ContainerBytes container{m_bytes.data(), m_bytes.size()};
+    if (Game_ScanHeaderChunks(container)) {
+      ContainerChunks chunks(container);
+      for (ContainerChunk chunk; chunks.Next(&chunk);) {
+        if (std::strcmp(chunk.tag, "FUNC") == 0) FUNC_Load(chunk.body, chunk.size, container);
+        if (std::strcmp(chunk.tag, "CODE") == 0) Code_PrepareBytecode(chunk.body, chunk.size, container);
+      }
+    }
+    if (Game_LoadFailed()) {
+      m_error = Game_LoadFailure();
+      return;
+    }
+    const GameData& data = Game_Data();
+    for (uint32_t i = 0; i < data.codeCount; ++i) {
+      auto code = std::make_unique<CCode>(static_cast<int32_t>(i), 0);
+      // Outside a game loaded from a file the code object cannot find its entry: it gets its
+      // buffer here, from the entry's new-layout fields.
+      if (code->code == nullptr) {
+        const uint8_t* e = m_bytes.data() + Container_U32(data.codeEntries + 4 * i);
+        auto* buffer = new VMBuffer();
+        buffer->length = static_cast<int32_t>(Container_U32(e + 4));
+        buffer->locals = code->localsCount = Container_U16(e + 8);
+        buffer->arguments = code->argumentCount = Container_U16(e + 10);
+        buffer->code = const_cast<uint8_t*>(e + 12 + Container_I32(e + 12));
+        code->code = buffer;
+        code->name = reinterpret_cast<const char*>(m_bytes.data() + Container_U32(e));
+      }
+      m_codes.push_back(std::move(code));
+    }
+  }
+
+  std::vector<uint8_t> m_bytes;
+  std::vector<std::unique_ptr<CCode>> m_codes;
+  std::string m_error;
+};
+
+// Runs the entry once and checks what it returned; false (with the benchmark skipped) when it
+// could not run or returned something else.
+template <typename Check>
+bool Prepare(benchmark::State& state, const char* entry, CCode** code, Check check) {
+  Program& program = Program::Get();
+  if (!program.error().empty()) {
+    state.SkipWithError(program.error().c_str());
+    return false;
+  }
+  *code = program.Code(entry);
+  if (*code == nullptr) {
+    state.SkipWithError("the program has no such code entry");
+    return false;
+  }
+  RValue result = RValue_MakeUndefined();
+  std::string error;
+  const bool ran = program.Run(*code, &result, &error);
+  const std::string wrong = ran ? check(result) : error;
+  RValue_Release(&result);
+  if (!wrong.empty()) {
+    static std::string message;
+    message = std::string(entry) + ": " + wrong;
+    state.SkipWithError(message.c_str());
+    return false;
+  }
+  return true;
+}
+
+void RunTimed(benchmark::State& state, CCode* code) {
+  RValue result = RValue_MakeUndefined();
+  for (auto _ : state) {
+    VM_ExecuteCode(code, nullptr, nullptr, &result, nullptr, 0, nullptr, 0, nullptr);
+    benchmark::DoNotOptimize(result);
+    RValue_Release(&result);
+  }
+}
+
+// Seconds per unit of work, shown in ns: `units` units make one run.
+benchmark::Counter PerUnit(int units) {
+  return benchmark::Counter(units, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+std::string ExpectReal(const RValue& v, double expected) {
+  if (RValue_Kind(&v) == VALUE_REAL && v.val == expected) return "";
+  return "returned kind " + std::to_string(RValue_Kind(&v)) + " value " +
+         (RValue_Kind(&v) == VALUE_REAL ? std::to_string(v.val) : std::string("-")) + ", expected " +
+         std::to_string(expected);
+}
+
+// A local counter run to a million: push, compare, branch, add and pop per iteration.
+void BM_NumericLoop(benchmark::State& state) {
+  CCode* code = nullptr;
+  if (!Prepare(state, "loop", &code, [](const RValue& v) { return ExpectReal(v, kLoopIterations); })) return;
+  RunTimed(state, code);
+  state.SetItemsProcessed(state.iterations() * kLoopIterations);
+  state.counters["ns_per_iteration"] = PerUnit(kLoopIterations);
+}
+BENCHMARK(BM_NumericLoop)->Unit(benchmark::kMillisecond);
+
+// fib(20) by recursive script calls, each reading its argument through argument0.
+void BM_RecursiveFib(benchmark::State& state) {
+  CCode* code = nullptr;
+  if (!Prepare(state, "fib_main", &code, [](const RValue& v) { return ExpectReal(v, kFibResult); })) return;
+  RunTimed(state, code);
+  state.SetItemsProcessed(state.iterations() * kFibCalls);
+  state.counters["ns_per_call"] = PerUnit(kFibCalls);
+}
+BENCHMARK(BM_RecursiveFib)->Unit(benchmark::kMillisecond);
+
+// A string grown one character at a time to 10,000 characters.
+void BM_StringConcat(benchmark::State& state) {
+  CCode* code = nullptr;
+  const auto check = [](const RValue& v) -> std::string {
+    if (RValue_Kind(&v) != VALUE_STRING || v.pString == nullptr) return "did not return a string";
+    if (v.pString->length != kStringLength || std::strlen(v.pString->text) != kStringLength) {
+      return "returned " + std::to_string(v.pString->length) + " characters";
+    }
+    return "";
+  };
+  if (!Prepare(state, "concat", &code, check)) return;
+  RunTimed(state, code);
+  state.SetItemsProcessed(state.iterations() * kStringLength);
+  state.counters["ns_per_char"] = PerUnit(kStringLength);
+}
+BENCHMARK(BM_StringConcat)->Unit(benchmark::kMillisecond);
+
+}  // namespace
