@@ -227,6 +227,10 @@ uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
     VM_Fail(context, "ret: no value of the returned type on the stack");
     return sp;
   }
+  if (type == VMT_VARIABLE && !VM_IsSealed(context, sp)) {
+    VM_Fail(context, "ret: the stack holds no variable here");
+    return sp;
+  }
   if (context->depth <= 0) {
     context->pc = context->codeSize;
     context->resultType = static_cast<int32_t>(type);
@@ -234,9 +238,11 @@ uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   }
   // The caller receives a whole value, whatever slot the callee returned it in.
   RValue returned = RValue_MakeUndefined();
+  if (type == VMT_VARIABLE) VM_BreakSeal(context, sp);
   if (type != VMT_ERROR) VM_SlotToValue(&returned, type == VMT_DEBUG_STRING ? VMT_STRING : type, sp);
   uint8_t* slot = UnwindCall(context);
   std::memcpy(slot, &returned, sizeof returned);
+  VM_Seal(context, slot);
   return slot;
 }
 
@@ -245,6 +251,7 @@ uint8_t* VM_ReturnFromCall(VMContext* context, uint8_t* sp) {
   uint8_t* slot = UnwindCall(context);
   const RValue zero = RValue_MakeReal(0.0);
   std::memcpy(slot, &zero, sizeof zero);
+  VM_Seal(context, slot);
   return slot;
 }
 
@@ -333,8 +340,14 @@ uint8_t* VM_SlotToValue(RValue* out, uint32_t type, uint8_t* slot) {
 }
 
 namespace {
+// Seal storage for the context's block (its copies need no clearing: only marked slots are read).
+void AllocateSeals(VMContext* context) {
+  VM_AttachSeals(context, static_cast<uint8_t*>(MemoryManager_Alloc(VM_SealStorageSize(context->stackSize),
+                                                                    __FILE__, __LINE__, false)));
+}
+
 // Moves the stack into a zero-filled block `extra` bytes larger; every slot keeps its distance
-// from the block's end, and the frame, the argument list and sp move with the contents.
+// from the block's end, and the frame, the argument list, sp and the seals move with the contents.
 uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
   const int32_t oldSize = context->stackSize;
   const int32_t newSize = oldSize + static_cast<int32_t>(extra);
@@ -350,6 +363,13 @@ uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
   context->stackBlock = block;
   context->stackSize = newSize;
   MemoryManager_Free(oldBlock);
+  const uint8_t* oldMarks = context->slotMarks;
+  const uint8_t* oldCopies = context->slotCopies;
+  uint8_t* oldSeals = VM_SealStorage(context);
+  AllocateSeals(context);
+  std::memcpy(context->slotMarks + extra / 4, oldMarks, static_cast<size_t>(oldSize / 4));
+  std::memcpy(context->slotCopies + extra, oldCopies, static_cast<size_t>(oldSize));
+  MemoryManager_Free(oldSeals);
   return sp + shift;
 }
 }  // namespace
@@ -415,6 +435,19 @@ uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t ar
 
 // --- the loop ---------------------------------------------------------------------------------
 
+namespace {
+// Releases the variables the run leaves on its stack: those a runtime error stopped the code
+// over, those left by calls that returned over them, and those compiled code leaves when it exits
+// from inside a block that holds a value (a switch). Each seal stands for one value nothing else
+// owns, so each is released once.
+void ReleaseSealedSlots(VMContext* context) {
+  for (int32_t at = (context->stackSize - context->sealReach) & ~3; at + 16 <= context->stackSize; at += 4) {
+    uint8_t* slot = context->stackBlock + at;
+    if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
+  }
+}
+}  // namespace
+
 void VM_Interpret(VMContext* context, RValue* result) {
   const int32_t savedArgumentCount = g_argumentCount;
   g_current = context;
@@ -432,14 +465,19 @@ void VM_Interpret(VMContext* context, RValue* result) {
     if (type == VMT_ERROR) {
       RValue_Release(result);
       *result = RValue_MakeUndefined();
-    } else if (ReturnSize(type) > 0 && VM_StackHolds(context, sp, ReturnSize(type))) {
+    } else if (ReturnSize(type) > 0 && VM_StackHolds(context, sp, ReturnSize(type)) &&
+               (type != VMT_VARIABLE || VM_TakeSealed(context, sp))) {
       RValue_Release(result);
       VM_SlotToValue(result, type == VMT_DEBUG_STRING ? VMT_STRING : type, sp);
     }
   }
+  ReleaseSealedSlots(context);
   VM_DropWithFrames(context, -1);
   MemoryManager_Free(context->stackBlock);
+  MemoryManager_Free(VM_SealStorage(context));
   context->stackBlock = nullptr;
+  context->slotMarks = nullptr;
+  context->slotCopies = nullptr;
   if (context->localsGiven == 0 && context->locals != nullptr) {
     WXObject_Free(context->locals);
     context->locals = nullptr;
@@ -487,6 +525,7 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
   context.pc = code->codeOffset;
   context.frame = bottom;
   context.resultType = -1;
+  AllocateSeals(&context);
 
   VMContext* parent = g_current;
   if (parent != nullptr) parent->child = &context;
@@ -574,9 +613,9 @@ void VM_ReleaseValueAt(uint8_t* slot) {
   std::memcpy(slot, &value, sizeof value);
 }
 
-void VM_ReleaseSlot(uint32_t type, uint8_t* slot) {
+void VM_ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot) {
   if (type == VMT_VARIABLE) {
-    VM_ReleaseValueAt(slot);
+    if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
   } else if (type == VMT_STRING || type == VMT_DEBUG_STRING) {
     SharedString_Unref(VM_StringHandleTake(VM_ReadWord(slot)));
   }

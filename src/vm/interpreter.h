@@ -2,8 +2,8 @@
 // stack and its growth, and the control-flow instructions.
 //
 // Stored code is not trusted: a branch outside the code or into the middle of an instruction, an
-// operand past the end, and anything an instruction cannot do are runtime errors (VM_Error), never
-// a crash.
+// operand past the end, a variable slot the interpreter did not make (vm/slot_seals.h), and
+// anything an instruction cannot do are runtime errors (VM_Error), never a crash.
 #pragma once
 
 #include <cstdint>

@@ -9,6 +9,7 @@
 #include "core/value.h"
 #include "vm/bytecode.h"
 #include "vm/interpreter.h"
+#include "vm/slot_seals.h"
 
 namespace vm_slots {
 
@@ -38,9 +39,11 @@ inline SharedString* PeekString(const uint8_t* slot) { return VM_StringHandleGet
 // Makes a string slot that owns the caller's reference to the record (null: the null string).
 inline void StoreString(uint8_t* slot, SharedString* record) { Store<uint32_t>(slot, VM_StringHandleNew(record)); }
 
-// Drops what a popped slot owns: the reference of a string slot, the value of a variable slot.
-inline void ReleaseSlot(uint32_t type, uint8_t* slot) {
+// Drops what a popped slot owns: the reference of a string slot, the value of a sealed variable
+// slot (one without a seal owns nothing).
+inline void ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot) {
   if (type != VMT_VARIABLE && type != VMT_STRING && type != VMT_DEBUG_STRING) return;
+  if (type == VMT_VARIABLE && !VM_TakeSealed(context, slot)) return;
   RValue value;
   VM_SlotToValue(&value, type == VMT_VARIABLE ? VMT_VARIABLE : VMT_STRING, slot);
   RValue_Release(&value);
@@ -57,7 +60,15 @@ inline int64_t TruncateToInt64(double d) {
   return WXGI64(&v, 0);
 }
 
+// False when the slot is a variable operand that holds no sealed variable.
+inline bool OperandSealed(const VMContext* context, uint32_t type, const uint8_t* slot) {
+  return type != VMT_VARIABLE || VM_IsSealed(context, slot);
+}
+
 // Reported when an instruction finds fewer slots on the stack than its types name; the code stops.
 uint8_t* VM_FailUnderflow(uint32_t word, uint8_t* sp, VMContext* context);
+// The text of a variable operand without a sealed variable: "<instruction>: the stack holds no
+// variable here".
+const char* VM_NoVariableText(uint32_t word, char* text, size_t size);
 
 }  // namespace vm_slots

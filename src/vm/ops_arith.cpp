@@ -309,7 +309,7 @@ uint32_t ResultKind(uint32_t kind, uint32_t type) {
 }
 
 // Writes the result so that it ends at `end`; returns its slot.
-uint8_t* PushResult(const Result& result, bool variable, uint32_t kind, uint8_t* end) {
+uint8_t* PushResult(VMContext* context, const Result& result, bool variable, uint32_t kind, uint8_t* end) {
   if (variable) {
     RValue v;
     v.v64 = 0;
@@ -323,6 +323,7 @@ uint8_t* PushResult(const Result& result, bool variable, uint32_t kind, uint8_t*
     v.flags = 0;
     v.kind = ResultKind(kind, result.type);
     Store(end - 16, v);
+    VM_Seal(context, end - 16);
     return end - 16;
   }
   switch (result.type) {
@@ -345,8 +346,8 @@ uint8_t* PushResult(const Result& result, bool variable, uint32_t kind, uint8_t*
 // Consumes both operands and stops the code with the message; returns the position above them.
 uint8_t* Refuse(VMContext* context, uint32_t word, uint8_t* sp, uint8_t* end, const char* message) {
   const uint32_t rightType = VM_Type1(word);
-  ReleaseSlot(rightType, sp);
-  ReleaseSlot(VM_Type2(word), sp + OperandSize(rightType));
+  ReleaseSlot(context, rightType, sp);
+  ReleaseSlot(context, VM_Type2(word), sp + OperandSize(rightType));
   VM_Fail(context, "%s", message);
   return end;
 }
@@ -375,6 +376,9 @@ uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContex
   uint8_t* end = left + OperandSize(leftType);
   if (!StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
   char text[160];
+  if (!OperandSealed(context, rightType, sp) || !OperandSealed(context, leftType, left)) {
+    return Refuse(context, word, sp, end, VM_NoVariableText(word, text, sizeof text));
+  }
   if (((info.objectVariants >> ((word >> 8) & 0xF)) & 1u) != 0) {
     std::snprintf(text, sizeof text, "%s :: Execution Engine type error", info.name);
     return Refuse(context, word, sp, end, text);
@@ -409,9 +413,9 @@ uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContex
   }
   const bool variable = leftType == VMT_VARIABLE || rightType == VMT_VARIABLE;
   const uint32_t kind = leftType == VMT_VARIABLE ? l.kind : r.kind;
-  ReleaseSlot(rightType, sp);
-  ReleaseSlot(leftType, left);
-  return PushResult(result, variable, kind, end);
+  ReleaseSlot(context, rightType, sp);
+  ReleaseSlot(context, leftType, left);
+  return PushResult(context, result, variable, kind, end);
 }
 
 // --- unary --------------------------------------------------------------------------------
@@ -423,10 +427,15 @@ uint8_t* Unary(bool negate, uint32_t word, uint8_t* sp, VMContext* context) {
   auto refuse = [&](const char* format) {
     char text[160];
     std::snprintf(text, sizeof text, format, name);
-    if (type <= VMT_STRING) ReleaseSlot(type, sp);
+    if (type <= VMT_STRING) ReleaseSlot(context, type, sp);
     VM_Fail(context, "%s", text);
     return sp + (type <= VMT_STRING ? OperandSize(type) : 0);
   };
+  if (!OperandSealed(context, type, sp)) {
+    char text[160];
+    VM_Fail(context, "%s", VM_NoVariableText(word, text, sizeof text));
+    return sp + OperandSize(type);
+  }
   const uint32_t variant = (word >> 8) & 0xF;
   if (variant == 1 || variant == 2) return refuse("%s :: Execution Engine type error");
   switch (type) {
@@ -472,6 +481,7 @@ uint8_t* Unary(bool negate, uint32_t word, uint8_t* sp, VMContext* context) {
       }
       v.flags = 0;
       Store(sp, v);
+      VM_Seal(context, sp);
       break;
     }
     case VMT_STRING:
@@ -487,6 +497,11 @@ uint8_t* Unary(bool negate, uint32_t word, uint8_t* sp, VMContext* context) {
 uint8_t* vm_slots::VM_FailUnderflow(uint32_t word, uint8_t* sp, VMContext* context) {
   VM_Fail(context, "%s: the operands are not on the stack", VM_OpcodeName(VM_Opcode(word)));
   return sp;
+}
+
+const char* vm_slots::VM_NoVariableText(uint32_t word, char* text, size_t size) {
+  std::snprintf(text, size, "%s: the stack holds no variable here", VM_OpcodeName(VM_Opcode(word)));
+  return text;
 }
 
 uint8_t* DoMul(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) { return Binary(kMul, word, sp, context); }

@@ -44,10 +44,11 @@ void CallWithArguments(uint8_t* sp, int32_t n, Call call) {
 }
 
 // Releases the n arguments at sp and leaves the result in the slot that ends where they ended.
-uint8_t* ReturnFromNative(uint8_t* sp, int32_t n, RValue result) {
+uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, RValue result) {
   for (int32_t i = 0; i < n; ++i) VM_ReleaseValueAt(sp + static_cast<ptrdiff_t>(i) * kValueSize);
   uint8_t* slot = sp + static_cast<ptrdiff_t>(n) * kValueSize - kValueSize;
   VM_StoreValue(slot, result, &result);
+  VM_Seal(context, slot);
   return slot;
 }
 
@@ -67,15 +68,15 @@ uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   CInstance* other = context->other;
   CallWithArguments(sp, n, [&](RValue* args) { handler(&result, self, other, n, args); });
   if (profiling) Profiler_Leave();
-  sp = ReturnFromNative(sp, n, result);
+  sp = ReturnFromNative(context, sp, n, result);
   StackTrace_Pop(&trace);
   return sp;
 }
 
-uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp) {
+uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp, VMContext* context) {
   RValue result = RValue_MakeReal(0);
   CallWithArguments(sp, n, [&](RValue* args) { Extension_CallFunction(index, n, args, &result); });
-  return ReturnFromNative(sp, n, result);
+  return ReturnFromNative(context, sp, n, result);
 }
 
 }  // namespace
@@ -88,7 +89,7 @@ uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VM
   }
   // Without byte code the call gives the real 0 in place of its arguments, as a script that runs
   // off its end does.
-  if (code->code == nullptr) return ReturnFromNative(arguments, argumentCount, RValue_MakeReal(0));
+  if (code->code == nullptr) return ReturnFromNative(context, arguments, argumentCount, RValue_MakeReal(0));
   if (g_RunnerOptions.trace) Console_DebugOutput("script call = %s\n", code->name != nullptr ? code->name : "");
   uint8_t* sp = VM_EnterCall(context, arguments, code, argumentCount, locals, argumentsObject);
   WXObjectBase* scope = context->locals;
@@ -117,9 +118,18 @@ uint8_t* DoCall(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* c
     VM_Fail(context, "call: no built-in function with id %d", id);
     return sp;
   }
+  // The arguments' values belong to the call from here on: the native function releases them on
+  // return, a script's frame when it returns.
+  for (int32_t i = 0; i < n; ++i) {
+    if (!VM_IsSealed(context, sp + static_cast<ptrdiff_t>(i) * kValueSize)) {
+      VM_Fail(context, "call: the stack holds no variable here");
+      return sp;
+    }
+  }
+  for (int32_t i = 0; i < n; ++i) VM_BreakSeal(context, sp + static_cast<ptrdiff_t>(i) * kValueSize);
   if (id < kCallableScriptBase) return CallBuiltin(id, n, sp, context);
   // Extension function 0 has the id 500000 itself.
-  if (id >= kCallableExtensionBase) return CallExtension(id - kCallableExtensionBase, n, sp);
+  if (id >= kCallableExtensionBase) return CallExtension(id - kCallableExtensionBase, n, sp, context);
   int32_t script = id - kCallableScriptBase;
   if (id == kCallableScriptExecute) {
     if (n < 1) {

@@ -351,11 +351,15 @@ uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   uint8_t* end = left + OperandSize(leftType);
   if (!StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
   const auto refuse = [&](const char* message) {
-    ReleaseSlot(rightType, sp);
-    ReleaseSlot(leftType, left);
+    ReleaseSlot(context, rightType, sp);
+    ReleaseSlot(context, leftType, left);
     VM_Fail(context, "%s", message);
     return end;
   };
+  if (!OperandSealed(context, rightType, sp) || !OperandSealed(context, leftType, left)) {
+    char text[160];
+    return refuse(VM_NoVariableText(word, text, sizeof text));
+  }
   const uint32_t subKind = (word >> 8) & 0xF;
   if (subKind >= 7) return refuse("DoSet :: Execution Engine type error");
   if (subKind == 0) return refuse("DoSet :: Execution Error");
@@ -364,8 +368,8 @@ uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   if (!ReadCompared(rightType, sp, &r)) return refuse("DoSet :1: Malformed variable");
   if (!ReadCompared(leftType, left, &l)) return refuse("DoSet :2: Malformed variable");
   const bool result = Decide(subKind, Compare(l, r));
-  ReleaseSlot(rightType, sp);
-  ReleaseSlot(leftType, left);
+  ReleaseSlot(context, rightType, sp);
+  ReleaseSlot(context, leftType, left);
   Store(end - 4, static_cast<int32_t>(result ? 1 : 0));
   return end - 4;
 }
@@ -376,10 +380,14 @@ uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) 
   const int32_t sourceSize = sourceType <= VMT_DEBUG_STRING ? OperandSize(sourceType) : 0;
   if (!StackHolds(context, sp, sourceSize)) return VM_FailUnderflow(word, sp, context);
   const auto refuse = [&](const char* message) {
-    ReleaseSlot(sourceType, sp);
+    ReleaseSlot(context, sourceType, sp);
     VM_Fail(context, "%s", message);
     return sp + sourceSize;
   };
+  if (!OperandSealed(context, sourceType, sp)) {
+    char text[160];
+    return refuse(VM_NoVariableText(word, text, sizeof text));
+  }
   if ((word & 0x300u) != 0) return refuse("DoConv :: Execution Engine type error");
   if (sourceType > VMT_STRING || target > VMT_STRING) return refuse("DoConv :: Execution Error");
 
@@ -424,9 +432,12 @@ uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) 
     SharedString* record = VM_StringHandleTake(Load<uint32_t>(sp));
     if (!moved) SharedString_Unref(record);
   } else if (!moved) {
-    ReleaseSlot(sourceType, sp);
+    ReleaseSlot(context, sourceType, sp);
+  } else {
+    VM_BreakSeal(context, sp);  // the variable's string moved into the target
   }
   uint8_t* slot = sp + sourceSize - OperandSize(target);
   StoreConverted(target, converted, slot);
+  if (target == VMT_VARIABLE) VM_Seal(context, slot);
   return slot;
 }

@@ -7,7 +7,6 @@
 #include "vm/opcodes.h"
 
 #include <cstring>
-#include <vector>
 
 #include "core/value.h"
 #include "core/variable_access.h"
@@ -197,6 +196,7 @@ uint8_t* PushVariable(uint32_t word, uint8_t* sp, const uint8_t* operand, VMCont
   const bool read = ReadVariable(context, ref, &value);
   sp -= sizeof(RValue);
   VM_StoreValue(sp, value, &value);
+  VM_Seal(context, sp);
 
   const CInstance* self = context->self;
   const int32_t selfId = self != nullptr ? self->id : kTargetSelf;
@@ -231,6 +231,10 @@ bool PopValue(uint32_t type, uint8_t** sp, VMContext* context, RValue* value) {
     VM_Fail(context, "Pop :: Execution Error - no value on the stack");
     return false;
   }
+  if (type == VMT_VARIABLE && !VM_TakeSealed(context, *sp)) {
+    VM_Fail(context, "Pop :: Execution Error - the stack holds no variable here");
+    return false;
+  }
   *sp = VM_SlotToValue(value, type, *sp);
   return true;
 }
@@ -244,10 +248,7 @@ uint8_t* PopSwap(uint32_t word, uint8_t* sp, VMContext* context) {
     VM_Fail(context, "Pop :: Execution Error - Instruction malformed");
     return sp;
   }
-  uint8_t saved[16];
-  std::memcpy(saved, sp, static_cast<size_t>(size));
-  std::memmove(sp, sp + size, static_cast<size_t>(passed));
-  std::memcpy(sp + passed, saved, static_cast<size_t>(size));
+  VM_RotateSlots(context, sp, size, passed);
   uint8_t* moved = sp + 4 * static_cast<int8_t>((word >> 8) & 0xFF);
   if (moved < context->stackBlock || moved > VM_FrameTop(context)) {
     VM_Fail(context, "Pop :: Execution Error - Instruction malformed");
@@ -256,11 +257,13 @@ uint8_t* PopSwap(uint32_t word, uint8_t* sp, VMContext* context) {
   return moved;
 }
 
-// A copy of a slot of the type, pushed at `to`: values are counted copies, strings new records.
-void CopySlot(uint32_t type, const uint8_t* from, uint8_t* to) {
+// A copy of a slot of the type, pushed at `to`: values are counted copies (the source must be
+// sealed), strings new records.
+void CopySlot(VMContext* context, uint32_t type, const uint8_t* from, uint8_t* to) {
   if (type == VMT_VARIABLE) {
     const RValue source = VM_LoadValue(from);
     VM_CopyValueTo(to, &source);
+    VM_Seal(context, to);
   } else if (type == VMT_STRING) {
     const SharedString* record = VM_StringHandleGet(VM_ReadWord(from));
     const uint32_t handle =
@@ -325,6 +328,7 @@ uint8_t* PushFromObject(uint32_t word, uint8_t* sp, const uint8_t* operand, VMCo
   Variable_GetValue(object, id, ARRAY_INDEX_NONE, &value);
   sp -= sizeof(RValue);
   VM_StoreValue(sp, value, &value);
+  VM_Seal(context, sp);
   if (IsUnset(&value)) {
     VM_Fail(context, "%s variable %s(%d, %d) not set before reading it.", what,
             Variable_GetName(context->name, scope, id), id, ARRAY_INDEX_NONE);
@@ -353,6 +357,7 @@ uint8_t* DoPushBuiltin(uint32_t word, uint8_t* sp, const uint8_t* operand, VMCon
   if (entry->getter != nullptr) entry->getter(nullptr, ARRAY_INDEX_NONE, &value);
   sp -= sizeof(RValue);
   VM_StoreValue(sp, value, &value);
+  VM_Seal(context, sp);
   return sp;
 }
 
@@ -429,9 +434,7 @@ uint8_t* DoDup(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
       VM_Fail(context, "dup: the stack holds fewer slots than it swaps");
       return sp;
     }
-    std::vector<uint8_t> aside(sp, sp + top);
-    std::memmove(sp, sp + top, static_cast<size_t>(below));
-    std::memcpy(sp + below, aside.data(), static_cast<size_t>(top));
+    VM_RotateSlots(context, sp, static_cast<int32_t>(top), static_cast<int32_t>(below));
     return sp;
   }
   const uint32_t count = word & 0xFFFF;
@@ -444,8 +447,16 @@ uint8_t* DoDup(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   }
   sp = VM_EnsureStack(sp, context, copies * size);
   const uint8_t* from = single ? sp + reach - size : sp;
+  if (type == VMT_VARIABLE) {
+    for (int64_t i = 0; i < copies; ++i) {
+      if (!VM_IsSealed(context, from + i * size)) {
+        VM_Fail(context, "dup: the stack holds no variable here");
+        return sp;
+      }
+    }
+  }
   uint8_t* to = sp - copies * size;
-  for (int64_t i = 0; i < copies; ++i) CopySlot(type, from + i * size, to + i * size);
+  for (int64_t i = 0; i < copies; ++i) CopySlot(context, type, from + i * size, to + i * size);
   return to;
 }
 
@@ -457,6 +468,10 @@ uint8_t* DoPopNull(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext
     VM_Fail(context, "popz: the stack is empty");
     return sp;
   }
-  VM_ReleaseSlot(type, sp);
+  if (type == VMT_VARIABLE && !VM_IsSealed(context, sp)) {
+    VM_Fail(context, "popz: the stack holds no variable here");
+    return sp;
+  }
+  VM_ReleaseSlot(context, type, sp);
   return sp + size;
 }

@@ -33,4 +33,9 @@ struct VMContext {
   int32_t resultType;
   int32_t nesting;           // contexts below this one (0 for the outermost)
   int32_t failed;            // a runtime error stopped the code
+  // Seals of the variable slots on the stack (vm/slot_seals.h): a mark per 4-byte word of the
+  // block and a copy area of the block's size, both laid out as the block is.
+  uint8_t* slotMarks;
+  uint8_t* slotCopies;
+  int32_t sealReach;  // farthest distance from the block's end at which a slot was sealed
 };

@@ -9,6 +9,7 @@
 
 #include "core/value.h"
 #include "vm/interpreter.h"
+#include "vm/slot_seals.h"
 
 inline uint8_t* VM_BlockEnd(const VMContext* context) { return context->stackBlock + context->stackSize; }
 inline uint8_t* VM_FrameTop(const VMContext* context) { return reinterpret_cast<uint8_t*>(context->frame); }
@@ -50,8 +51,9 @@ inline void VM_StoreValue(uint8_t* slot, RValue value, const RValue* previousHom
 
 // Releases the value in a variable slot (it becomes undefined).
 void VM_ReleaseValueAt(uint8_t* slot);
-// Releases what a slot of the type owns (variable and string slots).
-void VM_ReleaseSlot(uint32_t type, uint8_t* slot);
+// Releases what a slot of the type owns: a string slot's reference, a sealed variable slot's value
+// (a variable slot without a seal owns nothing).
+void VM_ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot);
 // A counted copy of a value into a slot, as a variable read gives it: strings and arrays gain a
 // reference, an array without an owner takes the slot as its owner.
 void VM_CopyValueTo(uint8_t* slot, const RValue* source);

@@ -12,6 +12,7 @@
 #include "core/value_test_util.h"
 #include "vm/bytecode.h"
 #include "vm/interpreter.h"
+#include "vm/slot_seals.h"
 #include "vm/vm_test_support.h"
 
 namespace op_test {
@@ -124,6 +125,7 @@ class SlotStack {
     m_context.stackSize = static_cast<int32_t>(sizeof m_block);
     m_context.frame = reinterpret_cast<VMCallFrame*>(m_block + sizeof m_block);
     m_context.resultType = -1;
+    VM_AttachSeals(&m_context, m_seals);
     m_sp = End();
   }
   ~SlotStack() {
@@ -132,8 +134,11 @@ class SlotStack {
   SlotStack(const SlotStack&) = delete;
   SlotStack& operator=(const SlotStack&) = delete;
 
-  // The value's references move onto the stack.
-  void PushValue(const RValue& v) { PushBytes(VMT_VARIABLE, &v, sizeof v); }
+  // The value's references move onto the stack, into a sealed slot as the interpreter makes one.
+  void PushValue(const RValue& v) {
+    PushBytes(VMT_VARIABLE, &v, sizeof v);
+    VM_Seal(&m_context, m_sp);
+  }
   void PushInt(int32_t i) { PushBytes(VMT_INT, &i, 4); }
   void PushDouble(double d) { PushBytes(VMT_DOUBLE, &d, 8); }
   void PushLong(int64_t l) { PushBytes(VMT_LONG, &l, 8); }
@@ -189,6 +194,7 @@ class SlotStack {
   }
 
   alignas(16) uint8_t m_block[1024] = {};
+  uint8_t m_seals[VM_SealStorageSize(static_cast<int32_t>(sizeof m_block))];
   uint8_t* m_sp;
   VMContext m_context{};
   std::vector<uint32_t> m_types;
