@@ -348,7 +348,8 @@ void AllocateSeals(VMContext* context) {
 
 // Moves the stack into a zero-filled block `extra` bytes larger; every slot keeps its distance
 // from the block's end, and the frame, the argument list, sp and the seals move with the contents.
-uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
+// Rarely run: kept out of line so that the growth check stays small in the loop.
+[[gnu::noinline, gnu::cold]] uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
   const int32_t oldSize = context->stackSize;
   const int32_t newSize = oldSize + static_cast<int32_t>(extra);
   auto* block = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(newSize), __FILE__, __LINE__, true));
@@ -360,15 +361,17 @@ uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
   };
   context->frame = reinterpret_cast<VMCallFrame*>(reinterpret_cast<uint8_t*>(context->frame) + shift);
   if (inOldBlock(g_arguments)) g_arguments = reinterpret_cast<RValue*>(reinterpret_cast<uint8_t*>(g_arguments) + shift);
+  const uint8_t* oldMarks = VM_MarkOf(context, oldBlock);
+  const uint8_t* oldCopies = VM_CopyOf(context, oldBlock);
+  uint8_t* oldSeals = context->sealStorage;
+  const uint8_t* sealLow = context->sealLow + shift;
   context->stackBlock = block;
   context->stackSize = newSize;
   MemoryManager_Free(oldBlock);
-  const uint8_t* oldMarks = context->slotMarks;
-  const uint8_t* oldCopies = context->slotCopies;
-  uint8_t* oldSeals = VM_SealStorage(context);
   AllocateSeals(context);
-  std::memcpy(context->slotMarks + extra / 4, oldMarks, static_cast<size_t>(oldSize / 4));
-  std::memcpy(context->slotCopies + extra, oldCopies, static_cast<size_t>(oldSize));
+  std::memcpy(VM_MarkOf(context, block + extra), oldMarks, static_cast<size_t>(oldSize / 4));
+  std::memcpy(VM_CopyOf(context, block + extra), oldCopies, static_cast<size_t>(oldSize));
+  context->sealLow = sealLow;
   MemoryManager_Free(oldSeals);
   return sp + shift;
 }
@@ -439,10 +442,10 @@ namespace {
 // Releases the variables the run leaves on its stack: those a runtime error stopped the code
 // over, those left by calls that returned over them, and those compiled code leaves when it exits
 // from inside a block that holds a value (a switch). Each seal stands for one value nothing else
-// owns, so each is released once.
-void ReleaseSealedSlots(VMContext* context) {
-  for (int32_t at = (context->stackSize - context->sealReach) & ~3; at + 16 <= context->stackSize; at += 4) {
-    uint8_t* slot = context->stackBlock + at;
+// owns, so each is released once. Out of line (it runs once a run) to keep the loop small.
+[[gnu::noinline]] void ReleaseSealedSlots(VMContext* context) {
+  const uint8_t* end = VM_BlockEnd(context);
+  for (uint8_t* slot = const_cast<uint8_t*>(context->sealLow); slot + 16 <= end; slot += 4) {
     if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
   }
 }
@@ -474,10 +477,9 @@ void VM_Interpret(VMContext* context, RValue* result) {
   ReleaseSealedSlots(context);
   VM_DropWithFrames(context, -1);
   MemoryManager_Free(context->stackBlock);
-  MemoryManager_Free(VM_SealStorage(context));
+  MemoryManager_Free(context->sealStorage);
   context->stackBlock = nullptr;
-  context->slotMarks = nullptr;
-  context->slotCopies = nullptr;
+  context->sealStorage = nullptr;
   if (context->localsGiven == 0 && context->locals != nullptr) {
     WXObject_Free(context->locals);
     context->locals = nullptr;

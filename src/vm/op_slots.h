@@ -48,6 +48,14 @@ inline void ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot) {
   VM_SlotToValue(&value, type == VMT_VARIABLE ? VMT_VARIABLE : VMT_STRING, slot);
   RValue_Release(&value);
 }
+// ReleaseSlot for an operand already found sealed (OperandSealed).
+inline void ReleaseOperand(VMContext* context, uint32_t type, uint8_t* slot) {
+  if (type == VMT_VARIABLE) VM_BreakSeal(context, slot);
+  if (type != VMT_VARIABLE && type != VMT_STRING && type != VMT_DEBUG_STRING) return;
+  RValue value;
+  VM_SlotToValue(&value, type == VMT_VARIABLE ? VMT_VARIABLE : VMT_STRING, slot);
+  RValue_Release(&value);
+}
 
 // Numbers to integers as the argument getters truncate them: NaN and the infinities give 0, a
 // value outside the range the integer's smallest value.

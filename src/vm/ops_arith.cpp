@@ -413,8 +413,8 @@ uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContex
   }
   const bool variable = leftType == VMT_VARIABLE || rightType == VMT_VARIABLE;
   const uint32_t kind = leftType == VMT_VARIABLE ? l.kind : r.kind;
-  ReleaseSlot(context, rightType, sp);
-  ReleaseSlot(context, leftType, left);
+  ReleaseOperand(context, rightType, sp);
+  ReleaseOperand(context, leftType, left);
   return PushResult(context, result, variable, kind, end);
 }
 

@@ -368,8 +368,8 @@ uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   if (!ReadCompared(rightType, sp, &r)) return refuse("DoSet :1: Malformed variable");
   if (!ReadCompared(leftType, left, &l)) return refuse("DoSet :2: Malformed variable");
   const bool result = Decide(subKind, Compare(l, r));
-  ReleaseSlot(context, rightType, sp);
-  ReleaseSlot(context, leftType, left);
+  ReleaseOperand(context, rightType, sp);
+  ReleaseOperand(context, leftType, left);
   Store(end - 4, static_cast<int32_t>(result ? 1 : 0));
   return end - 4;
 }
@@ -432,7 +432,7 @@ uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) 
     SharedString* record = VM_StringHandleTake(Load<uint32_t>(sp));
     if (!moved) SharedString_Unref(record);
   } else if (!moved) {
-    ReleaseSlot(context, sourceType, sp);
+    ReleaseOperand(context, sourceType, sp);
   } else {
     VM_BreakSeal(context, sp);  // the variable's string moved into the target
   }

@@ -468,10 +468,14 @@ uint8_t* DoPopNull(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext
     VM_Fail(context, "popz: the stack is empty");
     return sp;
   }
-  if (type == VMT_VARIABLE && !VM_IsSealed(context, sp)) {
+  if (type == VMT_VARIABLE && !VM_TakeSealed(context, sp)) {
     VM_Fail(context, "popz: the stack holds no variable here");
     return sp;
   }
-  VM_ReleaseSlot(context, type, sp);
+  if (type == VMT_VARIABLE) {
+    VM_ReleaseValueAt(sp);
+  } else {
+    VM_ReleaseSlot(context, type, sp);
+  }
   return sp + size;
 }

@@ -4,9 +4,8 @@
 
 void VM_RotateSlots(VMContext* context, uint8_t* at, int32_t first, int32_t second) {
   const int32_t total = first + second;
-  const size_t offset = VM_SlotOffset(context, at);
-  uint8_t* marks = context->slotMarks + offset / 4;
-  uint8_t* copies = context->slotCopies + offset;
+  uint8_t* marks = VM_MarkOf(context, at);
+  uint8_t* copies = VM_CopyOf(context, at);
   // A seal whose slot reaches into the run from below, or does not lie whole inside its own
   // piece, would name bytes that no longer belong together.
   marks[-3] = marks[-2] = marks[-1] = 0;

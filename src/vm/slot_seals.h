@@ -30,45 +30,69 @@ inline constexpr int32_t kVMSealMargin = 4;  // marks beside each end of the mar
 inline constexpr size_t VM_SealStorageSize(int32_t stackSize) {
   return static_cast<size_t>(stackSize / 4 + 2 * kVMSealMargin + stackSize);
 }
-// Points the context's seals into `storage` (VM_SealStorageSize bytes) of a context with no slot
-// sealed yet.
+
+// The mark of the stack word at `at`, and the copy of the stack byte at `at`. Both are reached
+// from the address itself (the block is 4-byte aligned), which keeps the checks short.
+inline uint8_t* VM_MarkOf(const VMContext* context, const uint8_t* at) {
+  return reinterpret_cast<uint8_t*>(context->markBias + reinterpret_cast<uintptr_t>(at) / 4);
+}
+inline uint8_t* VM_CopyOf(const VMContext* context, const uint8_t* at) {
+  return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(at) + context->copyBias);
+}
+
+// Points the seals of a context whose stack block is in place into `storage` (VM_SealStorageSize
+// bytes); no slot is sealed.
 inline void VM_AttachSeals(VMContext* context, uint8_t* storage) {
-  std::memset(storage, 0, static_cast<size_t>(context->stackSize / 4 + 2 * kVMSealMargin));
-  context->slotMarks = storage + kVMSealMargin;
-  context->slotCopies = storage + context->stackSize / 4 + 2 * kVMSealMargin;
-}
-// The storage VM_AttachSeals was given.
-inline uint8_t* VM_SealStorage(const VMContext* context) { return context->slotMarks - kVMSealMargin; }
-
-inline size_t VM_SlotOffset(const VMContext* context, const uint8_t* slot) {
-  return static_cast<size_t>(slot - context->stackBlock);
+  const size_t markBytes = static_cast<size_t>(context->stackSize / 4 + 2 * kVMSealMargin);
+  std::memset(storage, 0, markBytes);
+  const uintptr_t block = reinterpret_cast<uintptr_t>(context->stackBlock);
+  context->sealStorage = storage;
+  context->markBias = reinterpret_cast<uintptr_t>(storage + kVMSealMargin) - block / 4;
+  context->copyBias = reinterpret_cast<uintptr_t>(storage + markBytes) - block;
+  context->sealLow = context->stackBlock + context->stackSize;
 }
 
-// Seals the variable slot the interpreter has just written at `slot`.
+// Seals the variable slot the interpreter has just written at `slot`: the marks of the three words
+// on each side are cleared (two overlapping 4-byte stores), the slot's own is set. (The context's
+// fields are read before the stores, which could otherwise alias them.)
 inline void VM_Seal(VMContext* context, const uint8_t* slot) {
-  static constexpr uint8_t kMarks[7] = {0, 0, 0, 1, 0, 0, 0};
-  const size_t at = VM_SlotOffset(context, slot);
-  std::memcpy(context->slotMarks + at / 4 - 3, kMarks, sizeof kMarks);
-  std::memcpy(context->slotCopies + at, slot, 16);
-  const int32_t reach = context->stackSize - static_cast<int32_t>(at);
-  if (reach > context->sealReach) context->sealReach = reach;
+  static constexpr uint8_t kBelow[4] = {0, 0, 0, 0};
+  static constexpr uint8_t kFrom[4] = {1, 0, 0, 0};
+  uint8_t* const mark = VM_MarkOf(context, slot);
+  uint8_t* const copy = VM_CopyOf(context, slot);
+  if (slot < context->sealLow) context->sealLow = slot;
+  uint64_t bytes[2];
+  std::memcpy(bytes, slot, 16);
+  std::memcpy(mark - 3, kBelow, 4);
+  std::memcpy(mark, kFrom, 4);
+  std::memcpy(copy, bytes, 16);
 }
 
 // True when `slot` holds a variable the interpreter made and still owns there.
 inline bool VM_IsSealed(const VMContext* context, const uint8_t* slot) {
-  const size_t at = VM_SlotOffset(context, slot);
-  return context->slotMarks[at / 4] != 0 && std::memcmp(context->slotCopies + at, slot, 16) == 0;
+  const uint8_t* const copy = VM_CopyOf(context, slot);
+  if (*VM_MarkOf(context, slot) == 0) return false;
+  uint64_t held[2];
+  uint64_t copied[2];
+  std::memcpy(held, slot, 16);
+  std::memcpy(copied, copy, 16);
+  return ((held[0] ^ copied[0]) | (held[1] ^ copied[1])) == 0;
 }
 
 // The value of a sealed slot moves out or is released: the slot no longer owns it.
-inline void VM_BreakSeal(VMContext* context, const uint8_t* slot) {
-  context->slotMarks[VM_SlotOffset(context, slot) / 4] = 0;
-}
+inline void VM_BreakSeal(VMContext* context, const uint8_t* slot) { *VM_MarkOf(context, slot) = 0; }
 
 // Breaks the seal of a sealed slot; false (nothing changed) when the slot holds no variable.
 inline bool VM_TakeSealed(VMContext* context, const uint8_t* slot) {
-  if (!VM_IsSealed(context, slot)) return false;
-  VM_BreakSeal(context, slot);
+  uint8_t* const mark = VM_MarkOf(context, slot);
+  const uint8_t* const copy = VM_CopyOf(context, slot);
+  if (*mark == 0) return false;
+  uint64_t held[2];
+  uint64_t copied[2];
+  std::memcpy(held, slot, 16);
+  std::memcpy(copied, copy, 16);
+  if (((held[0] ^ copied[0]) | (held[1] ^ copied[1])) != 0) return false;
+  *mark = 0;
   return true;
 }
 

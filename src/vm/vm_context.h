@@ -35,7 +35,8 @@ struct VMContext {
   int32_t failed;            // a runtime error stopped the code
   // Seals of the variable slots on the stack (vm/slot_seals.h): a mark per 4-byte word of the
   // block and a copy area of the block's size, both laid out as the block is.
-  uint8_t* slotMarks;
-  uint8_t* slotCopies;
-  int32_t sealReach;  // farthest distance from the block's end at which a slot was sealed
+  uint8_t* sealStorage;
+  uintptr_t markBias;     // the mark of the word at address a is at markBias + a / 4
+  uintptr_t copyBias;     // the copy of the byte at address a is at a + copyBias
+  const uint8_t* sealLow;  // the lowest slot sealed so far (the block's end: none)
 };

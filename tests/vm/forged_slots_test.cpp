@@ -127,8 +127,10 @@ TEST_F(ForgedSlotTest, AVariableTakenOnceOrPartlyOverwrittenCannotBeTakenAgain) 
       {"push.d 1.5\nconv.d.v\npopz.v\npush.l 0\npush.d 1.5\npopz.v", 0},
       // The first word of a variable replaced by a number.
       {a + "popz.i\npush.i 4660\npopz.v", 1},
-      // A variable pushed over the upper part of one left behind (the lower part is that one's).
+      // A variable pushed over the upper part of one left behind (the lower part is that one's),
+      // and over the lower part of one left behind, whose first word is then written back.
       {a + "popz.i\n" + kB + "popz.i\npopz.i\npopz.i\npopz.v", 1},
+      {"push.i 9\npush.d 1.5\nconv.d.v\npopz.i\npopz.i\npopz.i\npopz.i\npopz.i\n" + a + "push.i 0\npopz.v", 0},
       // A value moved into a variable; the pop swap form then moves the stack pointer back over
       // the slot it came from.
       {ints + a + "pop.v.v self.c vflags=10\npop.e.i imm=0xFC01\npopz.v", 0},
