@@ -43,6 +43,12 @@ void CallWithArguments(uint8_t* sp, int32_t n, Call call) {
   std::memcpy(sp, copy.data(), static_cast<size_t>(n) * sizeof(RValue));
 }
 
+// The n (sealed) argument slots at sp hand their values to the call: the native function's return
+// releases them, a script's frame when the script returns.
+void TakeArguments(VMContext* context, const uint8_t* sp, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) VM_BreakSeal(context, sp + static_cast<ptrdiff_t>(i) * kValueSize);
+}
+
 // Releases the n arguments at sp and leaves the result in the slot that ends where they ended.
 uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, RValue result) {
   for (int32_t i = 0; i < n; ++i) VM_ReleaseValueAt(sp + static_cast<ptrdiff_t>(i) * kValueSize);
@@ -57,6 +63,7 @@ uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
     VM_Fail(context, "call: no built-in function with id %d", id);
     return sp;
   }
+  TakeArguments(context, sp, n);
   const BuiltinHandler handler = g_BuiltinFunctions[id].handler;
   Builtin_SetCurrent(id);
   const bool profiling = Profiler_Enabled;
@@ -74,6 +81,7 @@ uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
 }
 
 uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp, VMContext* context) {
+  TakeArguments(context, sp, n);
   RValue result = RValue_MakeReal(0);
   CallWithArguments(sp, n, [&](RValue* args) { Extension_CallFunction(index, n, args, &result); });
   return ReturnFromNative(context, sp, n, result);
@@ -87,6 +95,7 @@ uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VM
     VM_Fail(context, "call to non-existent script\n");
     return arguments;
   }
+  TakeArguments(context, arguments, argumentCount);
   // Without byte code the call gives the real 0 in place of its arguments, as a script that runs
   // off its end does.
   if (code->code == nullptr) return ReturnFromNative(context, arguments, argumentCount, RValue_MakeReal(0));
@@ -118,15 +127,12 @@ uint8_t* DoCall(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* c
     VM_Fail(context, "call: no built-in function with id %d", id);
     return sp;
   }
-  // The arguments' values belong to the call from here on: the native function releases them on
-  // return, a script's frame when it returns.
   for (int32_t i = 0; i < n; ++i) {
     if (!VM_IsSealed(context, sp + static_cast<ptrdiff_t>(i) * kValueSize)) {
       VM_Fail(context, "call: the stack holds no variable here");
       return sp;
     }
   }
-  for (int32_t i = 0; i < n; ++i) VM_BreakSeal(context, sp + static_cast<ptrdiff_t>(i) * kValueSize);
   if (id < kCallableScriptBase) return CallBuiltin(id, n, sp, context);
   // Extension function 0 has the id 500000 itself.
   if (id >= kCallableExtensionBase) return CallExtension(id - kCallableExtensionBase, n, sp, context);
@@ -139,6 +145,7 @@ uint8_t* DoCall(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* c
     // The first argument names the script; the others are its arguments.
     RValue first = VM_LoadValue(sp);
     script = WXGI32(&first, 0);
+    TakeArguments(context, sp, 1);
     VM_ReleaseValueAt(sp);
     sp += kValueSize;
     --n;

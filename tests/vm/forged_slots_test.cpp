@@ -186,6 +186,10 @@ TEST_F(ForgedSlotTest, TheVariablesARunLeavesOnItsStackAreReleased) {
   RunMain(std::string(kA) + "call.i scr 0\npopz.v\n" + kB + "push.d 1\npush.d 2\npopz.v", std::string(kB) + "exit.i");
   EXPECT_EQ(Error(), "popz: the stack holds no variable here");
   ExpectNoStrayRefs("stopped");
+  // The arguments of a call that stops before it runs anything.
+  RunMain(std::string(kA) + kB + "push.d 7\nconv.d.v\ncall.i script_execute 3");
+  EXPECT_EQ(Error(), "call to non-existent script\n");
+  ExpectNoStrayRefs("no script");
   RunMain(std::string(kA) + "call.i scr 0\npopz.v\nret.v", std::string(kB) + kA + "exit.i");
   EXPECT_EQ(Error(), "");
   EXPECT_EQ(ResultText(), "A");
