@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/value.h"
 
@@ -26,6 +27,13 @@ struct VMBuffer {
   int32_t arguments = 0;  // the code entry's argument count
   uint8_t* code = nullptr;
   bool owned = false;     // the words are a memory-manager block of this buffer
+
+  // Which byte positions start an instruction: made by the interpreter the first time a branch
+  // in this code is checked, for the words and length in `startsOf` and `startsLength` (a buffer
+  // whose words are replaced gets a new table).
+  std::vector<bool> starts;
+  const uint8_t* startsOf = nullptr;
+  int32_t startsLength = 0;
 };
 
 inline constexpr int32_t kCodeKindNone = 0;

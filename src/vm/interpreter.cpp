@@ -4,7 +4,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include "core/console.h"
@@ -46,10 +45,6 @@ VMScriptCodeLookup g_scriptLookup = &ScriptTableCode;
 std::vector<SharedString*> g_strings(1, nullptr);
 std::vector<uint32_t> g_freeHandles;
 
-// Which byte positions of a code block start an instruction, made the first time a branch in
-// that block is checked and kept until the outermost run ends (code does not change while it runs;
-// an armed breakpoint is read through the word it replaced).
-std::unordered_map<const uint8_t*, std::vector<bool>> g_instructionStarts;
 
 
 // The word of the instruction at a position as it was stored (a breakpoint's break word is seen
@@ -60,17 +55,21 @@ uint32_t StoredWord(const uint8_t* at) {
   return VM_ReadWord(at);
 }
 
+// The table lives with the code buffer, so code that runs every frame scans its words once.
+// Loaded code does not change while the game runs; an armed breakpoint is read through the word
+// it replaced.
 bool IsInstructionStart(const VMContext* context, int32_t target) {
-  auto [entry, made] = g_instructionStarts.try_emplace(context->codeBase);
-  std::vector<bool>& starts = entry->second;
-  if (made || starts.size() != static_cast<size_t>(context->codeSize)) {
-    starts.assign(static_cast<size_t>(context->codeSize), false);
+  VMBuffer* buffer = context->codeBuffer;
+  if (buffer->startsOf != context->codeBase || buffer->startsLength != context->codeSize) {
+    buffer->starts.assign(static_cast<size_t>(context->codeSize), false);
     for (int32_t at = 0; at + 4 <= context->codeSize;) {
-      starts[static_cast<size_t>(at)] = true;
+      buffer->starts[static_cast<size_t>(at)] = true;
       at += VM_InstructionLength(StoredWord(context->codeBase + at));
     }
+    buffer->startsOf = context->codeBase;
+    buffer->startsLength = context->codeSize;
   }
-  return starts[static_cast<size_t>(target)];
+  return buffer->starts[static_cast<size_t>(target)];
 }
 
 int32_t ReturnSize(uint32_t type) {
@@ -557,7 +556,6 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
   g_argumentCount = savedArgumentCount;
   g_arguments = savedArguments;
   g_pScopeChainHead = savedHead;
-  if (g_nesting == 0) g_instructionStarts.clear();
 }
 
 // --- global state -----------------------------------------------------------------------------
