@@ -88,3 +88,27 @@ const char* UTF8_Find(const char* text, const char* sub) {
   }
   return nullptr;
 }
+
+uint32_t UTF8_DecodeScalar(const unsigned char*& p) {
+  const unsigned char c = *p++;
+  if (c < 0x80) return c;
+  int extra = 0;
+  uint32_t cp = 0;
+  if ((c & 0xE0) == 0xC0) {
+    extra = 1;
+    cp = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    extra = 3;
+    cp = c & 0x07;
+  } else {
+    return 0xFFFD;
+  }
+  for (int i = 0; i < extra; ++i) {
+    if ((*p & 0xC0) != 0x80) return 0xFFFD;
+    cp = (cp << 6) | (*p++ & 0x3F);
+  }
+  return cp > 0x10FFFF ? 0xFFFD : cp;
+}

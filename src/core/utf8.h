@@ -13,6 +13,11 @@
 uint16_t UTF8_Decode(const char** cursor);
 inline uint16_t UTF8_Decode(char** cursor) { return UTF8_Decode(const_cast<const char**>(cursor)); }
 
+// Text from outside the runtime (typed characters, the system's input) is read with full-range
+// code points: one character of 1 to 4 bytes, moving the cursor past it. A malformed lead or
+// continuation byte reads as U+FFFD and is passed over alone; a NUL ends a sequence as malformed.
+uint32_t UTF8_DecodeScalar(const unsigned char*& p);
+
 // Writes 1 byte (below 0x80), 2 bytes (below 0x800) or 3 bytes; the cursor moves past them.
 void UTF8_Encode(char** cursor, uint16_t codePoint);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/utf8.h"
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "functions/buffer.h"
@@ -68,30 +69,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-// One character of UTF-8; malformed bytes read as U+FFFD, one byte each.
-uint32_t NextUtf8(const unsigned char*& p) {
-  const unsigned char c = *p++;
-  if (c < 0x80) return c;
-  int extra = 0;
-  uint32_t cp = 0;
-  if ((c & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = c & 0x07;
-  } else {
-    return 0xFFFD;
-  }
-  for (int i = 0; i < extra; ++i) {
-    if ((*p & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (*p++ & 0x3F);
-  }
-  return cp > 0x10FFFF ? 0xFFFD : cp;
-}
 
 // Little-endian frame fields.
 void Put16(uint8_t*& p, uint16_t v) {
@@ -683,7 +660,7 @@ void IO_SetKeyboardString(const char* utf8) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8);
     constexpr int32_t kMaxUnits = IO_STRING_UNITS - 1;
     while (*p != 0 && length < kMaxUnits) {
-      const uint32_t cp = NextUtf8(p);
+      const uint32_t cp = UTF8_DecodeScalar(p);
       if (cp >= 0x10000) {
         if (length + 2 > kMaxUnits) break;
         s.keyboardString[length++] = static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10));

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/common.h"
 #include "core/crc32.h"
@@ -38,6 +39,29 @@ TEST(Utf8, EncodeUsesTheShortestFormAndDecodesBack) {
     const char* read = buffer;
     EXPECT_EQ(UTF8_Decode(&read), c.codePoint);
     EXPECT_EQ(read, cursor);
+  }
+}
+
+// Outside text keeps full-range code points; a malformed byte is one U+FFFD and decoding goes on
+// after it.
+TEST(Utf8, ScalarDecodeOfOutsideText) {
+  struct Case {
+    const char* bytes;
+    std::vector<uint32_t> points;
+  } cases[] = {
+      {"a\xC3\xA9", {0x61, 0xE9}},
+      {"\xE2\x82\xAC", {0x20AC}},
+      {"\xF0\x9F\x98\x80", {0x1F600}},
+      {"\x80z", {0xFFFD, 0x7A}},           // stray continuation byte
+      {"\xC3z", {0xFFFD, 0x7A}},           // lead without its continuation
+      {"\xF8\x80", {0xFFFD, 0xFFFD}},     // no 5-byte leads
+      {"\xF4\x90\x80\x80", {0xFFFD}},   // beyond U+10FFFF
+  };
+  for (const Case& c : cases) {
+    std::vector<uint32_t> points;
+    const auto* p = reinterpret_cast<const unsigned char*>(c.bytes);
+    while (*p != 0) points.push_back(UTF8_DecodeScalar(p));
+    EXPECT_EQ(points, c.points) << c.bytes;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/utf8.h"
 #include "platform/window/virtual_keys.h"
 
 namespace {
@@ -30,31 +31,6 @@ int32_t ControlCharacter(int32_t vk) {
   }
 }
 
-// Decodes one UTF-8 sequence; malformed bytes come out as U+FFFD, one byte at a time.
-uint32_t DecodeUtf8(const unsigned char*& p) {
-  const unsigned char c = *p++;
-  if (c < 0x80) return c;
-  int extra = 0;
-  uint32_t cp = 0;
-  if ((c & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = c & 0x07;
-  } else {
-    return 0xFFFD;
-  }
-  for (int i = 0; i < extra; ++i) {
-    if ((*p & 0xC0) != 0x80) return 0xFFFD;
-    cp = (cp << 6) | (*p++ & 0x3F);
-  }
-  if (cp > 0x10FFFF) return 0xFFFD;
-  return cp;
-}
 
 }  // namespace
 
@@ -282,7 +258,7 @@ void EventTranslator::TranslateText(const SDL_Event& event, std::vector<WindowMe
   const unsigned char* p = reinterpret_cast<const unsigned char*>(event.text.text);
   const unsigned char* end = p + SDL_strlen(event.text.text);
   while (p < end) {
-    const uint32_t cp = DecodeUtf8(p);
+    const uint32_t cp = UTF8_DecodeScalar(p);
     if (cp >= 0x10000) {
       const uint32_t v = cp - 0x10000;
       Post(out, message, 0xD800 + (v >> 10), 1);
