@@ -10,30 +10,15 @@
 
 namespace {
 
+using op_test::Int32Value;
+using op_test::Int64Value;
+using op_test::KindValue;
 using op_test::OpProgramTest;
 using op_test::SlotStack;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kTwo63 = 9223372036854775808.0;
 
-RValue Int32Value(int32_t i) {
-  RValue v = RValue_MakeUndefined();
-  v.v32 = i;
-  v.kind = VALUE_INT32;
-  return v;
-}
-RValue Int64Value(int64_t l) {
-  RValue v = RValue_MakeUndefined();
-  v.v64 = l;
-  v.kind = VALUE_INT64;
-  return v;
-}
-RValue KindValue(uint32_t kind, uintptr_t payload = 0) {
-  RValue v = RValue_MakeUndefined();
-  v.v64 = static_cast<int64_t>(payload);
-  v.kind = kind;
-  return v;
-}
 RValue ArrayValue(std::initializer_list<double> row) {
   RValue v = RValue_MakeUndefined();
   FillRow(&v, row);

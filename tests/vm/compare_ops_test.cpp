@@ -11,27 +11,12 @@
 
 namespace {
 
+using op_test::Int32Value;
+using op_test::Int64Value;
+using op_test::KindValue;
 using op_test::OpProgramTest;
 using op_test::SlotStack;
 
-RValue Int32Value(int32_t i) {
-  RValue v = RValue_MakeUndefined();
-  v.v32 = i;
-  v.kind = VALUE_INT32;
-  return v;
-}
-RValue Int64Value(int64_t l) {
-  RValue v = RValue_MakeUndefined();
-  v.v64 = l;
-  v.kind = VALUE_INT64;
-  return v;
-}
-RValue KindValue(uint32_t kind, uintptr_t payload = 0) {
-  RValue v = RValue_MakeUndefined();
-  v.v64 = static_cast<int64_t>(payload);
-  v.kind = kind;
-  return v;
-}
 RValue Copy(const RValue& v) {
   RValue copy = RValue_MakeUndefined();
   RValue_Assign(&copy, &v);

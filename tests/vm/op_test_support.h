@@ -17,6 +17,26 @@
 
 namespace op_test {
 
+// Values of the kinds no instruction makes, for hand-made stacks.
+inline RValue Int32Value(int32_t i) {
+  RValue v = RValue_MakeUndefined();
+  v.v32 = i;
+  v.kind = VALUE_INT32;
+  return v;
+}
+inline RValue Int64Value(int64_t l) {
+  RValue v = RValue_MakeUndefined();
+  v.v64 = l;
+  v.kind = VALUE_INT64;
+  return v;
+}
+inline RValue KindValue(uint32_t kind, uintptr_t payload = 0) {
+  RValue v = RValue_MakeUndefined();
+  v.v64 = static_cast<int64_t>(payload);
+  v.kind = kind;
+  return v;
+}
+
 inline LoadedProgram* g_program = nullptr;
 inline CCode* ScriptCode(int32_t index) {
   return g_program != nullptr ? g_program->Code(static_cast<size_t>(index) + 1) : nullptr;
