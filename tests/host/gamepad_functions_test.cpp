@@ -19,6 +19,8 @@
 #include "core/value.h"
 #include "host/error_report.h"
 #include "host/fake_pads.h"
+#include "host/host_fixture.h"
+#include "host/host_test_support.h"
 #include "host/game_data.h"
 #include "host/game_header.h"
 #include "host/gamepad.h"
@@ -27,26 +29,9 @@
 
 namespace {
 
+using host_test::Count;
 using host_test::FakeXInput;
 
-class LogConsole final : public tagIConsole {
- public:
-  void Output(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
-    char line[4096];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    text += line;
-  }
-  std::string text;
-};
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
 
 RValue Real(double d) { return RValue_MakeReal(d); }
 
@@ -150,7 +135,7 @@ class GamepadFunctionsTest : public testing::Test {
   static std::string LastError() { return error_last != nullptr ? error_last->text : ""; }
 
   FakeXInput pads;
-  LogConsole log;
+  CaptureConsole log;
   tagIConsole* savedConsole = nullptr;
 };
 

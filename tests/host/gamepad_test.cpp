@@ -17,32 +17,17 @@
 #include "core/value.h"
 #include "host/error_report.h"
 #include "host/fake_pads.h"
+#include "host/host_fixture.h"
+#include "host/host_test_support.h"
 #include "host/game_header.h"
 #include "net/async_events.h"
 #include "net/async_events_stand_in.h"
 
 namespace {
 
+using host_test::Count;
 using host_test::FakeXInput;
 
-class LogConsole final : public tagIConsole {
- public:
-  void Output(const char* format, ...) override __attribute__((format(printf, 2, 3))) {
-    char line[4096];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    text += line;
-  }
-  std::string text;
-};
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
 
 class GamepadTest : public testing::Test {
  protected:
@@ -104,7 +89,7 @@ class GamepadTest : public testing::Test {
   static std::string LastError() { return error_last != nullptr ? error_last->text : ""; }
 
   FakeXInput pads;
-  LogConsole log;
+  CaptureConsole log;
   tagIConsole* savedConsole = nullptr;
 };
 

@@ -55,4 +55,11 @@ std::string PlaceRunnerIn(const std::string& directory);
 // returns the first expected line not found, or an empty string when all were found in order.
 std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& expected);
 
+// How many times `part` stands in `text`, overlapping ones included.
+inline size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace host_test

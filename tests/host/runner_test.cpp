@@ -49,11 +49,6 @@ const std::vector<std::string> kStartupMarkers = {
     "**********************************.",
 };
 
-size_t Count(const std::string& text, const std::string& what) {
-  size_t n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 TEST(RunnerTest, StartsUpWithItsMarkersInOrder) {
   const std::string dir = MakeScratchDir("work");
