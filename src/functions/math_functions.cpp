@@ -115,14 +115,16 @@ void ArraySet2D(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (argc != 4 || ArrayOf(&args[0]) == nullptr) return;
   int32_t index = 0;
   const int32_t row = WXGI32(args, 1);
-  StoreElement(&args[0], Pack(row, WXGI32(args, 2), &index), index, &args[3]);
+  const bool addressable = Pack(row, WXGI32(args, 2), &index);
+  StoreElement(&args[0], addressable, index, &args[3]);
 }
 
 void ArraySet2DPre(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (argc != 4 || ArrayOf(&args[0]) == nullptr) return;
   int32_t index = 0;
   const int32_t row = WXGI32(args, 1);
-  StoreElement(&args[0], Pack(row, WXGI32(args, 2), &index), index, &args[3]);
+  const bool addressable = Pack(row, WXGI32(args, 2), &index);
+  StoreElement(&args[0], addressable, index, &args[3]);
   RValue_Assign(result, &args[3]);
 }
 
