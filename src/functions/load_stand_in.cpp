@@ -2,7 +2,6 @@
 
 // STAND-IN: no function table exists yet.
 void Score_Load() {}
-void InitMathFunctions() {}
 void InitGraphicFunctions() {}
 void InitActionFunctions() {}
 void InitFileFunctions() {}
