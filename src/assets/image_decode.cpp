@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "core/memory_manager.h"
 
 int32_t g_ImageDivisor = 1;
+uint64_t g_ImageMaxPixels = kBitmapMaxPixels;
 
 namespace {
 
@@ -22,7 +24,7 @@ PNGDecoder g_png;
 bool g_pngHeld = false;  // the slot holds a decode
 
 bool SizeAllowed(uint64_t width, uint64_t height) {
-  return width > 0 && height > 0 && width * height <= kBitmapMaxPixels;
+  return width > 0 && height > 0 && width * height <= g_ImageMaxPixels;
 }
 
 void ReleasePNG(PNGDecoder* record) {
@@ -148,21 +150,18 @@ void PNG_FreeDecoder() {
   g_pngHeld = false;
 }
 
+// The header is read into a record of its own, so that a decode the slot holds stays as it is.
 bool PNG_GetSize(const void* data, size_t length, int32_t* width, int32_t* height, bool reduce) {
-  if (g_pngHeld) {
-    ReportSize(g_png, width, height, reduce);
-    return true;
-  }
-  g_png = PNGDecoder{};
-  g_png.data = static_cast<const uint8_t*>(data);
-  g_png.length = length;
-  const bool ok = ReadPNG(&g_png);
+  PNGDecoder record;
+  record.data = static_cast<const uint8_t*>(data);
+  record.length = length;
+  const bool ok = ReadPNG(&record);
   if (ok) {
-    ReportSize(g_png, width, height, reduce);
+    ReportSize(record, width, height, reduce);
   } else {
     Fail(width, height);
   }
-  PNG_FreeDecoder();
+  ReleasePNG(&record);
   return ok;
 }
 
@@ -235,7 +234,7 @@ void JPEG_SkipInputData(j_decompress_ptr cinfo, long n) {
 
 uint32_t* JPEG_Decode(const void* data, size_t length, int32_t* width, int32_t* height) {
   if (data == nullptr || length == 0) return nullptr;
-  jpeg_decompress_struct cinfo;
+  jpeg_decompress_struct cinfo{};  // zeroed, so that destroying it before creation is harmless
   JPEGJob job;
   cinfo.err = jpeg_std_error(&job.error);
   job.error.error_exit = JPEG_ErrorExit;
@@ -246,6 +245,9 @@ uint32_t* JPEG_Decode(const void* data, size_t length, int32_t* width, int32_t* 
     return nullptr;
   }
   jpeg_create_decompress(&cinfo);
+  // The library's own working memory (whole-image buffers of progressive files) stays within what
+  // the image's pixels may take; a file that needs more is refused as a library error.
+  cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(g_ImageMaxPixels * 4, LONG_MAX));
   jpeg_source_mgr source{};
   source.init_source = JPEG_InitSource;
   source.fill_input_buffer = JPEG_FillInputBuffer;

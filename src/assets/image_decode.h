@@ -4,7 +4,7 @@
 //
 // The bytes come from outside (files, downloads), so every decoder survives any input: damaged,
 // cut or hostile data gives null, and an image of more than 2^28 pixels is refused before anything
-// is allocated for it.
+// is allocated for it (a long strip of frames stays loadable).
 #pragma once
 
 #include <cstddef>
@@ -33,7 +33,8 @@ struct PNGDecoder {
 // above 1 the image is halved in place and the reported size divided.
 uint32_t* PNG_Decode(const void* data, size_t length, int32_t* width, int32_t* height, bool reduce);
 void PNG_FreeDecoder();
-// Reads only the header; false (sizes -1) when it is not a readable PNG.
+// Reads only the header, leaving the slot as it is; false (sizes -1) when it is not a readable
+// PNG.
 bool PNG_GetSize(const void* data, size_t length, int32_t* width, int32_t* height, bool reduce);
 // The two libpng drivers over a record: the header and transformations only, or the whole image.
 bool ReadPNG(PNGDecoder* record);
@@ -50,3 +51,5 @@ void Image_HalveBox(int32_t dstWidth, int32_t dstHeight, uint32_t* dst, int32_t 
 
 // The divisor of decoded image sizes; 1 (nothing halved) unless a caller changes it.
 extern int32_t g_ImageDivisor;
+// The most pixels a decoded image may have (2^28); the fuzzer lowers it to keep its runs quick.
+extern uint64_t g_ImageMaxPixels;

@@ -1,11 +1,8 @@
-// Helpers of the asset tests: BMP file bytes and a capture of the debug console.
+// Helpers of the asset tests: little-endian words and BMP file bytes.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
-
-#include "core/console.h"
 
 inline void PutLE(std::vector<uint8_t>* out, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -35,17 +32,3 @@ inline std::vector<uint8_t> MakeBMP(int32_t width, int32_t height, uint16_t bits
   out.insert(out.end(), rows.begin(), rows.end());
   return out;
 }
-
-// Collects what is written to the debug console while it lives.
-class ConsoleCapture {
- public:
-  ConsoleCapture() : m_previous(g_pDebugConsole) { g_pDebugConsole = &m_capture; }
-  ~ConsoleCapture() { g_pDebugConsole = m_previous; }
-  ConsoleCapture(const ConsoleCapture&) = delete;
-  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
-  std::string Text() const { return m_capture.Text() != nullptr ? m_capture.Text() : ""; }
-
- private:
-  TErrStreamConsole m_capture;
-  tagIConsole* m_previous;
-};

@@ -16,6 +16,7 @@
 #include "assets/assets_test_util.h"
 #include "assets/image_decode.h"
 #include "core/memory_manager.h"
+#include "script/script_test_support.h"
 
 namespace {
 
@@ -246,6 +247,14 @@ TEST_F(PNGDecode, SizeFromTheHeaderOnly) {
   EXPECT_FALSE(PNG_GetSize(junk.data(), junk.size(), &w, &h, false));
   EXPECT_EQ(w, -1);
   EXPECT_EQ(h, -1);
+  // A decode in the slot is left alone.
+  const auto held = MakePNG({1, 1, 8, PNG_COLOR_TYPE_GRAY, {0x40}});
+  uint32_t* pixels = PNG_Decode(held.data(), held.size(), &w, &h, false);
+  ASSERT_NE(pixels, nullptr);
+  EXPECT_TRUE(PNG_GetSize(file.data(), file.size(), &w, &h, false));
+  EXPECT_EQ(w, 3);
+  EXPECT_EQ(PNG_Decode(held.data(), held.size(), &w, &h, false), pixels);
+  EXPECT_EQ(pixels[0], 0xFF404040u);
 }
 
 TEST_F(PNGDecode, BadBytesGiveNullAndTheMessages) {
@@ -266,7 +275,7 @@ TEST_F(PNGDecode, BadBytesGiveNullAndTheMessages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ConsoleCapture console;
+    DebugConsoleCapture console;
     int32_t w = 0, h = 0;
     EXPECT_EQ(PNG_Decode(c.bytes.data(), c.bytes.size(), &w, &h, false), nullptr);
     EXPECT_EQ(w, -1);
