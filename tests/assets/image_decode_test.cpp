@@ -5,7 +5,12 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,8 +19,10 @@
 #include <jpeglib.h>
 
 #include "assets/assets_test_util.h"
+#include "assets/bitmap.h"
 #include "assets/image_decode.h"
 #include "core/memory_manager.h"
+#include "host/stream.h"
 #include "script/script_test_support.h"
 
 namespace {
@@ -465,6 +472,58 @@ TEST(GIFDecode, DamagedAndHostileFilesGiveNull) {
     EXPECT_EQ(GIF_Decode(c.bytes.data(), c.bytes.size(), &w, &h), nullptr);
   }
   EXPECT_EQ(DecodeGIF(good, 4, 4)[15], 0xFF0000FFu);
+}
+
+// ---- the fuzzer's inputs ----------------------------------------------------------------------
+
+// Width and height of a file through the reader its signature picks, or {-1, -1}.
+std::pair<int32_t, int32_t> DecodedSize(const std::vector<uint8_t>& bytes) {
+  int32_t w = -1, h = -1;
+  auto starts = [&](std::initializer_list<uint8_t> prefix) {
+    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+  };
+  if (starts({'B', 'M'})) {
+    CStream stream;
+    stream.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    stream.SetPosition(0);
+    TBitmap bitmap;
+    bitmap.LoadFromStream(&stream);
+    if (bitmap.Pixels() != nullptr) return {bitmap.GetWidth(), bitmap.GetHeight()};
+    return {-1, -1};
+  }
+  if (starts({0x89, 'P', 'N', 'G'})) {
+    if (PNG_Decode(bytes.data(), bytes.size(), &w, &h, false) == nullptr) w = h = -1;
+    PNG_FreeDecoder();
+    return {w, h};
+  }
+  uint32_t* pixels = (starts({0xFF, 0xD8, 0xFF}) ? JPEG_Decode : GIF_Decode)(bytes.data(), bytes.size(), &w, &h);
+  if (pixels == nullptr) return {-1, -1};
+  MEM_FREE(pixels);
+  return {w, h};
+}
+
+// Every file the image fuzzer starts from, and every finding kept beside them, goes through the
+// reader its signature picks; the seeds are real images and decode at their sizes.
+TEST(ImageFuzzInputs, DecodeOrAreRefused) {
+  const std::string file = __FILE__;
+  const std::filesystem::path dir = file.substr(0, file.rfind("/tests/")) + "/fuzz/seeds/image_fuzz";
+  const std::map<std::string, std::pair<int32_t, int32_t>> seeds = {{"disk.png", {16, 16}},
+                                                                    {"rgb.jpg", {8, 8}},
+                                                                    {"interlaced.gif", {6, 6}},
+                                                                    {"palette.bmp", {2, 2}},
+                                                                    {"top_first.bmp", {3, 2}}};
+  size_t found = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    SCOPED_TRACE(entry.path().string());
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto size = DecodedSize(bytes);
+    const auto seed = seeds.find(entry.path().filename().string());
+    if (seed == seeds.end()) continue;
+    ++found;
+    EXPECT_EQ(size, seed->second);
+  }
+  EXPECT_EQ(found, seeds.size());
 }
 
 }  // namespace
