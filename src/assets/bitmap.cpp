@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/memory_manager.h"
+#include "host/container.h"
 #include "host/stream.h"
 
 namespace {
@@ -10,11 +11,6 @@ namespace {
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kInfoHeaderAt = 12;  // the information header's place in a block
 
-uint32_t Read32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 void Write32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
@@ -74,10 +70,10 @@ uint8_t* NewBlock(int32_t width, int32_t height, int32_t stride, int32_t bits, u
 // count, which lie between the information header and the pixels. False when they do not fit.
 bool FindPalette(const uint8_t* block, const uint8_t* pixels, int32_t bits, const uint8_t** palette,
                  uint32_t* count) {
-  const uint32_t headerSize = Read32(block + kInfoHeaderAt);
+  const uint32_t headerSize = Container_U32(block + kInfoHeaderAt);
   const uint64_t start = uint64_t{kInfoHeaderAt} + headerSize;
   const uint32_t most = 1u << bits;
-  uint32_t used = Read32(block + kInfoHeaderAt + 32);
+  uint32_t used = Container_U32(block + kInfoHeaderAt + 32);
   if (used == 0 || used > most) used = most;
   if (start + uint64_t{used} * 4 > static_cast<uint64_t>(pixels - block)) return false;
   *palette = block + start;
@@ -215,9 +211,9 @@ void TBitmap::SetImage(uint8_t* block, uint32_t size) {
     MEM_FREE(block);
     return;
   }
-  const uint32_t offset = Read32(block + 8);
-  const auto width = static_cast<int32_t>(Read32(block + 16));
-  const auto height = static_cast<int32_t>(Read32(block + 20));
+  const uint32_t offset = Container_U32(block + 8);
+  const auto width = static_cast<int32_t>(Container_U32(block + 16));
+  const auto height = static_cast<int32_t>(Container_U32(block + 20));
   if (!SizeAllowed(width, height) || offset < kBitmapBlockHeader ||
       uint64_t{offset} + static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 > size) {
     MEM_FREE(block);
@@ -236,12 +232,12 @@ void TBitmap::LoadFromStream(CStream* stream) {
   if (fileSize < 2 + kInfoHeaderAt + kInfoHeaderSize) return;
   const uint8_t* h = file + 2;  // the block as the file holds it
   const uint64_t blockSize = static_cast<uint64_t>(fileSize) - 2;
-  const uint32_t headerSize = Read32(h + kInfoHeaderAt);
-  const auto width = static_cast<int32_t>(Read32(h + 16));
-  const auto fileHeight = static_cast<int32_t>(Read32(h + 20));
-  const uint32_t bits = Read16(h + 26);
-  const uint32_t compression = Read32(h + 28);
-  const uint32_t pixelOffset = Read32(h + 8);
+  const uint32_t headerSize = Container_U32(h + kInfoHeaderAt);
+  const auto width = static_cast<int32_t>(Container_U32(h + 16));
+  const auto fileHeight = static_cast<int32_t>(Container_U32(h + 20));
+  const uint32_t bits = Container_U16(h + 26);
+  const uint32_t compression = Container_U32(h + 28);
+  const uint32_t pixelOffset = Container_U32(h + 8);
   if (headerSize < kInfoHeaderSize || kInfoHeaderAt + uint64_t{headerSize} > blockSize || compression != 0) return;
   // A negative height marks rows stored top first.
   const bool topFirst = fileHeight < 0;
@@ -309,12 +305,12 @@ TBitmap* TBitmap_CopyAs32(const TBitmap& source) {
       uint32_t* out32 = words + static_cast<size_t>(y) * width;
       for (int32_t x = 0; x < width; ++x) {
         if (format == kBitmap32) {
-          out32[x] = Read32(row + x * 4);
+          out32[x] = Container_U32(row + x * 4);
         } else if (format == kBitmap24) {
           const uint8_t* p = row + x * 3;
           out32[x] = 0xFF000000u | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
         } else {
-          const uint32_t v = Read16(row + x * 2);
+          const uint32_t v = Container_U16(row + x * 2);
           out32[x] = 0xFF000000u | (Widen5((v >> 10) & 31) << 16) | (Widen5((v >> 5) & 31) << 8) | Widen5(v & 31);
         }
       }
