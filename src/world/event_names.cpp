@@ -1,6 +1,7 @@
 #include "world/event_names.h"
 
 #include <cstdio>
+#include <span>
 
 #include "world/event.h"
 #include "world/event_context.h"
@@ -15,17 +16,35 @@ struct NamedNumber {
   const char* name;
 };
 
-const char* Lookup(const NamedNumber* table, size_t size, int32_t number) {
-  for (size_t i = 0; i < size; ++i) {
-    if (table[i].number == number) return table[i].name;
+// Numbers first..last named by a format applied to number - offset.
+struct NumberedRange {
+  int32_t first;
+  int32_t last;
+  const char* format;
+  int32_t offset;
+};
+
+// The name of a number: from its range's format (written into the buffer), else from the table.
+const char* NameOf(int32_t number, std::span<const NumberedRange> ranges, std::span<const NamedNumber> named,
+                   char (&buffer)[64]) {
+  for (const NumberedRange& range : ranges) {
+    if (number >= range.first && number <= range.last) {
+      std::snprintf(buffer, sizeof buffer, range.format, number - range.offset);
+      return buffer;
+    }
+  }
+  for (const NamedNumber& entry : named) {
+    if (entry.number == number) return entry.name;
   }
   return kUnknown;
 }
 
-template <size_t N>
-const char* Lookup(const NamedNumber (&table)[N], int32_t number) {
-  return Lookup(table, N, number);
-}
+// Digits and letters are named by their character.
+constexpr NumberedRange kKeyRanges[] = {
+    {'0', '9', "%c-key", 0}, {'A', 'Z', "%c-key", 0}, {96, 105, "Keypad-%d", 96}, {112, 123, "F%d", 111}};
+constexpr NumberedRange kMouseRanges[] = {{21, 28, "Joystick 1 Button %d", 20}, {36, 43, "Joystick 2 Button %d", 35}};
+constexpr NumberedRange kOtherRanges[] = {
+    {10, 25, "User Defined %d", 10}, {40, 47, "Outside View %d", 40}, {50, 57, "Boundary View %d", 50}};
 
 constexpr NamedNumber kKeys[] = {
     {0, "<no key>"},     {1, "<any key>"},     {8, "<Backspace>"}, {9, "<Tab>"},        {13, "<Enter>"},
@@ -69,51 +88,23 @@ constexpr int32_t kFirstAsyncOther = 60;
 
 const char* Event_GetKeyName(int32_t key) {
   static char buffer[64];
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) {
-    std::snprintf(buffer, sizeof buffer, "%c-key", static_cast<char>(key));
-    return buffer;
-  }
-  if (key >= 96 && key <= 105) {
-    std::snprintf(buffer, sizeof buffer, "Keypad-%d", key - 96);
-    return buffer;
-  }
-  if (key >= 112 && key <= 123) {
-    std::snprintf(buffer, sizeof buffer, "F%d", key - 111);
-    return buffer;
-  }
-  return Lookup(kKeys, key);
+  return NameOf(key, kKeyRanges, kKeys, buffer);
 }
 
 const char* Event_GetMouseName(int32_t number) {
   static char buffer[64];
-  for (int32_t pad = 1; pad <= 2; ++pad) {
-    const int32_t first = pad == 1 ? 21 : 36;  // button 1 of the pad
-    if (number >= first && number < first + 8) {
-      std::snprintf(buffer, sizeof buffer, "Joystick %d Button %d", pad, number - first + 1);
-      return buffer;
-    }
-  }
-  return Lookup(kMouse, number);
+  return NameOf(number, kMouseRanges, kMouse, buffer);
 }
 
 const char* Event_GetOtherName(int32_t number) {
   static char buffer[64];
-  if (number >= 10 && number <= 25) {
-    std::snprintf(buffer, sizeof buffer, "User Defined %d", number - 10);
-    return buffer;
-  }
-  if (number >= 40 && number <= 47) {
-    std::snprintf(buffer, sizeof buffer, "Outside View %d", number - 40);
-    return buffer;
-  }
-  if (number >= 50 && number <= 57) {
-    std::snprintf(buffer, sizeof buffer, "Boundary View %d", number - 50);
-    return buffer;
-  }
-  return Lookup(kOther, number);
+  return NameOf(number, kOtherRanges, kOther, buffer);
 }
 
-const char* Event_GetAsyncName(int32_t number) { return Lookup(kAsync, number); }
+const char* Event_GetAsyncName(int32_t number) {
+  static char buffer[64];
+  return NameOf(number, {}, kAsync, buffer);
+}
 
 const char* Event_GetName(int32_t type, int32_t number) {
   static char buffer[512];
@@ -133,8 +124,12 @@ const char* Event_GetName(int32_t type, int32_t number) {
       std::snprintf(buffer, sizeof buffer, " Step Event%s", Object_Name(number));
       return buffer;
     case kEventKeyboard:
-      std::snprintf(buffer, sizeof buffer, "Keyboard Event for %s Key", Event_GetKeyName(number));
+    case kEventKeyPress:
+    case kEventKeyRelease: {
+      const char* kind = type == kEventKeyboard ? "Keyboard" : (type == kEventKeyPress ? "Key Press" : "Key Release");
+      std::snprintf(buffer, sizeof buffer, "%s Event for %s Key", kind, Event_GetKeyName(number));
       return buffer;
+    }
     case kEventMouse:
       std::snprintf(buffer, sizeof buffer, "Mouse Event for %s", Event_GetMouseName(number));
       return buffer;
@@ -147,12 +142,6 @@ const char* Event_GetName(int32_t type, int32_t number) {
       return buffer;
     case kEventDraw:
       return "Draw Event";
-    case kEventKeyPress:
-      std::snprintf(buffer, sizeof buffer, "Key Press Event for %s Key", Event_GetKeyName(number));
-      return buffer;
-    case kEventKeyRelease:
-      std::snprintf(buffer, sizeof buffer, "Key Release Event for %s Key", Event_GetKeyName(number));
-      return buffer;
     default:
       return "<Unknown Event>";
   }

@@ -14,7 +14,16 @@ namespace {
 using kit::EventSeen;
 constexpr int32_t kLog = kit::kLogEvent;
 
-class EventsTest : public ObjectWorldTest {};
+class EventsTest : public ObjectWorldTest {
+ protected:
+  // One object "ob" whose (type, number) handler is the logging event, and an instance of it.
+  CInstance* OneLoggingObject(int32_t type, int32_t number) {
+    ObjtEntry o = Entry("ob");
+    o.on(static_cast<size_t>(type), static_cast<uint32_t>(number), kLog);
+    EXPECT_TRUE(Load({o}));
+    return NewInstance(0, 100001);
+  }
+};
 
 TEST_F(EventsTest, AGrandparentsCreateHandlerRunsAsTheGrandparentsEvent) {
   ObjtEntry grandparent = Entry("ob_grandparent");
@@ -66,10 +75,7 @@ TEST_F(EventsTest, AnOwnChainMatchBeatsAMatchAgainstTheOtherObjectsAncestors) {
 }
 
 TEST_F(EventsTest, ThirtyTwoNestedEventsRunAndTheThirtyThirdIsRefused) {
-  ObjtEntry o = Entry("ob_recursive");
-  o.on(kEventOther, 10, kLog);
-  ASSERT_TRUE(Load({o}));
-  CInstance* self = NewInstance(0, 100001);
+  CInstance* self = OneLoggingObject(kEventOther, 10);
   static int32_t deepest;
   static std::vector<bool> results;  // of the nested calls, innermost first
   deepest = 0;
@@ -97,10 +103,7 @@ TEST_F(EventsTest, ThirtyTwoNestedEventsRunAndTheThirtyThirdIsRefused) {
 }
 
 TEST_F(EventsTest, AnInvalidEventAddressIsAFatalErrorAndRunsNothing) {
-  ObjtEntry o = Entry("ob");
-  o.on(kEventStep, 0, kLog);
-  ASSERT_TRUE(Load({o}));
-  CInstance* self = NewInstance(0, 100001);
+  CInstance* self = OneLoggingObject(kEventStep, 0);
   const struct {
     int32_t type;
     int32_t number;
@@ -115,10 +118,7 @@ TEST_F(EventsTest, AnInvalidEventAddressIsAFatalErrorAndRunsNothing) {
 }
 
 TEST_F(EventsTest, EveryEventStartsWithTheRelativeFlagClearedAndGetsItBack) {
-  ObjtEntry o = Entry("ob");
-  o.on(kEventStep, 0, kLog);
-  ASSERT_TRUE(Load({o}));
-  CInstance* self = NewInstance(0, 100001);
+  CInstance* self = OneLoggingObject(kEventStep, 0);
   static bool seen;
   seen = true;
   kit::TheLog().onEvent = [](CInstance*, CInstance*) {
