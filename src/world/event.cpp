@@ -137,7 +137,8 @@ bool Event_Perform(CInstance* self, CInstance* other, int32_t type, int32_t numb
 }
 
 bool Event_PerformObject(CInstance* self, CInstance* other, int32_t objectIndex, int32_t type, int32_t number) {
-  if (!Event_PassesRoomChangeFilter(self, type)) return false;
+  // Handlers run on their self instance: without one there is nothing to run them on.
+  if (self == nullptr || !Event_PassesRoomChangeFilter(self, type)) return false;
   return PerformEvent(self, other, objectIndex, type, number);
 }
 

@@ -72,7 +72,7 @@ CEvent* Event_FindHandler(int32_t objectIndex, int32_t type, int32_t number, int
 bool PerformEvent(CInstance* self, CInstance* other, int32_t objectIndex, int32_t type, int32_t number);
 // PerformEvent for self's own object, behind the room-change filter; nothing for a null self.
 bool Event_Perform(CInstance* self, CInstance* other, int32_t type, int32_t number);
-// PerformEvent for a given object, behind the room-change filter.
+// PerformEvent for a given object, behind the room-change filter; nothing for a null self.
 bool Event_PerformObject(CInstance* self, CInstance* other, int32_t objectIndex, int32_t type, int32_t number);
 // The event for every active instance of the current room (self and other the instance); nothing
 // while a room change is pending.

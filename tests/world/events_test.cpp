@@ -115,6 +115,11 @@ TEST_F(EventsTest, AnInvalidEventAddressIsAFatalErrorAndRunsNothing) {
     EXPECT_EQ(Object_Data(0)->GetEvent(c.type, c.number), nullptr);
   }
   EXPECT_TRUE(Seen().empty());
+  // Without a self instance nothing runs.
+  RuntimeErrorCapture::Reset();
+  EXPECT_FALSE(Event_Perform(nullptr, self, kEventStep, 0));
+  EXPECT_FALSE(Event_PerformObject(nullptr, self, 0, kEventStep, 0));
+  EXPECT_TRUE(Seen().empty());
 }
 
 TEST_F(EventsTest, EveryEventStartsWithTheRelativeFlagClearedAndGetsItBack) {

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "assets/load_stand_in.h"
+#include "container/minimal.h"
+#include "host/rooms.h"
 #include "script/script_test_support.h"
 #include "world_test_support.h"
 
@@ -152,6 +155,21 @@ TEST_F(ObjectsTest, AnInstanceOfADeletedObjectCanStillBeDestroyed) {
   EXPECT_EQ(parent->instances_recursive.count, 0);
 }
 
+TEST_F(ObjectsTest, ClearingTheInstanceListsLeavesTheInstancesAlone) {
+  ASSERT_TRUE(Load({Entry("ob_parent"), Entry("ob_child", 0)}));
+  CInstance* a = NewInstance(1, 100001);
+  NewInstance(0, 100002);
+  EXPECT_EQ(Object_Data(0)->instances_recursive.count, 2);
+  Object_ClearInstanceLists();
+  for (int32_t i : {0, 1}) {
+    EXPECT_EQ(Object_Data(i)->instances.count, 0);
+    EXPECT_EQ(Object_Data(i)->instances_recursive.count, 0);
+  }
+  EXPECT_EQ(a->object_def, Object_Data(1));
+  Object_Data(1)->AddInstance(a);  // the saved-game loader joins them again
+  EXPECT_EQ(Object_Data(0)->instances_recursive.count, 1);
+}
+
 TEST_F(ObjectsTest, ParentsLinkOnlyToObjectsInRange) {
   ASSERT_TRUE(Load({Entry("ob_a", 100000), Entry("ob_b", -5), Entry("ob_c", 0), Entry("ob_d", 7)}));
   EXPECT_EQ(Object_Data(0)->parent, nullptr);
@@ -274,6 +292,31 @@ TEST_F(ObjectsTest, AParentChainThatComesBackOnItselfFailsTheLoad) {
   for (int32_t i = 0; i < 200; ++i) chain.push_back(Entry("ob", i + 1 < 200 ? i + 1 : -100));
   EXPECT_TRUE(Load(chain));
   EXPECT_TRUE(Object_Data(0)->IsAncestor(199));
+}
+
+// Loading a whole game: the OBJT chunk reaches the loader with the header's format version, the
+// preparation prepares the objects and the game's start builds the lists.
+TEST_F(ObjectsTest, AGameLoadsPreparesAndListsItsObjects) {
+  ObjtEntry parent = Entry("ob_parent");
+  parent.on(kEventStep, 0, kit::kLogEvent);
+  parent.physics.friction = 0.5f;
+  const ObjtEntry objects[] = {parent, Entry("ob_child", 0)};
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer, {}, objects);
+  container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  m_bytes = std::move(built.bytes);
+  ASSERT_TRUE(Game_ScanHeaderChunks({m_bytes.data(), m_bytes.size()}));
+  ASSERT_TRUE(Game_LoadChunks(m_bytes.data(), m_bytes.size())) << Game_LoadFailure();
+  ASSERT_EQ(Object_Count(), 2);
+  EXPECT_EQ(Object_Data(0)->friction, 0.5f);  // format 15 reads the friction
+  EXPECT_EQ(Object_Data(1)->parent, Object_Data(0));
+  EXPECT_TRUE(Runner_PrepareAll());
+  StartGame();
+  EXPECT_EQ(List(kEventStep, 0), (std::vector<int32_t>{0, 1}));
+  Runner_DeleteRoomCopies();
+  Runner_FreeGameData();
+  GR_Texture_FreeAll();
 }
 
 }  // namespace
