@@ -125,8 +125,8 @@ bool ReadPhysics(CObject* o, EntryReader* r, uint8_t formatVersion, std::string*
   return true;
 }
 
-bool ReadEventRow(CObject* o, const ContainerBytes& container, int32_t type, uint32_t rowOffset, int32_t numberLimit,
-                  std::string* problem) {
+bool ReadEventRow(CObject* o, const ContainerBytes& container, int32_t type, uint32_t rowOffset,
+                  ObjectLoadLimits* limits, std::string* problem) {
   if (rowOffset == 0) return true;
   EntryReader row(container, rowOffset);
   if (!row.Has(4)) {
@@ -147,12 +147,20 @@ bool ReadEventRow(CObject* o, const ContainerBytes& container, int32_t type, uin
       return false;
     }
     const uint32_t number = Container_U32(container.data + entryOffset);
-    if (number >= static_cast<uint32_t>(numberLimit)) {
+    if (number >= static_cast<uint32_t>(limits->numberLimit)) {
       *problem = Format("its event (%llu, %llu) has a number beyond every object and key", static_cast<uint64_t>(type),
                         number);
       return false;
     }
-    if (number >= slots.size()) slots.resize(number + 1, nullptr);
+    if (number >= slots.size()) {
+      limits->slotsLeft -= static_cast<int64_t>(number + 1 - slots.size());
+      if (limits->slotsLeft < 0) {
+        *problem = Format("the event rows of the objects up to this one need more than %llu slots",
+                          static_cast<uint64_t>(kObjectMaxEventSlots));
+        return false;
+      }
+      slots.resize(number + 1, nullptr);
+    }
     if (slots[number] == nullptr) slots[number] = new CEvent();
     std::string why;
     if (!slots[number]->LoadFromChunk(container, entryOffset + 4, &why)) {
@@ -256,7 +264,7 @@ void CObject::Clear() {
   instances_recursive.Clear();
 }
 
-bool CObject::LoadFromChunk(const ContainerBytes& container, uint32_t entryOffset, int32_t numberLimit,
+bool CObject::LoadFromChunk(const ContainerBytes& container, uint32_t entryOffset, ObjectLoadLimits* limits,
                             std::string* problem) {
   Clear();
   EntryReader r(container, entryOffset);
@@ -294,7 +302,7 @@ bool CObject::LoadFromChunk(const ContainerBytes& container, uint32_t entryOffse
   }
   // Rows past the twelfth have no event type: they are passed over.
   for (uint32_t type = 0; type < rowCount && type < static_cast<uint32_t>(kEventTypeCount); ++type) {
-    if (!ReadEventRow(this, container, static_cast<int32_t>(type), r.U32(), numberLimit, problem)) return false;
+    if (!ReadEventRow(this, container, static_cast<int32_t>(type), r.U32(), limits, problem)) return false;
   }
   return true;
 }
@@ -441,7 +449,7 @@ bool Object_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) 
   Table();
   g_count = static_cast<int32_t>(count);
   // An event number sizes its row: only object indices (collisions) and key codes are numbers.
-  const int32_t numberLimit = g_count > 256 ? g_count : 256;
+  ObjectLoadLimits limits{g_count > 256 ? g_count : 256, kObjectMaxEventSlots};
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t at = Container_U32(body + 4 + 4 * i);
     if (at == 0) continue;
@@ -454,7 +462,7 @@ bool Object_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) 
     }
     auto* o = new CObject(objectIndex);
     std::string problem;
-    if (!o->LoadFromChunk(container, at, numberLimit, &problem)) {
+    if (!o->LoadFromChunk(container, at, &limits, &problem)) {
       Game_FailLoad("OBJT", "object %d \"%s\": %s", objectIndex, name != nullptr ? name : "", problem.c_str());
       delete o;
       return false;

@@ -46,6 +46,16 @@ inline constexpr int32_t kPhysicsShapeCircle = 0;
 inline constexpr int32_t kPhysicsShapeBox = 1;
 inline constexpr int32_t kPhysicsShapePolygon = 2;
 
+// What loading the objects of a game may ask for. An event number sizes its row, so the numbers
+// are bounded, and so are the row slots of all objects together: entries of a damaged container
+// may share one event entry with a large number, which would otherwise ask for rows beyond any
+// memory.
+struct ObjectLoadLimits {
+  int32_t numberLimit;  // event numbers lie below it
+  int64_t slotsLeft;    // row slots the remaining objects may add
+};
+inline constexpr int64_t kObjectMaxEventSlots = int64_t{1} << 24;
+
 class CObject {
  public:
   explicit CObject(int32_t objectIndex);
@@ -58,10 +68,10 @@ class CObject {
   void Clear();
 
   // Reads an object entry of the OBJT chunk at a container offset (the physics block by the game
-  // header's format version, then the event rows). Event numbers must lie below numberLimit.
-  // False, with `problem` set, for an entry that does not lie inside the container or is
-  // otherwise damaged.
-  bool LoadFromChunk(const ContainerBytes& container, uint32_t entryOffset, int32_t numberLimit,
+  // header's format version, then the event rows) within the limits, whose slots it uses up.
+  // False, with `problem` set, for an entry that does not lie inside the container, is otherwise
+  // damaged or goes past the limits.
+  bool LoadFromChunk(const ContainerBytes& container, uint32_t entryOffset, ObjectLoadLimits* limits,
                      std::string* problem);
   // Prepares every handler with its address as the current event; false at the first failure.
   bool Compile();

@@ -272,6 +272,29 @@ TEST_F(ObjectsTest, EventNumbersMayReachTheObjectCountAndRowsPastTheTwelfthArePa
       << Game_LoadFailure();
 }
 
+// Every entry of a damaged container points at one object entry whose event has the largest
+// number allowed: each object would add a row of 20,000 slots.
+TEST_F(ObjectsTest, ObjectsSharingOneEntryCannotAskForRowsBeyondAnyMemory) {
+  std::vector<ObjtEntry> entries(20000);
+  for (ObjtEntry& e : entries) e.empty_slot = true;
+  entries[0] = Entry("ob_shared");
+  entries[0].on(kEventCollision, 19999, kit::kLogEvent);
+  EXPECT_FALSE(Load(entries, 15, [](ObjectWorldTest* t) {
+    const uint32_t shared = Container_U32(t->m_bytes.data() + t->m_objt + 4);
+    for (uint32_t i = 1; i < 20000; ++i) t->Patch(t->m_objt + 4 + 4 * i, shared);
+  }));
+  EXPECT_NE(std::string(Game_LoadFailure()).find("\"ob_shared\": the event rows of the objects up to this one need "
+                                                 "more than 16777216 slots"),
+            std::string::npos)
+      << Game_LoadFailure();
+  // Far fewer objects sharing it load: nothing forbids sharing itself.
+  EXPECT_TRUE(Load(entries, 15, [](ObjectWorldTest* t) {
+    const uint32_t shared = Container_U32(t->m_bytes.data() + t->m_objt + 4);
+    for (uint32_t i = 1; i < 100; ++i) t->Patch(t->m_objt + 4 + 4 * i, shared);
+  }));
+  EXPECT_NE(Object_Data(99)->GetEvent(kEventCollision, 19999), nullptr);
+}
+
 TEST_F(ObjectsTest, AParentChainThatComesBackOnItselfFailsTheLoad) {
   const struct {
     std::vector<int32_t> parents;
