@@ -127,7 +127,8 @@ bool PerformEvent(CInstance* self, CInstance* other, int32_t objectIndex, int32_
 
 bool Event_PassesRoomChangeFilter(const CInstance* self, int32_t type) {
   if (!RoomChangePending()) return true;
-  const bool persistent = (self != nullptr && self->persistent) || (Room_Current != nullptr && Room_Current->persistent);
+  const bool persistent =
+      (self != nullptr && self->persistent) || (Room_Current != nullptr && Room_Current->persistent);
   return persistent && (type == kEventCreate || type == kEventDestroy || type == kEventAlarm || type == kEventOther);
 }
 

@@ -22,18 +22,15 @@ void ForEachInChain(const CObject* start, Visit visit) {
   for (const CObject* o = start; o != nullptr && steps <= kObjectMaxAncestors; o = o->TableParent(), ++steps) visit(o);
 }
 
-// The numbers of `type` up to `highest` that some object of the chain defines: exactly the
-// numbers for which the start object finds a handler, own or inherited.
-std::bitset<kObjectListNumbers> ChainNumbers(const CObject* start, int32_t type, int32_t highest) {
-  std::bitset<kObjectListNumbers> found;
-  ForEachInChain(start, [&](const CObject* o) {
-    const std::vector<CEvent*>& row = o->events[type];
-    const size_t end = std::min(row.size(), static_cast<size_t>(highest) + 1);
-    for (size_t n = 0; n < end; ++n) {
-      if (row[n] != nullptr && row[n]->Defined()) found.set(n);
-    }
-  });
-  return found;
+// Calls visit for each number of the object's row of `type`, up to `highest`, that holds a
+// defined handler.
+template <typename Visit>
+void ForEachDefined(const CObject* o, int32_t type, size_t highest, Visit visit) {
+  const std::vector<CEvent*>& row = o->events[type];
+  const size_t end = std::min(row.size(), highest + 1);
+  for (size_t n = 0; n < end; ++n) {
+    if (row[n] != nullptr && row[n]->Defined()) visit(n);
+  }
 }
 
 }  // namespace
@@ -43,16 +40,24 @@ void ObjectLists_BuildType(int32_t type, int32_t highest) {
   for (std::vector<int32_t>& list : g_lists[type]) list.clear();
   if (highest >= kObjectListNumbers) highest = kObjectListNumbers - 1;
   if (highest < 0) return;
-  // Objects in increasing index order, so every list is too.
+  // Objects in increasing index order, so every list is too. An object is listed for the numbers
+  // that some object of its chain defines: those it finds a handler for, own or inherited.
   const int32_t count = Object_Count();
+  std::bitset<kObjectListNumbers> found;
+  std::vector<size_t> numbers;
   for (int32_t i = 0; i < count; ++i) {
     const CObject* o = Object_Data(i);
     if (o == nullptr) continue;
-    const std::bitset<kObjectListNumbers> found = ChainNumbers(o, type, highest);
-    if (found.none()) continue;
-    for (int32_t n = 0; n <= highest; ++n) {
-      if (found.test(static_cast<size_t>(n))) g_lists[type][n].push_back(i);
-    }
+    found.reset();
+    numbers.clear();
+    ForEachInChain(o, [&](const CObject* member) {
+      ForEachDefined(member, type, static_cast<size_t>(highest), [&](size_t n) {
+        if (found.test(n)) return;
+        found.set(n);
+        numbers.push_back(n);
+      });
+    });
+    for (size_t n : numbers) g_lists[type][n].push_back(i);
   }
 }
 
@@ -62,42 +67,43 @@ void ObjectLists_BuildCollisions() {
   if (count <= 0) return;
   const auto n = static_cast<size_t>(count);
 
-  // Each object's ancestors, flattened: ancestors of j are ancestry[start[j] .. start[j + 1]).
-  std::vector<size_t> start(n + 1, 0);
-  std::vector<int32_t> ancestry;
-  for (size_t j = 0; j < n; ++j) {
-    start[j] = ancestry.size();
-    if (const CObject* o = Object_Data(static_cast<int32_t>(j))) {
-      ForEachInChain(o->TableParent(), [&](const CObject* a) { ancestry.push_back(a->index); });
-    }
+  // By object index: its children through the table, and its own collision numbers below the
+  // count (numbers past the last object match no object).
+  std::vector<std::vector<int32_t>> children(n);
+  std::vector<std::vector<int32_t>> targets(n);
+  for (int32_t j = 0; j < count; ++j) {
+    const CObject* o = Object_Data(j);
+    if (o == nullptr) continue;
+    if (const CObject* p = o->TableParent()) children[static_cast<size_t>(p->index)].push_back(j);
+    std::vector<int32_t>& own = targets[static_cast<size_t>(j)];
+    ForEachDefined(o, kEventCollision, n - 1, [&](size_t k) { own.push_back(static_cast<int32_t>(k)); });
   }
-  start[n] = ancestry.size();
 
   // A pair stored with the smaller index first, so its mirror is not stored again.
   std::unordered_set<uint64_t> ordered;
-  std::vector<uint8_t> numbers(n);
+  std::vector<int32_t> seenBy(n, -1);  // the last i that matched each j
+  std::vector<int32_t> matched;
+  std::vector<int32_t> pending;
   for (int32_t i = 0; i < count; ++i) {
     CObject* o = Object_Data(i);
     if (o == nullptr) continue;
-    // The collision numbers of i's chain; numbers past the last object can match no object.
-    std::fill(numbers.begin(), numbers.end(), 0);
-    bool any = false;
+    // i finds a collision handler against j when its chain has one for j itself (j need not
+    // exist) or for an ancestor of j: so against each collision number of its chain and every
+    // descendant of one.
+    matched.clear();
     ForEachInChain(o, [&](const CObject* member) {
-      const std::vector<CEvent*>& row = member->events[kEventCollision];
-      for (size_t k = 0; k < row.size() && k < n; ++k) {
-        if (row[k] != nullptr && row[k]->Defined()) {
-          numbers[k] = 1;
-          any = true;
-        }
+      pending = targets[static_cast<size_t>(member->index)];
+      while (!pending.empty()) {
+        const auto j = static_cast<size_t>(pending.back());
+        pending.pop_back();
+        if (seenBy[j] == i) continue;
+        seenBy[j] = i;
+        matched.push_back(static_cast<int32_t>(j));
+        pending.insert(pending.end(), children[j].begin(), children[j].end());
       }
     });
-    if (!any) continue;
-    for (int32_t j = 0; j < count; ++j) {
-      const auto uj = static_cast<size_t>(j);
-      // Against j itself, or (when j exists) against one of its ancestors.
-      bool found = numbers[uj] != 0;
-      for (size_t a = start[uj]; !found && a < start[uj + 1]; ++a) found = numbers[static_cast<size_t>(ancestry[a])] != 0;
-      if (!found) continue;
+    std::sort(matched.begin(), matched.end());
+    for (int32_t j : matched) {
       const auto low = static_cast<uint64_t>(std::min(i, j));
       const auto high = static_cast<uint64_t>(std::max(i, j));
       const uint64_t key = low << 32 | high;

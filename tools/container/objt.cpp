@@ -53,7 +53,9 @@ void write_rows(ChunkBuilder& chunk, const std::string& entry, const ObjtEntry& 
 ChunkBuilder& write_objt(ContainerWriter& writer, std::span<const ObjtEntry> objects, uint8_t format_version) {
   ChunkBuilder& chunk = writer.add_chunk("OBJT");
   std::vector<std::string> labels;
-  for (size_t i = 0; i < objects.size(); ++i) labels.push_back(objects[i].empty_slot ? "" : "OBJT/entry/" + std::to_string(i));
+  for (size_t i = 0; i < objects.size(); ++i) {
+    labels.push_back(objects[i].empty_slot ? "" : "OBJT/entry/" + std::to_string(i));
+  }
   chunk.pointer_list(labels);
   for (size_t i = 0; i < objects.size(); ++i) {
     const ObjtEntry& object = objects[i];
