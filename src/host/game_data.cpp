@@ -32,6 +32,7 @@
 #include "vm/chunk_loaders.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
+#include "world/object.h"
 
 namespace {
 
