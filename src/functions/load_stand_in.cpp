@@ -10,5 +10,4 @@ void InitResourceFunctions() {}
 void InitInteractionFunctions() {}
 void Init3DFunctions() {}
 void InitMiscFunctions() {}
-void InitDSFunctions() {}
 void InitBufferFunctions() {}
