@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int32_t kFirstBucketCapacity = 4;
+
 // FindNext and FindPrevious match keys exactly, not within the math epsilon.
 bool SameKey(const RValue* stored, const RValue* key) {
   if (RValue_Kind(stored) != key->kind) return false;
@@ -44,30 +46,43 @@ CDS_Map::~CDS_Map() {
   MEM_FREE(m_buckets);
 }
 
-CDS_Map::Node* CDS_Map::FindNode(const RValue* key, uint32_t hash) const {
-  for (Node* n = m_buckets[hash & static_cast<uint32_t>(m_mask)].first; n != nullptr; n = n->next) {
-    if (n->hash == hash && RValue_Equals(&n->entry.key, key)) return n;
+int32_t CDS_Map::IndexIn(const Bucket& bucket, const RValue* key, uint32_t hash) const {
+  const uint32_t* hashes = bucket.Hashes();
+  for (int32_t i = 0; i < bucket.count; ++i) {
+    if (hashes[i] == hash && RValue_Equals(&bucket.entries[i]->key, key)) return i;
   }
-  return nullptr;
+  return -1;
 }
 
 CDS_MapEntry* CDS_Map::Find(const RValue* key) const {
-  Node* n = FindNode(key, Hash(key));
-  return n != nullptr ? &n->entry : nullptr;
+  const uint32_t hash = Hash(key);
+  const Bucket& bucket = BucketFor(hash);
+  const int32_t i = IndexIn(bucket, key, hash);
+  return i >= 0 ? bucket.entries[i] : nullptr;
 }
 
 void CDS_Map::Insert(const RValue* key, const RValue* value, uint32_t hash) {
-  Node* n = static_cast<Node*>(MEM_ALLOC_RAW(sizeof(Node)));
-  Bucket& bucket = m_buckets[hash & static_cast<uint32_t>(m_mask)];
-  n->previous = bucket.last;
-  n->next = nullptr;
-  n->hash = hash;
-  n->entry.key = RValue_MakeUndefined();
-  n->entry.value = RValue_MakeUndefined();
-  RValue_Assign(&n->entry.key, key);
-  RValue_Assign(&n->entry.value, value);
-  if (bucket.last != nullptr) bucket.last->next = n; else bucket.first = n;
-  bucket.last = n;
+  Bucket& bucket = BucketFor(hash);
+  if (bucket.count == bucket.capacity) {
+    const int32_t capacity = bucket.capacity == 0 ? kFirstBucketCapacity : bucket.capacity * 2;
+    auto** block = static_cast<CDS_MapEntry**>(
+        MEM_ALLOC_RAW((sizeof(CDS_MapEntry*) + sizeof(uint32_t)) * static_cast<size_t>(capacity)));
+    if (bucket.count > 0) {
+      std::memcpy(block, bucket.entries, sizeof(CDS_MapEntry*) * static_cast<size_t>(bucket.count));
+      std::memcpy(block + capacity, bucket.Hashes(), sizeof(uint32_t) * static_cast<size_t>(bucket.count));
+    }
+    MEM_FREE(bucket.entries);
+    bucket.entries = block;
+    bucket.capacity = capacity;
+  }
+  auto* entry = static_cast<CDS_MapEntry*>(MEM_ALLOC_RAW(sizeof(CDS_MapEntry)));
+  entry->key = RValue_MakeUndefined();
+  entry->value = RValue_MakeUndefined();
+  RValue_Assign(&entry->key, key);
+  RValue_Assign(&entry->value, value);
+  bucket.entries[bucket.count] = entry;
+  bucket.Hashes()[bucket.count] = hash;
+  ++bucket.count;
   ++m_count;
 }
 
@@ -78,69 +93,73 @@ void CDS_Map::StoreValue(CDS_MapEntry* entry, const RValue* value) {
 
 bool CDS_Map::Add(const RValue* key, const RValue* value) {
   const uint32_t hash = Hash(key);
-  if (FindNode(key, hash) != nullptr) return false;
+  if (IndexIn(BucketFor(hash), key, hash) >= 0) return false;
   Insert(key, value, hash);
   return true;
 }
 
 void CDS_Map::Set(const RValue* key, const RValue* value, RValue* previous) {
-  const uint32_t hash = Hash(key);
-  Node* n = FindNode(key, hash);
-  if (n == nullptr) {
-    Insert(key, value, hash);
+  CDS_MapEntry* entry = Find(key);
+  if (entry == nullptr) {
+    Insert(key, value, Hash(key));
     if (previous != nullptr) RValue_Assign(previous, value);
     return;
   }
   // The new value is held before `previous` or the entry let go of theirs: they may share it.
   RValue copy = RValue_MakeUndefined();
   RValue_Assign(&copy, value);
-  if (previous != nullptr) RValue_Assign(previous, &n->entry.value);
-  DS_DropMark(Serial(), &n->entry.value);
-  RValue_Release(&n->entry.value);
-  DS_Adopt(&n->entry.value, &copy);
+  if (previous != nullptr) RValue_Assign(previous, &entry->value);
+  DS_DropMark(Serial(), &entry->value);
+  RValue_Release(&entry->value);
+  DS_Adopt(&entry->value, &copy);
 }
 
 bool CDS_Map::Replace(const RValue* key, const RValue* value) {
-  const uint32_t hash = Hash(key);
-  Node* n = FindNode(key, hash);
-  if (n == nullptr) {
-    Insert(key, value, hash);
+  CDS_MapEntry* entry = Find(key);
+  if (entry == nullptr) {
+    Insert(key, value, Hash(key));
     return false;
   }
-  StoreValue(&n->entry, value);
+  StoreValue(entry, value);
   return true;
 }
 
+namespace {
+
+void FreeEntry(uint64_t holder, CDS_MapEntry* entry) {
+  DS_DropMark(holder, &entry->value);
+  RValue_Release(&entry->key);
+  RValue_Release(&entry->value);
+  MEM_FREE(entry);
+}
+
+}  // namespace
+
 bool CDS_Map::Delete(const RValue* key) {
   const uint32_t hash = Hash(key);
-  Node* n = FindNode(key, hash);
-  if (n == nullptr) return false;
-  Bucket& bucket = m_buckets[hash & static_cast<uint32_t>(m_mask)];
-  if (n->previous != nullptr) n->previous->next = n->next; else bucket.first = n->next;
-  if (n->next != nullptr) n->next->previous = n->previous; else bucket.last = n->previous;
-  DS_DropMark(Serial(), &n->entry.value);
-  RValue_Release(&n->entry.key);
-  RValue_Release(&n->entry.value);
-  MEM_FREE(n);
+  Bucket& bucket = BucketFor(hash);
+  const int32_t i = IndexIn(bucket, key, hash);
+  if (i < 0) return false;
+  FreeEntry(Serial(), bucket.entries[i]);
+  const size_t after = static_cast<size_t>(bucket.count - i - 1);
+  std::memmove(bucket.entries + i, bucket.entries + i + 1, sizeof(CDS_MapEntry*) * after);
+  std::memmove(bucket.Hashes() + i, bucket.Hashes() + i + 1, sizeof(uint32_t) * after);
+  --bucket.count;
   --m_count;
   return true;
 }
 
-CDS_Map::Node* CDS_Map::FirstNode() const {
+const RValue* CDS_Map::FindFirst() const {
   for (int32_t b = 0; b <= m_mask; ++b) {
-    if (m_buckets[b].first != nullptr) return m_buckets[b].first;
+    if (m_buckets[b].count > 0) return &m_buckets[b].entries[0]->key;
   }
   return nullptr;
 }
 
-const RValue* CDS_Map::FindFirst() const {
-  const Node* n = FirstNode();
-  return n != nullptr ? &n->entry.key : nullptr;
-}
-
 const RValue* CDS_Map::FindLast() const {
   for (int32_t b = m_mask; b >= 0; --b) {
-    if (m_buckets[b].last != nullptr) return &m_buckets[b].last->entry.key;
+    const Bucket& bucket = m_buckets[b];
+    if (bucket.count > 0) return &bucket.entries[bucket.count - 1]->key;
   }
   return nullptr;
 }
@@ -175,17 +194,10 @@ const RValue* CDS_Map::FindPrevious(const RValue* key) const {
 
 void CDS_Map::RemoveAll() {
   for (int32_t b = m_mask; b >= 0; --b) {
-    Node* n = m_buckets[b].first;
-    while (n != nullptr) {
-      Node* next = n->next;
-      DS_DropMark(Serial(), &n->entry.value);
-      RValue_Release(&n->entry.key);
-      RValue_Release(&n->entry.value);
-      MEM_FREE(n);
-      n = next;
-    }
-    m_buckets[b].first = nullptr;
-    m_buckets[b].last = nullptr;
+    Bucket& bucket = m_buckets[b];
+    for (int32_t i = 0; i < bucket.count; ++i) FreeEntry(Serial(), bucket.entries[i]);
+    MEM_FREE(bucket.entries);
+    bucket = Bucket{};
   }
   m_count = 0;
 }

@@ -68,29 +68,30 @@ class CDS_Map : public DsOwnable {
   template <typename Visit>
   void ForEach(Visit visit) const {
     for (int32_t b = 0; b <= m_mask; ++b) {
-      for (const Node* n = m_buckets[b].first; n != nullptr; n = n->next) visit(n->entry);
+      const Bucket& bucket = m_buckets[b];
+      for (int32_t i = 0; i < bucket.count; ++i) visit(*bucket.entries[i]);
     }
   }
 
   static uint32_t Hash(const RValue* key);
 
  private:
-  struct Node {
-    Node* previous;
-    Node* next;
-    uint32_t hash;
-    CDS_MapEntry entry;
-  };
+  // A bucket's entries in insertion order. Each entry is a block of its own, so the entry
+  // pointers handed out stay put; the pointers and, after them, the entries' hashes share one
+  // block, so a lookup scans the hashes side by side instead of chasing a chain.
   struct Bucket {
-    Node* first;
-    Node* last;
+    CDS_MapEntry** entries;  // `capacity` pointers, then `capacity` hashes
+    int32_t count;
+    int32_t capacity;
+    uint32_t* Hashes() const { return reinterpret_cast<uint32_t*>(entries + capacity); }
   };
 
-  Node* FindNode(const RValue* key, uint32_t hash) const;
-  Node* FirstNode() const;
-  // Appends a node holding copies of the pair to its bucket's chain.
+  Bucket& BucketFor(uint32_t hash) const { return m_buckets[hash & static_cast<uint32_t>(m_mask)]; }
+  // The position of the key in its bucket, or -1.
+  int32_t IndexIn(const Bucket& bucket, const RValue* key, uint32_t hash) const;
+  // Appends an entry holding copies of the pair to its bucket.
   void Insert(const RValue* key, const RValue* value, uint32_t hash);
-  // Frees every node, dropping (not acting on) the marks of the values.
+  // Frees every entry, dropping (not acting on) the marks of the values.
   void RemoveAll();
   // Stores a copy of value in the entry, releasing the old one without acting on its marks.
   void StoreValue(CDS_MapEntry* entry, const RValue* value);
