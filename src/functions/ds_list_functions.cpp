@@ -11,33 +11,6 @@ CDS_List* ListArg(int32_t argc, RValue* args, int32_t needed, bool rounded = fal
 
 void ds_list_create(RValue* result, CInstance*, CInstance*, int32_t, RValue*) { DS_SetReal(result, DS_CreateList()); }
 
-void ds_list_destroy(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  DS_DestroyArg(g_DsLists, DS_DestroyList, argc, args);
-}
-
-void ds_list_clear(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 1)) list->Clear();
-}
-
-void ds_list_copy(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CDS_List* dest = ListArg(argc, args, 2);
-  if (dest == nullptr) return;
-  CDS_List* source = g_DsLists.Get(DS_IdArg(args, 1));
-  if (source == nullptr) {
-    DS_ReportBadId();
-    return;
-  }
-  dest->Copy(source);
-}
-
-void ds_list_size(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 1)) DS_SetReal(result, list->Size());
-}
-
-void ds_list_empty(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 1)) DS_SetBool(result, list->Empty());
-}
-
 void ds_list_add(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (argc < 2) {
     DS_ReportBadId();
@@ -116,11 +89,11 @@ void ds_list_set_pre(RValue* result, CInstance*, CInstance*, int32_t argc, RValu
 
 const DsFunction kDsListFunctions[kDsListFunctionCount] = {
     {"ds_list_create", ds_list_create, 0},
-    {"ds_list_destroy", ds_list_destroy, 1},
-    {"ds_list_clear", ds_list_clear, 1},
-    {"ds_list_copy", ds_list_copy, 2},
-    {"ds_list_size", ds_list_size, 1},
-    {"ds_list_empty", ds_list_empty, 1},
+    {"ds_list_destroy", DS_DestroyHandler<g_DsLists, DS_DestroyList>, 1},
+    {"ds_list_clear", DS_ClearHandler<g_DsLists>, 1},
+    {"ds_list_copy", DS_CopyHandler<g_DsLists>, 2},
+    {"ds_list_size", DS_SizeHandler<g_DsLists>, 1},
+    {"ds_list_empty", DS_EmptyHandler<g_DsLists>, 1},
     {"ds_list_add", ds_list_add, -1},
     {"ds_list_insert", ds_list_insert, 3},
     {"ds_list_replace", ds_list_replace, 3},

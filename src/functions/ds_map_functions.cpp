@@ -15,33 +15,6 @@ void ds_map_create(RValue* result, CInstance*, CInstance*, int32_t argc, RValue*
   DS_SetReal(result, DS_CreateMap(argc == 1 ? WXGI32(args, 0) : CDS_Map::kDefaultBuckets));
 }
 
-void ds_map_destroy(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  DS_DestroyArg(g_DsMaps, DS_DestroyMap, argc, args);
-}
-
-void ds_map_clear(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 1)) map->Clear();
-}
-
-void ds_map_copy(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CDS_Map* dest = MapArg(argc, args, 2);
-  if (dest == nullptr) return;
-  CDS_Map* source = g_DsMaps.Get(DS_IdArg(args, 1));
-  if (source == nullptr) {
-    DS_ReportBadId();
-    return;
-  }
-  dest->Copy(source);
-}
-
-void ds_map_size(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 1)) DS_SetReal(result, map->Size());
-}
-
-void ds_map_empty(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 1)) DS_SetBool(result, map->Empty());
-}
-
 void ds_map_add(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   DS_SetReal(result, 0.0);
   if (CDS_Map* map = MapArg(argc, args, 3)) DS_SetBool(result, map->Add(&args[1], &args[2]));
@@ -143,11 +116,11 @@ void ds_map_find_last(RValue* result, CInstance*, CInstance*, int32_t argc, RVal
 
 const DsFunction kDsMapFunctions[kDsMapFunctionCount] = {
     {"ds_map_create", ds_map_create, 0},
-    {"ds_map_destroy", ds_map_destroy, 1},
-    {"ds_map_clear", ds_map_clear, 1},
-    {"ds_map_copy", ds_map_copy, 2},
-    {"ds_map_size", ds_map_size, 1},
-    {"ds_map_empty", ds_map_empty, 1},
+    {"ds_map_destroy", DS_DestroyHandler<g_DsMaps, DS_DestroyMap>, 1},
+    {"ds_map_clear", DS_ClearHandler<g_DsMaps>, 1},
+    {"ds_map_copy", DS_CopyHandler<g_DsMaps>, 2},
+    {"ds_map_size", DS_SizeHandler<g_DsMaps>, 1},
+    {"ds_map_empty", DS_EmptyHandler<g_DsMaps>, 1},
     {"ds_map_add", ds_map_add, 3},
     {"ds_map_set", ds_map_set, 3},
     {"ds_map_set_pre", ds_map_set_pre, 3},

@@ -27,10 +27,14 @@ T* DS_Lookup(const DsTable<T>& table, int32_t argc, RValue* args, int32_t needed
   return container;
 }
 
-// The destroy functions of lists and maps: an id outside the table is reported, an emptied slot
-// is left without a word.
-template <typename T>
-void DS_DestroyArg(const DsTable<T>& table, bool (*destroy)(int32_t), int32_t argc, RValue* args) {
+void DS_SetReal(RValue* result, double value);
+inline void DS_SetBool(RValue* result, bool value) { DS_SetReal(result, value ? 1.0 : 0.0); }
+
+// The handlers every kind has alike, over the table of their kind.
+// Destroy (lists and maps): an id outside the table is reported, an emptied slot is left
+// without a word.
+template <auto& table, bool (*destroy)(int32_t)>
+void DS_DestroyHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (argc < 1) return;
   const int32_t id = DS_IdArg(args, 0);
   if (!table.InRange(id)) {
@@ -39,9 +43,31 @@ void DS_DestroyArg(const DsTable<T>& table, bool (*destroy)(int32_t), int32_t ar
   }
   destroy(id);
 }
+template <auto& table>
+void DS_ClearHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  if (auto* container = DS_Lookup(table, argc, args, 1)) container->Clear();
+}
+template <auto& table>
+void DS_SizeHandler(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  if (auto* container = DS_Lookup(table, argc, args, 1)) DS_SetReal(result, container->Size());
+}
+template <auto& table>
+void DS_EmptyHandler(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  if (auto* container = DS_Lookup(table, argc, args, 1)) DS_SetBool(result, container->Empty());
+}
+// Copy: the destination is checked first, the source only when it is valid.
+template <auto& table>
+void DS_CopyHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  auto* dest = DS_Lookup(table, argc, args, 2);
+  if (dest == nullptr) return;
+  auto* source = table.Get(DS_IdArg(args, 1));
+  if (source == nullptr) {
+    DS_ReportBadId();
+    return;
+  }
+  dest->Copy(source);
+}
 
-void DS_SetReal(RValue* result, double value);
-inline void DS_SetBool(RValue* result, bool value) { DS_SetReal(result, value ? 1.0 : 0.0); }
 // A copy of a stored value (references added) without the nested marks; undefined for null.
 void DS_SetCopy(RValue* result, const RValue* stored);
 

@@ -8,12 +8,21 @@ using DsOwnership = DsTest;
 
 int Create(const char* name) { return static_cast<int>(DsTest::Real(name)); }
 
+// A new list holding the ids, each marked as a map.
+int ListOwningMaps(std::initializer_list<int> maps) {
+  const int list = Create("ds_list_create");
+  int position = 0;
+  for (int map : maps) {
+    DsTest::Call("ds_list_add", {list, map});
+    DsTest::Call("ds_list_mark_as_map", {list, position++});
+  }
+  return list;
+}
+
 TEST_F(DsOwnership, ACopysMarksDoNotDestroyWhatTheSourceOwned) {
   const int map = Create("ds_map_create");
-  const int source = Create("ds_list_create");
+  const int source = ListOwningMaps({map});
   const int copy = Create("ds_list_create");
-  Call("ds_list_add", {source, map});
-  Call("ds_list_mark_as_map", {source, 0});
   Call("ds_list_copy", {copy, source});
   EXPECT_EQ(g_DsLists.Get(copy)->GetValue(0)->kind, VALUE_REAL | KIND_FLAG_DSMAP);  // the mark stays
 
@@ -27,10 +36,8 @@ TEST_F(DsOwnership, ACopysMarksDoNotDestroyWhatTheSourceOwned) {
 
 TEST_F(DsOwnership, DestroyingTheCopyFirstLeavesTheMapToTheSource) {
   const int map = Create("ds_map_create");
-  const int source = Create("ds_list_create");
+  const int source = ListOwningMaps({map});
   const int copy = Create("ds_list_create");
-  Call("ds_list_add", {source, map});
-  Call("ds_list_mark_as_map", {source, 0});
   Call("ds_list_copy", {copy, source});
   Call("ds_list_destroy", {copy});
   EXPECT_EQ(Real("ds_exists", {map, kDsTypeMap}), 1);
@@ -61,10 +68,8 @@ TEST_F(DsOwnership, ClearingAListThatOwnsItselfEmptiesIt) {
 TEST_F(DsOwnership, ACycleThroughAMapIsDestroyedOnceFromEitherEnd) {
   for (bool fromMap : {false, true}) {
     SCOPED_TRACE(fromMap);
-    const int list = Create("ds_list_create");
     const int map = Create("ds_map_create");
-    Call("ds_list_add", {list, map});
-    Call("ds_list_mark_as_map", {list, 0});
+    const int list = ListOwningMaps({map});
     Call("ds_map_add_list", {map, "back", list});
     if (fromMap) Call("ds_map_clear", {map}); else Call("ds_list_clear", {list});
     // The cleared one survives empty; the other went with it.
@@ -76,13 +81,8 @@ TEST_F(DsOwnership, ACycleThroughAMapIsDestroyedOnceFromEitherEnd) {
 
 TEST_F(DsOwnership, MarkingTwiceOrFromTwoHoldersDestroysOnce) {
   const int map = Create("ds_map_create");
-  const int a = Create("ds_list_create");
-  const int b = Create("ds_list_create");
-  Call("ds_list_add", {a, map, map});
-  Call("ds_list_add", {b, map});
-  Call("ds_list_mark_as_map", {a, 0});
-  Call("ds_list_mark_as_map", {a, 1});
-  Call("ds_list_mark_as_map", {b, 0});
+  const int a = ListOwningMaps({map, map});
+  const int b = ListOwningMaps({map});
   EXPECT_EQ(g_DsMaps.Get(map)->Holders().size(), 3u);
   Call("ds_list_destroy", {a});
   EXPECT_EQ(Real("ds_exists", {map, kDsTypeMap}), 0);
@@ -93,10 +93,7 @@ TEST_F(DsOwnership, MarkingTwiceOrFromTwoHoldersDestroysOnce) {
 
 TEST_F(DsOwnership, DeletingOneOfTwoMarkedElementsKeepsTheOther) {
   const int map = Create("ds_map_create");
-  const int list = Create("ds_list_create");
-  Call("ds_list_add", {list, map, map});
-  Call("ds_list_mark_as_map", {list, 0});
-  Call("ds_list_mark_as_map", {list, 1});
+  const int list = ListOwningMaps({map, map});
   Call("ds_list_delete", {list, 0});
   EXPECT_EQ(g_DsMaps.Get(map)->Holders().size(), 1u);
   Call("ds_list_clear", {list});
