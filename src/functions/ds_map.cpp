@@ -11,6 +11,8 @@ namespace {
 
 constexpr int32_t kFirstBucketCapacity = 4;
 
+bool HashedOffText(const RValue* key) { return RValue_Kind(key) == VALUE_STRING && key->kind != VALUE_STRING; }
+
 // FindNext and FindPrevious match keys exactly, not within the math epsilon.
 bool SameKey(const RValue* stored, const RValue* key) {
   if (RValue_Kind(stored) != key->kind) return false;
@@ -84,6 +86,7 @@ void CDS_Map::Insert(const RValue* key, const RValue* value, uint32_t hash) {
   bucket.Hashes()[bucket.count] = hash;
   ++bucket.count;
   ++m_count;
+  m_offTextKeys += HashedOffText(key);
 }
 
 void CDS_Map::StoreValue(CDS_MapEntry* entry, const RValue* value) {
@@ -140,6 +143,7 @@ bool CDS_Map::Delete(const RValue* key) {
   Bucket& bucket = BucketFor(hash);
   const int32_t i = IndexIn(bucket, key, hash);
   if (i < 0) return false;
+  m_offTextKeys -= HashedOffText(&bucket.entries[i]->key);
   FreeEntry(Serial(), bucket.entries[i]);
   const size_t after = static_cast<size_t>(bucket.count - i - 1);
   std::memmove(bucket.entries + i, bucket.entries + i + 1, sizeof(CDS_MapEntry*) * after);
@@ -164,32 +168,52 @@ const RValue* CDS_Map::FindLast() const {
   return nullptr;
 }
 
-const RValue* CDS_Map::FindNext(const RValue* key) const {
-  bool matched = false;
-  const RValue* next = nullptr;
-  ForEach([&](const CDS_MapEntry& entry) {
-    if (matched) {
-      if (next == nullptr) next = &entry.key;
-    } else {
-      matched = SameKey(&entry.key, key);
+bool CDS_Map::LocateExact(const RValue* key, int32_t* bucket, int32_t* position) const {
+  auto scan = [&](int32_t b) {
+    const Bucket& candidates = m_buckets[b];
+    for (int32_t i = 0; i < candidates.count; ++i) {
+      if (SameKey(&candidates.entries[i]->key, key)) {
+        *bucket = b;
+        *position = i;
+        return true;
+      }
     }
-  });
-  return next;
+    return false;
+  };
+  // Exact matches share the key's hash, so they lie in its bucket, except for two cases: the
+  // reals 0 and -0 match each other from two buckets, and a string stored with extra kind bits
+  // was hashed off its text. Both are walked in iteration order.
+  const bool zero = key->kind == VALUE_REAL && key->val == 0.0;
+  if (zero || (key->kind == VALUE_STRING && m_offTextKeys > 0)) {
+    for (int32_t b = 0; b <= m_mask; ++b) {
+      if (scan(b)) return true;
+    }
+    return false;
+  }
+  if (key->kind != VALUE_REAL && key->kind != VALUE_INT64 && key->kind != VALUE_STRING) return false;
+  return scan(BucketOf(key));
+}
+
+const RValue* CDS_Map::FindNext(const RValue* key) const {
+  int32_t b = 0;
+  int32_t i = 0;
+  if (!LocateExact(key, &b, &i)) return nullptr;
+  if (i + 1 < m_buckets[b].count) return &m_buckets[b].entries[i + 1]->key;
+  while (++b <= m_mask) {
+    if (m_buckets[b].count > 0) return &m_buckets[b].entries[0]->key;
+  }
+  return nullptr;
 }
 
 const RValue* CDS_Map::FindPrevious(const RValue* key) const {
-  const RValue* before = nullptr;
-  bool matched = false;
-  const RValue* result = nullptr;
-  ForEach([&](const CDS_MapEntry& entry) {
-    if (matched) return;
-    if (SameKey(&entry.key, key)) {
-      matched = true;
-      result = before;
-    }
-    before = &entry.key;
-  });
-  return result;
+  int32_t b = 0;
+  int32_t i = 0;
+  if (!LocateExact(key, &b, &i)) return nullptr;
+  if (i > 0) return &m_buckets[b].entries[i - 1]->key;
+  while (--b >= 0) {
+    if (m_buckets[b].count > 0) return &m_buckets[b].entries[m_buckets[b].count - 1]->key;
+  }
+  return nullptr;
 }
 
 void CDS_Map::RemoveAll() {
@@ -200,6 +224,7 @@ void CDS_Map::RemoveAll() {
     bucket = Bucket{};
   }
   m_count = 0;
+  m_offTextKeys = 0;
 }
 
 void CDS_Map::Clear() {

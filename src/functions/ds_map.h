@@ -89,6 +89,9 @@ class CDS_Map : public DsOwnable {
   Bucket& BucketFor(uint32_t hash) const { return m_buckets[hash & static_cast<uint32_t>(m_mask)]; }
   // The position of the key in its bucket, or -1.
   int32_t IndexIn(const Bucket& bucket, const RValue* key, uint32_t hash) const;
+  // The first entry in iteration order whose key matches exactly, as (bucket, position); false
+  // when none does.
+  bool LocateExact(const RValue* key, int32_t* bucket, int32_t* position) const;
   // Appends an entry holding copies of the pair to its bucket.
   void Insert(const RValue* key, const RValue* value, uint32_t hash);
   // Frees every entry, dropping (not acting on) the marks of the values.
@@ -99,6 +102,9 @@ class CDS_Map : public DsOwnable {
   Bucket* m_buckets;
   int32_t m_mask;
   int32_t m_count = 0;
+  // String keys whose kind word carries more than the kind: they hash by their payload, not by
+  // their text, so an exact match of a string may lie outside the text's bucket.
+  int32_t m_offTextKeys = 0;
 };
 
 // Makes a new empty map (buckets as the sized constructor takes them) in the first free ds_map

@@ -1,5 +1,7 @@
 // The map container and the ds_map_ script functions.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "functions/ds_test_support.h"
 
@@ -81,6 +83,39 @@ TEST_F(DsMap, IterationEnds) {
   EXPECT_FALSE(matches(5));
   EXPECT_FALSE(matches(2.0 + 1e-12));
   EXPECT_TRUE(matches(2.0));
+}
+
+TEST_F(DsMap, FindNextAndFindPreviousWalkTheIterationOrder) {
+  const int id = NewMap({4});
+  for (const char* key : {"a", "b", "c", "d", "e", "f", "g"}) Call("ds_map_add", {id, key, 0});
+  for (double key : {1.0, 2.0, 3.0, -0.0, 0.5}) Call("ds_map_add", {id, key, 0});
+  Call("ds_map_add", {id, Arg::Int64(7), 0});
+  CDS_Map* map = g_DsMaps.Get(id);
+  // A string key stored with a mark hashes off its text; a plain string still matches it.
+  Arg offText("h");
+  offText.v.kind |= KIND_FLAG_DSMAP;
+  map->Add(&offText.v, &offText.v);
+
+  std::vector<std::string> order;
+  map->ForEach([&](const CDS_MapEntry& e) { order.push_back(Show(&e.key)); });
+  ASSERT_EQ(order.size(), 14u);
+  std::vector<std::string> forward;
+  for (Arg k = Call("ds_map_find_first", {id}); !k.IsUndefined(); k = Call("ds_map_find_next", {id, k})) {
+    forward.push_back(k.Kind() == VALUE_INT64 ? "kind 10" : Show(&k.v));
+  }
+  std::vector<std::string> backward;
+  for (Arg k = Call("ds_map_find_last", {id}); !k.IsUndefined(); k = Call("ds_map_find_previous", {id, k})) {
+    backward.insert(backward.begin(), k.Kind() == VALUE_INT64 ? "kind 10" : Show(&k.v));
+  }
+  for (std::string& s : order) {
+    if (s.rfind("kind 2147483649", 0) == 0) s = "'h'";
+  }
+  EXPECT_EQ(forward, order);
+  EXPECT_EQ(backward, order);
+  // -0 is stored; 0 finds it by ==, whichever bucket each falls into.
+  const Arg zero(0.0), minusZero(-0.0);
+  EXPECT_EQ(map->FindNext(&zero.v), map->FindNext(&minusZero.v));
+  EXPECT_NE(map->FindPrevious(&zero.v), nullptr);
 }
 
 TEST_F(DsMap, ContainerOperations) {
