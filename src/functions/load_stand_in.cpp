@@ -9,5 +9,4 @@ void InitResourceFunctions() {}
 void InitInteractionFunctions() {}
 void Init3DFunctions() {}
 void InitMiscFunctions() {}
-void InitDSFunctions() {}
 void InitBufferFunctions() {}
