@@ -8,6 +8,7 @@
 #include "platform/d3d9/gl_device.h"
 #include "platform/d3d9/gl_options.h"
 #include "platform/window/gl_window.h"
+#include "platform/window/window_system.h"
 
 namespace {
 
@@ -134,6 +135,17 @@ bool GLMachine_DisplayMode(int display, D3DDISPLAYMODE* mode) {
   mode->Height = static_cast<UINT>(m.h);
   mode->RefreshRate = static_cast<UINT>(m.refresh_rate);
   mode->Format = SDL_BITSPERPIXEL(m.format) == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
+  return true;
+}
+
+bool D3D9GL_DesktopMode(int display, int* width, int* height, int* refreshRate, int* bitsPerPixel) {
+  if (!WindowLayer_EnsureVideo()) return false;
+  SDL_DisplayMode m;
+  if (SDL_GetDesktopDisplayMode(display, &m) != 0) return false;
+  *width = m.w;
+  *height = m.h;
+  *refreshRate = m.refresh_rate;
+  *bitsPerPixel = SDL_BYTESPERPIXEL(m.format) * 8;
   return true;
 }
 

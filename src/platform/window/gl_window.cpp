@@ -14,6 +14,7 @@ struct GLWindow {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
   bool shown = false;
+  bool attached = false;  // the window belongs to someone else
 };
 
 namespace {
@@ -108,11 +109,39 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
   return window;
 }
 
+GLWindow* GLWindow_Attach(SDL_Window* sdlWindow) {
+  if (sdlWindow == nullptr || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+  SDL_GL_ResetAttributes();
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+  if (context == nullptr) {
+    g_lastError = std::string("cannot create an OpenGL 3.3 core context: ") + SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  SDL_GL_MakeCurrent(sdlWindow, context);
+  if (epoxy_gl_version() < 33) {
+    g_lastError = "the OpenGL context is older than version 3.3";
+    SDL_GL_DeleteContext(context);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  PinDriverModules();
+  auto* window = new GLWindow;
+  window->window = sdlWindow;
+  window->context = context;
+  window->shown = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN) != 0;
+  window->attached = true;
+  return window;
+}
+
 void GLWindow_Destroy(GLWindow* window) {
   if (window == nullptr) return;
   if (SDL_GL_GetCurrentContext() == window->context) SDL_GL_MakeCurrent(window->window, nullptr);
   SDL_GL_DeleteContext(window->context);
-  SDL_DestroyWindow(window->window);
+  if (!window->attached) SDL_DestroyWindow(window->window);
   delete window;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
