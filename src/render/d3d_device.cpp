@@ -407,9 +407,9 @@ void GR_D3D_ExitFullScreen() {
 }
 
 void GR_D3D_ApplyWindowSize() {
-  if (g_D3D.fullscreen || g_D3D.pendingWidth < 0 || g_D3D.window == nullptr) return;
+  if (g_D3D.fullscreen || g_D3D.pendingWidth < 0) return;
   WindowRect outer;
-  if (WindowSystem_Get().GetWindowRect(g_D3D.window, &outer)) {
+  if (g_D3D.window != nullptr && WindowSystem_Get().GetWindowRect(g_D3D.window, &outer)) {
     WindowRect rect{0, 0, g_D3D.pendingWidth, g_D3D.pendingHeight};
     WindowSystem_Get().AdjustWindowRect(&rect, g_WindowState.windowedStyle);
     WindowSystem_Get().SetWindowPos(g_D3D.window, outer.left, outer.top, rect.right - rect.left, rect.bottom - rect.top);
