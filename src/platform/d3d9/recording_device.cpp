@@ -1103,7 +1103,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       return Done(D3DERR_INVALIDCALL);
     }
     std::vector<uint8_t> bytes;
-    if (const Stream& s = m_streams[0]; s.buffer != nullptr) {
+    if (const Stream& s = m_streams[0]; s.buffer != nullptr && m_log->Recording()) {
       const size_t from = s.offset + static_cast<size_t>(startVertex) * s.stride;
       const size_t n = std::min(static_cast<size_t>(vertices) * s.stride, s.buffer->memory().size() - std::min(from, s.buffer->memory().size()));
       bytes.assign(s.buffer->memory().begin() + static_cast<ptrdiff_t>(from),
@@ -1129,8 +1129,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       return Done(D3DERR_INVALIDCALL);
     }
     const auto* data = static_cast<const uint8_t*>(pVertexStreamZeroData);
-    RecordDraw(type, primitiveCount, vertices, vertexStreamZeroStride,
-               std::vector<uint8_t>(data, data + static_cast<size_t>(vertices) * vertexStreamZeroStride));
+    const size_t bytes = m_log->Recording() ? static_cast<size_t>(vertices) * vertexStreamZeroStride : 0;
+    RecordDraw(type, primitiveCount, vertices, vertexStreamZeroStride, std::vector<uint8_t>(data, data + bytes));
     SetStream(0, nullptr, 0, 0);
     return Done(D3D_OK);
   }
