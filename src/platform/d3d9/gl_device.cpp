@@ -154,6 +154,7 @@ HRESULT GLDevice::CreateSwapChainSurfaces() {
   }
   m_targetsDirty = true;
   m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
+  m_scissor = RECT{0, 0, static_cast<LONG>(m_pp.BackBufferWidth), static_cast<LONG>(m_pp.BackBufferHeight)};
   // What a new back buffer holds is undefined; start from black and a far depth.
   Clear(0, nullptr, D3DCLEAR_TARGET | (m_autoDepth ? D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL : 0), 0, 1.0f, 0);
   return D3D_OK;
@@ -426,6 +427,7 @@ HRESULT GLDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* pRenderTarget)
   m_targetsDirty = true;
   if (index == 0) {
     m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
+    m_scissor = RECT{0, 0, static_cast<LONG>(surface->desc().Width), static_cast<LONG>(surface->desc().Height)};
   }
   return D3D_OK;
 }
@@ -468,6 +470,18 @@ HRESULT GLDevice::SetViewport(const D3DVIEWPORT9* pViewport) {
 HRESULT GLDevice::GetViewport(D3DVIEWPORT9* pViewport) {
   if (pViewport == nullptr) return D3DERR_INVALIDCALL;
   *pViewport = m_viewport;
+  return D3D_OK;
+}
+
+HRESULT GLDevice::SetScissorRect(const RECT* pRect) {
+  if (pRect == nullptr || pRect->left > pRect->right || pRect->top > pRect->bottom) return D3DERR_INVALIDCALL;
+  m_scissor = *pRect;
+  return D3D_OK;
+}
+
+HRESULT GLDevice::GetScissorRect(RECT* pRect) {
+  if (pRect == nullptr) return D3DERR_INVALIDCALL;
+  *pRect = m_scissor;
   return D3D_OK;
 }
 

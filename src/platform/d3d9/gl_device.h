@@ -221,6 +221,13 @@ class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
   GLDevice* m_device;
   D3DVERTEXBUFFER_DESC m_desc;
   std::vector<uint8_t> m_memory;
+  // A dynamic buffer rotates through a few storages: a discarding lock moves to the next one
+  // instead of orphaning (which some drivers pay for by clearing the new storage).
+  static constexpr int kStorages = 3;
+  GLuint m_storages[kStorages] = {};
+  int m_storageCount = 1;
+  int m_storage = 0;
+  bool m_rotated = false;  // the current storage was just taken up again: its first upload waits
   GLuint m_buffer = 0;
   ULONG m_refs = 1;
   DWORD m_priority = 0;
@@ -290,6 +297,8 @@ class GLDevice final : public IDirect3DDevice9 {
   HRESULT GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) override;
   HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
   HRESULT GetViewport(D3DVIEWPORT9* pViewport) override;
+  HRESULT SetScissorRect(const RECT* pRect) override;
+  HRESULT GetScissorRect(RECT* pRect) override;
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
   HRESULT Clear(DWORD count, const D3DRECT* pRects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
@@ -362,6 +371,7 @@ class GLDevice final : public IDirect3DDevice9 {
   GLSurface* m_targets[4] = {};
   GLSurface* m_depthStencil = nullptr;
   D3DVIEWPORT9 m_viewport{};
+  RECT m_scissor{};
   bool m_inScene = false;
   bool m_targetsDirty = true;
   bool m_targetsComplete = false;
@@ -423,6 +433,8 @@ class GLDevice final : public IDirect3DDevice9 {
   bool m_pixelDirty = true;
   bool m_samplerDirty = true;
   float m_uniformViewport[2] = {};
+  // Pixels added on each side of a viewport side of that length.
+  static UINT GuardBand(UINT side);
   GLuint m_vao = 0;
   GLuint m_sampler = 0;
   GLuint m_whiteTexture = 0;

@@ -546,8 +546,12 @@ void GLDevice::UpdateUniforms() {
   }
   const float vw = static_cast<float>(m_viewport.Width), vh = static_cast<float>(m_viewport.Height);
   if (u.version[GLFFUniforms::kViewport] == 0 || m_uniformViewport[0] != vw || m_uniformViewport[1] != vh) {
-    u.pixelOffset[0] = vw > 0.0f ? 1.0f / vw : 0.0f;
-    u.pixelOffset[1] = vh > 0.0f ? 1.0f / vh : 0.0f;
+    const float gw = vw + 2.0f * static_cast<float>(GuardBand(m_viewport.Width));
+    const float gh = vh + 2.0f * static_cast<float>(GuardBand(m_viewport.Height));
+    u.clipTransform[0] = vw > 0.0f ? vw / gw : 0.0f;
+    u.clipTransform[1] = vh > 0.0f ? vh / gh : 0.0f;
+    u.clipTransform[2] = vw > 0.0f ? 1.0f / gw : 0.0f;
+    u.clipTransform[3] = vh > 0.0f ? 1.0f / gh : 0.0f;
     m_uniformViewport[0] = vw;
     m_uniformViewport[1] = vh;
     u.version[GLFFUniforms::kViewport] = NextVersion();
@@ -598,9 +602,23 @@ void GLDevice::UpdateUniforms() {
 
 void GLDevice::ApplyRasterState() {
   const DWORD* rs = m_state.render;
-  m_gl.SetScissorTest(false);
-  m_gl.SetViewport(static_cast<GLint>(m_viewport.X), static_cast<GLint>(m_viewport.Y),
-                   static_cast<GLsizei>(m_viewport.Width), static_cast<GLsizei>(m_viewport.Height));
+  // The OpenGL viewport is Direct3D's widened by a guard band on every side, and the scissor
+  // keeps drawing inside Direct3D's (and inside its scissor rectangle when that test is on): the
+  // same pixels, without clipping the many primitives that only cross the viewport's edges.
+  int64_t left = m_viewport.X, top = m_viewport.Y;
+  int64_t right = left + m_viewport.Width, bottom = top + m_viewport.Height;
+  if (rs[D3DRS_SCISSORTESTENABLE] != FALSE) {
+    left = std::max<int64_t>(left, m_scissor.left);
+    top = std::max<int64_t>(top, m_scissor.top);
+    right = std::min<int64_t>(right, m_scissor.right);
+    bottom = std::min<int64_t>(bottom, m_scissor.bottom);
+  }
+  m_gl.SetScissorTest(true);
+  m_gl.SetScissorBox(static_cast<GLint>(left), static_cast<GLint>(top), static_cast<GLsizei>(std::max<int64_t>(right - left, 0)),
+                     static_cast<GLsizei>(std::max<int64_t>(bottom - top, 0)));
+  const GLint gx = static_cast<GLint>(GuardBand(m_viewport.Width)), gy = static_cast<GLint>(GuardBand(m_viewport.Height));
+  m_gl.SetViewport(static_cast<GLint>(m_viewport.X) - gx, static_cast<GLint>(m_viewport.Y) - gy,
+                   static_cast<GLsizei>(m_viewport.Width) + 2 * gx, static_cast<GLsizei>(m_viewport.Height) + 2 * gy);
   m_gl.SetDepthRange(m_viewport.MinZ, m_viewport.MaxZ);
 
   const bool blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
@@ -718,6 +736,12 @@ void GLDevice::SetAttribute(GLuint location, const D3DVERTEXELEMENT9* e, const S
                           reinterpret_cast<const void*>(want.offset));
   }
   have = want;
+}
+
+UINT GLDevice::GuardBand(UINT side) {
+  // OpenGL takes viewports of at least 8192 pixels a side; the band is what fits of 1024.
+  constexpr UINT kLargestViewport = 8192, kBand = 1024;
+  return side >= kLargestViewport ? 0 : std::min(kBand, (kLargestViewport - side) / 2);
 }
 
 HRESULT GLDevice::Draw(D3DPRIMITIVETYPE type, UINT first, UINT count, const D3D9VertexLayout& layout,

@@ -806,7 +806,10 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (surface) surface->AddRef();
     if (m_targets[index]) m_targets[index]->Release();
     m_targets[index] = surface;
-    if (index == 0) m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
+    if (index == 0) {
+      m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
+      m_scissor = RECT{0, 0, static_cast<LONG>(surface->desc().Width), static_cast<LONG>(surface->desc().Height)};
+    }
     return Done(D3D_OK);
   }
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** ppRenderTarget) override {
@@ -857,6 +860,20 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (!Call("GetViewport", "", &hr)) return hr;
     if (pViewport == nullptr) return Done(D3DERR_INVALIDCALL);
     *pViewport = m_viewport;
+    return Done(D3D_OK);
+  }
+  HRESULT SetScissorRect(const RECT* pRect) override {
+    HRESULT hr;
+    if (!Call("SetScissorRect", RectText(pRect), &hr)) return hr;
+    if (pRect == nullptr || pRect->left > pRect->right || pRect->top > pRect->bottom) return Done(D3DERR_INVALIDCALL);
+    m_scissor = *pRect;
+    return Done(D3D_OK);
+  }
+  HRESULT GetScissorRect(RECT* pRect) override {
+    HRESULT hr;
+    if (!Call("GetScissorRect", "", &hr)) return hr;
+    if (pRect == nullptr) return Done(D3DERR_INVALIDCALL);
+    *pRect = m_scissor;
     return Done(D3D_OK);
   }
   HRESULT BeginScene() override {
@@ -1181,6 +1198,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       m_autoDepth->AddRef();
     }
     m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
+    m_scissor = RECT{0, 0, static_cast<LONG>(m_pp.BackBufferWidth), static_cast<LONG>(m_pp.BackBufferHeight)};
   }
 
   struct Stream {
@@ -1221,6 +1239,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
   RecSurface* m_targets[4] = {};
   RecSurface* m_depthStencil = nullptr;
   D3DVIEWPORT9 m_viewport{};
+  RECT m_scissor{};
   bool m_inScene = false;
   std::unordered_set<RecTracked*> m_tracked;
   D3D9FixedState m_state;
