@@ -204,6 +204,7 @@ TEST_F(DeviceTest, PresentShowsTheWindowOnceAndShaderSupportFollowsTheCaps) {
   EXPECT_TRUE(GR_D3D_Present());
   EXPECT_TRUE(g_D3D.windowShown);
   EXPECT_GE(Find("Present(null, null, null, null)"), 0);
+  EXPECT_FALSE(GR_D3D_ShadersSupported());  // the device compiles no shaders
   g_D3D.caps.VertexShaderVersion = D3DVS_VERSION(2, 0);
   g_D3D.caps.PixelShaderVersion = D3DPS_VERSION(1, 4);
   EXPECT_FALSE(GR_D3D_ShadersSupported());

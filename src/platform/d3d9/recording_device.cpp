@@ -41,9 +41,10 @@ D3DCAPS9 D3D9RecordingConfig::DefaultCaps() {
   caps.MaxVertexIndex = 0xFFFFFF;
   caps.MaxStreams = 16;
   caps.MaxStreamStride = 255;
-  caps.VertexShaderVersion = D3DVS_VERSION(3, 0);
+  // No shader is compiled on this device yet: shader model 0.
+  caps.VertexShaderVersion = D3DVS_VERSION(0, 0);
   caps.MaxVertexShaderConst = 256;
-  caps.PixelShaderVersion = D3DPS_VERSION(3, 0);
+  caps.PixelShaderVersion = D3DPS_VERSION(0, 0);
   caps.NumberOfAdaptersInGroup = 1;
   caps.NumSimultaneousRTs = 4;
   caps.StretchRectFilterCaps = caps.TextureFilterCaps;
