@@ -19,6 +19,7 @@
 #include "host/frame_loop.h"
 #include "host/main_window.h"
 #include "host/window_services.h"
+#include "platform/d3d9/gl_options.h"
 #include "platform/window/window_system.h"
 #include "render/d3d_device.h"
 #include "render/display.h"
@@ -103,6 +104,34 @@ TEST(DeviceEndToEnd, AResizedWindowGetsItsResetAfterTheCountdownAndClearsAtTheNe
   GR_D3D_Shutdown();
   Window_Destroy();
   WindowState_Reset();
+}
+
+TEST(DeviceEndToEnd, ALostDeviceIsResetAtTheBeginOfAFrameThroughTheRetries) {
+  TErrStreamConsole console;
+  tagIConsole* debug = g_pDebugConsole;
+  g_pDebugConsole = &console;
+  WindowState_Reset();
+  g_D3D = GR_D3DDeviceState{};
+  g_Batch = GR_BatchState{};
+  ASSERT_TRUE(GR_D3D_Init(nullptr, 64, 48, 0));
+  // Two failing resets: the frame's reset gives up after its retry, the next frame's succeeds.
+  ASSERT_TRUE(D3D9GL_LoseDevice(g_D3D.device, 2));
+  Start_Frame();
+  EXPECT_EQ(g_D3D.device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  End_Frame(true);
+  Start_Frame();
+  EXPECT_EQ(g_D3D.device->TestCooperativeLevel(), D3D_OK);
+  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+  End_Frame(true);
+  const std::string log = console.Text();
+  const size_t failed = log.find("Reset() Failed: 88760868\n");
+  const size_t retry = log.find("Change SWAP+Multisample type effect, try Reset() again\n");
+  EXPECT_NE(failed, std::string::npos) << log;
+  EXPECT_NE(retry, std::string::npos);
+  EXPECT_LT(failed, retry);
+  EXPECT_EQ(ReadBackBuffer(64, 48)[0], 0xFF0000FFu);
+  GR_D3D_Shutdown();
+  g_pDebugConsole = debug;
 }
 
 std::string ReadText(const std::string& path) {

@@ -169,7 +169,7 @@ ULONG GLDevice::Release() {
   return refs;
 }
 
-HRESULT GLDevice::TestCooperativeLevel() { return D3D_OK; }
+HRESULT GLDevice::TestCooperativeLevel() { return m_needsReset ? D3DERR_DEVICENOTRESET : D3D_OK; }
 
 HRESULT GLDevice::GetDirect3D(IDirect3D9** ppD3D9) {
   if (ppD3D9 == nullptr) return D3DERR_INVALIDCALL;
@@ -194,6 +194,19 @@ HRESULT GLDevice::Reset(D3DPRESENT_PARAMETERS* pp) {
   if (pp == nullptr) return D3DERR_INVALIDCALL;
   params = *pp;
   if (!CheckPresentParameters(&params)) return D3DERR_INVALIDCALL;
+  // As on the real device, default-pool resources must be gone first; until then it stays unreset.
+  for (GLTracked* resource : m_tracked) {
+    if (resource->BlocksReset()) {
+      m_needsReset = true;
+      return D3DERR_INVALIDCALL;
+    }
+  }
+  if (m_failingResets > 0) {
+    --m_failingResets;
+    m_needsReset = true;
+    return D3DERR_DEVICELOST;
+  }
+  m_needsReset = false;
   MakeCurrent();
   m_inScene = false;
   m_pp = params;
@@ -556,6 +569,13 @@ HRESULT GLDevice::Clear(DWORD count, const D3DRECT* pRects, DWORD flags, D3DCOLO
     glClear(bits);
   }
   return D3D_OK;
+}
+
+bool D3D9GL_LoseDevice(IDirect3DDevice9* device, int failingResets) {
+  auto* gl = dynamic_cast<GLDevice*>(device);
+  if (gl == nullptr) return false;
+  gl->Lose(failingResets);
+  return true;
 }
 
 HWND D3D9GL_GetDeviceWindow(IDirect3DDevice9* device) {

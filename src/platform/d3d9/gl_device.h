@@ -69,6 +69,8 @@ class GLTracked {
   virtual ~GLTracked() = default;
   // The device goes away: free the OpenGL objects and forget the device.
   virtual void Detach() = 0;
+  // A default-pool resource that must be released before the device can be reset.
+  virtual bool BlocksReset() const { return false; }
 };
 
 class GLSurface final : public IDirect3DSurface9, public GLTracked {
@@ -94,6 +96,7 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   void Detach() override;
 
   Kind kind() const { return m_kind; }
+  bool BlocksReset() const override { return m_kind == Kind::RenderTarget || m_kind == Kind::DepthStencil; }
   const D3DSURFACE_DESC& desc() const { return m_desc; }
   GLStorage Storage() const;
   GLTexture* owner() const { return m_owner; }
@@ -155,6 +158,7 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   GLuint glTexture() const { return m_texture; }
   D3DFORMAT format() const { return m_format; }
   D3DPOOL pool() const { return m_pool; }
+  bool BlocksReset() const override { return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0; }
   DWORD usage() const { return m_usage; }
   UINT LevelWidth(UINT level) const;
   UINT LevelHeight(UINT level) const;
@@ -373,6 +377,17 @@ class GLDevice final : public IDirect3DDevice9 {
   D3DVIEWPORT9 m_viewport{};
   RECT m_scissor{};
   bool m_inScene = false;
+  // Set by a Reset refused or made to fail: the device answers "not reset" until a Reset succeeds.
+  bool m_needsReset = false;
+  int m_failingResets = 0;  // Resets still to fail (the test switch)
+ public:
+  // The test switch: the device counts as lost and its next `failingResets` Resets fail.
+  void Lose(int failingResets) {
+    m_needsReset = true;
+    m_failingResets = failingResets;
+  }
+
+ private:
   bool m_targetsDirty = true;
   bool m_targetsComplete = false;
   GLuint m_drawFbo = 0, m_readFbo = 0, m_copyFbo = 0;
