@@ -123,4 +123,29 @@ TEST_F(GLPixelsTest, ScissorRectangleConfinesDrawingOnlyWhileItsStateIsOn) {
   EXPECT_EQ(back.bottom, static_cast<LONG>(kSide));
 }
 
+TEST_F(GLPixelsTest, AFlatShadedLineHasItsFirstColourUpToItsLastPixel) {
+  struct V {
+    float x, y, z;
+    D3DCOLOR c;
+  };
+  const V line[2] = {{1, 2, 0, 0xFFFF0000u}, {5, 2, 0, 0xFF0000FFu}};
+  for (const DWORD shade : {DWORD{D3DSHADE_FLAT}, DWORD{D3DSHADE_GOURAUD}}) {
+    SCOPED_TRACE(shade);
+    device->SetRenderState(D3DRS_SHADEMODE, shade);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    for (const D3DPRIMITIVETYPE type : {D3DPT_LINELIST, D3DPT_LINESTRIP}) {
+      ASSERT_EQ(device->DrawPrimitiveUP(type, 1, line, sizeof(V)), D3D_OK);
+    }
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(target->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + 2 * locked.Pitch);
+    const uint32_t first = row[1], last = row[5];
+    target->UnlockRect();
+    EXPECT_EQ(first, 0xFFFF0000u);
+    EXPECT_EQ(last, shade == D3DSHADE_FLAT ? 0xFFFF0000u : 0xFF0000FFu);
+  }
+}
+
 }  // namespace

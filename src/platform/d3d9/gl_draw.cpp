@@ -764,19 +764,25 @@ HRESULT GLDevice::Draw(D3DPRIMITIVETYPE type, UINT first, UINT count, const D3D9
 
   // Lines leave out their last pixel; with the last-pixel state on (the default) it is drawn as
   // a point of its own: the strip's final vertex, or every second vertex of a list.
-  if ((type == D3DPT_LINESTRIP || type == D3DPT_LINELIST) && m_state.render[D3DRS_LASTPIXEL] != FALSE) {
+  // A flat-shaded line has its first vertex's colours up to that last pixel.
+  if ((type == D3DPT_LINESTRIP || type == D3DPT_LINELIST) && m_state.render[D3DRS_LASTPIXEL] != FALSE && count >= 2) {
     m_gl.SetPointSize(1.0f);
-    if (type == D3DPT_LINESTRIP) {
-      glDrawArrays(GL_POINTS, static_cast<GLint>(first + count - 1), 1);
-    } else {
-      StreamSource ends[kD3D9Streams];
-      for (UINT i = 0; i < kD3D9Streams; ++i) {
-        ends[i] = StreamSource{streams[i].buffer, streams[i].base + uintptr_t{first + 1} * streams[i].stride,
-                               streams[i].stride * 2};
-      }
-      for (GLuint i = 0; i < kGLFFInputs; ++i) SetAttribute(i, inputs[i], ends);
-      glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count / 2));
+    const bool flat = m_state.render[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    // Each point at a line's last vertex; its colours from the line's first vertex when flat.
+    const UINT last = type == D3DPT_LINESTRIP ? first + count - 1 : first + 1;
+    const UINT step = type == D3DPT_LINESTRIP ? 0 : 2;
+    StreamSource ends[kD3D9Streams], starts[kD3D9Streams];
+    for (UINT i = 0; i < kD3D9Streams; ++i) {
+      ends[i] = StreamSource{streams[i].buffer, streams[i].base + uintptr_t{last} * streams[i].stride,
+                             streams[i].stride * step};
+      starts[i] = StreamSource{streams[i].buffer, streams[i].base + uintptr_t{last - 1} * streams[i].stride,
+                               streams[i].stride * step};
     }
+    for (GLuint i = 0; i < kGLFFInputs; ++i) {
+      const bool colour = i == 2 || i == 3;
+      SetAttribute(i, inputs[i], flat && colour ? starts : ends);
+    }
+    glDrawArrays(GL_POINTS, 0, type == D3DPT_LINESTRIP ? 1 : static_cast<GLsizei>(count / 2));
   }
   return D3D_OK;
 }
