@@ -28,6 +28,7 @@
 #include "render/lifecycle.h"
 #include "render/render_state.h"
 #include "render/vertex_batch.h"
+#include "render/render_fixture.h"
 
 namespace {
 
@@ -182,23 +183,9 @@ TEST(DeviceEndToEnd, TheRunnerCreatesItsDeviceAndRunsFramesWithoutADisplay) {
   const std::string log = ReadText(dir + "/log.txt");
   EXPECT_TRUE(stillRunning) << log;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
-  const std::vector<std::string> lines = {
-      "Create D3D9 interface\n",
-      "Enumerate Adapters\n",
-      "Selected Resolution: 320x240\n",
-      "Prepare to create device\n",
-      "Creating D3D device - ARGB=32bit, D24S8, SwapEffect=Copy, Hardware vertex processing\n",
-      "Creating screen render target\n",
-      "Get Device Caps\n",
-      "Graphics initialisation end...\n",
-      "Entering main loop.",
-  };
-  size_t at = 0;
-  for (const std::string& line : lines) {
-    const size_t found = log.find(line, at);
-    ASSERT_NE(found, std::string::npos) << line << "\n" << log;
-    at = found + line.size();
-  }
+  std::vector<std::string> steps = render_test::CreationSteps(320, 240);
+  steps.push_back("Entering main loop.");
+  EXPECT_EQ(render_test::FirstMissingInOrder(log, steps), "") << log;
   std::filesystem::remove_all(dir);
 }
 

@@ -124,6 +124,29 @@ inline void WriteVertices(void* at, int32_t count, float firstX) {
   }
 }
 
+// What creating the device logs, in order, for a back buffer of that size.
+inline std::vector<std::string> CreationSteps(int32_t width, int32_t height) {
+  return {"Create D3D9 interface\n",
+          "Enumerate Adapters\n",
+          "Selected Resolution: " + std::to_string(width) + "x" + std::to_string(height) + "\n",
+          "Prepare to create device\n",
+          "Creating D3D device - ARGB=32bit, D24S8, SwapEffect=Copy, Hardware vertex processing\n",
+          "Creating screen render target\n",
+          "Get Device Caps\n",
+          "Graphics initialisation end...\n"};
+}
+
+// The first of `steps` not found in `text` after the ones before it; empty when all are there.
+inline std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& steps) {
+  size_t at = 0;
+  for (const std::string& step : steps) {
+    const size_t found = text.find(step, at);
+    if (found == std::string::npos) return step;
+    at = found + step.size();
+  }
+  return "";
+}
+
 inline float FirstX(const D3D9RecordedDraw& draw) {
   float x = 0;
   std::memcpy(&x, draw.vertices.data(), sizeof x);

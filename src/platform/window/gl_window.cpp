@@ -59,12 +59,9 @@ void PinDriverModules() {
 
 const char* GLWindow_LastError() { return g_lastError.c_str(); }
 
-GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
-  EnsureDisplayDriverChoice();
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    g_lastError = std::string("cannot start the video system: ") + SDL_GetError();
-    return nullptr;
-  }
+namespace {
+
+void AskForCoreContext() {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -75,7 +72,34 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+}
 
+// Makes a 3.3 core context current on the window; null (the window left alone) on failure.
+SDL_GLContext MakeContext(SDL_Window* sdlWindow) {
+  SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+  if (context == nullptr) {
+    g_lastError = std::string("cannot create an OpenGL 3.3 core context: ") + SDL_GetError();
+    return nullptr;
+  }
+  SDL_GL_MakeCurrent(sdlWindow, context);
+  if (epoxy_gl_version() < 33) {
+    g_lastError = "the OpenGL context is older than version 3.3";
+    SDL_GL_DeleteContext(context);
+    return nullptr;
+  }
+  PinDriverModules();
+  return context;
+}
+
+}  // namespace
+
+GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
+  EnsureDisplayDriverChoice();
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    g_lastError = std::string("cannot start the video system: ") + SDL_GetError();
+    return nullptr;
+  }
+  AskForCoreContext();
   Uint32 flags = SDL_WINDOW_OPENGL | (desc.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
   if (desc.resizable) flags |= SDL_WINDOW_RESIZABLE;
   SDL_Window* sdlWindow = SDL_CreateWindow(desc.title ? desc.title : "", SDL_WINDOWPOS_CENTERED,
@@ -86,22 +110,12 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+  SDL_GLContext context = MakeContext(sdlWindow);
   if (context == nullptr) {
-    g_lastError = std::string("cannot create an OpenGL 3.3 core context: ") + SDL_GetError();
     SDL_DestroyWindow(sdlWindow);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  SDL_GL_MakeCurrent(sdlWindow, context);
-  if (epoxy_gl_version() < 33) {
-    g_lastError = "the OpenGL context is older than version 3.3";
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(sdlWindow);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return nullptr;
-  }
-  PinDriverModules();
   auto* window = new GLWindow;
   window->window = sdlWindow;
   window->context = context;
@@ -111,24 +125,12 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
 
 GLWindow* GLWindow_Attach(SDL_Window* sdlWindow) {
   if (sdlWindow == nullptr || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
-  SDL_GL_ResetAttributes();
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-  SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+  AskForCoreContext();
+  SDL_GLContext context = MakeContext(sdlWindow);
   if (context == nullptr) {
-    g_lastError = std::string("cannot create an OpenGL 3.3 core context: ") + SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  SDL_GL_MakeCurrent(sdlWindow, context);
-  if (epoxy_gl_version() < 33) {
-    g_lastError = "the OpenGL context is older than version 3.3";
-    SDL_GL_DeleteContext(context);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return nullptr;
-  }
-  PinDriverModules();
   auto* window = new GLWindow;
   window->window = sdlWindow;
   window->context = context;
