@@ -11,11 +11,6 @@ namespace {
 
 GLSurface* AsSurface(IDirect3DSurface9* surface) { return dynamic_cast<GLSurface*>(surface); }
 
-bool RectInside(const RECT& r, UINT width, UINT height) {
-  return r.left >= 0 && r.top >= 0 && r.right <= static_cast<LONG>(width) && r.bottom <= static_cast<LONG>(height) &&
-         r.left < r.right && r.top < r.bottom;
-}
-
 void AttachTo(GLenum target, GLenum attachment, const GLStorage& storage) {
   if (storage.texture != 0) {
     glFramebufferTexture2D(target, attachment, GL_TEXTURE_2D, storage.texture, storage.level);
@@ -395,19 +390,19 @@ HRESULT GLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSo
                               IDirect3DSurface9* pDestSurface, const RECT* pDestRect, D3DTEXTUREFILTERTYPE filter) {
   GLSurface* source = AsSurface(pSourceSurface);
   GLSurface* dest = AsSurface(pDestSurface);
-  if (source == nullptr || dest == nullptr || source == dest || source->device() != this || dest->device() != this ||
-      source->IsDepth() || dest->IsDepth() || !dest->IsRenderTarget() || SurfacePool(source) != D3DPOOL_DEFAULT) {
+  auto facts = [this](GLSurface* s) {
+    D3D9SurfaceFacts f;
+    if (s == nullptr) return f;
+    f = D3D9SurfaceFacts{s->device() == this, s->IsDepth(), s->IsRenderTarget(), SurfacePool(s), s->desc()};
+    return f;
+  };
+  RECT sr, dr;
+  if (D3D9_CheckStretchRect(facts(source), pSourceRect, facts(dest), pDestRect, source == dest, &sr, &dr) != D3D_OK) {
     return D3DERR_INVALIDCALL;
   }
-  const D3DSURFACE_DESC& sd = source->desc();
-  const D3DSURFACE_DESC& dd = dest->desc();
-  RECT sr = pSourceRect ? *pSourceRect : RECT{0, 0, static_cast<LONG>(sd.Width), static_cast<LONG>(sd.Height)};
-  RECT dr = pDestRect ? *pDestRect : RECT{0, 0, static_cast<LONG>(dd.Width), static_cast<LONG>(dd.Height)};
-  if (!RectInside(sr, sd.Width, sd.Height) || !RectInside(dr, dd.Width, dd.Height)) return D3DERR_INVALIDCALL;
   GLStorage src = source->Storage();
   GLStorage dst = dest->Storage();
-  // Writing into a multisampled target would need a draw; nothing the runner does asks for it.
-  if (!src.HasObject() || !dst.HasObject() || dst.samples > 0) return D3DERR_INVALIDCALL;
+  if (!src.HasObject() || !dst.HasObject()) return D3DERR_INVALIDCALL;
   MakeCurrent();
   while (glGetError() != GL_NO_ERROR) {
   }

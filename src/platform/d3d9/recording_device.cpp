@@ -787,14 +787,14 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
               &hr)) {
       return hr;
     }
+    auto facts = [this](RecSurface* s) {
+      D3D9SurfaceFacts f;
+      if (s == nullptr) return f;
+      f = D3D9SurfaceFacts{s->device() == this, s->IsDepth(), s->IsRenderTarget(), s->pool(), s->desc()};
+      return f;
+    };
     RECT sr, dr;
-    if (source == nullptr || dest == nullptr || source == dest || source->IsDepth() || dest->IsDepth() ||
-        !dest->IsRenderTarget() || source->pool() != D3DPOOL_DEFAULT ||
-        !ResolveRect(pSourceRect, source->desc().Width, source->desc().Height, &sr) ||
-        !ResolveRect(pDestRect, dest->desc().Width, dest->desc().Height, &dr)) {
-      return Done(D3DERR_INVALIDCALL);
-    }
-    return Done(D3D_OK);
+    return Done(D3D9_CheckStretchRect(facts(source), pSourceRect, facts(dest), pDestRect, source == dest, &sr, &dr));
   }
   HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* pRenderTarget) override {
     auto* surface = dynamic_cast<RecSurface*>(pRenderTarget);
