@@ -35,4 +35,19 @@ TEST(RecordingChecks, StretchRectRefusesMultisampledTargetsAndOtherDevicesSurfac
   b->Release();
 }
 
+TEST(RecordingChecks, OnlyThirtyTwoBitTargetsAreMultisampled) {
+  auto log = std::make_shared<D3D9RecordingLog>();
+  D3DPRESENT_PARAMETERS pp{32, 32, D3DFMT_A8R8G8B8, 1, D3DMULTISAMPLE_NONE, 0, D3DSWAPEFFECT_COPY, nullptr, TRUE,
+                           FALSE, D3DFMT_UNKNOWN, 0, 0, 0};
+  IDirect3DDevice9* device = D3D9_CreateRecordingDevice(log, &pp);
+  ASSERT_NE(device, nullptr);
+  IDirect3DSurface9* surface = nullptr;
+  EXPECT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A4R4G4B4, D3DMULTISAMPLE_4_SAMPLES, 0, FALSE, &surface, nullptr),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(surface, nullptr);
+  ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A4R4G4B4, D3DMULTISAMPLE_NONE, 0, FALSE, &surface, nullptr), D3D_OK);
+  surface->Release();
+  device->Release();
+}
+
 }  // namespace

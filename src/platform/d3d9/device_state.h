@@ -106,3 +106,8 @@ struct D3D9SurfaceFacts {
 // rectangles inside both (null: the whole surface), which are written to *sourceRect and *destRect.
 HRESULT D3D9_CheckStretchRect(const D3D9SurfaceFacts& source, const RECT* pSourceRect, const D3D9SurfaceFacts& dest,
                               const RECT* pDestRect, bool sameSurface, RECT* sourceRect, RECT* destRect);
+// The checks of CreateRenderTarget besides the format's support: a size within the caps, a sample
+// count the device takes, no lockable multisampled target, no block-compressed format, and only
+// 32-bit formats multisampled (they resolve through a 32-bit copy).
+HRESULT D3D9_CheckRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                               BOOL lockable, const D3DCAPS9& caps, bool samplesSupported);

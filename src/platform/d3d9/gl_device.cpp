@@ -280,15 +280,13 @@ HRESULT GLDevice::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, 
                                      DWORD, BOOL lockable, IDirect3DSurface9** ppSurface, void** pSharedHandle) {
   if (ppSurface == nullptr) return D3DERR_INVALIDCALL;
   *ppSurface = nullptr;
-  if (pSharedHandle != nullptr || width == 0 || height == 0 || width > m_caps.MaxTextureWidth ||
-      height > m_caps.MaxTextureHeight || !GLMachine_SupportsSamples(multiSample) ||
-      (lockable && multiSample != D3DMULTISAMPLE_NONE)) {
+  GLFormat f;
+  if (pSharedHandle != nullptr ||
+      D3D9_CheckRenderTarget(width, height, format, multiSample, lockable, m_caps,
+                             GLMachine_SupportsSamples(multiSample)) != D3D_OK ||
+      !GLFormat_ForColour(format, &f)) {
     return D3DERR_INVALIDCALL;
   }
-  GLFormat f;
-  if (!GLFormat_ForColour(format, &f) || f.compressed || f.decodeDXT) return D3DERR_INVALIDCALL;
-  // Multisampled targets resolve through a 32-bit scratch texture, so they take 32-bit formats.
-  if (multiSample != D3DMULTISAMPLE_NONE && f.internalFormat != GL_RGBA8) return D3DERR_INVALIDCALL;
   D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, multiSample, 0, width, height};
   auto* surface = new GLSurface(this, GLSurface::Kind::RenderTarget, desc, lockable != FALSE);
   if (!surface->AllocateStorage()) {

@@ -731,9 +731,9 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     }
     if (ppSurface == nullptr) return Done(D3DERR_INVALIDCALL);
     *ppSurface = nullptr;
-    if (pSharedHandle != nullptr || width == 0 || height == 0 || width > m_config.caps.MaxTextureWidth ||
-        height > m_config.caps.MaxTextureHeight || !ColourFormat(format) || D3DFormat_IsBlockCompressed(format) ||
-        !Supported(m_config, multiSample) || (lockable && multiSample != D3DMULTISAMPLE_NONE)) {
+    if (pSharedHandle != nullptr || !ColourFormat(format) ||
+        D3D9_CheckRenderTarget(width, height, format, multiSample, lockable, m_config.caps,
+                               Supported(m_config, multiSample)) != D3D_OK) {
       return Done(D3DERR_INVALIDCALL);
     }
     D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, multiSample, 0, width, height};
