@@ -139,6 +139,7 @@ bool GR_D3D_CreateDevice(SDL_Window* window, int32_t width, int32_t height, uint
   if (g_D3D.fullscreen) g_WindowState.fullscreen = true;
   g_D3D.manualClears = GR_StartupFlags.manualClear;
   g_D3D.intelWorkaround = GR_StartupFlags.manualClear;
+  g_Batch.method = GR_StartupFlags.vertexBufferMethod;
 
   Console_DebugOutput("Create D3D9 interface\n");
   g_D3D.d3d = g_factory();

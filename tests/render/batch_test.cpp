@@ -105,6 +105,20 @@ TEST_P(BatchTest, ReturnedVerticesAreNotDrawn) {
   EXPECT_EQ(Draws()[0].primitiveCount, 2u);
 }
 
+TEST_F(RenderTest, TheStartUpSwitchesChooseTheVertexBufferMethod) {
+  GR_StartupFlags.vertexBufferMethod = kVBMethodNone;  // -novb
+  ASSERT_TRUE(Init());
+  ASSERT_TRUE(GR_D3D_BeginScene());
+  s_log->Clear();
+  WriteVertices(GR_AllocVerts(4, nullptr, 24, 6), 6, 0);
+  GraphicsFlush();
+  EXPECT_GE(Find("DrawPrimitiveUP(TRIANGLELIST, 2, 24)"), 0);
+  GR_SetVertexBufferMethod(kVBMethodPool);
+  EXPECT_EQ(g_Batch.method, kVBMethodPool);
+  GR_SetVertexBufferMethod(3);  // not a method: kept
+  EXPECT_EQ(g_Batch.method, kVBMethodPool);
+}
+
 using SingleBufferTest = RenderTest;
 
 TEST_F(SingleBufferTest, ARequestLargerThanTheBufferDoublesIt) {
