@@ -53,9 +53,15 @@ RValue* VM_CallBuiltin(CInstance* self, CInstance* other, RValue* result, int32_
   *result = RValue_MakeUndefined();
   const int32_t n = argc > 0 ? argc : 0;
   // The handler reads its arguments side by side; the copies take no references of their own.
-  std::vector<RValue> values(static_cast<size_t>(n));
-  for (int32_t i = 0; i < n; ++i) std::memcpy(&values[i], args[i], sizeof(RValue));
-  g_BuiltinFunctions[index].handler(result, self, other, argc, values.data());
+  RValue small[8];
+  std::vector<RValue> large;
+  RValue* values = small;
+  if (n > 8) {
+    large.resize(static_cast<size_t>(n));
+    values = large.data();
+  }
+  for (int32_t i = 0; i < n; ++i) std::memcpy(static_cast<void*>(&values[i]), args[i], sizeof(RValue));
+  g_BuiltinFunctions[index].handler(result, self, other, argc, values);
   return result;
 }
 

@@ -37,10 +37,16 @@ void CallWithArguments(uint8_t* sp, int32_t n, Call call) {
     call(reinterpret_cast<RValue*>(sp));
     return;
   }
-  std::vector<RValue> copy(static_cast<size_t>(n));
-  std::memcpy(static_cast<void*>(copy.data()), sp, static_cast<size_t>(n) * sizeof(RValue));
-  call(copy.data());
-  std::memcpy(sp, copy.data(), static_cast<size_t>(n) * sizeof(RValue));
+  RValue small[8];
+  std::vector<RValue> large;
+  RValue* copy = small;
+  if (n > 8) {
+    large.resize(static_cast<size_t>(n));
+    copy = large.data();
+  }
+  std::memcpy(static_cast<void*>(copy), sp, static_cast<size_t>(n) * sizeof(RValue));
+  call(copy);
+  std::memcpy(sp, static_cast<const void*>(copy), static_cast<size_t>(n) * sizeof(RValue));
 }
 
 // The n (sealed) argument slots at sp hand their values to the call: the native function's return
@@ -58,11 +64,24 @@ uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, RValue res
   return slot;
 }
 
+uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp, VMContext* context) {
+  TakeArguments(context, sp, n);
+  RValue result = RValue_MakeReal(0);
+  CallWithArguments(sp, n, [&](RValue* args) { Extension_CallFunction(index, n, args, &result); });
+  return ReturnFromNative(context, sp, n, result);
+}
+
 uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   if (id >= g_BuiltinCount || g_BuiltinFunctions[id].handler == nullptr) {
     VM_Fail(context, "call: no built-in function with id %d", id);
     return sp;
   }
+  return VM_CallBuiltinSlots(id, n, sp, context);
+}
+
+}  // namespace
+
+uint8_t* VM_CallBuiltinSlots(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   TakeArguments(context, sp, n);
   const BuiltinHandler handler = g_BuiltinFunctions[id].handler;
   Builtin_SetCurrent(id);
@@ -79,15 +98,6 @@ uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   StackTrace_Pop(&trace);
   return sp;
 }
-
-uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp, VMContext* context) {
-  TakeArguments(context, sp, n);
-  RValue result = RValue_MakeReal(0);
-  CallWithArguments(sp, n, [&](RValue* args) { Extension_CallFunction(index, n, args, &result); });
-  return ReturnFromNative(context, sp, n, result);
-}
-
-}  // namespace
 
 uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VMContext* context,
                       WXObjectBase* locals, WXObjectBase* argumentsObject) {

@@ -297,12 +297,12 @@ uint8_t* Push(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* con
     }
     case VMT_STRING: {
       bool ok = true;
-      const char* text = VM_StringTableText(VM_ReadWord(operand), &ok);
+      SharedString* record = VM_StringTableRecord(VM_ReadWord(operand), &ok);
       if (!ok) {
         VM_Fail(context, "String index %u lies outside the string table", VM_ReadWord(operand));
         return sp;
       }
-      const uint32_t handle = VM_StringHandleNew(text != nullptr ? SharedString_Create(text) : nullptr);
+      const uint32_t handle = VM_StringHandleNew(record);
       sp -= 4;
       std::memcpy(sp, &handle, 4);
       return sp;

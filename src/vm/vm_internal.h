@@ -4,12 +4,21 @@
 // written through aligned copies).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "core/value.h"
 #include "vm/interpreter.h"
 #include "vm/slot_seals.h"
+
+// The interpreter's global state, shared with the fast loop (interpreter.cpp owns it).
+namespace vm_state {
+extern VMContext* current;
+extern int32_t argumentCount;
+extern RValue* arguments;
+extern uint32_t branchCount;
+}  // namespace vm_state
 
 inline uint8_t* VM_BlockEnd(const VMContext* context) { return context->stackBlock + context->stackSize; }
 inline uint8_t* VM_FrameTop(const VMContext* context) { return reinterpret_cast<uint8_t*>(context->frame); }
@@ -49,14 +58,37 @@ inline void VM_StoreValue(uint8_t* slot, RValue value, const RValue* previousHom
   std::memcpy(slot, &value, sizeof value);
 }
 
-// Releases the value in a variable slot (it becomes undefined).
-void VM_ReleaseValueAt(uint8_t* slot);
+// Releases the sealed variables in [from, to).
+void VM_ReleaseSealedBetween(VMContext* context, uint8_t* from, const uint8_t* to);
+// Releases the value in a variable slot (it becomes undefined, flags kept).
+void VM_ReleaseHeldValueAt(uint8_t* slot);
+inline void VM_ReleaseValueAt(uint8_t* slot) {
+  uint32_t kind;
+  std::memcpy(&kind, slot + offsetof(RValue, kind), sizeof kind);
+  if (RValue_KindHoldsRef(kind)) {
+    VM_ReleaseHeldValueAt(slot);
+    return;
+  }
+  const uint64_t zero = 0;
+  const uint32_t undefined = VALUE_UNDEFINED;
+  std::memcpy(slot, &zero, sizeof zero);
+  std::memcpy(slot + offsetof(RValue, kind), &undefined, sizeof undefined);
+}
 // Releases what a slot of the type owns: a string slot's reference, a sealed variable slot's value
 // (a variable slot without a seal owns nothing).
 void VM_ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot);
 // A counted copy of a value into a slot, as a variable read gives it: strings and arrays gain a
 // reference, an array without an owner takes the slot as its owner.
 void VM_CopyValueTo(uint8_t* slot, const RValue* source);
+
+// Unwinds the current call: the caller's state comes back, the call's arguments are released,
+// and the slot that ends where the arguments ended is returned (the caller's stack pointer).
+uint8_t* VM_UnwindCall(VMContext* context);
+// True when an instruction starts at `target` of the buffer's code (`base`, `size` bytes).
+bool VM_IsInstructionStart(VMBuffer* buffer, const uint8_t* base, int32_t size, int32_t target);
+// Calls built-in `id` on the n argument slots at sp (valid id); the result takes the slot that
+// ends where they ended, which is returned.
+uint8_t* VM_CallBuiltinSlots(int32_t id, int32_t n, uint8_t* sp, VMContext* context);
 
 // Jumps by the branch offset of the instruction being run (a bad target stops the code).
 void VM_Branch(uint32_t word, VMContext* context);
