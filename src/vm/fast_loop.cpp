@@ -75,6 +75,7 @@ struct Op {
 }  // namespace
 
 struct VMFastCode {
+  VMBuffer* buffer = nullptr;
   int32_t entry = 0;
   const uint8_t* codeOf = nullptr;
   int32_t length = 0;
@@ -632,6 +633,7 @@ VMFastCode* VM_FastCodeFor(VMBuffer* buffer, int32_t entry) {
     VM_InterpretFast(nullptr, nullptr, &none, nullptr);
   }
   auto code = std::make_unique<VMFastCode>();
+  code->buffer = buffer;
   code->entry = entry;
   code->codeOf = buffer->code;
   code->length = buffer->length;
@@ -650,6 +652,8 @@ VMFastCode* VM_FastCodeFor(VMBuffer* buffer, int32_t entry) {
 void VM_FreeRetiredFastCodes() { g_retired.clear(); }
 
 void VM_FreeFastCodes(VMBuffer* buffer) {
+  if (buffer->fastCodes == nullptr) return;
+  ++g_generation;  // other translations may call into these
   delete buffer->fastCodes;
   buffer->fastCodes = nullptr;
 }
@@ -1024,7 +1028,13 @@ op_call_builtin: {
 }
 
 op_call_script: {
+  // A stale translation (another lookup, a buffer freed) may hold callees that are gone: the
+  // checked loop looks the script up again.
+  if (code->generation != g_generation) goto op_hand_over;
   VMFastCode* callee = op->calleeCode;
+  if (callee != nullptr && (callee->buffer != op->callee->code || callee->entry != op->callee->codeOffset)) {
+    callee = nullptr;
+  }
   if (callee == nullptr) {
     callee = VM_FastCodeFor(op->callee->code, op->callee->codeOffset);
     if (callee == nullptr) goto op_hand_over;
