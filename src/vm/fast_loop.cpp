@@ -106,7 +106,6 @@ bool g_enabled = InitialEnabled();
 uint32_t g_generation = 1;
 std::vector<std::unique_ptr<VMFastCode>> g_retired;  // stale translations, freed when no run is active
 
-int32_t SlotSize(uint32_t kind) { return VM_StackSlotSize(kind); }
 
 // --- translation ----------------------------------------------------------------------------------
 
@@ -131,7 +130,7 @@ struct Translator {
   }
   static int32_t Bytes(const Stack& s) {
     int32_t n = 0;
-    for (uint8_t k : s) n += SlotSize(k);
+    for (uint8_t k : s) n += VM_StackSlotSize(k);
     return n;
   }
 
@@ -670,7 +669,7 @@ template <typename Visit>
 void ForEachSlot(uint8_t* top, const uint8_t* kinds, int32_t count, Visit visit) {
   uint8_t* at = top;
   for (int32_t i = 0; i < count; ++i) {
-    at -= SlotSize(kinds[i]);
+    at -= VM_StackSlotSize(kinds[i]);
     visit(kinds[i], at);
   }
 }
@@ -865,7 +864,7 @@ op_set_local: {
     sp += 8;
   }
   if (RValue_Kind(&value) == VALUE_UNSET) {
-    sp -= SlotSize(static_cast<uint32_t>(op->b));
+    sp -= VM_StackSlotSize(static_cast<uint32_t>(op->b));
     goto op_generic;
   }
   *slot = value;
@@ -886,11 +885,11 @@ op_get_argument: {
 op_binary: {
   bool ok = true;
   const double r = SlotReal(sp, op->rightType, &ok);
-  uint8_t* left = sp + SlotSize(op->rightType);
+  uint8_t* left = sp + VM_StackSlotSize(op->rightType);
   const double l = SlotReal(left, op->leftType, &ok);
   if (!ok) goto op_generic;
   const double d = op->binary == VMOP_ADD ? l + r : op->binary == VMOP_SUB ? l - r : l * r;
-  uint8_t* end = left + SlotSize(op->leftType);
+  uint8_t* end = left + VM_StackSlotSize(op->leftType);
   sp = end - kValueSize;
   const RValue v = RValue_MakeReal(d);
   std::memcpy(sp, &v, sizeof v);
@@ -900,10 +899,10 @@ op_binary: {
 op_compare: {
   bool ok = true;
   const double r = SlotReal(sp, op->rightType, &ok);
-  uint8_t* left = sp + SlotSize(op->rightType);
+  uint8_t* left = sp + VM_StackSlotSize(op->rightType);
   const double l = SlotReal(left, op->leftType, &ok);
   if (!ok) goto op_generic;
-  sp = left + SlotSize(op->leftType) - 4;
+  sp = left + VM_StackSlotSize(op->leftType) - 4;
   const int32_t holds = Decide(op->setKind, l, r) ? 1 : 0;
   std::memcpy(sp, &holds, 4);
   NEXT();
@@ -1009,7 +1008,7 @@ op_pop_discard:
   } else if (op->a == VMT_STRING) {
     SharedString_Unref(VM_StringHandleTake(VM_ReadWord(sp)));
   }
-  sp += SlotSize(static_cast<uint32_t>(op->a));
+  sp += VM_StackSlotSize(static_cast<uint32_t>(op->a));
   NEXT();
 
 op_call_builtin: {
@@ -1084,7 +1083,7 @@ op_call_script: {
 
 op_return: {
   const uint32_t type = VM_Type1(op->word);
-  const int32_t size = type == VMT_ERROR ? 0 : SlotSize(type);
+  const int32_t size = type == VMT_ERROR ? 0 : VM_StackSlotSize(type);
   returned = RValue_MakeUndefined();
   if (context->depth <= 0) {
     if (result == nullptr || type == VMT_ERROR) {
@@ -1163,7 +1162,7 @@ op_generic: {
   uint8_t* readEnd = sp;
   for (int32_t i = op->depth - 1; i >= op->depth - reads; --i) {
     if (kinds[i] == VMT_VARIABLE) VM_Seal(context, readEnd);
-    readEnd += SlotSize(kinds[i]);
+    readEnd += VM_StackSlotSize(kinds[i]);
   }
   context->current = op->pc;
   context->pc = op->next;

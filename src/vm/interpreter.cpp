@@ -85,10 +85,6 @@ bool IsInstructionStart(const VMContext* context, int32_t target) {
   return VM_IsInstructionStart(context->codeBuffer, context->codeBase, context->codeSize, target);
 }
 
-int32_t ReturnSize(uint32_t type) {
-  if (type == VMT_DEBUG_STRING) return 4;
-  return VM_StackSlotSize(type);
-}
 
 }  // namespace
 
@@ -285,7 +281,7 @@ uint8_t* DoBranchFalse(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* co
 
 uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   const uint32_t type = VM_Type1(word);
-  const int32_t size = type == VMT_ERROR ? 0 : ReturnSize(type);
+  const int32_t size = type == VMT_ERROR ? 0 : VM_StackSlotSize(type);
   if (!VM_StackHolds(context, sp, size)) {
     VM_Fail(context, "ret: no value of the returned type on the stack");
     return sp;
@@ -618,7 +614,7 @@ void TakeResult(VMContext* context, RValue* result, uint8_t* sp) {
     if (type == VMT_ERROR) {
       RValue_Release(result);
       *result = RValue_MakeUndefined();
-    } else if (ReturnSize(type) > 0 && VM_StackHolds(context, sp, ReturnSize(type)) &&
+    } else if (VM_StackSlotSize(type) > 0 && VM_StackHolds(context, sp, VM_StackSlotSize(type)) &&
                (type != VMT_VARIABLE || VM_TakeSealed(context, sp))) {
       RValue_Release(result);
       VM_SlotToValue(result, type == VMT_DEBUG_STRING ? VMT_STRING : type, sp);
