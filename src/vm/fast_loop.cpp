@@ -741,24 +741,39 @@ inline double SlotReal(const uint8_t* slot, uint32_t type, bool* ok) {
   }
 }
 
+// Sub-kinds 1 to 6 (<, <=, ==, !=, >=, >) as the bits of what they accept among below (bit 0),
+// within epsilon (bit 1) and above (bit 2); a NaN difference is none of these and fails all.
+constexpr uint8_t kAccepts[8] = {0, 1, 3, 2, 5, 6, 4, 4};
 inline bool Decide(uint32_t subKind, double l, double r) {
   const double d = l == r ? 0.0 : l - r;
   const double e = Math_Epsilon;
-  switch (subKind) {
-    case 1: return d < -e;
-    case 2: return d <= e;
-    case 3: return d >= -e && d <= e;
-    case 4: return d < -e || d > e;
-    case 5: return d >= -e;
-    default: return d > e;
+  if (d != d) return false;
+  if (e < 0) {  // the three places overlap: each test as it is written
+    switch (subKind) {
+      case 1: return d < -e;
+      case 2: return d <= e;
+      case 3: return d >= -e && d <= e;
+      case 4: return d < -e || d > e;
+      case 5: return d >= -e;
+      default: return d > e;
+    }
   }
+  const int place = d < -e ? 0 : d > e ? 2 : 1;
+  return ((kAccepts[subKind & 7] >> place) & 1) != 0;
 }
 
-inline RValue* LocalSlot(const VMContext* context, int32_t slot) {
-  WXObjectBase* locals = context->locals;
-  if (locals == nullptr || locals->m_slots == nullptr || slot < 0 || slot >= locals->m_slotCount) return nullptr;
-  return &locals->m_slots[slot];
-}
+// The current call's local slots, kept at hand while the call runs.
+struct LocalSlots {
+  RValue* slots = nullptr;
+  uint32_t count = 0;
+  void Load(const VMContext* context) {
+    const WXObjectBase* locals = context->locals;
+    const bool any = locals != nullptr && locals->m_slots != nullptr && locals->m_slotCount > 0;
+    slots = any ? locals->m_slots : nullptr;
+    count = any ? static_cast<uint32_t>(locals->m_slotCount) : 0;
+  }
+  RValue* At(int32_t slot) const { return static_cast<uint32_t>(slot) < count ? &slots[slot] : nullptr; }
+};
 
 inline void CountBranch() {
   if ((++vm_state::branchCount & 0xFFF) == 0) Win32_PumpMessages();
@@ -799,6 +814,8 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
   uint8_t* sp = *spInOut;
   const Op* op = &code->ops[static_cast<size_t>(code->entryOp)];
   sp = VM_EnsureStack(sp, context, code->maxBytes);
+  LocalSlots locals;
+  locals.Load(context);
   RValue returned;
 
 #define DISPATCH() goto* op->run
@@ -833,7 +850,7 @@ op_push_string: {
 }
 
 op_get_local: {
-  const RValue* slot = LocalSlot(context, op->a);
+  const RValue* slot = locals.At(op->a);
   if (slot == nullptr) goto op_generic;
   const uint32_t kind = RValue_Kind(slot);
   if (kind == VALUE_STRING) {
@@ -847,7 +864,7 @@ op_get_local: {
 }
 
 op_set_local: {
-  RValue* slot = LocalSlot(context, op->a);
+  RValue* slot = locals.At(op->a);
   if (slot == nullptr || RValue_KindHoldsRef(slot->kind)) goto op_generic;
   RValue value;
   if (op->b == VMT_VARIABLE) {
@@ -883,6 +900,18 @@ op_get_argument: {
 }
 
 op_binary: {
+  if (op->rightType == VMT_VARIABLE && op->leftType == VMT_VARIABLE) {
+    RValue r;
+    RValue l;
+    std::memcpy(&r, sp, sizeof r);
+    std::memcpy(&l, sp + kValueSize, sizeof l);
+    if (RValue_Kind(&r) != VALUE_REAL || RValue_Kind(&l) != VALUE_REAL) goto op_generic;
+    const double d = op->binary == VMOP_ADD ? l.val + r.val : op->binary == VMOP_SUB ? l.val - r.val : l.val * r.val;
+    sp += kValueSize;
+    const RValue v = RValue_MakeReal(d);
+    std::memcpy(sp, &v, sizeof v);
+    NEXT();
+  }
   bool ok = true;
   const double r = SlotReal(sp, op->rightType, &ok);
   uint8_t* left = sp + VM_StackSlotSize(op->rightType);
@@ -926,7 +955,7 @@ op_branch_false: {
 }
 
 op_compare_local_branch: {
-  const RValue* slot = LocalSlot(context, op->a);
+  const RValue* slot = locals.At(op->a);
   if (slot == nullptr || RValue_Kind(slot) != VALUE_REAL) goto* op->plain;
   CountBranch();
   if (Decide(op->setKind, slot->val, op->kd) == (op->branchOnTrue != 0)) {
@@ -953,7 +982,7 @@ op_compare_argument_branch: {
 }
 
 op_add_constant_to_local: {
-  RValue* slot = LocalSlot(context, op->a);
+  RValue* slot = locals.At(op->a);
   if (slot == nullptr || RValue_Kind(slot) != VALUE_REAL) goto* op->plain;
   slot->val += op->kd;
   slot->flags = 0;
@@ -962,9 +991,9 @@ op_add_constant_to_local: {
 }
 
 op_local_op_local: {
-  RValue* x = LocalSlot(context, op->a);
-  RValue* y = LocalSlot(context, op->b);
-  RValue* z = LocalSlot(context, static_cast<int32_t>(op->k));
+  RValue* x = locals.At(op->a);
+  RValue* y = locals.At(op->b);
+  RValue* z = locals.At(static_cast<int32_t>(op->k));
   if (x == nullptr || y == nullptr || z == nullptr) goto* op->plain;
   if (RValue_Kind(x) == VALUE_REAL && RValue_Kind(y) == VALUE_REAL && !RValue_KindHoldsRef(z->kind)) {
     const double d = op->binary == VMOP_ADD ? x->val + y->val : op->binary == VMOP_SUB ? x->val - y->val : x->val * y->val;
@@ -982,7 +1011,7 @@ op_local_op_local: {
 }
 
 op_append_constant: {
-  RValue* x = LocalSlot(context, op->a);
+  RValue* x = locals.At(op->a);
   if (x == nullptr || RValue_Kind(x) != VALUE_STRING || !AppendInPlace(x, op->string)) goto* op->plain;
   x->flags = 0;
   op += 4;
@@ -1023,6 +1052,7 @@ op_call_builtin: {
     goto hand_over;
   }
   ClearMarks(context, sp, sp + kValueSize);  // the result's seal
+  locals.Load(context);
   NEXT();
 }
 
@@ -1078,6 +1108,7 @@ op_call_script: {
   if (sp - context->stackBlock < callee->maxBytes + kVMStackHeadroom) sp = VM_EnsureStack(sp, context, callee->maxBytes);
   code = callee;
   op = &code->ops[static_cast<size_t>(code->entryOp)];
+  locals.Load(context);
   DISPATCH();
 }
 
@@ -1152,6 +1183,7 @@ leave_call: {
   sp = slot;
   code = callerCode;
   op = call + 1;
+  locals.Load(context);
   DISPATCH();
 }
 
@@ -1184,6 +1216,7 @@ op_generic: {
     goto hand_over;
   }
   ClearMarks(context, sp < before ? sp : before, readEnd);
+  locals.Load(context);
   NEXT();
 }
 
