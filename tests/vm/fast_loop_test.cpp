@@ -161,8 +161,11 @@ class RunRemainsTest : public FastLoopTest, public ::testing::WithParamInterface
 // A called script that exits from inside a block holding values: they die with the call, even
 // after the caller's pushes cover their slots.
 TEST_P(RunRemainsTest, ValuesUnderACallsExitAreReleased) {
-  Prepare(".code main\ncall.i scr 0\npopz.v\npush.v self.b vflags=10\npush.v self.b vflags=10\n"
-          "push.v self.b vflags=10\npopz.v\npopz.v\npopz.v\npush.i.i 1\nret.i\n"
+  // The caller's ten pushes reach below where the call's frame and values were.
+  std::string cover;
+  for (int i = 0; i < 10; ++i) cover += "push.v self.b vflags=10\n";
+  for (int i = 0; i < 10; ++i) cover += "popz.v\n";
+  Prepare(".code main\ncall.i scr 0\npopz.v\n" + cover + "push.i.i 1\nret.i\n"
           ".code scr\npush.v self.a vflags=10\npush.v self.a vflags=10\npush.i.i 1\nexit.i\n");
   Run(1, m_runner, nullptr);
   EXPECT_EQ(Error(), "");
