@@ -10,6 +10,7 @@
 #include "core/vm_error.h"
 #include "host/link_record.h"
 #include "vm/code_object.h"
+#include "vm/vm_internal.h"
 #include "world/instance.h"
 #include "world/instance_ids.h"
 #include "world/instance_queues.h"
@@ -53,13 +54,8 @@ RValue* VM_CallBuiltin(CInstance* self, CInstance* other, RValue* result, int32_
   *result = RValue_MakeUndefined();
   const int32_t n = argc > 0 ? argc : 0;
   // The handler reads its arguments side by side; the copies take no references of their own.
-  RValue small[8];
-  std::vector<RValue> large;
-  RValue* values = small;
-  if (n > 8) {
-    large.resize(static_cast<size_t>(n));
-    values = large.data();
-  }
+  VMArgumentBuffer buffer(n);
+  RValue* values = buffer.values();
   for (int32_t i = 0; i < n; ++i) std::memcpy(static_cast<void*>(&values[i]), args[i], sizeof(RValue));
   g_BuiltinFunctions[index].handler(result, self, other, argc, values);
   return result;

@@ -35,14 +35,6 @@ enum class Kind : uint8_t {
   kArgumentOpConstant,
 };
 
-// The instance types of variable references that a locals object serves.
-constexpr int32_t kInstLocal = -7;
-constexpr int32_t kInstLocalOrSelf = -8;
-constexpr int32_t kInstScopeWalk = -12;
-constexpr uint32_t kRefNoIndex = 0x80000000u;
-constexpr uint32_t kRefImmediateInstance = 0x20000000u;
-constexpr uint32_t kRefDeclaration = 0x10000000u;
-constexpr uint32_t kRefIdMask = 0x0FFFFFFFu;
 
 struct Op {
   const void* run = nullptr;    // label of the handler
@@ -748,16 +740,7 @@ inline bool Decide(uint32_t subKind, double l, double r) {
   const double d = l == r ? 0.0 : l - r;
   const double e = Math_Epsilon;
   if (d != d) return false;
-  if (e < 0) {  // the three places overlap: each test as it is written
-    switch (subKind) {
-      case 1: return d < -e;
-      case 2: return d <= e;
-      case 3: return d >= -e && d <= e;
-      case 4: return d < -e || d > e;
-      case 5: return d >= -e;
-      default: return d > e;
-    }
-  }
+  if (e < 0) return VM_DecideDifference(subKind, d);  // the three places overlap
   const int place = d < -e ? 0 : d > e ? 2 : 1;
   return ((kAccepts[subKind & 7] >> place) & 1) != 0;
 }
@@ -1152,33 +1135,10 @@ op_end:
   goto leave_call;
 
 leave_call: {
-  // As VM_UnwindCall, without the with-blocks (verified code opens none).
   VMCallFrame* frame = context->frame;
   VMFastCode* callerCode = nullptr;
   const Op* call = CallOpOf(frame, &callerCode);
-  uint8_t* arguments = VM_FrameTop(context) + sizeof(VMCallFrame);
-  const int32_t argumentCount = vm_state::argumentCount;
-  if (Profiler_Enabled) Profiler_Leave();
-  context->depth--;
-  context->self = frame->self;
-  context->other = frame->other;
-  context->pc = frame->returnPc;
-  context->codeBuffer = frame->codeBuffer;
-  context->debugInfo = frame->debugInfo;
-  context->sourceText = frame->sourceText;
-  context->name = frame->name;
-  if (context->localsGiven == 0 && context->locals != nullptr) WXObject_Free(context->locals);
-  context->locals = frame->locals;
-  context->localsGiven = frame->localsGiven;
-  context->codeBase = context->codeBuffer->code;
-  context->codeSize = context->codeBuffer->length;
-  for (int32_t i = 0; i < argumentCount; ++i) VM_ReleaseValueAt(arguments + static_cast<size_t>(i) * kValueSize);
-  vm_state::argumentCount = frame->callerArgumentCount;
-  vm_state::arguments = frame->callerArgumentsPosition >= 0
-                            ? reinterpret_cast<RValue*>(VM_BlockEnd(context) - frame->callerArgumentsPosition)
-                            : nullptr;
-  context->frame = reinterpret_cast<VMCallFrame*>(VM_BlockEnd(context) - frame->callerFramePosition);
-  uint8_t* slot = arguments + static_cast<size_t>(argumentCount) * kValueSize - kValueSize;
+  uint8_t* slot = VM_UnwindCall(context);
   VM_StoreValue(slot, returned, &returned);
   sp = slot;
   code = callerCode;

@@ -37,13 +37,8 @@ void CallWithArguments(uint8_t* sp, int32_t n, Call call) {
     call(reinterpret_cast<RValue*>(sp));
     return;
   }
-  RValue small[8];
-  std::vector<RValue> large;
-  RValue* copy = small;
-  if (n > 8) {
-    large.resize(static_cast<size_t>(n));
-    copy = large.data();
-  }
+  VMArgumentBuffer buffer(n);
+  RValue* copy = buffer.values();
   std::memcpy(static_cast<void*>(copy), sp, static_cast<size_t>(n) * sizeof(RValue));
   call(copy);
   std::memcpy(sp, static_cast<const void*>(copy), static_cast<size_t>(n) * sizeof(RValue));

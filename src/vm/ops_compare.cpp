@@ -113,11 +113,9 @@ Comparison Compare(const Compared& l, const Compared& r) {
   }
 }
 
-// Sub-kinds 1 to 6: <, <=, ==, !=, >=, >. A NaN difference makes every one false.
-bool Decide(uint32_t subKind, const Comparison& c) {
-  if (c.form == Comparison::kUnequal) return subKind == 4;
-  const double e = c.form == Comparison::kDifference ? Math_Epsilon : 0.0;
-  const double d = c.value;
+// Sub-kinds 1 to 6: <, <=, ==, !=, >=, >, with a margin of e either side of 0. A NaN difference
+// makes every one false.
+bool DecideWithin(uint32_t subKind, double d, double e) {
   switch (subKind) {
     case 1: return d < -e;
     case 2: return d <= e;
@@ -126,6 +124,11 @@ bool Decide(uint32_t subKind, const Comparison& c) {
     case 5: return d >= -e;
     default: return d > e;
   }
+}
+
+bool Decide(uint32_t subKind, const Comparison& c) {
+  if (c.form == Comparison::kUnequal) return subKind == 4;
+  return DecideWithin(subKind, c.value, c.form == Comparison::kDifference ? Math_Epsilon : 0.0);
 }
 
 // --- conv ---------------------------------------------------------------------------------
@@ -343,6 +346,8 @@ void StoreConverted(uint32_t target, const Converted& c, uint8_t* slot) {
 }
 
 }  // namespace
+
+bool VM_DecideDifference(uint32_t subKind, double d) { return DecideWithin(subKind, d, Math_Epsilon); }
 
 uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   const uint32_t rightType = VM_Type1(word);

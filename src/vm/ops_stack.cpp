@@ -24,25 +24,6 @@
 
 namespace {
 
-// Instance types beyond the targets of variable_access.h.
-constexpr int32_t kInstNoone = -4;
-constexpr int32_t kInstGlobal = -5;
-constexpr int32_t kInstGlobalOrSelf = -6;
-constexpr int32_t kInstLocal = -7;
-constexpr int32_t kInstLocalOrSelf = -8;
-constexpr int32_t kInstStackObject = -9;
-constexpr int32_t kInstStackObjectKey = -10;
-constexpr int32_t kInstScopeChain = -11;
-constexpr int32_t kInstScopeWalk = -12;
-constexpr int32_t kInstArgument = -13;
-constexpr int32_t kInstNoValue = -14;
-
-constexpr uint32_t kRefNoIndex = 0x80000000u;
-constexpr uint32_t kRefInstanceId = 0x40000000u;
-constexpr uint32_t kRefImmediateInstance = 0x20000000u;
-constexpr uint32_t kRefDeclaration = 0x10000000u;
-constexpr uint32_t kRefIdMask = 0x0FFFFFFFu;
-
 struct VariableRef {
   int32_t id;
   int32_t instance;

@@ -7,10 +7,55 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "core/value.h"
 #include "vm/interpreter.h"
 #include "vm/slot_seals.h"
+
+// Instance types of variable references beyond the targets of variable_access.h.
+inline constexpr int32_t kInstNoone = -4;
+inline constexpr int32_t kInstGlobal = -5;
+inline constexpr int32_t kInstGlobalOrSelf = -6;
+inline constexpr int32_t kInstLocal = -7;
+inline constexpr int32_t kInstLocalOrSelf = -8;
+inline constexpr int32_t kInstStackObject = -9;
+inline constexpr int32_t kInstStackObjectKey = -10;
+inline constexpr int32_t kInstScopeChain = -11;
+inline constexpr int32_t kInstScopeWalk = -12;
+inline constexpr int32_t kInstArgument = -13;
+inline constexpr int32_t kInstNoValue = -14;
+
+// The reference word of a variable instruction: bit 31 set, no array index (else a packed index
+// is popped first); bit 29 set, the instance is the word's immediate (else it is popped next); bit
+// 30, the instance is an instance id less 100000; bit 28, a declaration; bits 0-27 the variable id.
+inline constexpr uint32_t kRefNoIndex = 0x80000000u;
+inline constexpr uint32_t kRefInstanceId = 0x40000000u;
+inline constexpr uint32_t kRefImmediateInstance = 0x20000000u;
+inline constexpr uint32_t kRefDeclaration = 0x10000000u;
+inline constexpr uint32_t kRefIdMask = 0x0FFFFFFFu;
+
+// Whether a comparison of sub-kind 1 to 6 (<, <=, ==, !=, >=, >) holds for a difference of two
+// numbers, within the math epsilon; a NaN difference holds for none.
+bool VM_DecideDifference(uint32_t subKind, double d);
+
+// A native function's arguments side by side: room for a few on the stack, more on the heap.
+class VMArgumentBuffer {
+ public:
+  explicit VMArgumentBuffer(int32_t n) {
+    if (n > kSmall) {
+      m_large.resize(static_cast<size_t>(n));
+      m_values = m_large.data();
+    }
+  }
+  RValue* values() { return m_values; }
+
+ private:
+  static constexpr int32_t kSmall = 8;
+  RValue m_small[kSmall];
+  std::vector<RValue> m_large;
+  RValue* m_values = m_small;
+};
 
 // The interpreter's global state, shared with the fast loop (interpreter.cpp owns it).
 namespace vm_state {
