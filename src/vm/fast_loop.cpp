@@ -758,6 +758,16 @@ struct LocalSlots {
   RValue* At(int32_t slot) const { return static_cast<uint32_t>(slot) < count ? &slots[slot] : nullptr; }
 };
 
+// Argument n of the running call, when there is one and it holds a real.
+inline bool ArgumentReal(int32_t n, double* out) {
+  if (n >= vm_state::argumentCount || vm_state::arguments == nullptr) return false;
+  RValue value;
+  std::memcpy(&value, reinterpret_cast<const uint8_t*>(vm_state::arguments) + static_cast<size_t>(n) * kValueSize,
+              sizeof value);
+  *out = value.val;
+  return RValue_Kind(&value) == VALUE_REAL;
+}
+
 inline void CountBranch() {
   if ((++vm_state::branchCount & 0xFFF) == 0) Win32_PumpMessages();
 }
@@ -950,13 +960,10 @@ op_compare_local_branch: {
 }
 
 op_compare_argument_branch: {
-  if (op->a >= vm_state::argumentCount || vm_state::arguments == nullptr) goto* op->plain;
-  RValue value;
-  std::memcpy(&value, reinterpret_cast<const uint8_t*>(vm_state::arguments) + static_cast<size_t>(op->a) * kValueSize,
-              sizeof value);
-  if (RValue_Kind(&value) != VALUE_REAL) goto* op->plain;
+  double value;
+  if (!ArgumentReal(op->a, &value)) goto* op->plain;
   CountBranch();
-  if (Decide(op->setKind, value.val, op->kd) == (op->branchOnTrue != 0)) {
+  if (Decide(op->setKind, value, op->kd) == (op->branchOnTrue != 0)) {
     op = &code->ops[static_cast<size_t>(op->target)];
     DISPATCH();
   }
@@ -1002,13 +1009,10 @@ op_append_constant: {
 }
 
 op_argument_op_constant: {
-  if (op->a >= vm_state::argumentCount || vm_state::arguments == nullptr) goto* op->plain;
-  RValue value;
-  std::memcpy(&value, reinterpret_cast<const uint8_t*>(vm_state::arguments) + static_cast<size_t>(op->a) * kValueSize,
-              sizeof value);
-  if (RValue_Kind(&value) != VALUE_REAL) goto* op->plain;
+  double value;
+  if (!ArgumentReal(op->a, &value)) goto* op->plain;
   sp -= kValueSize;
-  const RValue v = RValue_MakeReal(value.val + op->kd);
+  const RValue v = RValue_MakeReal(value + op->kd);
   std::memcpy(sp, &v, sizeof v);
   op += 3;
   DISPATCH();

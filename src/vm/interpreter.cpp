@@ -379,10 +379,10 @@ uint8_t* VM_SlotToValue(RValue* out, uint32_t type, uint8_t* slot) {
     }
     case VMT_VARIABLE:
       std::memcpy(out, slot, sizeof(RValue));
-      // An array the slot owned is owned by the value it moved to.
+      // An array the slot owned is owned by none while it moves: the variable it lands in takes it.
       if (RValue_Kind(out) == VALUE_ARRAY && out->pArray != nullptr &&
           out->pArray->owner == reinterpret_cast<const RValue*>(slot)) {
-        out->pArray->owner = out;
+        out->pArray->owner = nullptr;
       }
       return slot + 16;
     case VMT_STRING: {

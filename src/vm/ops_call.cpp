@@ -51,7 +51,8 @@ void TakeArguments(VMContext* context, const uint8_t* sp, int32_t n) {
 }
 
 // Releases the n arguments at sp and leaves the result in the slot that ends where they ended.
-uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, RValue result) {
+// The result moves into the slot: an array it owns names the slot as its owner.
+uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, const RValue& result) {
   for (int32_t i = 0; i < n; ++i) VM_ReleaseValueAt(sp + static_cast<ptrdiff_t>(i) * kValueSize);
   uint8_t* slot = sp + static_cast<ptrdiff_t>(n) * kValueSize - kValueSize;
   VM_StoreValue(slot, result, &result);
