@@ -110,10 +110,8 @@ struct Translator {
   const uint8_t* base;
   int32_t length;
   VMFastCode* out;
-  std::vector<int32_t> opAt;            // op index of each reachable position / 4, -1 elsewhere
-  std::vector<int32_t> positions;       // reachable instruction starts
-  std::vector<Stack> states;            // per position / 4
-  std::vector<uint8_t> seen;
+  std::vector<Stack> states;  // the stack before each reachable position, by position / 4
+  std::vector<uint8_t> seen;  // 1 at reachable positions
 
   bool Pop(Stack* s, uint32_t kind) {
     if (s->empty() || s->back() != kind) return false;
@@ -364,10 +362,14 @@ const void* const* g_labels = nullptr;
 namespace {
 
 void Translate(VMBuffer* buffer, VMFastCode* out) {
-  Translator t{buffer, out->entry, buffer->code, buffer->length, out, {}, {}, {}, {}};
+  Translator t{buffer, out->entry, buffer->code, buffer->length, out, {}, {}};
   if (out->entry < 0 || out->entry > buffer->length || out->entry % 4 != 0) return;
-  if (out->entry < buffer->length && !t.Verify()) return;
-  if (out->entry == buffer->length) t.states.assign(static_cast<size_t>(buffer->length) / 4 + 1, {}), t.seen.assign(t.states.size(), 0);
+  if (out->entry == buffer->length) {  // empty code: only its end
+    t.states.assign(static_cast<size_t>(buffer->length) / 4 + 1, {});
+    t.seen.assign(t.states.size(), 0);
+  } else if (!t.Verify()) {
+    return;
+  }
   // Ops in position order; a final one stands for the end of the code.
   std::vector<int32_t> opAt(static_cast<size_t>(buffer->length) / 4 + 1, -1);
   for (int32_t at = 0; at < buffer->length; at += 4) {
