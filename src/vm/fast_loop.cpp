@@ -50,6 +50,7 @@ struct Op {
   int32_t pc = 0;          // position of the instruction
   int32_t next = 0;        // position after it
   int32_t target = 0;      // branches: op index
+  const Op* targetOp = nullptr;  // and the op itself, once the ops are in place
   int32_t a = 0;           // local slot, argument index, builtin id, argument count, slot size
   int32_t b = 0;           // second local slot
   int32_t readSlots = 0;   // generic: slots on top that the handler reads
@@ -519,6 +520,7 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
       }
       case VMOP_RET:
         op.kind = Kind::kReturn;
+        op.a = t1 == VMT_ERROR ? 0 : VM_StackSlotSize(t1);
         break;
       case VMOP_EXIT:
         op.kind = Kind::kExit;
@@ -636,6 +638,7 @@ VMFastCode* VM_FastCodeFor(VMBuffer* buffer, int32_t entry) {
     for (Op& op : code->ops) {
       op.run = g_labels[static_cast<int>(op.kind)];
       op.plain = g_labels[static_cast<int>(op.plainKind)];
+      op.targetOp = &code->ops[static_cast<size_t>(op.target)];
     }
   }
   codes.push_back(std::move(code));
@@ -934,7 +937,7 @@ op_compare: {
 
 op_branch:
   CountBranch();
-  op = &code->ops[static_cast<size_t>(op->target)];
+  op = op->targetOp;
   DISPATCH();
 
 op_branch_true:
@@ -943,7 +946,7 @@ op_branch_false: {
   const int32_t value = VM_ReadInt(sp);
   sp += 4;
   if ((value != 0) == (op->plainKind == Kind::kBranchTrue)) {
-    op = &code->ops[static_cast<size_t>(op->target)];
+    op = op->targetOp;
     DISPATCH();
   }
   NEXT();
@@ -954,7 +957,7 @@ op_compare_local_branch: {
   if (slot == nullptr || RValue_Kind(slot) != VALUE_REAL) goto* op->plain;
   CountBranch();
   if (Decide(op->setKind, slot->val, op->kd) == (op->branchOnTrue != 0)) {
-    op = &code->ops[static_cast<size_t>(op->target)];
+    op = op->targetOp;
     DISPATCH();
   }
   op += 4;
@@ -966,7 +969,7 @@ op_compare_argument_branch: {
   if (!ArgumentReal(op->a, &value)) goto* op->plain;
   CountBranch();
   if (Decide(op->setKind, value, op->kd) == (op->branchOnTrue != 0)) {
-    op = &code->ops[static_cast<size_t>(op->target)];
+    op = op->targetOp;
     DISPATCH();
   }
   op += 4;
@@ -1103,7 +1106,7 @@ op_call_script: {
 
 op_return: {
   const uint32_t type = VM_Type1(op->word);
-  const int32_t size = type == VMT_ERROR ? 0 : VM_StackSlotSize(type);
+  const int32_t size = op->a;
   returned = RValue_MakeUndefined();
   if (context->depth <= 0) {
     if (result == nullptr || type == VMT_ERROR) {

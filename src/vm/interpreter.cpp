@@ -37,6 +37,7 @@ VMContext* current = nullptr;
 int32_t argumentCount = 0;
 RValue* arguments = nullptr;
 uint32_t branchCount = 0;
+size_t withFrames = 0;
 }  // namespace vm_state
 
 namespace {
@@ -102,35 +103,6 @@ bool VM_IsInstructionStart(VMBuffer* buffer, const uint8_t* base, int32_t size, 
     buffer->startsLength = size;
   }
   return buffer->starts[static_cast<size_t>(target)];
-}
-
-uint8_t* VM_UnwindCall(VMContext* context) {
-  VMCallFrame* frame = context->frame;
-  uint8_t* arguments = VM_FrameTop(context) + sizeof(VMCallFrame);
-  const int32_t argumentCount = g_argumentCount;
-  VM_DropWithFrames(context, VM_StackDistance(context, VM_FrameTop(context)));
-  if (Profiler_Enabled) Profiler_Leave();
-  context->depth--;
-  context->self = frame->self;
-  context->other = frame->other;
-  context->pc = frame->returnPc;
-  context->codeBuffer = frame->codeBuffer;
-  context->debugInfo = frame->debugInfo;
-  context->sourceText = frame->sourceText;
-  context->name = frame->name;
-  if (context->localsGiven == 0 && context->locals != nullptr) WXObject_Free(context->locals);
-  context->locals = frame->locals;
-  context->localsGiven = frame->localsGiven;
-  context->codeBase = context->codeBuffer != nullptr ? context->codeBuffer->code : nullptr;
-  context->codeSize = context->codeBuffer != nullptr ? context->codeBuffer->length : 0;
-  for (int32_t i = 0; i < argumentCount; ++i) VM_ReleaseValueAt(arguments + static_cast<size_t>(i) * sizeof(RValue));
-  g_argumentCount = frame->callerArgumentCount;
-  g_arguments = frame->callerArgumentsPosition >= 0
-                    ? reinterpret_cast<RValue*>(VM_BlockEnd(context) - frame->callerArgumentsPosition)
-                    : nullptr;
-  context->frame = reinterpret_cast<VMCallFrame*>(
-      frame->callerFramePosition >= 0 ? VM_BlockEnd(context) - frame->callerFramePosition : VM_BlockEnd(context));
-  return arguments + static_cast<size_t>(argumentCount) * sizeof(RValue) - sizeof(RValue);
 }
 
 namespace {

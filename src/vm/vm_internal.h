@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "core/value.h"
+#include "net/frame_services.h"
+#include "net/lifecycle.h"
+#include "script/wx_object.h"
+#include "vm/code_object.h"
 #include "vm/interpreter.h"
 #include "vm/slot_seals.h"
 
@@ -63,6 +67,7 @@ extern VMContext* current;
 extern int32_t argumentCount;
 extern RValue* arguments;
 extern uint32_t branchCount;
+extern size_t withFrames;  // with-blocks open in all contexts (ops_with.cpp keeps it)
 }  // namespace vm_state
 
 inline uint8_t* VM_BlockEnd(const VMContext* context) { return context->stackBlock + context->stackSize; }
@@ -126,9 +131,6 @@ void VM_ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot);
 // reference, an array without an owner takes the slot as its owner.
 void VM_CopyValueTo(uint8_t* slot, const RValue* source);
 
-// Unwinds the current call: the caller's state comes back, the call's arguments are released,
-// and the slot that ends where the arguments ended is returned (the caller's stack pointer).
-uint8_t* VM_UnwindCall(VMContext* context);
 // True when an instruction starts at `target` of the buffer's code (`base`, `size` bytes).
 bool VM_IsInstructionStart(VMBuffer* buffer, const uint8_t* base, int32_t size, int32_t target);
 // Calls built-in `id` on the n argument slots at sp (valid id); the result takes the slot that
@@ -149,3 +151,34 @@ CCode* VM_LookupScriptCode(int32_t scriptIndex);
 
 // A new locals object: `count` unset slots and no outer scope.
 WXObjectBase* VM_NewLocals(int32_t count);
+
+// Unwinds the current call: the caller's state comes back, the call's arguments are released,
+// and the slot that ends where the arguments ended is returned (the caller's stack pointer).
+inline uint8_t* VM_UnwindCall(VMContext* context) {
+  VMCallFrame* frame = context->frame;
+  uint8_t* arguments = VM_FrameTop(context) + sizeof(VMCallFrame);
+  const int32_t argumentCount = vm_state::argumentCount;
+  if (vm_state::withFrames != 0) VM_DropWithFrames(context, VM_StackDistance(context, VM_FrameTop(context)));
+  if (Profiler_Enabled) Profiler_Leave();
+  context->depth--;
+  context->self = frame->self;
+  context->other = frame->other;
+  context->pc = frame->returnPc;
+  context->codeBuffer = frame->codeBuffer;
+  context->debugInfo = frame->debugInfo;
+  context->sourceText = frame->sourceText;
+  context->name = frame->name;
+  if (context->localsGiven == 0 && context->locals != nullptr) WXObject_Free(context->locals);
+  context->locals = frame->locals;
+  context->localsGiven = frame->localsGiven;
+  context->codeBase = context->codeBuffer != nullptr ? context->codeBuffer->code : nullptr;
+  context->codeSize = context->codeBuffer != nullptr ? context->codeBuffer->length : 0;
+  for (int32_t i = 0; i < argumentCount; ++i) VM_ReleaseValueAt(arguments + static_cast<size_t>(i) * sizeof(RValue));
+  vm_state::argumentCount = frame->callerArgumentCount;
+  vm_state::arguments = frame->callerArgumentsPosition >= 0
+                    ? reinterpret_cast<RValue*>(VM_BlockEnd(context) - frame->callerArgumentsPosition)
+                    : nullptr;
+  context->frame = reinterpret_cast<VMCallFrame*>(
+      frame->callerFramePosition >= 0 ? VM_BlockEnd(context) - frame->callerFramePosition : VM_BlockEnd(context));
+  return arguments + static_cast<size_t>(argumentCount) * sizeof(RValue) - sizeof(RValue);
+}
