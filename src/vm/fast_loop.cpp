@@ -1100,14 +1100,17 @@ op_call_script: {
   if (sp - context->stackBlock < callee->maxBytes + kVMStackHeadroom) sp = VM_EnsureStack(sp, context, callee->maxBytes);
   code = callee;
   op = &code->ops[static_cast<size_t>(code->entryOp)];
-  locals.Load(context);
+  if (callee->usesLocals) {
+    locals.Load(context);
+  } else {
+    locals = LocalSlots{};
+  }
   DISPATCH();
 }
 
 op_return: {
   const uint32_t type = VM_Type1(op->word);
   const int32_t size = op->a;
-  returned = RValue_MakeUndefined();
   if (context->depth <= 0) {
     if (result == nullptr || type == VMT_ERROR) {
       ReleaseSlots(VM_FrameTop(context), KindsOf(code, op), op->depth);
@@ -1131,6 +1134,8 @@ op_return: {
     }
   } else if (type != VMT_ERROR) {
     VM_SlotToValue(&returned, type, sp);
+  } else {
+    returned = RValue_MakeUndefined();
   }
   if (op->depth > (size > 0 ? 1 : 0)) ReleaseSlots(VM_FrameTop(context), KindsOf(code, op), op->depth - (size > 0 ? 1 : 0));
   goto leave_call;
