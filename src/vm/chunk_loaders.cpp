@@ -122,7 +122,11 @@ struct TableRecord {
   const char* text = nullptr;
   SharedString* record = nullptr;
 };
-std::vector<TableRecord> g_tableRecords;
+// Given back at exit, where no shutdown ran (tools, tests).
+struct TableRecords : std::vector<TableRecord> {
+  ~TableRecords() { VM_FreeStringTableRecords(); }
+};
+TableRecords g_tableRecords;
 }  // namespace
 
 SharedString* VM_StringTableRecord(uint32_t index, bool* ok) {

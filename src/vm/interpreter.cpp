@@ -70,7 +70,11 @@ struct StackLevel {
   int32_t size = 0;
   uint8_t* seals = nullptr;
 };
-std::vector<StackLevel> g_levels;
+// Given back at exit, where no shutdown ran (tools, tests).
+struct StackLevels : std::vector<StackLevel> {
+  ~StackLevels() { VM_FreeStacks(); }
+};
+StackLevels g_levels;
 
 
 
