@@ -32,7 +32,7 @@ enum class Kind : uint8_t {
   kBranchTrue, kBranchFalse, kCallBuiltin, kCallScript, kReturn, kExit, kEnd, kPopDiscard, kGeneric, kHandOver,
   // fused
   kCompareLocalBranch, kCompareArgumentBranch, kAddConstantToLocal, kLocalOpLocal, kAppendConstant,
-  kArgumentOpConstant,
+  kArgumentOpConstant, kReturnArgument,
 };
 
 
@@ -560,6 +560,11 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
   for (size_t i = 0; i < count; ++i) {
     Op& first = out->ops[i];
     double constant = 0.0;
+    if (first.kind == Kind::kGetArgument && first.depth == 0 && !inside(i, 2) && out->ops[i + 1].kind == Kind::kReturn &&
+        VM_Type1(out->ops[i + 1].word) == VMT_VARIABLE) {
+      first.kind = Kind::kReturnArgument;  // a called script returns its argument
+      continue;
+    }
     if (first.kind == Kind::kGetArgument && !inside(i, 3) && numericConstant(out->ops[i + 1], &constant) &&
         out->ops[i + 2].kind == Kind::kBinary && out->ops[i + 2].leftType == VMT_VARIABLE &&
         (out->ops[i + 2].binary == VMOP_ADD || out->ops[i + 2].binary == VMOP_SUB)) {
@@ -803,7 +808,7 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
       &&op_binary, &&op_compare, &&op_branch, &&op_branch_true, &&op_branch_false, &&op_call_builtin,
       &&op_call_script, &&op_return, &&op_exit, &&op_end, &&op_pop_discard, &&op_generic, &&op_hand_over,
       &&op_compare_local_branch, &&op_compare_argument_branch, &&op_add_constant_to_local, &&op_local_op_local,
-      &&op_append_constant, &&op_argument_op_constant,
+      &&op_append_constant, &&op_argument_op_constant, &&op_return_argument,
   };
   if (context == nullptr) {
     g_labels = kLabels;
@@ -1023,6 +1028,14 @@ op_argument_op_constant: {
   DISPATCH();
 }
 
+op_return_argument: {
+  if (context->depth <= 0 || op->a >= vm_state::argumentCount || vm_state::arguments == nullptr) goto* op->plain;
+  std::memcpy(&returned, reinterpret_cast<const uint8_t*>(vm_state::arguments) + static_cast<size_t>(op->a) * kValueSize,
+              sizeof returned);
+  if (RValue_KindHoldsRef(returned.kind)) goto* op->plain;
+  goto leave_call;
+}
+
 op_pop_discard:
   if (op->a == VMT_VARIABLE) {
     VM_ReleaseValueAt(sp);
@@ -1053,7 +1066,7 @@ op_call_script: {
   // checked loop looks the script up again.
   if (code->generation != g_generation) goto op_hand_over;
   VMFastCode* callee = op->calleeCode;
-  if (callee != nullptr && (callee->buffer != op->callee->code || callee->entry != op->callee->codeOffset)) {
+  if (callee != nullptr && callee->buffer != op->callee->code) {
     callee = nullptr;
   }
   if (callee == nullptr) {
