@@ -418,22 +418,22 @@ void file_open_read(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args)
   if (name != nullptr && File_Exists(LegacyName(name).c_str())) OpenLegacy(name, "rb", kTextReading);
 }
 
-void file_open_write(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
+// Opens the named legacy file for writing; no name is the error `message`.
+void OpenLegacyForWriting(int32_t argc, RValue* args, const char* mode, const char* message) {
   const char* name = TextArg(argc, args, 0);
   if (name == nullptr || name[0] == '\0') {
-    Error_Report(false, "Error opening file for writing.");
+    Error_Report(false, message);
     return;
   }
-  OpenLegacy(name, "w+b", kTextWriting);
+  OpenLegacy(name, mode, kTextWriting);
+}
+
+void file_open_write(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  OpenLegacyForWriting(argc, args, "w+b", "Error opening file for writing.");
 }
 
 void file_open_append(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
-  if (name == nullptr || name[0] == '\0') {
-    Error_Report(false, "Error opening file for appending.");
-    return;
-  }
-  OpenLegacy(name, "a+b", kTextWriting);
+  OpenLegacyForWriting(argc, args, "a+b", "Error opening file for appending.");
 }
 
 void file_close(RValue*, CInstance*, CInstance*, int32_t, RValue*) { CloseLegacy(); }

@@ -239,6 +239,16 @@ TEST_F(FileScriptTest, TheLegacyFileEmulatesTextMode) {
   EXPECT_EQ(TakeError(), "File not opened for reading.");
   Call("file_open_write", {Text("")});
   EXPECT_EQ(TakeError(), "Error opening file for writing.");
+  Call("file_open_append", {Text("")});
+  EXPECT_EQ(TakeError(), "Error opening file for appending.");
+
+  Call("file_open_append", {Text("legacy.txt")});
+  Call("file_write_string", {Text("\nc")});
+  Call("file_close");
+  Call("file_open_read", {Text("legacy.txt")});
+  EXPECT_EQ(CallText("file_read_string"), "ab");
+  EXPECT_EQ(CallText("file_read_string"), "    2.5000");
+  EXPECT_EQ(CallText("file_read_string"), "c");
 }
 
 TEST_F(FileScriptTest, ParametersAndTheEnvironment) {
