@@ -121,6 +121,12 @@ IniFile::IniFile(const char* fileName, bool log) : m_fileName(fileName != nullpt
   OpenFromBytes(text.data(), text.size());
 }
 
+void IniFile::Clear() {
+  m_fileName.clear();
+  m_sections.clear();
+  m_dirty = false;
+}
+
 void IniFile::OpenFromString(const char* text) {
   OpenFromBytes(text != nullptr ? text : "", text != nullptr ? std::strlen(text) : 0);
 }
@@ -145,6 +151,76 @@ const IniKey* IniFile::FindKey(const char* section, const char* key) const {
     if (it->name == key) return &*it;
   }
   return nullptr;
+}
+
+bool IniFile::WriteString(const char* section, const char* key, const char* value) {
+  m_dirty = true;
+  if (section != nullptr && std::strcmp(section, "SYSTEM_COMMAND") == 0) {
+    if (key != nullptr && value != nullptr && std::strcmp(key, "INI_FILE_FLUSH") == 0 && std::strcmp(value, "NOW") == 0) {
+      Serialise();
+    }
+    return true;
+  }
+  if (section == nullptr || key == nullptr) return false;
+  IniKey* found = const_cast<IniKey*>(FindKey(section, key));
+  if (found == nullptr) {
+    IniSection* owner = const_cast<IniSection*>(FindSection(section));
+    if (owner == nullptr) owner = &m_sections.emplace_back(IniSection{section, {}});
+    found = &owner->keys.emplace_back(IniKey{key, {}});
+  }
+  found->value = value != nullptr ? value : "";
+  return true;
+}
+
+bool IniFile::DeleteKey(const char* section, const char* key) {
+  auto* owner = const_cast<IniSection*>(FindSection(section));
+  const IniKey* found = FindKey(section, key);
+  if (owner == nullptr || found == nullptr) return false;
+  owner->keys.erase(owner->keys.begin() + (found - owner->keys.data()));
+  m_dirty = true;
+  return true;
+}
+
+bool IniFile::DeleteSection(const char* section) {
+  const IniSection* found = FindSection(section);
+  if (found == nullptr) return false;
+  m_sections.erase(m_sections.begin() + (found - m_sections.data()));
+  m_dirty = true;
+  return true;
+}
+
+std::string IniFile::Serialise() {
+  size_t size = 0;
+  for (const IniSection& section : m_sections) {
+    size += section.name.size() + 4;
+    for (const IniKey& key : section.keys) size += key.name.size() + key.value.size() + 5;
+  }
+  std::string text;
+  text.reserve(size);
+  for (auto section = m_sections.rbegin(); section != m_sections.rend(); ++section) {
+    text += '[';
+    text += section->name;
+    text += "]\r\n";
+    for (auto key = section->keys.rbegin(); key != section->keys.rend(); ++key) {
+      // The reader ends a value at its own quote character, so a value holding a double quote
+      // goes between apostrophes when it has none of those.
+      const bool apostrophes = key->value.find('"') != std::string::npos && key->value.find('\'') == std::string::npos;
+      const char quote = apostrophes ? '\'' : '"';
+      text += key->name;
+      text += '=';
+      text += quote;
+      text += key->value;
+      text += quote;
+      text += "\r\n";
+    }
+  }
+  // A failed write is not reported: the game goes on with what it holds. A text too large for
+  // one write is not cut short on disk.
+  if (m_dirty && !m_fileName.empty() && text.size() <= static_cast<size_t>(INT32_MAX)) {
+    LoadSave_WriteFile(m_fileName.c_str(), text.data(), static_cast<int32_t>(text.size()));
+  }
+  m_dirty = false;
+  return text;
 }
 
 int32_t IniFile::ReadInt(const char* section, const char* key, int32_t fallback) const {

@@ -4,7 +4,6 @@
 void Score_Load() {}
 void InitGraphicFunctions() {}
 void InitActionFunctions() {}
-void InitFileFunctions() {}
 void InitResourceFunctions() {}
 void InitInteractionFunctions() {}
 void Init3DFunctions() {}

@@ -356,6 +356,15 @@ LoadSaveFile* LoadSave_FOpen(const char* path, const char* mode) {
   return file;
 }
 
+LoadSaveFile* LoadSave_FOpenBytes(const void* data, size_t size) {
+  if (size > static_cast<size_t>(INT32_MAX) || (data == nullptr && size > 0)) return nullptr;
+  auto* file = new LoadSaveFile;
+  Reserve(file, static_cast<int64_t>(size));
+  if (size > 0) std::memcpy(file->data, data, size);
+  file->size = static_cast<int64_t>(size);
+  return file;
+}
+
 void LoadSave_FClose(LoadSaveFile* file) {
   if (file == nullptr) return;
   if (file->writeBack && file->writeBackPath != nullptr) {

@@ -82,6 +82,8 @@ struct LoadSaveFile;
 // '+' write, 't' text (a leading UTF-8 byte-order mark is skipped). Reads look in the program
 // directory first, then in the save area. Null for a missing file opened only for reading.
 LoadSaveFile* LoadSave_FOpen(const char* path, const char* mode);
+// A file for reading over a copy of the bytes, with nothing to write back.
+LoadSaveFile* LoadSave_FOpenBytes(const void* data, size_t size);
 void LoadSave_FClose(LoadSaveFile* file);
 int64_t LoadSave_FTell(const LoadSaveFile* file);
 // Origin 0 start, 1 current, 2 end; the position stays within the data. Returns the position.
