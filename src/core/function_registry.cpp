@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "core/memory_manager.h"
 #include "host/game_flags.h"
 #include "net/extension_names_stand_in.h"

@@ -6,7 +6,7 @@
 #include "audio/lifecycle.h"
 #include "core/console.h"
 #include "core/crc32.h"
-#include "core/lifecycle.h"
+#include "vm/registry_lifecycle.h"
 #include "core/memory_manager.h"
 #include "functions/lifecycle.h"
 #include "host/command_line.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
-#include "core/constants.h"
+#include "vm/constants.h"
 #include "functions/ini_file.h"
 #include "host/command_line.h"
 #include "host/entry.h"

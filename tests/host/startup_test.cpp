@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/constants.h"
+#include "vm/constants.h"
 #include "host/command_line.h"
 #include "host/entry.h"
 #include "host/file_services.h"

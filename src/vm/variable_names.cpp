@@ -1,4 +1,4 @@
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 
 #include <cstdio>
 #include <cstring>
