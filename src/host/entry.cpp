@@ -6,6 +6,7 @@
 
 #include "core/memory_manager.h"
 #include "host/command_line.h"
+#include "host/core_hooks.h"
 #include "host/error_report.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
@@ -94,6 +95,7 @@ void Runner_PrepareRelaunch() {
 }
 
 int WinMain(const char* commandLine) {
+  Runner_InstallCoreHooks();
   g_CommandLine = commandLine != nullptr ? commandLine : "";
   Win32_InstallQuitSignalHandlers();
   Win32_MoveAtFiles();
