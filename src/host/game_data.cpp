@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -28,6 +29,7 @@
 #include "platform/window/message_box.h"
 #include "render/load_stand_in.h"
 #include "script/load_stand_in.h"
+#include "script/wx_object.h"
 #include "vm/chunk_loaders.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
@@ -120,6 +122,16 @@ const ChunkRoute* FindRoute(const char* tag) {
     if (std::memcmp(route.tag, tag, 4) == 0) return &route;
   }
   return nullptr;
+}
+
+// Every global of the run lives in the global object, one slot per global name: the VARI chunk
+// (read by the pre-scan) counts the names of byte code, a translated game's link record its own.
+// It is made once per pass and outlives the loaded chunks; the run's teardown frees it.
+void CreateGlobalObject(const GameLinkRecord* record) {
+  if (g_pGlobalObject != nullptr) return;
+  if (record != nullptr) Variable_SetSlotCounts(record->globalCount, record->instanceCount);
+  const int32_t slots = std::max(Variable_GlobalNameCount(), Variable_InstanceNameCount());
+  g_pGlobalObject = WXObject_Alloc(slots, static_cast<int32_t>(VALUE_UNSET));
 }
 
 bool IsHeaderTag(const char* tag) {
@@ -408,6 +420,7 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
   g_data.texturePageEntriesSize = 0;
   g_data.textureSlots.clear();
   Game_ClearLoadFailure();
+  CreateGlobalObject(g_data.linkRecord);
 
   const ContainerBytes container{data, size};
   std::string error;

@@ -1,11 +1,10 @@
 #include "host/startup.h"
 
-#include <cstdlib>
-
 #include "assets/lifecycle.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
 #include "core/crc32.h"
+#include "core/runtime_random.h"
 #include "vm/registry_lifecycle.h"
 #include "core/memory_manager.h"
 #include "functions/lifecycle.h"
@@ -211,7 +210,7 @@ bool Runner_InitGraphics() {
 
 bool PrepareGame() {
   // The game's own random sequences depend on this seed.
-  std::srand(2101988);
+  Runtime_SRand(kPrepareGameSeed);
   if (!LoadGameData()) {
     Console_DebugOutput("Failed to load the game\n");
     // A game that cannot be loaded must not look like one that ran; a launched game returns to

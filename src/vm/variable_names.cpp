@@ -160,6 +160,11 @@ void Variable_SetNameTableSizes(int32_t globalCount, int32_t instanceCount) {
   g_instanceNames.assign(instanceCount > 0 ? static_cast<size_t>(instanceCount) : 0, std::string());
 }
 
+void Variable_SetSlotCounts(int32_t globalCount, int32_t instanceCount) {
+  if (globalCount > 0) g_globalNames.resize(static_cast<size_t>(globalCount));
+  if (instanceCount > 0) g_instanceNames.resize(static_cast<size_t>(instanceCount));
+}
+
 int32_t Variable_SetName(const char* name, int32_t scope, int32_t index) {
   if (scope == kScopeGlobalOrSelf) return Variable_BuiltinFind(name);
   std::vector<std::string>* table = scope == kScopeGlobal ? &g_globalNames
