@@ -16,6 +16,7 @@
 #include "host/main_window.h"
 #include "host/run_state.h"
 #include "host/startup.h"
+#include "platform/system/files.h"
 #include "world/lifecycle.h"
 
 HostState g_Host;
@@ -58,10 +59,7 @@ void FindDataWinBesideProgram() {
   std::string exe = Win32_GetExePath();
   size_t slash = exe.rfind('/');
   std::string path = (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "data.win";
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-    Host_ReplaceText(&g_pGameFilePath, path.c_str());
-  }
+  if (System_IsRegularFile(path.c_str())) Host_ReplaceText(&g_pGameFilePath, path.c_str());
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "core/memory_manager.h"
 #include "core/runtime_random.h"
 #include "host/host_platform.h"
+#include "platform/system/files.h"
 
 extern char** environ;
 
@@ -229,10 +230,7 @@ bool File_IsDotEntry(const char* name) {
 
 char* File_GetCurrentDirectory() { return NewText(CurrentDirectory()); }
 
-bool File_Exists(const char* path) {
-  struct stat st {};
-  return path != nullptr && stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
+bool File_Exists(const char* path) { return System_IsRegularFile(path); }
 
 bool File_DirectoryExists(const char* path) {
   struct stat st {};

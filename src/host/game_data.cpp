@@ -1,7 +1,6 @@
 #include "host/game_data.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -42,13 +41,15 @@ std::unique_ptr<GameLinkRecord> g_linkRecord;
 ChunkLoaderObserver g_observer = nullptr;
 LinkRecordProvider g_linkProvider = nullptr;
 
-// The game cannot run: a launched game returns to the one that launched it, anything else ends.
+// The game cannot run: a launched game returns to the one that launched it; anything else stops
+// the start-up and ends through the usual teardown (which removes the temporary directory and
+// frees what start-up made) with exit code 1.
 void NoGame() {
   if (g_Host.subGame) {
     F_GameEnd();
     return;
   }
-  std::exit(1);
+  g_Host.exitCode = 1;
 }
 
 void ShowLoadFailure(const char* detail) {

@@ -67,7 +67,13 @@ bool MoveNoReplace(int dirFd, const char* from, const char* to) {
 
 volatile sig_atomic_t g_quitSignalled = 0;
 
-void QuitSignalHandler(int) { g_quitSignalled = 1; }
+// The first quit signal asks the game to end; a runner stuck where the main loop never comes back
+// (a dialog, an endless script) must still be stoppable, so the next one takes the default action.
+void QuitSignalHandler(int) {
+  g_quitSignalled = 1;
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+}
 
 void HeadlessCrashHandler(int) {
   static const char kText[] = "Exception detected during the unit tests!\n";

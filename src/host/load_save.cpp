@@ -19,6 +19,7 @@
 #include "functions/file_functions.h"
 #include "host/game_header.h"
 #include "host/host_platform.h"
+#include "platform/system/files.h"
 #include "world/lifecycle.h"
 
 LoadSaveWhitelistEntry* g_pReadWhitelist = nullptr;
@@ -262,35 +263,30 @@ void LoadSave_MapSavePath(char* destination, size_t size, const char* path) {
 uint8_t* LoadSave_ReadFile(const char* path, int32_t* size) {
   if (size != nullptr) *size = 0;
   if (path == nullptr || path[0] == '\0') return nullptr;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  const int fd = System_OpenRegularFile(path);
   if (fd < 0) return nullptr;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX) {
-    close(fd);
+  const int64_t fileSize = System_FileSize(fd);
+  if (fileSize < 0 || fileSize > INT32_MAX) {
+    System_CloseFile(fd);
     return nullptr;
   }
-  size_t length = static_cast<size_t>(st.st_size);
+  size_t length = static_cast<size_t>(fileSize);
   auto* block = static_cast<uint8_t*>(MEM_ALLOC(std::max<size_t>(length, 1)));
   size_t done = 0;
   while (done < length) {
-    ssize_t n = read(fd, block + done, length - done);
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = System_Read(fd, block + done, length - done);
     if (n <= 0) break;  // the file shrank meanwhile: report what was there
     done += static_cast<size_t>(n);
   }
-  close(fd);
+  System_CloseFile(fd);
   if (size != nullptr) *size = static_cast<int32_t>(done);
   return block;
 }
 
 bool LoadSave_FileExists(const char* path) {
-  if (path == nullptr || path[0] == '\0') return false;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  close(fd);
-  return regular;
+  const int fd = System_OpenRegularFile(path);
+  System_CloseFile(fd);
+  return fd >= 0;
 }
 
 uint8_t* LoadSave_ReadSaveFile(const char* path, int32_t* size) {

@@ -148,9 +148,12 @@ bool Runner_StartUp() {
       "***************************************\t \n",
       1, 0, 999, 32908);
   RunnerLoadGame();
+  // A game that cannot run has set the exit code; the teardown follows at once.
+  if (g_Host.exitCode != 0) return false;
 
   Console_DebugOutput("Get Resolution\n");
   Game_ScanHeader(Game_Container(), Game_ContainerSize());
+  if (g_Host.exitCode != 0) return false;
 
   Console_DebugOutput("Create Window\n");
   Window_Create(g_GameHeader.windowWidth, g_GameHeader.windowHeight);

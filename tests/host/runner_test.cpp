@@ -318,4 +318,67 @@ TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
   }
 }
 
+// A game that cannot start ends through the usual teardown: exit code 1, the temporary directory
+// removed. A FIFO or a directory named as the game is refused before it is opened, so nothing
+// waits on it.
+TEST(RunnerTest, FailedStartsExitWithOneAndLeaveNoTemporaryDirectory) {
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer);
+  const container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const std::string truncated(built.bytes.begin(), built.bytes.begin() + 40);
+  const struct {
+    const char* name;
+    const char* game;
+    void (*make)(const std::string& path, const std::string& truncated);
+  } cases[] = {
+      {"missing file", "missing.win", [](const std::string&, const std::string&) {}},
+      {"directory", "dir.win", [](const std::string& path, const std::string&) { std::filesystem::create_directory(path); }},
+      {"empty file", "empty.win", [](const std::string& path, const std::string&) { WriteFile(path, ""); }},
+      {"truncated container", "cut.win", [](const std::string& path, const std::string& t) { WriteFile(path, t); }},
+      {"FIFO", "fifo.win", [](const std::string& path, const std::string&) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = MakeScratchDir("work");
+    const std::string tmp = dir + "/tmp";
+    std::filesystem::create_directories(tmp);
+    c.make(dir + "/" + c.game, truncated);
+    const RunResult run =
+        RunProgram(TOLVARINE_RUNNER, {"-game", c.game, "-headless", "-debugoutput", "log.txt"}, dir, {{"TMPDIR", tmp}}, 30);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_EQ(TempDirectories(tmp), 0u);
+    const std::string log = ReadFile(dir + "/log.txt");
+    EXPECT_EQ(Count(log, "Create Window"), 0u) << log;
+  }
+}
+
+// A runner held where its main loop never comes back (here a file dialog that does not close)
+// ignores the first SIGTERM, which only asks the game to end; the second one ends it.
+TEST(RunnerTest, SecondSignalEndsARunnerThatIgnoresTheFirst) {
+  const std::string bin = MakeScratchDir("bin");
+  WriteFile(bin + "/zenity", "#!/bin/sh\nexec sleep 20 2>/dev/null\n");
+  chmod((bin + "/zenity").c_str(), 0755);
+  const std::string work = MakeScratchDir("work");
+  const std::string program = MakeScratchDir("program");
+  const std::string runner = PlaceRunnerIn(program);
+  StartedProgram started = StartProgram(runner, {"-debugoutput", "log.txt"}, work,
+                                        {{"DISPLAY", ":77"}, {"PATH", bin + ":" + std::string(getenv("PATH"))}});
+  ASSERT_GE(started.pid, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (IsRunning(started) && FirstMissingInOrder(ReadFile(work + "/log.txt"), {"RunnerLoadGame: (null)"}) != "" &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  kill(started.pid, SIGTERM);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(IsRunning(started));
+  kill(started.pid, SIGTERM);
+  const RunResult run = FinishProgram(started, 10);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, -1);  // ended by the signal, not by an exit
+}
+
 }  // namespace
