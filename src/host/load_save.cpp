@@ -38,6 +38,7 @@ struct LoadSaveFile {
 namespace {
 
 std::string g_savePrefix;
+std::string g_refusedName;  // the last game name refused as a folder name, logged once
 
 std::string CurrentDirectory() {
   char* cwd = getcwd(nullptr, 0);
@@ -139,7 +140,8 @@ void RefuseSave(const std::string& full) {
 
 std::string MapSave(const char* path) {
   std::string full = FullPath(path);
-  std::string save = Win32_GetSaveDirectory();
+  // Compared and joined in its normal form, so that no part of it ("..") leads out of it.
+  std::string save = FullPath(Win32_GetSaveDirectory());
   // Without a save area (a game without a name) nothing may be written anywhere.
   if (save.empty() || full.empty()) {
     RefuseSave(full);
@@ -210,11 +212,26 @@ void Reserve(LoadSaveFile* file, int64_t needed) {
 
 bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
+// The game's name becomes one folder of the save area; a name that is not one plain folder name
+// (a separator in it, ".", "..") would steer every write elsewhere.
+bool IsPlainFolderName(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  return std::strpbrk(name, "/\\") == nullptr;
+}
+
 }  // namespace
 
 const char* Win32_GetSaveDirectory() {
   if (!g_savePrefix.empty()) return g_savePrefix.c_str();
   if (game_project_name == nullptr || game_project_name[0] == '\0') return "";
+  if (!IsPlainFolderName(game_project_name)) {
+    if (g_refusedName != game_project_name) {
+      g_refusedName = game_project_name;
+      Console_DebugOutput("The game's name '%s' cannot name a save folder: saving is unavailable\n", game_project_name);
+    }
+    return "";
+  }
   bool config = (g_GameHeader.headerFlags & kHeaderSaveInAppData) != 0;
   std::string folder = config ? XdgFolder("XDG_CONFIG_HOME", ".config") : XdgFolder("XDG_DATA_HOME", ".local/share");
   if (folder.empty()) return "";
@@ -225,7 +242,10 @@ const char* Win32_GetSaveDirectory() {
 
 void Win32_SetSaveDirectory(const char* prefix) { g_savePrefix = prefix != nullptr ? prefix : ""; }
 
-void Win32_FreeSaveDirectory() { g_savePrefix.clear(); }
+void Win32_FreeSaveDirectory() {
+  g_savePrefix.clear();
+  g_refusedName.clear();
+}
 
 bool LoadSave_IsWhitelisted(const LoadSaveWhitelistEntry* list, const char* path) {
   return IsListed(list, path, false);
