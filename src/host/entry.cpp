@@ -52,7 +52,7 @@ void Runner_RequestGameChange(const char* target, const char* exitTarget, const 
 
 namespace {
 
-std::string QuotedGame(const char* game) { return std::string("-game \"") + game + "\""; }
+std::string QuotedGame(const char* game) { return "-game " + Runner_QuoteArgument(game, true); }
 
 // "data.win" beside the program is the game unless the command line names another.
 void FindDataWinBesideProgram() {
@@ -67,7 +67,7 @@ void FindDataWinBesideProgram() {
 void Runner_PrepareRelaunch() {
   if (g_GameChange.target != nullptr) {
     if (g_GameChange.exitTarget != nullptr) {
-      g_CommandLine = QuotedGame(g_GameChange.target) + " -exit \"" + g_GameChange.exitTarget + "\"";
+      g_CommandLine = QuotedGame(g_GameChange.target) + " -exit " + Runner_QuoteArgument(g_GameChange.exitTarget, true);
       std::printf("%s", g_CommandLine.c_str());
       std::fflush(stdout);
       g_Host.subGame = true;

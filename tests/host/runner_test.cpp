@@ -384,4 +384,24 @@ TEST(RunnerTest, SecondSignalEndsARunnerThatIgnoresTheFirst) {
   EXPECT_EQ(run.exitCode, -1);  // ended by the signal, not by an exit
 }
 
+// Arguments reach the runner as given: a quote or a blank inside one is part of it, on the first
+// pass and on the relaunch that returns to the launching game.
+TEST(RunnerTest, ArgumentsWithQuotesAndBlanksArriveWhole) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/q\"uote.win", MinimalContainer());
+  WriteFile(dir + "/with blank \"and\" quote.win", MinimalContainer());
+  RunResult run = RunProgram(TOLVARINE_RUNNER,
+                             {"-game", "q\"uote.win", "-exit", "with blank \"and\" quote.win", "-headless",
+                              "-debugoutput", "q.txt"},
+                             dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  const std::string log = ReadFile(dir + "/q.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"RunnerLoadGame: " + dir + "/q\"uote.win", "Entering main loop.",
+                                      "RunnerLoadGame: " + dir + "/with blank \"and\" quote.win",
+                                      "Entering main loop."}),
+            "")
+      << log;
+}
+
 }  // namespace

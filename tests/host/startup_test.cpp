@@ -154,11 +154,11 @@ TEST(RelaunchTest, NextCommandLines) {
 }
 
 TEST(RelaunchTest, RelaunchCommandLineParsesIntoGameAndExitTarget) {
-  Runner_RequestGameChange("/g/with blank/b.win", "/g/a.win", "");
+  Runner_RequestGameChange("/g/with blank/q\"b\\.win", "/g/a\\\"\".win", "");
   Runner_PrepareRelaunch();
   Runner_ParseCommandLine(g_CommandLine.c_str());
-  EXPECT_STREQ(g_pGameFilePath, "/g/with blank/b.win");
-  EXPECT_STREQ(g_pExitTarget, "/g/a.win");
+  EXPECT_STREQ(g_pGameFilePath, "/g/with blank/q\"b\\.win");
+  EXPECT_STREQ(g_pExitTarget, "/g/a\\\"\".win");
   Host_FreeText(&g_pGameFilePath);
   Host_FreeText(&g_pExitTarget);
 }
