@@ -25,11 +25,12 @@ char* g_pGameFilePath = nullptr;
 char* g_pExitTarget = nullptr;
 GameChangeRequest g_GameChange;
 
-char* Host_DupText(const char* text) {
-  if (text == nullptr) return nullptr;
-  size_t length = std::strlen(text);
+char* Host_DupText(const char* text) { return text != nullptr ? Host_DupTextN(text, std::strlen(text)) : nullptr; }
+
+char* Host_DupTextN(const char* text, size_t length) {
   char* copy = static_cast<char*>(MEM_ALLOC(length + 1));
-  std::memcpy(copy, text, length + 1);
+  if (length != 0) std::memcpy(copy, text, length);
+  copy[length] = '\0';
   return copy;
 }
 

@@ -16,6 +16,8 @@
 
 #include "core/memory_manager.h"
 #include "core/runtime_random.h"
+#include "core/utf8.h"
+#include "host/entry.h"
 #include "host/host_platform.h"
 #include "platform/system/files.h"
 
@@ -26,14 +28,8 @@ namespace {
 std::string g_tempDirectory;
 std::string g_tempBase;
 
-char* NewText(const char* text, size_t length) {
-  char* out = static_cast<char*>(MEM_ALLOC(length + 1));
-  if (length != 0) std::memcpy(out, text, length);
-  out[length] = '\0';
-  return out;
-}
-
-char* NewText(const std::string& text) { return NewText(text.data(), text.size()); }
+char* NewText(const char* text, size_t length) { return Host_DupTextN(text, length); }
+char* NewText(const std::string& text) { return Host_DupTextN(text.data(), text.size()); }
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -90,13 +86,6 @@ bool Spawn(const std::vector<std::string>& args, const char* directory, pid_t* p
   return ok;
 }
 
-std::string CurrentDirectory() {
-  char* cwd = getcwd(nullptr, 0);
-  std::string out = cwd != nullptr ? cwd : "";
-  std::free(cwd);
-  return out;
-}
-
 bool MakeWritable(const char* path, mode_t mode, mode_t bits) {
   if (access(path, W_OK | X_OK) == 0) return true;
   return chmod(path, mode | bits) == 0;
@@ -109,8 +98,8 @@ bool File_ShellExecute(const char* file, const char* parameters, const char* dir
   std::string target = file;
   std::string resolved = target;
   if (resolved[0] != '/') {
-    std::string base = directory != nullptr && directory[0] != '\0' ? directory : CurrentDirectory();
-    if (!base.empty() && base[0] != '/') base = CurrentDirectory() + "/" + base;
+    std::string base = directory != nullptr && directory[0] != '\0' ? directory : System_CurrentDirectory();
+    if (!base.empty() && base[0] != '/') base = System_CurrentDirectory() + "/" + base;
     resolved = base + "/" + target;
   }
   struct stat st {};
@@ -228,7 +217,7 @@ bool File_IsDotEntry(const char* name) {
   return name != nullptr && name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-char* File_GetCurrentDirectory() { return NewText(CurrentDirectory()); }
+char* File_GetCurrentDirectory() { return NewText(System_CurrentDirectory()); }
 
 bool File_Exists(const char* path) { return System_IsRegularFile(path); }
 
@@ -267,23 +256,8 @@ const char* File_FindLastChar(const char* text, uint32_t ch) {
     if (*p & 0x80) {
       while (p > start && (*p & 0xC0) == 0x80) --p;
     }
-    uint32_t cp = *p;
-    int extra = 0;
-    if (cp >= 0xF0) {
-      cp &= 0x07;
-      extra = 3;
-    } else if (cp >= 0xE0) {
-      cp &= 0x0F;
-      extra = 2;
-    } else if (cp >= 0xC0) {
-      cp &= 0x1F;
-      extra = 1;
-    }
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) break;  // a terminator or a stray byte ends the sequence
-      cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp == ch) return reinterpret_cast<const char*>(p);
+    const unsigned char* character = p;
+    if (UTF8_DecodeScalar(character) == ch) return reinterpret_cast<const char*>(p);
   }
   return nullptr;
 }

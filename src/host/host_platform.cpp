@@ -1,4 +1,5 @@
 #include "host/host_platform.h"
+#include "host/load_save.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -110,13 +111,7 @@ void Win32_ForgetProgramDirectory() {
   g_programDirectoryKnown = false;
 }
 
-std::string Win32_GetFullPath(const char* path) {
-  if (path == nullptr || path[0] == '\0') return std::string();
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(path, error);
-  if (error) return path;
-  return full.lexically_normal().string();
-}
+std::string Win32_GetFullPath(const char* path) { return LoadSave_FullPath(path); }
 
 namespace {
 void (*g_pumpHook)() = nullptr;

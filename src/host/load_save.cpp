@@ -17,6 +17,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "functions/file_functions.h"
+#include "host/entry.h"
 #include "host/game_header.h"
 #include "host/host_platform.h"
 #include "platform/system/files.h"
@@ -40,21 +41,13 @@ namespace {
 std::string g_savePrefix;
 std::string g_refusedName;  // the last game name refused as a folder name, logged once
 
-std::string CurrentDirectory() {
-  char* cwd = getcwd(nullptr, 0);
-  std::string out = cwd != nullptr ? cwd : "";
-  std::free(cwd);
-  return out;
-}
+}  // namespace
 
-// The absolute, lexically normal form of a script path: '\\' is read as '/', a relative path
-// is taken against the current directory, "." and empty parts vanish and ".." removes the part
-// before it (never above the root). A trailing separator is kept. "" for an empty path.
-std::string FullPath(const char* path) {
+std::string LoadSave_FullPath(const char* path) {
   if (path == nullptr || path[0] == '\0') return std::string();
   std::string p = path;
   std::replace(p.begin(), p.end(), '\\', '/');
-  if (p[0] != '/') p = CurrentDirectory() + "/" + p;
+  if (p[0] != '/') p = System_CurrentDirectory() + "/" + p;
   bool trailing = p.back() == '/';
   std::vector<std::string> parts;
   size_t i = 0;
@@ -74,6 +67,10 @@ std::string FullPath(const char* path) {
   if (out.empty() || trailing) out += '/';
   return out;
 }
+
+namespace {
+
+std::string FullPath(const char* path) { return LoadSave_FullPath(path); }
 
 // Where full lies at or below the directory dir, the offset of the rest of full after dir and
 // its separator; else npos. An empty dir holds nothing.
@@ -124,7 +121,7 @@ std::string MapRead(const char* path) {
   std::string full = FullPath(path);
   if (full.empty()) return full;
   std::string program = FullPath(Win32_GetProgramDirectory());
-  size_t rest = AfterDirectory(full, CurrentDirectory());
+  size_t rest = AfterDirectory(full, System_CurrentDirectory());
   if (rest != std::string::npos) {
     if (AfterDirectory(full, program) != std::string::npos) return full;
     return Join(program, full.substr(rest));
@@ -154,7 +151,7 @@ std::string MapSave(const char* path) {
   // (the home folder, say) would otherwise nest save-area paths inside the save area again.
   if (AfterDirectory(full, save) != std::string::npos) {
     result = full;
-  } else if ((rest = AfterDirectory(full, CurrentDirectory())) != std::string::npos) {
+  } else if ((rest = AfterDirectory(full, System_CurrentDirectory())) != std::string::npos) {
     result = Join(save, full.substr(rest));
   } else if ((rest = AfterDirectory(full, WorkingDirectory())) != std::string::npos) {
     result = Join(save, full.substr(rest));
@@ -194,13 +191,6 @@ std::string XdgFolder(const char* variable, const char* fallback) {
   if (home.empty()) return home;
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   return Join(home, fallback);
-}
-
-char* CopyText(const char* text) {
-  size_t n = std::strlen(text);
-  char* out = static_cast<char*>(MEM_ALLOC(n + 1));
-  std::memcpy(out, text, n + 1);
-  return out;
 }
 
 void Reserve(LoadSaveFile* file, int64_t needed) {
@@ -257,7 +247,7 @@ bool LoadSave_IsWhitelistedDirectory(const LoadSaveWhitelistEntry* list, const c
 
 void LoadSave_AddToWhitelist(LoadSaveWhitelistEntry** list, const char* path, bool directory) {
   if (list == nullptr || path == nullptr || path[0] == '\0') return;
-  auto* entry = new LoadSaveWhitelistEntry{*list, CopyText(FullPath(path).c_str()), directory};
+  auto* entry = new LoadSaveWhitelistEntry{*list, Host_DupText(FullPath(path).c_str()), directory};
   *list = entry;
 }
 
@@ -365,7 +355,7 @@ LoadSaveFile* LoadSave_FOpen(const char* path, const char* mode) {
     } else if (append) {
       file->position = file->size;
     }
-    file->writeBackPath = CopyText(path);
+    file->writeBackPath = Host_DupText(path);
     file->writeBack = true;
   }
   if (file != nullptr) file->text = text;

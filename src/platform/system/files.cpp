@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 bool System_IsRegularFile(const char* path) {
   struct stat st {};
@@ -54,4 +55,11 @@ FILE* System_OpenRegularStream(const char* path, const char* mode) {
   FILE* stream = fdopen(fd, mode);
   if (stream == nullptr) close(fd);
   return stream;
+}
+
+std::string System_CurrentDirectory() {
+  char* cwd = getcwd(nullptr, 0);
+  std::string out = cwd != nullptr ? cwd : "";
+  std::free(cwd);
+  return out;
 }

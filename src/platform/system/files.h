@@ -18,3 +18,8 @@ int64_t System_FileSize(int fd);
 int64_t System_Read(int fd, void* buffer, size_t size);
 // A stdio stream of a regular file, opened with `mode` (which must read, not create), or null.
 FILE* System_OpenRegularStream(const char* path, const char* mode);
+
+#include <string>
+
+// The process's current directory, "" when it cannot be read.
+std::string System_CurrentDirectory();
