@@ -1,9 +1,6 @@
 #include "host/file_services.h"
 
-#include <dirent.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +17,7 @@
 #include "host/entry.h"
 #include "host/host_platform.h"
 #include "platform/system/files.h"
+#include "platform/system/process.h"
 
 extern char** environ;
 
@@ -59,33 +57,6 @@ std::vector<std::string> SplitParameters(const char* text) {
   return args;
 }
 
-// Waits for a child that nobody else waits for, so that it does not stay behind as a zombie.
-void ReapInBackground(pid_t pid) {
-  std::thread([pid] {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
-}
-
-bool Spawn(const std::vector<std::string>& args, const char* directory, pid_t* pid) {
-  if (args.empty() || args[0].empty()) return false;
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return false;
-  bool ok = true;
-  if (directory != nullptr && directory[0] != '\0') {
-    ok = posix_spawn_file_actions_addchdir_np(&actions, directory) == 0;
-  }
-  if (ok) ok = posix_spawnp(pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  return ok;
-}
-
 bool MakeWritable(const char* path, mode_t mode, mode_t bits) {
   if (access(path, W_OK | X_OK) == 0) return true;
   return chmod(path, mode | bits) == 0;
@@ -112,9 +83,9 @@ bool File_ShellExecute(const char* file, const char* parameters, const char* dir
     if (target[0] == '-') target = "./" + target;
     args = {"xdg-open", target};
   }
-  pid_t pid = 0;
-  if (!Spawn(args, directory, &pid)) return false;
-  ReapInBackground(pid);
+  int pid = 0;
+  if (!System_Spawn(args, directory, &pid)) return false;
+  System_ReapInBackground(pid);
   return true;
 }
 
@@ -122,16 +93,13 @@ bool File_ExecuteProgram(const char* program, const char* parameters, const char
   if (program == nullptr) return false;
   std::vector<std::string> args{program};
   for (std::string& a : SplitParameters(parameters)) args.push_back(std::move(a));
-  pid_t pid = 0;
-  if (!Spawn(args, directory, &pid)) return false;
+  int pid = 0;
+  if (!System_Spawn(args, directory, &pid)) return false;
   if (!wait) {
-    ReapInBackground(pid);
+    System_ReapInBackground(pid);
     return true;
   }
-  for (;;) {
-    int status = 0;
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid || (r < 0 && errno != EINTR)) break;
+  while (!System_ChildEnded(pid)) {
     Win32_PumpMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -182,34 +150,19 @@ bool File_DeleteTree(const char* path) {
   // Entries of a directory can only be removed when it is writable; a read-only file needs
   // nothing here, since removing it is a change to its directory.
   MakeWritable(path, st.st_mode, S_IRWXU);
-  DIR* dir = opendir(path);
-  if (dir == nullptr) return false;
+  // Listed first: removing entries while the directory is read could skip some.
+  std::vector<std::string> names;
+  if (!System_ListDirectory(path, &names)) return false;
   std::string prefix = path;
   if (prefix.back() != '/') prefix += '/';
-  for (;;) {
-    errno = 0;
-    dirent* entry = readdir(dir);
-    if (entry == nullptr) {
-      if (errno != 0) {
-        closedir(dir);
-        return false;
-      }
-      break;
-    }
-    if (File_IsDotEntry(entry->d_name)) continue;
-    std::string full = prefix + entry->d_name;
+  for (const std::string& name : names) {
+    if (File_IsDotEntry(name.c_str())) continue;
+    const std::string full = prefix + name;
     struct stat est {};
-    if (lstat(full.c_str(), &est) != 0) {
-      closedir(dir);
-      return false;
-    }
-    bool ok = S_ISDIR(est.st_mode) ? File_DeleteTree(full.c_str()) : unlink(full.c_str()) == 0;
-    if (!ok) {
-      closedir(dir);
-      return false;
-    }
+    if (lstat(full.c_str(), &est) != 0) return false;
+    const bool ok = S_ISDIR(est.st_mode) ? File_DeleteTree(full.c_str()) : unlink(full.c_str()) == 0;
+    if (!ok) return false;
   }
-  closedir(dir);
   return rmdir(path) == 0;
 }
 

@@ -1,8 +1,6 @@
 #include "host/load_save.h"
 
-#include <fcntl.h>
 #include <limits.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +19,7 @@
 #include "host/game_header.h"
 #include "host/host_platform.h"
 #include "platform/system/files.h"
+#include "platform/system/process.h"
 #include "world/lifecycle.h"
 
 LoadSaveWhitelistEntry* g_pReadWhitelist = nullptr;
@@ -185,8 +184,8 @@ std::string XdgFolder(const char* variable, const char* fallback) {
   const char* env = std::getenv("HOME");
   if (env != nullptr && env[0] == '/') {
     home = env;
-  } else if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] == '/') {
-    home = pw->pw_dir;
+  } else {
+    home = System_UserHomeDirectory();
   }
   if (home.empty()) return home;
   while (home.size() > 1 && home.back() == '/') home.pop_back();

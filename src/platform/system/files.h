@@ -23,3 +23,14 @@ FILE* System_OpenRegularStream(const char* path, const char* mode);
 
 // The process's current directory, "" when it cannot be read.
 std::string System_CurrentDirectory();
+#include <string_view>
+#include <vector>
+
+// The names in a directory, "." and ".." included, in the order the system gives them. False
+// when the directory cannot be read to its end.
+bool System_ListDirectory(const char* path, std::vector<std::string>* names);
+// Shell-style pattern match ('*', '?', '[...]'), letter case ignored, backslash not an escape.
+bool System_MatchPattern(const char* pattern, const char* name);
+// Inside `directory`, moves the writable regular file `name` to parts[0]/parts[1]/.../parts[n-1],
+// making the folders on the way. Never replaces an existing file, never follows a link on the way.
+bool System_MoveIntoFolders(const char* directory, const char* name, const std::vector<std::string_view>& parts);
