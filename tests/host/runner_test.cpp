@@ -270,6 +270,15 @@ size_t TempDirectories(const std::string& base) {
   return n;
 }
 
+// Waits (a minute at most) until the running program's log holds the line.
+void WaitForLogLine(const StartedProgram& program, const std::string& log, const std::string& line) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (IsRunning(program) && FirstMissingInOrder(ReadFile(log), {line}) != "" &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 // A game with a room runs frames until it is ended; SIGTERM and SIGINT end it as closing the window
 // does: the normal teardown (which removes the runner's temporary directory) and exit code 0. A
 // game to return to is not started after such an end: the whole program was asked to stop.
@@ -296,11 +305,7 @@ TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
     StartedProgram runner = StartProgram(TOLVARINE_RUNNER, args, dir, {{"TMPDIR", tmp}});
     ASSERT_GE(runner.pid, 0);
     // Start-up may be slow on a busy machine; the frames only count once the loop runs.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (IsRunning(runner) && FirstMissingInOrder(ReadFile(dir + "/log.txt"), {"Entering main loop."}) != "" &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    WaitForLogLine(runner, dir + "/log.txt", "Entering main loop.");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const bool running = IsRunning(runner);
     const size_t tempDirectories = TempDirectories(tmp);
@@ -369,11 +374,7 @@ TEST(RunnerTest, SecondSignalEndsARunnerThatIgnoresTheFirst) {
   StartedProgram started = StartProgram(runner, {"-debugoutput", "log.txt"}, work,
                                         {{"DISPLAY", ":77"}, {"PATH", bin + ":" + std::string(getenv("PATH"))}});
   ASSERT_GE(started.pid, 0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (IsRunning(started) && FirstMissingInOrder(ReadFile(work + "/log.txt"), {"RunnerLoadGame: (null)"}) != "" &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  WaitForLogLine(started, work + "/log.txt", "RunnerLoadGame: (null)");
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   kill(started.pid, SIGTERM);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
