@@ -2,13 +2,6 @@
 
 #include "assets/load_stand_in.h"
 
-namespace {
-const void* g_embeddedTextures = nullptr;
-}
-
-void GR_SetEmbeddedTextures(const void* table) { g_embeddedTextures = table; }
-const void* GR_GetEmbeddedTextures() { return g_embeddedTextures; }
-
 // No asset is loaded yet, so there are no textures to create and no tables to free.
 void Background_InitTextures() {}
 void Sprite_InitTextures() {}

@@ -2,7 +2,8 @@
 // host calls them.
 #pragma once
 
-// Keeps the table of images built into the program (null when none) for later texture creation.
+// Keeps the table of images built into the program (null when none) for later texture creation;
+// assets/embedded_images.h reads its entries.
 void GR_SetEmbeddedTextures(const void* table);
 const void* GR_GetEmbeddedTextures();
 

@@ -2,7 +2,6 @@
 
 // STAND-IN: no function table exists yet.
 void Score_Load() {}
-void InitMathFunctions() {}
 void InitGraphicFunctions() {}
 void InitActionFunctions() {}
 void InitFileFunctions() {}
@@ -10,5 +9,4 @@ void InitResourceFunctions() {}
 void InitInteractionFunctions() {}
 void Init3DFunctions() {}
 void InitMiscFunctions() {}
-void InitDSFunctions() {}
 void InitBufferFunctions() {}

@@ -3,7 +3,6 @@
 #pragma once
 
 void Score_Load();
-void InitMathFunctions();
 void InitGraphicFunctions();
 void InitActionFunctions();
 void InitFileFunctions();

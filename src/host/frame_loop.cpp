@@ -122,6 +122,8 @@ void Timing_SleepMs(int64_t milliseconds) {
 
 int64_t Timing_GetTime() { return g_clock.now() - g_clockStart; }
 
+int64_t Timing_ClockStart() { return g_clockStart; }
+
 int64_t Timing_FrameWait(int32_t speed, int64_t elapsed) {
   if (speed <= 0) speed = 1;
   double wait = static_cast<double>(kMicrosecondsPerSecond) / speed - static_cast<double>(elapsed);

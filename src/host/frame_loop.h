@@ -50,6 +50,8 @@ void Timing_Init();
 void Timing_SleepMs(int64_t milliseconds);
 // Microseconds since Timing_Init.
 int64_t Timing_GetTime();
+// The clock's raw reading taken by Timing_Init (or at program start).
+int64_t Timing_ClockStart();
 
 // How long the frame waits: the frame time of `speed` (0 or less counts as 1) less the time
 // `elapsed` since the frame was due; 0 when the frame is late; at most one second.

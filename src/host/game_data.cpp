@@ -14,6 +14,7 @@
 #include "core/run_switches.h"
 #include "functions/ini_file.h"
 #include "functions/load_stand_in.h"
+#include "functions/math_functions.h"
 #include "host/entry.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
@@ -32,6 +33,7 @@
 #include "vm/chunk_loaders.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
+#include "world/object.h"
 
 namespace {
 

@@ -5,11 +5,14 @@
 #include "core/console.h"
 #include "host/frame_loop.h"
 #include "world/load_stand_in.h"
+#include "world/object.h"
+#include "world/object_lists.h"
 #include "world/room.h"
 
 // STAND-IN until the rooms are built: the game starts in the first room of the room order with
 // that room's size and speed, and nothing else of the room (instances, views, backgrounds,
-// creation code) exists yet. Nothing is prepared or carried, and no other room is entered.
+// creation code) exists yet. Of the preparation only the objects are prepared; nothing is
+// carried, and no other room is entered.
 namespace {
 
 // The run-time room copies of the running game; they die with it.
@@ -17,10 +20,11 @@ std::vector<CRoom*> g_roomCopies;
 
 }  // namespace
 
-bool Runner_PrepareAll() { return true; }
+bool Runner_PrepareAll() { return Object_Prepare(); }
 
 void StartGame() {
   Console_DebugOutput("StartGame()\n");
+  ObjectLists_Build();
   const std::vector<int32_t>& order = Room_Order();
   const int32_t first = order.empty() ? -1 : order.front();
   const RoomDefinition* definition = Room_Definition(first);

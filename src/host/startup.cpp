@@ -1,5 +1,6 @@
 #include "host/startup.h"
 
+#include "assets/embedded_images.h"
 #include "assets/lifecycle.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
@@ -44,10 +45,7 @@ void RunSteps(const Step (&steps)[N]) {
   }
 }
 
-void KeepEmbeddedTextures() {
-  // The runner without a built-in game has no images built into the program.
-  GR_SetEmbeddedTextures(nullptr);
-}
+void KeepEmbeddedTextures() { GR_SetEmbeddedTextures(g_EmbeddedImages); }
 
 void DestroyMainWindow() {
   if (Window_Handle() == nullptr) return;

@@ -20,5 +20,4 @@ void Room_Shutdown() {
   Room_FreeDefinitions();
 }
 
-void ObjectLists_FreeAll() {}
-void TimeLine_Shutdown() {}
+void TimeLine_Shutdown() { TimeLine_DeleteAll(); }

@@ -34,7 +34,6 @@ void Room_Init() {
 }
 bool Path_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Path_Load", size); }
 bool TimeLine_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("TimeLine_Load", size); }
-bool Object_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Object_Load", size); }
 bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   uint32_t count = 0;
   if (!Container_ReadCount("ROOM", body, size, 0, 4, &count)) return false;
@@ -101,5 +100,4 @@ void Variable_SetWorkingDirectory() {
 }
 
 void Path_DeleteAll() {}
-void TimeLine_DeleteAll() {}
 void InitGameFunctions() {}

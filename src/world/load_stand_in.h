@@ -12,11 +12,9 @@
 
 void Path_Init();
 void TimeLine_Init();
-void Object_Init();
 void Room_Init();
 bool Path_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 bool TimeLine_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
-bool Object_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 
 // What is kept of one ROOM entry, as the entry gives it, until the room table exists.

@@ -17,6 +17,7 @@
 #include "host/link_record.h"
 #include "vm/calls.h"
 #include "vm/code_object.h"
+#include "world/event_context.h"
 #include "world/instance.h"
 
 namespace kit {
@@ -145,6 +146,30 @@ RValue* tll_Script_kit_equal(CInstance*, CInstance*, RValue* result, int32_t, RV
   return result;
 }
 
+void LogEvent(CInstance* self, CInstance* other) {
+  g_log.events.push_back({self != nullptr ? self->id : -1, other != nullptr ? other->id : -1, Event_Current.type,
+                          Event_Current.number, Event_Current.objectIndex});
+}
+
+RValue* tll_Script_kit_log_event(CInstance* self, CInstance* other, RValue* result, int32_t, RValue**) {
+  StackTraceFrame frame{nullptr, "tll_Script_kit_log_event", 0};
+  StackTrace_Push(&frame);
+  frame.line = 1;
+  LogEvent(self, other);
+  StackTrace_Pop(&frame);
+  return result;
+}
+
+void tll_Object_ob_log_Event_0(CInstance* self, CInstance* other) {
+  StackTraceFrame frame{nullptr, "tll_Object_ob_log_Event_0", 0};
+  StackTrace_Push(&frame);
+  frame.line = 1;
+  LogEvent(self, other);
+  frame.line = 2;
+  if (g_log.onEvent != nullptr) g_log.onEvent(self, other);
+  StackTrace_Pop(&frame);
+}
+
 void tll_Object_ob_kit_Step_0(CInstance* selfIn, CInstance* otherIn) {
   CInstance* self = selfIn;
   CInstance* other = otherIn;
@@ -192,8 +217,10 @@ LinkFunction g_functions[kFunctionCount] = {
     {"tll_Script_kit_fail_outer", reinterpret_cast<void*>(&tll_Script_kit_fail_outer)},
     {"tll_Script_kit_nested_return", reinterpret_cast<void*>(&tll_Script_kit_nested_return)},
     {"tll_Script_kit_equal", reinterpret_cast<void*>(&tll_Script_kit_equal)},
+    {"tll_Script_kit_log_event", reinterpret_cast<void*>(&tll_Script_kit_log_event)},
     {"tll_Object_ob_kit_Step_0", reinterpret_cast<void*>(&tll_Object_ob_kit_Step_0)},
     {"tll_RoomCC_rm_kit_8_Create", reinterpret_cast<void*>(&tll_RoomCC_rm_kit_8_Create)},
+    {"tll_Object_ob_log_Event_0", reinterpret_cast<void*>(&tll_Object_ob_log_Event_0)},
 };
 
 GameLinkRecord g_record;

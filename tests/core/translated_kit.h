@@ -23,10 +23,12 @@ enum : int32_t {
   kFailOuter = 4,       // script kit_fail_outer(): calls kit_fail on line 7
   kNestedReturn = 5,    // script kit_nested_return(a, b): with (a) with (b) return id; else -1
   kEqual = 6,           // script kit_equal(a, b): 1 when a = b within the epsilon, else 0
-  kScriptCount = 7,
-  kStepEvent = 7,       // event of ob_kit: with (target) { hits += 1; destroy when asked }
-  kCreationCode = 8,    // creation code: x = 5; kit_note(x)
-  kFunctionCount = 9,
+  kLogScript = 7,       // script kit_log_event(): logs self, other and the current event
+  kScriptCount = 8,
+  kStepEvent = 8,       // event of ob_kit: with (target) { hits += 1; destroy when asked }
+  kCreationCode = 9,    // creation code: x = 5; kit_note(x)
+  kLogEvent = 10,       // an object event: logs self, other and the current event, then the hook
+  kFunctionCount = 11,
 };
 
 // Translator indices of the kit's user instance variables.
@@ -40,8 +42,21 @@ inline constexpr int32_t kInstanceVariableCount = 3;
 GameLinkRecord* LinkRecord();
 const char* FunctionName(int32_t codeIndex);
 
+// What kit_log_event and the logging event saw at one run.
+struct EventSeen {
+  int32_t self = -1;  // instance ids; -1 for none
+  int32_t other = -1;
+  int32_t type = 0;   // the current event's type, number and object
+  int32_t number = 0;
+  int32_t object = -1;
+  bool operator==(const EventSeen&) const = default;
+};
+
 // What the functions saw.
 struct Log {
+  std::vector<EventSeen> events;  // each run of kit_log_event or the logging event
+  // Called by the logging event after it logged (tests make handlers that nest, fail, ...).
+  void (*onEvent)(CInstance* self, CInstance* other) = nullptr;
   std::vector<int32_t> visited;  // ids of the instances the step event's with-block visited
   std::vector<double> notes;     // arguments kit_note received
   CInstance* selfAfterWith = nullptr;

@@ -6,6 +6,7 @@
 
 #include "container/gen8.h"
 #include "container/minimal.h"
+#include "container/objt.h"
 #include "container/optn.h"
 #include "container/room.h"
 #include "container/tpag.h"
@@ -216,6 +217,52 @@ TEST(MinimalGame, HoldsEveryChunkOfAGameInOrder) {
                                              "SCPT", "SHDR", "FONT", "TMLN", "OBJT", "ROOM", "DAFL", "TPAG",
                                              "CODE", "VARI", "FUNC", "STRG", "TXTR", "AUDO"};
   EXPECT_EQ(tags, expected);
+}
+
+TEST(ObjtWriter, EachFormatPutsThePhysicsBlockBeforeTheEventRows) {
+  const struct {
+    uint8_t version;
+    uint32_t physics_words;
+  } cases[] = {{5, 0}, {7, 9}, {9, 12}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.version));
+    ContainerWriter writer;
+    ObjtEntry hole;
+    hole.empty_slot = true;
+    ObjtEntry object;
+    object.name = "ob_crate";
+    object.depth = -7;
+    object.physics.points = {{1.5f, 2.5f}};
+    object.physics.friction = 0.75f;
+    object.on(3, 2, 41);
+    const ObjtEntry objects[] = {hole, object};
+    write_objt(writer, objects, c.version);
+    const BuildResult built = writer.build();
+    ASSERT_TRUE(built.ok()) << built.error;
+    const std::vector<uint8_t>& b = built.bytes;
+    const uint32_t body = only_chunk(b, "OBJT").body_start;
+    EXPECT_EQ(read_u32(b, body), 2u);
+    EXPECT_EQ(read_u32(b, body + 4), 0u);
+    const uint32_t entry = read_u32(b, body + 8);
+    EXPECT_EQ(text_at(b, read_u32(b, entry)), "ob_crate");
+    EXPECT_EQ(read_u32(b, entry + 16), static_cast<uint32_t>(-7));
+    EXPECT_EQ(read_u32(b, entry + 24), static_cast<uint32_t>(-100));  // no parent
+    const uint32_t points = c.physics_words > 0 ? 1 : 0;
+    if (c.physics_words > 0) {
+      EXPECT_EQ(read_u32(b, entry + 32 + 32), 1u);  // the point count
+    }
+    if (c.version >= 9) {
+      EXPECT_EQ(read_u32(b, entry + 32 + 36), 0x3F400000u);  // friction 0.75
+    }
+    const uint32_t rows = entry + 32 + 4 * c.physics_words + 8 * points;
+    ASSERT_EQ(read_u32(b, rows), 12u);
+    const uint32_t step = read_u32(b, rows + 4 + 4 * 3);
+    ASSERT_EQ(read_u32(b, step), 1u);
+    const uint32_t event = read_u32(b, step + 4);
+    EXPECT_EQ(read_u32(b, event), 2u);      // the number
+    ASSERT_EQ(read_u32(b, event + 4), 1u);  // one action
+    EXPECT_EQ(read_u32(b, read_u32(b, event + 8) + 4 * kObjtActionCodeWord), 41u);
+  }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace container {
 
 void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, {}); }
 
-void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms) {
+void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects) {
   Gen8Header header;
   header.game_name = "Minimal";
   header.display_name = "Minimal";
@@ -21,9 +21,10 @@ void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms)
   write_gen8(writer, header);
   write_optn(writer, OptnNewLayout{});
   // Lists without entries: a count of 0.
-  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN", "OBJT"}) {
+  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
     writer.add_chunk(tag).u32(0);
   }
+  write_objt(writer, objects, header.format_version);
   write_room(writer, rooms);
   writer.add_chunk("DAFL");
   const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "container/objt.h"
 #include "container/room.h"
 #include "container/writer.h"
 
@@ -13,7 +14,9 @@ namespace container {
 // Without rooms: the runner ends such a game after its first frame.
 void add_minimal_game(ContainerWriter& writer);
 // With these rooms in the ROOM chunk and the room order 0, 1, ... in the header (empty slots
-// left out of the order), so the game starts in the first room and runs until it is ended.
-void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms);
+// left out of the order), so the game starts in the first room and runs until it is ended; and
+// with these objects in the OBJT chunk.
+void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
+                      std::span<const ObjtEntry> objects = {});
 
 }  // namespace container

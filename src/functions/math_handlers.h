@@ -1,0 +1,119 @@
+// The handlers of the Math group, spread over the sources of its parts; InitMathFunctions
+// registers them in one ordered table. Not for use outside src/functions.
+#pragma once
+
+#include <cstdint>
+
+#include "core/value.h"
+
+class CInstance;
+
+#define TOLVARINE_MATH_HANDLER(name) void name(RValue* result, CInstance* self, CInstance* other, int32_t argc, RValue* args)
+
+namespace math_builtins {
+
+// The single-precision value of pi, which every degree conversion of the Math group uses (in
+// double arithmetic).
+inline constexpr double kPi = static_cast<double>(3.14159265358979323846f);
+
+// Random numbers (random.cpp).
+TOLVARINE_MATH_HANDLER(Random);
+TOLVARINE_MATH_HANDLER(RandomRange);
+TOLVARINE_MATH_HANDLER(IRandom);
+TOLVARINE_MATH_HANDLER(IRandomRange);
+TOLVARINE_MATH_HANDLER(RandomUseOldVersion);
+TOLVARINE_MATH_HANDLER(RandomSetSeed);
+TOLVARINE_MATH_HANDLER(RandomGetSeed);
+TOLVARINE_MATH_HANDLER(Randomize);
+TOLVARINE_MATH_HANDLER(Choose);
+
+// Numbers (math_numeric.cpp).
+TOLVARINE_MATH_HANDLER(Abs);
+TOLVARINE_MATH_HANDLER(Round);
+TOLVARINE_MATH_HANDLER(Floor);
+TOLVARINE_MATH_HANDLER(Ceil);
+TOLVARINE_MATH_HANDLER(Sign);
+TOLVARINE_MATH_HANDLER(Frac);
+TOLVARINE_MATH_HANDLER(Sqrt);
+TOLVARINE_MATH_HANDLER(Sqr);
+TOLVARINE_MATH_HANDLER(Exp);
+TOLVARINE_MATH_HANDLER(Ln);
+TOLVARINE_MATH_HANDLER(Log2);
+TOLVARINE_MATH_HANDLER(Log10);
+TOLVARINE_MATH_HANDLER(Sin);
+TOLVARINE_MATH_HANDLER(Cos);
+TOLVARINE_MATH_HANDLER(Tan);
+TOLVARINE_MATH_HANDLER(ArcSin);
+TOLVARINE_MATH_HANDLER(ArcCos);
+TOLVARINE_MATH_HANDLER(ArcTan);
+TOLVARINE_MATH_HANDLER(ArcTan2);
+TOLVARINE_MATH_HANDLER(DSin);
+TOLVARINE_MATH_HANDLER(DCos);
+TOLVARINE_MATH_HANDLER(DTan);
+TOLVARINE_MATH_HANDLER(DArcSin);
+TOLVARINE_MATH_HANDLER(DArcCos);
+TOLVARINE_MATH_HANDLER(DArcTan);
+TOLVARINE_MATH_HANDLER(DArcTan2);
+TOLVARINE_MATH_HANDLER(DegToRad);
+TOLVARINE_MATH_HANDLER(RadToDeg);
+TOLVARINE_MATH_HANDLER(Power);
+TOLVARINE_MATH_HANDLER(LogN);
+TOLVARINE_MATH_HANDLER(Min);
+TOLVARINE_MATH_HANDLER(Max);
+TOLVARINE_MATH_HANDLER(Mean);
+TOLVARINE_MATH_HANDLER(Median);
+TOLVARINE_MATH_HANDLER(Clamp);
+TOLVARINE_MATH_HANDLER(Lerp);
+TOLVARINE_MATH_HANDLER(Real);
+TOLVARINE_MATH_HANDLER(MathSetEpsilon);
+TOLVARINE_MATH_HANDLER(MathGetEpsilon);
+
+// Strings (math_strings.cpp).
+TOLVARINE_MATH_HANDLER(String);
+TOLVARINE_MATH_HANDLER(Int64);
+TOLVARINE_MATH_HANDLER(Ptr);
+TOLVARINE_MATH_HANDLER(StringFormat);
+TOLVARINE_MATH_HANDLER(Chr);
+TOLVARINE_MATH_HANDLER(AnsiChar);
+TOLVARINE_MATH_HANDLER(Ord);
+TOLVARINE_MATH_HANDLER(StringLength);
+TOLVARINE_MATH_HANDLER(StringPos);
+TOLVARINE_MATH_HANDLER(StringCopy);
+TOLVARINE_MATH_HANDLER(StringCharAt);
+TOLVARINE_MATH_HANDLER(StringOrdAt);
+TOLVARINE_MATH_HANDLER(StringByteLength);
+TOLVARINE_MATH_HANDLER(StringByteAt);
+TOLVARINE_MATH_HANDLER(StringSetByteAt);
+TOLVARINE_MATH_HANDLER(StringDelete);
+TOLVARINE_MATH_HANDLER(StringInsert);
+TOLVARINE_MATH_HANDLER(StringLower);
+TOLVARINE_MATH_HANDLER(StringUpper);
+TOLVARINE_MATH_HANDLER(StringRepeat);
+TOLVARINE_MATH_HANDLER(StringLetters);
+TOLVARINE_MATH_HANDLER(StringDigits);
+TOLVARINE_MATH_HANDLER(StringLettersDigits);
+TOLVARINE_MATH_HANDLER(StringReplace);
+TOLVARINE_MATH_HANDLER(StringReplaceAll);
+TOLVARINE_MATH_HANDLER(StringCount);
+
+// Geometry (math_geometry.cpp).
+TOLVARINE_MATH_HANDLER(PointDistance);
+TOLVARINE_MATH_HANDLER(PointDirection);
+TOLVARINE_MATH_HANDLER(LengthdirX);
+TOLVARINE_MATH_HANDLER(LengthdirY);
+TOLVARINE_MATH_HANDLER(PointDistance3D);
+TOLVARINE_MATH_HANDLER(DotProduct);
+TOLVARINE_MATH_HANDLER(DotProductNormalised);
+TOLVARINE_MATH_HANDLER(DotProduct3D);
+TOLVARINE_MATH_HANDLER(DotProduct3DNormalised);
+TOLVARINE_MATH_HANDLER(AngleDifference);
+
+// Stores a real as the result, releasing what the result held.
+inline void SetResultReal(RValue* result, double value) {
+  RValue_Release(result);
+  *result = RValue_MakeReal(value);
+}
+
+}  // namespace math_builtins
+
+#undef TOLVARINE_MATH_HANDLER
