@@ -3,6 +3,11 @@
 // draws, and waits for the pixels by reading one back. "fps" is frames per second. The quads go
 // in one batch from a dynamic vertex buffer or from user memory, or in 100 batches appended to
 // one dynamic buffer as the renderer's ring of vertices does.
+//
+// The confined benchmarks measure what drawing costs the main thread apart from filling pixels:
+// a 1 x 1 scissor keeps almost every pixel from being written, and one pixel is read back only
+// after the last frame. In the "crossing" scene the sprites are spread so that they cross every
+// edge of the target, as real frames have sprites partly off-screen.
 // Without a display the offscreen video driver is used (Mesa's llvmpipe on machines without a GPU).
 #include <benchmark/benchmark.h>
 
@@ -27,7 +32,7 @@ struct Vertex {
 
 class Scene {
  public:
-  Scene() {
+  explicit Scene(bool crossing = false) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     m_d3d = Direct3DCreate9(D3D_SDK_VERSION);
     if (m_d3d == nullptr) return;
@@ -87,9 +92,13 @@ class Scene {
       seed = seed * 1664525u + 1013904223u;
       return seed >> 8;
     };
+    // Inside the target, or from 32 pixels before each edge to 32 pixels past it.
+    const UINT spanX = crossing ? kWidth + 32 : kWidth - 32;
+    const UINT spanY = crossing ? kHeight + 32 : kHeight - 32;
+    const float origin = crossing ? -32.0f : 0.0f;
     for (int i = 0; i < kQuads; ++i) {
-      m_positions.push_back(static_cast<float>(next() % (kWidth - 32)));
-      m_positions.push_back(static_cast<float>(next() % (kHeight - 32)));
+      m_positions.push_back(origin + static_cast<float>(next() % spanX));
+      m_positions.push_back(origin + static_cast<float>(next() % spanY));
     }
     m_vertices.resize(kQuads * 6);
     m_ok = m_target != nullptr && m_texture != nullptr && m_buffer != nullptr;
@@ -123,8 +132,25 @@ class Scene {
 
   enum class Source { Buffer, UserMemory, Batches };
 
-  // One frame; false when the device refused something.
-  bool Frame(int frame, Source source) {
+  // Confines drawing to the target's top-left pixel.
+  void Confine() {
+    const RECT one{0, 0, 1, 1};
+    m_device->SetScissorRect(&one);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+  }
+
+  // Waits for what was drawn by reading one pixel back.
+  bool ReadPixel() {
+    RECT one{0, 0, 1, 1};
+    D3DLOCKED_RECT locked{};
+    if (m_target->LockRect(&locked, &one, D3DLOCK_READONLY) != D3D_OK) return false;
+    benchmark::DoNotOptimize(*static_cast<uint32_t*>(locked.pBits));
+    m_target->UnlockRect();
+    return true;
+  }
+
+  // One frame; false when the device refused something. Without `wait` nothing waits for it.
+  bool Frame(int frame, Source source, bool wait = true) {
     bool ok = m_device->BeginScene() == D3D_OK;
     ok = ok && m_device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0) == D3D_OK;
     if (source == Source::Batches) {
@@ -151,14 +177,7 @@ class Scene {
     }
     ok = m_device->EndScene() == D3D_OK && ok;
     // Reading a pixel back waits for the frame to be drawn.
-    RECT one{0, 0, 1, 1};
-    D3DLOCKED_RECT locked{};
-    ok = ok && m_target->LockRect(&locked, &one, D3DLOCK_READONLY) == D3D_OK;
-    if (ok) {
-      benchmark::DoNotOptimize(*static_cast<uint32_t*>(locked.pBits));
-      m_target->UnlockRect();
-    }
-    return ok;
+    return ok && (!wait || ReadPixel());
   }
 
  private:
@@ -189,12 +208,35 @@ void RunFrames(benchmark::State& state, Scene::Source source) {
   state.counters["quads"] = kQuads;
 }
 
+// Main-thread CPU time per frame (the "CPU" column) is the figure of interest here.
+void RunConfinedFrames(benchmark::State& state, bool crossing) {
+  Scene scene(crossing);
+  if (!scene.ok()) {
+    state.SkipWithError("no OpenGL device");
+    return;
+  }
+  scene.Confine();
+  int frame = 0;
+  for (auto _ : state) {
+    if (!scene.Frame(frame++, Scene::Source::Buffer, false)) {
+      state.SkipWithError("a device call failed");
+      break;
+    }
+  }
+  if (!scene.ReadPixel()) state.SkipWithError("read-back failed");
+  state.counters["quads"] = kQuads;
+}
+
 void BM_QuadsFromVertexBuffer(benchmark::State& state) { RunFrames(state, Scene::Source::Buffer); }
+void BM_ConfinedQuadsInside(benchmark::State& state) { RunConfinedFrames(state, false); }
+void BM_ConfinedQuadsCrossingEdges(benchmark::State& state) { RunConfinedFrames(state, true); }
 void BM_QuadsFromUserMemory(benchmark::State& state) { RunFrames(state, Scene::Source::UserMemory); }
 void BM_QuadsIn100Batches(benchmark::State& state) { RunFrames(state, Scene::Source::Batches); }
 
 BENCHMARK(BM_QuadsFromVertexBuffer)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_QuadsFromUserMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_QuadsIn100Batches)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_ConfinedQuadsInside)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ConfinedQuadsCrossingEdges)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
+// Optional in a fuzz target, as it is for libFuzzer.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
@@ -31,7 +32,7 @@ std::vector<std::filesystem::path> InputsOf(const std::filesystem::path& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  LLVMFuzzerInitialize(&argc, &argv);
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   size_t replayed = 0;
   for (int i = 1; i < argc; ++i) {
     if (!std::filesystem::exists(argv[i])) {

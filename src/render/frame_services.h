@@ -12,11 +12,9 @@ void DrawRoom();
 // Updates every particle system that updates itself.
 void ParticleSystem_UpdateAll();
 
-// Applies a pending window size; resets the device (false when the reset failed).
-void GR_D3D_ResizeWindow();
-bool GR_D3D_ResetAndRestore();
-// Leaves full screen before a dialog is shown.
-void GR_D3D_ExitFullScreen();
+// GR_D3D_ResizeWindow applies a pending window size, GR_D3D_ResetAndRestore resets the device
+// (false when the reset failed), GR_D3D_ExitFullScreen leaves full screen before a dialog.
+#include "render/d3d_device.h"
 
 // A named timing bar of the debug overlay; colour is ARGB.
 void DebugOverlay_BeginTiming(const char* name, uint32_t colour);
@@ -24,9 +22,7 @@ void DebugOverlay_EndTiming();
 
 void Text_ResetState();
 void VertexFormat_Reset();
-struct CRenderStateManager {
-  static void Reset();
-};
+#include "render/render_state.h"
 
 // The shader being compiled or set while the event type is -1, for error reports.
 struct ShaderErrorContext {

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// The device, its start-up and shutdown, and the display functions (Display_SetAll, Display_ReportFPS).
+#include "render/d3d_device.h"
+
 struct GR_StartupFlagsRecord {
   // 0 single buffer, 1 buffer pool, 2 no vertex buffers.
   int32_t vertexBufferMethod = 0;
@@ -30,15 +33,9 @@ void Particle_Reset();
 void Particle_CreateShapeTextures();
 void Particle_Shutdown();
 
-// Switches the display mode; -1 (or a value below 1) leaves that value unchanged.
-void Display_SetAll(int32_t width, int32_t height, int32_t frequency, int32_t depth);
-// Creates the device for the main window; start-up goes on when it fails.
-bool GR_D3D_Init(void* window, int32_t width, int32_t height, uint32_t displayFlags);
-void GR_D3D_Shutdown();
 void Start_Frame();
 
 // Registers the argument-checking vertex_* handlers (true) or their fast variants (false).
 void VertexBuilder_RegisterFastFunctions(bool checking);
 void VertexFormat_FreeAll();
-void Display_ReportFPS();
 void Text_Shutdown();

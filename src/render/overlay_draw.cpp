@@ -1,25 +1,23 @@
 #include "render/overlay_draw.h"
 
-#include <cstddef>
-#include <vector>
-
-namespace {
-std::vector<uint8_t> g_vertices;
-}  // namespace
-
 int32_t g_DebugOverlayDraws = 0;
 
-void DebugOverlay_BeginDraw() { g_vertices.clear(); }
+// STAND-IN until the debug overlay is built: the projection is left as it is.
+void DebugOverlay_BeginDraw() {}
 void DebugOverlay_EndDraw() { ++g_DebugOverlayDraws; }
 
-void* GR_AllocVerts(int32_t, void*, int32_t vertexSize, int32_t count) {
-  if (vertexSize <= 0 || count <= 0) return nullptr;
-  const size_t start = g_vertices.size();
-  g_vertices.resize(start + static_cast<size_t>(vertexSize) * static_cast<size_t>(count));
-  return g_vertices.data() + start;
-}
-
 const uint8_t* GR_PendingVertexBytes(int32_t* size) {
-  *size = static_cast<int32_t>(g_vertices.size());
-  return g_vertices.data();
+  const GR_BatchState& b = g_Batch;
+  *size = 0;
+  if (b.kind < 0) return nullptr;
+  if (b.scratchBatch) {
+    *size = static_cast<int32_t>(b.scratchUsed);
+  } else if (b.current == nullptr) {
+    *size = static_cast<int32_t>(b.blockCount * b.stride);
+  } else if ((b.current->flags & kVBBytes) != 0) {
+    *size = static_cast<int32_t>(b.current->writePosition - b.current->writeStart);
+  } else {
+    *size = static_cast<int32_t>((b.current->writePosition - b.current->writeStart) * b.stride);
+  }
+  return b.writeBase;
 }

@@ -64,6 +64,14 @@ void Breakpoint_ArmAll() {
   g_armed = true;
 }
 
+bool Breakpoint_AnyArmed() {
+  if (!g_armed) return false;
+  for (const Breakpoint& b : g_breakpoints) {
+    if (b.at != nullptr) return true;
+  }
+  return false;
+}
+
 void Breakpoint_Pause() {
   if (Debug_IsConnected()) Debug_WaitWhilePaused();
   if (g_pauseHook != nullptr) g_pauseHook();

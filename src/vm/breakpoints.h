@@ -19,6 +19,8 @@ void Breakpoint_ClearAll();
 bool Breakpoint_Find(const uint8_t* at, uint32_t* saved);
 void Breakpoint_DisarmAll();  // puts the saved words back
 void Breakpoint_ArmAll();     // writes the break words again
+// True when a break word stands in the code now.
+bool Breakpoint_AnyArmed();
 // Holds the game while a debugger has it paused (through the debugger's pause loop); a hook
 // installed by a test runs as the pause.
 void Breakpoint_Pause();

@@ -49,10 +49,11 @@ inline constexpr int32_t VM_OperandSize(uint32_t type) {
   constexpr int32_t kSizes[16] = {8, 4, 4, 8, 4, 4, 4, 4, 0, 0, 0, 0, 0, 0, 0, 0};
   return kSizes[type & 0xF];
 }
-// Stack slot size of types 0 to 6 (a string slot is a 4-byte handle); 0 for the rest.
+// Stack slot size of a type code: a string slot (.s and .ds) is a 4-byte handle; the codes
+// without a value (8 to 15) have no slot.
 inline constexpr int32_t VM_StackSlotSize(uint32_t type) {
-  constexpr int32_t kSizes[7] = {8, 4, 4, 8, 4, 16, 4};
-  return type <= 6 ? kSizes[type] : 0;
+  constexpr int32_t kSizes[8] = {8, 4, 4, 8, 4, 16, 4, 4};
+  return type <= 7 ? kSizes[type] : 0;
 }
 // Length in bytes of the instruction that starts with this word.
 inline constexpr int32_t VM_InstructionLength(uint32_t word) {

@@ -10,6 +10,7 @@
 #include "core/vm_error.h"
 #include "host/link_record.h"
 #include "vm/code_object.h"
+#include "vm/vm_internal.h"
 #include "world/instance.h"
 #include "world/instance_ids.h"
 #include "world/instance_queues.h"
@@ -53,9 +54,10 @@ RValue* VM_CallBuiltin(CInstance* self, CInstance* other, RValue* result, int32_
   *result = RValue_MakeUndefined();
   const int32_t n = argc > 0 ? argc : 0;
   // The handler reads its arguments side by side; the copies take no references of their own.
-  std::vector<RValue> values(static_cast<size_t>(n));
-  for (int32_t i = 0; i < n; ++i) std::memcpy(&values[i], args[i], sizeof(RValue));
-  g_BuiltinFunctions[index].handler(result, self, other, argc, values.data());
+  VMArgumentBuffer buffer(n);
+  RValue* values = buffer.values();
+  for (int32_t i = 0; i < n; ++i) std::memcpy(static_cast<void*>(&values[i]), args[i], sizeof(RValue));
+  g_BuiltinFunctions[index].handler(result, self, other, argc, values);
   return result;
 }
 

@@ -5,15 +5,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_set>
+#include <vector>
 
 #include "core/console.h"
 #include "core/function_registry.h"
+#include "core/value.h"
 #include "vm/variable_names.h"
 #include "host/error_report.h"
 #include "host/game_data.h"
 #include "host/game_flags.h"
 #include "host/entry.h"
 #include "vm/bytecode.h"
+#include "vm/fast_loop.h"
 #include "world/lifecycle.h"
 
 namespace {
@@ -110,6 +113,39 @@ const char* VM_StringTableText(uint32_t index, bool* ok) {
   }
   const char* text = g_container.TextAt(entry + 4, ok);
   return text;
+}
+
+namespace {
+// One record per string-table entry, made on its first push; each records the text it was made
+// from, so that a table replaced by another load makes new ones.
+struct TableRecord {
+  const char* text = nullptr;
+  SharedString* record = nullptr;
+};
+// Given back at exit, where no shutdown ran (tools, tests).
+struct TableRecords : std::vector<TableRecord> {
+  ~TableRecords() { VM_FreeStringTableRecords(); }
+};
+TableRecords g_tableRecords;
+}  // namespace
+
+SharedString* VM_StringTableRecord(uint32_t index, bool* ok) {
+  const char* text = VM_StringTableText(index, ok);
+  if (text == nullptr) return nullptr;
+  if (index >= g_tableRecords.size()) g_tableRecords.resize(static_cast<size_t>(index) + 1);
+  TableRecord& entry = g_tableRecords[index];
+  if (entry.text != text || entry.record == nullptr) {
+    SharedString_Unref(entry.record);
+    entry.text = text;
+    entry.record = SharedString_Create(text);
+  }
+  ++entry.record->refCount;
+  return entry.record;
+}
+
+void VM_FreeStringTableRecords() {
+  for (TableRecord& entry : g_tableRecords) SharedString_Unref(entry.record);
+  g_tableRecords.clear();
 }
 
 bool VARI_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
@@ -217,6 +253,7 @@ void VM_RemapOldCode(uint8_t* code, const ContainerBytes&, uint32_t length) {
 }
 
 bool Code_PrepareBytecode(uint8_t* body, uint32_t size, const ContainerBytes& container) {
+  VM_InvalidateFastCodes();
   g_container = container;
   if (Game_ByteCodeVersion15()) return true;
   uint32_t count = 0;

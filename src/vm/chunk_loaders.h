@@ -22,3 +22,8 @@ int32_t VM_LocalVariableCount();
 // Text of entry `index` of the string table: null for an entry of 0 (no string), and null with
 // *ok false for an index outside the table or an entry outside the container.
 const char* VM_StringTableText(uint32_t index, bool* ok);
+// The shared record of entry `index` with a reference for the caller (null for no string, and
+// with *ok false as above): every push of one entry shares one record.
+struct SharedString;
+SharedString* VM_StringTableRecord(uint32_t index, bool* ok);
+void VM_FreeStringTableRecords();

@@ -1,4 +1,5 @@
 #include "vm/code_object.h"
+#include "vm/fast_loop.h"
 
 #include "core/memory_manager.h"
 #include "core/vm_error.h"
@@ -8,6 +9,7 @@
 #include "host/game_data.h"
 #include "host/game_flags.h"
 #include "host/link_record.h"
+#include "net/frame_services.h"
 #include "vm/interpreter.h"
 
 CCode* g_pFirstCode = nullptr;
@@ -92,6 +94,7 @@ void BuildFromCodeEntry(CCode* code, int32_t i) {
 }  // namespace
 
 VMBuffer::~VMBuffer() {
+  VM_FreeFastCodes(this);
   if (owned) MEM_FREE(code);
 }
 
@@ -180,7 +183,10 @@ bool ExecuteWithArguments(CInstance* self, CInstance* other, CCode* code, RValue
     if (code->native != nullptr && code->native->function != nullptr) {
       reinterpret_cast<NativeEventFunction>(code->native->function)(self, other);
     } else if (code->code != nullptr && code->code->length > 0) {
+      const bool profiling = Profiler_Enabled;
+      if (profiling) Profiler_Enter(1, code->index);
       VM_ExecuteCode(code, self, other, result, nullptr, argc, args, scopeFlags, nullptr);
+      if (profiling) Profiler_Leave();
     }
   } else if (code->kind == kCodeKindConstant && result != nullptr) {
     RValue_Assign(result, &code->value);

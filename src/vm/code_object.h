@@ -16,6 +16,8 @@ struct LinkFunction;
 
 // A stretch of instruction words (or of a line table). Buffers made over the container or the
 // debug data do not own their words; only an owned buffer deletes them.
+struct VMFastCodeSet;
+
 struct VMBuffer {
   VMBuffer() = default;
   virtual ~VMBuffer();
@@ -34,6 +36,9 @@ struct VMBuffer {
   std::vector<bool> starts;
   const uint8_t* startsOf = nullptr;
   int32_t startsLength = 0;
+
+  // The fast loop's translations of this code (vm/fast_loop.h), made on first run.
+  VMFastCodeSet* fastCodes = nullptr;
 };
 
 inline constexpr int32_t kCodeKindNone = 0;

@@ -1,7 +1,9 @@
 #include "vm/interpreter.h"
 #include "vm/opcodes.h"
+#include "vm/lifecycle.h"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "core/value.h"
 #include "core/vm_error.h"
 #include "host/command_line.h"
+#include "host/frame_loop.h"
 #include "host/host_platform.h"
 #include "net/frame_services.h"
 #include "net/lifecycle.h"
@@ -20,19 +23,30 @@
 #include "script/wx_object.h"
 #include "world/instance.h"
 #include "vm/breakpoints.h"
+#include "vm/calls.h"
 #include "vm/bytecode.h"
 #include "vm/chunk_loaders.h"
 #include "vm/code_listing.h"
 #include "vm/code_object.h"
+#include "vm/fast_loop.h"
 #include "vm/scope_chain.h"
 #include "vm/vm_internal.h"
 
+namespace vm_state {
+VMContext* current = nullptr;
+int32_t argumentCount = 0;
+RValue* arguments = nullptr;
+uint32_t branchCount = 0;
+size_t withFrames = 0;
+}  // namespace vm_state
+
 namespace {
 
-VMContext* g_current = nullptr;
-int32_t g_argumentCount = 0;
-RValue* g_arguments = nullptr;
-uint32_t g_branchCount = 0;
+using vm_state::current;
+VMContext*& g_current = vm_state::current;
+int32_t& g_argumentCount = vm_state::argumentCount;
+RValue*& g_arguments = vm_state::arguments;
+uint32_t& g_branchCount = vm_state::branchCount;
 int32_t g_nesting = 0;
 CCode* ScriptTableCode(int32_t scriptIndex) {
   const CScript* script = Script_Data(scriptIndex);
@@ -41,9 +55,26 @@ CCode* ScriptTableCode(int32_t scriptIndex) {
 
 VMScriptCodeLookup g_scriptLookup = &ScriptTableCode;
 
-// Handle 0 is the null string; freed handles are reused.
+// Handle 0 is the null string; freed handles are reused. Each handle remembers the nesting level
+// of the run that made it: string slots live only on that run's stack, so what is still held when
+// the run ends (left over, or stopped over by a runtime error) is released then.
 std::vector<SharedString*> g_strings(1, nullptr);
+std::vector<int32_t> g_handleLevels(1, 0);
 std::vector<uint32_t> g_freeHandles;
+std::vector<int32_t> g_liveAtLevel(1, 0);
+
+// The stack block and seal storage of each nesting level, kept from one run to the next. The
+// marks of a kept block are all clear.
+struct StackLevel {
+  uint8_t* block = nullptr;
+  int32_t size = 0;
+  uint8_t* seals = nullptr;
+};
+// Given back at exit, where no shutdown ran (tools, tests).
+struct StackLevels : std::vector<StackLevel> {
+  ~StackLevels() { VM_FreeStacks(); }
+};
+StackLevels g_levels;
 
 
 
@@ -55,65 +86,63 @@ uint32_t StoredWord(const uint8_t* at) {
   return VM_ReadWord(at);
 }
 
+bool IsInstructionStart(const VMContext* context, int32_t target) {
+  return VM_IsInstructionStart(context->codeBuffer, context->codeBase, context->codeSize, target);
+}
+
+
+}  // namespace
+
 // The table lives with the code buffer, so code that runs every frame scans its words once.
 // Loaded code does not change while the game runs; an armed breakpoint is read through the word
 // it replaced.
-bool IsInstructionStart(const VMContext* context, int32_t target) {
-  VMBuffer* buffer = context->codeBuffer;
-  if (buffer->startsOf != context->codeBase || buffer->startsLength != context->codeSize) {
-    buffer->starts.assign(static_cast<size_t>(context->codeSize), false);
-    for (int32_t at = 0; at + 4 <= context->codeSize;) {
+bool VM_IsInstructionStart(VMBuffer* buffer, const uint8_t* base, int32_t size, int32_t target) {
+  if (buffer->startsOf != base || buffer->startsLength != size) {
+    buffer->starts.assign(static_cast<size_t>(size), false);
+    for (int32_t at = 0; at + 4 <= size;) {
       buffer->starts[static_cast<size_t>(at)] = true;
-      at += VM_InstructionLength(StoredWord(context->codeBase + at));
+      at += VM_InstructionLength(StoredWord(base + at));
     }
-    buffer->startsOf = context->codeBase;
-    buffer->startsLength = context->codeSize;
+    buffer->startsOf = base;
+    buffer->startsLength = size;
   }
   return buffer->starts[static_cast<size_t>(target)];
 }
 
-int32_t ReturnSize(uint32_t type) {
-  if (type == VMT_DEBUG_STRING) return 4;
-  return VM_StackSlotSize(type);
-}
-
-// Unwinds the current call: the caller's state comes back, the call's arguments are released,
-// and the slot that ends where the arguments ended is returned (the caller's stack pointer).
-uint8_t* UnwindCall(VMContext* context) {
-  VMCallFrame* frame = context->frame;
-  uint8_t* arguments = VM_FrameTop(context) + sizeof(VMCallFrame);
-  const int32_t argumentCount = g_argumentCount;
-  VM_DropWithFrames(context, VM_StackDistance(context, VM_FrameTop(context)));
-  if (Profiler_Enabled) Profiler_Leave();
-  context->depth--;
-  context->self = frame->self;
-  context->other = frame->other;
-  context->pc = frame->returnPc;
-  context->codeBuffer = frame->codeBuffer;
-  context->debugInfo = frame->debugInfo;
-  context->sourceText = frame->sourceText;
-  context->name = frame->name;
-  if (context->localsGiven == 0 && context->locals != nullptr) WXObject_Free(context->locals);
-  context->locals = frame->locals;
-  context->localsGiven = frame->localsGiven;
-  context->codeBase = context->codeBuffer != nullptr ? context->codeBuffer->code : nullptr;
-  context->codeSize = context->codeBuffer != nullptr ? context->codeBuffer->length : 0;
-  for (int32_t i = 0; i < argumentCount; ++i) VM_ReleaseValueAt(arguments + static_cast<size_t>(i) * sizeof(RValue));
-  g_argumentCount = frame->callerArgumentCount;
-  g_arguments = frame->callerArgumentsPosition >= 0
-                    ? reinterpret_cast<RValue*>(VM_BlockEnd(context) - frame->callerArgumentsPosition)
-                    : nullptr;
-  context->frame = reinterpret_cast<VMCallFrame*>(
-      frame->callerFramePosition >= 0 ? VM_BlockEnd(context) - frame->callerFramePosition : VM_BlockEnd(context));
-  return arguments + static_cast<size_t>(argumentCount) * sizeof(RValue) - sizeof(RValue);
-}
-
+namespace {
 void ReportStackOverflow(const char* name) {
   const char* text = name != nullptr ? name : "";
   if (g_IsHeadless) {
     Console_DebugOutput("Stack overflow... %s\n", text);
   } else {
     MessageBox_ShowFatal("Stack overflow...", text);
+  }
+}
+
+void RunChecked(VMContext* context, RValue* result, uint8_t* sp);
+void TakeResult(VMContext* context, RValue* result, uint8_t* sp);
+void FinishRun(VMContext* context, bool freeLocals);
+uint8_t* Dispatch(VMContext* context, uint8_t* sp);
+
+// Holds the game at the instruction at pc (the saved words back in place), then runs it.
+uint8_t* PauseAndRun(VMContext* context, uint8_t* sp) {
+  Breakpoint_DisarmAll();
+  Breakpoint_Pause();
+  g_current = context;
+  sp = Dispatch(context, sp);
+  Breakpoint_ArmAll();
+  return sp;
+}
+
+// Releases the string handles the runs of a nesting level (and deeper) still hold.
+void ReleaseLevelHandles(size_t level) {
+  bool any = false;
+  for (size_t l = level; l < g_liveAtLevel.size(); ++l) any = any || g_liveAtLevel[l] != 0;
+  if (!any) return;
+  for (uint32_t handle = 1; handle < g_strings.size(); ++handle) {
+    if (g_strings[handle] != nullptr && static_cast<size_t>(g_handleLevels[handle]) >= level) {
+      SharedString_Unref(VM_StringHandleTake(handle));
+    }
   }
 }
 
@@ -163,6 +192,13 @@ void VM_Fail(VMContext* context, const char* format, ...) {
   context->depth = depth;
   context->failed = 1;
   context->pc = context->codeSize;
+}
+
+void VM_ReleaseSealedBetween(VMContext* context, uint8_t* from, const uint8_t* to) {
+  if (from < context->sealLow) from = const_cast<uint8_t*>(context->sealLow);
+  for (uint8_t* slot = from; slot + 16 <= to; slot += 4) {
+    if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
+  }
 }
 
 // --- handlers ---------------------------------------------------------------------------------
@@ -221,7 +257,7 @@ uint8_t* DoBranchFalse(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* co
 
 uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   const uint32_t type = VM_Type1(word);
-  const int32_t size = type == VMT_ERROR ? 0 : ReturnSize(type);
+  const int32_t size = type == VMT_ERROR ? 0 : VM_StackSlotSize(type);
   if (!VM_StackHolds(context, sp, size)) {
     VM_Fail(context, "ret: no value of the returned type on the stack");
     return sp;
@@ -239,15 +275,18 @@ uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   RValue returned = RValue_MakeUndefined();
   if (type == VMT_VARIABLE) VM_BreakSeal(context, sp);
   if (type != VMT_ERROR) VM_SlotToValue(&returned, type == VMT_DEBUG_STRING ? VMT_STRING : type, sp);
-  uint8_t* slot = UnwindCall(context);
-  std::memcpy(slot, &returned, sizeof returned);
+  // Values the callee left below its result (an exit from inside a switch) die with the call.
+  VM_ReleaseSealedBetween(context, sp + size, VM_FrameTop(context));
+  uint8_t* slot = VM_UnwindCall(context);
+  VM_StoreValue(slot, returned, &returned);
   VM_Seal(context, slot);
   return slot;
 }
 
 uint8_t* VM_ReturnFromCall(VMContext* context, uint8_t* sp) {
   if (context->depth <= 0) return sp;
-  uint8_t* slot = UnwindCall(context);
+  VM_ReleaseSealedBetween(context, sp, VM_FrameTop(context));
+  uint8_t* slot = VM_UnwindCall(context);
   const RValue zero = RValue_MakeReal(0.0);
   std::memcpy(slot, &zero, sizeof zero);
   VM_Seal(context, slot);
@@ -281,12 +320,7 @@ uint8_t* DoBreak(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context)
   uint8_t* at = const_cast<uint8_t*>(context->codeBase) + context->current;
   if (!Breakpoint_Find(at, nullptr)) return sp;
   context->pc = context->current;
-  Breakpoint_DisarmAll();
-  Breakpoint_Pause();
-  g_current = context;
-  sp = Dispatch(context, sp);
-  Breakpoint_ArmAll();
-  return sp;
+  return PauseAndRun(context, sp);
 }
 
 // --- the stack --------------------------------------------------------------------------------
@@ -321,6 +355,11 @@ uint8_t* VM_SlotToValue(RValue* out, uint32_t type, uint8_t* slot) {
     }
     case VMT_VARIABLE:
       std::memcpy(out, slot, sizeof(RValue));
+      // An array the slot owned is owned by none while it moves: the variable it lands in takes it.
+      if (RValue_Kind(out) == VALUE_ARRAY && out->pArray != nullptr &&
+          out->pArray->owner == reinterpret_cast<const RValue*>(slot)) {
+        out->pArray->owner = nullptr;
+      }
       return slot + 16;
     case VMT_STRING: {
       uint32_t handle;
@@ -443,10 +482,7 @@ namespace {
 // from inside a block that holds a value (a switch). Each seal stands for one value nothing else
 // owns, so each is released once. Out of line (it runs once a run) to keep the loop small.
 [[gnu::noinline]] void ReleaseSealedSlots(VMContext* context) {
-  const uint8_t* end = VM_BlockEnd(context);
-  for (uint8_t* slot = const_cast<uint8_t*>(context->sealLow); slot + 16 <= end; slot += 4) {
-    if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
-  }
+  VM_ReleaseSealedBetween(context, const_cast<uint8_t*>(context->sealLow), VM_BlockEnd(context));
 }
 }  // namespace
 
@@ -454,6 +490,89 @@ void VM_Interpret(VMContext* context, RValue* result) {
   const int32_t savedArgumentCount = g_argumentCount;
   g_current = context;
   uint8_t* sp = VM_FrameTop(context);
+  bool finished = false;
+  // Breakpoints and a debugger need the checked loop, which sees every instruction word.
+  if (VM_FastLoopEnabled() && !Breakpoint_AnyArmed() && !Debug_IsConnected()) {
+    VMFastCode* fast = VM_FastCodeFor(context->codeBuffer, context->pc);
+    if (fast != nullptr) finished = VM_InterpretFast(context, fast, &sp, result) == VMFastExit::kFinished;
+  }
+  if (!finished) RunChecked(context, result, sp);
+  g_argumentCount = savedArgumentCount;
+  FinishRun(context, true);
+}
+
+// --- the loop with debugger support ---------------------------------------------------------------
+
+VMStepRequest g_VMStep;
+bool g_VMPendingPause = false;
+int64_t g_VMDebugLastTick = 0;
+
+namespace {
+uint32_t g_debugInstructions = 0;
+bool g_debugLoop = false;
+void (*g_debugTick)() = &Debug_Tick;
+
+// Before each instruction of the debugger loop: the tick, and whether to stop here.
+bool DebugStopsHere(const VMContext* context) {
+  if (++g_debugInstructions > kVMDebugTickInstructions) {
+    g_debugInstructions = 0;
+    if (Timing_GetTime() - g_VMDebugLastTick > kVMDebugTickMicroseconds) g_debugTick();
+  }
+  bool stop = g_VMPendingPause;
+  if (!stop && g_VMStep.mode >= 0 && context->sourceText != nullptr) {
+    const int32_t line = VM_GetLineNumber(VM_FindDebugEntry(context->debugInfo, context->pc), context->sourceText, nullptr);
+    const bool moved = context->sourceText != g_VMStep.text || line != g_VMStep.line;
+    if (moved) {
+      switch (g_VMStep.mode) {
+        case kVMStepInto: stop = true; break;
+        case kVMStepOut: stop = context->depth <= g_VMStep.depth && context->sourceText != g_VMStep.text; break;
+        default: stop = context->depth <= g_VMStep.depth; break;
+      }
+    }
+  }
+  return stop;
+}
+}  // namespace
+
+void VM_InterpretDebug(VMContext* context, RValue* result, bool freeLocals) {
+  const int32_t savedArgumentCount = g_argumentCount;
+  g_current = context;
+  uint8_t* sp = VM_FrameTop(context);
+  for (;;) {
+    while (context->pc < context->codeSize) {
+      if (DebugStopsHere(context)) {
+        // In place of the fetched word, a break: the game holds here, then the instruction runs.
+        g_VMPendingPause = false;
+        g_VMStep.mode = -1;
+        context->current = context->pc;
+        sp = PauseAndRun(context, sp);
+      } else {
+        sp = Dispatch(context, sp);
+      }
+      g_current = context;
+    }
+    if (context->depth <= 0) break;
+    sp = VM_ReturnFromCall(context, sp);
+    if (context->failed != 0) context->pc = context->codeSize;
+  }
+  TakeResult(context, result, sp);
+  g_argumentCount = savedArgumentCount;
+  FinishRun(context, freeLocals);
+}
+
+uint32_t VM_DebugInstructionCount() { return g_debugInstructions; }
+void VM_SetDebugLoop(bool on) { g_debugLoop = on; }
+void VM_SetDebugTickHook(void (*tick)()) { g_debugTick = tick != nullptr ? tick : &Debug_Tick; }
+
+void VM_Init() {
+  Breakpoint_ClearAll();
+  g_debugInstructions = 0;
+  WithList_Init();
+}
+
+namespace {
+// The checked loop from the context's pc to the end of the run, and the result.
+void RunChecked(VMContext* context, RValue* result, uint8_t* sp) {
   for (;;) {
     while (context->pc < context->codeSize) sp = Dispatch(context, sp);
     if (context->depth <= 0) break;
@@ -461,29 +580,45 @@ void VM_Interpret(VMContext* context, RValue* result) {
     // A failed run ends here, after its calls released what they held.
     if (context->failed != 0) context->pc = context->codeSize;
   }
-  g_argumentCount = savedArgumentCount;
+  TakeResult(context, result, sp);
+}
+
+// The value the code returned at depth 0, read as a slot of the type of its `ret`.
+void TakeResult(VMContext* context, RValue* result, uint8_t* sp) {
   if (result != nullptr && context->failed == 0 && context->resultType >= 0) {
     const uint32_t type = static_cast<uint32_t>(context->resultType);
     if (type == VMT_ERROR) {
       RValue_Release(result);
       *result = RValue_MakeUndefined();
-    } else if (ReturnSize(type) > 0 && VM_StackHolds(context, sp, ReturnSize(type)) &&
+    } else if (VM_StackSlotSize(type) > 0 && VM_StackHolds(context, sp, VM_StackSlotSize(type)) &&
                (type != VMT_VARIABLE || VM_TakeSealed(context, sp))) {
       RValue_Release(result);
       VM_SlotToValue(result, type == VMT_DEBUG_STRING ? VMT_STRING : type, sp);
     }
   }
+}
+
+// Releases what the run still holds and hands its stack back to its level.
+void FinishRun(VMContext* context, bool freeLocals) {
   ReleaseSealedSlots(context);
+  ReleaseLevelHandles(static_cast<size_t>(context->nesting) + 1);
   VM_DropWithFrames(context, -1);
-  MemoryManager_Free(context->stackBlock);
-  MemoryManager_Free(context->sealStorage);
+  const uint8_t* end = VM_BlockEnd(context);
+  if (context->sealLow < end) {
+    std::memset(VM_MarkOf(context, context->sealLow), 0, static_cast<size_t>(end - context->sealLow) / 4 + 1);
+  }
+  StackLevel& level = g_levels[static_cast<size_t>(context->nesting)];
+  level.block = context->stackBlock;
+  level.size = context->stackSize;
+  level.seals = context->sealStorage;
   context->stackBlock = nullptr;
   context->sealStorage = nullptr;
-  if (context->localsGiven == 0 && context->locals != nullptr) {
+  if (freeLocals && context->localsGiven == 0 && context->locals != nullptr) {
     WXObject_Free(context->locals);
     context->locals = nullptr;
   }
 }
+}  // namespace
 
 void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* result, WXObjectBase* locals,
                     int32_t argumentCount, RValue* arguments, uint32_t flags, WXObjectBase*) {
@@ -501,13 +636,33 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
   const int64_t needed = 16 + static_cast<int64_t>(argumentCount) * 16 + sizeof(VMCallFrame) + kVMStackHeadroom;
   const int32_t blockSize = static_cast<int32_t>((needed / kVMStackBlockSize + 1) * kVMStackBlockSize);
   VMContext context{};
-  context.stackBlock = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(blockSize), __FILE__, __LINE__, true));
-  context.stackSize = blockSize;
-  uint8_t* argumentsAt = context.stackBlock + blockSize - 16 - static_cast<size_t>(argumentCount) * 16;
-  if (argumentCount > 0 && arguments != nullptr) {
-    std::memcpy(argumentsAt, arguments, static_cast<size_t>(argumentCount) * 16);
+  if (g_levels.size() <= static_cast<size_t>(g_nesting)) g_levels.resize(static_cast<size_t>(g_nesting) + 1);
+  StackLevel& level = g_levels[static_cast<size_t>(g_nesting)];
+  const bool reuse = level.block != nullptr && level.size >= blockSize;
+  uint8_t* keptSeals = reuse ? level.seals : nullptr;
+  if (!reuse) {
+    MemoryManager_Free(level.block);
+    MemoryManager_Free(level.seals);
+    level = {};
+    context.stackBlock =
+        static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(blockSize), __FILE__, __LINE__, true));
+    context.stackSize = blockSize;
+  } else {
+    context.stackBlock = level.block;
+    context.stackSize = level.size;
+    level = {};
+  }
+  uint8_t* argumentsAt = context.stackBlock + context.stackSize - 16 - static_cast<size_t>(argumentCount) * 16;
+  std::memset(argumentsAt + static_cast<size_t>(argumentCount) * 16, 0, 16);
+  if (argumentCount > 0) {
+    if (arguments != nullptr) {
+      std::memcpy(argumentsAt, arguments, static_cast<size_t>(argumentCount) * 16);
+    } else {
+      std::memset(argumentsAt, 0, static_cast<size_t>(argumentCount) * 16);
+    }
   }
   auto* bottom = reinterpret_cast<VMCallFrame*>(argumentsAt - sizeof(VMCallFrame));
+  *bottom = {};
   bottom->callerFramePosition = -1;
 
   const int32_t savedArgumentCount = g_argumentCount;
@@ -526,7 +681,11 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
   context.pc = code->codeOffset;
   context.frame = bottom;
   context.resultType = -1;
-  AllocateSeals(&context);
+  if (keptSeals != nullptr) {
+    VM_AttachSeals(&context, keptSeals, false);
+  } else {
+    AllocateSeals(&context);
+  }
 
   VMContext* parent = g_current;
   if (parent != nullptr) parent->child = &context;
@@ -548,9 +707,15 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
     g_pScopeChainHead = self;
   }
 
-  VM_Interpret(&context, result);
+  if (g_debugLoop || Debug_IsConnected()) {
+    VM_InterpretDebug(&context, result, false);
+    if (context.localsGiven == 0 && context.locals != nullptr) WXObject_Free(context.locals);
+  } else {
+    VM_Interpret(&context, result);
+  }
 
   --g_nesting;
+  if (g_nesting == 0) VM_FreeRetiredFastCodes();
   if (parent != nullptr) parent->child = nullptr;
   g_current = parent;
   g_argumentCount = savedArgumentCount;
@@ -571,17 +736,32 @@ uint32_t VM_BranchCount() { return g_branchCount; }
 void VM_SetBranchCount(uint32_t count) { g_branchCount = count; }
 VMHandler VM_GetHandler(uint32_t index) { return kHandlers[index & 0x1F]; }
 CCode* VM_LookupScriptCode(int32_t scriptIndex) { return g_scriptLookup(scriptIndex); }
-void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup) { g_scriptLookup = lookup != nullptr ? lookup : &ScriptTableCode; }
+void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup) {
+  g_scriptLookup = lookup != nullptr ? lookup : &ScriptTableCode;
+  VM_InvalidateFastCodes();  // translations hold the callees the old lookup gave
+}
+
+void VM_FreeStacks() {
+  for (StackLevel& level : g_levels) {
+    MemoryManager_Free(level.block);
+    MemoryManager_Free(level.seals);
+  }
+  g_levels.clear();
+}
 
 uint32_t VM_StringHandleNew(SharedString* record) {
   if (record == nullptr) return 0;
+  if (g_liveAtLevel.size() <= static_cast<size_t>(g_nesting)) g_liveAtLevel.resize(static_cast<size_t>(g_nesting) + 1, 0);
+  ++g_liveAtLevel[static_cast<size_t>(g_nesting)];
   if (!g_freeHandles.empty()) {
     const uint32_t handle = g_freeHandles.back();
     g_freeHandles.pop_back();
     g_strings[handle] = record;
+    g_handleLevels[handle] = g_nesting;
     return handle;
   }
   g_strings.push_back(record);
+  g_handleLevels.push_back(g_nesting);
   return static_cast<uint32_t>(g_strings.size() - 1);
 }
 
@@ -593,6 +773,7 @@ SharedString* VM_StringHandleTake(uint32_t handle) {
   if (handle == 0 || handle >= g_strings.size() || g_strings[handle] == nullptr) return nullptr;
   SharedString* record = g_strings[handle];
   g_strings[handle] = nullptr;
+  --g_liveAtLevel[static_cast<size_t>(g_handleLevels[handle])];
   g_freeHandles.push_back(handle);
   return record;
 }
@@ -607,8 +788,13 @@ WXObjectBase* VM_NewLocals(int32_t count) {
   return locals;
 }
 
-void VM_ReleaseValueAt(uint8_t* slot) {
+void VM_ReleaseHeldValueAt(uint8_t* slot) {
   RValue value = VM_LoadValue(slot);
+  // The array outlives the slot when others hold it: it must not name the slot as its owner.
+  if (RValue_Kind(&value) == VALUE_ARRAY && value.pArray != nullptr &&
+      value.pArray->owner == reinterpret_cast<const RValue*>(slot)) {
+    value.pArray->owner = nullptr;
+  }
   RValue_Release(&value);
   std::memcpy(slot, &value, sizeof value);
 }

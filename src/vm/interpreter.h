@@ -52,6 +52,32 @@ using VMHandler = uint8_t* (*)(uint32_t word, uint8_t* sp, const uint8_t* operan
 void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* result, WXObjectBase* locals,
                     int32_t argumentCount, RValue* arguments, uint32_t flags, WXObjectBase* argumentsObject);
 void VM_Interpret(VMContext* context, RValue* result);
+// The loop while a debugger is attached: the debugger's tick every 20,000 instructions (when
+// half a second has passed since its last one), its step requests and pending pause. The locals
+// object the context made is freed at the end only when `freeLocals` is set.
+void VM_InterpretDebug(VMContext* context, RValue* result, bool freeLocals);
+
+inline constexpr uint32_t kVMDebugTickInstructions = 20000;
+inline constexpr int64_t kVMDebugTickMicroseconds = 500000;
+inline constexpr int32_t kVMStepInto = 0;
+inline constexpr int32_t kVMStepOver = 1;
+inline constexpr int32_t kVMStepOut = 2;
+// A step the debugger asked for (mode -1: none), with where it began.
+struct VMStepRequest {
+  int32_t mode = -1;
+  const char* text = nullptr;  // source text of the code the step began in
+  int32_t line = -1;
+  int32_t depth = 0;
+};
+extern VMStepRequest g_VMStep;
+extern bool g_VMPendingPause;     // stop before the next instruction
+extern int64_t g_VMDebugLastTick;  // the debugger's last tick (Timing_GetTime)
+uint32_t VM_DebugInstructionCount();
+// Runs every VM_ExecuteCode in the debugger loop even without a debugger connected (tests, and a
+// debugger that attaches by other means).
+void VM_SetDebugLoop(bool on);
+// What runs as the debugger's tick (null: the debugger's own).
+void VM_SetDebugTickHook(void (*tick)());
 uint8_t* VM_ReturnFromCall(VMContext* context, uint8_t* sp);
 uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context);
 // Enters called byte code: builds the frame below the `argumentCount` variable slots at sp and
@@ -107,3 +133,5 @@ int32_t VM_StringHandleCount();  // handles in use
 // none): the script table, unless a test installs its own (null restores the table).
 using VMScriptCodeLookup = CCode* (*)(int32_t scriptIndex);
 void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup);
+// Frees the stack blocks kept for the nesting levels (at shutdown; a later run makes new ones).
+void VM_FreeStacks();

@@ -1,6 +1,11 @@
 #include "vm/lifecycle.h"
 
 #include "vm/calls.h"
+#include "vm/chunk_loaders.h"
+#include "vm/interpreter.h"
 
-void VM_Init() { WithList_Init(); }
-void VM_Shutdown() { WithList_Free(); }
+void VM_Shutdown() {
+  WithList_Free();
+  VM_FreeStacks();
+  VM_FreeStringTableRecords();
+}

@@ -10,18 +10,9 @@
 #include "vm/bytecode.h"
 #include "vm/interpreter.h"
 #include "vm/slot_seals.h"
+#include "vm/vm_internal.h"
 
 namespace vm_slots {
-
-// Bytes an operand of this type takes: doubles and int64 8, variables 16, every other code 4.
-inline int32_t OperandSize(uint32_t type) {
-  return type == VMT_DOUBLE || type == VMT_LONG ? 8 : type == VMT_VARIABLE ? 16 : 4;
-}
-
-// True when the slots between sp and the current frame hold at least n bytes.
-inline bool StackHolds(const VMContext* context, const uint8_t* sp, int64_t n) {
-  return sp >= context->stackBlock && n <= reinterpret_cast<const uint8_t*>(context->frame) - sp;
-}
 
 template <typename T>
 inline T Load(const uint8_t* at) {
@@ -38,24 +29,6 @@ inline void Store(uint8_t* at, const T& value) {
 inline SharedString* PeekString(const uint8_t* slot) { return VM_StringHandleGet(Load<uint32_t>(slot)); }
 // Makes a string slot that owns the caller's reference to the record (null: the null string).
 inline void StoreString(uint8_t* slot, SharedString* record) { Store<uint32_t>(slot, VM_StringHandleNew(record)); }
-
-// Drops what a popped slot owns: the reference of a string slot, the value of a sealed variable
-// slot (one without a seal owns nothing).
-inline void ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot) {
-  if (type != VMT_VARIABLE && type != VMT_STRING && type != VMT_DEBUG_STRING) return;
-  if (type == VMT_VARIABLE && !VM_TakeSealed(context, slot)) return;
-  RValue value;
-  VM_SlotToValue(&value, type == VMT_VARIABLE ? VMT_VARIABLE : VMT_STRING, slot);
-  RValue_Release(&value);
-}
-// ReleaseSlot for an operand already found sealed (OperandSealed).
-inline void ReleaseOperand(VMContext* context, uint32_t type, uint8_t* slot) {
-  if (type == VMT_VARIABLE) VM_BreakSeal(context, slot);
-  if (type != VMT_VARIABLE && type != VMT_STRING && type != VMT_DEBUG_STRING) return;
-  RValue value;
-  VM_SlotToValue(&value, type == VMT_VARIABLE ? VMT_VARIABLE : VMT_STRING, slot);
-  RValue_Release(&value);
-}
 
 // Numbers to integers as the argument getters truncate them: NaN and the infinities give 0, a
 // value outside the range the integer's smallest value.

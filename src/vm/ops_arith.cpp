@@ -346,8 +346,8 @@ uint8_t* PushResult(VMContext* context, const Result& result, bool variable, uin
 // Consumes both operands and stops the code with the message; returns the position above them.
 uint8_t* Refuse(VMContext* context, uint32_t word, uint8_t* sp, uint8_t* end, const char* message) {
   const uint32_t rightType = VM_Type1(word);
-  ReleaseSlot(context, rightType, sp);
-  ReleaseSlot(context, VM_Type2(word), sp + OperandSize(rightType));
+  VM_ReleaseSlot(context, rightType, sp);
+  VM_ReleaseSlot(context, VM_Type2(word), sp + VM_StackSlotSize(rightType));
   VM_Fail(context, "%s", message);
   return end;
 }
@@ -372,9 +372,9 @@ void FormatRefusal(const BinaryOperator& info, bool right, Refusal refusal, char
 uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContext* context) {
   const uint32_t rightType = VM_Type1(word);
   const uint32_t leftType = VM_Type2(word);
-  uint8_t* left = sp + OperandSize(rightType);
-  uint8_t* end = left + OperandSize(leftType);
-  if (!StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
+  uint8_t* left = sp + VM_StackSlotSize(rightType);
+  uint8_t* end = left + VM_StackSlotSize(leftType);
+  if (!VM_StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
   char text[160];
   if (!OperandSealed(context, rightType, sp) || !OperandSealed(context, leftType, left)) {
     return Refuse(context, word, sp, end, VM_NoVariableText(word, text, sizeof text));
@@ -413,8 +413,8 @@ uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContex
   }
   const bool variable = leftType == VMT_VARIABLE || rightType == VMT_VARIABLE;
   const uint32_t kind = leftType == VMT_VARIABLE ? l.kind : r.kind;
-  ReleaseOperand(context, rightType, sp);
-  ReleaseOperand(context, leftType, left);
+  VM_ReleaseSlot(context, rightType, sp);
+  VM_ReleaseSlot(context, leftType, left);
   return PushResult(context, result, variable, kind, end);
 }
 
@@ -423,18 +423,18 @@ uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContex
 uint8_t* Unary(bool negate, uint32_t word, uint8_t* sp, VMContext* context) {
   const char* name = negate ? "DoNeg" : "DoNot";
   const uint32_t type = VM_Type1(word);
-  if (type <= VMT_STRING && !StackHolds(context, sp, OperandSize(type))) return VM_FailUnderflow(word, sp, context);
+  if (type <= VMT_STRING && !VM_StackHolds(context, sp, VM_StackSlotSize(type))) return VM_FailUnderflow(word, sp, context);
   auto refuse = [&](const char* format) {
     char text[160];
     std::snprintf(text, sizeof text, format, name);
-    if (type <= VMT_STRING) ReleaseSlot(context, type, sp);
+    if (type <= VMT_STRING) VM_ReleaseSlot(context, type, sp);
     VM_Fail(context, "%s", text);
-    return sp + (type <= VMT_STRING ? OperandSize(type) : 0);
+    return sp + (type <= VMT_STRING ? VM_StackSlotSize(type) : 0);
   };
   if (!OperandSealed(context, type, sp)) {
     char text[160];
     VM_Fail(context, "%s", VM_NoVariableText(word, text, sizeof text));
-    return sp + OperandSize(type);
+    return sp + VM_StackSlotSize(type);
   }
   const uint32_t variant = (word >> 8) & 0xF;
   if (variant == 1 || variant == 2) return refuse("%s :: Execution Engine type error");

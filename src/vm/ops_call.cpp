@@ -37,10 +37,11 @@ void CallWithArguments(uint8_t* sp, int32_t n, Call call) {
     call(reinterpret_cast<RValue*>(sp));
     return;
   }
-  std::vector<RValue> copy(static_cast<size_t>(n));
-  std::memcpy(static_cast<void*>(copy.data()), sp, static_cast<size_t>(n) * sizeof(RValue));
-  call(copy.data());
-  std::memcpy(sp, copy.data(), static_cast<size_t>(n) * sizeof(RValue));
+  VMArgumentBuffer buffer(n);
+  RValue* copy = buffer.values();
+  std::memcpy(static_cast<void*>(copy), sp, static_cast<size_t>(n) * sizeof(RValue));
+  call(copy);
+  std::memcpy(sp, static_cast<const void*>(copy), static_cast<size_t>(n) * sizeof(RValue));
 }
 
 // The n (sealed) argument slots at sp hand their values to the call: the native function's return
@@ -50,7 +51,8 @@ void TakeArguments(VMContext* context, const uint8_t* sp, int32_t n) {
 }
 
 // Releases the n arguments at sp and leaves the result in the slot that ends where they ended.
-uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, RValue result) {
+// The result moves into the slot: an array it owns names the slot as its owner.
+uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, const RValue& result) {
   for (int32_t i = 0; i < n; ++i) VM_ReleaseValueAt(sp + static_cast<ptrdiff_t>(i) * kValueSize);
   uint8_t* slot = sp + static_cast<ptrdiff_t>(n) * kValueSize - kValueSize;
   VM_StoreValue(slot, result, &result);
@@ -58,11 +60,24 @@ uint8_t* ReturnFromNative(VMContext* context, uint8_t* sp, int32_t n, RValue res
   return slot;
 }
 
+uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp, VMContext* context) {
+  TakeArguments(context, sp, n);
+  RValue result = RValue_MakeReal(0);
+  CallWithArguments(sp, n, [&](RValue* args) { Extension_CallFunction(index, n, args, &result); });
+  return ReturnFromNative(context, sp, n, result);
+}
+
 uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   if (id >= g_BuiltinCount || g_BuiltinFunctions[id].handler == nullptr) {
     VM_Fail(context, "call: no built-in function with id %d", id);
     return sp;
   }
+  return VM_CallBuiltinSlots(id, n, sp, context);
+}
+
+}  // namespace
+
+uint8_t* VM_CallBuiltinSlots(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   TakeArguments(context, sp, n);
   const BuiltinHandler handler = g_BuiltinFunctions[id].handler;
   Builtin_SetCurrent(id);
@@ -79,15 +94,6 @@ uint8_t* CallBuiltin(int32_t id, int32_t n, uint8_t* sp, VMContext* context) {
   StackTrace_Pop(&trace);
   return sp;
 }
-
-uint8_t* CallExtension(int32_t index, int32_t n, uint8_t* sp, VMContext* context) {
-  TakeArguments(context, sp, n);
-  RValue result = RValue_MakeReal(0);
-  CallWithArguments(sp, n, [&](RValue* args) { Extension_CallFunction(index, n, args, &result); });
-  return ReturnFromNative(context, sp, n, result);
-}
-
-}  // namespace
 
 uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VMContext* context,
                       WXObjectBase* locals, WXObjectBase* argumentsObject) {

@@ -113,11 +113,9 @@ Comparison Compare(const Compared& l, const Compared& r) {
   }
 }
 
-// Sub-kinds 1 to 6: <, <=, ==, !=, >=, >. A NaN difference makes every one false.
-bool Decide(uint32_t subKind, const Comparison& c) {
-  if (c.form == Comparison::kUnequal) return subKind == 4;
-  const double e = c.form == Comparison::kDifference ? Math_Epsilon : 0.0;
-  const double d = c.value;
+// Sub-kinds 1 to 6: <, <=, ==, !=, >=, >, with a margin of e either side of 0. A NaN difference
+// makes every one false.
+bool DecideWithin(uint32_t subKind, double d, double e) {
   switch (subKind) {
     case 1: return d < -e;
     case 2: return d <= e;
@@ -126,6 +124,11 @@ bool Decide(uint32_t subKind, const Comparison& c) {
     case 5: return d >= -e;
     default: return d > e;
   }
+}
+
+bool Decide(uint32_t subKind, const Comparison& c) {
+  if (c.form == Comparison::kUnequal) return subKind == 4;
+  return DecideWithin(subKind, c.value, c.form == Comparison::kDifference ? Math_Epsilon : 0.0);
 }
 
 // --- conv ---------------------------------------------------------------------------------
@@ -344,15 +347,17 @@ void StoreConverted(uint32_t target, const Converted& c, uint8_t* slot) {
 
 }  // namespace
 
+bool VM_DecideDifference(uint32_t subKind, double d) { return DecideWithin(subKind, d, Math_Epsilon); }
+
 uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   const uint32_t rightType = VM_Type1(word);
   const uint32_t leftType = VM_Type2(word);
-  uint8_t* left = sp + OperandSize(rightType);
-  uint8_t* end = left + OperandSize(leftType);
-  if (!StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
+  uint8_t* left = sp + VM_StackSlotSize(rightType);
+  uint8_t* end = left + VM_StackSlotSize(leftType);
+  if (!VM_StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
   const auto refuse = [&](const char* message) {
-    ReleaseSlot(context, rightType, sp);
-    ReleaseSlot(context, leftType, left);
+    VM_ReleaseSlot(context, rightType, sp);
+    VM_ReleaseSlot(context, leftType, left);
     VM_Fail(context, "%s", message);
     return end;
   };
@@ -368,8 +373,8 @@ uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   if (!ReadCompared(rightType, sp, &r)) return refuse("DoSet :1: Malformed variable");
   if (!ReadCompared(leftType, left, &l)) return refuse("DoSet :2: Malformed variable");
   const bool result = Decide(subKind, Compare(l, r));
-  ReleaseOperand(context, rightType, sp);
-  ReleaseOperand(context, leftType, left);
+  VM_ReleaseSlot(context, rightType, sp);
+  VM_ReleaseSlot(context, leftType, left);
   Store(end - 4, static_cast<int32_t>(result ? 1 : 0));
   return end - 4;
 }
@@ -377,10 +382,10 @@ uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
 uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   const uint32_t sourceType = VM_Type1(word);
   const uint32_t target = VM_Type2(word);
-  const int32_t sourceSize = sourceType <= VMT_DEBUG_STRING ? OperandSize(sourceType) : 0;
-  if (!StackHolds(context, sp, sourceSize)) return VM_FailUnderflow(word, sp, context);
+  const int32_t sourceSize = sourceType <= VMT_DEBUG_STRING ? VM_StackSlotSize(sourceType) : 0;
+  if (!VM_StackHolds(context, sp, sourceSize)) return VM_FailUnderflow(word, sp, context);
   const auto refuse = [&](const char* message) {
-    ReleaseSlot(context, sourceType, sp);
+    VM_ReleaseSlot(context, sourceType, sp);
     VM_Fail(context, "%s", message);
     return sp + sourceSize;
   };
@@ -432,11 +437,11 @@ uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) 
     SharedString* record = VM_StringHandleTake(Load<uint32_t>(sp));
     if (!moved) SharedString_Unref(record);
   } else if (!moved) {
-    ReleaseOperand(context, sourceType, sp);
+    VM_ReleaseSlot(context, sourceType, sp);
   } else {
     VM_BreakSeal(context, sp);  // the variable's string moved into the target
   }
-  uint8_t* slot = sp + sourceSize - OperandSize(target);
+  uint8_t* slot = sp + sourceSize - VM_StackSlotSize(target);
   StoreConverted(target, converted, slot);
   if (target == VMT_VARIABLE) VM_Seal(context, slot);
   return slot;

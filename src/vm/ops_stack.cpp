@@ -24,25 +24,6 @@
 
 namespace {
 
-// Instance types beyond the targets of variable_access.h.
-constexpr int32_t kInstNoone = -4;
-constexpr int32_t kInstGlobal = -5;
-constexpr int32_t kInstGlobalOrSelf = -6;
-constexpr int32_t kInstLocal = -7;
-constexpr int32_t kInstLocalOrSelf = -8;
-constexpr int32_t kInstStackObject = -9;
-constexpr int32_t kInstStackObjectKey = -10;
-constexpr int32_t kInstScopeChain = -11;
-constexpr int32_t kInstScopeWalk = -12;
-constexpr int32_t kInstArgument = -13;
-constexpr int32_t kInstNoValue = -14;
-
-constexpr uint32_t kRefNoIndex = 0x80000000u;
-constexpr uint32_t kRefInstanceId = 0x40000000u;
-constexpr uint32_t kRefImmediateInstance = 0x20000000u;
-constexpr uint32_t kRefDeclaration = 0x10000000u;
-constexpr uint32_t kRefIdMask = 0x0FFFFFFFu;
-
 struct VariableRef {
   int32_t id;
   int32_t instance;
@@ -297,12 +278,12 @@ uint8_t* Push(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* con
     }
     case VMT_STRING: {
       bool ok = true;
-      const char* text = VM_StringTableText(VM_ReadWord(operand), &ok);
+      SharedString* record = VM_StringTableRecord(VM_ReadWord(operand), &ok);
       if (!ok) {
         VM_Fail(context, "String index %u lies outside the string table", VM_ReadWord(operand));
         return sp;
       }
-      const uint32_t handle = VM_StringHandleNew(text != nullptr ? SharedString_Create(text) : nullptr);
+      const uint32_t handle = VM_StringHandleNew(record);
       sp -= 4;
       std::memcpy(sp, &handle, 4);
       return sp;

@@ -76,6 +76,7 @@ uint8_t* Enter(uint32_t word, uint8_t* sp, VMContext* context, WithFrame frame, 
   }
   frame.position = VM_StackDistance(context, sp);
   g_frames.push_back(frame);
+  vm_state::withFrames = g_frames.size();
   if (n == 0) {
     VM_Branch(word, context);
   } else {
@@ -197,6 +198,7 @@ uint8_t* DoPopEnv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context
   context->self = frame.savedSelf;
   context->other = frame.savedOther;
   g_frames.erase(g_frames.begin() + static_cast<ptrdiff_t>(found));
+  vm_state::withFrames = g_frames.size();
   return sp;
 }
 
@@ -206,4 +208,5 @@ void VM_DropWithFrames(const VMContext* context, int32_t distance) {
     MEM_FREE(g_frames[i].array);
     g_frames.erase(g_frames.begin() + static_cast<ptrdiff_t>(i));
   }
+  vm_state::withFrames = g_frames.size();
 }

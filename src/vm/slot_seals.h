@@ -42,9 +42,10 @@ inline uint8_t* VM_CopyOf(const VMContext* context, const uint8_t* at) {
 
 // Points the seals of a context whose stack block is in place into `storage` (VM_SealStorageSize
 // bytes); no slot is sealed.
-inline void VM_AttachSeals(VMContext* context, uint8_t* storage) {
+// A storage whose marks are known to be clear (kept from an earlier run) is not cleared again.
+inline void VM_AttachSeals(VMContext* context, uint8_t* storage, bool clear = true) {
   const size_t markBytes = static_cast<size_t>(context->stackSize / 4 + 2 * kVMSealMargin);
-  std::memset(storage, 0, markBytes);
+  if (clear) std::memset(storage, 0, markBytes);
   const uintptr_t block = reinterpret_cast<uintptr_t>(context->stackBlock);
   context->sealStorage = storage;
   context->markBias = reinterpret_cast<uintptr_t>(storage + kVMSealMargin) - block / 4;

@@ -1183,6 +1183,12 @@ TEST_F(FixedFunctionTest, ResetRestoresTheDefaultsAndLetsGoOfBoundObjects) {
   device->SetStreamSource(2, buffer, 0, 16);
   device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   device->EndScene();
+  // Explicit targets go before a reset, the device's references included.
+  IDirect3DSurface9* backBuffer = nullptr;
+  ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
+  device->SetRenderTarget(0, backBuffer);
+  backBuffer->Release();
+  device->SetDepthStencilSurface(nullptr);
   target->Release();
   depth->Release();
   target = depth = nullptr;

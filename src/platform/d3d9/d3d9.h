@@ -745,6 +745,10 @@ class IDirect3DDevice9 : public IUnknown {
   virtual HRESULT GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) = 0;
   virtual HRESULT SetViewport(const D3DVIEWPORT9* pViewport) = 0;
   virtual HRESULT GetViewport(D3DVIEWPORT9* pViewport) = 0;
+  // The rectangle D3DRS_SCISSORTESTENABLE confines drawing to (clears are not confined). Setting
+  // target 0 and a reset make it the whole target.
+  virtual HRESULT SetScissorRect(const RECT* pRect) = 0;
+  virtual HRESULT GetScissorRect(RECT* pRect) = 0;
 
   // Frames.
   virtual HRESULT BeginScene() = 0;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/d3d9/pixel_formats.h"
+
 float D3D9_FloatFromBits(DWORD bits) {
   float value;
   std::memcpy(&value, &bits, sizeof value);
@@ -337,4 +339,35 @@ bool D3D9_StreamsHold(const D3D9VertexLayout& layout, const D3D9StreamExtent* st
     if (end > s.size) return false;
   }
   return true;
+}
+
+namespace {
+
+bool ResolveSurfaceRect(const RECT* rect, const D3DSURFACE_DESC& desc, RECT* out) {
+  *out = rect != nullptr ? *rect : RECT{0, 0, static_cast<LONG>(desc.Width), static_cast<LONG>(desc.Height)};
+  return out->left >= 0 && out->top >= 0 && out->right <= static_cast<LONG>(desc.Width) &&
+         out->bottom <= static_cast<LONG>(desc.Height) && out->left < out->right && out->top < out->bottom;
+}
+
+}  // namespace
+
+HRESULT D3D9_CheckStretchRect(const D3D9SurfaceFacts& source, const RECT* pSourceRect, const D3D9SurfaceFacts& dest,
+                              const RECT* pDestRect, bool sameSurface, RECT* sourceRect, RECT* destRect) {
+  if (!source.ours || !dest.ours || sameSurface || source.depth || dest.depth || !dest.renderTarget ||
+      source.pool != D3DPOOL_DEFAULT || dest.desc.MultiSampleType != D3DMULTISAMPLE_NONE ||
+      !ResolveSurfaceRect(pSourceRect, source.desc, sourceRect) || !ResolveSurfaceRect(pDestRect, dest.desc, destRect)) {
+    return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
+}
+
+HRESULT D3D9_CheckRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                               BOOL lockable, const D3DCAPS9& caps, bool samplesSupported) {
+  const bool multisampled = multiSample != D3DMULTISAMPLE_NONE;
+  if (width == 0 || height == 0 || width > caps.MaxTextureWidth || height > caps.MaxTextureHeight ||
+      !samplesSupported || (lockable && multisampled) || D3DFormat_IsBlockCompressed(format) ||
+      (multisampled && format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)) {
+    return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
 }

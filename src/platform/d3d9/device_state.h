@@ -92,3 +92,22 @@ struct D3D9StreamExtent {
 // Whether the streams that the layout reads hold every element of vertices first .. first+count-1.
 // A stride of 0 (every vertex reading the same bytes) is not drawn here and answers false.
 bool D3D9_StreamsHold(const D3D9VertexLayout& layout, const D3D9StreamExtent* streams, UINT first, UINT count);
+
+// What a device knows of a surface given to StretchRect.
+struct D3D9SurfaceFacts {
+  bool ours = false;  // a surface of this device
+  bool depth = false;
+  bool renderTarget = false;
+  D3DPOOL pool = D3DPOOL_DEFAULT;
+  D3DSURFACE_DESC desc{};
+};
+// The checks of StretchRect, the same on every device: two different surfaces of this device, a
+// default-pool colour source, a render target as destination that is not multisampled, and
+// rectangles inside both (null: the whole surface), which are written to *sourceRect and *destRect.
+HRESULT D3D9_CheckStretchRect(const D3D9SurfaceFacts& source, const RECT* pSourceRect, const D3D9SurfaceFacts& dest,
+                              const RECT* pDestRect, bool sameSurface, RECT* sourceRect, RECT* destRect);
+// The checks of CreateRenderTarget besides the format's support: a size within the caps, a sample
+// count the device takes, no lockable multisampled target, no block-compressed format, and only
+// 32-bit formats multisampled (they resolve through a 32-bit copy).
+HRESULT D3D9_CheckRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
+                               BOOL lockable, const D3DCAPS9& caps, bool samplesSupported);

@@ -19,11 +19,15 @@ bool GLVertexBuffer::Init() {
   m_device->MakeCurrent();
   while (glGetError() != GL_NO_ERROR) {
   }
-  glGenBuffers(1, &m_buffer);
-  m_device->gl().BindArrayBuffer(m_buffer);
   const bool dynamic = (m_desc.Usage & D3DUSAGE_DYNAMIC) != 0;
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_desc.Size), m_memory.data(),
-               dynamic ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+  m_storageCount = dynamic ? kStorages : 1;
+  glGenBuffers(m_storageCount, m_storages);
+  for (int i = 0; i < m_storageCount; ++i) {
+    m_device->gl().BindArrayBuffer(m_storages[i]);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_desc.Size), m_memory.data(),
+                 dynamic ? GL_STREAM_DRAW : GL_STATIC_DRAW);
+  }
+  m_buffer = m_storages[0];
   return glGetError() == GL_NO_ERROR;
 }
 
@@ -31,8 +35,8 @@ void GLVertexBuffer::Detach() {
   if (m_device != nullptr) {
     if (m_buffer != 0) {
       m_device->MakeCurrent();
-      m_device->ForgetBuffer(m_buffer);
-      glDeleteBuffers(1, &m_buffer);
+      for (int i = 0; i < m_storageCount; ++i) m_device->ForgetBuffer(m_storages[i]);
+      glDeleteBuffers(m_storageCount, m_storages);
     }
     m_device->Untrack(this);
   }
@@ -110,9 +114,11 @@ GLuint GLVertexBuffer::Prepare(UINT begin, UINT end) {
   end = std::min(end, m_desc.Size);
   GLState& gl = m_device->gl();
   if (m_orphan) {
-    // Fresh storage: draws still reading the old bytes keep theirs, and nothing needs to wait.
-    gl.BindArrayBuffer(m_buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_desc.Size), nullptr, GL_STREAM_DRAW);
+    // The next storage: draws still reading the old bytes keep theirs. It was last used a few
+    // discards ago, so its first upload rarely has anything to wait for.
+    m_storage = (m_storage + 1) % m_storageCount;
+    m_buffer = m_storages[m_storage];
+    m_rotated = true;
     m_orphan = false;
     m_synchronous = false;
     m_dirtyBegin = 0;
@@ -124,8 +130,9 @@ GLuint GLVertexBuffer::Prepare(UINT begin, UINT end) {
     if (m_synchronous) {
       glBufferSubData(GL_ARRAY_BUFFER, lo, hi - lo, m_memory.data() + lo);
     } else {
-      void* target = glMapBufferRange(GL_ARRAY_BUFFER, lo, hi - lo,
-                                      GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT);
+      const GLbitfield wait = m_rotated ? 0 : GL_MAP_UNSYNCHRONIZED_BIT;
+      m_rotated = false;
+      void* target = glMapBufferRange(GL_ARRAY_BUFFER, lo, hi - lo, GL_MAP_WRITE_BIT | wait | GL_MAP_INVALIDATE_RANGE_BIT);
       if (target != nullptr) {
         std::memcpy(target, m_memory.data() + lo, hi - lo);
         glUnmapBuffer(GL_ARRAY_BUFFER);

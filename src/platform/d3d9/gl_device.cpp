@@ -11,11 +11,6 @@ namespace {
 
 GLSurface* AsSurface(IDirect3DSurface9* surface) { return dynamic_cast<GLSurface*>(surface); }
 
-bool RectInside(const RECT& r, UINT width, UINT height) {
-  return r.left >= 0 && r.top >= 0 && r.right <= static_cast<LONG>(width) && r.bottom <= static_cast<LONG>(height) &&
-         r.left < r.right && r.top < r.bottom;
-}
-
 void AttachTo(GLenum target, GLenum attachment, const GLStorage& storage) {
   if (storage.texture != 0) {
     glFramebufferTexture2D(target, attachment, GL_TEXTURE_2D, storage.texture, storage.level);
@@ -154,6 +149,7 @@ HRESULT GLDevice::CreateSwapChainSurfaces() {
   }
   m_targetsDirty = true;
   m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
+  m_scissor = RECT{0, 0, static_cast<LONG>(m_pp.BackBufferWidth), static_cast<LONG>(m_pp.BackBufferHeight)};
   // What a new back buffer holds is undefined; start from black and a far depth.
   Clear(0, nullptr, D3DCLEAR_TARGET | (m_autoDepth ? D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL : 0), 0, 1.0f, 0);
   return D3D_OK;
@@ -168,7 +164,7 @@ ULONG GLDevice::Release() {
   return refs;
 }
 
-HRESULT GLDevice::TestCooperativeLevel() { return D3D_OK; }
+HRESULT GLDevice::TestCooperativeLevel() { return m_needsReset ? D3DERR_DEVICENOTRESET : D3D_OK; }
 
 HRESULT GLDevice::GetDirect3D(IDirect3D9** ppD3D9) {
   if (ppD3D9 == nullptr) return D3DERR_INVALIDCALL;
@@ -193,6 +189,19 @@ HRESULT GLDevice::Reset(D3DPRESENT_PARAMETERS* pp) {
   if (pp == nullptr) return D3DERR_INVALIDCALL;
   params = *pp;
   if (!CheckPresentParameters(&params)) return D3DERR_INVALIDCALL;
+  // As on the real device, default-pool resources must be gone first; until then it stays unreset.
+  for (GLTracked* resource : m_tracked) {
+    if (resource->BlocksReset()) {
+      m_needsReset = true;
+      return D3DERR_INVALIDCALL;
+    }
+  }
+  if (m_failingResets > 0) {
+    --m_failingResets;
+    m_needsReset = true;
+    return D3DERR_DEVICELOST;
+  }
+  m_needsReset = false;
   MakeCurrent();
   m_inScene = false;
   m_pp = params;
@@ -271,15 +280,13 @@ HRESULT GLDevice::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, 
                                      DWORD, BOOL lockable, IDirect3DSurface9** ppSurface, void** pSharedHandle) {
   if (ppSurface == nullptr) return D3DERR_INVALIDCALL;
   *ppSurface = nullptr;
-  if (pSharedHandle != nullptr || width == 0 || height == 0 || width > m_caps.MaxTextureWidth ||
-      height > m_caps.MaxTextureHeight || !GLMachine_SupportsSamples(multiSample) ||
-      (lockable && multiSample != D3DMULTISAMPLE_NONE)) {
+  GLFormat f;
+  if (pSharedHandle != nullptr ||
+      D3D9_CheckRenderTarget(width, height, format, multiSample, lockable, m_caps,
+                             GLMachine_SupportsSamples(multiSample)) != D3D_OK ||
+      !GLFormat_ForColour(format, &f)) {
     return D3DERR_INVALIDCALL;
   }
-  GLFormat f;
-  if (!GLFormat_ForColour(format, &f) || f.compressed || f.decodeDXT) return D3DERR_INVALIDCALL;
-  // Multisampled targets resolve through a 32-bit scratch texture, so they take 32-bit formats.
-  if (multiSample != D3DMULTISAMPLE_NONE && f.internalFormat != GL_RGBA8) return D3DERR_INVALIDCALL;
   D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, multiSample, 0, width, height};
   auto* surface = new GLSurface(this, GLSurface::Kind::RenderTarget, desc, lockable != FALSE);
   if (!surface->AllocateStorage()) {
@@ -381,19 +388,19 @@ HRESULT GLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT* pSo
                               IDirect3DSurface9* pDestSurface, const RECT* pDestRect, D3DTEXTUREFILTERTYPE filter) {
   GLSurface* source = AsSurface(pSourceSurface);
   GLSurface* dest = AsSurface(pDestSurface);
-  if (source == nullptr || dest == nullptr || source == dest || source->device() != this || dest->device() != this ||
-      source->IsDepth() || dest->IsDepth() || !dest->IsRenderTarget() || SurfacePool(source) != D3DPOOL_DEFAULT) {
+  auto facts = [this](GLSurface* s) {
+    D3D9SurfaceFacts f;
+    if (s == nullptr) return f;
+    f = D3D9SurfaceFacts{s->device() == this, s->IsDepth(), s->IsRenderTarget(), SurfacePool(s), s->desc()};
+    return f;
+  };
+  RECT sr, dr;
+  if (D3D9_CheckStretchRect(facts(source), pSourceRect, facts(dest), pDestRect, source == dest, &sr, &dr) != D3D_OK) {
     return D3DERR_INVALIDCALL;
   }
-  const D3DSURFACE_DESC& sd = source->desc();
-  const D3DSURFACE_DESC& dd = dest->desc();
-  RECT sr = pSourceRect ? *pSourceRect : RECT{0, 0, static_cast<LONG>(sd.Width), static_cast<LONG>(sd.Height)};
-  RECT dr = pDestRect ? *pDestRect : RECT{0, 0, static_cast<LONG>(dd.Width), static_cast<LONG>(dd.Height)};
-  if (!RectInside(sr, sd.Width, sd.Height) || !RectInside(dr, dd.Width, dd.Height)) return D3DERR_INVALIDCALL;
   GLStorage src = source->Storage();
   GLStorage dst = dest->Storage();
-  // Writing into a multisampled target would need a draw; nothing the runner does asks for it.
-  if (!src.HasObject() || !dst.HasObject() || dst.samples > 0) return D3DERR_INVALIDCALL;
+  if (!src.HasObject() || !dst.HasObject()) return D3DERR_INVALIDCALL;
   MakeCurrent();
   while (glGetError() != GL_NO_ERROR) {
   }
@@ -426,6 +433,7 @@ HRESULT GLDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* pRenderTarget)
   m_targetsDirty = true;
   if (index == 0) {
     m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
+    m_scissor = RECT{0, 0, static_cast<LONG>(surface->desc().Width), static_cast<LONG>(surface->desc().Height)};
   }
   return D3D_OK;
 }
@@ -468,6 +476,18 @@ HRESULT GLDevice::SetViewport(const D3DVIEWPORT9* pViewport) {
 HRESULT GLDevice::GetViewport(D3DVIEWPORT9* pViewport) {
   if (pViewport == nullptr) return D3DERR_INVALIDCALL;
   *pViewport = m_viewport;
+  return D3D_OK;
+}
+
+HRESULT GLDevice::SetScissorRect(const RECT* pRect) {
+  if (pRect == nullptr || pRect->left > pRect->right || pRect->top > pRect->bottom) return D3DERR_INVALIDCALL;
+  m_scissor = *pRect;
+  return D3D_OK;
+}
+
+HRESULT GLDevice::GetScissorRect(RECT* pRect) {
+  if (pRect == nullptr) return D3DERR_INVALIDCALL;
+  *pRect = m_scissor;
   return D3D_OK;
 }
 
@@ -542,6 +562,13 @@ HRESULT GLDevice::Clear(DWORD count, const D3DRECT* pRects, DWORD flags, D3DCOLO
     glClear(bits);
   }
   return D3D_OK;
+}
+
+bool D3D9GL_LoseDevice(IDirect3DDevice9* device, int failingResets) {
+  auto* gl = dynamic_cast<GLDevice*>(device);
+  if (gl == nullptr) return false;
+  gl->Lose(failingResets);
+  return true;
 }
 
 HWND D3D9GL_GetDeviceWindow(IDirect3DDevice9* device) {

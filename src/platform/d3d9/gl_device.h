@@ -69,6 +69,8 @@ class GLTracked {
   virtual ~GLTracked() = default;
   // The device goes away: free the OpenGL objects and forget the device.
   virtual void Detach() = 0;
+  // A default-pool resource that must be released before the device can be reset.
+  virtual bool BlocksReset() const { return false; }
 };
 
 class GLSurface final : public IDirect3DSurface9, public GLTracked {
@@ -94,6 +96,7 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   void Detach() override;
 
   Kind kind() const { return m_kind; }
+  bool BlocksReset() const override { return m_kind == Kind::RenderTarget || m_kind == Kind::DepthStencil; }
   const D3DSURFACE_DESC& desc() const { return m_desc; }
   GLStorage Storage() const;
   GLTexture* owner() const { return m_owner; }
@@ -155,6 +158,7 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   GLuint glTexture() const { return m_texture; }
   D3DFORMAT format() const { return m_format; }
   D3DPOOL pool() const { return m_pool; }
+  bool BlocksReset() const override { return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0; }
   DWORD usage() const { return m_usage; }
   UINT LevelWidth(UINT level) const;
   UINT LevelHeight(UINT level) const;
@@ -221,6 +225,13 @@ class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
   GLDevice* m_device;
   D3DVERTEXBUFFER_DESC m_desc;
   std::vector<uint8_t> m_memory;
+  // A dynamic buffer rotates through a few storages: a discarding lock moves to the next one
+  // instead of orphaning (which some drivers pay for by clearing the new storage).
+  static constexpr int kStorages = 3;
+  GLuint m_storages[kStorages] = {};
+  int m_storageCount = 1;
+  int m_storage = 0;
+  bool m_rotated = false;  // the current storage was just taken up again: its first upload waits
   GLuint m_buffer = 0;
   ULONG m_refs = 1;
   DWORD m_priority = 0;
@@ -290,6 +301,8 @@ class GLDevice final : public IDirect3DDevice9 {
   HRESULT GetDepthStencilSurface(IDirect3DSurface9** ppZStencilSurface) override;
   HRESULT SetViewport(const D3DVIEWPORT9* pViewport) override;
   HRESULT GetViewport(D3DVIEWPORT9* pViewport) override;
+  HRESULT SetScissorRect(const RECT* pRect) override;
+  HRESULT GetScissorRect(RECT* pRect) override;
   HRESULT BeginScene() override;
   HRESULT EndScene() override;
   HRESULT Clear(DWORD count, const D3DRECT* pRects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) override;
@@ -362,7 +375,19 @@ class GLDevice final : public IDirect3DDevice9 {
   GLSurface* m_targets[4] = {};
   GLSurface* m_depthStencil = nullptr;
   D3DVIEWPORT9 m_viewport{};
+  RECT m_scissor{};
   bool m_inScene = false;
+  // Set by a Reset refused or made to fail: the device answers "not reset" until a Reset succeeds.
+  bool m_needsReset = false;
+  int m_failingResets = 0;  // Resets still to fail (the test switch)
+ public:
+  // The test switch: the device counts as lost and its next `failingResets` Resets fail.
+  void Lose(int failingResets) {
+    m_needsReset = true;
+    m_failingResets = failingResets;
+  }
+
+ private:
   bool m_targetsDirty = true;
   bool m_targetsComplete = false;
   GLuint m_drawFbo = 0, m_readFbo = 0, m_copyFbo = 0;
@@ -423,6 +448,8 @@ class GLDevice final : public IDirect3DDevice9 {
   bool m_pixelDirty = true;
   bool m_samplerDirty = true;
   float m_uniformViewport[2] = {};
+  // Pixels added on each side of a viewport side of that length.
+  static UINT GuardBand(UINT side);
   GLuint m_vao = 0;
   GLuint m_sampler = 0;
   GLuint m_whiteTexture = 0;

@@ -8,6 +8,7 @@
 #include "platform/d3d9/gl_device.h"
 #include "platform/d3d9/gl_options.h"
 #include "platform/window/gl_window.h"
+#include "platform/window/window_system.h"
 
 namespace {
 
@@ -137,6 +138,17 @@ bool GLMachine_DisplayMode(int display, D3DDISPLAYMODE* mode) {
   return true;
 }
 
+bool D3D9GL_DesktopMode(int display, int* width, int* height, int* refreshRate, int* bitsPerPixel) {
+  if (!WindowLayer_EnsureVideo()) return false;
+  SDL_DisplayMode m;
+  if (SDL_GetDesktopDisplayMode(display, &m) != 0) return false;
+  *width = m.w;
+  *height = m.h;
+  *refreshRate = m.refresh_rate;
+  *bitsPerPixel = SDL_BYTESPERPIXEL(m.format) * 8;
+  return true;
+}
+
 namespace {
 
 D3DCAPS9 MakeCaps(UINT adapter) {
@@ -165,9 +177,10 @@ D3DCAPS9 MakeCaps(UINT adapter) {
   caps.MaxVertexIndex = 0xFFFFFF;
   caps.MaxStreams = 16;
   caps.MaxStreamStride = 255;
-  caps.VertexShaderVersion = D3DVS_VERSION(3, 0);
+  // No shader is compiled on this device yet: shader model 0.
+  caps.VertexShaderVersion = D3DVS_VERSION(0, 0);
   caps.MaxVertexShaderConst = 256;
-  caps.PixelShaderVersion = D3DPS_VERSION(3, 0);
+  caps.PixelShaderVersion = D3DPS_VERSION(0, 0);
   caps.MasterAdapterOrdinal = adapter;
   caps.AdapterOrdinalInGroup = 0;
   caps.NumberOfAdaptersInGroup = 1;

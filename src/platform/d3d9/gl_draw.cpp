@@ -546,8 +546,12 @@ void GLDevice::UpdateUniforms() {
   }
   const float vw = static_cast<float>(m_viewport.Width), vh = static_cast<float>(m_viewport.Height);
   if (u.version[GLFFUniforms::kViewport] == 0 || m_uniformViewport[0] != vw || m_uniformViewport[1] != vh) {
-    u.pixelOffset[0] = vw > 0.0f ? 1.0f / vw : 0.0f;
-    u.pixelOffset[1] = vh > 0.0f ? 1.0f / vh : 0.0f;
+    const float gw = vw + 2.0f * static_cast<float>(GuardBand(m_viewport.Width));
+    const float gh = vh + 2.0f * static_cast<float>(GuardBand(m_viewport.Height));
+    u.clipTransform[0] = vw > 0.0f ? vw / gw : 0.0f;
+    u.clipTransform[1] = vh > 0.0f ? vh / gh : 0.0f;
+    u.clipTransform[2] = vw > 0.0f ? 1.0f / gw : 0.0f;
+    u.clipTransform[3] = vh > 0.0f ? 1.0f / gh : 0.0f;
     m_uniformViewport[0] = vw;
     m_uniformViewport[1] = vh;
     u.version[GLFFUniforms::kViewport] = NextVersion();
@@ -598,9 +602,23 @@ void GLDevice::UpdateUniforms() {
 
 void GLDevice::ApplyRasterState() {
   const DWORD* rs = m_state.render;
-  m_gl.SetScissorTest(false);
-  m_gl.SetViewport(static_cast<GLint>(m_viewport.X), static_cast<GLint>(m_viewport.Y),
-                   static_cast<GLsizei>(m_viewport.Width), static_cast<GLsizei>(m_viewport.Height));
+  // The OpenGL viewport is Direct3D's widened by a guard band on every side, and the scissor
+  // keeps drawing inside Direct3D's (and inside its scissor rectangle when that test is on): the
+  // same pixels, without clipping the many primitives that only cross the viewport's edges.
+  int64_t left = m_viewport.X, top = m_viewport.Y;
+  int64_t right = left + m_viewport.Width, bottom = top + m_viewport.Height;
+  if (rs[D3DRS_SCISSORTESTENABLE] != FALSE) {
+    left = std::max<int64_t>(left, m_scissor.left);
+    top = std::max<int64_t>(top, m_scissor.top);
+    right = std::min<int64_t>(right, m_scissor.right);
+    bottom = std::min<int64_t>(bottom, m_scissor.bottom);
+  }
+  m_gl.SetScissorTest(true);
+  m_gl.SetScissorBox(static_cast<GLint>(left), static_cast<GLint>(top), static_cast<GLsizei>(std::max<int64_t>(right - left, 0)),
+                     static_cast<GLsizei>(std::max<int64_t>(bottom - top, 0)));
+  const GLint gx = static_cast<GLint>(GuardBand(m_viewport.Width)), gy = static_cast<GLint>(GuardBand(m_viewport.Height));
+  m_gl.SetViewport(static_cast<GLint>(m_viewport.X) - gx, static_cast<GLint>(m_viewport.Y) - gy,
+                   static_cast<GLsizei>(m_viewport.Width) + 2 * gx, static_cast<GLsizei>(m_viewport.Height) + 2 * gy);
   m_gl.SetDepthRange(m_viewport.MinZ, m_viewport.MaxZ);
 
   const bool blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
@@ -720,6 +738,12 @@ void GLDevice::SetAttribute(GLuint location, const D3DVERTEXELEMENT9* e, const S
   have = want;
 }
 
+UINT GLDevice::GuardBand(UINT side) {
+  // OpenGL takes viewports of at least 8192 pixels a side; the band is what fits of 1024.
+  constexpr UINT kLargestViewport = 8192, kBand = 1024;
+  return side >= kLargestViewport ? 0 : std::min(kBand, (kLargestViewport - side) / 2);
+}
+
 HRESULT GLDevice::Draw(D3DPRIMITIVETYPE type, UINT first, UINT count, const D3D9VertexLayout& layout,
                        const StreamSource* streams) {
   if (!ApplyTargets()) return D3DERR_INVALIDCALL;
@@ -740,19 +764,25 @@ HRESULT GLDevice::Draw(D3DPRIMITIVETYPE type, UINT first, UINT count, const D3D9
 
   // Lines leave out their last pixel; with the last-pixel state on (the default) it is drawn as
   // a point of its own: the strip's final vertex, or every second vertex of a list.
-  if ((type == D3DPT_LINESTRIP || type == D3DPT_LINELIST) && m_state.render[D3DRS_LASTPIXEL] != FALSE) {
+  // A flat-shaded line has its first vertex's colours up to that last pixel.
+  if ((type == D3DPT_LINESTRIP || type == D3DPT_LINELIST) && m_state.render[D3DRS_LASTPIXEL] != FALSE && count >= 2) {
     m_gl.SetPointSize(1.0f);
-    if (type == D3DPT_LINESTRIP) {
-      glDrawArrays(GL_POINTS, static_cast<GLint>(first + count - 1), 1);
-    } else {
-      StreamSource ends[kD3D9Streams];
-      for (UINT i = 0; i < kD3D9Streams; ++i) {
-        ends[i] = StreamSource{streams[i].buffer, streams[i].base + uintptr_t{first + 1} * streams[i].stride,
-                               streams[i].stride * 2};
-      }
-      for (GLuint i = 0; i < kGLFFInputs; ++i) SetAttribute(i, inputs[i], ends);
-      glDrawArrays(GL_POINTS, 0, static_cast<GLsizei>(count / 2));
+    const bool flat = m_state.render[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    // Each point at a line's last vertex; its colours from the line's first vertex when flat.
+    const UINT last = type == D3DPT_LINESTRIP ? first + count - 1 : first + 1;
+    const UINT step = type == D3DPT_LINESTRIP ? 0 : 2;
+    StreamSource ends[kD3D9Streams], starts[kD3D9Streams];
+    for (UINT i = 0; i < kD3D9Streams; ++i) {
+      ends[i] = StreamSource{streams[i].buffer, streams[i].base + uintptr_t{last} * streams[i].stride,
+                             streams[i].stride * step};
+      starts[i] = StreamSource{streams[i].buffer, streams[i].base + uintptr_t{last - 1} * streams[i].stride,
+                               streams[i].stride * step};
     }
+    for (GLuint i = 0; i < kGLFFInputs; ++i) {
+      const bool colour = i == 2 || i == 3;
+      SetAttribute(i, inputs[i], flat && colour ? starts : ends);
+    }
+    glDrawArrays(GL_POINTS, 0, type == D3DPT_LINESTRIP ? 1 : static_cast<GLsizei>(count / 2));
   }
   return D3D_OK;
 }

@@ -123,7 +123,7 @@ std::string GLFF_VertexSource(const GLFFVariant& v) {
   if (v.diffuse) s += "layout(location = 2) in vec4 aDiffuse;\n";
   if (v.specular) s += "layout(location = 3) in vec4 aSpecular;\n";
   if (v.texCoord) s += "layout(location = 4) in vec4 aTexCoord;\n";
-  s += "uniform mat4 uWorldViewProj;\nuniform mat4 uWorldView;\nuniform vec2 uPixelOffset;\n";
+  s += "uniform mat4 uWorldViewProj;\nuniform mat4 uWorldView;\nuniform vec4 uClipTransform;\n";
   if (v.lighting) {
     s +=
         "uniform mat3 uNormalMatrix;\n"
@@ -141,7 +141,10 @@ std::string GLFF_VertexSource(const GLFFVariant& v) {
   // Direct3D's clip space has y up and z in 0..w with pixel centres on whole coordinates; the
   // targets here are stored top row first, so y turns over, z spreads to -w..w, and the picture
   // moves half a pixel right and down onto OpenGL's pixel centres.
-  s += "  gl_Position = vec4(clip.x + clip.w * uPixelOffset.x, clip.w * uPixelOffset.y - clip.y,\n"
+  // Drawing goes to a larger OpenGL viewport (a guard band) scissored to Direct3D's, so clip x and
+  // y shrink to the viewport's share of it.
+  s += "  gl_Position = vec4(clip.x * uClipTransform.x + clip.w * uClipTransform.z,\n"
+       "                     clip.w * uClipTransform.w - clip.y * uClipTransform.y,\n"
        "                     2.0 * clip.z - clip.w, clip.w);\n";
   s += "  vec4 eye = uWorldView * aPosition;\n";
   s += v.texCoord ? "  vTexCoord = aTexCoord.xy;\n" : "  vTexCoord = vec2(0.0);\n";
@@ -287,7 +290,7 @@ GLFFProgram* GLFFCache::Get(const GLFFVariant& variant) {
   result->uWorldViewProj = loc("uWorldViewProj");
   result->uWorldView = loc("uWorldView");
   result->uNormalMatrix = loc("uNormalMatrix");
-  result->uPixelOffset = loc("uPixelOffset");
+  result->uClipTransform = loc("uClipTransform");
   result->uMaterialDiffuse = loc("uMaterialDiffuse");
   result->uMaterialAmbient = loc("uMaterialAmbient");
   result->uMaterialEmissive = loc("uMaterialEmissive");
@@ -324,7 +327,7 @@ void GLFFProgram::Upload(const GLFFUniforms& u) {
     seen[GLFFUniforms::kTransform] = u.version[GLFFUniforms::kTransform];
   }
   if (seen[GLFFUniforms::kViewport] != u.version[GLFFUniforms::kViewport]) {
-    glUniform2fv(uPixelOffset, 1, u.pixelOffset);
+    glUniform4fv(uClipTransform, 1, u.clipTransform);
     seen[GLFFUniforms::kViewport] = u.version[GLFFUniforms::kViewport];
   }
   if (uLightType >= 0 && seen[GLFFUniforms::kLighting] != u.version[GLFFUniforms::kLighting]) {

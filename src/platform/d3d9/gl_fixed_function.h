@@ -52,7 +52,8 @@ struct GLFFUniforms {
   float worldViewProj[16] = {};  // column-major for OpenGL: the row-vector matrices as they are
   float worldView[16] = {};
   float normalMatrix[9] = {};
-  float pixelOffset[2] = {};  // 1 / viewport width and height: half a pixel in clip space
+  // Clip x and y scale (the viewport's share of the guard band) and offset (half a pixel).
+  float clipTransform[4] = {};
   float materialDiffuse[4] = {};
   float materialAmbient[4] = {};
   float materialEmissive[4] = {};
@@ -72,7 +73,7 @@ struct GLFFUniforms {
 
 struct GLFFProgram {
   GLuint program = 0;
-  GLint uWorldViewProj = -1, uWorldView = -1, uNormalMatrix = -1, uPixelOffset = -1;
+  GLint uWorldViewProj = -1, uWorldView = -1, uNormalMatrix = -1, uClipTransform = -1;
   GLint uMaterialDiffuse = -1, uMaterialAmbient = -1, uMaterialEmissive = -1, uGlobalAmbient = -1, uNormalize = -1;
   GLint uLightType = -1, uLightDiffuse = -1, uLightAmbient = -1, uLightPosition = -1, uLightDirection = -1,
         uLightAttenuation = -1;

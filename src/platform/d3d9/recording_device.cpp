@@ -41,9 +41,10 @@ D3DCAPS9 D3D9RecordingConfig::DefaultCaps() {
   caps.MaxVertexIndex = 0xFFFFFF;
   caps.MaxStreams = 16;
   caps.MaxStreamStride = 255;
-  caps.VertexShaderVersion = D3DVS_VERSION(3, 0);
+  // No shader is compiled on this device yet: shader model 0.
+  caps.VertexShaderVersion = D3DVS_VERSION(0, 0);
   caps.MaxVertexShaderConst = 256;
-  caps.PixelShaderVersion = D3DPS_VERSION(3, 0);
+  caps.PixelShaderVersion = D3DPS_VERSION(0, 0);
   caps.NumberOfAdaptersInGroup = 1;
   caps.NumSimultaneousRTs = 4;
   caps.StretchRectFilterCaps = caps.TextureFilterCaps;
@@ -730,9 +731,9 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     }
     if (ppSurface == nullptr) return Done(D3DERR_INVALIDCALL);
     *ppSurface = nullptr;
-    if (pSharedHandle != nullptr || width == 0 || height == 0 || width > m_config.caps.MaxTextureWidth ||
-        height > m_config.caps.MaxTextureHeight || !ColourFormat(format) || D3DFormat_IsBlockCompressed(format) ||
-        !Supported(m_config, multiSample) || (lockable && multiSample != D3DMULTISAMPLE_NONE)) {
+    if (pSharedHandle != nullptr || !ColourFormat(format) ||
+        D3D9_CheckRenderTarget(width, height, format, multiSample, lockable, m_config.caps,
+                               Supported(m_config, multiSample)) != D3D_OK) {
       return Done(D3DERR_INVALIDCALL);
     }
     D3DSURFACE_DESC desc{format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, multiSample, 0, width, height};
@@ -786,14 +787,14 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
               &hr)) {
       return hr;
     }
+    auto facts = [this](RecSurface* s) {
+      D3D9SurfaceFacts f;
+      if (s == nullptr) return f;
+      f = D3D9SurfaceFacts{s->device() == this, s->IsDepth(), s->IsRenderTarget(), s->pool(), s->desc()};
+      return f;
+    };
     RECT sr, dr;
-    if (source == nullptr || dest == nullptr || source == dest || source->IsDepth() || dest->IsDepth() ||
-        !dest->IsRenderTarget() || source->pool() != D3DPOOL_DEFAULT ||
-        !ResolveRect(pSourceRect, source->desc().Width, source->desc().Height, &sr) ||
-        !ResolveRect(pDestRect, dest->desc().Width, dest->desc().Height, &dr)) {
-      return Done(D3DERR_INVALIDCALL);
-    }
-    return Done(D3D_OK);
+    return Done(D3D9_CheckStretchRect(facts(source), pSourceRect, facts(dest), pDestRect, source == dest, &sr, &dr));
   }
   HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* pRenderTarget) override {
     auto* surface = dynamic_cast<RecSurface*>(pRenderTarget);
@@ -806,7 +807,10 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (surface) surface->AddRef();
     if (m_targets[index]) m_targets[index]->Release();
     m_targets[index] = surface;
-    if (index == 0) m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
+    if (index == 0) {
+      m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
+      m_scissor = RECT{0, 0, static_cast<LONG>(surface->desc().Width), static_cast<LONG>(surface->desc().Height)};
+    }
     return Done(D3D_OK);
   }
   HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** ppRenderTarget) override {
@@ -857,6 +861,20 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (!Call("GetViewport", "", &hr)) return hr;
     if (pViewport == nullptr) return Done(D3DERR_INVALIDCALL);
     *pViewport = m_viewport;
+    return Done(D3D_OK);
+  }
+  HRESULT SetScissorRect(const RECT* pRect) override {
+    HRESULT hr;
+    if (!Call("SetScissorRect", RectText(pRect), &hr)) return hr;
+    if (pRect == nullptr || pRect->left > pRect->right || pRect->top > pRect->bottom) return Done(D3DERR_INVALIDCALL);
+    m_scissor = *pRect;
+    return Done(D3D_OK);
+  }
+  HRESULT GetScissorRect(RECT* pRect) override {
+    HRESULT hr;
+    if (!Call("GetScissorRect", "", &hr)) return hr;
+    if (pRect == nullptr) return Done(D3DERR_INVALIDCALL);
+    *pRect = m_scissor;
     return Done(D3D_OK);
   }
   HRESULT BeginScene() override {
@@ -1103,7 +1121,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       return Done(D3DERR_INVALIDCALL);
     }
     std::vector<uint8_t> bytes;
-    if (const Stream& s = m_streams[0]; s.buffer != nullptr) {
+    if (const Stream& s = m_streams[0]; s.buffer != nullptr && m_log->Recording()) {
       const size_t from = s.offset + static_cast<size_t>(startVertex) * s.stride;
       const size_t n = std::min(static_cast<size_t>(vertices) * s.stride, s.buffer->memory().size() - std::min(from, s.buffer->memory().size()));
       bytes.assign(s.buffer->memory().begin() + static_cast<ptrdiff_t>(from),
@@ -1129,8 +1147,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       return Done(D3DERR_INVALIDCALL);
     }
     const auto* data = static_cast<const uint8_t*>(pVertexStreamZeroData);
-    RecordDraw(type, primitiveCount, vertices, vertexStreamZeroStride,
-               std::vector<uint8_t>(data, data + static_cast<size_t>(vertices) * vertexStreamZeroStride));
+    const size_t bytes = m_log->Recording() ? static_cast<size_t>(vertices) * vertexStreamZeroStride : 0;
+    RecordDraw(type, primitiveCount, vertices, vertexStreamZeroStride, std::vector<uint8_t>(data, data + bytes));
     SetStream(0, nullptr, 0, 0);
     return Done(D3D_OK);
   }
@@ -1181,6 +1199,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       m_autoDepth->AddRef();
     }
     m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
+    m_scissor = RECT{0, 0, static_cast<LONG>(m_pp.BackBufferWidth), static_cast<LONG>(m_pp.BackBufferHeight)};
   }
 
   struct Stream {
@@ -1221,6 +1240,7 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
   RecSurface* m_targets[4] = {};
   RecSurface* m_depthStencil = nullptr;
   D3DVIEWPORT9 m_viewport{};
+  RECT m_scissor{};
   bool m_inScene = false;
   std::unordered_set<RecTracked*> m_tracked;
   D3D9FixedState m_state;

@@ -51,10 +51,17 @@ class D3D9RecordingLog {
   // and does nothing else. Several failures queue up in order.
   void FailNext(const std::string& method, HRESULT hr) { m_failures.push_back({method, hr}); }
   void SetLogReferences(bool on) { m_logReferences = on; }
+  // Off: calls keep their checks and effects but nothing is kept (benchmarks).
+  void SetRecording(bool on) { m_recording = on; }
+  bool Recording() const { return m_recording; }
 
   // For the recording objects.
-  void Add(std::string line) { m_lines.push_back(std::move(line)); }
-  void AddDraw(D3D9RecordedDraw draw) { m_draws.push_back(std::move(draw)); }
+  void Add(std::string line) {
+    if (m_recording) m_lines.push_back(std::move(line));
+  }
+  void AddDraw(D3D9RecordedDraw draw) {
+    if (m_recording) m_draws.push_back(std::move(draw));
+  }
   bool TakeFailure(const char* method, HRESULT* hr);
   std::string NewName(const char* kind);
   bool LogReferences() const { return m_logReferences; }
@@ -69,6 +76,7 @@ class D3D9RecordingLog {
   std::vector<Failure> m_failures;
   int m_nextId = 1;
   bool m_logReferences = false;
+  bool m_recording = true;
 };
 
 // What the recording IDirect3D9 answers about the machine.

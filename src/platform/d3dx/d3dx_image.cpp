@@ -34,30 +34,74 @@ bool IsPNG(const uint8_t* data, UINT size) { return size >= 8 && png_sig_cmp(dat
 
 bool IsDDS(const uint8_t* data, UINT size) { return size >= 4 && Read32(data) == kDDSMagic; }
 
-// Reads a PNG's header, and with pixels set its pixels as B, G, R, A rows top first.
+// Memory that libpng reads from.
+struct PNGSource {
+  const uint8_t* data;
+  size_t size;
+  size_t at;
+};
+
+void ReadPNGBytes(png_structp png, png_bytep out, png_size_t length) {
+  auto* source = static_cast<PNGSource*>(png_get_io_ptr(png));
+  if (length > source->size - source->at) png_error(png, "truncated");
+  std::memcpy(out, source->data + source->at, length);
+  source->at += length;
+}
+
+void PNGWarning(png_structp, png_const_charp) {}
+void PNGError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// Reads a PNG's header, and with pixels set its pixels as B, G, R, A rows top first. The stored
+// bytes are kept as they are: a gAMA chunk changes nothing, as texture pages expect.
 HRESULT ReadPNG(const uint8_t* data, UINT size, bool pixels, Image* out) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, data, size)) return D3DXERR_INVALIDDATA;
-  const bool alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
-  if (image.width == 0 || image.height == 0 || image.width > kLargestSide || image.height > kLargestSide) {
-    png_image_free(&image);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, &PNGError, &PNGWarning);
+  if (png == nullptr) return E_OUTOFMEMORY;
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return E_OUTOFMEMORY;
+  }
+  PNGSource source{data, size, 0};
+  std::vector<png_bytep> rows;  // before the jump point, so no destructor is skipped
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
     return D3DXERR_INVALIDDATA;
   }
-  out->info = D3DXIMAGE_INFO{image.width, image.height, 1, 1, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8,
-                             D3DRTYPE_TEXTURE, D3DXIFF_PNG};
+  png_set_read_fn(png, &source, &ReadPNGBytes);
+  png_set_user_limits(png, kLargestSide, kLargestSide);
+  png_read_info(png, info);
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  const int colourType = png_get_color_type(png, info);
+  const bool alpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (width == 0 || height == 0 || width > kLargestSide || height > kLargestSide) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return D3DXERR_INVALIDDATA;
+  }
+  out->info = D3DXIMAGE_INFO{width, height, 1, 1, alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DRTYPE_TEXTURE,
+                             D3DXIFF_PNG};
   out->format = D3DFMT_A8R8G8B8;
   if (!pixels) {
-    png_image_free(&image);
+    png_destroy_read_struct(&png, &info, nullptr);
     return D3D_OK;
   }
-  image.format = PNG_FORMAT_BGRA;
-  out->levels.assign(1, std::vector<uint8_t>(PNG_IMAGE_SIZE(image)));
-  if (!png_image_finish_read(&image, nullptr, out->levels[0].data(), 0, nullptr)) {
-    png_image_free(&image);
+  png_set_expand(png);  // palettes, low-bit grey and tRNS become 8-bit channels with alpha
+  png_set_strip_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_bgr(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  if (png_get_rowbytes(png, info) != size_t{width} * 4) {
+    png_destroy_read_struct(&png, &info, nullptr);
     return D3DXERR_INVALIDDATA;
   }
+  out->levels.assign(1, std::vector<uint8_t>(size_t{width} * height * 4));
+  rows.resize(height);
+  for (png_uint_32 y = 0; y < height; ++y) rows[y] = out->levels[0].data() + size_t{y} * width * 4;
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
   return D3D_OK;
 }
 

@@ -14,6 +14,7 @@ struct GLWindow {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
   bool shown = false;
+  bool attached = false;  // the window belongs to someone else
 };
 
 namespace {
@@ -58,12 +59,9 @@ void PinDriverModules() {
 
 const char* GLWindow_LastError() { return g_lastError.c_str(); }
 
-GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
-  EnsureDisplayDriverChoice();
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    g_lastError = std::string("cannot start the video system: ") + SDL_GetError();
-    return nullptr;
-  }
+namespace {
+
+void AskForCoreContext() {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -74,7 +72,34 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+}
 
+// Makes a 3.3 core context current on the window; null (the window left alone) on failure.
+SDL_GLContext MakeContext(SDL_Window* sdlWindow) {
+  SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+  if (context == nullptr) {
+    g_lastError = std::string("cannot create an OpenGL 3.3 core context: ") + SDL_GetError();
+    return nullptr;
+  }
+  SDL_GL_MakeCurrent(sdlWindow, context);
+  if (epoxy_gl_version() < 33) {
+    g_lastError = "the OpenGL context is older than version 3.3";
+    SDL_GL_DeleteContext(context);
+    return nullptr;
+  }
+  PinDriverModules();
+  return context;
+}
+
+}  // namespace
+
+GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
+  EnsureDisplayDriverChoice();
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    g_lastError = std::string("cannot start the video system: ") + SDL_GetError();
+    return nullptr;
+  }
+  AskForCoreContext();
   Uint32 flags = SDL_WINDOW_OPENGL | (desc.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
   if (desc.resizable) flags |= SDL_WINDOW_RESIZABLE;
   SDL_Window* sdlWindow = SDL_CreateWindow(desc.title ? desc.title : "", SDL_WINDOWPOS_CENTERED,
@@ -85,22 +110,12 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+  SDL_GLContext context = MakeContext(sdlWindow);
   if (context == nullptr) {
-    g_lastError = std::string("cannot create an OpenGL 3.3 core context: ") + SDL_GetError();
     SDL_DestroyWindow(sdlWindow);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
-  SDL_GL_MakeCurrent(sdlWindow, context);
-  if (epoxy_gl_version() < 33) {
-    g_lastError = "the OpenGL context is older than version 3.3";
-    SDL_GL_DeleteContext(context);
-    SDL_DestroyWindow(sdlWindow);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return nullptr;
-  }
-  PinDriverModules();
   auto* window = new GLWindow;
   window->window = sdlWindow;
   window->context = context;
@@ -108,11 +123,27 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc) {
   return window;
 }
 
+GLWindow* GLWindow_Attach(SDL_Window* sdlWindow) {
+  if (sdlWindow == nullptr || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+  AskForCoreContext();
+  SDL_GLContext context = MakeContext(sdlWindow);
+  if (context == nullptr) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return nullptr;
+  }
+  auto* window = new GLWindow;
+  window->window = sdlWindow;
+  window->context = context;
+  window->shown = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN) != 0;
+  window->attached = true;
+  return window;
+}
+
 void GLWindow_Destroy(GLWindow* window) {
   if (window == nullptr) return;
   if (SDL_GL_GetCurrentContext() == window->context) SDL_GL_MakeCurrent(window->window, nullptr);
   SDL_GL_DeleteContext(window->context);
-  SDL_DestroyWindow(window->window);
+  if (!window->attached) SDL_DestroyWindow(window->window);
   delete window;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

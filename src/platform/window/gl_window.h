@@ -19,6 +19,9 @@ struct GLWindowDesc {
 // Starts SDL's video subsystem (counted, so every window pairs with one stop), creates the window
 // and its context and makes the context current. Null on failure; GLWindow_LastError says why.
 GLWindow* GLWindow_Create(const GLWindowDesc& desc);
+// An OpenGL 3.3 core context on a window made elsewhere (with SDL_WINDOW_OPENGL); destroying the
+// result deletes the context and leaves the window to its maker. Null on failure.
+GLWindow* GLWindow_Attach(SDL_Window* window);
 void GLWindow_Destroy(GLWindow* window);
 const char* GLWindow_LastError();
 

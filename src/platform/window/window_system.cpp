@@ -181,6 +181,18 @@ class SdlWindowSystem final : public WindowSystem {
     return true;
   }
 
+  bool SetWindowPos(SDL_Window* window, int32_t x, int32_t y, int32_t width, int32_t height) override {
+    if (!IsLive(window)) return false;
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    if (SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) != 0) top = left = bottom = right = 0;
+    SDL_SetWindowSize(window, std::max(1, width - left - right), std::max(1, height - top - bottom));
+    SDL_SetWindowPosition(window, x + left, y + top);
+    return true;
+  }
+
   void SetWindowText(SDL_Window* window, const char* utf8) override {
     if (IsLive(window)) SDL_SetWindowTitle(window, utf8 != nullptr ? utf8 : "");
   }

@@ -78,6 +78,9 @@ class WindowSystem {
   virtual bool ClientToScreen(SDL_Window* window, WindowPoint* point) = 0;
   // Moves the window's outer top-left corner to (x, y); its size is left alone.
   virtual bool MoveWindow(SDL_Window* window, int32_t x, int32_t y) = 0;
+  // Places the window's outer rectangle at (x, y) with that outer size (the graphics device does
+  // so after a reset). Systems that cannot answer false.
+  virtual bool SetWindowPos(SDL_Window*, int32_t, int32_t, int32_t, int32_t) { return false; }
   virtual void SetWindowText(SDL_Window* window, const char* utf8) = 0;
   // Asks the procedure for the size limits (WM_GETMINMAXINFO) and applies them.
   virtual void ApplySizeLimits(SDL_Window* window) = 0;

@@ -1,0 +1,192 @@
+// The device on the OpenGL layer and the runner's own window, and the runner itself: a resize
+// reaches the device through the frame loop's countdown, and a game with a room starts its device.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/console.h"
+#include "host/frame_loop.h"
+#include "host/main_window.h"
+#include "host/window_services.h"
+#include "platform/d3d9/gl_options.h"
+#include "platform/window/window_system.h"
+#include "render/d3d_device.h"
+#include "render/display.h"
+#include "render/frame_services.h"
+#include "render/frame_stand_in.h"
+#include "render/lifecycle.h"
+#include "render/render_state.h"
+#include "render/vertex_batch.h"
+#include "render/render_fixture.h"
+
+namespace {
+
+// Reads the back buffer through a lockable copy; BGRA words top row first.
+std::vector<uint32_t> ReadBackBuffer(int32_t width, int32_t height) {
+  IDirect3DDevice9* device = g_D3D.device;
+  IDirect3DSurface9* backBuffer = nullptr;
+  IDirect3DSurface9* copy = nullptr;
+  std::vector<uint32_t> pixels;
+  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return pixels;
+  if (SUCCEEDED(device->CreateRenderTarget(static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_A8R8G8B8,
+                                           D3DMULTISAMPLE_NONE, 0, TRUE, &copy, nullptr)) &&
+      SUCCEEDED(device->StretchRect(backBuffer, nullptr, copy, nullptr, D3DTEXF_NONE))) {
+    D3DLOCKED_RECT locked;
+    if (SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+      for (int32_t y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+        pixels.insert(pixels.end(), row, row + width);
+      }
+      copy->UnlockRect();
+    }
+  }
+  if (copy != nullptr) copy->Release();
+  backBuffer->Release();
+  return pixels;
+}
+
+// One frame as the frame loop runs it: the reset countdown, then a frame cleared to `colour`.
+void RunFrame(uint32_t colour) {
+  int32_t& countdown = g_FrameTiming.displayResetCountdown;
+  if (countdown > 1) {
+    GR_D3D_ResizeWindow();
+    --countdown;
+  } else if (countdown == 1) {
+    GR_D3D_ResetAndRestore();
+    countdown = 0;
+  }
+  Start_Frame();
+  GR_D3D_Clear(D3DCLEAR_TARGET, colour, 1.0f, 0);
+  End_Frame(true);
+}
+
+TEST(DeviceEndToEnd, AResizedWindowGetsItsResetAfterTheCountdownAndClearsAtTheNewSize) {
+  WindowState_Reset();
+  g_D3D = GR_D3DDeviceState{};
+  g_Batch = GR_BatchState{};
+  ASSERT_TRUE(Window_Create(320, 240));
+  ASSERT_TRUE(GR_D3D_Init(Window_Handle(), 320, 240, kD3DFlagShowOnce));
+  ASSERT_NE(g_D3D.device, nullptr);
+  RunFrame(0xFF102030u);
+  EXPECT_EQ(ReadBackBuffer(320, 240)[0], 0xFF102030u);
+
+  Window_SetSize(400, 300);
+  ASSERT_EQ(g_FrameTiming.displayResetCountdown, 10);
+  int frames = 0;
+  while (g_FrameTiming.displayResetCountdown > 0 && frames < 20) {
+    RunFrame(0xFF102030u);
+    ++frames;
+    if (g_FrameTiming.displayResetCountdown > 0) {
+      EXPECT_EQ(Display_Size.width, 320) << frames;
+    }
+  }
+  EXPECT_EQ(frames, 10);
+  EXPECT_EQ(Display_Size.width, 400);
+  EXPECT_EQ(Display_Size.height, 300);
+  EXPECT_EQ(Window_GetWidth(), 400);
+  EXPECT_EQ(Window_GetHeight(), 300);
+  RunFrame(0xFF405060u);
+  const std::vector<uint32_t> pixels = ReadBackBuffer(400, 300);
+  ASSERT_EQ(pixels.size(), 400u * 300u);
+  EXPECT_EQ(pixels.front(), 0xFF405060u);
+  EXPECT_EQ(pixels.back(), 0xFF405060u);
+
+  GR_D3D_Shutdown();
+  Window_Destroy();
+  WindowState_Reset();
+}
+
+TEST(DeviceEndToEnd, ALostDeviceIsResetAtTheBeginOfAFrameThroughTheRetries) {
+  TErrStreamConsole console;
+  tagIConsole* debug = g_pDebugConsole;
+  g_pDebugConsole = &console;
+  WindowState_Reset();
+  g_D3D = GR_D3DDeviceState{};
+  g_Batch = GR_BatchState{};
+  ASSERT_TRUE(GR_D3D_Init(nullptr, 64, 48, 0));
+  // Two failing resets: the frame's reset gives up after its retry, the next frame's succeeds.
+  ASSERT_TRUE(D3D9GL_LoseDevice(g_D3D.device, 2));
+  Start_Frame();
+  EXPECT_EQ(g_D3D.device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+  End_Frame(true);
+  Start_Frame();
+  EXPECT_EQ(g_D3D.device->TestCooperativeLevel(), D3D_OK);
+  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+  End_Frame(true);
+  const std::string log = console.Text();
+  const size_t failed = log.find("Reset() Failed: 88760868\n");
+  const size_t retry = log.find("Change SWAP+Multisample type effect, try Reset() again\n");
+  EXPECT_NE(failed, std::string::npos) << log;
+  EXPECT_NE(retry, std::string::npos);
+  EXPECT_LT(failed, retry);
+  EXPECT_EQ(ReadBackBuffer(64, 48)[0], 0xFF0000FFu);
+  GR_D3D_Shutdown();
+  g_pDebugConsole = debug;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+int RunIn(const std::string& dir, const std::vector<std::string>& args, pid_t* started = nullptr) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  if (started != nullptr) {
+    *started = pid;
+    return 0;
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(DeviceEndToEnd, TheRunnerCreatesItsDeviceAndRunsFramesWithoutADisplay) {
+  const std::string dir = std::string(TOLVARINE_TEST_TMP) + "/render_e2e_" + std::to_string(getpid());
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  ASSERT_EQ(RunIn(dir, {TOLVARINE_CONTAINER_TOOL, "--minimal", "--room-speed", "30", "room.win"}), 0);
+  pid_t runner = -1;
+  RunIn(dir, {TOLVARINE_RUNNER, "-game", "room.win", "-debugoutput", "log.txt"}, &runner);
+  ASSERT_GT(runner, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (ReadText(dir + "/log.txt").find("Entering main loop.") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  int status = 0;
+  const bool stillRunning = waitpid(runner, &status, WNOHANG) == 0;
+  kill(runner, SIGTERM);
+  if (stillRunning) waitpid(runner, &status, 0);
+  const std::string log = ReadText(dir + "/log.txt");
+  EXPECT_TRUE(stillRunning) << log;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
+  std::vector<std::string> steps = render_test::CreationSteps(320, 240);
+  steps.push_back("Entering main loop.");
+  EXPECT_EQ(render_test::FirstMissingInOrder(log, steps), "") << log;
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,156 @@
+// The renderer on the recording device: a fixture that installs the recording interface as the
+// device factory, captures both consoles and the process end, and puts the renderer's globals back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/console.h"
+#include "host/error_report.h"
+#include "host/main_window.h"
+#include "platform/d3d9/recording_device.h"
+#include "render/d3d_device.h"
+#include "render/display.h"
+#include "render/frame_stand_in.h"
+#include "render/lifecycle.h"
+#include "render/render_state.h"
+#include "render/vertex_batch.h"
+
+namespace render_test {
+
+class RenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s_log = std::make_shared<D3D9RecordingLog>();
+    s_config = D3D9RecordingConfig{};
+    m_oldFactory = GR_D3D_SetFactory(&Factory);
+    m_console = std::make_unique<TErrStreamConsole>();
+    m_oldDebug = g_pDebugConsole;
+    m_oldOutput = g_pOutputConsole;
+    g_pDebugConsole = m_console.get();
+    g_pOutputConsole = m_console.get();
+    s_exitCode = 0;
+    s_exits = 0;
+    m_oldEnd = Error_SetEndProcess(&RecordExit);
+    ResetGlobals();
+  }
+
+  void TearDown() override {
+    GR_D3D_Shutdown();
+    ResetGlobals();
+    Error_SetEndProcess(m_oldEnd);
+    Error_ClearSuppression();
+    g_pDebugConsole = m_oldDebug;
+    g_pOutputConsole = m_oldOutput;
+    GR_D3D_SetFactory(m_oldFactory);
+  }
+
+  static void ResetGlobals() {
+    g_D3D = GR_D3DDeviceState{};
+    g_Batch = GR_BatchState{};
+    g_RenderStates = CRenderStateManager{};
+    g_RenderLogical = GR_LogicalState{};
+    GR_StartupFlags = GR_StartupFlagsRecord{};
+    WindowState_Reset();
+  }
+
+  // Creates the device on no window, as a windowed game of that size.
+  bool Init(uint32_t flags = 0, int32_t width = 640, int32_t height = 480) {
+    return GR_D3D_Init(nullptr, width, height, flags);
+  }
+  // Creates the device and opens a scene, with the log cleared.
+  void InitScene(int32_t method = kVBMethodSingle) {
+    ASSERT_TRUE(Init());
+    g_Batch.method = method;
+    ASSERT_TRUE(GR_D3D_BeginScene());
+    s_log->Clear();
+  }
+
+  const std::vector<std::string>& Lines() const { return s_log->Lines(); }
+  const std::vector<D3D9RecordedDraw>& Draws() const { return s_log->Draws(); }
+  std::string Console() const { return m_console->Text(); }
+  // The index of the first device line at or after `from` that starts with `prefix`; -1 when none.
+  int Find(const std::string& prefix, int from = 0) const {
+    for (int i = from; i < static_cast<int>(Lines().size()); ++i) {
+      if (Lines()[i].rfind(prefix, 0) == 0) return i;
+    }
+    return -1;
+  }
+  int CountLines(const std::string& prefix) const {
+    int n = 0;
+    for (const std::string& line : Lines()) n += line.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+  }
+
+  static std::shared_ptr<D3D9RecordingLog> s_log;
+  static D3D9RecordingConfig s_config;
+  static int s_exitCode;
+  static int s_exits;
+
+ private:
+  static IDirect3D9* Factory() { return D3D9_CreateRecordingDirect3D(s_log, s_config); }
+  static void RecordExit(int code) {
+    s_exitCode = code;
+    ++s_exits;
+  }
+
+  GR_Direct3DFactory m_oldFactory = nullptr;
+  ErrorEndProcessFn m_oldEnd = nullptr;
+  std::unique_ptr<TErrStreamConsole> m_console;
+  tagIConsole* m_oldDebug = nullptr;
+  tagIConsole* m_oldOutput = nullptr;
+};
+
+inline std::shared_ptr<D3D9RecordingLog> RenderTest::s_log;
+inline D3D9RecordingConfig RenderTest::s_config;
+inline int RenderTest::s_exitCode = 0;
+inline int RenderTest::s_exits = 0;
+
+// Writes `count` 24-byte vertices whose x counts up from `firstX`.
+inline void WriteVertices(void* at, int32_t count, float firstX) {
+  auto* v = static_cast<float*>(at);
+  for (int32_t i = 0; i < count; ++i) {
+    v[i * 6 + 0] = firstX + static_cast<float>(i);
+    v[i * 6 + 1] = 0;
+    v[i * 6 + 2] = 0;
+    uint32_t colour = 0xFFFFFFFFu;
+    std::memcpy(&v[i * 6 + 3], &colour, 4);
+    v[i * 6 + 4] = 0;
+    v[i * 6 + 5] = 0;
+  }
+}
+
+// What creating the device logs, in order, for a back buffer of that size.
+inline std::vector<std::string> CreationSteps(int32_t width, int32_t height) {
+  return {"Create D3D9 interface\n",
+          "Enumerate Adapters\n",
+          "Selected Resolution: " + std::to_string(width) + "x" + std::to_string(height) + "\n",
+          "Prepare to create device\n",
+          "Creating D3D device - ARGB=32bit, D24S8, SwapEffect=Copy, Hardware vertex processing\n",
+          "Creating screen render target\n",
+          "Get Device Caps\n",
+          "Graphics initialisation end...\n"};
+}
+
+// The first of `steps` not found in `text` after the ones before it; empty when all are there.
+inline std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& steps) {
+  size_t at = 0;
+  for (const std::string& step : steps) {
+    const size_t found = text.find(step, at);
+    if (found == std::string::npos) return step;
+    at = found + step.size();
+  }
+  return "";
+}
+
+inline float FirstX(const D3D9RecordedDraw& draw) {
+  float x = 0;
+  std::memcpy(&x, draw.vertices.data(), sizeof x);
+  return x;
+}
+
+}  // namespace render_test
