@@ -6,12 +6,17 @@
 
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
-#include "net/debug_capture.h"
 
 bool g_IsHeadless = false;
 bool g_DebuggerCaptureOutput = false;
 std::string g_OutputFileName;
 std::string g_DebugOutputFileName;
+
+namespace {
+ConsoleCaptureFn g_capture = nullptr;
+}  // namespace
+
+void Console_SetCaptureHook(ConsoleCaptureFn capture) { g_capture = capture; }
 
 void Console_SetHeadless(bool headless) { g_IsHeadless = headless; }
 void Console_SetOutputFile(const char* path) { g_OutputFileName = path != nullptr ? path : ""; }
@@ -46,7 +51,7 @@ void TConsole::Output(const char* format, ...) {
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
 
-  if (g_DebuggerCaptureOutput) Debug_CaptureOutput(line);
+  if (g_DebuggerCaptureOutput && g_capture != nullptr) g_capture(line);
 
   const std::string& file = m_debugLog ? g_DebugOutputFileName : g_OutputFileName;
   if (!file.empty()) {

@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-#include "core/script_table.h"
 #include "core/memory_manager.h"
-#include "host/game_flags.h"
-#include "net/extension_names_stand_in.h"
 
 BuiltinFunction* g_BuiltinFunctions = nullptr;
 int32_t g_BuiltinCount = 0;
@@ -14,6 +11,7 @@ int32_t g_BuiltinCapacity = 0;
 namespace {
 
 int32_t g_current = -1;
+CallableResolver g_resolver = nullptr;
 
 }  // namespace
 
@@ -43,23 +41,13 @@ void Builtin_Replace(const char* name, BuiltinHandler handler) {
   }
 }
 
+void Builtin_SetCallableResolver(CallableResolver resolver) { g_resolver = resolver; }
+
 bool Builtin_FindCallable(const char* name, int32_t* id) {
   *id = -1;
   if (name == nullptr || name[0] == '\0') return false;
-  const int32_t script = Script_Find(name);
-  if (script >= 0) {
-    *id = kCallableScriptBase + script;
-    return true;
-  }
-  const int32_t extension = Extension_FindFunction(name);
-  if (extension >= 0) {
-    *id = kCallableExtensionBase + extension;
-    return true;
-  }
-  if (!Game_CompiledMode() && std::strcmp(name, "script_execute") == 0) {
-    *id = kCallableScriptExecute;
-    return true;
-  }
+  if (g_resolver != nullptr && g_resolver(name, id)) return true;
+  *id = -1;
   for (int32_t i = 0; i < g_BuiltinCount; ++i) {
     if (std::strcmp(g_BuiltinFunctions[i].name, name) == 0) {
       *id = i;

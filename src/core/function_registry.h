@@ -41,10 +41,15 @@ extern int32_t g_BuiltinCapacity;
 void Builtin_Add(const char* name, BuiltinHandler handler, int32_t argumentCount, uint8_t flag);
 // The first entry of exactly that name takes the handler; nothing happens when there is none.
 void Builtin_Replace(const char* name, BuiltinHandler handler);
-// The callable id of a name: a script (100000 + its index), else an extension function
-// (500000 + its index), else "script_execute" in a byte-code game (499999), else a built-in
-// function (its index). False with -1 for an unknown, null or empty name.
+// The callable id of a name: what the installed resolver finds first (scripts as 100000 + their
+// index, extension functions as 500000 + theirs, "script_execute" in a byte-code game as 499999),
+// else a built-in function (its index). False with -1 for an unknown, null or empty name.
 bool Builtin_FindCallable(const char* name, int32_t* id);
+// The callables that rank before the built-in table live above the registry (scripts, extensions,
+// the game's mode), so the layer that owns them installs their lookup at start-up; null leaves
+// only the built-in table. The resolver sets *id and returns true for a name it knows.
+using CallableResolver = bool (*)(const char* name, int32_t* id);
+void Builtin_SetCallableResolver(CallableResolver resolver);
 // Fills the outputs (any may be null) for an index of the table; an index outside it leaves them
 // unchanged and gives false.
 bool Builtin_GetEntry(int32_t index, const BuiltinFunction** entry, BuiltinHandler* handler, int32_t* argumentCount,

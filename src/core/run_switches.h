@@ -7,6 +7,9 @@
 extern bool g_IsHeadless;
 // Set while a remote debugger captures console output.
 extern bool g_DebuggerCaptureOutput;
+// Where captured console lines go; the debugger installs it at start-up (null: nowhere).
+using ConsoleCaptureFn = void (*)(const char* line);
+void Console_SetCaptureHook(ConsoleCaptureFn capture);
 
 // The log files named by -output and -debugoutput; empty when none was named.
 extern std::string g_OutputFileName;

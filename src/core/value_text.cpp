@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/memory_manager.h"
-#include "functions/math_epsilon.h"
+#include "core/math_epsilon.h"
 #include "script/object_text.h"
 
 namespace {

@@ -4,11 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/error_report.h"
-#include "host/entry.h"
-#include "host/frame_loop.h"
-#include "vm/vm_context.h"
-#include "world/lifecycle.h"
+#include <cstdlib>
 
 bool g_VMWatchEvaluation = false;
 bool g_VMRunFailed = false;
@@ -16,6 +12,8 @@ bool g_VMRunFailed = false;
 namespace {
 
 constexpr size_t kMessageBytes = 1024;
+VMErrorEndFn g_end = nullptr;
+VMWatchStopFn g_stop = nullptr;
 
 void FormatMessage(char (&message)[kMessageBytes], const char* format, va_list args) {
   const int n = std::vsnprintf(message, kMessageBytes, format, args);
@@ -37,23 +35,25 @@ void FormatMessage(char (&message)[kMessageBytes], const char* format, va_list a
 }
 
 void ReportAndEnd(const char* message, int exitCode) {
-  Error_Report(true, message);
-  if (g_Host.subGame) {
-    F_GameEnd();
+  if (g_end != nullptr) {
+    g_end(message, exitCode);
     return;
   }
-  Error_EndProcess(exitCode);
+  std::fprintf(stderr, "%s\n", message);
+  std::exit(exitCode);
 }
 
 }  // namespace
 
+void VM_SetErrorHooks(VMErrorEndFn end, VMWatchStopFn stop) {
+  g_end = end;
+  g_stop = stop;
+}
+
 void VM_Error(VMContext* context, const char* format, ...) {
   if (g_VMWatchEvaluation) {
     // Stop the watch code after the current instruction, without unwinding its frames.
-    if (context != nullptr) {
-      context->pc = context->codeSize;
-      context->depth = 0;
-    }
+    if (context != nullptr && g_stop != nullptr) g_stop(context);
     g_VMRunFailed = true;
     return;
   }

@@ -15,6 +15,15 @@ extern bool g_VMWatchEvaluation;
 // Set by an error during a watch evaluation; cleared before code runs.
 extern bool g_VMRunFailed;
 
+// How a fatal error ends the game: report the message and end the process with the code or, in a
+// launched game, end the game and return. The host installs it at start-up; without it the
+// message goes to standard error and the process ends with the code.
+using VMErrorEndFn = void (*)(const char* message, int exitCode);
+// Stops the running code after its current instruction (a failed watch evaluation); installed by
+// the interpreter's owner at start-up, without it only the run is marked failed.
+using VMWatchStopFn = void (*)(VMContext* context);
+void VM_SetErrorHooks(VMErrorEndFn end, VMWatchStopFn stop);
+
 // Messages are cut to 1023 bytes (on a character boundary).
 void VM_Error(VMContext* context, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void VM_RuntimeError(const char* format, ...) __attribute__((format(printf, 1, 2)));

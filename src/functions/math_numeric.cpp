@@ -7,7 +7,7 @@
 
 #include "core/argument_getters.h"
 #include "core/value.h"
-#include "functions/math_epsilon.h"
+#include "core/math_epsilon.h"
 #include "functions/math_handlers.h"
 #include "host/error_report.h"
 

@@ -39,6 +39,24 @@ size_t ScanToken(size_t position, const char* text, std::string* out, bool* foun
   for (;;) {
     unsigned char c = static_cast<unsigned char>(text[position]);
     if (c == '\0' || (!quoted && IsSeparator(c))) break;
+    if (c == '\\') {
+      // Backslashes are text, except in front of a double quote: there each pair gives one, and
+      // an odd one left over makes the quote itself text.
+      size_t run = 0;
+      while (text[position + run] == '\\') ++run;
+      if (text[position + run] != '"') {
+        out->append(run, '\\');
+        position += run;
+        continue;
+      }
+      out->append(run / 2, '\\');
+      position += run;
+      if (run % 2 == 1) {
+        out->push_back('"');
+        ++position;
+      }
+      continue;
+    }
     if (c == '"') {
       quoted = !quoted;
     } else {
@@ -195,18 +213,37 @@ bool Runner_ParseCommandLine(const char* text) {
   return true;
 }
 
+std::string Runner_QuoteArgument(const char* text, bool always) {
+  const std::string_view arg = text != nullptr ? text : "";
+  bool quote = always || arg.empty();
+  for (char c : arg) {
+    if (c == '"' || IsSeparator(static_cast<unsigned char>(c))) quote = true;
+  }
+  if (!quote) return std::string(arg);
+  std::string out = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes in front of a quote are doubled, and the quote gets one of its own.
+    if (c == '"') backslashes = backslashes * 2 + 1;
+    out.append(backslashes, '\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  // ... and so are those in front of the closing quote.
+  out.append(backslashes * 2, '\\');
+  out.push_back('"');
+  return out;
+}
+
 std::string Runner_BuildCommandLine(int argc, const char* const* argv) {
   std::string line;
   for (int i = 0; i < argc; ++i) {
-    const char* arg = argv[i] != nullptr ? argv[i] : "";
     if (i > 0) line.push_back(' ');
-    bool quote = arg[0] == '\0';
-    for (const char* p = arg; *p != '\0'; ++p) {
-      if (IsSeparator(static_cast<unsigned char>(*p))) quote = true;
-    }
-    if (quote) line.push_back('"');
-    line += arg;
-    if (quote) line.push_back('"');
+    line += Runner_QuoteArgument(argv[i], false);
   }
   return line;
 }

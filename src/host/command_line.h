@@ -1,7 +1,9 @@
 // The command line: cutting it into tokens, the parameter list that scripts read, and the options.
 //
 // Tokens are separated by the bytes 0x01 to 0x20; a double quote toggles quoting (inside quotes
-// those bytes belong to the token) and is dropped. Every token read is recorded in the parameter
+// those bytes belong to the token) and is dropped. Backslashes are text, except in front of a
+// double quote: there 2n backslashes give n and the quote toggles, 2n + 1 give n and a quote that
+// is text. Every token read is recorded in the parameter
 // list. The parser resets only a few switches; everything else an option sets stays in force for
 // the later passes of the same process.
 #pragma once
@@ -9,6 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// The frame wait sleeps until this many milliseconds before the frame is due and spins for the
+// rest. Sleeps here end well within a millisecond of their time, so a wider margin only burns a
+// core spinning.
+inline constexpr int32_t kDefaultSleepMarginMs = 1;
 
 // Switches and texts set by the options (those owned by other subsystems live in their headers:
 // Audio_NoAudio, Extension_CallsDisabled, GR_StartupFlags, Debug_OverlayFlags, g_IsHeadless and
@@ -34,7 +41,7 @@ struct RunnerOptions {
   int32_t profileDumpInterval = 0;
   bool hasLaunchArgs = false;      // a "vavaruvo:" token was given
   std::string launchArgs;
-  int32_t sleepMargin = 10;        // milliseconds
+  int32_t sleepMargin = kDefaultSleepMarginMs;
   bool sleepMarginSet = false;     // "-sleepmargin": "options.ini" leaves the margin alone
 };
 extern RunnerOptions g_RunnerOptions;
@@ -56,6 +63,9 @@ int32_t Runner_ParameterCount();
 // The text of parameter `index`, null when the index is negative or not below the count.
 const char* Runner_ParameterString(int32_t index);
 
-// The one command-line text for the parser: the program path, then the arguments; an argument
-// that is empty or holds a separator byte is put in double quotes.
+// An argument as the parser reads it back unchanged: put in double quotes (with its quotes and
+// the backslashes before them escaped) when it is empty, holds a separator or a quote, or `always`.
+std::string Runner_QuoteArgument(const char* text, bool always);
+// The one command-line text for the parser: the program path, then the arguments, each quoted as
+// needed, so that the parameter list gets them exactly as given.
 std::string Runner_BuildCommandLine(int argc, const char* const* argv);

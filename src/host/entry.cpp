@@ -6,6 +6,7 @@
 
 #include "core/memory_manager.h"
 #include "host/command_line.h"
+#include "host/core_hooks.h"
 #include "host/error_report.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
@@ -15,6 +16,7 @@
 #include "host/main_window.h"
 #include "host/run_state.h"
 #include "host/startup.h"
+#include "platform/system/files.h"
 #include "world/lifecycle.h"
 
 HostState g_Host;
@@ -23,11 +25,12 @@ char* g_pGameFilePath = nullptr;
 char* g_pExitTarget = nullptr;
 GameChangeRequest g_GameChange;
 
-char* Host_DupText(const char* text) {
-  if (text == nullptr) return nullptr;
-  size_t length = std::strlen(text);
+char* Host_DupText(const char* text) { return text != nullptr ? Host_DupTextN(text, std::strlen(text)) : nullptr; }
+
+char* Host_DupTextN(const char* text, size_t length) {
   char* copy = static_cast<char*>(MEM_ALLOC(length + 1));
-  std::memcpy(copy, text, length + 1);
+  if (length != 0) std::memcpy(copy, text, length);
+  copy[length] = '\0';
   return copy;
 }
 
@@ -50,17 +53,14 @@ void Runner_RequestGameChange(const char* target, const char* exitTarget, const 
 
 namespace {
 
-std::string QuotedGame(const char* game) { return std::string("-game \"") + game + "\""; }
+std::string QuotedGame(const char* game) { return "-game " + Runner_QuoteArgument(game, true); }
 
 // "data.win" beside the program is the game unless the command line names another.
 void FindDataWinBesideProgram() {
   std::string exe = Win32_GetExePath();
   size_t slash = exe.rfind('/');
   std::string path = (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "data.win";
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    std::fclose(f);
-    Host_ReplaceText(&g_pGameFilePath, path.c_str());
-  }
+  if (System_IsRegularFile(path.c_str())) Host_ReplaceText(&g_pGameFilePath, path.c_str());
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ void FindDataWinBesideProgram() {
 void Runner_PrepareRelaunch() {
   if (g_GameChange.target != nullptr) {
     if (g_GameChange.exitTarget != nullptr) {
-      g_CommandLine = QuotedGame(g_GameChange.target) + " -exit \"" + g_GameChange.exitTarget + "\"";
+      g_CommandLine = QuotedGame(g_GameChange.target) + " -exit " + Runner_QuoteArgument(g_GameChange.exitTarget, true);
       std::printf("%s", g_CommandLine.c_str());
       std::fflush(stdout);
       g_Host.subGame = true;
@@ -94,6 +94,7 @@ void Runner_PrepareRelaunch() {
 }
 
 int WinMain(const char* commandLine) {
+  Runner_InstallCoreHooks();
   g_CommandLine = commandLine != nullptr ? commandLine : "";
   Win32_InstallQuitSignalHandlers();
   Win32_MoveAtFiles();

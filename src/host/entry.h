@@ -47,6 +47,8 @@ void Runner_RequestGameChange(const char* target, const char* exitTarget, const 
 
 // Memory-manager copies of texts; Host_ReplaceText frees the old text of the slot first.
 char* Host_DupText(const char* text);
+// The first `length` bytes of `text`, terminated.
+char* Host_DupTextN(const char* text, size_t length);
 void Host_ReplaceText(char** slot, const char* text);
 void Host_FreeText(char** slot);
 

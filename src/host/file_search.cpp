@@ -1,7 +1,5 @@
 #include "host/file_search.h"
 
-#include <dirent.h>
-#include <fnmatch.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "functions/file_find.h"
+#include "platform/system/files.h"
 
 namespace {
 
@@ -24,7 +23,7 @@ struct Found {
 };
 
 bool Fnmatch(const std::string& pattern, const char* name) {
-  return fnmatch(pattern.c_str(), name, FNM_CASEFOLD | FNM_NOESCAPE) == 0;
+  return System_MatchPattern(pattern.c_str(), name);
 }
 
 int32_t Attributes(const std::string& path, const char* name) {
@@ -53,15 +52,14 @@ std::vector<Found> Search(const char* mask) {
   const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : text.substr(0, slash);
   const std::string pattern = slash == std::string::npos ? text : text.substr(slash + 1);
   if (pattern.empty()) return found;
-  DIR* dir = opendir(directory.c_str());
-  if (dir == nullptr) return found;
-  while (const dirent* entry = readdir(dir)) {
-    if (!FileSearch_Match(pattern.c_str(), entry->d_name)) continue;
-    const std::string path = directory == "/" ? "/" + std::string(entry->d_name) : directory + "/" + entry->d_name;
-    const int32_t attributes = Attributes(path, entry->d_name);
-    if (attributes >= 0) found.push_back(Found{entry->d_name, attributes});
+  std::vector<std::string> names;
+  System_ListDirectory(directory.c_str(), &names);
+  for (const std::string& name : names) {
+    if (!FileSearch_Match(pattern.c_str(), name.c_str())) continue;
+    const std::string path = directory == "/" ? "/" + name : directory + "/" + name;
+    const int32_t attributes = Attributes(path, name.c_str());
+    if (attributes >= 0) found.push_back(Found{name, attributes});
   }
-  closedir(dir);
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
     const int folded = strcasecmp(a.name.c_str(), b.name.c_str());
     return folded != 0 ? folded < 0 : a.name < b.name;

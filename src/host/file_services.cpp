@@ -1,9 +1,6 @@
 #include "host/file_services.h"
 
-#include <dirent.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,7 +13,11 @@
 
 #include "core/memory_manager.h"
 #include "core/runtime_random.h"
+#include "core/utf8.h"
+#include "host/entry.h"
 #include "host/host_platform.h"
+#include "platform/system/files.h"
+#include "platform/system/process.h"
 
 extern char** environ;
 
@@ -25,14 +26,8 @@ namespace {
 std::string g_tempDirectory;
 std::string g_tempBase;
 
-char* NewText(const char* text, size_t length) {
-  char* out = static_cast<char*>(MEM_ALLOC(length + 1));
-  if (length != 0) std::memcpy(out, text, length);
-  out[length] = '\0';
-  return out;
-}
-
-char* NewText(const std::string& text) { return NewText(text.data(), text.size()); }
+char* NewText(const char* text, size_t length) { return Host_DupTextN(text, length); }
+char* NewText(const std::string& text) { return Host_DupTextN(text.data(), text.size()); }
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -62,40 +57,6 @@ std::vector<std::string> SplitParameters(const char* text) {
   return args;
 }
 
-// Waits for a child that nobody else waits for, so that it does not stay behind as a zombie.
-void ReapInBackground(pid_t pid) {
-  std::thread([pid] {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
-}
-
-bool Spawn(const std::vector<std::string>& args, const char* directory, pid_t* pid) {
-  if (args.empty() || args[0].empty()) return false;
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return false;
-  bool ok = true;
-  if (directory != nullptr && directory[0] != '\0') {
-    ok = posix_spawn_file_actions_addchdir_np(&actions, directory) == 0;
-  }
-  if (ok) ok = posix_spawnp(pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  return ok;
-}
-
-std::string CurrentDirectory() {
-  char* cwd = getcwd(nullptr, 0);
-  std::string out = cwd != nullptr ? cwd : "";
-  std::free(cwd);
-  return out;
-}
-
 bool MakeWritable(const char* path, mode_t mode, mode_t bits) {
   if (access(path, W_OK | X_OK) == 0) return true;
   return chmod(path, mode | bits) == 0;
@@ -108,8 +69,8 @@ bool File_ShellExecute(const char* file, const char* parameters, const char* dir
   std::string target = file;
   std::string resolved = target;
   if (resolved[0] != '/') {
-    std::string base = directory != nullptr && directory[0] != '\0' ? directory : CurrentDirectory();
-    if (!base.empty() && base[0] != '/') base = CurrentDirectory() + "/" + base;
+    std::string base = directory != nullptr && directory[0] != '\0' ? directory : System_CurrentDirectory();
+    if (!base.empty() && base[0] != '/') base = System_CurrentDirectory() + "/" + base;
     resolved = base + "/" + target;
   }
   struct stat st {};
@@ -122,9 +83,9 @@ bool File_ShellExecute(const char* file, const char* parameters, const char* dir
     if (target[0] == '-') target = "./" + target;
     args = {"xdg-open", target};
   }
-  pid_t pid = 0;
-  if (!Spawn(args, directory, &pid)) return false;
-  ReapInBackground(pid);
+  int pid = 0;
+  if (!System_Spawn(args, directory, &pid)) return false;
+  System_ReapInBackground(pid);
   return true;
 }
 
@@ -132,16 +93,13 @@ bool File_ExecuteProgram(const char* program, const char* parameters, const char
   if (program == nullptr) return false;
   std::vector<std::string> args{program};
   for (std::string& a : SplitParameters(parameters)) args.push_back(std::move(a));
-  pid_t pid = 0;
-  if (!Spawn(args, directory, &pid)) return false;
+  int pid = 0;
+  if (!System_Spawn(args, directory, &pid)) return false;
   if (!wait) {
-    ReapInBackground(pid);
+    System_ReapInBackground(pid);
     return true;
   }
-  for (;;) {
-    int status = 0;
-    pid_t r = waitpid(pid, &status, WNOHANG);
-    if (r == pid || (r < 0 && errno != EINTR)) break;
+  while (!System_ChildEnded(pid)) {
     Win32_PumpMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
@@ -192,34 +150,19 @@ bool File_DeleteTree(const char* path) {
   // Entries of a directory can only be removed when it is writable; a read-only file needs
   // nothing here, since removing it is a change to its directory.
   MakeWritable(path, st.st_mode, S_IRWXU);
-  DIR* dir = opendir(path);
-  if (dir == nullptr) return false;
+  // Listed first: removing entries while the directory is read could skip some.
+  std::vector<std::string> names;
+  if (!System_ListDirectory(path, &names)) return false;
   std::string prefix = path;
   if (prefix.back() != '/') prefix += '/';
-  for (;;) {
-    errno = 0;
-    dirent* entry = readdir(dir);
-    if (entry == nullptr) {
-      if (errno != 0) {
-        closedir(dir);
-        return false;
-      }
-      break;
-    }
-    if (File_IsDotEntry(entry->d_name)) continue;
-    std::string full = prefix + entry->d_name;
+  for (const std::string& name : names) {
+    if (File_IsDotEntry(name.c_str())) continue;
+    const std::string full = prefix + name;
     struct stat est {};
-    if (lstat(full.c_str(), &est) != 0) {
-      closedir(dir);
-      return false;
-    }
-    bool ok = S_ISDIR(est.st_mode) ? File_DeleteTree(full.c_str()) : unlink(full.c_str()) == 0;
-    if (!ok) {
-      closedir(dir);
-      return false;
-    }
+    if (lstat(full.c_str(), &est) != 0) return false;
+    const bool ok = S_ISDIR(est.st_mode) ? File_DeleteTree(full.c_str()) : unlink(full.c_str()) == 0;
+    if (!ok) return false;
   }
-  closedir(dir);
   return rmdir(path) == 0;
 }
 
@@ -227,12 +170,9 @@ bool File_IsDotEntry(const char* name) {
   return name != nullptr && name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-char* File_GetCurrentDirectory() { return NewText(CurrentDirectory()); }
+char* File_GetCurrentDirectory() { return NewText(System_CurrentDirectory()); }
 
-bool File_Exists(const char* path) {
-  struct stat st {};
-  return path != nullptr && stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
+bool File_Exists(const char* path) { return System_IsRegularFile(path); }
 
 bool File_DirectoryExists(const char* path) {
   struct stat st {};
@@ -269,23 +209,8 @@ const char* File_FindLastChar(const char* text, uint32_t ch) {
     if (*p & 0x80) {
       while (p > start && (*p & 0xC0) == 0x80) --p;
     }
-    uint32_t cp = *p;
-    int extra = 0;
-    if (cp >= 0xF0) {
-      cp &= 0x07;
-      extra = 3;
-    } else if (cp >= 0xE0) {
-      cp &= 0x0F;
-      extra = 2;
-    } else if (cp >= 0xC0) {
-      cp &= 0x1F;
-      extra = 1;
-    }
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) break;  // a terminator or a stray byte ends the sequence
-      cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp == ch) return reinterpret_cast<const char*>(p);
+    const unsigned char* character = p;
+    if (UTF8_DecodeScalar(character) == ch) return reinterpret_cast<const char*>(p);
   }
   return nullptr;
 }

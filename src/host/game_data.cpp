@@ -1,7 +1,7 @@
 #include "host/game_data.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -9,8 +9,8 @@
 #include "audio/load_stand_in.h"
 #include "core/console.h"
 #include "core/function_registry.h"
-#include "core/script_table.h"
-#include "core/variable_names.h"
+#include "vm/script_table.h"
+#include "vm/variable_names.h"
 #include "core/run_switches.h"
 #include "functions/ini_file.h"
 #include "functions/load_stand_in.h"
@@ -29,6 +29,7 @@
 #include "platform/window/message_box.h"
 #include "render/load_stand_in.h"
 #include "script/load_stand_in.h"
+#include "script/wx_object.h"
 #include "vm/chunk_loaders.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
@@ -42,13 +43,15 @@ std::unique_ptr<GameLinkRecord> g_linkRecord;
 ChunkLoaderObserver g_observer = nullptr;
 LinkRecordProvider g_linkProvider = nullptr;
 
-// The game cannot run: a launched game returns to the one that launched it, anything else ends.
+// The game cannot run: a launched game returns to the one that launched it; anything else stops
+// the start-up and ends through the usual teardown (which removes the temporary directory and
+// frees what start-up made) with exit code 1.
 void NoGame() {
   if (g_Host.subGame) {
     F_GameEnd();
     return;
   }
-  std::exit(1);
+  g_Host.exitCode = 1;
 }
 
 void ShowLoadFailure(const char* detail) {
@@ -122,6 +125,16 @@ const ChunkRoute* FindRoute(const char* tag) {
     if (std::memcmp(route.tag, tag, 4) == 0) return &route;
   }
   return nullptr;
+}
+
+// Every global of the run lives in the global object, one slot per global name: the VARI chunk
+// (read by the pre-scan) counts the names of byte code, a translated game's link record its own.
+// It is made once per pass and outlives the loaded chunks; the run's teardown frees it.
+void CreateGlobalObject(const GameLinkRecord* record) {
+  if (g_pGlobalObject != nullptr) return;
+  if (record != nullptr) Variable_SetSlotCounts(record->globalCount, record->instanceCount);
+  const int32_t slots = std::max(Variable_GlobalNameCount(), Variable_InstanceNameCount());
+  g_pGlobalObject = WXObject_Alloc(slots, static_cast<int32_t>(VALUE_UNSET));
 }
 
 bool IsHeaderTag(const char* tag) {
@@ -215,6 +228,62 @@ char* Win32_ChooseGameFile() {
   return Host_DupText(path.c_str());
 }
 
+namespace {
+
+// The game's file: the program itself for a built-in game, else the named file (in the program's
+// folder, or else in the save area), else the one the user picks. Empty when there is none.
+std::string ChooseGamePath(bool builtIn) {
+  if (builtIn) return Win32_GetExePath();
+  if (g_pGameFilePath != nullptr && g_pGameFilePath[0] != '\0') {
+    Variable_SetWorkingDirectory();
+    if (LoadSave_ProgramFileExists(g_pGameFilePath)) return LoadSave_MapReadPath(g_pGameFilePath);
+    LoadSave_SetReadFromProgramDirectory(false);
+    // Before the game is read it has no name, so there is no save area to look in yet; the path
+    // then names the file as given, in the messages that follow too.
+    std::string mapped;
+    if (Win32_GetSaveDirectory()[0] != '\0') mapped = LoadSave_MapSavePath(g_pGameFilePath);
+    return mapped.empty() ? Win32_GetFullPath(g_pGameFilePath) : mapped;
+  }
+  char* picked = Win32_ChooseGameFile();
+  if (picked == nullptr) return std::string();
+  std::string chosen = picked;
+  Host_FreeText(&picked);
+  return chosen;
+}
+
+// The container's bytes, into g_containerBytes: a fresh copy of the built-in one (loading
+// rewrites parts of it), else the file's.
+bool ReadContainer(bool builtIn) {
+  Console_DebugOutput("Reading File %s\n", g_pGameFilePath);
+  if (builtIn) {
+    g_containerBytes.assign(g_linkRecord->data, g_linkRecord->data + g_linkRecord->dataSize);
+    return true;
+  }
+  bool read = false;
+  if (LoadSave_ReadFromProgramDirectory()) {
+    read = LoadSave_ReadProgramFile(g_pGameFilePath, &g_containerBytes);
+  } else if (Win32_GetSaveDirectory()[0] != '\0') {
+    read = LoadSave_ReadSaveFile(g_pGameFilePath, &g_containerBytes);
+  }
+  if (read) {
+    Console_DebugOutput("Loaded File %s(%d)\n", g_pGameFilePath, static_cast<int>(g_containerBytes.size()));
+  } else {
+    Console_DebugOutput("FAILED to load File %s\n", g_pGameFilePath);
+  }
+  return read;
+}
+
+void ReportMissingGame() {
+  char text[1024];
+  std::snprintf(text, sizeof text, "Unable to find game!!: %s", g_pGameFilePath);
+  Console_DebugOutput("%s\n", text);
+  MessageBox_ShowFatal("Tolvarine", text);
+  ForgetContainer();
+  NoGame();
+}
+
+}  // namespace
+
 bool RunnerLoadGame() {
   Console_DebugOutput("RunnerLoadGame: %s\n", g_pGameFilePath != nullptr ? g_pGameFilePath : "(null)");
   ForgetContainer();
@@ -226,28 +295,11 @@ bool RunnerLoadGame() {
   g_data.codeEntryCount = g_linkRecord->functionCount;
   const bool builtIn = g_linkRecord->data != nullptr;
 
-  std::string chosen;
-  if (builtIn) {
-    chosen = Win32_GetExePath();
-  } else if (g_pGameFilePath != nullptr && g_pGameFilePath[0] != '\0') {
-    Variable_SetWorkingDirectory();
-    if (LoadSave_ProgramFileExists(g_pGameFilePath)) {
-      chosen = LoadSave_MapReadPath(g_pGameFilePath);
-    } else {
-      chosen = LoadSave_MapSavePath(g_pGameFilePath);
-      // A path the save area refuses still names the file in the messages that follow.
-      if (chosen.empty()) chosen = Win32_GetFullPath(g_pGameFilePath);
-      LoadSave_SetReadFromProgramDirectory(false);
-    }
-  } else {
-    char* picked = Win32_ChooseGameFile();
-    if (picked == nullptr) {
-      Console_DebugOutput("RunnerLoadGame: no game file was given\n");
-      NoGame();
-      return false;
-    }
-    chosen = picked;
-    Host_FreeText(&picked);
+  const std::string chosen = ChooseGamePath(builtIn);
+  if (chosen.empty()) {
+    Console_DebugOutput("RunnerLoadGame: no game file was given; name one with -game\n");
+    NoGame();
+    return false;
   }
   if (!builtIn) Console_DebugOutput("RunnerLoadGame() - %s\n", chosen.c_str());
   Host_ReplaceText(&g_pGameFilePath, chosen.c_str());
@@ -261,29 +313,8 @@ bool RunnerLoadGame() {
     return false;
   }
 
-  Console_DebugOutput("Reading File %s\n", g_pGameFilePath);
-  bool haveContainer = false;
-  if (builtIn) {
-    // Loading rewrites parts of the container, so every pass starts from a fresh copy.
-    g_containerBytes.assign(g_linkRecord->data, g_linkRecord->data + g_linkRecord->dataSize);
-    haveContainer = true;
-  } else {
-    haveContainer = LoadSave_ReadFromProgramDirectory() ? LoadSave_ReadProgramFile(g_pGameFilePath, &g_containerBytes)
-                                                        : LoadSave_ReadSaveFile(g_pGameFilePath, &g_containerBytes);
-    if (haveContainer) {
-      Console_DebugOutput("Loaded File %s(%d)\n", g_pGameFilePath, static_cast<int>(g_containerBytes.size()));
-    } else {
-      Console_DebugOutput("FAILED to load File %s\n", g_pGameFilePath);
-    }
-  }
-
-  if (!haveContainer) {
-    char text[1024];
-    std::snprintf(text, sizeof text, "Unable to find game!!: %s", g_pGameFilePath);
-    Console_DebugOutput("%s\n", text);
-    MessageBox_ShowFatal("Tolvarine", text);
-    ForgetContainer();
-    NoGame();
+  if (!ReadContainer(builtIn)) {
+    ReportMissingGame();
     return false;
   }
   // An empty file is a container too (a damaged one): its pointer must not read as "none".
@@ -410,6 +441,7 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
   g_data.texturePageEntriesSize = 0;
   g_data.textureSlots.clear();
   Game_ClearLoadFailure();
+  CreateGlobalObject(g_data.linkRecord);
 
   const ContainerBytes container{data, size};
   std::string error;

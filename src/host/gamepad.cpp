@@ -204,8 +204,10 @@ CGamepad** Gamepad_SetCount(int32_t count) {
   return g_Gamepads;
 }
 
+bool Gamepad_IsIndex(int32_t index) { return index >= 0 && index < g_GamepadCount; }
+
 CGamepad* Gamepad_Get(int32_t index) {
-  if (index < 0 || index >= g_GamepadCount) return nullptr;
+  if (!Gamepad_IsIndex(index)) return nullptr;
   return g_Gamepads[index];
 }
 

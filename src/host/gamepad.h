@@ -106,6 +106,8 @@ extern CGamepad** g_Gamepads;
 // Resizes the table; new entries are null, entries beyond a smaller count are dropped.
 CGamepad** Gamepad_SetCount(int32_t count);
 // The pad at an index; null outside the table or for an empty entry.
+// True for an index inside the pad table.
+bool Gamepad_IsIndex(int32_t index);
 CGamepad* Gamepad_Get(int32_t index);
 // Posts "gamepad discovered" again for every connected pad (after a game restart).
 void Gamepad_AnnounceAll();

@@ -22,7 +22,7 @@ void SetReal(RValue* result, double value) {
 bool ReadPad(int32_t argc, RValue* args, int32_t needed, int32_t* pad) {
   if (argc < needed) return false;
   *pad = WXGI32(args, 0);
-  return *pad >= 0 && *pad < g_GamepadCount;
+  return Gamepad_IsIndex(*pad);
 }
 
 // The functions that read or drive a pad say once per run that there is no pad support, before

@@ -1,19 +1,15 @@
 #include "host/host_platform.h"
+#include "host/load_save.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
 #include <vector>
 
 #include "host/entry.h"
 #include "host/input.h"
+#include "platform/system/files.h"
+#include "platform/system/process.h"
 #include "platform/window/messages.h"
 
 namespace {
@@ -29,20 +25,6 @@ std::string DirectoryWithSlash(const std::string& path) {
   return path.substr(0, slash + 1);
 }
 
-class DirectoryFd {
- public:
-  explicit DirectoryFd(const char* path) : m_fd(open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-  ~DirectoryFd() {
-    if (m_fd >= 0) close(m_fd);
-  }
-  DirectoryFd(const DirectoryFd&) = delete;
-  DirectoryFd& operator=(const DirectoryFd&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
-
 bool SplitAtName(std::string_view name, std::vector<std::string_view>* parts) {
   if (name.find('@') == std::string_view::npos) return false;
   size_t start = 0;
@@ -56,33 +38,11 @@ bool SplitAtName(std::string_view name, std::vector<std::string_view>* parts) {
   }
 }
 
-bool MoveNoReplace(int dirFd, const char* from, const char* to) {
-  if (renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  // File systems without the no-replace rename: a hard link fails on an existing target too.
-  if (linkat(dirFd, from, dirFd, to, 0) != 0) return false;
-  unlinkat(dirFd, from, 0);
-  return true;
-}
-
-volatile sig_atomic_t g_quitSignalled = 0;
-
-void QuitSignalHandler(int) { g_quitSignalled = 1; }
-
-void HeadlessCrashHandler(int) {
-  static const char kText[] = "Exception detected during the unit tests!\n";
-  ssize_t written = write(STDOUT_FILENO, kText, sizeof kText - 1);
-  (void)written;
-  _exit(1);
-}
-
 }  // namespace
 
 const char* Win32_GetExePath() {
   if (!g_exePathKnown) {
-    std::error_code error;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    g_exePath = error ? std::string() : exe.string();
+    g_exePath = System_ExecutablePath();
     g_exePathKnown = true;
   }
   return g_exePath.c_str();
@@ -104,13 +64,7 @@ void Win32_ForgetProgramDirectory() {
   g_programDirectoryKnown = false;
 }
 
-std::string Win32_GetFullPath(const char* path) {
-  if (path == nullptr || path[0] == '\0') return std::string();
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(path, error);
-  if (error) return path;
-  return full.lexically_normal().string();
-}
+std::string Win32_GetFullPath(const char* path) { return LoadSave_FullPath(path); }
 
 namespace {
 void (*g_pumpHook)() = nullptr;
@@ -131,7 +85,7 @@ void Runner_SetGameFilePath(const char* path) {
 
 void Win32_PumpMessages() {
   if (g_pumpHook != nullptr) g_pumpHook();
-  if (g_quitSignalled != 0) {
+  if (System_QuitSignalled()) {
     g_Host.running = 0;
     return;
   }
@@ -160,10 +114,7 @@ void Win32_MoveAtFiles() {
 
 void Win32_MoveAtFilesIn(const char* directory) {
   std::vector<std::string> names;
-  if (DIR* dir = opendir(directory)) {
-    while (dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
-    closedir(dir);
-  }
+  System_ListDirectory(directory, &names);
   // Listed first: moving files while the directory is read could skip or repeat entries.
   for (const std::string& name : names) Win32_MoveAtFile(directory, name.c_str());
 }
@@ -171,52 +122,11 @@ void Win32_MoveAtFilesIn(const char* directory) {
 bool Win32_MoveAtFile(const char* directory, const char* name) {
   std::vector<std::string_view> parts;
   if (name[0] == '.' || !SplitAtName(name, &parts)) return false;
-  DirectoryFd dir(directory);
-  if (dir.get() < 0) return false;
-
-  struct stat info;
-  if (fstatat(dir.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
-  if (!S_ISREG(info.st_mode) || (info.st_mode & kAnyWrite) == 0) return false;
-
-  std::string target;
-  for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    if (i > 0) target.push_back('/');
-    target.append(parts[i]);
-    if (mkdirat(dir.get(), target.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    // A link in the way could carry the file out of the program's directory.
-    if (fstatat(dir.get(), target.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISDIR(info.st_mode)) {
-      return false;
-    }
-  }
-  target.push_back('/');
-  target.append(parts.back());
-  return MoveNoReplace(dir.get(), name, target.c_str());
+  return System_MoveIntoFolders(directory, name, parts);
 }
 
-void Win32_InstallHeadlessHandlers() {
-  // Its own stack, so that a stack overflow still reaches the handler.
-  static char alternateStack[64 * 1024];
-  stack_t stack{};
-  stack.ss_sp = alternateStack;
-  stack.ss_size = sizeof alternateStack;
-  sigaltstack(&stack, nullptr);
+void Win32_InstallHeadlessHandlers() { System_InstallCrashHandlers("Exception detected during the unit tests!\n"); }
 
-  struct sigaction action{};
-  action.sa_handler = HeadlessCrashHandler;
-  action.sa_flags = SA_ONSTACK;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal, &action, nullptr);
-}
+void Win32_InstallQuitSignalHandlers() { System_InstallQuitSignalHandlers(); }
 
-void Win32_InstallQuitSignalHandlers() {
-  struct sigaction action{};
-  action.sa_handler = QuitSignalHandler;
-  // Interrupted reads and writes carry on; the sleeps of the frame wait resume by themselves.
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
-}
-
-bool Win32_QuitSignalled() { return g_quitSignalled != 0; }
+bool Win32_QuitSignalled() { return System_QuitSignalled(); }

@@ -45,7 +45,8 @@ void Win32_InstallHeadlessHandlers();
 
 // SIGINT and SIGTERM end the game as closing its window does: the next message pump drops the
 // running flag, and the main loop ends with the usual teardown (exit code 0). The request stays:
-// no game is relaunched or returned to after it.
+// no game is relaunched or returned to after it. A second SIGINT or SIGTERM takes the default
+// action and ends the process wherever it is.
 void Win32_InstallQuitSignalHandlers();
 // True once SIGINT or SIGTERM arrived.
 bool Win32_QuitSignalled();

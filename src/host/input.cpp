@@ -4,10 +4,12 @@
 #include <cstring>
 #include <limits>
 
+#include "core/console.h"
 #include "core/utf8.h"
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "functions/buffer.h"
+#include "platform/system/files.h"
 #include "host/command_line.h"
 #include "host/gamepad.h"
 #include "host/options_file.h"
@@ -310,8 +312,15 @@ void IO_Init() {
   if ((s.record || s.playback) && !s.inputFileName.empty()) {
     if (s.playback) s.record = false;
     CloseInputFile();
-    s.inputFile = std::fopen(s.inputFileName.c_str(), s.playback ? "rb" : "w+b");
-    if (s.inputFile != nullptr) std::setvbuf(s.inputFile, nullptr, _IONBF, 0);
+    // A recording is read only from a regular file: a FIFO would stall the start-up.
+    s.inputFile = s.playback ? System_OpenRegularStream(s.inputFileName.c_str(), "rb")
+                             : std::fopen(s.inputFileName.c_str(), "w+b");
+    if (s.inputFile != nullptr) {
+      std::setvbuf(s.inputFile, nullptr, _IONBF, 0);
+    } else {
+      Console_DebugOutput("Unable to open the %s file %s\n", s.playback ? "-playback" : "-record",
+                          s.inputFileName.c_str());
+    }
   }
 
   ClearVirtualKeyTable();

@@ -1,8 +1,6 @@
 #include "host/load_save.h"
 
-#include <fcntl.h>
 #include <limits.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,8 +15,11 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "functions/file_functions.h"
+#include "host/entry.h"
 #include "host/game_header.h"
 #include "host/host_platform.h"
+#include "platform/system/files.h"
+#include "platform/system/process.h"
 #include "world/lifecycle.h"
 
 LoadSaveWhitelistEntry* g_pReadWhitelist = nullptr;
@@ -37,22 +38,15 @@ struct LoadSaveFile {
 namespace {
 
 std::string g_savePrefix;
+std::string g_refusedName;  // the last game name refused as a folder name, logged once
 
-std::string CurrentDirectory() {
-  char* cwd = getcwd(nullptr, 0);
-  std::string out = cwd != nullptr ? cwd : "";
-  std::free(cwd);
-  return out;
-}
+}  // namespace
 
-// The absolute, lexically normal form of a script path: '\\' is read as '/', a relative path
-// is taken against the current directory, "." and empty parts vanish and ".." removes the part
-// before it (never above the root). A trailing separator is kept. "" for an empty path.
-std::string FullPath(const char* path) {
+std::string LoadSave_FullPath(const char* path) {
   if (path == nullptr || path[0] == '\0') return std::string();
   std::string p = path;
   std::replace(p.begin(), p.end(), '\\', '/');
-  if (p[0] != '/') p = CurrentDirectory() + "/" + p;
+  if (p[0] != '/') p = System_CurrentDirectory() + "/" + p;
   bool trailing = p.back() == '/';
   std::vector<std::string> parts;
   size_t i = 0;
@@ -72,6 +66,10 @@ std::string FullPath(const char* path) {
   if (out.empty() || trailing) out += '/';
   return out;
 }
+
+namespace {
+
+std::string FullPath(const char* path) { return LoadSave_FullPath(path); }
 
 // Where full lies at or below the directory dir, the offset of the rest of full after dir and
 // its separator; else npos. An empty dir holds nothing.
@@ -122,7 +120,7 @@ std::string MapRead(const char* path) {
   std::string full = FullPath(path);
   if (full.empty()) return full;
   std::string program = FullPath(Win32_GetProgramDirectory());
-  size_t rest = AfterDirectory(full, CurrentDirectory());
+  size_t rest = AfterDirectory(full, System_CurrentDirectory());
   if (rest != std::string::npos) {
     if (AfterDirectory(full, program) != std::string::npos) return full;
     return Join(program, full.substr(rest));
@@ -138,7 +136,8 @@ void RefuseSave(const std::string& full) {
 
 std::string MapSave(const char* path) {
   std::string full = FullPath(path);
-  std::string save = Win32_GetSaveDirectory();
+  // Compared and joined in its normal form, so that no part of it ("..") leads out of it.
+  std::string save = FullPath(Win32_GetSaveDirectory());
   // Without a save area (a game without a name) nothing may be written anywhere.
   if (save.empty() || full.empty()) {
     RefuseSave(full);
@@ -151,7 +150,7 @@ std::string MapSave(const char* path) {
   // (the home folder, say) would otherwise nest save-area paths inside the save area again.
   if (AfterDirectory(full, save) != std::string::npos) {
     result = full;
-  } else if ((rest = AfterDirectory(full, CurrentDirectory())) != std::string::npos) {
+  } else if ((rest = AfterDirectory(full, System_CurrentDirectory())) != std::string::npos) {
     result = Join(save, full.substr(rest));
   } else if ((rest = AfterDirectory(full, WorkingDirectory())) != std::string::npos) {
     result = Join(save, full.substr(rest));
@@ -185,19 +184,12 @@ std::string XdgFolder(const char* variable, const char* fallback) {
   const char* env = std::getenv("HOME");
   if (env != nullptr && env[0] == '/') {
     home = env;
-  } else if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] == '/') {
-    home = pw->pw_dir;
+  } else {
+    home = System_UserHomeDirectory();
   }
   if (home.empty()) return home;
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   return Join(home, fallback);
-}
-
-char* CopyText(const char* text) {
-  size_t n = std::strlen(text);
-  char* out = static_cast<char*>(MEM_ALLOC(n + 1));
-  std::memcpy(out, text, n + 1);
-  return out;
 }
 
 void Reserve(LoadSaveFile* file, int64_t needed) {
@@ -209,11 +201,26 @@ void Reserve(LoadSaveFile* file, int64_t needed) {
 
 bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
+// The game's name becomes one folder of the save area; a name that is not one plain folder name
+// (a separator in it, ".", "..") would steer every write elsewhere.
+bool IsPlainFolderName(const char* name) {
+  if (name == nullptr || name[0] == '\0') return false;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
+  return std::strpbrk(name, "/\\") == nullptr;
+}
+
 }  // namespace
 
 const char* Win32_GetSaveDirectory() {
   if (!g_savePrefix.empty()) return g_savePrefix.c_str();
   if (game_project_name == nullptr || game_project_name[0] == '\0') return "";
+  if (!IsPlainFolderName(game_project_name)) {
+    if (g_refusedName != game_project_name) {
+      g_refusedName = game_project_name;
+      Console_DebugOutput("The game's name '%s' cannot name a save folder: saving is unavailable\n", game_project_name);
+    }
+    return "";
+  }
   bool config = (g_GameHeader.headerFlags & kHeaderSaveInAppData) != 0;
   std::string folder = config ? XdgFolder("XDG_CONFIG_HOME", ".config") : XdgFolder("XDG_DATA_HOME", ".local/share");
   if (folder.empty()) return "";
@@ -224,7 +231,10 @@ const char* Win32_GetSaveDirectory() {
 
 void Win32_SetSaveDirectory(const char* prefix) { g_savePrefix = prefix != nullptr ? prefix : ""; }
 
-void Win32_FreeSaveDirectory() { g_savePrefix.clear(); }
+void Win32_FreeSaveDirectory() {
+  g_savePrefix.clear();
+  g_refusedName.clear();
+}
 
 bool LoadSave_IsWhitelisted(const LoadSaveWhitelistEntry* list, const char* path) {
   return IsListed(list, path, false);
@@ -236,7 +246,7 @@ bool LoadSave_IsWhitelistedDirectory(const LoadSaveWhitelistEntry* list, const c
 
 void LoadSave_AddToWhitelist(LoadSaveWhitelistEntry** list, const char* path, bool directory) {
   if (list == nullptr || path == nullptr || path[0] == '\0') return;
-  auto* entry = new LoadSaveWhitelistEntry{*list, CopyText(FullPath(path).c_str()), directory};
+  auto* entry = new LoadSaveWhitelistEntry{*list, Host_DupText(FullPath(path).c_str()), directory};
   *list = entry;
 }
 
@@ -262,35 +272,30 @@ void LoadSave_MapSavePath(char* destination, size_t size, const char* path) {
 uint8_t* LoadSave_ReadFile(const char* path, int32_t* size) {
   if (size != nullptr) *size = 0;
   if (path == nullptr || path[0] == '\0') return nullptr;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  const int fd = System_OpenRegularFile(path);
   if (fd < 0) return nullptr;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > INT32_MAX) {
-    close(fd);
+  const int64_t fileSize = System_FileSize(fd);
+  if (fileSize < 0 || fileSize > INT32_MAX) {
+    System_CloseFile(fd);
     return nullptr;
   }
-  size_t length = static_cast<size_t>(st.st_size);
+  size_t length = static_cast<size_t>(fileSize);
   auto* block = static_cast<uint8_t*>(MEM_ALLOC(std::max<size_t>(length, 1)));
   size_t done = 0;
   while (done < length) {
-    ssize_t n = read(fd, block + done, length - done);
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = System_Read(fd, block + done, length - done);
     if (n <= 0) break;  // the file shrank meanwhile: report what was there
     done += static_cast<size_t>(n);
   }
-  close(fd);
+  System_CloseFile(fd);
   if (size != nullptr) *size = static_cast<int32_t>(done);
   return block;
 }
 
 bool LoadSave_FileExists(const char* path) {
-  if (path == nullptr || path[0] == '\0') return false;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  close(fd);
-  return regular;
+  const int fd = System_OpenRegularFile(path);
+  System_CloseFile(fd);
+  return fd >= 0;
 }
 
 uint8_t* LoadSave_ReadSaveFile(const char* path, int32_t* size) {
@@ -349,7 +354,7 @@ LoadSaveFile* LoadSave_FOpen(const char* path, const char* mode) {
     } else if (append) {
       file->position = file->size;
     }
-    file->writeBackPath = CopyText(path);
+    file->writeBackPath = Host_DupText(path);
     file->writeBack = true;
   }
   if (file != nullptr) file->text = text;

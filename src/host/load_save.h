@@ -13,6 +13,11 @@
 #include <string>
 #include <vector>
 
+// The absolute, lexically normal form of a path as the runner reads paths: '\\' is read as '/',
+// a relative path is taken against the current directory, "." and empty parts vanish and ".."
+// removes the part before it (never above the root). A trailing separator is kept. "" for "".
+std::string LoadSave_FullPath(const char* path);
+
 // The save-area prefix with its trailing '/'; "" when the game has no name or no home folder
 // can be found. Computed on first use and kept.
 const char* Win32_GetSaveDirectory();

@@ -400,9 +400,7 @@ void Window_SetFullscreen(bool on) {
 
 void Window_SetCaption(const char* text) {
   if (text == nullptr) text = "";
-  const size_t length = std::strlen(text);
-  char* copy = static_cast<char*>(MEM_ALLOC(length + 1));
-  std::memcpy(copy, text, length + 1);
+  char* copy = Host_DupText(text);
   MemoryManager_Free(g_WindowState.caption);
   g_WindowState.caption = copy;
   Window_ApplyCaption();

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "assets/load_stand_in.h"
-#include "core/constants.h"
+#include "vm/constants.h"
 #include "core/value.h"
 #include "functions/ini_file.h"
 #include "host/command_line.h"

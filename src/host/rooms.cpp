@@ -31,7 +31,11 @@ void StartGame() {
   if (definition == nullptr) {
     // With no room to enter the game has nothing to play: it ends at the end of its first frame,
     // as game_end would end it, rather than running empty frames until someone closes it.
-    if (!order.empty()) Console_DebugOutput("StartGame: the first room %d does not exist\n", first);
+    if (order.empty()) {
+      Console_DebugOutput("StartGame: the game has no room to enter; it ends after its first frame\n");
+    } else {
+      Console_DebugOutput("StartGame: the first room %d does not exist\n", first);
+    }
     g_RoomChangeCode = kRoomChangeEndGame;
   } else {
     CRoom* room = new CRoom();

@@ -1,13 +1,12 @@
 #include "host/startup.h"
 
-#include <cstdlib>
-
 #include "assets/embedded_images.h"
 #include "assets/lifecycle.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
 #include "core/crc32.h"
-#include "core/lifecycle.h"
+#include "core/runtime_random.h"
+#include "vm/registry_lifecycle.h"
 #include "core/memory_manager.h"
 #include "functions/lifecycle.h"
 #include "host/command_line.h"
@@ -147,9 +146,12 @@ bool Runner_StartUp() {
       "***************************************\t \n",
       1, 0, 999, 32908);
   RunnerLoadGame();
+  // A game that cannot run has set the exit code; the teardown follows at once.
+  if (g_Host.exitCode != 0) return false;
 
   Console_DebugOutput("Get Resolution\n");
   Game_ScanHeader(Game_Container(), Game_ContainerSize());
+  if (g_Host.exitCode != 0) return false;
 
   Console_DebugOutput("Create Window\n");
   Window_Create(g_GameHeader.windowWidth, g_GameHeader.windowHeight);
@@ -209,7 +211,7 @@ bool Runner_InitGraphics() {
 
 bool PrepareGame() {
   // The game's own random sequences depend on this seed.
-  std::srand(2101988);
+  Runtime_SRand(kPrepareGameSeed);
   if (!LoadGameData()) {
     Console_DebugOutput("Failed to load the game\n");
     // A game that cannot be loaded must not look like one that ran; a launched game returns to

@@ -1,6 +1,12 @@
 // Start-up and shutdown of one pass of the restart loop, in their fixed orders.
 #pragma once
 
+#include <cstdint>
+
+// PrepareGame seeds the runner's generator (core/runtime_random.h) with this before the game
+// loads, so a game's random sequences repeat from run to run.
+inline constexpr uint32_t kPrepareGameSeed = 2101988;
+
 // Initialises every table and service the start-up relies on; always true.
 bool Runner_InitGlobals();
 // Loads the game, creates the window and the graphics, and prepares and begins the game; false

@@ -6,7 +6,7 @@
 #include "core/crc32.h"
 #include "core/memory_manager.h"
 #include "core/value_text.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "functions/buffer.h"
 #include "host/game_flags.h"
 

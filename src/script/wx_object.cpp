@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/memory_manager.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "host/game_flags.h"
 #include "script/variable_list.h"
 #include "world/instance.h"

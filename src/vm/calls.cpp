@@ -5,7 +5,7 @@
 
 #include "core/function_registry.h"
 #include "core/memory_manager.h"
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "core/value.h"
 #include "core/vm_error.h"
 #include "host/link_record.h"

@@ -10,7 +10,7 @@
 #include "core/console.h"
 #include "core/function_registry.h"
 #include "core/value.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "host/error_report.h"
 #include "host/game_data.h"
 #include "host/game_flags.h"

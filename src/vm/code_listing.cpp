@@ -9,7 +9,7 @@
 #include "core/console.h"
 #include "core/function_registry.h"
 #include "core/memory_manager.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "vm/bytecode.h"
 #include "vm/chunk_loaders.h"
 #include "vm/code_object.h"

@@ -11,7 +11,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "core/value.h"
 #include "core/vm_error.h"
 #include "host/command_line.h"

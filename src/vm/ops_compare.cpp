@@ -14,7 +14,7 @@
 
 #include "core/memory_manager.h"
 #include "core/value_text.h"
-#include "functions/math_epsilon.h"
+#include "core/math_epsilon.h"
 #include "vm/op_slots.h"
 
 using namespace vm_slots;

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "core/value.h"
-#include "core/variable_access.h"
-#include "core/variable_names.h"
+#include "vm/variable_access.h"
+#include "vm/variable_names.h"
 #include "core/vm_error.h"
 #include "host/game_flags.h"
 #include "script/variable_list.h"

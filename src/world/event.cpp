@@ -1,6 +1,6 @@
 #include "world/event.h"
 
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "core/value.h"
 #include "host/container.h"
 #include "host/error_report.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "assets/sprite_table.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "host/error_report.h"
 #include "host/game_flags.h"
 #include "physics/physics_service.h"

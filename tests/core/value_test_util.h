@@ -10,6 +10,7 @@
 #include "core/value.h"
 #include "core/value_text.h"
 #include "core/vm_error.h"
+#include "host/core_hooks.h"
 #include "host/error_report.h"
 #include "host/entry.h"
 #include "host/frame_loop.h"
@@ -56,6 +57,7 @@ class RuntimeErrorCapture {
   static constexpr int kNoExit = 12345;
 
   RuntimeErrorCapture() {
+    Runner_InstallCoreHooks();
     s_exitCode = kNoExit;
     s_exits = 0;
     m_previous = Error_SetEndProcess(&Record);

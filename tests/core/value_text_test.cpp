@@ -7,7 +7,7 @@
 #include <random>
 
 #include "core/value_test_util.h"
-#include "functions/math_epsilon.h"
+#include "core/math_epsilon.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "core/value_text.h"
 #include "functions/math_call.h"
-#include "functions/math_epsilon.h"
+#include "core/math_epsilon.h"
 
 namespace {
 

@@ -239,13 +239,27 @@ TEST_F(CommandLineTest, HeadlessScanFindsWholeTokensOnly) {
 
 TEST_F(CommandLineTest, BuiltCommandLineParsesBackToTheArguments) {
   const std::vector<std::string> args = {"/opt/my runner/tolvarine", "-game", "/data/a b\tc.win", "",
-                                         "\xc3\xa4\xc3\xb6", "plain"};
+                                         "\xc3\xa4\xc3\xb6", "plain", "q\"uote.win", "\"", "a\\\"b",
+                                         "ends in \\", "c:\\dir\\x.win", "\\\\server\\share", "two \\\\\""};
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
   std::string line = Runner_BuildCommandLine(static_cast<int>(argv.size()), argv.data());
   Runner_ParseCommandLine(line.c_str());
   EXPECT_EQ(Parameters(), args);
   EXPECT_EQ(GamePath(), "/data/a b\tc.win");
+}
+
+// A quote inside an argument is text: what follows it stays in the arguments after it.
+TEST_F(CommandLineTest, QuoteInsideAnArgumentTogglesNothing) {
+  const char* argv[] = {"prog", "-game", "q\"uote.win", "-headless", "-debugoutput", "q.txt"};
+  const std::string line = Runner_BuildCommandLine(6, argv);
+  Runner_ParseCommandLine(line.c_str());
+  EXPECT_EQ(GamePath(), "q\"uote.win");
+  EXPECT_TRUE(g_RunnerOptions.headless);
+  EXPECT_EQ(g_DebugOutputFileName, "q.txt");
+  // Backslashes are text unless a quote follows them.
+  Runner_ParseCommandLine("-game c:\\g\\x.win");
+  EXPECT_EQ(GamePath(), "c:\\g\\x.win");
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
+#include "core/value_test_util.h"
+#include "container/bytecode_asm.h"
 #include "container/gen8.h"
 #include "container/minimal.h"
 #include "container/optn.h"
@@ -19,10 +21,16 @@
 #include "container/writer.h"
 #include "host/command_line.h"
 #include "host/entry.h"
+#include "host/game_flags.h"
 #include "host/game_header.h"
 #include "host/host_platform.h"
 #include "host/host_test_support.h"
 #include "host/link_record.h"
+#include "script/wx_object.h"
+#include "vm/code_object.h"
+#include "vm/interpreter.h"
+#include "vm/variable_access.h"
+#include "vm/variable_names.h"
 #include "world/load_stand_in.h"
 
 namespace {
@@ -478,6 +486,84 @@ TEST_F(GameDataTest, DamagedDebugFileIsALoadError) {
     SCOPED_TRACE(i);
     EXPECT_EQ(Game_LoadDebugFile(std::vector<uint8_t>(broken[i].begin(), broken[i].end())), loads[i]);
   }
+}
+
+}  // namespace
+
+namespace {
+
+void FreeGlobalObject() {
+  WXObject_Free(g_pGlobalObject);
+  g_pGlobalObject = nullptr;
+}
+
+// The global object holds one slot per global name, whether the names come from the byte code's
+// variable chunk or from a translated game's link record, and the globals of one script are there
+// for the next.
+TEST_F(GameDataTest, GlobalObjectHasASlotPerGlobalAndKeepsGlobalsBetweenScripts) {
+  RuntimeErrorCapture errors;
+  container::BytecodeProgram program;
+  std::string error;
+  ASSERT_TRUE(container::assemble_bytecode(".code writer\n  push.i.i 42\n  pop.v.i global.score vflags=10\n  ret.e\n"
+                                           ".code reader\n  push.g.v global.score\n  ret.v\n",
+                                           &program, &error))
+      << error;
+  ContainerWriter writer;
+  container::write_bytecode(writer, program);
+  writer.add_string_pool();
+  // Read, scanned and loaded as the start-up does.
+  const std::vector<uint8_t> bytes = Build(writer);
+  const std::string dir = host_test::MakeScratchDir("globals");
+  host_test::WriteFile(dir + "/globals.win", std::string(bytes.begin(), bytes.end()));
+  Host_ReplaceText(&g_pGameFilePath, (dir + "/globals.win").c_str());
+  g_GameHeader.versionAtLeast15 = true;
+  testing::internal::CaptureStdout();
+  RunnerLoadGame();
+  Game_ScanHeader(Game_Container(), Game_ContainerSize());
+  const bool loaded = LoadGameData();
+  testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(loaded) << Game_LoadFailure();
+  ASSERT_NE(g_pGlobalObject, nullptr);
+  EXPECT_GE(Variable_GlobalNameCount(), 1);
+  EXPECT_EQ(g_pGlobalObject->m_slotCount, std::max(Variable_GlobalNameCount(), Variable_InstanceNameCount()));
+  EXPECT_EQ(Variable_FindGlobalName("score"), 0);
+
+  Game_SetCompiledMode(false);
+  CCode writerCode(0, 0);
+  CCode readerCode(1, 0);
+  Game_SetCompiledMode(true);
+  RValue result = RValue_MakeReal(-1);
+  VM_ExecuteCode(&writerCode, nullptr, nullptr, &result, nullptr, 0, nullptr, 0, nullptr);
+  VM_ExecuteCode(&readerCode, nullptr, nullptr, &result, nullptr, 0, nullptr, 0, nullptr);
+  ASSERT_FALSE(RuntimeErrorCapture::Reported()) << RuntimeErrorCapture::LastError();
+  EXPECT_EQ(RValue_Kind(&result), VALUE_REAL);
+  EXPECT_EQ(result.val, 42);
+  RValue_Release(&result);
+  FreeGlobalObject();
+  Host_FreeText(&g_pGameFilePath);
+  Win32_ForgetProgramDirectory();
+
+  // A translated game's record sizes the tables; the larger count sizes the object.
+  Runner_FreeGameData();
+  GameLinkRecord record;
+  record.globalCount = 7;
+  record.instanceCount = 3;
+  Game_UseLinkRecord(&record);
+  Variable_ClearNames();
+  ContainerWriter minimal;
+  container::add_minimal_game(minimal);
+  const std::vector<uint8_t> minimalGame = Build(minimal);
+  ASSERT_TRUE(ScanAndLoad(minimalGame));
+  ASSERT_NE(g_pGlobalObject, nullptr);
+  EXPECT_EQ(Variable_GlobalNameCount(), 7);
+  EXPECT_EQ(Variable_InstanceNameCount(), 3);
+  EXPECT_EQ(g_pGlobalObject->m_slotCount, 7);
+  // A second load in the same pass keeps the object the first made.
+  WXObjectBase* first = g_pGlobalObject;
+  ASSERT_TRUE(ScanAndLoad(minimalGame));
+  EXPECT_EQ(g_pGlobalObject, first);
+  FreeGlobalObject();
+  Game_UseLinkRecord(nullptr);
 }
 
 }  // namespace

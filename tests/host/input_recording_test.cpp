@@ -3,6 +3,7 @@
 // update recording every step; then the same number of steps played back from the file.
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstdlib>
@@ -219,6 +220,27 @@ TEST(InputRecordingRunnerTest, RecordAndPlaybackOptionsReachTheInput) {
   ASSERT_FALSE(playback.timedOut);
   EXPECT_EQ(playback.exitCode, 0);
   EXPECT_EQ(ReadFile(dir + "/in.rec"), recorded);
+}
+
+// A recording that cannot be opened (missing, a FIFO, a folder that is not there) is said in the
+// log, and the game runs without it.
+TEST(InputRecordingRunnerTest, UnopenableRecordingFilesAreLogged) {
+  const std::string dir = MakeScratchDir("unopenable");
+  ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "game.win"}, dir).exitCode, 0);
+  ASSERT_EQ(mkfifo((dir + "/fifo.rec").c_str(), 0600), 0);
+  const struct {
+    const char* option;
+    const char* file;
+  } cases[] = {{"-playback", "missing.rec"}, {"-playback", "fifo.rec"}, {"-record", "no/such/folder.rec"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", c.option, c.file, "-headless", "-debugoutput", "log.txt"},
+                               dir, {}, 30);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0);
+    const std::string log = ReadFile(dir + "/log.txt");
+    EXPECT_NE(log.find(std::string("Unable to open the ") + c.option + " file " + c.file), std::string::npos) << log;
+  }
 }
 
 }  // namespace

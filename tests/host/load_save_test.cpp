@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/host_fixture.h"
+#include "host/host_test_support.h"
 
 namespace {
 
@@ -123,6 +126,40 @@ TEST_F(LoadSaveTest, GameWithoutNameCannotWriteAnywhere) {
   EXPECT_FALSE(LoadSave_WriteFile("rel.txt", "x", 1));
   // Reading from the program directory still works.
   EXPECT_EQ(MapRead("rel.txt"), program + "/rel.txt");
+}
+
+// The game's name is one folder inside the data folder; a name that would lead anywhere else
+// leaves the game without a save area (said once in the log), and nothing is written.
+TEST_F(LoadSaveTest, HostileGameNamesLeaveTheSaveAreaUnavailable) {
+  for (const char* name : {"../x", "a/b", ".", "..", "", "a\\b", "../../../../../../../../x"}) {
+    SCOPED_TRACE(name);
+    MEM_FREE(game_project_name);
+    game_project_name = TestStrDup(name);
+    Win32_FreeSaveDirectory();
+    log.text.clear();
+    EXPECT_STREQ(Win32_GetSaveDirectory(), "");
+    EXPECT_STREQ(Win32_GetSaveDirectory(), "");
+    if (name[0] != '\0') {
+      EXPECT_EQ(host_test::Count(log.text, "cannot name a save folder"), 1u) << log.text;
+    }
+    EXPECT_EQ(MapSave("f.txt"), "");
+    EXPECT_FALSE(LoadSave_WriteFile("f.txt", "x", 1));
+  }
+  // Only the two folders the fixture made are there: nothing was created beside or above them.
+  std::vector<std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(root)) entries.push_back(entry.path().filename());
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{"data", "program"}));
+  EXPECT_TRUE(std::filesystem::is_empty(saveRoot));
+}
+
+// A save prefix with ".." in it (as a launching game may hand over) is compared and joined in its
+// normal form, so a path below the current directory stays below the prefix.
+TEST_F(LoadSaveTest, SavePrefixIsNormalised) {
+  Win32_SetSaveDirectory((saveRoot + "/TestGame/../Other/").c_str());
+  EXPECT_EQ(MapSave("f.txt"), saveRoot + "/Other/f.txt");
+  EXPECT_EQ(MapSave(saveRoot + "/Other/g.txt"), saveRoot + "/Other/g.txt");
+  EXPECT_EQ(MapSave(saveRoot + "/TestGame/g.txt"), "");
 }
 
 TEST_F(LoadSaveTest, SaveDirectoryFollowsBaseDirectories) {

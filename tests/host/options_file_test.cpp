@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
-#include "core/constants.h"
+#include "vm/constants.h"
 #include "functions/ini_file.h"
 #include "host/command_line.h"
 #include "host/entry.h"
@@ -113,13 +113,13 @@ TEST_F(OptionsFileTest, WindowsSettings) {
     bool alternateSync;
     bool onDemand;
   } cases[] = {
-      {"nothing", "[Windows]\n", 10, 0, false, false},
+      {"nothing", "[Windows]\n", kDefaultSleepMarginMs, 0, false, false},
       {"negative margin", "[Windows]\nSleepMargin=-5\n", 0, 0, false, false},
       {"margin", "[Windows]\nSleepMargin=25\n", 25, 0, false, false},
-      {"method 2", "[Windows]\nVertexBufferMethod=2\n", 10, 2, false, false},
-      {"unknown method", "[Windows]\nVertexBufferMethod=7\n", 10, 0, false, false},
-      {"sync and textures", "[Windows]\nAlternateSyncMethod=1\nCreateTexturesOnDemand=3\n", 10, 0, true, true},
-      {"other section", "[windows]\nSleepMargin=25\n", 10, 0, false, false},
+      {"method 2", "[Windows]\nVertexBufferMethod=2\n", kDefaultSleepMarginMs, 2, false, false},
+      {"unknown method", "[Windows]\nVertexBufferMethod=7\n", kDefaultSleepMarginMs, 0, false, false},
+      {"sync and textures", "[Windows]\nAlternateSyncMethod=1\nCreateTexturesOnDemand=3\n", kDefaultSleepMarginMs, 0, true, true},
+      {"other section", "[windows]\nSleepMargin=25\n", kDefaultSleepMarginMs, 0, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

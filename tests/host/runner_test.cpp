@@ -107,6 +107,8 @@ TEST(RunnerTest, MissingGameFileEndsWithExitCodeOne) {
             "")
       << log;
   EXPECT_EQ(Count(log, "Get Resolution"), 0u);
+  // The game has no name yet, so no save area is asked about it.
+  EXPECT_EQ(Count(log, "not allowing save"), 0u) << log;
 }
 
 // The game written by `tolvarine-container --minimal` loads: every chunk is logged in file order.
@@ -127,6 +129,7 @@ TEST(RunnerTest, MinimalGameLoadsEveryChunk) {
     ++chunks;
   }
   EXPECT_EQ(chunks, 22u);
+  expected.push_back("StartGame: the game has no room to enter; it ends after its first frame");
   expected.push_back("Entering main loop.");
   const std::string log = ReadFile(dir + "/log.txt");
   EXPECT_EQ(FirstMissingInOrder(log, expected), "") << log;
@@ -226,7 +229,7 @@ TEST(RunnerTest, WithoutAGameItExitsWithOne) {
     EXPECT_EQ(run.exitCode, 1);
     const std::string log = ReadFile(work + "/log.txt");
     EXPECT_EQ(FirstMissingInOrder(log, {"RunnerLoadGame: " + std::string(c.args.size() == 2 ? "" : "(null)"),
-                                        "RunnerLoadGame: no game file was given"}),
+                                        "RunnerLoadGame: no game file was given; name one with -game"}),
               "")
         << log;
     EXPECT_EQ(Count(log, "Get Resolution"), 0u);
@@ -267,6 +270,15 @@ size_t TempDirectories(const std::string& base) {
   return n;
 }
 
+// Waits (a minute at most) until the running program's log holds the line.
+void WaitForLogLine(const StartedProgram& program, const std::string& log, const std::string& line) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (IsRunning(program) && FirstMissingInOrder(ReadFile(log), {line}) != "" &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 // A game with a room runs frames until it is ended; SIGTERM and SIGINT end it as closing the window
 // does: the normal teardown (which removes the runner's temporary directory) and exit code 0. A
 // game to return to is not started after such an end: the whole program was asked to stop.
@@ -293,11 +305,7 @@ TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
     StartedProgram runner = StartProgram(TOLVARINE_RUNNER, args, dir, {{"TMPDIR", tmp}});
     ASSERT_GE(runner.pid, 0);
     // Start-up may be slow on a busy machine; the frames only count once the loop runs.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (IsRunning(runner) && FirstMissingInOrder(ReadFile(dir + "/log.txt"), {"Entering main loop."}) != "" &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    WaitForLogLine(runner, dir + "/log.txt", "Entering main loop.");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const bool running = IsRunning(runner);
     const size_t tempDirectories = TempDirectories(tmp);
@@ -316,6 +324,85 @@ TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
     EXPECT_EQ(Count(log, "Wexa Works Runner"), 1u);
     EXPECT_EQ(TempDirectories(tmp), 0u);
   }
+}
+
+// A game that cannot start ends through the usual teardown: exit code 1, the temporary directory
+// removed. A FIFO or a directory named as the game is refused before it is opened, so nothing
+// waits on it.
+TEST(RunnerTest, FailedStartsExitWithOneAndLeaveNoTemporaryDirectory) {
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer);
+  const container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  const std::string truncated(built.bytes.begin(), built.bytes.begin() + 40);
+  const struct {
+    const char* name;
+    const char* game;
+    void (*make)(const std::string& path, const std::string& truncated);
+  } cases[] = {
+      {"missing file", "missing.win", [](const std::string&, const std::string&) {}},
+      {"directory", "dir.win", [](const std::string& path, const std::string&) { std::filesystem::create_directory(path); }},
+      {"empty file", "empty.win", [](const std::string& path, const std::string&) { WriteFile(path, ""); }},
+      {"truncated container", "cut.win", [](const std::string& path, const std::string& t) { WriteFile(path, t); }},
+      {"FIFO", "fifo.win", [](const std::string& path, const std::string&) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = MakeScratchDir("work");
+    const std::string tmp = dir + "/tmp";
+    std::filesystem::create_directories(tmp);
+    c.make(dir + "/" + c.game, truncated);
+    const RunResult run =
+        RunProgram(TOLVARINE_RUNNER, {"-game", c.game, "-headless", "-debugoutput", "log.txt"}, dir, {{"TMPDIR", tmp}}, 30);
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_EQ(TempDirectories(tmp), 0u);
+    const std::string log = ReadFile(dir + "/log.txt");
+    EXPECT_EQ(Count(log, "Create Window"), 0u) << log;
+  }
+}
+
+// A runner held where its main loop never comes back (here a file dialog that does not close)
+// ignores the first SIGTERM, which only asks the game to end; the second one ends it.
+TEST(RunnerTest, SecondSignalEndsARunnerThatIgnoresTheFirst) {
+  const std::string bin = MakeScratchDir("bin");
+  WriteFile(bin + "/zenity", "#!/bin/sh\nexec sleep 20 2>/dev/null\n");
+  chmod((bin + "/zenity").c_str(), 0755);
+  const std::string work = MakeScratchDir("work");
+  const std::string program = MakeScratchDir("program");
+  const std::string runner = PlaceRunnerIn(program);
+  StartedProgram started = StartProgram(runner, {"-debugoutput", "log.txt"}, work,
+                                        {{"DISPLAY", ":77"}, {"PATH", bin + ":" + std::string(getenv("PATH"))}});
+  ASSERT_GE(started.pid, 0);
+  WaitForLogLine(started, work + "/log.txt", "RunnerLoadGame: (null)");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  kill(started.pid, SIGTERM);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(IsRunning(started));
+  kill(started.pid, SIGTERM);
+  const RunResult run = FinishProgram(started, 10);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, -1);  // ended by the signal, not by an exit
+}
+
+// Arguments reach the runner as given: a quote or a blank inside one is part of it, on the first
+// pass and on the relaunch that returns to the launching game.
+TEST(RunnerTest, ArgumentsWithQuotesAndBlanksArriveWhole) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/q\"uote.win", MinimalContainer());
+  WriteFile(dir + "/with blank \"and\" quote.win", MinimalContainer());
+  RunResult run = RunProgram(TOLVARINE_RUNNER,
+                             {"-game", "q\"uote.win", "-exit", "with blank \"and\" quote.win", "-headless",
+                              "-debugoutput", "q.txt"},
+                             dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  const std::string log = ReadFile(dir + "/q.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"RunnerLoadGame: " + dir + "/q\"uote.win", "Entering main loop.",
+                                      "RunnerLoadGame: " + dir + "/with blank \"and\" quote.win",
+                                      "Entering main loop."}),
+            "")
+      << log;
 }
 
 }  // namespace

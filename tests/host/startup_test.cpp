@@ -10,7 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/constants.h"
+#include "core/runtime_random.h"
+#include "vm/constants.h"
 #include "host/command_line.h"
 #include "host/entry.h"
 #include "host/file_services.h"
@@ -153,11 +154,11 @@ TEST(RelaunchTest, NextCommandLines) {
 }
 
 TEST(RelaunchTest, RelaunchCommandLineParsesIntoGameAndExitTarget) {
-  Runner_RequestGameChange("/g/with blank/b.win", "/g/a.win", "");
+  Runner_RequestGameChange("/g/with blank/q\"b\\.win", "/g/a\\\"\".win", "");
   Runner_PrepareRelaunch();
   Runner_ParseCommandLine(g_CommandLine.c_str());
-  EXPECT_STREQ(g_pGameFilePath, "/g/with blank/b.win");
-  EXPECT_STREQ(g_pExitTarget, "/g/a.win");
+  EXPECT_STREQ(g_pGameFilePath, "/g/with blank/q\"b\\.win");
+  EXPECT_STREQ(g_pExitTarget, "/g/a\\\"\".win");
   Host_FreeText(&g_pGameFilePath);
   Host_FreeText(&g_pExitTarget);
 }
@@ -231,6 +232,29 @@ TEST(HeadlessHandlersTest, CrashesPrintTheNoticeAndExitWithOne) {
     EXPECT_EQ(code, 1);
     EXPECT_EQ(output, "Exception detected during the unit tests!\n");
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PrepareGameTest, SeedsTheRunnersGeneratorBeforeLoading) {
+  std::vector<int32_t> seeded;
+  Runtime_SRand(kPrepareGameSeed);
+  for (int i = 0; i < 4; ++i) seeded.push_back(Runtime_Rand());
+  std::vector<int32_t> unseeded;
+  Runtime_SRand(1);
+  for (int i = 0; i < 4; ++i) unseeded.push_back(Runtime_Rand());
+  ASSERT_NE(seeded, unseeded);
+
+  // Nothing is loaded, so the game fails to load; the generator is seeded before that.
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(PrepareGame());
+  testing::internal::GetCapturedStdout();
+  std::vector<int32_t> after;
+  for (int i = 0; i < 4; ++i) after.push_back(Runtime_Rand());
+  EXPECT_EQ(after, seeded);
+  g_Host.exitCode = 0;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "assets/sprite_table.h"
 #include "core/console.h"
 #include "core/value.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "host/error_report.h"
 #include "host/frame_loop.h"
 #include "host/game_flags.h"

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "functions/math_epsilon.h"
+#include "core/math_epsilon.h"
 #include "vm/op_test_support.h"
 
 namespace {

@@ -12,10 +12,10 @@
 
 #include "core/function_registry.h"
 #include "core/registry_test_support.h"
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "core/value_test_util.h"
-#include "core/variable_access.h"
-#include "core/variable_names.h"
+#include "vm/variable_access.h"
+#include "vm/variable_names.h"
 #include "script/wx_object.h"
 #include "vm/interpreter.h"
 #include "vm/vm_test_support.h"

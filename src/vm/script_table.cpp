@@ -1,4 +1,4 @@
-#include "core/script_table.h"
+#include "vm/script_table.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,6 @@
 // Variable access by id: one object, the targets of other instances with their messages, the
 // global object, the scope chain of object mode and the globals' saved form.
-#include "core/variable_access.h"
+#include "vm/variable_access.h"
 
 #include <algorithm>
 #include <cmath>

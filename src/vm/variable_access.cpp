@@ -1,10 +1,10 @@
-#include "core/variable_access.h"
+#include "vm/variable_access.h"
 
 #include <cstring>
 
 #include "core/function_registry.h"
 #include "core/value.h"
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 #include "core/vm_error.h"
 #include "functions/buffer.h"
 #include "script/accessor_calls.h"

@@ -1,6 +1,6 @@
-#include "core/lifecycle.h"
+#include "vm/registry_lifecycle.h"
 
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "vm/code_object.h"
 
 // Code objects belong to their owners (events, rooms, scripts); only the slot array is the code

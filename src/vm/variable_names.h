@@ -75,6 +75,9 @@ const char* Variable_UserVariableName(int32_t id);
 
 // Sizes both tables (every entry empty).
 void Variable_SetNameTableSizes(int32_t globalCount, int32_t instanceCount);
+// Resizes the tables whose count is positive, keeping the names that still fit (the slot counts a
+// translated game's link record gives); a count of 0 or less leaves its table as it is.
+void Variable_SetSlotCounts(int32_t globalCount, int32_t instanceCount);
 // Scope -6: the built-in index of the name (or -1). Scope -5 names global slot `index`, scope -1
 // instance slot `index` (an index outside the table names nothing); every scope but -6 gives
 // index + 100000.

@@ -1,4 +1,4 @@
-#include "core/constants.h"
+#include "vm/constants.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,7 +13,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/registry_message.h"
-#include "core/script_table.h"
+#include "vm/script_table.h"
 #include "core/value.h"
 #include "host/command_line.h"
 #include "host/game_header.h"

@@ -1,4 +1,4 @@
-#include "core/variable_names.h"
+#include "vm/variable_names.h"
 
 #include <cstdio>
 #include <cstring>
@@ -158,6 +158,11 @@ const char* Variable_UserVariableName(int32_t id) {
 void Variable_SetNameTableSizes(int32_t globalCount, int32_t instanceCount) {
   g_globalNames.assign(globalCount > 0 ? static_cast<size_t>(globalCount) : 0, std::string());
   g_instanceNames.assign(instanceCount > 0 ? static_cast<size_t>(instanceCount) : 0, std::string());
+}
+
+void Variable_SetSlotCounts(int32_t globalCount, int32_t instanceCount) {
+  if (globalCount > 0) g_globalNames.resize(static_cast<size_t>(globalCount));
+  if (instanceCount > 0) g_instanceNames.resize(static_cast<size_t>(instanceCount));
 }
 
 int32_t Variable_SetName(const char* name, int32_t scope, int32_t index) {

@@ -2,9 +2,9 @@
 // code objects, variable names, scripts) that the host calls in its fixed order.
 #pragma once
 
-#include "core/constants.h"         // Constant_InitBuiltins, Constant_Free
+#include "vm/constants.h"         // Constant_InitBuiltins, Constant_Free
 #include "core/function_registry.h" // Builtin_Shutdown
-#include "core/variable_names.h"    // Variable_InitGlobalFlags, Variable_NamesShutdown, Variable_Shutdown
+#include "vm/variable_names.h"    // Variable_InitGlobalFlags, Variable_NamesShutdown, Variable_Shutdown
 
 // Code_Shutdown frees the code slots; Script_Shutdown deletes every script.
 void Code_Shutdown();

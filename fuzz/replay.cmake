@@ -1,0 +1,18 @@
+# Every fuzz target also builds as a plain program that replays its stored inputs (the seeds and
+# the regression inputs of earlier findings); ctest runs each one, labelled `fuzz`.
+file(GLOB replay_targets CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/*_fuzz.cpp)
+foreach(src ${replay_targets})
+  get_filename_component(name ${src} NAME_WE)
+  set(inputs)
+  foreach(kind seeds regressions)
+    if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/fuzz/${kind}/${name})
+      list(APPEND inputs ${CMAKE_SOURCE_DIR}/fuzz/${kind}/${name})
+    endif()
+  endforeach()
+  if(inputs)
+    add_executable(replay_${name} ${src} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+    target_link_libraries(replay_${name} PRIVATE tolvarine_runtime)
+    add_test(NAME replay_${name} COMMAND replay_${name} ${inputs})
+    set_tests_properties(replay_${name} PROPERTIES LABELS fuzz)
+  endif()
+endforeach()

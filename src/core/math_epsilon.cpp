@@ -1,0 +1,3 @@
+#include "core/math_epsilon.h"
+
+double Math_Epsilon = 1e-10;

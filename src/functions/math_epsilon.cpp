@@ -1,3 +1,0 @@
-#include "functions/math_epsilon.h"
-
-double Math_Epsilon = 1e-10;

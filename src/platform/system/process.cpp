@@ -1,0 +1,106 @@
+#include "platform/system/process.h"
+
+#include <pwd.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+volatile sig_atomic_t g_quitSignalled = 0;
+const char* g_crashNotice = "";
+
+void QuitSignalHandler(int) {
+  g_quitSignalled = 1;
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+}
+
+void CrashHandler(int) {
+  ssize_t written = write(STDOUT_FILENO, g_crashNotice, std::strlen(g_crashNotice));
+  (void)written;
+  _exit(1);
+}
+
+}  // namespace
+
+std::string System_ExecutablePath() {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : exe.string();
+}
+
+std::string System_UserHomeDirectory() {
+  const passwd* pw = getpwuid(getuid());
+  if (pw == nullptr || pw->pw_dir == nullptr || pw->pw_dir[0] != '/') return std::string();
+  return pw->pw_dir;
+}
+
+bool System_Spawn(const std::vector<std::string>& args, const char* directory, int* child) {
+  if (args.empty() || args[0].empty()) return false;
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
+  bool ok = true;
+  if (directory != nullptr && directory[0] != '\0') {
+    ok = posix_spawn_file_actions_addchdir_np(&actions, directory) == 0;
+  }
+  pid_t pid = 0;
+  if (ok) ok = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (ok) *child = pid;
+  return ok;
+}
+
+void System_ReapInBackground(int child) {
+  std::thread([child] {
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+bool System_ChildEnded(int child) {
+  int status = 0;
+  const pid_t r = waitpid(child, &status, WNOHANG);
+  return r == child || (r < 0 && errno != EINTR);
+}
+
+void System_InstallQuitSignalHandlers() {
+  struct sigaction action{};
+  action.sa_handler = QuitSignalHandler;
+  // Interrupted reads and writes carry on; the sleeps of the frame wait resume by themselves.
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
+}
+
+bool System_QuitSignalled() { return g_quitSignalled != 0; }
+
+void System_InstallCrashHandlers(const char* notice) {
+  g_crashNotice = notice != nullptr ? notice : "";
+  // Its own stack, so that a stack overflow still reaches the handler.
+  static char alternateStack[64 * 1024];
+  stack_t stack{};
+  stack.ss_sp = alternateStack;
+  stack.ss_size = sizeof alternateStack;
+  sigaltstack(&stack, nullptr);
+
+  struct sigaction action{};
+  action.sa_handler = CrashHandler;
+  action.sa_flags = SA_ONSTACK;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal, &action, nullptr);
+}

@@ -1,0 +1,27 @@
+// The process and its surroundings: the program's own path, the user's home, child processes and
+// the signals that end or crash the runner.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Full path of the running program, "" when it cannot be found.
+std::string System_ExecutablePath();
+// The user's home directory from the user database, "" when it has none that is absolute.
+std::string System_UserHomeDirectory();
+
+// Starts args[0] (looked up in PATH) with the arguments, in `directory` when one is given; the
+// child's id goes to *child. False when it could not be started.
+bool System_Spawn(const std::vector<std::string>& args, const char* directory, int* child);
+// Lets a child end without anyone waiting for it (it leaves no zombie behind).
+void System_ReapInBackground(int child);
+// True once the child has ended (then reaped), or when it cannot be waited for; never waits.
+bool System_ChildEnded(int child);
+
+// SIGINT and SIGTERM only set the quit request; the second one of either takes the default action,
+// so a process stuck where the request is never looked at can still be stopped.
+void System_InstallQuitSignalHandlers();
+bool System_QuitSignalled();
+// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) writes `notice` to standard output and ends the
+// process with exit code 1. The notice must outlive the process.
+void System_InstallCrashHandlers(const char* notice);
