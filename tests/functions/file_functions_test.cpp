@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -68,6 +69,20 @@ TEST_F(FileScriptTest, WrittenTextGoesToTheSaveAreaWithCrLfLineEnds) {
   EXPECT_EQ(ReadAll(save + "dir/out.txt"), "1.5 a\r\nb\r\n\r\n");
   const double r = CallReal("file_text_open_read", {Text("dir/out.txt")});
   EXPECT_EQ(CallReal("file_text_read_real", {Real(r)}), 1.5);
+}
+
+// A path the save area refuses gives no handle: a handle that wrote nowhere would lose what the
+// game writes without a word.
+TEST_F(FileScriptTest, PathsTheSaveAreaRefusesOpenNothingForWriting) {
+  const std::string outside = program + "/../refused_" + std::to_string(getpid()) + ".txt";
+  EXPECT_EQ(CallReal("file_text_open_write", {Text(outside.c_str())}), -1);
+  EXPECT_EQ(CallReal("file_text_open_append", {Text(outside.c_str())}), -1);
+  EXPECT_EQ(CallReal("file_bin_open", {Text(outside.c_str()), Real(1)}), -1);
+  EXPECT_NE(log.text.find("not allowing save"), std::string::npos) << log.text;
+  EXPECT_NE(log.text.find("Failed to open file"), std::string::npos) << log.text;
+  EXPECT_FALSE(PathExists(outside));
+  // The handles were not taken: the next open gets the first.
+  EXPECT_EQ(CallReal("file_text_open_write", {Text("fine.txt")}), 1);
 }
 
 TEST_F(FileScriptTest, ReadsTakeTheSaveAreaCopyOfAFileInBothPlaces) {
