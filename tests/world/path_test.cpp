@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "container/path_tmln.h"
 #include "container/writer.h"
 #include "host/game_step.h"
 #include "world/path.h"
@@ -194,6 +195,93 @@ TEST_F(PathTableTest, TheImagePhaseWrapsAndSendsAnimationEnd) {
   Instances_AdvanceImages(&m_room);
   EXPECT_EQ(inst->image_index, 3.0f);
   EXPECT_EQ(Seen().size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the chunk and loads it with `load` into a fresh table; true when the load succeeded.
+template <typename Write, typename LoadChunk>
+bool LoadChunkOf(const char* tag, Write write, LoadChunk load, std::vector<uint8_t>* bytes) {
+  container::ContainerWriter writer;
+  write(writer);
+  container::BuildResult built = writer.build();
+  EXPECT_TRUE(built.ok()) << built.error;
+  *bytes = std::move(built.bytes);
+  const ContainerBytes container{bytes->data(), bytes->size()};
+  ContainerChunks chunks(container);
+  ContainerChunk chunk;
+  while (chunks.Next(&chunk) && std::string(chunk.tag) != tag) {
+  }
+  Game_ClearLoadFailure();
+  const bool loaded = load(chunk.body, chunk.size, container);
+  EXPECT_EQ(loaded, !Game_LoadFailed()) << Game_LoadFailure();
+  return loaded;
+}
+
+TEST_F(PathTableTest, PathsLoadFromTheirChunk) {
+  using container::PathEntry;
+  PathEntry square;
+  square.name = "pth_square";
+  square.points = {{0, 0, 100}, {10, 0, 100}, {10, 10, 100}, {0, 10, 100}};
+  PathEntry smooth;
+  smooth.name = "pth_smooth";
+  smooth.kind = 1;
+  smooth.closed = false;
+  smooth.precision = 99;  // clamped before the curve uses it
+  smooth.points = {{0, 0, 100}, {50, 50, 100}, {100, 0, 100}};
+  PathEntry gap;
+  gap.empty_slot = true;
+  const std::vector<PathEntry> paths = {square, gap, smooth};
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(LoadChunkOf("PATH", [&](auto& w) { container::write_path(w, paths); }, Path_Load, &bytes));
+  EXPECT_EQ(Path_Number(), 3);
+  EXPECT_FALSE(Path_Exists(1));
+  EXPECT_FLOAT_EQ(Path_Data(0)->GetLength(), 40);
+  EXPECT_EQ(Path_Data(2)->GetPrecision(), 8);
+  EXPECT_EQ(Path_Find("pth_smooth"), 2);
+  EXPECT_EQ(Path_Find("PTH_SMOOTH"), -1);
+
+  // A point count beyond the container fails the load and keeps the table as it was.
+  PathEntry damaged = square;
+  damaged.point_count = 0x40000000u;
+  const std::vector<PathEntry> bad = {damaged};
+  EXPECT_FALSE(LoadChunkOf("PATH", [&](auto& w) { container::write_path(w, bad); }, Path_Load, &bytes));
+  EXPECT_EQ(Path_Number(), 3);
+}
+
+TEST_F(PathTableTest, TimelinesLoadFromTheirChunk) {
+  using container::TimelineEntry;
+  TimelineEntry t;
+  t.name = "tl_intro";
+  t.moments = {{0, {kit::kLogEvent}}, {30, {kit::kLogEvent}}};
+  TimelineEntry gap;
+  gap.empty_slot = true;
+  const std::vector<TimelineEntry> timelines = {gap, t};
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(LoadChunkOf("TMLN", [&](auto& w) { container::write_tmln(w, timelines); }, TimeLine_Load, &bytes));
+  EXPECT_EQ(TimeLine_Number(), 2);
+  EXPECT_FALSE(TimeLine_Exists(0));
+  EXPECT_EQ(TimeLine_Find("tl_intro"), 1);
+  ASSERT_EQ(TimeLine_Data(1)->GetCount(), 2);
+  EXPECT_EQ(TimeLine_Data(1)->GetTime(1), 30);
+  EXPECT_TRUE(TimeLine_Prepare());
+  ASSERT_TRUE(Load({Entry("ob")}));
+  CInstance* inst = NewInstance(0, 100001);
+  TimeLine_Execute(inst, inst, 1, 1);
+  EXPECT_EQ(Seen(), (std::vector<kit::EventSeen>{{100001, 100001, kEventTypeTimeline, 30, 1}}));
+
+  // A moment whose action list lies outside the container fails the load.
+  std::vector<uint8_t> damaged;
+  EXPECT_FALSE(LoadChunkOf(
+      "TMLN",
+      [&](auto& w) {
+        container::ChunkBuilder& c = w.add_chunk("TMLN");
+        c.u32(1).offset_to("e").label("e").u32(0).u32(1).u32(5).u32(0x7FFFFFF0u);
+      },
+      TimeLine_Load, &damaged));
+  EXPECT_EQ(TimeLine_Number(), 2);
 }
 
 }  // namespace
