@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
-#include "core/console.h"
 #include "host/error_report.h"
+#include "world/named_table.h"
 
 namespace {
 
@@ -32,11 +32,7 @@ float ReadFloat(const uint8_t* p) {
   return v;
 }
 
-struct PathSlot {
-  std::unique_ptr<CPath> path;
-  std::string name;
-};
-std::vector<PathSlot> g_paths;
+NamedTable<CPath> g_paths;
 
 }  // namespace
 
@@ -281,64 +277,18 @@ void CPath::Append(const CPath* other) {
 
 // --- table -----------------------------------------------------------------------------------
 
-void Path_Reset() { g_paths.clear(); }
-void Path_Init() { g_paths.clear(); }
-void Path_DeleteAll() {
-  g_paths.clear();
-  g_paths.shrink_to_fit();
-}
-
+void Path_Reset() { g_paths.Clear(); }
+void Path_Init() { g_paths.Clear(); }
+void Path_DeleteAll() { g_paths.Clear(); }
 bool Path_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
-  uint32_t count = 0;
-  if (!Container_ReadCount("PATH", body, size, 0, 4, &count)) return false;
-  std::vector<PathSlot> paths(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t at = Container_U32(body + 4 + 4 * i);
-    if (at == 0) continue;
-    auto path = std::make_unique<CPath>();
-    std::string problem;
-    if (!path->LoadFromChunk(container, at, &problem)) {
-      Game_FailLoad("PATH", "path %u at container offset %u: %s", i, at, problem.c_str());
-      return false;
-    }
-    bool ok = true;
-    const char* name = container.TextAt(Container_U32(container.data + at), &ok);
-    if (!ok) {
-      Game_FailLoad("PATH", "path %u's name does not end inside the container", i);
-      return false;
-    }
-    paths[i].path = std::move(path);
-    if (name != nullptr) paths[i].name = name;
-  }
-  g_paths = std::move(paths);
-  Console_DebugOutput("Path_Load: %u paths\n", count);
-  return true;
+  return g_paths.Load("PATH", body, size, container);
 }
-
-int32_t Path_Number() { return static_cast<int32_t>(g_paths.size()); }
-CPath* Path_Data(int32_t index) {
-  if (index < 0 || static_cast<size_t>(index) >= g_paths.size()) return nullptr;
-  return g_paths[static_cast<size_t>(index)].path.get();
-}
+int32_t Path_Number() { return g_paths.Number(); }
+CPath* Path_Data(int32_t index) { return g_paths.Data(index); }
 bool Path_Exists(int32_t index) { return Path_Data(index) != nullptr; }
-
-const char* Path_Name(int32_t index) {
-  return Path_Exists(index) ? g_paths[static_cast<size_t>(index)].name.c_str() : "<undefined>";
-}
-
-int32_t Path_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (size_t i = 0; i < g_paths.size(); ++i) {
-    if (g_paths[i].path != nullptr && g_paths[i].name == name) return static_cast<int32_t>(i);
-  }
-  return -1;
-}
-
-int32_t Path_Add() {
-  const auto index = static_cast<int32_t>(g_paths.size());
-  g_paths.push_back({std::make_unique<CPath>(), "__newpath" + std::to_string(index)});
-  return index;
-}
+const char* Path_Name(int32_t index) { return g_paths.Name(index); }
+int32_t Path_Find(const char* name) { return g_paths.Find(name); }
+int32_t Path_Add() { return g_paths.Add("__newpath"); }
 
 int32_t Path_Duplicate(int32_t index) {
   if (!Path_Exists(index)) return -1;
@@ -353,26 +303,19 @@ bool Path_Assign(int32_t target, int32_t source) {
     Error_Report(false, "ERROR: Can not assign a path to itself!");
     return false;
   }
-  PathSlot& slot = g_paths[static_cast<size_t>(target)];
-  if (slot.path == nullptr) slot.path = std::make_unique<CPath>();
-  slot.path->Assign(*Path_Data(source));
+  auto& slot = g_paths.At(target);
+  if (slot.item == nullptr) slot.item = std::make_unique<CPath>();
+  slot.item->Assign(*Path_Data(source));
   return true;
 }
 
 bool Path_Delete(int32_t index) {
   if (!Path_Exists(index)) return false;
-  PathSlot& slot = g_paths[static_cast<size_t>(index)];
-  slot.path.reset();
+  auto& slot = g_paths.At(index);
+  slot.item.reset();
   slot.name.clear();
   return true;
 }
 
-// Tests name paths by index without a container: each named slot gets an empty path.
-void Path_StandInSetNames(const char* const* names, int32_t count) {
-  g_paths.clear();
-  for (int32_t i = 0; i < count; ++i) {
-    PathSlot slot;
-    if (names[i] != nullptr) slot = {std::make_unique<CPath>(), names[i]};
-    g_paths.push_back(std::move(slot));
-  }
-}
+// Tests name paths by index without a container.
+void Path_StandInSetNames(const char* const* names, int32_t count) { g_paths.SetNames(names, count); }

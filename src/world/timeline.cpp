@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/console.h"
 #include "world/event.h"
 #include "world/event_context.h"
+#include "world/named_table.h"
 
 namespace {
 
-struct TimeLineSlot {
-  std::unique_ptr<CTimeLine> timeline;
-  std::string name;
-};
-std::vector<TimeLineSlot> g_timelines;
+NamedTable<CTimeLine> g_timelines;
 
 // Handlers running now (innermost last), and those of them whose moment was removed meanwhile.
 std::vector<uintptr_t> g_running;
@@ -153,33 +149,9 @@ void CTimeLine::Clear() {
 
 // --- table -----------------------------------------------------------------------------------
 
-void TimeLine_Init() { g_timelines.clear(); }
-
+void TimeLine_Init() { g_timelines.Clear(); }
 bool TimeLine_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
-  uint32_t count = 0;
-  if (!Container_ReadCount("TMLN", body, size, 0, 4, &count)) return false;
-  std::vector<TimeLineSlot> timelines(count);
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t at = Container_U32(body + 4 + 4 * i);
-    if (at == 0) continue;
-    auto timeline = std::make_unique<CTimeLine>();
-    std::string problem;
-    if (!timeline->LoadFromChunk(container, at, &problem)) {
-      Game_FailLoad("TMLN", "timeline %u at container offset %u: %s", i, at, problem.c_str());
-      return false;
-    }
-    bool ok = true;
-    const char* name = container.TextAt(Container_U32(container.data + at), &ok);
-    if (!ok) {
-      Game_FailLoad("TMLN", "timeline %u's name does not end inside the container", i);
-      return false;
-    }
-    timelines[i].timeline = std::move(timeline);
-    if (name != nullptr) timelines[i].name = name;
-  }
-  g_timelines = std::move(timelines);
-  Console_DebugOutput("TimeLine_Load: %u timelines\n", count);
-  return true;
+  return g_timelines.Load("TMLN", body, size, container);
 }
 
 bool TimeLine_Prepare() {
@@ -192,54 +164,21 @@ bool TimeLine_Prepare() {
   return true;
 }
 
-int32_t TimeLine_Number() { return static_cast<int32_t>(g_timelines.size()); }
-
-CTimeLine* TimeLine_Data(int32_t index) {
-  if (index < 0 || static_cast<size_t>(index) >= g_timelines.size()) return nullptr;
-  return g_timelines[static_cast<size_t>(index)].timeline.get();
-}
-
+int32_t TimeLine_Number() { return g_timelines.Number(); }
+CTimeLine* TimeLine_Data(int32_t index) { return g_timelines.Data(index); }
 bool TimeLine_Exists(int32_t index) { return TimeLine_Data(index) != nullptr; }
-
-const char* TimeLine_Name(int32_t index) {
-  return TimeLine_Exists(index) ? g_timelines[static_cast<size_t>(index)].name.c_str() : "<undefined>";
-}
-
-int32_t TimeLine_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (size_t i = 0; i < g_timelines.size(); ++i) {
-    if (g_timelines[i].timeline != nullptr && g_timelines[i].name == name) return static_cast<int32_t>(i);
-  }
-  return -1;
-}
-
-int32_t TimeLine_Add() {
-  const auto index = static_cast<int32_t>(g_timelines.size());
-  g_timelines.push_back({std::make_unique<CTimeLine>(), "__newtimeline" + std::to_string(index)});
-  return index;
-}
+const char* TimeLine_Name(int32_t index) { return g_timelines.Name(index); }
+int32_t TimeLine_Find(const char* name) { return g_timelines.Find(name); }
+int32_t TimeLine_Add() { return g_timelines.Add("__newtimeline"); }
 
 bool TimeLine_Delete(int32_t index) {
   if (!TimeLine_Exists(index)) return false;
-  // Out of the table first: the timeline's handlers may be running and look the table up again.
-  std::unique_ptr<CTimeLine> gone = std::move(g_timelines[static_cast<size_t>(index)].timeline);
-  g_timelines.erase(g_timelines.begin() + index);
+  g_timelines.Erase(index);
   return true;
 }
 
-void TimeLine_DeleteAll() {
-  std::vector<TimeLineSlot> gone;
-  gone.swap(g_timelines);
-}
-
+void TimeLine_DeleteAll() { g_timelines.Clear(); }
 void TimeLine_Shutdown() { TimeLine_DeleteAll(); }
 
-// Tests name timelines by index without a container: each named slot gets an empty timeline.
-void TimeLine_StandInSetNames(const char* const* names, int32_t count) {
-  g_timelines.clear();
-  for (int32_t i = 0; i < count; ++i) {
-    TimeLineSlot slot;
-    if (names[i] != nullptr) slot = {std::make_unique<CTimeLine>(), names[i]};
-    g_timelines.push_back(std::move(slot));
-  }
-}
+// Tests name timelines by index without a container.
+void TimeLine_StandInSetNames(const char* const* names, int32_t count) { g_timelines.SetNames(names, count); }
