@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class CSpriteMask;
+
 inline constexpr int32_t kSpriteKindSkeleton = 2;
 
 struct CSprite {
@@ -18,6 +20,7 @@ struct CSprite {
   bool precise = false;
   const void* skeletonData = nullptr;  // what a skeleton instance is made from
   const char* name = nullptr;          // not owned: the text lives as long as the game data
+  const CSpriteMask* mask = nullptr;   // not owned; the precise collision tests ask it
 };
 
 // Null when the index names no sprite.

@@ -13,6 +13,7 @@
 #include "skeleton/skeleton_instance.h"
 #include "world/instance_ids.h"
 #include "world/instance_queues.h"
+#include "world/instance_rounding.h"
 #include "world/object.h"
 #include "world/room.h"
 
@@ -44,21 +45,6 @@ void ReportShapeError(const char* format, const CObject* def) {
   char message[512];
   std::snprintf(message, sizeof message, format, DefinitionName(def));
   Error_Report(false, message);
-}
-
-// Round to nearest (ties to even), kept inside the int32 range (one above its least value, so that
-// the inclusive edges can subtract 1).
-int32_t Nearest(double v) {
-  const double r = std::nearbyint(v);
-  if (!(r > -2147483647.0)) return INT32_MIN + 1;
-  if (!(r < 2147483647.0)) return INT32_MAX;
-  return static_cast<int32_t>(r);
-}
-
-int32_t TruncateToInt(float v) {
-  if (!(v > -2147483648.0f)) return INT32_MIN;
-  if (!(v < 2147483647.0f)) return INT32_MAX;
-  return static_cast<int32_t>(v);
 }
 
 }  // namespace
@@ -302,8 +288,8 @@ void CInstance::RebuildPhysicsBody(CRoom* room) {
 void Compute_BoundingBox(CInstance* inst) {
   const CSprite* sprite = Sprite_Data(inst->mask_index >= 0 ? inst->mask_index : inst->sprite_index);
   if (sprite == nullptr) {
-    inst->bbox_left = inst->bbox_right = TruncateToInt(inst->x);
-    inst->bbox_top = inst->bbox_bottom = TruncateToInt(inst->y);
+    inst->bbox_left = inst->bbox_right = Instance_Truncate(inst->x);
+    inst->bbox_top = inst->bbox_bottom = Instance_Truncate(inst->y);
     inst->precise = false;
     inst->bbox_dirty = false;
     return;
@@ -315,11 +301,11 @@ void Compute_BoundingBox(CInstance* inst) {
   const int32_t ox = sprite->originX;
   const int32_t oy = sprite->originY;
   if (inst->image_angle == 0.0f) {
-    int32_t left = Nearest(static_cast<double>(static_cast<float>(L - ox)) * inst->image_xscale + inst->x);
-    int32_t right = Nearest(static_cast<double>(static_cast<float>(R - L + 1)) * inst->image_xscale + left);
+    int32_t left = Instance_Nearest(static_cast<double>(static_cast<float>(L - ox)) * inst->image_xscale + inst->x);
+    int32_t right = Instance_Nearest(static_cast<double>(static_cast<float>(R - L + 1)) * inst->image_xscale + left);
     if (left > right) std::swap(left, right);
-    int32_t top = Nearest(static_cast<double>(static_cast<float>(T - oy)) * inst->image_yscale + inst->y);
-    int32_t bottom = Nearest(static_cast<double>(static_cast<float>(B - T + 1)) * inst->image_yscale + top);
+    int32_t top = Instance_Nearest(static_cast<double>(static_cast<float>(T - oy)) * inst->image_yscale + inst->y);
+    int32_t bottom = Instance_Nearest(static_cast<double>(static_cast<float>(B - T + 1)) * inst->image_yscale + top);
     if (top > bottom) std::swap(top, bottom);
     inst->bbox_left = left;
     inst->bbox_right = right - 1;
@@ -333,10 +319,10 @@ void Compute_BoundingBox(CInstance* inst) {
     const float a = inst->image_angle * 3.1415927f / 180.0f;
     const double c = std::cos(a);
     const double s = std::sin(a);
-    inst->bbox_left = Nearest(inst->x + std::min(c * x1, c * x2) + std::min(s * y1, s * y2));
-    inst->bbox_right = Nearest(inst->x + std::max(c * x1, c * x2) + std::max(s * y1, s * y2)) - 1;
-    inst->bbox_top = Nearest(inst->y + std::min(c * y1, c * y2) - std::max(s * x1, s * x2));
-    inst->bbox_bottom = Nearest(inst->y + std::max(c * y1, c * y2) - std::min(s * x1, s * x2)) - 1;
+    inst->bbox_left = Instance_Nearest(inst->x + std::min(c * x1, c * x2) + std::min(s * y1, s * y2));
+    inst->bbox_right = Instance_Nearest(inst->x + std::max(c * x1, c * x2) + std::max(s * y1, s * y2)) - 1;
+    inst->bbox_top = Instance_Nearest(inst->y + std::min(c * y1, c * y2) - std::max(s * x1, s * x2));
+    inst->bbox_bottom = Instance_Nearest(inst->y + std::max(c * y1, c * y2) - std::min(s * x1, s * x2)) - 1;
   }
   inst->precise = sprite->precise;
   inst->bbox_dirty = false;

@@ -33,6 +33,51 @@ class CInstance : public WXObjectBase {
   // dirty, and image_index back to 0 when it is past the sprite's frames.
   void SetSpriteIndex(int32_t spriteIndex);
 
+  // --- motion: the polar form (direction, speed) and the cartesian form (hspeed, vspeed) are kept
+  // together; each setter recomputes the other form and marks the bounding box dirty.
+  void UpdatePolarMotion();
+  void UpdateCartesianMotion();
+  void SetDirection(float degrees);  // normalised to [0, 360); a non-finite angle becomes 0
+  void SetSpeed(float value);
+  void SetHSpeed(float value);
+  void SetVSpeed(float value);
+  // motion_add (and gravity): adds a vector of that length in that direction.
+  void AddMotion(float degrees, float amount);
+  void SetPosition(float newX, float newY);
+  void SetImageXScale(float value);
+  void SetImageYScale(float value);
+  void SetImageAngle(float value);
+  void SetMaskIndex(int32_t index);
+  // Once per step: friction slows toward 0 (never past it), then gravity pulls.
+  void ApplyFrictionAndGravity();
+
+  // The skeleton of a skeleton sprite, made on first use; null for other sprites.
+  CSkeletonInstance* GetSkeleton();
+  // image_number: the frame count of the sprite (for a skeleton, its animation in steps).
+  int32_t GetImageNumber();
+  int32_t GetAlarm(int32_t index) const;  // -1 outside 0..11
+  void SetAlarm(int32_t index, int32_t value);  // ignored outside 0..11
+
+  // --- following a path
+  // path_start / path_end (index -1); a missing or empty path, or a negative scale, leaves
+  // path_index -1.
+  void StartPath(int32_t pathIndex, float pathSpeed, float scale, float orientation, bool relative,
+                 int32_t endAction);
+  // One step along the path; true when it reached an end while moving (End of Path is due).
+  bool AdvancePath();
+  void SetPathPosition(float value);  // clamped to 0..1
+  void SetPathPositionPrevious(float value);
+  void SetPathSpeed(float value) { path_speed = value; }
+
+  // --- collision tests: the bounding box first, the mask only for a precise test of a precise
+  // sprite. A marked instance collides with nothing.
+  bool CollisionPoint(float px, float py, bool precise);
+  bool CollisionRectangle(float x1, float y1, float x2, float y2, bool precise);
+  bool CollisionEllipse(float x1, float y1, float x2, float y2, bool precise);
+  bool CollisionLine(float x1, float y1, float x2, float y2, bool precise);
+  // place_meeting, instance_place, the collision events; never with itself.
+  bool Collision_Instance(CInstance* other, bool precise);
+
   // Makes this instance a copy of source: its id, built-in state and variables (not its creation
   // stamp, Destroy/Create/layer flags, previous object, mouse state, layer, links or physics body).
   void Assign(const CInstance* source, bool join);

@@ -12,7 +12,6 @@ void F_GameEnd() { g_RoomChangeCode = kRoomChangeEndGame; }
 // The world's tables are not built yet: there is nothing to register, reset or delete beyond
 // what is kept of the rooms.
 void Variable_BuiltIn_Init() {}
-void Path_Reset() {}
 void Grid_Shutdown() {}
 
 void Room_Shutdown() {
@@ -20,4 +19,3 @@ void Room_Shutdown() {
   Room_FreeDefinitions();
 }
 
-void TimeLine_Shutdown() { TimeLine_DeleteAll(); }

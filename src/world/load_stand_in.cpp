@@ -8,7 +8,7 @@
 #include "host/entry.h"
 #include "world/lifecycle.h"
 
-// STAND-IN: the world's tables are not built yet, so its chunk loaders keep nothing.
+// STAND-IN: what is kept of the rooms until the room table is built.
 namespace {
 
 std::vector<int32_t> g_roomOrder;
@@ -19,21 +19,13 @@ constexpr uint32_t kRoomFieldsRead = 20;
 int32_t g_instanceIdCounter = 0;
 int32_t g_tileIdCounter = 0;
 
-bool Accept(const char* loader, uint32_t size) {
-  Console_DebugOutput("%s: %u bytes accepted, nothing kept yet\n", loader, size);
-  return true;
-}
 
 }  // namespace
 
-void Path_Init() {}
-void TimeLine_Init() {}
 void Room_Init() {
   g_roomOrder.clear();
   g_rooms.clear();
 }
-bool Path_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Path_Load", size); }
-bool TimeLine_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("TimeLine_Load", size); }
 bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   uint32_t count = 0;
   if (!Container_ReadCount("ROOM", body, size, 0, 4, &count)) return false;
@@ -99,5 +91,4 @@ void Variable_SetWorkingDirectory() {
   Console_DebugOutput("Working directory: %s\n", working_directory);
 }
 
-void Path_DeleteAll() {}
 void InitGameFunctions() {}

@@ -1,6 +1,6 @@
-// STAND-IN until the game world is built: what loading a game calls of the world. The chunk
-// loaders accept their chunk (a log line, nothing kept) and the registrar registers nothing,
-// except the rooms' loader, which keeps what entering a room needs of each room.
+// STAND-IN until the game world is built: what loading a game calls of the world. The registrar
+// registers nothing and the rooms' loader keeps what entering a room needs of each room; paths and
+// timelines have their own tables (world/path.h, world/timeline.h).
 // The room order, the id counters and the working directory are kept for real.
 #pragma once
 
@@ -9,12 +9,10 @@
 #include <vector>
 
 #include "host/container.h"
+#include "world/path.h"
+#include "world/timeline.h"
 
-void Path_Init();
-void TimeLine_Init();
 void Room_Init();
-bool Path_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
-bool TimeLine_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 
 // What is kept of one ROOM entry, as the entry gives it, until the room table exists.
@@ -46,8 +44,5 @@ int32_t Room_TileIdCounter();
 // Makes working_directory from the game file path once per pass (up to and including its last
 // slash or backslash).
 void Variable_SetWorkingDirectory();
-
-void Path_DeleteAll();
-void TimeLine_DeleteAll();
 
 void InitGameFunctions();

@@ -35,20 +35,24 @@ void write_rows(ChunkBuilder& chunk, const std::string& entry, const ObjtEntry& 
     chunk.label(rows[r]).pointer_list(labels);
     for (size_t e = 0; e < events.size(); ++e) {
       const ObjtEvent& event = events[e];
-      std::vector<std::string> actions;
-      for (size_t a = 0; a < event.actions.size(); ++a) actions.push_back(labels[e] + "/action/" + std::to_string(a));
-      chunk.label(labels[e]).u32(event.number).pointer_list(actions);
-      for (size_t a = 0; a < event.actions.size(); ++a) {
-        chunk.label(actions[a]);
-        for (uint32_t w = 0; w < kObjtActionWords; ++w) {
-          chunk.i32(w == kObjtActionCodeWord ? event.actions[a] : 0);
-        }
-      }
+      chunk.label(labels[e]).u32(event.number);
+      write_action_list(chunk, labels[e] + "/actions", event.actions);
     }
   }
 }
 
 }  // namespace
+
+ChunkBuilder& write_action_list(ChunkBuilder& chunk, const std::string& label, std::span<const int32_t> actions) {
+  std::vector<std::string> labels;
+  for (size_t a = 0; a < actions.size(); ++a) labels.push_back(label + "/" + std::to_string(a));
+  chunk.label(label).pointer_list(labels);
+  for (size_t a = 0; a < actions.size(); ++a) {
+    chunk.label(labels[a]);
+    for (uint32_t w = 0; w < kObjtActionWords; ++w) chunk.i32(w == kObjtActionCodeWord ? actions[a] : 0);
+  }
+  return chunk;
+}
 
 ChunkBuilder& write_objt(ContainerWriter& writer, std::span<const ObjtEntry> objects, uint8_t format_version) {
   ChunkBuilder& chunk = writer.add_chunk("OBJT");

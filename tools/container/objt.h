@@ -64,6 +64,10 @@ struct ObjtEntry {
   ObjtEntry& on(size_t type, uint32_t number, int32_t code_index);
 };
 
+// An action list {count, offsets of action records} at the current position, labelled `label`;
+// action a runs code index actions[a].
+ChunkBuilder& write_action_list(ChunkBuilder& chunk, const std::string& label, std::span<const int32_t> actions);
+
 // Adds the chunk for a game of this format version; entry i is labelled "OBJT/entry/<i>".
 ChunkBuilder& write_objt(ContainerWriter& writer, std::span<const ObjtEntry> objects, uint8_t format_version);
 
