@@ -5,12 +5,9 @@
 namespace {
 StandInNames g_paths;
 StandInNames g_timelines;
-StandInNames g_rooms;
 }  // namespace
 
 int32_t Path_Find(const char* name) { return g_paths.Find(name); }
 int32_t TimeLine_Find(const char* name) { return g_timelines.Find(name); }
-int32_t Room_Find(const char* name) { return g_rooms.Find(name); }
 void Path_StandInSetNames(const char* const* names, int32_t count) { g_paths.Set(names, count); }
 void TimeLine_StandInSetNames(const char* const* names, int32_t count) { g_timelines.Set(names, count); }
-void Room_StandInSetNames(const char* const* names, int32_t count) { g_rooms.Set(names, count); }

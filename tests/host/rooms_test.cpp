@@ -1,4 +1,4 @@
-// Rooms as the runner uses them before the game world exists: what the ROOM chunk keeps, the
+// Rooms as the runner enters them: what the ROOM chunk keeps, the
 // start of the game in the first room of the room order, the end of the game, and a room's speed
 // kept on the real clock.
 #include <gtest/gtest.h>
@@ -86,20 +86,19 @@ TEST_F(RoomsTest, TheRoomChunkKeepsEachRoomsNameSizeAndSpeed) {
   EXPECT_EQ(Room_Order(), (std::vector<int32_t>{0, 2}));
   for (int32_t missing : {-1, 1, 3, 1000}) {
     EXPECT_FALSE(Room_Exists(missing)) << missing;
-    EXPECT_EQ(Room_Definition(missing), nullptr) << missing;
+    EXPECT_EQ(Room_Data(missing), nullptr) << missing;
+    EXPECT_STREQ(Room_Name(missing), "<undefined>") << missing;
   }
-  const RoomDefinition* hall = Room_Definition(0);
+  const CRoom* hall = Room_Data(0);
   ASSERT_NE(hall, nullptr);
-  EXPECT_EQ(hall->name, "hall");
-  EXPECT_NE(hall->nameOffset, 0u);
+  EXPECT_STREQ(Room_Name(0), "hall");
   EXPECT_EQ(hall->width, 800);
   EXPECT_EQ(hall->height, 600);
-  EXPECT_EQ(hall->speed, 30);
-  const RoomDefinition* unnamed = Room_Definition(2);
+  EXPECT_EQ(hall->m_speed, 30);
+  const CRoom* unnamed = Room_Data(2);
   ASSERT_NE(unnamed, nullptr);
-  EXPECT_EQ(unnamed->nameOffset, 0u);
-  EXPECT_EQ(unnamed->name, "");
-  EXPECT_EQ(unnamed->speed, 0);
+  EXPECT_STREQ(Room_Name(2), "<undefined>");
+  EXPECT_EQ(unnamed->m_speed, 0);
 
   // The next load starts from nothing.
   ASSERT_TRUE(LoadMinimalGame({}));
@@ -121,10 +120,10 @@ TEST_F(RoomsTest, DamagedRoomChunkFailsTheLoad) {
        "room 0's entry at container offset 4294967280 lies outside"},
       {"entry cut short by the end",
        [](container::ChunkBuilder& c) { c.u32(2).u32(0).offset_to("e").label("e").zeros(16); }, "room 1's entry"},
-      {"name outside", [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").u32(0xFFFFFF00u).zeros(16); },
+      {"name outside", [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").u32(0xFFFFFF00u).zeros(84); },
        "room 0's name at container offset 4294967040 does not end inside"},
       {"name without its end",
-       [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").offset_to("n").zeros(16).label("n").u8('a'); },
+       [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").offset_to("n").zeros(84).label("n").u8('a'); },
        "room 0's name"},
   };
   for (const auto& c : cases) {
