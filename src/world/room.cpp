@@ -54,6 +54,17 @@ bool ReadList(const ContainerBytes& container, uint32_t at, ListView* list) {
   return true;
 }
 
+// Deletes every instance of the list (each leaves the id table and its object) and empties it.
+void DeleteList(InstanceList* list) {
+  CInstance* i = list->first;
+  *list = InstanceList();
+  while (i != nullptr) {
+    CInstance* next = i->list_next;
+    delete i;
+    i = next;
+  }
+}
+
 float Alpha(uint32_t colour) { return static_cast<float>(colour >> 24) / 255.0f; }
 
 // Takes a background of the entry's ten words (visible, foreground, index, x, y, htiled, vtiled,
@@ -481,25 +492,8 @@ void CRoom::DeleteInstance(CInstance* instance) {
   delete instance;
 }
 
-void CRoom::DeleteAllInstances() {
-  CInstance* i = active.first;
-  active = InstanceList();
-  while (i != nullptr) {
-    CInstance* next = i->list_next;
-    delete i;
-    i = next;
-  }
-}
-
-void CRoom::DeleteInactiveInstances() {
-  CInstance* i = inactive.first;
-  inactive = InstanceList();
-  while (i != nullptr) {
-    CInstance* next = i->list_next;
-    delete i;
-    i = next;
-  }
-}
+void CRoom::DeleteAllInstances() { DeleteList(&active); }
+void CRoom::DeleteInactiveInstances() { DeleteList(&inactive); }
 
 void CRoom::ApplyActivation() {
   for (CInstance* i = inactive.first; i != nullptr;) {
