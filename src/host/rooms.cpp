@@ -3,69 +3,274 @@
 #include <vector>
 
 #include "core/console.h"
+#include "vm/constants.h"
+#include "vm/script_table.h"
+#include "host/command_line.h"
+#include "host/error_dialog.h"
+#include "host/error_report.h"
 #include "host/frame_loop.h"
-#include "world/load_stand_in.h"
+#include "host/input.h"
+#include "host/run_state.h"
+#include "vm/code_object.h"
+#include "world/event.h"
+#include "world/instance.h"
+#include "world/instance_ids.h"
+#include "world/instance_queues.h"
 #include "world/object.h"
 #include "world/object_lists.h"
 #include "world/room.h"
+#include "world/room_table.h"
+#include "world/timeline.h"
 
-// STAND-IN until the rooms are built: the game starts in the first room of the room order with
-// that room's size and speed, and nothing else of the room (instances, views, backgrounds,
-// creation code) exists yet. Of the preparation only the objects are prepared; nothing is
-// carried, and no other room is entered.
+// Extensions, sounds, timelines, screen effects, window sizing, layers and the remote debugger
+// have nothing to prepare or apply here yet; their steps are left out of the sequences below.
 namespace {
 
-// The run-time room copies of the running game; they die with it.
-std::vector<CRoom*> g_roomCopies;
+constexpr int32_t kOtherGameStart = 2;
+constexpr int32_t kOtherGameEnd = 3;
+constexpr int32_t kOtherRoomStart = 4;
+constexpr int32_t kOtherRoomEnd = 5;
+
+struct PrepareStep {
+  const char* logLine;
+  bool (*step)();
+  const char* failure;
+};
+
+void RunCode(CInstance* self, CCode* code) {
+  RValue result = RValue_MakeReal(0);
+  Code_ExecuteReport(self, self, code, &result, 1);
+  RValue_Release(&result);
+}
+
+// The room's own creation code runs with a stand-in instance of its own as self and other.
+void RunRoomCreationCode(CCode* code) {
+  auto* self = new CInstance(0.0f, 0.0f, 0, 0, false);
+  RunCode(self, code);
+  delete self;
+}
+
+void DeleteCarried() {
+  for (CInstance*& instance : Room_Carried) {
+    delete instance;
+    instance = nullptr;
+  }
+  Room_Carried.clear();
+}
+
+// Takes the carried persistent instances into the current room: merged into an instance of the
+// same id, or made anew; neither gets a Create event.
+void MergeCarried(CRoom* room) {
+  for (CInstance*& carried : Room_Carried) {
+    if (carried == nullptr) continue;
+    CInstance* target = nullptr;
+    for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
+      if (i->id == carried->id) {
+        target = i;
+        break;
+      }
+    }
+    if (target != nullptr) {
+      target->Assign(carried, true);
+      target->RebuildPhysicsBody(room);
+    } else {
+      target = new CInstance(carried->x, carried->y, carried->id, carried->object_index, true);
+      target->Assign(carried, true);
+      target->RebuildPhysicsBody(room);
+      room->active.InsertByDepth(target);
+      InstanceIdTable.Insert(target->id, target);
+    }
+    target->carried_over = true;
+    delete carried;
+    carried = nullptr;
+  }
+  std::vector<CInstance*>().swap(Room_Carried);
+}
 
 }  // namespace
 
-bool Runner_PrepareAll() { return Object_Prepare(); }
+bool Runner_PrepareAll() {
+  static const PrepareStep kSteps[] = {
+      {"Code_Constant_Prepare() \n", Constant_Prepare, "Failed to define the constants."},
+      {"Script_Prepare() \n", Script_Prepare, "Failed to compile the scripts."},
+      {"TimeLine_Prepare() \n", TimeLine_Prepare, "Failed to compile the actions in the time lines."},
+      {"Object_Prepare() \n", Object_Prepare, "Failed to compile the actions in the objects."},
+      {"Room_Prepare() \n", Room_Prepare, nullptr},
+  };
+  for (const PrepareStep& s : kSteps) {
+    Console_DebugOutput("%s", s.logLine);
+    if (!s.step()) {
+      if (s.failure != nullptr) Win32_MessageBox(s.failure);
+      return false;
+    }
+  }
+  Console_DebugOutput("InitGraphics() \n");
+  Console_DebugOutput("Finished PrepareGame() \n");
+  return true;
+}
 
 void StartGame() {
   Console_DebugOutput("StartGame()\n");
   ObjectLists_Build();
-  const std::vector<int32_t>& order = Room_Order();
-  const int32_t first = order.empty() ? -1 : order.front();
-  const RoomDefinition* definition = Room_Definition(first);
-  if (definition == nullptr) {
+  g_RunState.score = 0;
+  g_RunState.lives = -1;
+  g_RunState.cursorSprite = -1;
+  g_RunState.stepCounter = 0;
+  g_RunState.transitionKind = 0;
+  Runner_DeleteRoomCopies();
+  Room_Copies.assign(static_cast<size_t>(Room_Number()), nullptr);
+  DeleteCarried();
+  const int32_t first = Room_First();
+  if (!Room_Exists(first)) {
     // With no room to enter the game has nothing to play: it ends at the end of its first frame,
     // as game_end would end it, rather than running empty frames until someone closes it.
-    if (order.empty()) {
+    if (Room_Order().empty()) {
       Console_DebugOutput("StartGame: the game has no room to enter; it ends after its first frame\n");
     } else {
       Console_DebugOutput("StartGame: the first room %d does not exist\n", first);
     }
     g_RoomChangeCode = kRoomChangeEndGame;
   } else {
-    CRoom* room = new CRoom();
-    room->m_speed = definition->speed;
-    room->width = definition->width;
-    room->height = definition->height;
-    g_roomCopies.push_back(room);
-    Room_SetCurrent(room);
-    g_RoomChangeCode = kRoomChangeNone;
-    Console_DebugOutput("StartGame: room %d \"%s\" (%d x %d, speed %d)\n", first, definition->name.c_str(),
-                        definition->width, definition->height, definition->speed);
+    const CRoom* definition = Room_Data(first);
+    Console_DebugOutput("StartGame: room %d \"%s\" (%d x %d, speed %d)\n", first, Room_Name(first),
+                        definition->width, definition->height, definition->m_speed);
+    g_RoomChangeCode = first;
+    Room_Start(first, true);
+    if (g_RoomChangeCode >= 0) {
+      const int32_t next = g_RoomChangeCode;
+      Room_End(false);
+      Room_Start(next, false);
+    }
   }
   Console_DebugOutput("StartGame() - DONE\n");
 }
 
-void Room_End(bool) {}
-
-void Room_Goto(int32_t) {
-  // Entering a room clears the request that led there.
+void Room_Start(int32_t index, bool first) {
   g_RoomChangeCode = kRoomChangeNone;
+  if (first) IO_Clear();
+  CRoom* definition = Room_Data(index);
+  if (index < 0 || definition == nullptr) {
+    // Only an existing room is ever asked for; a forged index ends the game instead of crashing.
+    Console_DebugOutput("Room_Start: room %d does not exist\n", index);
+    g_RoomChangeCode = kRoomChangeEndGame;
+    return;
+  }
+  if (static_cast<size_t>(index) >= Room_Copies.size()) Room_Copies.resize(static_cast<size_t>(index) + 1, nullptr);
+  Room_CurrentIndex = index;
+  CRoom* room = Room_Copies[index];
+  const bool isNew = room == nullptr;
+  if (isNew) {
+    room = new CRoom();
+    Room_Copies[index] = room;
+    room->Assign(definition, true);
+  } else {
+    for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
+      if (i->object_def != nullptr) i->object_def->AddInstance(i);
+      InstanceIdTable.Insert(i->id, i);
+    }
+  }
+  Room_SetCurrent(room);
+
+  MergeCarried(room);
+
+  if (isNew) {
+    std::vector<int32_t> created;
+    created.swap(room->createdIds);
+    for (int32_t id : created) {
+      CInstance* instance = Instance_Find(id);
+      if (instance == nullptr) continue;
+      if (instance->carried_over) {
+        instance->carried_over = false;
+        continue;
+      }
+      if (instance->marked) continue;
+      Event_PerformObject(instance, instance, instance->object_index, kEventCreate, 0);
+      instance->create_event_run = true;
+      if (instance->creation_code != nullptr) RunCode(instance, instance->creation_code);
+    }
+  }
+  Room_DeleteMarked(room);
+
+  if (first) {
+    Event_PerformAll(kEventOther, kOtherGameStart);
+    Room_DeleteMarked(Room_Current);
+  }
+  if (isNew && room->creation_code != nullptr) {
+    RunRoomCreationCode(room->creation_code);
+    if (g_RunnerOptions.headless) Error_EndProcess(0);
+  }
+  Event_PerformAll(kEventOther, kOtherRoomStart);
+  Room_DeleteMarked(Room_Current);
+}
+
+void Room_End(bool endOfGame) {
+  CRoom* room = Room_Current;
+  if (room == nullptr) return;
+  Room_DeleteMarked(room);
+  const int32_t pending = g_RoomChangeCode;
+  g_RoomChangeCode = kRoomChangeNone;
+  Event_PerformAll(kEventOther, kOtherRoomEnd);
+  Room_DeleteMarked(room);
+  if (endOfGame) {
+    Event_PerformAll(kEventOther, kOtherGameEnd);
+    Room_DeleteMarked(room);
+  }
+  g_RoomChangeCode = pending;
+  IO_ClearVirtualKeys();
+
+  DeleteCarried();
+  Room_Carried.reserve(10);
+  for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
+    if (!i->persistent || i->marked || i->deactivated) continue;
+    auto* copy = new CInstance(i->x, i->y, i->id, i->object_index, false);
+    copy->Assign(i, false);
+    Room_Carried.push_back(copy);
+    i->marked = true;
+  }
+  Room_DeleteMarked(room);
+
+  const int32_t index = Room_CurrentIndex;
+  const bool held = index >= 0 && static_cast<size_t>(index) < Room_Copies.size() && Room_Copies[index] == room;
+  if (!room->persistent) {
+    // A current room that no slot holds (one a caller installed itself) is not ours to delete.
+    if (held) {
+      Room_Copies[index] = nullptr;
+      delete room;
+    }
+    Room_SetCurrent(nullptr);
+  } else {
+    // Kept for the next visit: its instances leave the object lists and the id table until then.
+    for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
+      if (i->marked || i->deactivated || i->persistent) continue;
+      if (i->object_def != nullptr) i->object_def->RemoveInstance(i);
+      InstanceIdTable.RemoveInstance(i->id, i);
+    }
+    Room_SetCurrent(nullptr);
+  }
+  Room_ActivationQueue.Clear();
+}
+
+void Room_Goto(int32_t roomIndex) {
+  Room_End(false);
+  Room_Start(roomIndex, false);
 }
 
 void Room_SetCurrent(CRoom* room) { Room_Current = room; }
 
 void Runner_DeleteRoomCopies() {
-  for (CRoom* room : g_roomCopies) {
+  for (CRoom*& room : Room_Copies) {
     if (room == Room_Current) Room_Current = nullptr;
     delete room;
+    room = nullptr;
   }
-  g_roomCopies.clear();
+  if (Room_Current != nullptr) {
+    // A current room outside the array (a test's own) is not ours to delete.
+    Room_Current = nullptr;
+  }
+  std::vector<CRoom*>().swap(Room_Copies);
 }
 
-void Runner_FreeCarriedInstances() {}
+void Runner_FreeCarriedInstances() {
+  DeleteCarried();
+  std::vector<CInstance*>().swap(Room_Carried);
+}

@@ -12,6 +12,10 @@ bool Runner_PrepareAll();
 // Starts the game in the first room of the room order. A game without any room, or whose first
 // room does not exist, ends at the end of its first frame.
 void StartGame();
+// Enters the room (first: the first room of a game): its copy made or re-entered, carried
+// instances taken in, Create events and creation codes, Game Start, the room's creation code and
+// Room Start, in that order.
+void Room_Start(int32_t index, bool first);
 // Leaves the current room (Room End, and Game End when the game ends).
 void Room_End(bool endOfGame);
 // Leaves the current room and enters the room with this index.

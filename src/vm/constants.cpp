@@ -20,6 +20,7 @@
 #include "render/shader_names_stand_in.h"
 #include "world/asset_names_stand_in.h"
 #include "world/object.h"
+#include "world/room_table.h"
 
 namespace {
 

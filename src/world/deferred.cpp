@@ -7,5 +7,9 @@ int32_t Deferred_DepthChangeCount() { return DepthChangeList.Count(); }
 int32_t Deferred_ActivationCount() { return Room_ActivationQueue.Count(); }
 void Deferred_ApplyObjectChanges() { ObjectChangeList_Apply(); }
 void Deferred_ApplyDepthChanges() { DepthChangeList_Apply(); }
-void Deferred_ApplyActivation() {}
+void Deferred_ApplyActivation() {
+  if (Room_ActivationQueue.Count() == 0) return;
+  if (Room_Current != nullptr) Room_Current->ApplyActivation();
+  Room_ActivationQueue.Clear();
+}
 void Deferred_ClearChanges() { InstanceQueues_Clear(); }

@@ -49,8 +49,9 @@ class EventScope {
 
 bool RoomChangePending() { return g_RoomChangeCode != kRoomChangeNone; }
 
-// The number of code indices the game can run: translated functions, or CODE entries.
-int32_t CodeIndexCount() {
+}  // namespace
+
+int32_t Event_CodeIndexCount() {
   const GameData& data = Game_Data();
   if (Game_CompiledMode()) {
     const GameLinkRecord* record = data.linkRecord;
@@ -58,8 +59,6 @@ int32_t CodeIndexCount() {
   }
   return static_cast<int32_t>(data.codeCount);
 }
-
-}  // namespace
 
 CEvent::~CEvent() { delete code; }
 
@@ -86,7 +85,7 @@ bool CEvent::LoadFromChunk(const ContainerBytes& container, uint32_t actionListO
     return false;
   }
   const int32_t codeIndex = Container_I32(container.data + action + 4 * kActionCodeWord);
-  if (codeIndex < 0 || codeIndex >= CodeIndexCount()) {
+  if (codeIndex < 0 || codeIndex >= Event_CodeIndexCount()) {
     *problem = "its code index " + std::to_string(codeIndex) + " names no code of the game";
     return false;
   }

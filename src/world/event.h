@@ -62,6 +62,9 @@ class CEvent {
   const char* name = nullptr;  // "" once loaded with code
 };
 
+// The number of code indices the game can run: translated functions, or CODE entries.
+int32_t Event_CodeIndexCount();
+
 // The handler object objectIndex has or inherits for (type, number), and in *definingObject the
 // index of the object whose row supplied it (the start object when none is found). A type
 // outside 0..11 or a negative number is the fatal error "Invalid event argument".

@@ -1,48 +1,221 @@
-// The run-time room as the instance record, the frame loop and the game step see it, and the
-// current room.
-//
-// Rooms, their views and layers are not built yet: the record holds what those callers read,
-// and the room services have no backgrounds to act on.
+// A room of the game: the definitions the room table keeps (one per ROOM entry, or made at run
+// time) and the run-time copy of a definition that is played, which owns the room's instances.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "world/instance_list.h"
 
 class CInstance;
 class CPhysicsWorld;
+struct CCode;
+struct ContainerBytes;
 
-// One of a room's eight views, as the mouse mapping reads it.
+inline constexpr int32_t kRoomBackgroundCount = 8;
+inline constexpr int32_t kRoomViewCount = 8;
+
+struct RoomBackground {
+  bool visible = false;
+  bool foreground = false;
+  int32_t index = -1;  // the background drawn; -1 none
+  float x = 0.0f;
+  float y = 0.0f;
+  bool htiled = true;
+  bool vtiled = true;
+  float hspeed = 0.0f;
+  float vspeed = 0.0f;
+  float xscale = 1.0f;
+  float yscale = 1.0f;
+  uint32_t blend = 0xFFFFFF;
+  float alpha = 1.0f;
+};
+
 struct CRoomView {
   bool visible = false;
-  int32_t surfaceId = -1;  // the surface the view draws to; -1 the screen
+  float view_x = 0.0f;
+  float view_y = 0.0f;
+  float view_w = 640.0f;
+  float view_h = 480.0f;
+  int32_t port_x = 0;
+  int32_t port_y = 0;
+  int32_t port_w = 640;
+  int32_t port_h = 480;
+  float angle = 0.0f;
+  int32_t hborder = 32;
+  int32_t vborder = 32;
+  int32_t hspeed = -1;
+  int32_t vspeed = -1;
+  int32_t object = -1;     // the object followed; -1 none
+  int32_t surfaceId = -1;  // the surface the view draws to; -1 the screen. Reset and copy keep it.
+
+  // Everything but the surface back to its default.
+  void Reset();
+  // Everything but the surface from the source.
+  void CopySettings(const CRoomView& source);
+};
+
+// One instance the room places, as its ROOM entry gives it (36 bytes). Once loaded, `code` is a
+// code slot (Code_Add) rather than the container's code index.
+struct RoomInstanceRecord {
+  int32_t x;
+  int32_t y;
+  int32_t object;
+  int32_t id;
+  int32_t code;
+  float xscale;
+  float yscale;
+  uint32_t colour;  // low 24 bits the blend colour, top 8 the alpha times 255
+  float angle;
+};
+static_assert(sizeof(RoomInstanceRecord) == 36);
+
+// One tile the room places (48 bytes).
+struct RoomTileRecord {
+  int32_t x;
+  int32_t y;
+  int32_t background;
+  int32_t left;
+  int32_t top;
+  int32_t width;
+  int32_t height;
+  int32_t depth;
+  int32_t id;
+  float xscale;
+  float yscale;
+  uint32_t colour;
+};
+static_assert(sizeof(RoomTileRecord) == 48);
+
+// A tile of a running room.
+struct RoomTile {
+  float x = 0.0f;
+  float y = 0.0f;
+  int32_t background = -1;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  float depth = 0.0f;
+  int32_t id = 0;
+  float xscale = 1.0f;
+  float yscale = 1.0f;
+  uint32_t blend = 0xFFFFFF;
+  float alpha = 1.0f;
+  bool visible = true;
+};
+
+inline constexpr int32_t kRoomLayerBackground = 1;
+inline constexpr int32_t kRoomLayerInstances = 2;
+inline constexpr int32_t kRoomLayerTiles = 3;
+
+struct RoomLayerElement {
+  int32_t kind = 0;
+  RoomBackground background;          // kind 1
+  int32_t instanceId = -1;            // kind 2
+  std::vector<RoomTileRecord> tiles;  // kind 3
+};
+
+struct RoomLayerRecord {
+  int32_t id = 0;
+  int32_t kind = 0;
+  int32_t depth = 0;
+  std::vector<RoomLayerElement> elements;
 };
 
 class CRoom {
  public:
-  CRoom() = default;
+  CRoom();
+  ~CRoom();
   CRoom(const CRoom&) = delete;
   CRoom& operator=(const CRoom&) = delete;
 
-  // Frames per second; the frame corrects 0 or less to 1 in the room before using it.
-  int32_t m_speed = 30;
-  bool persistent = false;
-  InstanceList active;
-  InstanceList inactive;                   // deactivated instances
-  CPhysicsWorld* physics_world = nullptr;  // null when the room uses no physics
-  int32_t width = 0;
-  int32_t height = 0;
-  CRoomView views[8];
+  // Back to a room of defaults; every instance it holds is deleted.
+  void Reset();
+  // Loads a definition from its ROOM entry at `entry` (a container offset the caller checked
+  // holds the fixed part). False, with `problem` set, when a list or record lies outside the
+  // container; the entry's lists are rewritten in place (an empty instance list's offset becomes
+  // 0, each instance's code index becomes a code slot).
+  bool LoadFromChunk(const ContainerBytes& container, uint32_t entry, std::string* problem);
+  // Makes this room a copy of source; with createInstances the instances and tiles its records
+  // place are made (no event runs), their ids kept in createdIds in record order.
+  void Assign(const CRoom* source, bool createInstances);
+  // A room made at run time: an empty entry of its own with both record lists present.
+  void InitBlank();
+  // room_instance_add: a record at (x, y) truncated, with the next instance id; returns the id.
+  int32_t AddInstanceRecord(float x, float y, int32_t object);
+  // room_instance_clear: the room places no instance any more.
+  void ClearInstanceRecords();
+  void SetName(const char* text) { name = text != nullptr ? text : ""; }
+
+  // A new instance with the next id, in the active list by depth and in the id table. No event.
+  CInstance* CreateInstance(float x, float y, int32_t object);
+  // Takes the instance out of the room (its list and the id table) and deletes it.
+  void DeleteInstance(CInstance* instance);
+  void DeleteAllInstances();
+  void DeleteInactiveInstances();
+  // Moves instances whose deactivated flag changed between the active and the inactive list.
+  void ApplyActivation();
+  // The list that holds the instance now: with its flag changed but not yet applied, the old one.
+  InstanceList& ListHolding(const CInstance* instance);
 
   // Adds each background's speeds to its position.
   void ScrollBackgrounds();
+  int32_t GetSpeed() const { return m_speed; }
+
+  std::string caption;
+  // Frames per second; the frame corrects 0 or less to 1 in the room before using it.
+  int32_t m_speed = 30;
+  int32_t width = 640;
+  int32_t height = 480;
+  bool persistent = false;
+  uint32_t colour = 0xC0C0C0;
+  bool show_colour = true;
+  RoomBackground backgrounds[kRoomBackgroundCount];
+  bool enable_views = false;
+  bool clear_view_background = false;
+  bool clear_display_buffer = true;
+  CRoomView views[kRoomViewCount];
+  std::string creation_code_text;
+  CCode* creation_code = nullptr;  // shared by a definition and its copies
+  bool uses_physics = false;
+  int32_t gravity_x = 0;
+  int32_t gravity_y = 0;
+  float pixel_to_metre = 0.0f;
+  InstanceList active;                     // by depth
+  InstanceList inactive;                   // deactivated instances, in the order deactivated
+  std::vector<int32_t> createdIds;         // the instances its records made, for their Create events
+  CPhysicsWorld* physics_world = nullptr;  // owned; null when the room uses no physics
+  std::vector<RoomTile> tiles;
+  int32_t last_found_tile = -1;
+  std::string name;
+  bool owns_records = false;  // made by room_duplicate or room_assign: its records are its own
+  // What the room's entry says of its records: whether there is an entry, and whether it marks an
+  // instance list and a tile list present.
+  bool has_entry = false;
+  bool instance_list_present = false;
+  bool tile_list_present = false;
+  std::vector<RoomInstanceRecord> instance_records;
+  std::vector<RoomTileRecord> tile_records;
+  std::vector<RoomLayerRecord> layers;
+
+ private:
+  bool m_ownsCode = false;  // a loaded definition owns its creation code; copies share it
 };
 
 // The running room; null between games.
 extern CRoom* Room_Current;
+// The index of the room being played (the script variable room).
+extern int32_t Room_CurrentIndex;
 
 // Set to 1 by the room reset and changed by nothing else; the view mapping divides by it.
 extern float View_Scale[2];
+
+// The run-time copies by room index (null while a room has none), and the persistent instances
+// carried from the room being left into the next one. The room entry and end fill them.
+extern std::vector<CRoom*> Room_Copies;
+extern std::vector<CInstance*> Room_Carried;
 
 using InstanceVisitor = void (*)(CInstance* instance, void* context);
 
@@ -50,11 +223,5 @@ using InstanceVisitor = void (*)(CInstance* instance, void* context);
 // every kept (persistent) room copy, and the instances carried over to the next room.
 void Room_VisitInstanceRoots(InstanceVisitor visit, void* context);
 
-// Until the room table exists, kept room copies and carried instances are registered here.
-void Room_KeepCopy(CRoom* room);
-void Room_ForgetCopy(CRoom* room);
-void Room_CarryInstance(CInstance* instance);
-void Room_ClearCarried();
-
-// Deletes the room's instances that are marked for deletion.
+// Deletes the room's active instances that are marked for deletion.
 void Room_DeleteMarked(CRoom* room);

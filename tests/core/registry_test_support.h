@@ -22,6 +22,13 @@
 #include "render/shader_names_stand_in.h"
 #include "world/asset_names_stand_in.h"
 #include "world/object.h"
+#include "world/room_table.h"
+
+// Rooms named as given (room_add rooms renamed), for tests of lookups by name; none for count 0.
+inline void Room_SetNamesForTest(const char* const* names, int32_t count) {
+  Room_FreeDefinitions();
+  for (int32_t i = 0; i < count; ++i) Room_SetName(Room_Add(), names[i]);
+}
 
 // Records what the registries show in message boxes while it lives.
 class MessageBoxRecorder {
@@ -59,7 +66,7 @@ class RegistryTest : public ::testing::Test {
     Constant_Free();
     for (auto set : {Script_SetNames, Extension_StandInSetFunctionNames, Background_StandInSetNames,
                      Font_StandInSetNames, Sound_StandInSetNames, Audio_StandInSetNames, Path_StandInSetNames,
-                     TimeLine_StandInSetNames, Room_StandInSetNames, Shader_StandInSetNames}) {
+                     TimeLine_StandInSetNames, Room_SetNamesForTest, Shader_StandInSetNames}) {
       set(nullptr, 0);
     }
     Object_Shutdown();

@@ -40,6 +40,8 @@ class TranslatedCodeTest : public RegistryTest {
   }
   void TearDown() override {
     Room_Current = nullptr;
+    m_room.active = InstanceList();  // the fixture deletes its instances itself
+    m_room.inactive = InstanceList();
     for (CInstance* i : m_instances) delete i;
     InstanceIdTable.Clear(kDisposeNone);
     kit::Uninstall();

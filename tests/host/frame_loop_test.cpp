@@ -13,7 +13,9 @@
 #include "host/loop_test_support.h"
 #include "host/run_state.h"
 #include "platform/window/messages.h"
+#include "host/rooms.h"
 #include "world/room.h"
+#include "world/room_table.h"
 
 namespace {
 
@@ -165,6 +167,8 @@ class FrameTest : public ::testing::Test {
   void SetUp() override {
     m_margin = g_RunnerOptions.sleepMargin;
     g_RunnerOptions.sleepMargin = 10;
+    // Rooms 0 to 2 exist (blank, speed 30), so a frame may go to one of them.
+    for (int i = 0; i < 3; ++i) Room_Add();
     Room_Current = &m_room;
     g_Host.running = 1;
     g_Host.pausedByDebugger = false;
@@ -179,6 +183,8 @@ class FrameTest : public ::testing::Test {
   }
   void TearDown() override {
     g_RunnerOptions.sleepMargin = m_margin;
+    Runner_DeleteRoomCopies();
+    Room_FreeDefinitions();
     Room_Current = nullptr;
     g_Host.running = 0;
     g_Host.pausedByDebugger = false;

@@ -1,10 +1,11 @@
-// Rooms as the runner uses them before the game world exists: what the ROOM chunk keeps, the
+// Rooms as the runner enters them: what the ROOM chunk keeps, the
 // start of the game in the first room of the room order, the end of the game, and a room's speed
 // kept on the real clock.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <span>
 #include <string>
 #include <thread>
@@ -29,6 +30,7 @@
 #include "platform/window/messages.h"
 #include "world/lifecycle.h"
 #include "world/load_stand_in.h"
+#include "world/instance.h"
 #include "world/room.h"
 
 namespace {
@@ -86,25 +88,107 @@ TEST_F(RoomsTest, TheRoomChunkKeepsEachRoomsNameSizeAndSpeed) {
   EXPECT_EQ(Room_Order(), (std::vector<int32_t>{0, 2}));
   for (int32_t missing : {-1, 1, 3, 1000}) {
     EXPECT_FALSE(Room_Exists(missing)) << missing;
-    EXPECT_EQ(Room_Definition(missing), nullptr) << missing;
+    EXPECT_EQ(Room_Data(missing), nullptr) << missing;
+    EXPECT_STREQ(Room_Name(missing), "<undefined>") << missing;
   }
-  const RoomDefinition* hall = Room_Definition(0);
+  const CRoom* hall = Room_Data(0);
   ASSERT_NE(hall, nullptr);
-  EXPECT_EQ(hall->name, "hall");
-  EXPECT_NE(hall->nameOffset, 0u);
+  EXPECT_STREQ(Room_Name(0), "hall");
   EXPECT_EQ(hall->width, 800);
   EXPECT_EQ(hall->height, 600);
-  EXPECT_EQ(hall->speed, 30);
-  const RoomDefinition* unnamed = Room_Definition(2);
+  EXPECT_EQ(hall->m_speed, 30);
+  const CRoom* unnamed = Room_Data(2);
   ASSERT_NE(unnamed, nullptr);
-  EXPECT_EQ(unnamed->nameOffset, 0u);
-  EXPECT_EQ(unnamed->name, "");
-  EXPECT_EQ(unnamed->speed, 0);
+  EXPECT_STREQ(Room_Name(2), "<undefined>");
+  EXPECT_EQ(unnamed->m_speed, 0);
 
   // The next load starts from nothing.
   ASSERT_TRUE(LoadMinimalGame({}));
   EXPECT_EQ(Room_Number(), 0);
   EXPECT_TRUE(Room_Order().empty());
+}
+
+TEST_F(RoomsTest, LoadingARoomEntry) {
+  RoomEntry room{.name = "r", .width = 320, .height = 200, .speed = 40, .persistent = true};
+  room.uses_physics = true;
+  room.gravity_x = 9.8f;
+  room.gravity_y = -2.5f;
+  room.pixel_to_metre = 0.1f;
+  room.views = {{.visible = 1, .view_x = 10, .port_w = 300}};
+  room.backgrounds = {{.visible = 1, .index = 3, .x = 5, .hspeed = 2}};
+  ASSERT_TRUE(LoadMinimalGame(std::span(&room, 1))) << Game_LoadFailure();
+  const CRoom* r = Room_Data(0);
+  ASSERT_NE(r, nullptr);
+  EXPECT_TRUE(r->persistent);
+  EXPECT_EQ(r->gravity_x, 9);
+  EXPECT_EQ(r->gravity_y, -2);
+  EXPECT_NE(r->physics_world, nullptr);
+  EXPECT_TRUE(r->views[0].visible);
+  EXPECT_EQ(r->views[0].view_x, 10.0f);
+  EXPECT_EQ(r->views[0].angle, 0.0f);
+  EXPECT_EQ(r->views[0].port_w, 300);
+  EXPECT_EQ(r->views[1].view_w, 640.0f) << "views past the list keep their defaults";
+  EXPECT_EQ(r->backgrounds[0].index, 3);
+  EXPECT_EQ(r->backgrounds[0].x, 5.0f);
+  EXPECT_EQ(r->backgrounds[0].hspeed, 2.0f);
+  // The empty instance list reads as none: its offset in the entry is rewritten to 0.
+  EXPECT_FALSE(r->instance_list_present);
+  EXPECT_TRUE(r->tile_list_present);
+  const size_t roomChunk = [&] {
+    for (size_t at = 8; at + 8 <= m_bytes.size();) {
+      uint32_t size;
+      std::memcpy(&size, &m_bytes[at + 4], 4);
+      if (std::memcmp(&m_bytes[at], "ROOM", 4) == 0) return at + 8;
+      at += 8 + size;
+    }
+    return size_t{0};
+  }();
+  ASSERT_NE(roomChunk, 0u);
+  uint32_t entry, instanceList;
+  std::memcpy(&entry, &m_bytes[roomChunk + 4], 4);
+  std::memcpy(&instanceList, &m_bytes[entry + 48], 4);
+  EXPECT_EQ(instanceList, 0u);
+
+  // A copy keeps the destination's view surfaces.
+  CRoom copy;
+  copy.views[0].surfaceId = 7;
+  copy.Assign(r, false);
+  EXPECT_EQ(copy.views[0].surfaceId, 7);
+  EXPECT_EQ(copy.views[0].port_w, 300);
+}
+
+TEST_F(RoomsTest, AnOldFormatKeepsNoPhysicsWorld) {
+  container::ContainerWriter writer;
+  container::Gen8Header header;
+  header.format_version = 5;
+  container::write_gen8(writer, header);
+  writer.add_string_pool();
+  RoomEntry room{.name = "r"};
+  room.uses_physics = true;
+  container::write_room(writer, std::span(&room, 1));
+  ASSERT_TRUE(Load(writer)) << Game_LoadFailure();
+  ASSERT_NE(Room_Data(0), nullptr);
+  EXPECT_FALSE(Room_Data(0)->uses_physics);
+  EXPECT_EQ(Room_Data(0)->physics_world, nullptr);
+}
+
+TEST_F(RoomsTest, TheFirstRoomPlacesItsInstancesWithTheirIds) {
+  RoomEntry room{.name = "r"};
+  room.instances = {{.x = 5, .y = 6, .object = -1, .id = 100007}, {.x = 1, .y = 2, .object = 0, .id = 100009}};
+  container::ContainerWriter writer;
+  container::ObjtEntry object;
+  object.name = "obj";
+  const container::ObjtEntry objects[] = {object};
+  container::add_minimal_game(writer, std::span(&room, 1), objects);
+  ASSERT_TRUE(Load(writer)) << Game_LoadFailure();
+  StartGame();
+  ASSERT_NE(Room_Current, nullptr);
+  ASSERT_EQ(Room_Current->active.count, 1) << "a record without an object is passed over";
+  EXPECT_EQ(Room_Current->active.first->id, 100009);
+  EXPECT_EQ(Room_Current->active.first->x, 1.0f);
+  EXPECT_TRUE(Room_Current->active.first->create_event_run);
+  Runner_EndGame();
+  EXPECT_EQ(Room_Current, nullptr);
 }
 
 // Damage in the ROOM chunk fails the load naming the chunk, and nothing past the container is
@@ -121,10 +205,10 @@ TEST_F(RoomsTest, DamagedRoomChunkFailsTheLoad) {
        "room 0's entry at container offset 4294967280 lies outside"},
       {"entry cut short by the end",
        [](container::ChunkBuilder& c) { c.u32(2).u32(0).offset_to("e").label("e").zeros(16); }, "room 1's entry"},
-      {"name outside", [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").u32(0xFFFFFF00u).zeros(16); },
+      {"name outside", [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").u32(0xFFFFFF00u).zeros(84); },
        "room 0's name at container offset 4294967040 does not end inside"},
       {"name without its end",
-       [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").offset_to("n").zeros(16).label("n").u8('a'); },
+       [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").offset_to("n").zeros(84).label("n").u8('a'); },
        "room 0's name"},
   };
   for (const auto& c : cases) {

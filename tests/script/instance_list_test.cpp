@@ -119,6 +119,7 @@ TEST_F(InstanceListTest, TwoObjectChangesInOneStepRelinkFromTheFirstOldObject) {
   DepthChangeList_Apply();
   EXPECT_EQ(DepthChangeList.Count(), 0);
   EXPECT_EQ(Walk(room.active), (std::vector<CInstance*>{changing, other})) << "sorting again changes nothing";
+  room.active = InstanceList();  // the fixture deletes its instances itself
   Room_Current = nullptr;
 }
 
@@ -139,6 +140,7 @@ TEST_F(InstanceListTest, DepthChangesResortActiveInstancesOnly) {
   DepthChangeList_Apply();
   EXPECT_EQ(Walk(room.active), (std::vector<CInstance*>{c, b, a, sleeping}));
   EXPECT_EQ(DepthChangeList.Count(), 0);
+  room.active = InstanceList();  // the fixture deletes its instances itself
   Room_Current = nullptr;
 }
 

@@ -16,6 +16,7 @@ class PhysicsBodyTest : public WorldTest {
     Room_Current = &m_room;
   }
   void TearDown() override {
+    m_room.physics_world = nullptr;  // the fixture's own
     m_instances.clear();  // before their object definitions go
     WorldTest::TearDown();
   }

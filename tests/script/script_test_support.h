@@ -49,7 +49,7 @@ class WorldTest : public ::testing::Test {
   void SetUp() override { Reset(); }
   void TearDown() override {
     Room_Current = nullptr;
-    Room_ClearCarried();
+    Room_Carried.clear();
     InstanceIdTable.Clear(kDisposeNone);
     Reset();
   }

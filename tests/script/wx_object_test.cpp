@@ -364,7 +364,7 @@ TEST_F(ObjectTableTest, InstancesAreRootsWhileARoomOrAQueueHoldsThem) {
   CRoom current;
   CRoom kept;
   Room_Current = &current;
-  Room_KeepCopy(&kept);
+  Room_Copies = {&kept};
 
   auto make = [](int32_t id) { return new CInstance(0, 0, id, 0, true); };
   CInstance* active = make(100001);
@@ -376,7 +376,7 @@ TEST_F(ObjectTableTest, InstancesAreRootsWhileARoomOrAQueueHoldsThem) {
   current.active.InsertByDepth(active);
   current.inactive.Append(inactive);
   kept.active.InsertByDepth(inKept);
-  Room_CarryInstance(carried);
+  Room_Carried.push_back(carried);
   DepthChangeList.AddUnique(queued);
   InstanceIdTable.Insert(lost->id, lost);
   WXObjectBase* held = Plain();  // reachable only from an instance's slot
@@ -395,10 +395,11 @@ TEST_F(ObjectTableTest, InstancesAreRootsWhileARoomOrAQueueHoldsThem) {
   EXPECT_EQ(Instance_Find(100006), nullptr) << "and its id";
   EXPECT_EQ(WXObject_PoolCount(), 1) << "what only it held went too";
 
-  Room_ForgetCopy(&kept);
-  Room_ClearCarried();
+  Room_Copies.clear();
+  Room_Carried.clear();
   Room_Current = nullptr;
-  for (CInstance* i : {active, inactive, inKept, carried, queued}) delete i;
+  // The rooms delete their own instances as they go.
+  for (CInstance* i : {carried, queued}) delete i;
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST_F(ConstantsTest, FindTriesEveryAssetKindInOrderBeforeTheConstants) {
   // The stand-in tables in the order they are tried; kind k holds "shared" at index 4 + k.
   const Setter tables[] = {Sound_StandInSetNames,    Audio_StandInSetNames, Background_StandInSetNames,
                            Path_StandInSetNames,     Font_StandInSetNames,  TimeLine_StandInSetNames,
-                           Script_SetNames,   Room_StandInSetNames,  Shader_StandInSetNames};
+                           Script_SetNames,   Room_SetNamesForTest,  Shader_StandInSetNames};
   const char* const owns[] = {"snd_own", "aud_own", "bg_own", "path_own", "font_own",
                               "tl_own",  "scr_own", "room_own", "sh_own"};
   for (size_t k = 0; k < std::size(tables); ++k) {

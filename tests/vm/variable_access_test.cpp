@@ -71,6 +71,8 @@ class VariableAccessTest : public RegistryTest {
   }
   void TearDown() override {
     Room_Current = nullptr;
+    m_room.active = InstanceList();  // the fixture deletes its instances itself
+    m_room.inactive = InstanceList();
     InstanceQueues_Clear();
     Room_ActivationQueue.Clear();
     for (CInstance* i : m_instances) delete i;

@@ -123,9 +123,10 @@ class VMWorldTest : public RegistryTest {
   }
 
   void ClearInstances() {
+    m_room.active = InstanceList();  // the fixture deletes its instances itself
+    m_room.inactive = InstanceList();
     for (CInstance* i : m_instances) delete i;
     m_instances.clear();
-    m_room.active = InstanceList();
     InstanceIdTable.Clear(kDisposeNone);
   }
 

@@ -44,6 +44,8 @@ class ObjectWorldTest : public RegistryTest {
   }
   void TearDown() override {
     Room_Current = nullptr;
+    m_room.active = InstanceList();  // the fixture deletes its instances itself
+    m_room.inactive = InstanceList();
     for (CInstance* i : m_instances) delete i;
     m_instances.clear();
     InstanceIdTable.Clear(kDisposeNone);

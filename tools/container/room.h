@@ -1,16 +1,32 @@
-// The rooms chunk (ROOM): a count, the entry offsets, then one 88-byte entry per room. Only the
-// fields a room needs to be entered are given; the rest are zero, the creation code is none and
-// every list (backgrounds, views, instances, tiles) is an empty list of its own.
+// The rooms chunk (ROOM): a count, the entry offsets, then one 88-byte entry per room with its
+// background, view, instance and tile lists (layer format 0: no layer list).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "container/writer.h"
 
 namespace container {
+
+struct RoomBackgroundEntry {
+  int32_t visible = 0, foreground = 0, index = -1, x = 0, y = 0, htiled = 1, vtiled = 1, hspeed = 0, vspeed = 0,
+          stretch = 0;
+};
+struct RoomViewEntry {
+  int32_t visible = 0, view_x = 0, view_y = 0, view_w = 640, view_h = 480, port_x = 0, port_y = 0, port_w = 640,
+          port_h = 480, hborder = 32, vborder = 32, hspeed = -1, vspeed = -1, object = -1;
+};
+struct RoomInstanceEntry {
+  int32_t x = 0, y = 0, object = 0, id = 100000;
+  int32_t code = -1;  // code index, -1 none
+  float xscale = 1.0f, yscale = 1.0f;
+  uint32_t colour = 0xFFFFFFFF;
+  float angle = 0.0f;
+};
 
 struct RoomEntry {
   // True leaves the slot empty: offset 0 in the list and no entry.
@@ -19,6 +35,14 @@ struct RoomEntry {
   int32_t width = 640;
   int32_t height = 480;
   int32_t speed = 30;  // frames per second
+  bool persistent = false;
+  int32_t creation_code = -1;  // code index, -1 none
+  uint32_t flags = 0;
+  std::vector<RoomBackgroundEntry> backgrounds = {};
+  std::vector<RoomViewEntry> views = {};
+  std::vector<RoomInstanceEntry> instances = {};
+  bool uses_physics = false;
+  float gravity_x = 0.0f, gravity_y = 0.0f, pixel_to_metre = 0.0f;
 };
 
 inline constexpr uint32_t kRoomEntrySize = 88;
