@@ -165,7 +165,7 @@ void Room_Start(int32_t index, bool first) {
     room->Assign(definition, true);
   } else {
     for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
-      if (i->object_def != nullptr) i->object_def->AddInstance(i);
+      if (i->object_def != nullptr) i->object_def->AddInstanceOnce(i);
       InstanceIdTable.Insert(i->id, i);
     }
   }

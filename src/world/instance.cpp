@@ -157,7 +157,7 @@ void CInstance::Assign(const CInstance* source, bool join) {
   persistent = source->persistent;
   object_index = source->object_index;
   object_def = source->object_def;
-  if (join && object_def != nullptr) object_def->AddInstance(this);
+  if (join && object_def != nullptr) object_def->AddInstanceOnce(this);
   for (int32_t i = 0; i < kInstanceAlarmCount; ++i) alarm[i] = source->alarm[i];
 
   if (m_properties != nullptr) m_properties->Assign(source->m_properties);
@@ -209,7 +209,7 @@ void CInstance::ChangeObject(int32_t objectIndex) {
 
 void CInstance::RelinkAfterObjectChange() {
   if (previous_object != nullptr) previous_object->RemoveInstance(this);
-  if (object_def != nullptr) object_def->AddInstance(this);
+  if (object_def != nullptr) object_def->AddInstanceOnce(this);
   previous_object = nullptr;
   if (!deactivated && Room_Current != nullptr && Room_Current->active.Remove(this)) {
     Room_Current->active.InsertByDepth(this);

@@ -376,10 +376,11 @@ void CObject::SetPoints(const ObjectPoint* source, int32_t n) {
   std::memcpy(points, source, sizeof(ObjectPoint) * static_cast<size_t>(point_count));
 }
 
+void CObject::AddInstanceOnce(CInstance* instance) {
+  if (!instances.Contains(instance)) AddInstance(instance);
+}
+
 void CObject::AddInstance(CInstance* instance) {
-  // An instance is listed once however often it joins (a copy joins on creation and again when
-  // it takes its source's state).
-  if (instances.Contains(instance)) return;
   instances.Append(instance);
   int32_t steps = 0;
   for (CObject* o = this; o != nullptr && steps <= kObjectMaxAncestors; o = o->parent, ++steps) {

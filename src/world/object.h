@@ -107,6 +107,10 @@ class CObject {
   // Joins the instance to this definition's own list and to the inclusive lists of this definition
   // and every ancestor; RemoveInstance leaves them.
   void AddInstance(CInstance* instance);
+  // AddInstance unless the instance is listed already (a copy taking its source's state, an
+  // instance coming back from deactivation or with its persistent room). The search walks the
+  // list, so creation, which always joins a fresh instance, uses AddInstance.
+  void AddInstanceOnce(CInstance* instance);
   void RemoveInstance(CInstance* instance);
 
   uint32_t flags = kObjectFlagVisible;

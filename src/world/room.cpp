@@ -501,7 +501,7 @@ void CRoom::ApplyActivation() {
     if (!i->deactivated) {
       inactive.Remove(i);
       active.InsertByDepth(i);
-      if (i->object_def != nullptr) i->object_def->AddInstance(i);
+      if (i->object_def != nullptr) i->object_def->AddInstanceOnce(i);
     }
     i = next;
   }
