@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "functions/buffer_functions.h"
 #include "host/frame_loop.h"
 #include "host/input.h"
 #include "host/main_window.h"
@@ -120,7 +121,11 @@ void Runner_Step() {
     if (RoomChangePending()) return;
     RunPhase("HandleOther", HandleOther);
     if (RoomChangePending()) return;
-    RunPhase("HandleAsync", HandleAsync);
+    // The buffers' asynchronous file work is done first, so that its events reach this phase.
+    RunPhase("HandleAsync", [] {
+      BufferAsync_Poll();
+      HandleAsync();
+    });
     if (RoomChangePending()) return;
     // A physics world raises the collision events itself while it moves the instances.
     if (!physicsMoved) {
