@@ -9,6 +9,7 @@
 #include "functions/buffer_functions.h"
 #include "functions/math_call.h"
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9_test_util.h"
 
 namespace {
 
@@ -54,16 +55,10 @@ const BufferSurfaceAccess kTargetAccess = {TargetExists, TargetSize, TargetRead,
 class BufferSurfaceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    EnsureOffscreenVideo();
     d3d = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_NE(d3d, nullptr) << Direct3D9_LastError();
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = 8;
-    pp.BackBufferHeight = 8;
-    pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_COPY;
-    pp.Windowed = TRUE;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = WindowedPresentParams(8, 8);
     ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0x42, &pp, &device), D3D_OK);
     ASSERT_EQ(device->CreateRenderTarget(kWidth, kHeight, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &g_target,
                                          nullptr),

@@ -12,6 +12,18 @@
 
 inline void EnsureOffscreenVideo() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 
+// A windowed 32-bit back buffer of the size that presents at once.
+inline D3DPRESENT_PARAMETERS WindowedPresentParams(UINT width, UINT height) {
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = width;
+  pp.BackBufferHeight = height;
+  pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+  pp.SwapEffect = D3DSWAPEFFECT_COPY;
+  pp.Windowed = TRUE;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  return pp;
+}
+
 // PNG file bytes of BGRA pixels (alpha kept when withAlpha, else an RGB file).
 inline std::vector<uint8_t> MakePNG(const std::vector<uint32_t>& argb, unsigned width, unsigned height, bool withAlpha) {
   png_image image;
