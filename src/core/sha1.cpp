@@ -1,5 +1,8 @@
 #include "core/sha1.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 inline uint32_t Rotl(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
@@ -73,13 +76,20 @@ void SHA1_Input(SHA1Context* context, const uint8_t* bytes, uint32_t length) {
     context->Corrupted = 1;
     return;
   }
-  for (uint32_t i = 0; i < length; ++i) {
-    context->Message_Block[context->Message_Block_Index++] = bytes[i];
-    context->Length_Low += 8;
-    if (context->Length_Low == 0 && ++context->Length_High == 0) {
+  // Whole runs up to the end of the block at a time.
+  uint32_t i = 0;
+  while (i < length) {
+    const uint32_t take = std::min<uint32_t>(64 - static_cast<uint32_t>(context->Message_Block_Index), length - i);
+    const uint64_t bits = (static_cast<uint64_t>(context->Length_High) << 32 | context->Length_Low) + uint64_t{take} * 8;
+    if (bits < uint64_t{take} * 8) {
       context->Corrupted = 1;  // the 64-bit bit length wrapped
       return;
     }
+    std::memcpy(context->Message_Block + context->Message_Block_Index, bytes + i, take);
+    context->Message_Block_Index += static_cast<int32_t>(take);
+    context->Length_Low = static_cast<uint32_t>(bits);
+    context->Length_High = static_cast<uint32_t>(bits >> 32);
+    i += take;
     if (context->Message_Block_Index == 64) ProcessBlock(context);
   }
 }
