@@ -16,46 +16,35 @@ namespace {
 constexpr int32_t kMegabyte = 1 << 20;
 
 // Writes then reads 1 MB as u8 through the typed operations.
-template <typename Buffer>
-void WriteThenReadBytes(benchmark::State& state, int32_t kind) {
-  Buffer buffer(kMegabyte, kind, 1);
-  RValue value = RValue_MakeReal(0);
-  for (auto _ : state) {
-    buffer.Seek(0, 0);
-    for (int32_t i = 0; i < kMegabyte; ++i) {
-      value.val = static_cast<double>(i & 0xFF);
-      buffer.Write(eBuffer_U8, &value);
-    }
-    buffer.Seek(0, 0);
-    double sum = 0;
-    for (int32_t i = 0; i < kMegabyte; ++i) {
-      buffer.Read(eBuffer_U8, &value);
-      sum += value.val;
-    }
-    benchmark::DoNotOptimize(sum);
+void WriteThenReadBytes(IBuffer& buffer, RValue& value) {
+  buffer.Seek(0, 0);
+  for (int32_t i = 0; i < kMegabyte; ++i) {
+    value.val = static_cast<double>(i & 0xFF);
+    buffer.Write(eBuffer_U8, &value);
   }
-  state.SetBytesProcessed(state.iterations() * 2 * static_cast<int64_t>(kMegabyte));
+  buffer.Seek(0, 0);
+  double sum = 0;
+  for (int32_t i = 0; i < kMegabyte; ++i) {
+    buffer.Read(eBuffer_U8, &value);
+    sum += value.val;
+  }
+  benchmark::DoNotOptimize(sum);
 }
 
-void BM_FastBufferWriteReadU8(benchmark::State& state) { WriteThenReadBytes<Buffer_Fast>(state, eBuffer_Format_Fast); }
+void BM_FastBufferWriteReadU8(benchmark::State& state) {
+  Buffer_Fast buffer(kMegabyte, eBuffer_Format_Fast, 1);
+  RValue value = RValue_MakeReal(0);
+  for (auto _ : state) WriteThenReadBytes(buffer, value);
+  state.SetBytesProcessed(state.iterations() * 2 * static_cast<int64_t>(kMegabyte));
+}
 BENCHMARK(BM_FastBufferWriteReadU8)->Unit(benchmark::kMillisecond);
 
-// The grow buffer starts empty and grows as it is written.
+// The grow buffer starts at 1 byte and grows as it is written.
 void BM_GrowBufferWriteReadU8(benchmark::State& state) {
   RValue value = RValue_MakeReal(0);
   for (auto _ : state) {
     Buffer_Standard buffer(1, eBuffer_Format_Grow, 1);
-    for (int32_t i = 0; i < kMegabyte; ++i) {
-      value.val = static_cast<double>(i & 0xFF);
-      buffer.Write(eBuffer_U8, &value);
-    }
-    buffer.Seek(0, 0);
-    double sum = 0;
-    for (int32_t i = 0; i < kMegabyte; ++i) {
-      buffer.Read(eBuffer_U8, &value);
-      sum += value.val;
-    }
-    benchmark::DoNotOptimize(sum);
+    WriteThenReadBytes(buffer, value);
   }
   state.SetBytesProcessed(state.iterations() * 2 * static_cast<int64_t>(kMegabyte));
 }
@@ -91,29 +80,33 @@ void BM_Base64Decode(benchmark::State& state) {
 }
 BENCHMARK(BM_Base64Decode)->Unit(benchmark::kMillisecond);
 
-void BM_MD5(benchmark::State& state) {
+// Digests 1 MB per iteration with `digest` (bytes, length).
+template <typename Digest>
+void DigestMegabyte(benchmark::State& state, Digest digest) {
   const std::vector<uint8_t> bytes = Megabyte();
-  for (auto _ : state) {
+  for (auto _ : state) benchmark::DoNotOptimize(digest(bytes.data(), static_cast<uint32_t>(bytes.size())));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
+void BM_MD5(benchmark::State& state) {
+  DigestMegabyte(state, [](const uint8_t* bytes, uint32_t length) {
     MD5_CTX context;
     MD5_Init(&context);
-    MD5_Update(&context, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    MD5_Update(&context, bytes, length);
     MD5_Final(&context);
-    benchmark::DoNotOptimize(context.digest[0]);
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+    return context.digest[0];
+  });
 }
 BENCHMARK(BM_MD5)->Unit(benchmark::kMillisecond);
 
 void BM_SHA1(benchmark::State& state) {
-  const std::vector<uint8_t> bytes = Megabyte();
-  for (auto _ : state) {
+  DigestMegabyte(state, [](const uint8_t* bytes, uint32_t length) {
     SHA1Context context;
     SHA1_Reset(&context);
-    SHA1_Input(&context, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    SHA1_Input(&context, bytes, length);
     SHA1_Result(&context);
-    benchmark::DoNotOptimize(context.Message_Digest[0]);
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+    return context.Message_Digest[0];
+  });
 }
 BENCHMARK(BM_SHA1)->Unit(benchmark::kMillisecond);
 

@@ -304,6 +304,7 @@ bool IBuffer::Resize(int32_t newSize) {
 // --- position ------------------------------------------------------------------------------------
 
 bool IBuffer::AlignPosition() {
+  if (m_alignment == 1 && !IsWrap()) return true;  // the common case: nothing to round
   const int64_t a = m_alignment;
   int64_t p = static_cast<int64_t>(m_position) + m_wrapOffset;
   p = (p + a - 1) / a * a - m_wrapOffset;
