@@ -1,8 +1,8 @@
 // Runs a program of buffer operations read from the input on two buffers of any kind, size and
 // alignment: no offset, size, type, position or text may make a buffer touch memory outside its
-// block. Positions and sizes include the 32-bit extremes, except where an operation would then
-// legitimately allocate or walk gigabytes (a grow buffer written far out, a wrap buffer filled or
-// digested over many laps).
+// block, nor make an operation on a wrap buffer walk more than a lap where only the last lap
+// counts. Positions and sizes include the 32-bit extremes, except where an operation would then
+// legitimately allocate or digest gigabytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -58,8 +58,12 @@ std::unique_ptr<IBuffer> MakeBuffer(Input& in) {
   return std::make_unique<Buffer_Standard>(size, kind, alignment);
 }
 
-// Where an extreme position or size could only mean a huge allocation or walk.
-bool ExtremesAllowed(const IBuffer& b) { return b.m_kind != eBuffer_Format_Grow && b.m_kind != eBuffer_Format_Wrap; }
+// Where an extreme position or size could only mean a huge allocation: grow buffers and empty
+// ones (which grow when copied into).
+bool ExtremesAllowed(const IBuffer& b) { return b.m_kind != eBuffer_Format_Grow && b.m_size > 0; }
+// Where it would mean a walk over every lap of a wrap buffer: digests, unpadded fills and
+// wrapped regions, whose work grows with the size asked for.
+bool LapsAllowed(const IBuffer& b) { return ExtremesAllowed(b) && b.m_kind != eBuffer_Format_Wrap; }
 
 void Run(Input& in) {
   std::unique_ptr<IBuffer> buffers[2] = {MakeBuffer(in), MakeBuffer(in)};
@@ -85,12 +89,20 @@ void Run(Input& in) {
       case 2: b.Seek(in.Byte() % 4, in.Offset(extremes)); break;
       case 3: b.Peek(in.Offset(true), type, &out); break;
       case 4: b.Poke(in.Offset(true), type, &value); break;
-      case 5: b.Fill(in.Offset(true), in.Offset(extremes), type, &value, in.Offset(extremes), in.Byte() & 1); break;
-      case 6: b.Copy(in.Offset(true), in.Offset(extremes), &other, in.Offset(ExtremesAllowed(other))); break;
+      case 5: {
+        const bool zeroPad = in.Byte() & 1;
+        b.Fill(in.Offset(true), in.Offset(zeroPad ? extremes : LapsAllowed(b)), type, &value, in.Offset(extremes), zeroPad);
+        break;
+      }
+      case 6: {
+        const bool both = extremes && ExtremesAllowed(other);  // a huge copy grows a grow destination
+        b.Copy(in.Offset(true), in.Offset(both), &other, in.Offset(ExtremesAllowed(other)));
+        break;
+      }
       case 7: b.Copy(in.Offset(true), in.Offset(extremes), &b, in.Offset(extremes)); break;
       case 8: b.Resize(in.Byte() | ((in.Byte() & 0x0F) << 8)); break;
-      case 9: b.MD5(&out, in.Offset(true), in.Offset(extremes)); break;
-      case 10: b.SHA1(&out, in.Offset(true), in.Offset(extremes)); break;
+      case 9: b.MD5(&out, in.Offset(true), in.Offset(LapsAllowed(b))); break;
+      case 10: b.SHA1(&out, in.Offset(true), in.Offset(LapsAllowed(b))); break;
       case 11: b.Base64Encode(&out, in.Offset(true), in.Offset(true)); break;
       case 12: b.Base64Decode(in.Text().c_str(), in.Offset(extremes), in.Offset(extremes)); break;
       case 13: {
@@ -105,7 +117,10 @@ void Run(Input& in) {
         break;
       }
       case 14: {
-        const std::vector<uint8_t> region = b.CopyRegionOut(in.Offset(true), in.Offset(extremes), in.Byte() & 1);
+        // A wrapped region is as long as asked, laps included: no extreme there.
+        const bool wrap = in.Byte() & 1;
+        const int32_t offset = in.Offset(true);
+        const std::vector<uint8_t> region = b.CopyRegionOut(offset, in.Offset(!wrap && extremes), wrap);
         if (!region.empty()) other.CopyIn(region.data(), static_cast<int64_t>(region.size()), in.Offset(true),
                                           in.Offset(ExtremesAllowed(other)), in.Offset(ExtremesAllowed(other)));
         break;

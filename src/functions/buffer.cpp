@@ -212,6 +212,17 @@ bool PrepareDest(int64_t destSize, int64_t* destOffset, int64_t* size, bool dest
   return true;
 }
 
+// A copy longer than a wrapping destination overwrites its own first laps: start it where the
+// last lap begins, so that a huge size costs no more than one lap.
+void SkipOverwrittenLaps(int64_t destSize, int64_t sourceLength, int64_t* sourceOffset, int64_t* size,
+                         int64_t* destOffset, bool destWrap, bool sourceWrap) {
+  if (!destWrap || *size <= destSize) return;
+  const int64_t skip = *size - destSize;
+  *sourceOffset = sourceWrap ? (*sourceOffset + skip) % sourceLength : *sourceOffset + skip;
+  *destOffset = (*destOffset + skip) % destSize;
+  *size = destSize;
+}
+
 }  // namespace
 
 // --- types and alignment -------------------------------------------------------------------------
@@ -335,6 +346,13 @@ void IBuffer::RaiseUsed(int64_t end) {
 }
 
 void IBuffer::PutSpan(int64_t start, const uint8_t* source, int64_t length) {
+  if (IsWrap() && length > m_size) {
+    // Every byte before the last lap is overwritten by it: write only that lap.
+    const int64_t skip = length - m_size;
+    if (source != nullptr) source += skip;
+    start = (start + skip) % m_size;
+    length = m_size;
+  }
   while (length > 0) {
     const int64_t piece = std::min(length, m_size - start);
     if (source != nullptr) {
@@ -409,12 +427,9 @@ int32_t IBuffer::Write(int32_t type, RValue* value) {
   const int64_t end = static_cast<int64_t>(m_position) + n;
 
   if (IsWrap() && n >= 2) {
-    // Byte by byte, the position wrapping to 0 as soon as it reaches the end.
-    for (int64_t i = 0; i < n; ++i) {
-      m_pData[m_position] = e.bytes[i];
-      RaiseUsed(static_cast<int64_t>(m_position) + 1);
-      AdvanceWrapped(1);
-    }
+    // Around the end, the position wrapping to 0 as soon as it reaches it.
+    PutSpan(m_position, e.bytes, n);
+    AdvanceWrapped(n);
     return 0;
   }
   if (end > m_size) {
@@ -605,6 +620,7 @@ int64_t CopyMemoryToBuffer(IBuffer* buffer, const uint8_t* source, int64_t sourc
     destWrap = destWrap && buffer->m_size > 0;
   }
   if (!PrepareDest(buffer->m_size, &destOffset, &size, destWrap)) return -1;
+  SkipOverwrittenLaps(buffer->m_size, sourceLength, &sourceOffset, &size, &destOffset, destWrap, sourceWrap);
   return CopyPieces(buffer->GetData(), buffer->m_size, source, sourceLength, sourceOffset, size, destOffset, destWrap,
                     sourceWrap, [buffer](int64_t end) {
                       if (end > buffer->m_usedSize) buffer->m_usedSize = static_cast<int32_t>(std::min<int64_t>(end, buffer->m_size));
@@ -616,6 +632,7 @@ int64_t CopyMemoryToMemory(uint8_t* dest, int64_t destSize, const uint8_t* sourc
   if (dest == nullptr || source == nullptr) return -1;
   if (!PrepareSource(sourceLength, &sourceOffset, &size, &sourceWrap)) return -1;
   if (!PrepareDest(destSize, &destOffset, &size, destWrap)) return -1;
+  SkipOverwrittenLaps(destSize, sourceLength, &sourceOffset, &size, &destOffset, destWrap, sourceWrap);
   return CopyPieces(dest, destSize, source, sourceLength, sourceOffset, size, destOffset, destWrap, sourceWrap,
                     [](int64_t) {});
 }
@@ -646,6 +663,14 @@ void IBuffer::Fill(int32_t offset, int32_t size, int32_t type, RValue* value, in
   };
   int64_t cursor = start;
   int64_t next = stride > 0 ? start : (start + m_alignment - 1) / m_alignment * m_alignment;
+  // Copies stand at a fixed step after the first. With zero padding every byte of the range is
+  // written, so in a wrap buffer only the last lap counts: start at the last copy before it.
+  const int64_t step = stride > 0 ? stride : (copyLength + m_alignment - 1) / m_alignment * m_alignment;
+  if (IsWrap() && zeroPad && step > 0 && rangeEnd - next > m_size + step) {
+    const int64_t laps = (rangeEnd - m_size - next) / step;
+    next += laps * step;
+    cursor = next;
+  }
   // An empty value (a text of no characters) copies nothing and would never move on.
   while (copyLength > 0 && next + copyLength <= rangeEnd) {
     gap(cursor, next);
@@ -702,6 +727,23 @@ bool DigestRange(const IBuffer& b, int32_t offset, int32_t size, Feed feed) {
   } else {
     start = std::clamp<int64_t>(offset, 0, b.m_size);
     length = std::min<int64_t>(length, b.m_size - start);
+  }
+  if (length > b.m_size) {
+    // Many laps of a wrap buffer: feed whole laps from a block of them, at least 64 KiB long,
+    // that starts at the offset, rather than a piece per lap.
+    const int64_t laps = std::max<int64_t>(1, (65536 + b.m_size - 1) / b.m_size);
+    std::vector<uint8_t> block(static_cast<size_t>(laps * b.m_size));
+    for (int64_t i = 0; i < laps; ++i) {
+      uint8_t* lap = block.data() + i * b.m_size;
+      std::memcpy(lap, b.GetData() + start, static_cast<size_t>(b.m_size - start));
+      std::memcpy(lap + (b.m_size - start), b.GetData(), static_cast<size_t>(start));
+    }
+    while (length > 0) {
+      const int64_t piece = std::min<int64_t>(length, static_cast<int64_t>(block.size()));
+      feed(block.data(), static_cast<uint32_t>(piece));
+      length -= piece;
+    }
+    return true;
   }
   while (length > 0) {
     const int64_t piece = std::min(length, b.m_size - start);

@@ -46,6 +46,7 @@ double Peek(IBuffer* b, int32_t offset, int32_t type) {
 }
 
 std::vector<uint8_t> Bytes(const IBuffer& b) { return std::vector<uint8_t>(b.GetData(), b.GetData() + b.m_size); }
+std::string AsString(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 TEST(BufferAlignment, RequestsAreCutToNineBitsAndRoundedUp) {
   const std::pair<int32_t, int32_t> cases[] = {{0, 1}, {1, 1}, {3, 4}, {8, 8}, {300, 512}, {512, 1}, {600, 128}, {1024, 1}, {-1, 512}};
@@ -221,6 +222,79 @@ TEST(BufferWrap, AnEmptyWrapBufferAnswersEveryOperation) {
   EXPECT_EQ(b.WriteBlock(bytes, 1, 2), 0);
   EXPECT_EQ(b.ReadBlock(back, 1, 2), 0);
   EXPECT_EQ(back[0], 9);
+}
+
+// The byte-by-byte walks that long operations on wrap buffers shortcut to their last lap.
+std::vector<uint8_t> NaiveWrapCopy(std::vector<uint8_t> dest, const std::vector<uint8_t>& source, int64_t sourceOffset,
+                                   int64_t size, int64_t destOffset) {
+  for (int64_t i = 0; i < size; ++i) {
+    dest[static_cast<size_t>((destOffset + i) % static_cast<int64_t>(dest.size()))] =
+        source[static_cast<size_t>((sourceOffset + i) % static_cast<int64_t>(source.size()))];
+  }
+  return dest;
+}
+
+std::vector<uint8_t> NaiveWrapFill(size_t bufferSize, int64_t alignment, int64_t start, int64_t length,
+                                   const std::vector<uint8_t>& value) {
+  std::vector<uint8_t> out(bufferSize, 0xEE);
+  const int64_t n = static_cast<int64_t>(bufferSize);
+  const int64_t end = start + length;
+  int64_t cursor = start;
+  int64_t next = (start + alignment - 1) / alignment * alignment;
+  auto put = [&](int64_t p, uint8_t b) { out[static_cast<size_t>(p % n)] = b; };
+  while (next + static_cast<int64_t>(value.size()) <= end) {
+    for (int64_t p = cursor; p < next; ++p) put(p, 0);
+    for (size_t i = 0; i < value.size(); ++i) put(next + static_cast<int64_t>(i), value[i]);
+    cursor = next + static_cast<int64_t>(value.size());
+    next = (cursor + alignment - 1) / alignment * alignment;
+  }
+  for (int64_t p = cursor; p < end; ++p) put(p, 0);
+  return out;
+}
+
+TEST(BufferWrap, LongOperationsEndAsTheByteByByteWalkDoes) {
+  Buffer_Standard source(7, eBuffer_Format_Wrap, 1);
+  for (int i = 0; i < 7; ++i) source.GetData()[i] = static_cast<uint8_t>(10 + i);
+  const std::vector<uint8_t> sourceBytes = Bytes(source);
+  for (int32_t size : {5, 13, 1003, 4096 + 3}) {
+    Buffer_Standard dest(6, eBuffer_Format_Wrap, 1);
+    source.Copy(3, size, &dest, 4);
+    EXPECT_EQ(Bytes(dest), NaiveWrapCopy(std::vector<uint8_t>(6, 0), sourceBytes, 3, size, 4)) << size;
+  }
+  for (int32_t length : {7, 30, 1001}) {
+    for (int32_t alignment : {1, 4}) {
+      Buffer_Standard b(6, eBuffer_Format_Wrap, alignment);
+      std::memset(b.GetData(), 0xEE, 6);
+      Value v(0x0A0B0C);
+      b.Fill(5, length, eBuffer_U16, &v.v, 0, true);
+      EXPECT_EQ(Bytes(b), NaiveWrapFill(6, alignment, 5, length, {0x0C, 0x0B})) << length << " " << alignment;
+    }
+  }
+  // A text longer than the buffer leaves its last lap; the position ends after it.
+  Buffer_Standard b(4, eBuffer_Format_Wrap, 1);
+  b.Seek(0, 1);
+  Value text("abcdefghij");
+  EXPECT_EQ(b.Write(eBuffer_Text, &text.v), 0);
+  EXPECT_EQ(b.m_position, 3);
+  EXPECT_EQ(AsString(Bytes(b)), "hijg");
+  // Whole-range requests finish at the cost of a lap.
+  Value v(0x0102);
+  b.Fill(0, INT32_MAX, eBuffer_U16, &v.v, 0, true);
+  // 2^31 - 1 bytes: copies at even positions, the last byte (position 2^31 - 2, byte 2) a gap.
+  EXPECT_EQ(Bytes(b), (std::vector<uint8_t>{2, 1, 0, 1}));
+  Buffer_Standard other(3, eBuffer_Format_Wrap, 1);
+  source.Copy(0, INT32_MAX, &other, 0);
+  EXPECT_EQ(Bytes(other), NaiveWrapCopy(std::vector<uint8_t>(3, 0), sourceBytes, (INT32_MAX - 3) % 7, 3, (INT32_MAX - 3) % 3));
+  // A digest over many laps feeds the same bytes.
+  Value out;
+  source.MD5(&out.v, 2, 70001);
+  std::string laps;
+  for (int i = 0; i < 70001; ++i) laps.push_back(static_cast<char>(sourceBytes[static_cast<size_t>((2 + i) % 7)]));
+  Buffer_Standard flat(70001, eBuffer_Format_Fixed, 1);
+  std::memcpy(flat.GetData(), laps.data(), laps.size());
+  Value expected;
+  flat.MD5(&expected.v, 0, -1);
+  EXPECT_EQ(out.Text(), expected.Text());
 }
 
 TEST(BufferRead, StringsStopAtTheUsedSize) {
