@@ -64,6 +64,28 @@ class BufferFunctionsTest : public HostFilesTest {
   RuntimeErrorCapture errors;
 };
 
+TEST_F(BufferFunctionsTest, RegistersTheThirtyFourFunctionsInOrderWithTheirCounts) {
+  const std::pair<const char*, int32_t> expected[] = {
+      {"buffer_create", 3}, {"buffer_delete", 1}, {"buffer_write", 3}, {"buffer_read", 2}, {"buffer_poke", 4},
+      {"buffer_peek", 3}, {"buffer_seek", 3}, {"buffer_save", 2}, {"buffer_save_ext", 4}, {"buffer_load", 1},
+      {"buffer_load_ext", 3}, {"buffer_load_partial", 5}, {"buffer_save_async", 4}, {"buffer_load_async", 4},
+      {"buffer_async_group_begin", 1}, {"buffer_async_group_end", 0}, {"buffer_async_group_option", 2},
+      {"buffer_copy", 5}, {"buffer_fill", 5}, {"buffer_get_size", 1}, {"buffer_tell", 1}, {"buffer_resize", 2},
+      {"buffer_md5", 3}, {"buffer_sha1", 3}, {"buffer_base64_encode", 3}, {"buffer_base64_decode", 1},
+      {"buffer_base64_decode_ext", 3}, {"buffer_sizeof", 1}, {"buffer_get_address", 1}, {"buffer_get_surface", 5},
+      {"buffer_set_surface", 5}, {"buffer_create_from_vertex_buffer", 3}, {"buffer_create_from_vertex_buffer_ext", 5},
+      {"buffer_copy_from_vertex_buffer", 5},
+  };
+  ASSERT_EQ(g_BuiltinCount, 34);
+  for (int32_t i = 0; i < 34; ++i) {
+    const BuiltinFunction* entry = nullptr;
+    int32_t count = -2;
+    ASSERT_TRUE(Builtin_GetEntry(i, &entry, nullptr, &count, nullptr));
+    EXPECT_STREQ(entry->name, expected[i].first);
+    EXPECT_EQ(count, expected[i].second) << expected[i].first;
+  }
+}
+
 TEST_F(BufferFunctionsTest, TheTableGrowsByDoublingAndReusesTheLowestSlot) {
   for (int i = 0; i < 33; ++i) ASSERT_EQ(Create(4), i);
   EXPECT_EQ(Buffer_TableCapacity(), 64);
