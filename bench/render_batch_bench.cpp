@@ -5,12 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <memory>
 
 #include "assets/texture.h"
-#include "assets/texture_pages.h"
-#include "core/console.h"
-#include "platform/d3d9/recording_device.h"
+#include "recording_renderer.h"
 #include "render/d3d_device.h"
 #include "render/render_state.h"
 #include "render/vertex_batch.h"
@@ -25,17 +22,9 @@ struct Vertex {
   float u, v;
 };
 
-std::shared_ptr<D3D9RecordingLog> g_log;
-IDirect3D9* Recording() { return D3D9_CreateRecordingDirect3D(g_log); }
-
 void RunFrames(benchmark::State& state, int32_t method) {
-  TErrStreamConsole quiet;
-  tagIConsole* debug = g_pDebugConsole;
-  g_pDebugConsole = &quiet;
-  g_log = std::make_shared<D3D9RecordingLog>();
-  g_log->SetRecording(false);
-  GR_Direct3DFactory old = GR_D3D_SetFactory(&Recording);
-  if (!GR_D3D_Init(nullptr, 1024, 768, 0)) {
+  RecordingRenderer renderer;
+  if (!renderer.ok()) {
     state.SkipWithError("no recording device");
     return;
   }
@@ -63,12 +52,6 @@ void RunFrames(benchmark::State& state, int32_t method) {
   state.counters["draws/frame"] =
       benchmark::Counter(static_cast<double>(g_Batch.drawCalls) / static_cast<double>(state.iterations()));
   Texture_Free(texture);
-  GR_Texture_FreeAll();
-  GR_D3D_Shutdown();
-  g_D3D = GR_D3DDeviceState{};
-  g_Batch = GR_BatchState{};
-  GR_D3D_SetFactory(old);
-  g_pDebugConsole = debug;
 }
 
 void BM_BatchSingleBuffer(benchmark::State& state) { RunFrames(state, kVBMethodSingle); }

@@ -4,30 +4,17 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <memory>
 
-#include "assets/texture.h"
 #include "assets/texture_pages.h"
-#include "core/console.h"
-#include "platform/d3d9/recording_device.h"
-#include "render/d3d_device.h"
-#include "render/vertex_batch.h"
+#include "recording_renderer.h"
 
 namespace {
 
 constexpr int kQuads = 10000;
 
-std::shared_ptr<D3D9RecordingLog> g_log;
-IDirect3D9* Recording() { return D3D9_CreateRecordingDirect3D(g_log); }
-
 void BM_PageEntryDrawExt(benchmark::State& state) {
-  TErrStreamConsole quiet;
-  tagIConsole* debug = g_pDebugConsole;
-  g_pDebugConsole = &quiet;
-  g_log = std::make_shared<D3D9RecordingLog>();
-  g_log->SetRecording(false);
-  GR_Direct3DFactory old = GR_D3D_SetFactory(&Recording);
-  if (!GR_D3D_Init(nullptr, 1024, 768, 0)) {
+  RecordingRenderer renderer;
+  if (!renderer.ok()) {
     state.SkipWithError("no recording device");
     return;
   }
@@ -48,12 +35,6 @@ void BM_PageEntryDrawExt(benchmark::State& state) {
   }
   const double quads = static_cast<double>(state.iterations()) * kQuads;
   state.counters["ns/quad"] = benchmark::Counter(quads, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  GR_Texture_FreeAll();
-  GR_D3D_Shutdown();
-  g_D3D = GR_D3DDeviceState{};
-  g_Batch = GR_BatchState{};
-  GR_D3D_SetFactory(old);
-  g_pDebugConsole = debug;
 }
 
 BENCHMARK(BM_PageEntryDrawExt)->Unit(benchmark::kMillisecond);
