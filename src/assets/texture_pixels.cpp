@@ -35,13 +35,16 @@ IDirect3DSurface9* Staging(int32_t width, int32_t height) {
   return surface;
 }
 
+void CopyRows(uint8_t* dst, size_t dstPitch, const uint8_t* src, size_t srcPitch, int32_t rows, size_t rowBytes) {
+  for (int32_t y = 0; y < rows; ++y) std::memcpy(dst + y * dstPitch, src + y * srcPitch, rowBytes);
+}
+
 // Copies `rows` rows of `rowBytes` from a locked surface into a block of `blockPitch`.
 bool ReadLocked(IDirect3DSurface9* surface, uint8_t* block, size_t blockPitch, int32_t rows, size_t rowBytes) {
   D3DLOCKED_RECT locked{};
   if (FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) return false;
-  for (int32_t y = 0; y < rows; ++y) {
-    std::memcpy(block + y * blockPitch, static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, rowBytes);
-  }
+  CopyRows(block, blockPitch, static_cast<const uint8_t*>(locked.pBits), static_cast<size_t>(locked.Pitch), rows,
+           rowBytes);
   surface->UnlockRect();
   return true;
 }
@@ -133,10 +136,8 @@ uint8_t* Texture_ReadPixels(Texture* texture, int32_t x, int32_t y, int32_t widt
     const RECT rect = Rect(x, y, cw, ch);
     D3DLOCKED_RECT locked{};
     if (SUCCEEDED(texture->d3dTexture->LockRect(0, &locked, &rect, D3DLOCK_READONLY))) {
-      for (int32_t row = 0; row < ch; ++row) {
-        std::memcpy(block + row * pitch, static_cast<const uint8_t*>(locked.pBits) + row * locked.Pitch,
-                    static_cast<size_t>(cw) * 4);
-      }
+      CopyRows(block, pitch, static_cast<const uint8_t*>(locked.pBits), static_cast<size_t>(locked.Pitch), ch,
+               static_cast<size_t>(cw) * 4);
       texture->d3dTexture->UnlockRect(0);
       ok = true;
     }
@@ -174,10 +175,8 @@ void Texture_WritePixels(const uint8_t* pixels, Texture* texture, int32_t x, int
     const RECT rect = Rect(x, y, cw, ch);
     D3DLOCKED_RECT locked{};
     if (FAILED(texture->d3dTexture->LockRect(0, &locked, &rect, 0))) return;
-    for (int32_t row = 0; row < ch; ++row) {
-      std::memcpy(static_cast<uint8_t*>(locked.pBits) + row * locked.Pitch, pixels + row * pitch,
-                  static_cast<size_t>(cw) * 4);
-    }
+    CopyRows(static_cast<uint8_t*>(locked.pBits), static_cast<size_t>(locked.Pitch), pixels, pitch, ch,
+             static_cast<size_t>(cw) * 4);
     texture->d3dTexture->UnlockRect(0);
     return;
   }
@@ -185,9 +184,7 @@ void Texture_WritePixels(const uint8_t* pixels, Texture* texture, int32_t x, int
   if (staging == nullptr) return;
   D3DLOCKED_RECT locked{};
   if (SUCCEEDED(staging->LockRect(&locked, nullptr, 0))) {
-    for (int32_t row = 0; row < height; ++row) {
-      std::memcpy(static_cast<uint8_t*>(locked.pBits) + row * locked.Pitch, pixels + row * pitch, pitch);
-    }
+    CopyRows(static_cast<uint8_t*>(locked.pBits), static_cast<size_t>(locked.Pitch), pixels, pitch, height, pitch);
     staging->UnlockRect();
     const RECT from = Rect(0, 0, cw, ch);
     const RECT to = Rect(x, y, cw, ch);
