@@ -1,5 +1,6 @@
 #include "assets/texture_pages.h"
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -9,7 +10,7 @@
 namespace {
 
 // Records are allocated one by one and never freed singly: a freed slot is reused.
-std::vector<TextureSlot*> g_slots;
+std::vector<std::unique_ptr<TextureSlot>> g_slots;
 
 // Page entries handed out as handles; a forgotten entry leaves a null behind.
 std::vector<TPageEntry*> g_entries;
@@ -17,7 +18,7 @@ std::unordered_map<const TPageEntry*, int32_t> g_entryIndex;
 
 TextureSlot* Valid(int32_t slot) {
   if (slot < 0 || static_cast<size_t>(slot) >= g_slots.size()) return nullptr;
-  TextureSlot* s = g_slots[static_cast<size_t>(slot)];
+  TextureSlot* s = g_slots[static_cast<size_t>(slot)].get();
   return s->valid != 0 ? s : nullptr;
 }
 
@@ -38,8 +39,7 @@ int32_t GR_Texture_NewSlot() {
   for (size_t i = 0; i < g_slots.size(); ++i) {
     if (g_slots[i]->valid == 0) return static_cast<int32_t>(i);
   }
-  auto* record = static_cast<TextureSlot*>(MEM_ALLOC(sizeof(TextureSlot)));
-  g_slots.push_back(record);
+  g_slots.push_back(std::make_unique<TextureSlot>());
   return static_cast<int32_t>(g_slots.size() - 1);
 }
 
@@ -47,16 +47,16 @@ int32_t GR_Texture_Create(int32_t width, int32_t height, bool renderTarget) {
   Texture* texture = Texture_Create(width, height, 0, renderTarget, kTextureKindARGB);
   const int32_t slot = GR_Texture_NewSlot();
   if (texture != nullptr) {
-    Fill(g_slots[static_cast<size_t>(slot)], texture, width, height, texture->Width(), texture->Height());
+    Fill(g_slots[static_cast<size_t>(slot)].get(), texture, width, height, texture->Width(), texture->Height());
   } else {
-    Fill(g_slots[static_cast<size_t>(slot)], nullptr, width, height, 1, 1);
+    Fill(g_slots[static_cast<size_t>(slot)].get(), nullptr, width, height, 1, 1);
   }
   return slot;
 }
 
 int32_t GR_Texture_Wrap(Texture* texture, int32_t width, int32_t height) {
   const int32_t slot = GR_Texture_NewSlot();
-  Fill(g_slots[static_cast<size_t>(slot)], texture, width, height, width, height);
+  Fill(g_slots[static_cast<size_t>(slot)].get(), texture, width, height, width, height);
   return slot;
 }
 
@@ -69,7 +69,7 @@ int32_t GR_Texture_CreateFromData(int32_t width, int32_t height, uint8_t* data, 
     texture = Texture_CreateFromData(data, length, &info, kTextureKindARGB, 0);
   }
   const int32_t slot = GR_Texture_NewSlot();
-  Fill(g_slots[static_cast<size_t>(slot)], texture, width, height, static_cast<int32_t>(info.Width),
+  Fill(g_slots[static_cast<size_t>(slot)].get(), texture, width, height, static_cast<int32_t>(info.Width),
        static_cast<int32_t>(info.Height));
   return slot;
 }
@@ -80,7 +80,7 @@ int32_t GR_Texture_Load(uint8_t* data, size_t length, int32_t flags) {
   const int32_t slot = GR_Texture_NewSlot();
   const auto w = static_cast<int32_t>(info.Width);
   const auto h = static_cast<int32_t>(info.Height);
-  Fill(g_slots[static_cast<size_t>(slot)], texture, texture != nullptr ? w : 0, texture != nullptr ? h : 0, w, h);
+  Fill(g_slots[static_cast<size_t>(slot)].get(), texture, texture != nullptr ? w : 0, texture != nullptr ? h : 0, w, h);
   return slot;
 }
 
@@ -98,7 +98,7 @@ int32_t GR_Texture_CreateFromAlpha(int32_t width, int32_t height, const uint8_t*
   auto* pixels = static_cast<uint32_t*>(MEM_ALLOC(count * 4));
   for (size_t i = 0; i < count; ++i) pixels[i] = 0x00FFFFFFu | (static_cast<uint32_t>(alpha[i]) << 24);
   const int32_t slot = GR_Texture_Create(width, height, false);
-  TextureSlot* s = g_slots[static_cast<size_t>(slot)];
+  TextureSlot* s = g_slots[static_cast<size_t>(slot)].get();
   int32_t result = slot;
   if (!Texture_Upload(s->texture, 0, s->width, s->height, pixels)) {
     Texture_Free(s->texture);
@@ -155,15 +155,11 @@ void GR_Texture_Flush() {
   for (Texture* t = g_Textures.head; t != nullptr; t = t->next) Texture_ReleaseD3D(t);
 }
 
-void GR_Texture_Init() {
-  for (TextureSlot* s : g_slots) MemoryManager_Free(s);
-  g_slots.clear();
-}
+void GR_Texture_Init() { g_slots.clear(); }
 
 void GR_Texture_FreeAll() {
-  for (TextureSlot* s : g_slots) {
+  for (const std::unique_ptr<TextureSlot>& s : g_slots) {
     if (s->valid != 0) Texture_Free(s->texture);
-    MemoryManager_Free(s);
   }
   g_slots.clear();
   // The entries lived in the game's data: their handles die with it (indices stay used).
