@@ -1,9 +1,12 @@
 // Texture records on the recording device: sizes, "RAW " blocks, binding, the render-target
 // stack, release and re-creation on demand.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "assets/assets_test_util.h"
+#include "assets/texture_pixels.h"
+#include "container/txtr.h"
 #include "render/render_fixture.h"
 
 namespace {
@@ -264,6 +267,74 @@ TEST_F(TextureTest, ImageFilesThatCannotBeReadGiveNoTexture) {
     EXPECT_EQ(Texture_CreateFromData(junk.data(), junk.size(), nullptr, kTextureKindARGB, 0), nullptr) << onDemand;
   }
   EXPECT_EQ(g_Textures.head, white);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TextureTest, UpdateRectSendsOnlyTheClippedRectangleOfTheCopy) {
+  ASSERT_TRUE(Init());
+  Texture* t = Texture_Create(8, 8, 0, false, kTextureKindARGB);
+  ASSERT_NE(t, nullptr);
+  auto* copy = reinterpret_cast<uint32_t*>(t->pixels);
+  copy[1 * 8 + 6] = 0xFF123456u;
+  s_log->Clear();
+  EXPECT_TRUE(Texture_UpdateRect(t, 6, 1, 10, 10));  // clipped to (6, 1)-(8, 8)
+  EXPECT_NE(std::find_if(Lines().begin(), Lines().end(),
+                         [](const std::string& line) { return line.find("LockRect(0, {6, 1, 8, 8}") != std::string::npos; }),
+            Lines().end());
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(t->d3dTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + locked.Pitch)[6], 0xFF123456u);
+  t->d3dTexture->UnlockRect(0);
+  s_log->Clear();
+  EXPECT_TRUE(Texture_UpdateRect(t, 8, 0, 4, 4));  // empty once clipped: nothing sent
+  EXPECT_TRUE(Lines().empty());
+  Texture_Free(t);
+
+  g_D3D.resourcePool = D3DPOOL_DEFAULT;
+  Texture* pooled = Texture_Create(8, 8, 0, false, kTextureKindARGB);
+  s_log->Clear();
+  EXPECT_TRUE(Texture_UpdateRect(pooled, 0, 0, 2, 2));
+  EXPECT_GE(Find("CreateTexture(8, 8, 1, 0x0, A8R8G8B8, SYSTEMMEM)"), 0);
+  EXPECT_GE(Find("UpdateTexture"), 0);
+  Texture_Free(pooled);
+}
+
+TEST_F(TextureTest, OnDemandPNGPagesTakeTheirSizeFromTheHeaderAndDecodeWhenFirstBound) {
+  ASSERT_TRUE(Init());
+  Texture_CreateOnDemand = true;
+  std::vector<uint8_t> rgba(5 * 3 * 4, 0xFF);
+  std::vector<uint8_t> png = container::png_page(5, 3, rgba);
+  D3DXIMAGE_INFO info{};
+  Texture* t = Texture_CreateFromData(png.data(), png.size(), &info, kTextureKindARGB, 0);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Width(), 5);
+  EXPECT_EQ(t->Height(), 3);
+  EXPECT_EQ(info.Width, 5u);
+  EXPECT_EQ(info.Depth, 32u);
+  EXPECT_EQ(t->d3dTexture, nullptr);
+  Texture_Bind(0, t);
+  ASSERT_NE(t->d3dTexture, nullptr);
+  EXPECT_NE(t->surface, nullptr);
+  Texture_Free(t);
+}
+
+TEST_F(TextureTest, ReadBackAndWritesDoNothingOnAnUnusableDevice) {
+  ASSERT_TRUE(Init());
+  const uint32_t pixels[4] = {1, 2, 3, 4};
+  Texture* t = Texture_CreateFromPixels(pixels, 2, 2, nullptr);
+  s_log->FailNext("GetDisplayMode", D3DERR_DEVICELOST);
+  EXPECT_EQ(Texture_ReadPixels(t, 0, 0, 2, 2), nullptr);
+  s_log->FailNext("GetDisplayMode", D3DERR_DEVICELOST);
+  int32_t w = 4, h = 4;
+  EXPECT_EQ(GR_D3D_GetScreenPixels(640, 480, 0, 0, &w, &h), nullptr);
+  s_log->FailNext("GetDisplayMode", D3DERR_DEVICELOST);
+  s_log->Clear();
+  Texture_WritePixels(reinterpret_cast<const uint8_t*>(pixels), t, 0, 0, 2, 2);
+  EXPECT_EQ(CountLines("texture"), 0);
+  Texture_Free(t);
 }
 
 }  // namespace
