@@ -362,7 +362,8 @@ bool GR_TPE_DrawTiled(TPageEntry* entry, float xOrigin, float yOrigin, float x, 
   const float H = entry->fullHeight * yScale;
   // An image without a size has nothing to tile.
   if (!(W > 0) || !(H > 0)) return false;
-  const GR_CullRectangle view = GR_UpdateCullRect();
+  GR_UpdateCullRect();
+  const GR_CullRectangle view = GR_CullRect();
   int64_t columns = 1;
   int64_t rows = 1;
   if (hTiled) {

@@ -17,10 +17,11 @@ void GR_SetAlpha(float alpha) { g_alpha = std::clamp(alpha, 0.0f, 1.0f); }
 float GR_GetDepth() { return g_depth; }
 void GR_SetDepth(float depth) { g_depth = depth; }
 
-GR_CullRectangle GR_UpdateCullRect() {
+void GR_UpdateCullRect() {
   if (!g_cullSet) g_cull = GR_CullRectangle{0, 0, g_D3D.screenWidth, g_D3D.screenHeight};
-  return g_cull;
 }
+
+GR_CullRectangle GR_CullRect() { return g_cull; }
 
 void GR_SetCullRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   g_cull = GR_CullRectangle{left, top, right, bottom};

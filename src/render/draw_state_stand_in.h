@@ -18,8 +18,9 @@ struct GR_CullRectangle {
   int32_t right = 0;
   int32_t bottom = 0;
 };
-// Brings the rectangle up to date (the stand-in keeps the screen, or what was set) and returns it.
-GR_CullRectangle GR_UpdateCullRect();
+// Brings the rectangle up to date (the stand-in keeps the screen, or what was set).
+void GR_UpdateCullRect();
+GR_CullRectangle GR_CullRect();
 void GR_SetCullRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
 // Back to the screen-sized rectangle, alpha 1 and depth 0.
 void GR_ResetDrawState();
