@@ -186,6 +186,19 @@ TEST_F(AsyncQueueTest, ADownloadReportsItsProgressOncePerStepThenFinishes) {
   EXPECT_TRUE(g_delivered.empty());
 }
 
+HTTP_REQ_CONTEXT* g_doomed = nullptr;
+
+TEST_F(AsyncQueueTest, AProgressEventMayRemoveTheRecordBehindIt) {
+  // The record after the download is deleted while the download's progress event runs: the walk
+  // must not go on from a successor it read before the event.
+  g_doomed = Queue("doomed", kAsyncStatusDone);
+  Queue("download", kAsyncStatusReading);
+  g_during = [] { HTTP_RemoveRequest(std::exchange(g_doomed, nullptr)); };
+  Walk();
+  EXPECT_EQ(NamesSeen(), Names{""});
+  EXPECT_EQ(g_pHttpHead->m_pNext, nullptr);
+}
+
 TEST_F(AsyncQueueTest, ARecordPostedByAHandlerIsDeliveredInTheSameWalk) {
   Queue("first");
   g_during = [] {
