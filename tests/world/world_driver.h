@@ -21,6 +21,7 @@
 #include "host/rooms.h"
 #include "net/async_queue.h"
 #include "assets/load_stand_in.h"
+#include "assets/texture_pages.h"
 #include "world/lifecycle.h"
 #include "world/room_table.h"
 #include "world/step_phases.h"
