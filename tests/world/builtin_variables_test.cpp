@@ -14,6 +14,7 @@
 #include "host/error_report.h"
 #include "host/frame_loop.h"
 #include "host/input.h"
+#include "host/link_record.h"
 #include "host/run_state.h"
 #include "physics/physics_service.h"
 #include "vm/interpreter.h"
@@ -514,6 +515,19 @@ TEST_F(BuiltinVariablesTest, InstanceVariablesWithoutAnInstanceReportNothing) {
   EXPECT_TRUE(Variable_BuiltinEntry(Id("webgl_enabled"))->getter(nullptr, kNone, &out));
   EXPECT_TRUE(Variable_BuiltinEntry(Id("score"))->setter(nullptr, kNone, &five));
   EXPECT_EQ(g_RunState.score, 5);
+}
+
+TEST_F(BuiltinVariablesTest, TranslatedCodeWritesAndReadsThroughItsBoundSlots) {
+  Game_BindLinkRecord(kit::LinkRecord());  // the kit's names bound against the full table
+  const LinkName* const* names = kit::LinkRecord()->variables;
+  EXPECT_EQ(names[0]->slot, 0);   // x
+  EXPECT_EQ(names[4]->slot, 15);  // alarm
+  m_self->bbox_dirty = false;
+  const int32_t slot = Code_Add(kit::kCreationCode, 0);
+  Code_Execute(m_self, m_self, Code_GetByIndex(slot), nullptr, 0);  // x = 5; kit_note(x)
+  EXPECT_EQ(m_self->x, 5.0f);
+  EXPECT_TRUE(m_self->bbox_dirty);  // through the position setter
+  EXPECT_EQ(kit::TheLog().notes, std::vector<double>{5});
 }
 
 // --- instance variables --------------------------------------------------------------------------
