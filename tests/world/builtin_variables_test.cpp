@@ -349,7 +349,8 @@ TEST_F(BuiltinVariablesTest, TheRunningScriptsArguments) {
   EXPECT_EQ(Num("argument0", 3), 43);
   EXPECT_FALSE(RuntimeErrorCapture::Reported());
   // An index into an argument that is not an array is an error.
-  Get("argument1", 0);
+  RValue element = Get("argument1", 0);
+  RValue_Release(&element);
   EXPECT_TRUE(RuntimeErrorCapture::Reported());
 }
 
@@ -388,6 +389,15 @@ TEST_F(BuiltinVariablesTest, RoomAndInstanceListVariables) {
   EXPECT_EQ(Num("room_speed"), 30);
   EXPECT_TRUE(Set("room_speed", 59.5));
   EXPECT_EQ(m_room.m_speed, 60);
+
+  // Writing room asks for a change to the rounded index; the frame carries it out later.
+  const int32_t target = Room_Add();
+  EXPECT_TRUE(Set("room", target + 0.4));
+  EXPECT_EQ(g_RoomChangeCode, target);
+  g_RoomChangeCode = kRoomChangeNone;
+  Room_CurrentIndex = target;
+  EXPECT_EQ(Num("room"), target);
+  Room_CurrentIndex = 0;
 
   EXPECT_TRUE(Set("room_caption", String("Lumbrix")));
   EXPECT_EQ(Text("room_caption"), "Lumbrix");
