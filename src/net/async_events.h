@@ -5,6 +5,11 @@
 
 #include <cstdint>
 
+// The ds_map of the asynchronous event being delivered, and of the in-app purchase event being
+// delivered; -1 while none is.
+extern int32_t async_load;
+extern int32_t iap_data;
+
 // The asynchronous System event (gamepads, among others).
 inline constexpr int32_t kAsyncEventSystem = 75;
 
