@@ -5,9 +5,8 @@
 
 #include <cstdint>
 
-// The ds_map of the asynchronous event being delivered, and of the in-app purchase event being
-// delivered; -1 while none is.
-extern int32_t async_load;
+// The ds_map of the in-app purchase event being delivered; -1 while none is. (async_load is the
+// queue's g_AsyncLoad, net/async_queue.h.)
 extern int32_t iap_data;
 
 // The asynchronous System event (gamepads, among others).

@@ -7,6 +7,7 @@
 #include "assets/sprite_table.h"
 #include "host/frame_loop.h"
 #include "net/async_events.h"
+#include "net/async_queue.h"
 #include "physics/physics_service.h"
 #include "render/d3d_device.h"
 #include "vm/variable_names.h"
@@ -164,7 +165,7 @@ bool GetSpriteMeasure(CInstance* self, int32_t, RValue* out) {
 
 // --- values of the whole game --------------------------------------------------------------------
 
-bool GV_AsyncLoad(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, async_load); }
+bool GV_AsyncLoad(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, g_AsyncLoad); }
 bool GV_IapData(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, iap_data); }
 bool GV_DisplayAa(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, g_D3D.supportedSamples); }
 bool GV_DeltaTime(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, static_cast<double>(g_FrameTiming.deltaTime)); }

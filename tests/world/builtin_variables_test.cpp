@@ -16,6 +16,7 @@
 #include "host/input.h"
 #include "host/link_record.h"
 #include "host/run_state.h"
+#include "net/async_queue.h"
 #include "physics/physics_service.h"
 #include "vm/interpreter.h"
 #include "vm/variable_access.h"
@@ -491,6 +492,9 @@ TEST_F(BuiltinVariablesTest, ConstantLikeValuesAndTheGameHeader) {
   EXPECT_EQ(Text("game_guid"), "");
   EXPECT_EQ(Num("webgl_enabled"), 1);
   EXPECT_EQ(Num("async_load"), -1);
+  g_AsyncLoad = 7;  // what the asynchronous phase hands out while an event runs
+  EXPECT_EQ(Num("async_load"), 7);
+  g_AsyncLoad = -1;
 
   // error_last shares a string's text; another value leaves none.
   RValue text = String("it broke");
