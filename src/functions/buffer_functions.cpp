@@ -12,7 +12,9 @@
 #include "core/vm_error.h"
 #include "host/error_report.h"
 #include "host/load_save.h"
-#include "net/async_events.h"
+#include "functions/ds_map.h"
+#include "functions/ds_tables.h"
+#include "net/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
 
 // --- the table -----------------------------------------------------------------------------------
@@ -59,11 +61,12 @@ int32_t CreateBufferFromMemory(void* data, int32_t size, bool ownsMemory) {
   return AddBuffer(new Buffer_Standard(data, size, eBuffer_Format_Fixed, 1, ownsMemory));
 }
 
-void FreeBuffer(int32_t index) {
+bool FreeBuffer(int32_t index) {
   IBuffer* buffer = GetBuffer(index);
-  if (buffer == nullptr) return;
+  if (buffer == nullptr) return false;
   g_buffers[static_cast<size_t>(index)] = nullptr;
   delete buffer;
+  return true;
 }
 
 int32_t Buffer_TableCapacity() { return static_cast<int32_t>(g_buffers.size()); }
@@ -87,16 +90,6 @@ struct AsyncFileEntry {
   int32_t offset = 0;
 };
 
-struct ASYNC_SAVE_LOAD_REQ_CONTEXT {
-  int32_t id = 0;
-  std::vector<AsyncFileEntry> entries;  // oldest first; worked newest first
-  std::string groupName;
-  int32_t mode = 0;  // 1 save, 0 load
-  int32_t status = 1;
-  int32_t error = 0;
-  int32_t group = 0;
-};
-
 struct GroupState {
   bool open = false;
   std::string name;
@@ -112,26 +105,11 @@ struct GroupOptions {
   double slotSize = 0;
 } g_groupOptions;
 
-std::vector<ASYNC_SAVE_LOAD_REQ_CONTEXT> g_requests;  // in the order they were made
-int32_t g_nextRequestId = 0;
-
 void ReleaseLoads(std::vector<AsyncFileEntry>* entries) {
   for (AsyncFileEntry& e : *entries) {
     if (e.buffer != nullptr) --e.buffer->m_inUseCount;
   }
   entries->clear();
-}
-
-int32_t MakeRequest(std::vector<AsyncFileEntry>* entries, const std::string& groupName, int32_t mode, bool group) {
-  ASYNC_SAVE_LOAD_REQ_CONTEXT request;
-  request.id = g_nextRequestId++;
-  request.entries = std::move(*entries);
-  entries->clear();
-  request.groupName = groupName;
-  request.mode = mode;
-  request.group = group ? 1 : 0;
-  g_requests.push_back(std::move(request));
-  return g_requests.back().id;
 }
 
 std::string JoinPath(const std::string& group, const std::string& file) {
@@ -144,7 +122,27 @@ bool ReadEitherPlace(const std::string& path, std::vector<uint8_t>* bytes) {
   return LoadSave_ReadSaveFile(path.c_str(), bytes) || LoadSave_ReadProgramFile(path.c_str(), bytes);
 }
 
-void Work(ASYNC_SAVE_LOAD_REQ_CONTEXT* request) {
+// A request of the asynchronous queue: its poll does all the file work at once, its completion
+// hands out {"id", "status", "error"} as event 72.
+struct ASYNC_SAVE_LOAD_REQ_CONTEXT : HTTP_REQ_CONTEXT {
+  ASYNC_SAVE_LOAD_REQ_CONTEXT(std::vector<AsyncFileEntry>* pending, const std::string& group, int32_t saveMode,
+                              bool fromGroup);
+  // Pending loads that never ran (the queue shut down) give their buffers back.
+  ~ASYNC_SAVE_LOAD_REQ_CONTEXT() override;
+
+  std::vector<AsyncFileEntry> entries;  // oldest first; worked newest first
+  std::string groupName;
+  int32_t mode;  // 1 save, 0 load
+  int32_t status = 1;
+  int32_t error = 0;
+  int32_t group;
+};
+
+// The requests on the queue, so that a reset can take them off.
+std::vector<ASYNC_SAVE_LOAD_REQ_CONTEXT*> g_requests;
+
+void Work(HTTP_REQ_CONTEXT* record) {
+  auto* request = static_cast<ASYNC_SAVE_LOAD_REQ_CONTEXT*>(record);
   for (auto it = request->entries.rbegin(); it != request->entries.rend(); ++it) {
     AsyncFileEntry& e = *it;
     const std::string path = JoinPath(request->groupName, e.fileName);
@@ -164,28 +162,45 @@ void Work(ASYNC_SAVE_LOAD_REQ_CONTEXT* request) {
     if (e.buffer != nullptr) --e.buffer->m_inUseCount;
     e.buffer = nullptr;
   }
+  request->m_status = kAsyncStatusDone;
+}
+
+int32_t Complete(HTTP_REQ_CONTEXT* record, void*, int32_t* asyncLoad) {
+  const auto* request = static_cast<const ASYNC_SAVE_LOAD_REQ_CONTEXT*>(record);
+  const int32_t id = DS_CreateMap();
+  CDS_Map* map = g_DsMaps.Get(id);
+  map->AddPair("id", request->m_id, nullptr);
+  map->AddPair("status", request->status, nullptr);
+  map->AddPair("error", request->error, nullptr);
+  *asyncLoad = id;
+  return kAsyncEventSaveLoad;
+}
+
+ASYNC_SAVE_LOAD_REQ_CONTEXT::ASYNC_SAVE_LOAD_REQ_CONTEXT(std::vector<AsyncFileEntry>* pending, const std::string& group,
+                                                         int32_t saveMode, bool fromGroup)
+    : HTTP_REQ_CONTEXT(nullptr, 0, Complete, nullptr, nullptr, false),
+      entries(std::move(*pending)),
+      groupName(group),
+      mode(saveMode),
+      group(fromGroup ? 1 : 0) {
+  pending->clear();
+  m_pPoll = Work;
+  g_requests.push_back(this);
+}
+
+ASYNC_SAVE_LOAD_REQ_CONTEXT::~ASYNC_SAVE_LOAD_REQ_CONTEXT() {
+  ReleaseLoads(&entries);
+  std::erase(g_requests, this);
+}
+
+int32_t MakeRequest(std::vector<AsyncFileEntry>* entries, const std::string& groupName, int32_t mode, bool group) {
+  return (new ASYNC_SAVE_LOAD_REQ_CONTEXT(entries, groupName, mode, group))->m_id;
 }
 
 }  // namespace
 
-void BufferAsync_Poll() {
-  // Completion events may make new requests: take the queue as it stands.
-  std::vector<ASYNC_SAVE_LOAD_REQ_CONTEXT> requests = std::move(g_requests);
-  g_requests.clear();
-  for (auto it = requests.rbegin(); it != requests.rend(); ++it) Work(&*it);
-  for (auto it = requests.rbegin(); it != requests.rend(); ++it) {
-    const AsyncMapEntry map[] = {
-        {"id", nullptr, static_cast<double>(it->id)},
-        {"status", nullptr, static_cast<double>(it->status)},
-        {"error", nullptr, static_cast<double>(it->error)},
-    };
-    Async_PostEventMap(kAsyncEventSaveLoad, map, 3);
-  }
-}
-
 void BufferAsync_Reset() {
-  for (ASYNC_SAVE_LOAD_REQ_CONTEXT& r : g_requests) ReleaseLoads(&r.entries);
-  g_requests.clear();
+  while (!g_requests.empty()) HTTP_RemoveRequest(g_requests.back());
   ReleaseLoads(&g_group.loads);
   g_group = GroupState{};
   g_groupOptions = GroupOptions{};

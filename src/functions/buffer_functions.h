@@ -19,8 +19,8 @@ int32_t CreateBuffer(int32_t size, int32_t kind, int32_t alignment);
 int32_t CreateBufferFromMemory(void* data, int32_t size, bool ownsMemory);
 // Puts a buffer the caller made into a new slot; the table owns it from then on.
 int32_t AddBuffer(IBuffer* buffer);
-// Destroys the buffer of a valid index and frees its slot.
-void FreeBuffer(int32_t index);
+// Destroys the buffer of the index and frees its slot; false when there is none.
+bool FreeBuffer(int32_t index);
 // The table's slot count.
 int32_t Buffer_TableCapacity();
 // Destroys every buffer and the table (the end of the process, and tests).
@@ -29,11 +29,7 @@ void Buffer_FreeAll();
 // Registers the buffer script functions.
 void InitBufferFunctions();
 
-// The file work of the queued asynchronous saves and loads, and their completion events (72):
-// run by the asynchronous phase of the step.
-void BufferAsync_Poll();
+// Asynchronous saves and loads are requests of the asynchronous queue (net/async_queue.h): the
+// step's asynchronous phase polls them, which does their file work, and fires event 72.
 // Drops the open group, the pending entries and the queued requests (tests, game end).
 void BufferAsync_Reset();
-
-// The asynchronous Save-Load event.
-inline constexpr int32_t kAsyncEventSaveLoad = 72;

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "functions/buffer_functions.h"
 #include "host/frame_loop.h"
 #include "host/input.h"
 #include "host/main_window.h"
@@ -121,11 +120,7 @@ void Runner_Step() {
     if (RoomChangePending()) return;
     RunPhase("HandleOther", HandleOther);
     if (RoomChangePending()) return;
-    // The buffers' asynchronous file work is done first, so that its events reach this phase.
-    RunPhase("HandleAsync", [] {
-      BufferAsync_Poll();
-      HandleAsync();
-    });
+    RunPhase("HandleAsync", HandleAsync);
     if (RoomChangePending()) return;
     // A physics world raises the collision events itself while it moves the instances.
     if (!physicsMoved) {

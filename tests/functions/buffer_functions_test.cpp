@@ -10,11 +10,35 @@
 #include "functions/math_call.h"
 #include "host/game_step.h"
 #include "host/host_fixture.h"
-#include "net/async_events_stand_in.h"
+#include "functions/ds_map.h"
+#include "functions/ds_tables.h"
+#include "net/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
 #include "world/room.h"
 
 namespace {
+
+// What one walk of the asynchronous queue handed out: the event number and the map's numbers.
+struct Delivered {
+  int32_t number;
+  double id;
+  double status;
+  double error;
+};
+std::vector<Delivered> g_delivered;
+
+double MapNumber(const CDS_Map* map, const char* key) {
+  RValue k = RValue_MakeUndefined();
+  RValue_SetString(&k, key);
+  const CDS_MapEntry* entry = map != nullptr ? map->Find(&k) : nullptr;
+  RValue_Release(&k);
+  return entry != nullptr && RValue_Kind(&entry->value) == VALUE_REAL ? entry->value.val : std::nan("");
+}
+
+void RecordEvent(int32_t number) {
+  const CDS_Map* map = g_DsMaps.Get(g_AsyncLoad);
+  g_delivered.push_back({number, MapNumber(map, "id"), MapNumber(map, "status"), MapNumber(map, "error")});
+}
 
 using math_test::Call;
 using math_test::CallReal;
@@ -29,13 +53,14 @@ class BufferFunctionsTest : public HostFilesTest {
     HostFilesTest::SetUp();
     Builtin_Shutdown();
     InitBufferFunctions();
-    g_AsyncRecordedEvents.clear();
+    g_delivered.clear();
     RuntimeErrorCapture::Reset();
   }
   void TearDown() override {
     Buffer_FreeAll();
+    Async_Shutdown();
     VertexBufferStandIn_Clear();
-    g_AsyncRecordedEvents.clear();
+    g_delivered.clear();
     Builtin_Shutdown();
     HostFilesTest::TearDown();
   }
@@ -58,8 +83,8 @@ class BufferFunctionsTest : public HostFilesTest {
   }
   static std::string AsText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-  // One game step with no room: the asynchronous phase works the queued requests.
-  static void Step() { Runner_Step(); }
+  // The asynchronous phase's walk of the queue, with the events it fires recorded.
+  static void Step() { Async_ProcessQueue(RecordEvent); }
 
   RuntimeErrorCapture errors;
 };
@@ -363,30 +388,38 @@ TEST_F(BufferFunctionsTest, SaveAndLoadRoundTripThroughTheSaveArea) {
   EXPECT_EQ(CallReal("buffer_get_size", {Real(empty)}), 0);
 }
 
-TEST_F(BufferFunctionsTest, AnAsynchronousSaveIsWrittenAndReportedOnTheNextStep) {
+TEST_F(BufferFunctionsTest, AnAsynchronousSaveIsWrittenAndReportedOnTheNextWalk) {
   const int32_t b = Create(4, eBuffer_Format_Fixed);
   Fill(b, "data");
   const double id = CallReal("buffer_save_async", {Real(b), Text("slot.sav"), Real(0), Real(4)});
   EXPECT_GE(id, 0);
   Fill(b, "DATA");  // the bytes were taken at the call
   EXPECT_FALSE(PathExists(save + "default/slot.sav"));
-  EXPECT_TRUE(g_AsyncRecordedEvents.empty());
   Step();
   EXPECT_EQ(ReadAll(save + "default/slot.sav"), "data");
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 1u);
-  const AsyncRecordedEvent& event = g_AsyncRecordedEvents[0];
-  EXPECT_EQ(event.eventNumber, 72);
-  ASSERT_NE(event.Find("id"), nullptr);
-  EXPECT_EQ(event.Find("id")->real, id);
-  EXPECT_EQ(event.Find("status")->real, 1);
-  EXPECT_EQ(event.Find("error")->real, 0);
+  ASSERT_EQ(g_delivered.size(), 1u);
+  EXPECT_EQ(g_delivered[0].number, 72);
+  EXPECT_EQ(g_delivered[0].id, id);
+  EXPECT_EQ(g_delivered[0].status, 1);
+  EXPECT_EQ(g_delivered[0].error, 0);
   Step();
-  EXPECT_EQ(g_AsyncRecordedEvents.size(), 1u);  // the request is gone
-  // A second request gets a new id; a range is clipped to the buffer.
+  EXPECT_EQ(g_delivered.size(), 1u);  // the request is gone, and so is its map
+  EXPECT_EQ(g_pHttpHead, nullptr);
+  // A second request gets the queue's next id; a range is clipped to the buffer.
+  EXPECT_EQ(Async_NextRequestId(), id + 1);
   const double second = CallReal("buffer_save_async", {Real(b), Text("tail.sav"), Real(2), Real(99)});
-  EXPECT_NE(second, id);
+  EXPECT_EQ(second, id + 1);
   Step();
   EXPECT_EQ(ReadAll(save + "default/tail.sav"), "TA");
+}
+
+TEST_F(BufferFunctionsTest, TheGameStepWorksTheRequests) {
+  const int32_t b = Create(2, eBuffer_Format_Fixed);
+  Fill(b, "ok");
+  CallReal("buffer_save_async", {Real(b), Text("step.sav"), Real(0), Real(-1)});
+  Runner_Step();  // no room: the asynchronous phase still walks the queue
+  EXPECT_EQ(ReadAll(save + "default/step.sav"), "ok");
+  EXPECT_EQ(g_pHttpHead, nullptr);
 }
 
 TEST_F(BufferFunctionsTest, AGroupOfLoadsFillsEveryBuffer) {
@@ -407,9 +440,9 @@ TEST_F(BufferFunctionsTest, AGroupOfLoadsFillsEveryBuffer) {
   Step();
   EXPECT_EQ(AsText(Bytes(a)), "alpha");  // grown to fit, whatever its kind
   EXPECT_EQ(AsText(Bytes(b)), std::string("\0\0be\0\0\0\0", 8));
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 1u);
-  EXPECT_EQ(g_AsyncRecordedEvents[0].Find("id")->real, id);
-  EXPECT_EQ(g_AsyncRecordedEvents[0].Find("status")->real, 1);
+  ASSERT_EQ(g_delivered.size(), 1u);
+  EXPECT_EQ(g_delivered[0].id, id);
+  EXPECT_EQ(g_delivered[0].status, 1);
   CallReal("buffer_delete", {Real(a)});
   EXPECT_EQ(TakeError(), "");
   EXPECT_EQ(GetBuffer(a), nullptr);
@@ -419,14 +452,14 @@ TEST_F(BufferFunctionsTest, AMissingFileOrARefusedPathGivesStatusZero) {
   const int32_t b = Create(4);
   CallReal("buffer_load_async", {Real(b), Text("nowhere.sav"), Real(0), Real(-1)});
   Step();
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 1u);
-  EXPECT_EQ(g_AsyncRecordedEvents[0].Find("status")->real, 0);
+  ASSERT_EQ(g_delivered.size(), 1u);
+  EXPECT_EQ(g_delivered[0].status, 0);
   EXPECT_EQ(GetBuffer(b)->m_inUseCount, 0);
   // A name that climbs out of the save area is refused as a whole path.
   CallReal("buffer_save_async", {Real(b), Text("../../../escape.sav"), Real(0), Real(-1)});
   Step();
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 2u);
-  EXPECT_EQ(g_AsyncRecordedEvents[1].Find("status")->real, 0);
+  ASSERT_EQ(g_delivered.size(), 2u);
+  EXPECT_EQ(g_delivered[1].status, 0);
   EXPECT_FALSE(PathExists(root + "/escape.sav"));
   EXPECT_FALSE(PathExists(saveRoot + "/escape.sav"));
   // A bad index is reported and queues nothing.
@@ -435,7 +468,7 @@ TEST_F(BufferFunctionsTest, AMissingFileOrARefusedPathGivesStatusZero) {
   EXPECT_EQ(CallReal("buffer_load_async", {Real(-1), Text("x.sav"), Real(0), Real(-1)}), -1);
   EXPECT_EQ(TakeError(), "Illegal Buffer Index");
   Step();
-  EXPECT_EQ(g_AsyncRecordedEvents.size(), 2u);
+  EXPECT_EQ(g_delivered.size(), 2u);
 }
 
 TEST_F(BufferFunctionsTest, GroupMisuseIsFatal) {
