@@ -88,9 +88,11 @@ struct D3D9StreamExtent {
   UINT size = 0;
   UINT offset = 0;
   UINT stride = 0;
+  bool locked = false;  // the buffer is locked, so no draw may read it
 };
 // Whether the streams that the layout reads hold every element of vertices first .. first+count-1.
-// A stride of 0 (every vertex reading the same bytes) is not drawn here and answers false.
+// A stride of 0 (every vertex reading the same bytes) or a locked buffer is not drawn here and
+// answers false.
 bool D3D9_StreamsHold(const D3D9VertexLayout& layout, const D3D9StreamExtent* streams, UINT first, UINT count);
 
 // What a device knows of a surface given to StretchRect.

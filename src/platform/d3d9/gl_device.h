@@ -196,8 +196,12 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   std::vector<RECT> m_lockRects;
 };
 
-// A vertex buffer: a memory copy that locks hand out, and an OpenGL buffer that receives the
-// written bytes when a draw first needs them.
+// A vertex buffer: OpenGL buffer storage that locks map and hand out as they are, so that
+// written vertices reach OpenGL without a second copy. A dynamic buffer's discarding lock moves
+// to the next of a few storages; its no-overwrite lock does not wait for queued draws; a plain
+// or read-only lock waits for them. A discarding or no-overwrite lock hands out write-only
+// memory: reading through it gives undefined bytes, as reading a dynamic buffer may on the
+// real device.
 class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
  public:
   GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc);
@@ -218,30 +222,24 @@ class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
 
   GLDevice* device() const { return m_device; }
   UINT size() const { return m_desc.Size; }
-  // Brings OpenGL's copy of bytes [begin, end) up to date and answers the OpenGL buffer.
-  GLuint Prepare(UINT begin, UINT end);
+  bool locked() const { return m_locked; }
+  // The OpenGL buffer a draw reads (0 once the device is gone). Draws never read a locked
+  // buffer: OpenGL draws nothing from a mapped one.
+  GLuint DrawBuffer() const { return m_buffer; }
 
  private:
   GLDevice* m_device;
   D3DVERTEXBUFFER_DESC m_desc;
-  std::vector<uint8_t> m_memory;
-  // A dynamic buffer rotates through a few storages: a discarding lock moves to the next one
-  // instead of orphaning (which some drivers pay for by clearing the new storage).
   static constexpr int kStorages = 3;
   GLuint m_storages[kStorages] = {};
   int m_storageCount = 1;
   int m_storage = 0;
-  bool m_rotated = false;  // the current storage was just taken up again: its first upload waits
-  GLuint m_buffer = 0;
+  GLuint m_buffer = 0;  // the current storage
   ULONG m_refs = 1;
   DWORD m_priority = 0;
   bool m_locked = false;
-  UINT m_lockOffset = 0, m_lockSize = 0;
-  DWORD m_lockFlags = 0;
-  // Bytes written since OpenGL last received them.
-  UINT m_dirtyBegin = 0, m_dirtyEnd = 0;
-  bool m_orphan = false;        // a discarding lock: OpenGL's copy may be replaced whole
-  bool m_synchronous = false;   // a plain lock: OpenGL must wait for draws that read the old bytes
+  bool m_mapped = false;   // the lock maps m_buffer (an empty lock maps nothing)
+  uint8_t m_nothing = 0;   // what an empty lock points at
 };
 
 class GLVertexDeclaration final : public IDirect3DVertexDeclaration9, public GLTracked {

@@ -564,6 +564,7 @@ class RecVertexBuffer final : public IDirect3DVertexBuffer9, public RecObject, p
 
   RecDevice* device() const { return m_device; }
   const std::vector<uint8_t>& memory() const { return m_memory; }
+  bool locked() const { return m_locked; }
 
  private:
   RecDevice* m_device;
@@ -1114,7 +1115,10 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     D3D9StreamExtent extents[kD3D9Streams];
     for (UINT i = 0; i < kD3D9Streams; ++i) {
       const Stream& s = m_streams[i];
-      if (s.buffer) extents[i] = D3D9StreamExtent{true, static_cast<UINT>(s.buffer->memory().size()), s.offset, s.stride};
+      if (s.buffer) {
+        extents[i] = D3D9StreamExtent{true, static_cast<UINT>(s.buffer->memory().size()), s.offset, s.stride,
+                                      s.buffer->locked()};
+      }
     }
     if (!m_inScene || vertices == 0 || primitiveCount > m_config.caps.MaxPrimitiveCount || !CurrentLayout(&layout) ||
         !D3D9_StreamsHold(layout, extents, startVertex, vertices)) {
