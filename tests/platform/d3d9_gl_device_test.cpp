@@ -599,26 +599,78 @@ TEST_F(GLDeviceTest, ReferenceCountsFollowTheDeviceRules) {
   EXPECT_EQ(level->Release(), 2u);   // a level shares its texture's count
   EXPECT_EQ(texture->Release(), 1u);
 
-  // The device holds a reference to the targets it has bound.
+  // Created objects and surfaces got from the device add to the device's count; binding adds
+  // nothing to the bound object's.
+  EXPECT_EQ(RefCount(device), 2u);  // the program's and the texture's
   IDirect3DSurface9* target = LockableTarget(4, 4);
-  device->SetRenderTarget(0, target);
-  EXPECT_EQ(target->AddRef(), 3u);
-  target->Release();
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
+  const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
+  EXPECT_EQ(RefCount(device), 5u);
   IDirect3DSurface9* backBuffer = nullptr;
   device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
-  device->SetRenderTarget(0, backBuffer);
-  EXPECT_EQ(target->Release(), 0u);
+  EXPECT_EQ(RefCount(device), 6u);
+  EXPECT_EQ(backBuffer->AddRef(), 2u);  // more references to it hold the device once
+  EXPECT_EQ(RefCount(device), 6u);
   backBuffer->Release();
+  device->SetRenderTarget(0, target);
+  device->SetTexture(0, texture);
+  device->SetStreamSource(0, buffer, 0, 12);
+  device->SetVertexDeclaration(decl);
+  for (IUnknown* object : std::initializer_list<IUnknown*>{target, texture, buffer, decl}) {
+    EXPECT_EQ(RefCount(object), 1u);
+  }
+  EXPECT_EQ(backBuffer->Release(), 0u);  // no longer bound; the device's own surface stays
+  EXPECT_EQ(RefCount(device), 5u);
 
-  // Objects outliving their device become inert and can still be released.
+  // Released while bound, the objects are the device's until it lets go of them: the device
+  // goes on drawing and clearing with them, and a later binding frees them.
+  EXPECT_EQ(target->Release(), 0u);
+  EXPECT_EQ(texture->Release(), 0u);
+  EXPECT_EQ(buffer->Release(), 0u);
+  EXPECT_EQ(decl->Release(), 0u);
+  EXPECT_EQ(RefCount(device), 1u);
+  EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  device->EndScene();
+  IDirect3DSurface9* bound = nullptr;
+  ASSERT_EQ(device->GetRenderTarget(0, &bound), D3D_OK);
+  EXPECT_EQ(bound, target);
+  EXPECT_EQ(RefCount(device), 2u);  // taken up again, it holds the device again
+  EXPECT_EQ(bound->Release(), 0u);
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+  device->SetRenderTarget(0, backBuffer);
+  backBuffer->Release();
+  device->SetTexture(0, nullptr);
+  device->SetStreamSource(0, nullptr, 0, 0);
+  device->SetFVF(D3DFVF_XYZ);  // lets go of the declaration
+  EXPECT_EQ(RefCount(device), 1u);
+  // A texture's level bound as a target keeps its texture.
+  IDirect3DTexture9* targetTexture = nullptr;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &targetTexture,
+                                  nullptr),
+            D3D_OK);
+  ASSERT_EQ(targetTexture->GetSurfaceLevel(0, &level), D3D_OK);
+  device->SetRenderTarget(0, level);
+  EXPECT_EQ(level->Release(), 1u);
+  EXPECT_EQ(targetTexture->Release(), 0u);
+  EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF405060, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(ReadBack(level).front(), 0xFF405060u);
+  device->SetRenderTarget(0, backBuffer);
+
+  // A device released past its count (the runner's last release does so) leaves the objects
+  // still held as empty shells that can still be released.
   IDirect3DDevice9* second = MakeDevice(16, 16);
   ASSERT_NE(second, nullptr);
   IDirect3DTexture9* orphan = nullptr;
   ASSERT_EQ(second->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &orphan, nullptr), D3D_OK);
   IDirect3DSurface9* orphanBack = nullptr;
   second->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &orphanBack);
-  ULONG refs = second->AddRef();
-  EXPECT_EQ(refs, 2u);
+  second->SetTexture(0, orphan);
+  EXPECT_EQ(second->Release(), 2u);
   while (second->Release() > 0) {
   }
   IDirect3DDevice9* owner = reinterpret_cast<IDirect3DDevice9*>(1);
@@ -629,7 +681,6 @@ TEST_F(GLDeviceTest, ReferenceCountsFollowTheDeviceRules) {
   EXPECT_EQ(orphan->UnlockRect(0), D3D_OK);
   EXPECT_EQ(orphan->Release(), 0u);
   EXPECT_EQ(orphanBack->Release(), 0u);
-  texture->Release();
 }
 
 TEST_F(GLDeviceTest, ImagesLoadToTheExpectedPixelsWithTheirInformation) {

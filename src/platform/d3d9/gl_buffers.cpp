@@ -5,8 +5,9 @@
 #include "platform/d3d9/gl_device.h"
 
 GLVertexBuffer::GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc)
-    : m_device(device), m_desc(desc) {
+    : GLTracked(1), m_device(device), m_desc(desc) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 GLVertexBuffer::~GLVertexBuffer() {
@@ -48,14 +49,9 @@ void GLVertexBuffer::Detach() {
   m_locked = m_mapped = false;
 }
 
-ULONG GLVertexBuffer::AddRef() { return ++m_refs; }
+ULONG GLVertexBuffer::AddRef() { return AddPublic(m_device); }
 
-ULONG GLVertexBuffer::Release() {
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  if (refs == 0) delete this;
-  return refs;
-}
+ULONG GLVertexBuffer::Release() { return DropPublic(m_device); }
 
 HRESULT GLVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
@@ -135,22 +131,18 @@ HRESULT GLVertexBuffer::Unlock() {
 }
 
 GLVertexDeclaration::GLVertexDeclaration(GLDevice* device, D3D9VertexLayout layout)
-    : m_device(device), m_layout(std::move(layout)) {
+    : GLTracked(1), m_device(device), m_layout(std::move(layout)) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 GLVertexDeclaration::~GLVertexDeclaration() {
   if (m_device) m_device->Untrack(this);
 }
 
-ULONG GLVertexDeclaration::AddRef() { return ++m_refs; }
+ULONG GLVertexDeclaration::AddRef() { return AddPublic(m_device); }
 
-ULONG GLVertexDeclaration::Release() {
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  if (refs == 0) delete this;
-  return refs;
-}
+ULONG GLVertexDeclaration::Release() { return DropPublic(m_device); }
 
 HRESULT GLVertexDeclaration::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;

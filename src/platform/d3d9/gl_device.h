@@ -64,9 +64,9 @@ struct GLStorage {
 };
 
 // Resources the device keeps track of, so that destroying the device detaches them.
-class GLTracked {
+class GLTracked : public D3D9Counted {
  public:
-  virtual ~GLTracked() = default;
+  explicit GLTracked(ULONG refs) : D3D9Counted(refs) {}
   // The device goes away: free the OpenGL objects and forget the device.
   virtual void Detach() = 0;
   // A default-pool resource that must be released before the device can be reset.
@@ -96,7 +96,9 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   void Detach() override;
 
   Kind kind() const { return m_kind; }
-  bool BlocksReset() const override { return m_kind == Kind::RenderTarget || m_kind == Kind::DepthStencil; }
+  bool BlocksReset() const override {
+    return (m_kind == Kind::RenderTarget || m_kind == Kind::DepthStencil) && PublicCount() > 0;
+  }
   const D3DSURFACE_DESC& desc() const { return m_desc; }
   GLStorage Storage() const;
   GLTexture* owner() const { return m_owner; }
@@ -113,6 +115,10 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   void SetLockable(bool lockable) { m_lockable = lockable; }
   void ReleaseFromDevice();  // the device lets go of a surface it owns
 
+ protected:
+  bool KeptByDevice() const override { return m_deviceOwned; }
+  D3D9Counted* Holder() override;
+
  private:
   GLTexture* m_owner = nullptr;
   UINT m_level = 0;
@@ -122,7 +128,6 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   bool m_lockable = false;
   bool m_hasStencil = false;
   bool m_deviceOwned = false;
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   GLStorage m_storage;
   // Lock state of a lockable render target.
@@ -158,7 +163,9 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   GLuint glTexture() const { return m_texture; }
   D3DFORMAT format() const { return m_format; }
   D3DPOOL pool() const { return m_pool; }
-  bool BlocksReset() const override { return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0; }
+  bool BlocksReset() const override {
+    return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0 && PublicCount() > 0;
+  }
   DWORD usage() const { return m_usage; }
   UINT LevelWidth(UINT level) const;
   UINT LevelHeight(UINT level) const;
@@ -186,7 +193,6 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   D3DPOOL m_pool;
   GLFormat m_glFormat;
   GLuint m_texture = 0;
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   std::vector<std::vector<uint8_t>> m_shadow;  // per level, for pools that keep a memory copy
   std::vector<Dirty> m_dirty;
@@ -235,7 +241,6 @@ class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
   int m_storageCount = 1;
   int m_storage = 0;
   GLuint m_buffer = 0;  // the current storage
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   bool m_locked = false;
   bool m_mapped = false;   // the lock maps m_buffer (an empty lock maps nothing)
@@ -258,7 +263,6 @@ class GLVertexDeclaration final : public IDirect3DVertexDeclaration9, public GLT
  private:
   GLDevice* m_device;
   D3D9VertexLayout m_layout;
-  ULONG m_refs = 1;
 };
 
 class GLDirect3D9;
@@ -355,6 +359,7 @@ class GLDevice final : public IDirect3DDevice9 {
 
  private:
   HRESULT CreateSwapChainSurfaces();
+  void UnbindTargets();
   void AttachForRead(const GLStorage& storage);
   void AttachForDraw(const GLStorage& storage);
   // A single-sampled copy of a multisampled surface, in the scratch texture.

@@ -195,20 +195,20 @@ void GLDevice::FreeDrawing() {
 }
 
 void GLDevice::SetStream(UINT index, GLVertexBuffer* buffer, UINT offset, UINT stride) {
-  if (buffer) buffer->AddRef();
-  if (m_streams[index].buffer) m_streams[index].buffer->Release();
+  if (buffer) buffer->Bind();
+  if (m_streams[index].buffer) m_streams[index].buffer->Unbind();
   m_streams[index] = StreamBinding{buffer, offset, stride};
 }
 
 void GLDevice::SetDeclarationObject(GLVertexDeclaration* decl) {
-  if (decl) decl->AddRef();
-  if (m_declaration) m_declaration->Release();
+  if (decl) decl->Bind();
+  if (m_declaration) m_declaration->Unbind();
   m_declaration = decl;
 }
 
 void GLDevice::ResetBindings() {
   for (GLTexture*& t : m_textures) {
-    if (t) t->Release();
+    if (t) t->Unbind();
     t = nullptr;
   }
   for (UINT i = 0; i < kD3D9Streams; ++i) SetStream(i, nullptr, 0, 0);
@@ -287,9 +287,9 @@ HRESULT GLDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* pTexture) {
         (texture->pool() != D3DPOOL_DEFAULT && texture->pool() != D3DPOOL_MANAGED)) {
       return D3DERR_INVALIDCALL;
     }
-    texture->AddRef();
+    texture->Bind();
   }
-  if (m_textures[stage]) m_textures[stage]->Release();
+  if (m_textures[stage]) m_textures[stage]->Unbind();
   m_textures[stage] = texture;
   return D3D_OK;
 }
