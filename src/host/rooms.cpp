@@ -197,7 +197,11 @@ void Room_Start(int32_t index, bool first) {
   }
   if (isNew && room->creation_code != nullptr) {
     RunRoomCreationCode(room->creation_code);
-    if (g_RunnerOptions.headless) Error_EndProcess(0);
+    if (g_RunnerOptions.headless) {
+      // A headless run exists to run the first new room's creation code: it ends here.
+      Console_DebugOutput("Room_Start: headless run ends after the creation code of room %d\n", index);
+      Error_EndProcess(0);
+    }
   }
   Event_PerformAll(kEventOther, kOtherRoomStart);
   Room_DeleteMarked(Room_Current);

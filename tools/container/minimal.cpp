@@ -9,7 +9,8 @@ namespace container {
 
 void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, {}); }
 
-void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects) {
+void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects,
+                      const BytecodeProgram* program) {
   Gen8Header header;
   header.game_name = "Minimal";
   header.display_name = "Minimal";
@@ -29,8 +30,12 @@ void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
   writer.add_chunk("DAFL");
   const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};
   write_tpag(writer, std::span(&entry, 1));
-  // Compiled code needs no byte code: these stay empty.
-  for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
+  if (program != nullptr) {
+    write_bytecode(writer, *program);
+  } else {
+    // Compiled code needs no byte code: these stay empty.
+    for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
+  }
   writer.add_string_pool();
   const TexturePage page{0, std::vector<uint8_t>(tiny_png().begin(), tiny_png().end())};
   write_txtr(writer, std::span(&page, 1));
