@@ -105,6 +105,21 @@ int32_t WorldDriverTest::Run(int32_t n) {
   return run;
 }
 
+void WorldDriverTest::StepPass() {
+  int32_t count = 0;
+  const int32_t* objects = ObjectLists_Get(kEventStep, 0, &count);
+  for (int32_t k = 0; k < count; ++k) {
+    const CObject* object = Object_Data(objects[k]);
+    if (object == nullptr) continue;
+    for (ObjectInstanceNode* node = object->instances.first; node != nullptr;) {
+      ObjectInstanceNode* next = node->next;
+      CInstance* i = node->instance;
+      if (!i->marked && !i->deactivated) Event_Perform(i, i, kEventStep, 0);
+      node = next;
+    }
+  }
+}
+
 void WorldDriverTest::End() {
   Runner_EndGame();
 }

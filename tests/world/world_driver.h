@@ -35,6 +35,9 @@ class WorldDriverTest : public RegistryTest {
   // Runs up to n steps, each followed by the frame's room change; fewer when the game ends.
   // Returns the number run.
   int32_t Run(int32_t n);
+  // One pass of the Step event as the step's dispatch makes it (for each object of the Step
+  // list, each instance in its object's instance list), while the step phases have none.
+  static void StepPass();
   // Runner_EndGame (Room End and Game End) while a room runs.
   void End();
 
