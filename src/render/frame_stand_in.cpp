@@ -156,6 +156,10 @@ void Texture_PopAllTargets() {
   while (!g_targetStack.empty()) Texture_PopTarget();
 }
 
+// No screen effect is drawn yet, and the window keeps the size the start-up gave it: views and
+// the window follow the room once the room redraw is built.
+void Effect_Clear() {}
+void Room_SizeWindow() {}
 void Surface_FreeAll() { g_boundTexture = nullptr; }
 void DebugOverlay_FrameBegin() {}
 void DebugOverlay_FrameEnd() {}

@@ -44,6 +44,10 @@ void Texture_PopAllTargets();
 // Pushes the device's current target 0 and makes `surface` the target (for tests of the stack).
 bool Texture_PushTarget(void* surface);
 
+// On entering a room: the screen effects end, and the window and views take the room's size.
+void Effect_Clear();
+void Room_SizeWindow();
+
 // Frees every surface (they are made again by their owners on next use).
 void Surface_FreeAll();
 // The debug overlay's frame.

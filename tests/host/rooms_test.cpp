@@ -32,6 +32,7 @@
 #include "world/load_stand_in.h"
 #include "world/instance.h"
 #include "world/room.h"
+#include "net/lifecycle.h"
 
 namespace {
 
@@ -283,6 +284,32 @@ TEST_F(RoomsTest, WithoutARoomToEnterTheGameEndsAfterItsFirstFrame) {
     }
     Runner_EndGame();
   }
+}
+
+TEST_F(RoomsTest, PreparationRunsItsStepsInOrder) {
+  ASSERT_TRUE(LoadMinimalGame({}));
+  m_log.text.clear();
+  EXPECT_TRUE(Runner_PrepareAll());
+  size_t at = 0;
+  for (const char* line : {"Extension_Prepare() \n", "Code_Constant_Prepare() \n", "Script_Prepare() \n",
+                           "TimeLine_Prepare() \n", "Object_Prepare() \n", "Room_Prepare() \n", "Sound_Prepare() \n",
+                           "InitGraphics() \n", "Finished PrepareGame() \n"}) {
+    at = m_log.text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << " in order in\n" << m_log.text;
+  }
+}
+
+// A debugger that asked to start paused enters the first room itself: StartGame enters none.
+TEST_F(RoomsTest, StartingPausedForTheDebuggerEntersNoRoom) {
+  const RoomEntry room{.name = "a"};
+  ASSERT_TRUE(LoadMinimalGame(std::span(&room, 1)));
+  Debug_StartPaused = true;
+  StartGame();
+  Debug_StartPaused = false;
+  EXPECT_EQ(Room_Current, nullptr);
+  EXPECT_EQ(g_RoomChangeCode, kRoomChangeNone);
+  EXPECT_NE(m_log.text.find("StartGame() - DONE\n"), std::string::npos) << m_log.text;
+  Runner_EndGame();
 }
 
 // The frames of a room of speed 30 on the real clock: about 90 in three seconds of wall time, and
