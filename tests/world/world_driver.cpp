@@ -79,6 +79,10 @@ void WorldDriverTest::TearDown() {
 bool WorldDriverTest::Load(std::span<const container::RoomEntry> rooms, std::span<const container::ObjtEntry> objects) {
   container::ContainerWriter writer;
   container::add_minimal_game(writer, rooms, objects);
+  return Load(writer);
+}
+
+bool WorldDriverTest::Load(const container::ContainerWriter& writer) {
   const container::BuildResult built = writer.build();
   EXPECT_TRUE(built.ok()) << built.error;
   m_bytes = built.bytes;

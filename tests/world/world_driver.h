@@ -12,6 +12,7 @@
 #include "container/bytecode_asm.h"
 #include "container/objt.h"
 #include "container/room.h"
+#include "container/writer.h"
 #include "core/registry_test_support.h"
 #include "core/translated_kit.h"
 
@@ -30,6 +31,10 @@ class WorldDriverTest : public RegistryTest {
   bool Load(std::initializer_list<container::RoomEntry> rooms, std::initializer_list<container::ObjtEntry> objects) {
     return Load(std::span(rooms.begin(), rooms.size()), std::span(objects.begin(), objects.size()));
   }
+  // Loads what the writer holds (a game of any make-up).
+  bool Load(const container::ContainerWriter& writer);
+  // The container last loaded (loading rewrites parts of it in place).
+  const std::vector<uint8_t>& Bytes() const { return m_bytes; }
   // StartGame.
   void Start();
   // Runs up to n steps, each followed by the frame's room change; fewer when the game ends.
