@@ -103,14 +103,13 @@ TEST_F(RoomWorldTest, InstanceRecordsOfAnAddedRoomArePlacedOnEntryInOrder) {
 
 TEST_F(RoomWorldTest, ActiveInstancesStandInDepthOrder) {
   CRoom* room = Enter();
-  NewObject("obj");
+  NewObject("level", 0);
+  NewObject("above", -10);
   CInstance* a = room->CreateInstance(0, 0, 0);
-  CInstance* b = room->CreateInstance(0, 0, 0);
+  CInstance* b = room->CreateInstance(0, 0, 1);
   CInstance* c = room->CreateInstance(0, 0, 0);
-  b->depth = -10;
-  room->active.Remove(b);
-  room->active.InsertByDepth(b);
-  EXPECT_EQ(Walk(room->active), (std::vector<CInstance*>{b, a, c}));
+  EXPECT_EQ(Walk(room->active), (std::vector<CInstance*>{b, a, c})) << "-10, then the first 0, then the second";
+  EXPECT_EQ(b->sort_depth, -10.0f);
   EXPECT_EQ(c->id, a->id + 2);
 }
 
