@@ -170,6 +170,43 @@ TEST_F(RoomWorldTest, DeactivationMovesInstancesAtTheDeferredUpdate) {
   EXPECT_EQ(Walk(room->inactive), (std::vector<CInstance*>{a, c}));
 }
 
+TEST_F(RoomWorldTest, BackgroundsScrollByTheirSpeeds) {
+  CRoom room;
+  room.backgrounds[0].hspeed = 2.5f;
+  room.backgrounds[0].vspeed = -1.0f;
+  room.backgrounds[7].x = 10.0f;
+  room.backgrounds[7].vspeed = 3.0f;
+  room.ScrollBackgrounds();
+  room.ScrollBackgrounds();
+  EXPECT_EQ(room.backgrounds[0].x, 5.0f);
+  EXPECT_EQ(room.backgrounds[0].y, -2.0f);
+  EXPECT_EQ(room.backgrounds[7].x, 10.0f);
+  EXPECT_EQ(room.backgrounds[7].y, 6.0f);
+  EXPECT_EQ(room.backgrounds[3].x, 0.0f);
+}
+
+// The collector's roots: both lists of the running room, every kept room copy's, and the carried
+// instances; each once.
+TEST_F(RoomWorldTest, TheInstanceRootsAreEveryInstanceARoomHolds) {
+  NewObject("obj");
+  CRoom* current = Enter();
+  auto* kept = new CRoom();
+  Room_Copies.push_back(kept);
+  Room_Copies.push_back(nullptr);
+  CInstance* a = current->CreateInstance(0, 0, 0);
+  CInstance* b = current->CreateInstance(0, 0, 0);
+  b->deactivated = true;
+  Room_ActivationQueue.AddUnique(b);
+  Deferred_ApplyActivation();
+  CInstance* c = kept->CreateInstance(0, 0, 0);
+  auto* carried = new CInstance(0, 0, 7, 0, false);
+  Room_Carried.push_back(carried);
+  std::vector<CInstance*> seen;
+  Room_VisitInstanceRoots([](CInstance* i, void* out) { static_cast<std::vector<CInstance*>*>(out)->push_back(i); },
+                          &seen);
+  EXPECT_EQ(seen, (std::vector<CInstance*>{a, b, c, carried}));
+}
+
 TEST_F(RoomWorldTest, SnapAndWrap) {
   CRoom* room = Enter();
   room->width = 100;
