@@ -12,6 +12,7 @@
 #include "vm/constants.h"
 #include "vm/script_table.h"
 #include "host/command_line.h"
+#include "host/entry.h"
 #include "host/error_dialog.h"
 #include "host/error_report.h"
 #include "host/frame_loop.h"
@@ -223,7 +224,7 @@ void Room_Start(int32_t index, bool first) {
     if (g_RunnerOptions.headless) {
       // A headless run exists to run the first new room's creation code: it ends here.
       Console_DebugOutput("Room_Start: headless run ends after the creation code of room %d\n", index);
-      Error_EndProcess(0);
+      Runner_EndProcess(0);
     }
   }
   Event_PerformAll(kEventOther, kOtherRoomStart);

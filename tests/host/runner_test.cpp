@@ -334,9 +334,13 @@ TEST(RunnerTest, AHeadlessRunEndsAfterTheFirstRoomsCreationCode) {
   WriteFile(dir + "/bad.s", ".code room_code\n  nonsense\n");
   RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--room-code", "code.s", "room.win"}, dir);
   ASSERT_EQ(tool.exitCode, 0) << tool.output;
-  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "room.win", "-headless", "-debugoutput", "log.txt"}, dir);
+  const std::string tmp = dir + "/tmp";
+  std::filesystem::create_directories(tmp);
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "room.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                             {{"TMPDIR", tmp}});
   ASSERT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(TempDirectories(tmp), 0u) << "the game is taken down before the process ends";
   const std::string log = ReadFile(dir + "/log.txt");
   EXPECT_EQ(FirstMissingInOrder(log, {"StartGame: room 0 \"room0\" (320 x 240, speed 30)", "Room_Start: headless run ends after the creation code of room 0"}),
             "")
