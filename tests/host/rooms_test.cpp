@@ -32,6 +32,7 @@
 #include "world/load_stand_in.h"
 #include "world/instance.h"
 #include "world/room.h"
+#include "render/display.h"
 #include "net/lifecycle.h"
 
 namespace {
@@ -107,6 +108,13 @@ TEST_F(RoomsTest, TheRoomChunkKeepsEachRoomsNameSizeAndSpeed) {
   ASSERT_TRUE(LoadMinimalGame({}));
   EXPECT_EQ(Room_Number(), 0);
   EXPECT_TRUE(Room_Order().empty());
+}
+
+TEST_F(RoomsTest, LoadingRoomsForgetsTheGuiSize) {
+  Display_GuiSize = DisplayExtent{200, 100};
+  ASSERT_TRUE(LoadMinimalGame({}));
+  EXPECT_EQ(Display_GuiSize.width, -1);
+  EXPECT_EQ(Display_GuiSize.height, -1);
 }
 
 TEST_F(RoomsTest, TheFirstRoomPlacesItsInstancesWithTheirIds) {
