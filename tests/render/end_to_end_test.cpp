@@ -56,7 +56,8 @@ std::vector<uint32_t> ReadBackBuffer(int32_t width, int32_t height) {
   return pixels;
 }
 
-// One frame as the frame loop runs it: the reset countdown, then a frame cleared to `colour`.
+// One frame as the frame loop runs it: the reset countdown, then a frame cleared to `colour` (a
+// script colour: the back buffer holds it with red and blue exchanged).
 void RunFrame(uint32_t colour) {
   int32_t& countdown = g_FrameTiming.displayResetCountdown;
   if (countdown > 1) {
@@ -67,7 +68,7 @@ void RunFrame(uint32_t colour) {
     countdown = 0;
   }
   Start_Frame();
-  GR_D3D_Clear(D3DCLEAR_TARGET, colour, 1.0f, 0);
+  GR_D3D_Clear(colour, 1.0f, 0, kClearTarget);
   End_Frame(true);
 }
 
@@ -78,14 +79,14 @@ TEST(DeviceEndToEnd, AResizedWindowGetsItsResetAfterTheCountdownAndClearsAtTheNe
   ASSERT_TRUE(Window_Create(320, 240));
   ASSERT_TRUE(GR_D3D_Init(Window_Handle(), 320, 240, kD3DFlagShowOnce));
   ASSERT_NE(g_D3D.device, nullptr);
-  RunFrame(0xFF102030u);
+  RunFrame(0xFF302010u);
   EXPECT_EQ(ReadBackBuffer(320, 240)[0], 0xFF102030u);
 
   Window_SetSize(400, 300);
   ASSERT_EQ(g_FrameTiming.displayResetCountdown, 10);
   int frames = 0;
   while (g_FrameTiming.displayResetCountdown > 0 && frames < 20) {
-    RunFrame(0xFF102030u);
+    RunFrame(0xFF302010u);
     ++frames;
     if (g_FrameTiming.displayResetCountdown > 0) {
       EXPECT_EQ(Display_Size.width, 320) << frames;
@@ -96,7 +97,7 @@ TEST(DeviceEndToEnd, AResizedWindowGetsItsResetAfterTheCountdownAndClearsAtTheNe
   EXPECT_EQ(Display_Size.height, 300);
   EXPECT_EQ(Window_GetWidth(), 400);
   EXPECT_EQ(Window_GetHeight(), 300);
-  RunFrame(0xFF405060u);
+  RunFrame(0xFF605040u);
   const std::vector<uint32_t> pixels = ReadBackBuffer(400, 300);
   ASSERT_EQ(pixels.size(), 400u * 300u);
   EXPECT_EQ(pixels.front(), 0xFF405060u);
@@ -122,7 +123,7 @@ TEST(DeviceEndToEnd, ALostDeviceIsResetAtTheBeginOfAFrameThroughTheRetries) {
   End_Frame(true);
   Start_Frame();
   EXPECT_EQ(g_D3D.device->TestCooperativeLevel(), D3D_OK);
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+  GR_D3D_Clear(0xFFFF0000u, 1.0f, 0, kClearTarget);
   End_Frame(true);
   const std::string log = console.Text();
   const size_t failed = log.find("Reset() Failed: 88760868\n");

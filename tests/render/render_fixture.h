@@ -15,9 +15,13 @@
 #include "platform/d3d9/recording_device.h"
 #include "render/d3d_device.h"
 #include "render/display.h"
+#include "render/frame.h"
 #include "render/frame_stand_in.h"
 #include "render/lifecycle.h"
+#include "render/primitives.h"
+#include "render/render_setters.h"
 #include "render/render_state.h"
+#include "render/transform_3d.h"
 #include "render/vertex_batch.h"
 
 namespace render_test {
@@ -54,6 +58,13 @@ class RenderTest : public ::testing::Test {
     g_Batch = GR_BatchState{};
     g_RenderStates = CRenderStateManager{};
     g_RenderLogical = GR_LogicalState{};
+    g_GR_View = GR_ViewState{};
+    g_GR_Frame = GR_FrameState{};
+    g_GR_Draw = GR_DrawState{};
+    GR_InitCirclePrecision();
+    g_GR_Transform = GR_TransformState{};
+    GR_Texture_StandInClear();
+    Shader_MakeCurrent(nullptr);
     GR_StartupFlags = GR_StartupFlagsRecord{};
     WindowState_Reset();
   }
