@@ -32,29 +32,7 @@
 
 namespace {
 
-// Reads the back buffer through a lockable copy; BGRA words top row first.
-std::vector<uint32_t> ReadBackBuffer(int32_t width, int32_t height) {
-  IDirect3DDevice9* device = g_D3D.device;
-  IDirect3DSurface9* backBuffer = nullptr;
-  IDirect3DSurface9* copy = nullptr;
-  std::vector<uint32_t> pixels;
-  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return pixels;
-  if (SUCCEEDED(device->CreateRenderTarget(static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_A8R8G8B8,
-                                           D3DMULTISAMPLE_NONE, 0, TRUE, &copy, nullptr)) &&
-      SUCCEEDED(device->StretchRect(backBuffer, nullptr, copy, nullptr, D3DTEXF_NONE))) {
-    D3DLOCKED_RECT locked;
-    if (SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-      for (int32_t y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
-        pixels.insert(pixels.end(), row, row + width);
-      }
-      copy->UnlockRect();
-    }
-  }
-  if (copy != nullptr) copy->Release();
-  backBuffer->Release();
-  return pixels;
-}
+using render_test::ReadBackBuffer;
 
 // One frame as the frame loop runs it: the reset countdown, then a frame cleared to `colour` (a
 // script colour: the back buffer holds it with red and blue exchanged).
