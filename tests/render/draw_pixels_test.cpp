@@ -4,6 +4,9 @@
 #include "render/render_fixture.h"
 
 #include <cstdlib>
+#include <memory>
+
+#include "assets/bitmap.h"
 
 namespace render_test {
 namespace {
@@ -64,11 +67,20 @@ class DrawPixelsTest : public ::testing::Test {
 TEST_F(DrawPixelsTest, AFilledRectangleLightsExactlyItsPixels) {
   GR_SetColour(0xFFFFFF);
   GR_Draw_Rectangle(0, 0, 9, 9, false);
-  GR_Draw_Rectangle(20, 30, 22, 31, false);
-  const Lit lit = LitPixels(Finish());
-  EXPECT_EQ(lit.count, 100 + 6);
+  Lit lit = LitPixels(Finish());
+  EXPECT_EQ(lit.count, 100);
   EXPECT_EQ(lit.left, 0);
   EXPECT_EQ(lit.top, 0);
+  EXPECT_EQ(lit.right, 9);
+  EXPECT_EQ(lit.bottom, 9);
+  // Away from the edges, with reversed corners.
+  ASSERT_TRUE(Start_Frame());
+  GR_Clear(0xFF000000u);
+  GR_Draw_Rectangle(22, 31, 20, 30, false);
+  lit = LitPixels(Finish());
+  EXPECT_EQ(lit.count, 6);
+  EXPECT_EQ(lit.left, 20);
+  EXPECT_EQ(lit.top, 30);
   EXPECT_EQ(lit.right, 22);
   EXPECT_EQ(lit.bottom, 31);
 }
@@ -185,6 +197,24 @@ TEST_F(DrawPixelsTest, AManualClearOfAViewportGivesTheDevicesPixels) {
   EXPECT_EQ(results[0][static_cast<size_t>(6 * kWidth + 8)], 0xFF00FF00u);
   EXPECT_EQ(results[0][static_cast<size_t>(25 * kWidth + 37)], 0xFFFF0000u);
   EXPECT_EQ(results[1], results[0]);
+}
+
+TEST_F(DrawPixelsTest, AScreenGrabFromLeftOfTheScreenStartsAtItsFirstColumn) {
+  GR_SetColour(0x0000FF);
+  GR_Draw_Rectangle(0, 2, 0, 2, false);  // one red pixel at (0, 2)
+  GraphicsFlush();
+  std::unique_ptr<TBitmap> grab(GR_GrabScreenBitmap(-10, 0, 8, 4));
+  ASSERT_NE(grab, nullptr);
+  ASSERT_EQ(grab->GetWidth(), 8);
+  uint8_t* row = nullptr;
+  int32_t stride = 0;
+  grab->ScanLine(2, &row, &stride);
+  ASSERT_NE(row, nullptr);
+  uint32_t first, second;
+  std::memcpy(&first, row, 4);
+  std::memcpy(&second, row + 4, 4);
+  EXPECT_EQ(first, 0xFFFF0000u);  // the device's order: red in bits 16-23
+  EXPECT_EQ(second, 0xFF000000u);
 }
 
 TEST_F(DrawPixelsTest, APixelReadsBackAsAScriptColour) {
