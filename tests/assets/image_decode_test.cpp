@@ -505,8 +505,7 @@ std::pair<int32_t, int32_t> DecodedSize(const std::vector<uint8_t>& bytes) {
 // Every file the image fuzzer starts from, and every finding kept beside them, goes through the
 // reader its signature picks; the seeds are real images and decode at their sizes.
 TEST(ImageFuzzInputs, DecodeOrAreRefused) {
-  const std::string file = __FILE__;
-  const std::filesystem::path dir = file.substr(0, file.rfind("/tests/")) + "/fuzz/seeds/image_fuzz";
+  const std::filesystem::path dir = std::filesystem::path(TOLVARINE_SOURCE_DIR) / "fuzz/seeds/image_fuzz";
   const std::map<std::string, std::pair<int32_t, int32_t>> seeds = {{"disk.png", {16, 16}},
                                                                     {"rgb.jpg", {8, 8}},
                                                                     {"interlaced.gif", {6, 6}},
