@@ -27,6 +27,12 @@ void SetStageSamplers(int32_t stage, int32_t firstKind, bool on) {
 
 void SetFloatState(int32_t id, float value) { CRenderStateManager::SetRenderState(id, D3D9_BitsFromFloat(value)); }
 
+// Truncated toward zero; a view or matrix a script made huge (or not a number) cannot overflow.
+int32_t Truncate(float value) {
+  if (!(value == value)) return 0;
+  return static_cast<int32_t>(std::clamp(value, -2147483520.0f, 2147483520.0f));
+}
+
 }  // namespace
 
 void GR_SetBlendMode(int32_t mode) {
@@ -201,10 +207,10 @@ void GR_SetView(float x, float y, float width, float height, float angle) {
 void GR_ComputeViewBounds(float x, float y, float width, float height, float angle) {
   GR_ViewState& v = g_GR_View;
   if (std::fabs(angle) < 0.001f) {
-    v.boundsLeft = static_cast<int32_t>(x - 0.999f);
-    v.boundsTop = static_cast<int32_t>(y - 0.999f);
-    v.boundsRight = static_cast<int32_t>(x + width + 0.999f);
-    v.boundsBottom = static_cast<int32_t>(y + height + 0.999f);
+    v.boundsLeft = Truncate(x - 0.999f);
+    v.boundsTop = Truncate(y - 0.999f);
+    v.boundsRight = Truncate(x + width + 0.999f);
+    v.boundsBottom = Truncate(y + height + 0.999f);
     return;
   }
   const float a = angle * kDegreesToRadians;
@@ -212,10 +218,10 @@ void GR_ComputeViewBounds(float x, float y, float width, float height, float ang
   const float c = std::fabs(std::cos(a));
   const float w = c * width + s * height;
   const float h = s * width + c * height;
-  v.boundsLeft = static_cast<int32_t>(x + (width - w) / 2.0f);
-  v.boundsTop = static_cast<int32_t>(y + (height - h) / 2.0f);
-  v.boundsRight = static_cast<int32_t>(x + (width + w) / 2.0f);
-  v.boundsBottom = static_cast<int32_t>(y + (height + h) / 2.0f);
+  v.boundsLeft = Truncate(x + (width - w) / 2.0f);
+  v.boundsTop = Truncate(y + (height - h) / 2.0f);
+  v.boundsRight = Truncate(x + (width + w) / 2.0f);
+  v.boundsBottom = Truncate(y + (height + h) / 2.0f);
 }
 
 void GR_InvalidateCullRect() { g_GR_View.cullDirty = true; }
@@ -233,8 +239,8 @@ void GR_UpdateCullRect() {
   const float* m = inverse.m;
   for (int i = 0; i < 4; ++i) {
     const float x = corners[i][0], y = corners[i][1];
-    const int32_t tx = static_cast<int32_t>(x * m[0] + y * m[4] + m[12]);
-    const int32_t ty = static_cast<int32_t>(x * m[1] + y * m[5] + m[13]);
+    const int32_t tx = Truncate(x * m[0] + y * m[4] + m[12]);
+    const int32_t ty = Truncate(x * m[1] + y * m[5] + m[13]);
     v.cullMinX = i == 0 ? tx : std::min(v.cullMinX, tx);
     v.cullMaxX = i == 0 ? tx : std::max(v.cullMaxX, tx);
     v.cullMinY = i == 0 ? ty : std::min(v.cullMinY, ty);
@@ -262,12 +268,12 @@ TBitmap* GR_GrabScreenBitmap(int32_t x, int32_t y, int32_t width, int32_t height
   const GR_ViewState& v = g_GR_View;
   x = std::max(x, 0);
   y = std::max(y, 0);
-  const int32_t areaWidth = v.boundsRight - v.boundsLeft;
-  const int32_t areaHeight = v.boundsBottom - v.boundsTop;
+  const int32_t areaWidth = static_cast<int32_t>(std::clamp<int64_t>(int64_t{v.boundsRight} - v.boundsLeft, 0, INT32_MAX));
+  const int32_t areaHeight = static_cast<int32_t>(std::clamp<int64_t>(int64_t{v.boundsBottom} - v.boundsTop, 0, INT32_MAX));
   width = std::min(width, areaWidth - x);
   height = std::min(height, areaHeight - y);
   if (width < 1 || height < 1) return nullptr;
-  auto* bitmap = new TBitmap();
+  TBitmap* bitmap = TBitmap_Create();
   bitmap->SetPixelFormat(kBitmap32);
   bitmap->SetWidth(width);
   bitmap->SetHeight(height);

@@ -2,6 +2,7 @@
 // recording device.
 #include "render/render_fixture.h"
 
+#include <cmath>
 #include <memory>
 
 #include "assets/bitmap.h"
@@ -159,6 +160,12 @@ TEST_F(SettersTest, ViewBoundsCoverTheViewAndItsRotation) {
       EXPECT_EQ(v.boundsRight, c.right);
     }
   }
+  // Values no integer holds are held at the ends of the range, and a non-number counts as 0.
+  GR_ComputeViewBounds(-1e20f, std::nanf(""), 1e30f, 10, 0);
+  EXPECT_LT(g_GR_View.boundsLeft, -2000000000);
+  EXPECT_EQ(g_GR_View.boundsTop, 0);
+  EXPECT_GT(g_GR_View.boundsRight, 2000000000);
+  EXPECT_EQ(GR_GrabScreenBitmap(0, 0, 10, 10), nullptr);  // an area without rows
 }
 
 TEST_F(SettersTest, TheTwoDimensionalViewPutsRoomYDownwardsExceptInThreeDimensionalOrtho) {
