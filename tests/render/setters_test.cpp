@@ -221,6 +221,12 @@ TEST_F(SettersTest, TheViewportIsKeptAndSetWithTheFullDepthRange) {
   // The half-pixel correction follows the viewport.
   GR_SetMatrix(kMatrixProjection, Matrix_Identity());
   EXPECT_FLOAT_EQ(g_GR_Frame.matrices[kMatrixProjection].m[12], -1.0f / 300);
+  EXPECT_FLOAT_EQ(g_GR_Frame.matrices[kMatrixProjection].m[13], 1.0f / 200);
+  // An empty viewport has no pixels to align to: the projection stays finite.
+  GR_SetViewport(0, 0, 0, 0);
+  GR_SetMatrix(kMatrixProjection, Matrix_Identity());
+  EXPECT_EQ(g_GR_Frame.matrices[kMatrixProjection].m[12], 0.0f);
+  EXPECT_EQ(g_GR_Frame.matrices[kMatrixProjection].m[13], 0.0f);
 }
 
 TEST_F(SettersTest, AScreenGrabIsCutToTheViewArea) {
