@@ -17,6 +17,9 @@ inline constexpr int32_t kProfilerEngineMarker = 6;
 inline constexpr int32_t kProfilerMarkerFrameWait = 1;
 inline constexpr int32_t kProfilerMarkerMotion = 2;
 inline constexpr int32_t kProfilerMarkerActiveLists = 3;
+// Engine markers of rendering.
+inline constexpr int32_t kProfilerMarkerStartFrame = 4;
+inline constexpr int32_t kProfilerMarkerEndFrame = 5;
 void Profiler_Enter(int32_t kind, int32_t id);
 void Profiler_Leave();
 // A profiler scope around a block, opened only while profiling is active.
