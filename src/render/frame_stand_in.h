@@ -1,6 +1,6 @@
-// STAND-IN until shaders, surfaces and the debug overlay's frame are built: the least of each
-// that the device, the frame and the matrices call. Each does what its name says, without the
-// bookkeeping of its own issue.
+// STAND-IN until shaders, surfaces, screen effects, the room redraw's window sizing and the debug
+// overlay's frame are built: the least of each that the device, the frame, the matrices and room
+// entry call. Each does what its name says, without the bookkeeping of its own issue.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,10 @@ Shader* Shader_GetCurrent();
 void Shader_MakeCurrent(Shader* shader);
 void Shader_UploadMatrices(const Matrix44* block);
 extern int32_t g_ShaderMatrixUploads;
+
+// On entering a room: the screen effects end, and the window and views take the room's size.
+void Effect_Clear();
+void Room_SizeWindow();
 
 // Frees every surface (they are made again by their owners on next use).
 void Surface_FreeAll();
