@@ -197,7 +197,12 @@ void VM_Fail(VMContext* context, const char* format, ...) {
 void VM_ReleaseSealedBetween(VMContext* context, uint8_t* from, const uint8_t* to) {
   if (from < context->sealLow) from = const_cast<uint8_t*>(context->sealLow);
   for (uint8_t* slot = from; slot + 16 <= to; slot += 4) {
-    if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
+    if (*VM_MarkOf(context, slot) == 0) continue;
+    if (VM_TakeSealed(context, slot)) {
+      VM_ReleaseValueAt(slot);
+    } else {
+      VM_ReleaseOrphan(context, slot);  // stored code wrote over it
+    }
   }
 }
 
@@ -220,10 +225,6 @@ uint8_t* TakeBranch(uint32_t word, uint8_t* sp, VMContext* context) {
   return sp;
 }
 
-void CountBranch() {
-  if ((++g_branchCount & 0xFFF) == 0) Win32_PumpMessages();
-}
-
 // Pops the 4-byte condition slot; false (with the code stopped) when there is none.
 bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
   if (!VM_StackHolds(context, *sp, 4)) {
@@ -236,20 +237,26 @@ bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
 }
 }  // namespace
 
+// Rarely run: out of line, so that the branch handlers stay small.
+[[gnu::noinline, gnu::cold]] bool VM_PumpStopsRun(const VMContext* context) {
+  Win32_PumpMessages();
+  return context->failed != 0;
+}
+
 uint8_t* DoBranch(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  CountBranch();
+  if (VM_CountBranch(context)) return sp;
   return TakeBranch(word, sp, context);
 }
 
 uint8_t* DoBranchTrue(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  CountBranch();
+  if (VM_CountBranch(context)) return sp;
   int32_t value;
   if (!PopCondition(&sp, context, &value)) return sp;
   return value != 0 ? TakeBranch(word, sp, context) : sp;
 }
 
 uint8_t* DoBranchFalse(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  CountBranch();
+  if (VM_CountBranch(context)) return sp;
   int32_t value;
   if (!PopCondition(&sp, context, &value)) return sp;
   return value == 0 ? TakeBranch(word, sp, context) : sp;
