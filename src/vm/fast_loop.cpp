@@ -812,6 +812,11 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
   uint8_t* sp = *spInOut;
   const Op* op = &code->ops[static_cast<size_t>(code->entryOp)];
   sp = VM_EnsureStack(sp, context, code->maxBytes);
+  if (context->failed != 0) {
+    // No room for the code's stack: the run stops before its first instruction.
+    *spInOut = sp;
+    return VMFastExit::kChecked;
+  }
   LocalSlots locals;
   locals.Load(context);
   RValue returned;
@@ -1108,6 +1113,11 @@ op_call_script: {
   if (sp - context->stackBlock < callee->maxBytes + kVMStackHeadroom) sp = VM_EnsureStack(sp, context, callee->maxBytes);
   code = callee;
   op = &code->ops[static_cast<size_t>(code->entryOp)];
+  if (context->failed != 0) {
+    // No room for the callee's stack: the checked loop unwinds the calls.
+    SealForCheckedLoop(context, code, op, 0);
+    goto hand_over;
+  }
   if (callee->usesLocals) {
     locals.Load(context);
   } else {

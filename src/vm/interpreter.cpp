@@ -48,6 +48,7 @@ int32_t& g_argumentCount = vm_state::argumentCount;
 RValue*& g_arguments = vm_state::arguments;
 uint32_t& g_branchCount = vm_state::branchCount;
 int32_t g_nesting = 0;
+int32_t g_stackLimit = kVMDefaultStackLimit;
 CCode* ScriptTableCode(int32_t scriptIndex) {
   const CScript* script = Script_Data(scriptIndex);
   return script != nullptr ? script->GetCode() : nullptr;
@@ -395,6 +396,11 @@ void AllocateSeals(VMContext* context) {
 // from the block's end, and the frame, the argument list, sp and the seals move with the contents.
 // Rarely run: kept out of line so that the growth check stays small in the loop.
 [[gnu::noinline, gnu::cold]] uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
+  if (context->stackSize + extra > g_stackLimit) {
+    // The caller writes nothing more: the run stops here.
+    VM_Fail(context, "Stack overflow: the value stack would grow past %d bytes", g_stackLimit);
+    return sp;
+  }
   const int32_t oldSize = context->stackSize;
   const int32_t newSize = oldSize + static_cast<int32_t>(extra);
   auto* block = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(newSize), __FILE__, __LINE__, true));
@@ -739,6 +745,7 @@ void VM_SetArguments(int32_t count, RValue* arguments) {
   g_argumentCount = count;
   g_arguments = arguments;
 }
+void VM_SetStackLimit(int32_t bytes) { g_stackLimit = bytes > 0 ? bytes : kVMDefaultStackLimit; }
 uint32_t VM_BranchCount() { return g_branchCount; }
 void VM_SetBranchCount(uint32_t count) { g_branchCount = count; }
 VMHandler VM_GetHandler(uint32_t index) { return kHandlers[index & 0x1F]; }

@@ -427,6 +427,7 @@ uint8_t* DoDup(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
     return sp;
   }
   sp = VM_EnsureStack(sp, context, copies * size);
+  if (context->failed != 0) return sp;  // no room for the copies
   const uint8_t* from = single ? sp + reach - size : sp;
   if (type == VMT_VARIABLE) {
     for (int64_t i = 0; i < copies; ++i) {

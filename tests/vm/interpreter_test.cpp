@@ -157,6 +157,28 @@ TEST_F(InterpreterTest, AFailureWhileThePumpRunsStopsAnEndlessLoopInBothLoops) {
   Win32_SetPumpMessagesHook(nullptr);
 }
 
+TEST_F(InterpreterTest, AStackThatWouldPassItsLimitStopsTheRunInBothLoops) {
+  const char* programs[] = {
+      ".code main\ntop:\npush.d 1\nb top\n",                          // pushes without end
+      ".code main\npush.d 1\ntop:\ndup.d 0\ndup.d 1\nb top\n",        // copies without end
+      ".code main\ncall.i scr 0\nret.v\n.code scr\ncall.i scr 0\nret.v\n",  // calls itself without end
+  };
+  VM_SetStackLimit(64 * 1024);
+  const bool wasFast = VM_FastLoopEnabled();
+  for (const bool fast : {true, false}) {
+    VM_SetFastLoopEnabled(fast);
+    for (const char* program : programs) {
+      RuntimeErrorCapture::Reset();
+      Run(program);
+      EXPECT_EQ(RuntimeErrorCapture::LastError(), "Stack overflow: the value stack would grow past 65536 bytes")
+          << fast << program;
+      EXPECT_EQ(m_result.val, -1) << fast << program;
+    }
+  }
+  VM_SetFastLoopEnabled(wasFast);
+  VM_SetStackLimit(0);
+}
+
 TEST_F(InterpreterTest, CalledScriptsReturnIntoTheRightFrame) {
   // The callee pushes past the first block, so the stack grows while the call is open.
   std::string deep;
