@@ -28,6 +28,7 @@
 #include "container/bytecode_asm.h"
 #include "container/writer.h"
 #include "core/function_registry.h"
+#include "core/memory_manager.h"
 #include "core/run_switches.h"
 #include "core/value.h"
 #include "core/vm_error.h"
@@ -94,7 +95,15 @@ exit.i
 )";
 
 // A run stops with a runtime error after this many message pumps (4,096 branches each).
-constexpr int kPumpsPerRun = 4;
+constexpr int kPumpsPerRun = 2;
+// Each nesting level's value stack stays small, and `nest` goes this many levels deep at most:
+// what one input can hold stays well inside the fuzzer's memory limit.
+constexpr int32_t kStackLimit = 1 << 20;
+constexpr int kNestedRuns = 3;
+// What the runtime may hold while code runs; past it the run is stopped. (A string doubled again
+// and again outgrows any machine long before a loop pumps; no one instruction does more than
+// double what is held, so the fuzzer's memory stays bounded.)
+constexpr int64_t kMemoryBudget = int64_t{64} << 20;
 constexpr int32_t kInstanceId = 100001;
 
 std::vector<uint8_t> g_container;
@@ -103,6 +112,7 @@ CCode* g_callee = nullptr;       // script 0, while an input runs
 int32_t g_objectIndex = -1;
 CRoom g_room;
 int g_pumps = 0;
+int g_nested = 0;
 
 // In a game launched by another the error hook returns: the failed run stops, the game goes on.
 void RecordError(const char*, int) {}
@@ -111,6 +121,17 @@ void RecordError(const char*, int) {}
 void StopLongRuns() {
   if (++g_pumps < kPumpsPerRun) return;
   if (VMContext* context = VM_CurrentContext()) VM_Fail(context, "fuzz: the run went on too long");
+}
+
+void* BudgetedAlloc(size_t size) {
+  VMContext* context = VM_CurrentContext();
+  if (context != nullptr && context->failed == 0 &&
+      MemoryManager_BytesInUse() + static_cast<int64_t>(size) > kMemoryBudget) {
+    VM_Fail(context, "fuzz: the run holds too much memory");
+    // The fast loop sees a failed run at its next branch, where the window is pumped.
+    VM_SetBranchCount(VM_BranchCount() | 0xFFFu);
+  }
+  return std::malloc(size);
 }
 
 CCode* ScriptCode(int32_t index) {
@@ -137,7 +158,10 @@ void Record(RValue* result, CInstance*, CInstance*, int32_t, RValue*) { RValue_S
 
 // Runs the callee as code of its own, one nesting level deeper.
 void Nest(RValue* result, CInstance* self, CInstance* other, int32_t, RValue*) {
-  if (g_callee != nullptr) VM_ExecuteCode(g_callee, self, other, result, nullptr, 0, nullptr, 0, nullptr);
+  if (g_callee == nullptr || g_nested >= kNestedRuns) return;
+  ++g_nested;
+  VM_ExecuteCode(g_callee, self, other, result, nullptr, 0, nullptr, 0, nullptr);
+  --g_nested;
 }
 
 std::unique_ptr<CCode> CodeOver(uint8_t* bytes, size_t size, const char* name, int32_t locals) {
@@ -153,7 +177,7 @@ std::unique_ptr<CCode> CodeOver(uint8_t* bytes, size_t size, const char* name, i
 
 // The callee calls no script (nor script_execute): each call of one becomes a call of the
 // recording built-in, so no chain of script calls can recurse without end (calls do not pump;
-// the callee running itself through `nest` ends at the limit of nested runs).
+// the callee running itself through `nest` goes a few levels deep only).
 void DisarmScriptCalls(std::vector<uint8_t>* code) {
   for (size_t at = 0; at + 4 <= code->size();) {
     uint32_t word;
@@ -175,6 +199,7 @@ void RunOnce(CCode* main, bool fast, uint8_t flags, int32_t argumentCount) {
   VM_SetFastLoopEnabled(fast);
   VM_SetBranchCount(0);
   g_pumps = 0;
+  g_nested = 0;
   Game_SetObjectMode((flags & 4) != 0);
   const int32_t slots = std::max(Variable_GlobalNameCount(), Variable_InstanceNameCount()) + 4;
   auto global = std::make_unique<WXObjectBase>(slots, static_cast<int32_t>(VALUE_UNSET));
@@ -212,6 +237,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Error_SetEndProcess([](int) {});
   VM_SetErrorHooks(RecordError, nullptr);
   Win32_SetPumpMessagesHook(StopLongRuns);
+  VM_SetStackLimit(kStackLimit);
+  MemoryManager_SetHeapAlloc(BudgetedAlloc);
   Game_SetCompiledMode(false);
   Builtin_Add("record", Record, -1, 0);  // id 0
   Builtin_Add("nest", Nest, -1, 0);      // id 1
@@ -273,5 +300,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   callee.reset();
   VM_InvalidateFastCodes();
   VM_FreeRetiredFastCodes();
+  VM_FreeStacks();  // a stack one input grew is not kept for the next
   return 0;
 }
