@@ -19,7 +19,7 @@ void VM_ReleaseOrphan(VMContext* context, const uint8_t* slot) {
 void VM_ReleaseOverlappedSeals(VMContext* context, const uint8_t* slot) {
   for (int32_t word = -3; word <= 3; ++word) {
     const uint8_t* other = slot + 4 * word;
-    if (word != 0 && *VM_MarkOf(context, other) != 0) VM_ReleaseOrphan(context, other);
+    if (*VM_MarkOf(context, other) != 0) VM_ReleaseOrphan(context, other);
   }
 }
 

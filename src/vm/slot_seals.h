@@ -61,13 +61,14 @@ inline void VM_AttachSeals(VMContext* context, uint8_t* storage, bool clear = tr
 // them, a new seal overlaps them, an exchange cuts them apart): the slot still owned it, and its
 // copy still holds it. Breaks the seal.
 void VM_ReleaseOrphan(VMContext* context, const uint8_t* slot);
-// Releases the values of the seals that a new seal at `slot` overlaps. Only code that lays slots
-// across each other gets here.
+// Releases the values of the seals that a new seal at `slot` replaces or overlaps. Only code that
+// lays slots across each other, or pushes over a slot it never took, gets here (and the in-place
+// numeric forms, whose old value holds nothing to release).
 void VM_ReleaseOverlappedSeals(VMContext* context, const uint8_t* slot);
 
-// Seals the variable slot the interpreter has just written at `slot`: the seals it overlaps (the
-// three words on each side) give up their values, their marks are cleared (two overlapping 4-byte
-// stores), the slot's own is set. (The context's fields are read before the stores, which could
+// Seals the variable slot the interpreter has just written at `slot`: the seals it replaces or
+// overlaps (its own, the three words on each side) give up their values, their marks are cleared
+// (two overlapping 4-byte stores), the slot's own is set. (The context's fields are read before the stores, which could
 // otherwise alias them.)
 inline void VM_Seal(VMContext* context, const uint8_t* slot) {
   static constexpr uint8_t kBelow[4] = {0, 0, 0, 0};
@@ -75,11 +76,11 @@ inline void VM_Seal(VMContext* context, const uint8_t* slot) {
   uint8_t* const mark = VM_MarkOf(context, slot);
   uint8_t* const copy = VM_CopyOf(context, slot);
   if (slot < context->sealLow) context->sealLow = slot;
-  // The marks from four words below to three above, little-endian: the fourth below and the
-  // slot's own are not overlapped.
+  // The marks from four words below to three above, little-endian: the fourth below is not
+  // overlapped.
   uint64_t near;
   std::memcpy(&near, mark - 4, 8);
-  if ((near & 0xFFFFFF00FFFFFF00ull) != 0) VM_ReleaseOverlappedSeals(context, slot);
+  if ((near & 0xFFFFFFFFFFFFFF00ull) != 0) VM_ReleaseOverlappedSeals(context, slot);
   uint64_t bytes[2];
   std::memcpy(bytes, slot, 16);
   std::memcpy(mark - 3, kBelow, 4);

@@ -148,6 +148,12 @@ TEST_F(ForgedSlotTest, AVariableTakenOnceOrPartlyOverwrittenCannotBeTakenAgain) 
     EXPECT_EQ(StrayRefs(0), 0) << body;
     EXPECT_EQ(StrayRefs(1), 0) << body;
   }
+  // A variable pushed exactly where one was left behind untaken: that one's value is released.
+  RunMain(a + "popz.d\npopz.d\n" + kB + "popz.v\npush.i.i 1\nret.i");
+  EXPECT_EQ(Error(), "");
+  EXPECT_EQ(ResultText(), "1");
+  EXPECT_EQ(StrayRefs(0), 0);
+  EXPECT_EQ(StrayRefs(1), 0);
   // The value a script returned now belongs to the caller's slot: the one the script returned it
   // from, brought back under the stack pointer below the call frame, holds nothing.
   const int32_t frameWords = static_cast<int32_t>(sizeof(VMCallFrame) / 4);
