@@ -103,7 +103,7 @@ constexpr int kNestedRuns = 3;
 // What the runtime may hold while code runs; past it the run is stopped. (A string doubled again
 // and again outgrows any machine long before a loop pumps; no one instruction does more than
 // double what is held, so the fuzzer's memory stays bounded.)
-constexpr int64_t kMemoryBudget = int64_t{64} << 20;
+constexpr int64_t kMemoryBudget = int64_t{16} << 20;
 constexpr int32_t kInstanceId = 100001;
 
 std::vector<uint8_t> g_container;
