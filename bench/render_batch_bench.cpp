@@ -5,10 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <memory>
 
-#include "core/console.h"
-#include "platform/d3d9/recording_device.h"
+#include "assets/texture.h"
+#include "recording_renderer.h"
 #include "render/d3d_device.h"
 #include "render/render_state.h"
 #include "render/vertex_batch.h"
@@ -23,23 +22,15 @@ struct Vertex {
   float u, v;
 };
 
-std::shared_ptr<D3D9RecordingLog> g_log;
-IDirect3D9* Recording() { return D3D9_CreateRecordingDirect3D(g_log); }
-
 void RunFrames(benchmark::State& state, int32_t method) {
-  TErrStreamConsole quiet;
-  tagIConsole* debug = g_pDebugConsole;
-  g_pDebugConsole = &quiet;
-  g_log = std::make_shared<D3D9RecordingLog>();
-  g_log->SetRecording(false);
-  GR_Direct3DFactory old = GR_D3D_SetFactory(&Recording);
-  if (!GR_D3D_Init(nullptr, 1024, 768, 0)) {
+  RecordingRenderer renderer;
+  if (!renderer.ok()) {
     state.SkipWithError("no recording device");
     return;
   }
   g_Batch.method = method;
-  IDirect3DTexture9* texture = nullptr;
-  g_D3D.device->CreateTexture(32, 32, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
+  // The batch's texture is a texture record, as the emitters hand it over.
+  Texture* texture = Texture_Create(32, 32, 0, false, kTextureKindARGB);
   int frame = 0;
   for (auto _ : state) {
     GR_D3D_BeginScene();
@@ -60,12 +51,7 @@ void RunFrames(benchmark::State& state, int32_t method) {
   }
   state.counters["draws/frame"] =
       benchmark::Counter(static_cast<double>(g_Batch.drawCalls) / static_cast<double>(state.iterations()));
-  texture->Release();
-  GR_D3D_Shutdown();
-  g_D3D = GR_D3DDeviceState{};
-  g_Batch = GR_BatchState{};
-  GR_D3D_SetFactory(old);
-  g_pDebugConsole = debug;
+  Texture_Free(texture);
 }
 
 void BM_BatchSingleBuffer(benchmark::State& state) { RunFrames(state, kVBMethodSingle); }

@@ -1,8 +1,8 @@
 #include "assets/lifecycle.h"
 
-#include "assets/load_stand_in.h"
+#include "assets/texture_pages.h"
 
-// No asset is loaded yet, so there are no textures to create and no tables to free.
+// Sprites, backgrounds and fonts are not loaded yet: they have no textures to create or tables to free.
 void Background_InitTextures() {}
 void Sprite_InitTextures() {}
 void Font_InitTextures() {}

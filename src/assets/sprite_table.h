@@ -1,5 +1,5 @@
-// What the instance record reads of sprites: whether one exists, its frame count, its collision
-// mask bounds and origin, and whether it is a skeleton sprite.
+// What the instance record reads of sprites: whether one exists, its frame count and size, its
+// collision mask bounds and origin, and whether it is a skeleton sprite.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,8 @@ inline constexpr int32_t kSpriteKindSkeleton = 2;
 
 struct CSprite {
   int32_t frameCount = 0;
+  int32_t width = 0;                // frame size in pixels
+  int32_t height = 0;
   int32_t kind = 0;                 // 2: skeleton sprite
   int32_t maskLeft = 0;             // inclusive collision-mask bounds
   int32_t maskTop = 0;

@@ -169,9 +169,9 @@ void Ini_RegisterFunctions(uint8_t flag) {
       {"ini_write_string", ini_write_string, 3},
       {"ini_write_real", ini_write_real, 3},
       {"ini_key_exists", ini_key_exists, 2},
-      {"ini_section_exists", ini_section_exists, 2},
+      {"ini_section_exists", ini_section_exists, 1},
       {"ini_key_delete", ini_key_delete, 2},
-      {"ini_section_delete", ini_section_delete, 2},
+      {"ini_section_delete", ini_section_delete, 1},
   };
   for (const Entry& e : kEntries) Builtin_Add(e.name, e.handler, e.argumentCount, flag);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assets/texture.h"
 #include "audio/lifecycle.h"
 #include "core/run_switches.h"
 #include "host/entry.h"
@@ -205,6 +206,7 @@ bool Runner_ParseCommandLine(const char* text) {
       GR_StartupFlags.vertexBufferMethodSet = true;
     } else if (token == "-compresstextures") {
       o.compressTextures = true;
+      Texture_Compress = true;
     } else if (token == "-manualvsync") {
       GR_StartupFlags.alternateSync = true;
       GR_StartupFlags.alternateSyncSet = true;

@@ -31,7 +31,7 @@ struct RunnerOptions {
   std::string inputFileName;       // file of "-record" / "-playback"
   bool restrictedExternals = false;  // "-steam"
   bool networkDebug = false;       // "-networkdebug"; nothing reads it
-  bool compressTextures = false;   // "-compresstextures"; nothing reads it
+  bool compressTextures = false;   // "-compresstextures" (also sets Texture_Compress)
   bool headless = false;           // "-headless"
   bool output = false;             // "-output"
   bool debugOutput = false;        // "-debugoutput"

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "assets/load_stand_in.h"
+#include "assets/texture_pages.h"
 #include "audio/load_stand_in.h"
 #include "core/console.h"
 #include "core/function_registry.h"
@@ -488,7 +489,7 @@ bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& conta
   g_data.textureSlots.assign(count, -1);
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t record = Container_U32(body + 4 + 4 * i);
-    const uint8_t* image = nullptr;
+    uint8_t* image = nullptr;
     size_t length = 0;
     int32_t flags = 0;
     if (record != 0) {

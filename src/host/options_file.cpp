@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "assets/load_stand_in.h"
+#include "assets/texture.h"
 #include "vm/constants.h"
 #include "core/value.h"
 #include "functions/ini_file.h"

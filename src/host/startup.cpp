@@ -22,6 +22,7 @@
 #include "host/input.h"
 #include "host/rooms.h"
 #include "host/run_state.h"
+#include "host/splash.h"
 #include "host/window_services.h"
 #include "net/lifecycle.h"
 #include "render/lifecycle.h"
@@ -165,8 +166,8 @@ bool Runner_StartUp() {
   Console_DebugOutput("Process Messages\n");
   Win32_PumpMessages();
 
-  // The splash image is drawn once the renderer can draw it.
   Console_DebugOutput("Splash!\n");
+  Splash_Show();
 
   Console_DebugOutput("Start Frame\n");
   Start_Frame();

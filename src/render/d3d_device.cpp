@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "assets/texture.h"
+#include "assets/texture_pages.h"
 #include "core/console.h"
 #include "host/entry.h"
 #include "host/error_report.h"
@@ -24,7 +26,7 @@ namespace {
 IDirect3D9* DefaultFactory() { return Direct3DCreate9(D3D_SDK_VERSION); }
 GR_Direct3DFactory g_factory = &DefaultFactory;
 
-IDirect3DTexture9* g_whiteTexture = nullptr;
+int32_t g_whiteSlot = -1;
 
 constexpr DWORD kHardwareFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_FPU_PRESERVE;
 constexpr DWORD kSoftwareFlags = D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_FPU_PRESERVE;
@@ -59,17 +61,11 @@ bool ClientSize(SDL_Window* window, int32_t* width, int32_t* height) {
   return true;
 }
 
+// The 1x1 opaque white slot for untextured drawing that needs a texture.
 void MakeWhiteTexture() {
-  if (g_whiteTexture != nullptr || g_D3D.device == nullptr) return;
-  if (FAILED(g_D3D.device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, g_D3D.resourcePool, &g_whiteTexture, nullptr))) {
-    g_whiteTexture = nullptr;
-    return;
-  }
-  D3DLOCKED_RECT locked;
-  if (SUCCEEDED(g_whiteTexture->LockRect(0, &locked, nullptr, 0))) {
-    *static_cast<uint32_t*>(locked.pBits) = 0xFFFFFFFFu;
-    g_whiteTexture->UnlockRect(0);
-  }
+  if (g_whiteSlot >= 0 && GR_Texture_Get(g_whiteSlot) != nullptr) return;
+  uint32_t white = 0xFFFFFFFFu;
+  g_whiteSlot = GR_Texture_CreateFromData(1, 1, reinterpret_cast<uint8_t*>(&white), 4);
 }
 
 }  // namespace
@@ -121,6 +117,10 @@ bool GR_D3D_Init(void* windowHandle, int32_t width, int32_t height, uint32_t fla
   GR_SetViewport(0, 0, g_D3D.windowWidth, g_D3D.windowHeight);
   GR_SetView(0, 0, static_cast<float>(g_D3D.windowWidth), static_cast<float>(g_D3D.windowHeight), 0);
   g_D3D.sceneDepth = 0;
+  // The slot table starts again; a white slot of an earlier device goes with it.
+  if (Texture* white = GR_Texture_Get(g_whiteSlot)) Texture_Free(white);
+  g_whiteSlot = -1;
+  GR_Texture_Init();
   MakeWhiteTexture();
   return true;
 }
@@ -443,8 +443,8 @@ void GR_D3D_Release() {
 }
 
 void GR_D3D_Shutdown() {
-  if (g_whiteTexture != nullptr) g_whiteTexture->Release();
-  g_whiteTexture = nullptr;
+  GR_Texture_Free(g_whiteSlot);
+  g_whiteSlot = -1;
   Surface_FreeAll();
   VBPool_FreeAll();
   GR_D3D_Release();
@@ -461,4 +461,4 @@ void GR_GetScreenSize(int32_t* width, int32_t* height) {
 
 void GR_InitHook() {}
 
-int32_t GR_D3D_WhiteTexture() { return g_whiteTexture != nullptr ? 0 : -1; }
+int32_t GR_D3D_WhiteTexture() { return GR_Texture_Get(g_whiteSlot) != nullptr ? g_whiteSlot : -1; }

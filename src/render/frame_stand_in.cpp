@@ -2,7 +2,6 @@
 #include "render/frame_stand_in.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/d3d9/device_state.h"
 #include "render/d3d_device.h"
@@ -14,9 +13,6 @@
 GR_LogicalState g_RenderLogical;
 
 namespace {
-
-std::vector<IDirect3DSurface9*> g_targetStack;
-void* g_boundTexture = nullptr;
 
 void SetSamplerKinds(int32_t firstKind, uint32_t value) {
   for (int32_t stage = 0; stage < 8; ++stage) {
@@ -114,49 +110,7 @@ void GR_D3D_Clear(uint32_t flags, uint32_t colour, float depth, uint32_t stencil
   g_D3D.device->Clear(0, nullptr, flags, colour, depth, stencil);
 }
 
-void Texture_Bind(int32_t stage, void* texture) {
-  if (g_D3D.device == nullptr || stage != 0) return;
-  if (texture == g_boundTexture && texture != nullptr) return;
-  g_boundTexture = texture;
-  g_D3D.device->SetTexture(0, static_cast<IDirect3DBaseTexture9*>(texture));
-}
-
-void Texture_SetStageOps(int32_t mode) {
-  if (g_D3D.device == nullptr) return;
-  const DWORD op = mode == 1 ? D3DTOP_MODULATE : D3DTOP_SELECTARG1;
-  g_D3D.device->SetTextureStageState(0, D3DTSS_COLOROP, op);
-  g_D3D.device->SetTextureStageState(0, D3DTSS_ALPHAOP, op);
-}
-
-int32_t Texture_TargetStackDepth() { return static_cast<int32_t>(g_targetStack.size()); }
-
-bool Texture_PushTarget(void* surface) {
-  if (g_D3D.device == nullptr || surface == nullptr) return false;
-  GraphicsFlush();
-  IDirect3DSurface9* old = nullptr;
-  if (FAILED(g_D3D.device->GetRenderTarget(0, &old))) return false;
-  if (FAILED(g_D3D.device->SetRenderTarget(0, static_cast<IDirect3DSurface9*>(surface)))) {
-    old->Release();
-    return false;
-  }
-  g_targetStack.push_back(old);
-  return true;
-}
-
-void Texture_PopTarget() {
-  if (g_targetStack.empty()) return;
-  GraphicsFlush();
-  IDirect3DSurface9* saved = g_targetStack.back();
-  g_targetStack.pop_back();
-  if (g_D3D.device != nullptr) g_D3D.device->SetRenderTarget(0, saved);
-  saved->Release();
-}
-
-void Texture_PopAllTargets() {
-  while (!g_targetStack.empty()) Texture_PopTarget();
-}
-
-void Surface_FreeAll() { g_boundTexture = nullptr; }
+void Surface_FreeAll() {}
 void DebugOverlay_FrameBegin() {}
 void DebugOverlay_FrameEnd() {}
 void Display_ReportFPS() {}

@@ -1,7 +1,6 @@
 // STAND-IN until the render-state setters, the viewport and view, the frame begin and end, the
-// clear and the matrices are built (and the texture stages, the render-target stack, surfaces and
-// the debug overlay's frame): the least of each that the device, the state cache and the batcher
-// call. Each does what its name says on the device, without the bookkeeping of its own issue.
+// clear and the matrices are built (and surfaces and the debug overlay's frame): the least of
+// each that the device, the state cache and the batcher call. Each does what its name says on the device, without the bookkeeping of its own issue.
 #pragma once
 
 #include <cstdint>
@@ -33,16 +32,6 @@ void GR_SetScreenSize(int32_t width, int32_t height);
 void GR_SetWorldIdentity();
 // Clears the bound targets (flags as the device's: 1 target, 2 depth, 4 stencil).
 void GR_D3D_Clear(uint32_t flags, uint32_t colour, float depth, uint32_t stencil);
-
-// The texture bound to the base stage (null: none); the stage-0 operations (1: modulate).
-void Texture_Bind(int32_t stage, void* texture);
-void Texture_SetStageOps(int32_t mode);
-// The render-target stack: its depth, popping one entry (restoring what it saved) and all.
-int32_t Texture_TargetStackDepth();
-void Texture_PopTarget();
-void Texture_PopAllTargets();
-// Pushes the device's current target 0 and makes `surface` the target (for tests of the stack).
-bool Texture_PushTarget(void* surface);
 
 // Frees every surface (they are made again by their owners on next use).
 void Surface_FreeAll();

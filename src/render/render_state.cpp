@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "assets/texture.h"
 #include "core/value.h"
 #include "functions/buffer.h"
 #include "platform/d3d9/d3d9.h"

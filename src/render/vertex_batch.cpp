@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "assets/texture.h"
 #include "core/memory_manager.h"
 #include "core/vm_error.h"
 #include "host/error_report.h"
@@ -341,7 +342,7 @@ void* GR_AllocVerts(int32_t kind, void* texture, int32_t format, int32_t count) 
 void GraphicsFlush() {
   GR_BatchState& b = g_Batch;
   if (b.kind >= 0) {
-    Texture_Bind(0, b.texture);
+    Texture_Bind(0, static_cast<Texture*>(b.texture));
     VertexBufferNode* node = b.current;
     int32_t count;
     if (b.scratchBatch) {
@@ -388,7 +389,7 @@ void GR_DrawBatch(int32_t kind, int32_t count, int32_t format) {
 void GR_DrawVertexBuffer(int32_t kind, int32_t count, void* texture, VertexBufferNode* node) {
   if (node == nullptr || count < 1) return;
   GraphicsFlush();
-  Texture_Bind(0, texture);
+  Texture_Bind(0, static_cast<Texture*>(texture));
   const int32_t primitives = PrimitiveCount(kind, count);
   IDirect3DDevice9* device = g_D3D.device;
   if (primitives < 1 || device == nullptr) return;

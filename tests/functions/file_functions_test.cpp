@@ -286,6 +286,15 @@ TEST(FileRegistrationTest, TheGroupHasItsSeventyTwoNamesInOrder) {
   EXPECT_STREQ(g_BuiltinFunctions[54].name, "ini_open");
   EXPECT_STREQ(g_BuiltinFunctions[65].name, "http_get");
   EXPECT_STREQ(g_BuiltinFunctions[71].name, "zip_unzip");
+  // The INI names take exactly the arguments they read.
+  const std::pair<const char*, int32_t> ini[] = {
+      {"ini_open", 1},      {"ini_open_from_string", 1}, {"ini_close", 0},         {"ini_read_string", 3},
+      {"ini_read_real", 3}, {"ini_write_string", 3},     {"ini_write_real", 3},    {"ini_key_exists", 2},
+      {"ini_section_exists", 1}, {"ini_key_delete", 2},  {"ini_section_delete", 1}};
+  for (size_t i = 0; i < std::size(ini); ++i) {
+    EXPECT_STREQ(g_BuiltinFunctions[54 + i].name, ini[i].first);
+    EXPECT_EQ(g_BuiltinFunctions[54 + i].argumentCount, ini[i].second) << ini[i].first;
+  }
   Builtin_Shutdown();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
+#include "assets/texture_pages.h"
 #include "core/value_test_util.h"
 #include "container/bytecode_asm.h"
 #include "container/gen8.h"

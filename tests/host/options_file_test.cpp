@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
+#include "assets/texture.h"
 #include "vm/constants.h"
 #include "functions/ini_file.h"
 #include "host/command_line.h"

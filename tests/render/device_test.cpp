@@ -165,8 +165,10 @@ TEST_F(DeviceTest, EndSceneWithSeveralTargetsPopsThemAllBackToTheBackBuffer) {
   ASSERT_EQ(g_D3D.device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &a, nullptr), D3D_OK);
   ASSERT_EQ(g_D3D.device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &b, nullptr), D3D_OK);
   ASSERT_TRUE(GR_D3D_BeginScene());
-  ASSERT_TRUE(Texture_PushTarget(a));
-  ASSERT_TRUE(Texture_PushTarget(b));
+  ASSERT_TRUE(Texture_PushTarget());
+  ASSERT_EQ(g_D3D.device->SetRenderTarget(0, a), D3D_OK);
+  ASSERT_TRUE(Texture_PushTarget());
+  ASSERT_EQ(g_D3D.device->SetRenderTarget(0, b), D3D_OK);
   s_log->Clear();
   EXPECT_TRUE(GR_D3D_EndScene());
   EXPECT_EQ(Texture_TargetStackDepth(), 0);

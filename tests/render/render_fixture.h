@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "assets/texture.h"
+#include "assets/texture_pages.h"
 #include "core/console.h"
 #include "host/error_report.h"
 #include "host/main_window.h"
 #include "platform/d3d9/recording_device.h"
 #include "render/d3d_device.h"
 #include "render/display.h"
+#include "render/draw_state_stand_in.h"
 #include "render/frame_stand_in.h"
 #include "render/lifecycle.h"
 #include "render/render_state.h"
@@ -40,6 +43,9 @@ class RenderTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    GR_Texture_FreeAll();
+    while (g_Textures.head != nullptr) Texture_Free(g_Textures.head);
+    Texture_PopAllTargets();
     GR_D3D_Shutdown();
     ResetGlobals();
     Error_SetEndProcess(m_oldEnd);
@@ -56,6 +62,10 @@ class RenderTest : public ::testing::Test {
     g_RenderLogical = GR_LogicalState{};
     GR_StartupFlags = GR_StartupFlagsRecord{};
     WindowState_Reset();
+    g_Textures = TextureState{};
+    Texture_CreateOnDemand = false;
+    g_CornerIds = false;
+    GR_ResetDrawState();
   }
 
   // Creates the device on no window, as a windowed game of that size.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "assets/load_stand_in.h"
+#include "assets/texture_pages.h"
 #include "container/minimal.h"
 #include "host/rooms.h"
 #include "script/script_test_support.h"

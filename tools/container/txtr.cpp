@@ -1,5 +1,7 @@
 #include "container/txtr.h"
 
+#include <png.h>
+
 #include <string>
 
 namespace container {
@@ -12,6 +14,64 @@ std::span<const uint8_t> tiny_png() {
       0xfd, 0xfb, 0x5e, 0x6b, 0x2b, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82,
   };
   return kPng;
+}
+
+namespace {
+
+void AppendPNG(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + length);
+}
+void NoFlush(png_structp) {}
+
+void Put32(std::vector<uint8_t>* out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+std::vector<uint8_t> RawHeader(uint32_t width, uint32_t height, uint32_t kind) {
+  std::vector<uint8_t> out;
+  Put32(&out, 0x20574152);  // "RAW "
+  Put32(&out, width);
+  Put32(&out, height);
+  Put32(&out, kind);
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> png_page(uint32_t width, uint32_t height, std::span<const uint8_t> rgba) {
+  std::vector<uint8_t> bytes;
+  if (rgba.size() < size_t{width} * height * 4) return bytes;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    bytes.clear();
+    return bytes;
+  }
+  png_set_write_fn(png, &bytes, &AppendPNG, &NoFlush);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (uint32_t y = 0; y < height; ++y) png_write_row(png, rgba.data() + size_t{y} * width * 4);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return bytes;
+}
+
+std::vector<uint8_t> raw_page32(uint32_t width, uint32_t height, std::span<const uint8_t> rgba) {
+  std::vector<uint8_t> out = RawHeader(width, height, 0);
+  out.insert(out.end(), rgba.begin(), rgba.end());
+  return out;
+}
+
+std::vector<uint8_t> raw_page16(uint32_t width, uint32_t height, std::span<const uint16_t> pixels) {
+  std::vector<uint8_t> out = RawHeader(width, height, 1);
+  for (uint16_t v : pixels) {
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+  }
+  return out;
 }
 
 ChunkBuilder& write_txtr(ContainerWriter& writer, std::span<const TexturePage> pages) {

@@ -1,0 +1,30 @@
+// Pixel read-back and PNG writing: rectangles of the screen or of a texture read into blocks,
+// blocks written into textures, rectangles copied between textures on the device, and 32-bit
+// pixels written as a PNG file in the save area.
+//
+// Blocks are memory-manager allocations of width x height x 4 bytes, zero-filled, rows top first
+// without padding, each pixel the bytes blue, green, red, alpha; the caller frees them.
+#pragma once
+
+#include <cstdint>
+
+#include "assets/texture.h"
+
+// Where screen read-back reads when the game draws into an application surface; null (the
+// default) reads the back buffer. The surfaces install it; returns the one installed before.
+using GR_ApplicationSurfaceFn = Texture* (*)();
+GR_ApplicationSurfaceFn GR_SetApplicationSurfaceSource(GR_ApplicationSurfaceFn source);
+
+// The width and height actually read are written back; null for an empty rectangle or a failure.
+uint8_t* GR_D3D_GetScreenPixels(int32_t boundWidth, int32_t boundHeight, int32_t x, int32_t y, int32_t* width,
+                                int32_t* height);
+// A block of the requested size; pixels outside the texture stay 0.
+uint8_t* Texture_ReadPixels(Texture* texture, int32_t x, int32_t y, int32_t width, int32_t height);
+uint8_t* Texture_ReadRegion(Texture* texture, int32_t x, int32_t y, int32_t width, int32_t height);
+void Texture_WritePixels(const uint8_t* pixels, Texture* texture, int32_t x, int32_t y, int32_t width, int32_t height);
+void Texture_CopyRect(Texture* destination, int32_t dx, int32_t dy, Texture* source, int32_t sx, int32_t sy,
+                      int32_t width, int32_t height);
+
+// Rows of width x 4 bytes, red, green, blue, alpha. The name is taken in the save area and its
+// missing folders are made. False (with a message on the console) when anything fails.
+bool write_png_file(const char* name, const uint8_t* pixels, int32_t width, int32_t height);
