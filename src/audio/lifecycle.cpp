@@ -2,6 +2,5 @@
 
 bool Audio_NoAudio = false;
 
-// No sound hardware is opened yet and no sound is loaded.
-void Sound_QuitHardware() {}
+// No legacy sound is loaded yet.
 void Sound_Shutdown() {}

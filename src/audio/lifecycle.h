@@ -1,10 +1,10 @@
-// What the host uses of audio: the no-audio switch and the steps after the main loop.
+// What the host uses of audio: the no-audio switch and the steps of start-up and teardown.
 #pragma once
+
+#include "audio/sound_hardware.h"
 
 // Set by "-noaudio": the audio engine and the legacy sound functions then do nothing.
 extern bool Audio_NoAudio;
 
-// Stops the legacy sound hardware after the main loop.
-void Sound_QuitHardware();
 // Deletes every legacy sound at teardown.
 void Sound_Shutdown();

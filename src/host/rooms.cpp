@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "audio/audio_engine.h"
+#include "audio/load_stand_in.h"
+#include "audio/sound_hardware.h"
 #include "core/console.h"
 #include "vm/constants.h"
 #include "vm/script_table.h"
@@ -9,6 +12,7 @@
 #include "host/error_dialog.h"
 #include "host/error_report.h"
 #include "host/frame_loop.h"
+#include "host/game_header.h"
 #include "host/input.h"
 #include "host/run_state.h"
 #include "vm/code_object.h"
@@ -87,6 +91,14 @@ void MergeCarried(CRoom* room) {
   std::vector<CInstance*>().swap(Room_Carried);
 }
 
+// The sound hardware starts (with the audio engine when the game uses it) before the sounds are
+// made playable.
+bool PrepareSound() {
+  Audio_SetEngineOn(g_GameOptions.newAudioEngine);
+  Sound_InitHardware();
+  return Sound_Prepare();
+}
+
 }  // namespace
 
 bool Runner_PrepareAll() {
@@ -96,6 +108,7 @@ bool Runner_PrepareAll() {
       {"TimeLine_Prepare() \n", TimeLine_Prepare, "Failed to compile the actions in the time lines."},
       {"Object_Prepare() \n", Object_Prepare, "Failed to compile the actions in the objects."},
       {"Room_Prepare() \n", Room_Prepare, nullptr},
+      {"Sound_Prepare() \n", PrepareSound, "Failed to prepare the sounds."},
   };
   for (const PrepareStep& s : kSteps) {
     Console_DebugOutput("%s", s.logLine);
@@ -104,6 +117,7 @@ bool Runner_PrepareAll() {
       return false;
     }
   }
+  Audio_Prepare();
   Console_DebugOutput("InitGraphics() \n");
   Console_DebugOutput("Finished PrepareGame() \n");
   return true;

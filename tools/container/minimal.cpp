@@ -7,9 +7,17 @@
 
 namespace container {
 
-void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, {}); }
+void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, MinimalGameParts{}); }
 
 void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects) {
+  MinimalGameParts parts;
+  parts.rooms = rooms;
+  parts.objects = objects;
+  add_minimal_game(writer, parts);
+}
+
+void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
+  const std::span<const RoomEntry> rooms = parts.rooms;
   Gen8Header header;
   header.game_name = "Minimal";
   header.display_name = "Minimal";
@@ -19,22 +27,31 @@ void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
     if (!rooms[i].empty_slot) header.room_order.push_back(static_cast<int32_t>(i));
   }
   write_gen8(writer, header);
-  write_optn(writer, OptnNewLayout{});
+  OptnNewLayout options;
+  if (parts.new_audio_engine) options.flags |= optn_new::kNewAudioEngine;
+  write_optn(writer, options);
   // Lists without entries: a count of 0.
-  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
+  writer.add_chunk("EXTN").u32(0);
+  write_sond(writer, parts.sounds);
+  write_agrp(writer, parts.audio_groups);
+  for (const char* tag : {"SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
     writer.add_chunk(tag).u32(0);
   }
-  write_objt(writer, objects, header.format_version);
+  write_objt(writer, parts.objects, header.format_version);
   write_room(writer, rooms);
   writer.add_chunk("DAFL");
   const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};
   write_tpag(writer, std::span(&entry, 1));
   // Compiled code needs no byte code: these stay empty.
-  for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
+  if (parts.code != nullptr) {
+    write_bytecode(writer, *parts.code);
+  } else {
+    for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
+  }
   writer.add_string_pool();
   const TexturePage page{0, std::vector<uint8_t>(tiny_png().begin(), tiny_png().end())};
   write_txtr(writer, std::span(&page, 1));
-  writer.add_chunk("AUDO").u32(0);
+  write_audo(writer, parts.audio_files);
 }
 
 }  // namespace container

@@ -6,7 +6,9 @@
 #include <span>
 
 #include "container/objt.h"
+#include "container/bytecode_asm.h"
 #include "container/room.h"
+#include "container/sound.h"
 #include "container/writer.h"
 
 namespace container {
@@ -18,5 +20,18 @@ void add_minimal_game(ContainerWriter& writer);
 // with these objects in the OBJT chunk.
 void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
                       std::span<const ObjtEntry> objects = {});
+
+// Everything a minimal game can carry beyond the least: rooms and objects as above, sounds with
+// their audio groups and embedded files, and byte code (CODE, VARI and FUNC stay empty without).
+struct MinimalGameParts {
+  std::span<const RoomEntry> rooms = {};
+  std::span<const ObjtEntry> objects = {};
+  std::span<const SoundEntry> sounds = {};
+  std::span<const std::string> audio_groups = {};
+  std::span<const AudioFile> audio_files = {};
+  const BytecodeProgram* code = nullptr;
+  bool new_audio_engine = false;
+};
+void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts);
 
 }  // namespace container
