@@ -20,6 +20,7 @@
 #include "host/entry.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
+#include "host/game_flags.h"
 #include "host/game_header.h"
 #include "host/gamepad_functions.h"
 #include "host/host_platform.h"
@@ -296,6 +297,8 @@ bool RunnerLoadGame() {
   g_data.linkRecord = Game_FillLinkRecord(g_linkRecord.get());
   g_data.codeEntryCount = g_linkRecord->functionCount;
   const bool builtIn = g_linkRecord->data != nullptr;
+  // A runner without translated code runs the byte code of the container it is given.
+  Game_SetCompiledMode(g_linkRecord->functions != nullptr && g_linkRecord->functionCount > 0);
 
   const std::string chosen = ChooseGamePath(builtIn);
   if (chosen.empty()) {
