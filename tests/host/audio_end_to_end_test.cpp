@@ -10,21 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "container/bytecode_asm.h"
-#include "container/minimal.h"
-#include "container/sound.h"
-#include "container/writer.h"
 #include "host/host_test_support.h"
 
 namespace {
 
 using namespace host_test;
-
-// audio_play_sound(0, 10, true) in the room's creation code.
-constexpr const char* kPlayTone =
-    ".code room_create\n"
-    "push.i.i 1\nconv.i.v\npush.i.i 10\nconv.i.v\npush.i.i 0\nconv.i.v\n"
-    "call.i audio_play_sound 3\npopz.v\nret.e\n";
 
 // The samples of a 16-bit mono WAV file, empty when it is not one.
 std::vector<int16_t> WavSamples(const std::string& bytes) {
@@ -46,27 +36,10 @@ std::vector<int16_t> WavSamples(const std::string& bytes) {
 
 TEST(AudioEndToEndTest, TheToneOfTheFirstRoomIsPlayed) {
   const std::string dir = MakeScratchDir("audio_e2e");
-  container::BytecodeProgram program;
-  std::string error;
-  ASSERT_TRUE(container::assemble_bytecode(kPlayTone, &program, &error)) << error;
-  container::RoomEntry room;
-  room.name = "room0";
-  room.speed = 30;
-  room.creation_code = 0;
-  container::ToneSpec tone;
-  tone.frequency = 1000.0;
-  tone.seconds = 0.5;
-  const container::SoundEntry sound;
-  const container::AudioFile file{false, container::make_wav_tone(tone)};
-  container::MinimalGameParts parts;
-  parts.rooms = std::span(&room, 1);
-  parts.sounds = std::span(&sound, 1);
-  parts.audio_files = std::span(&file, 1);
-  parts.code = &program;
-  parts.new_audio_engine = true;
-  container::ContainerWriter writer;
-  container::add_minimal_game(writer, parts);
-  ASSERT_TRUE(writer.write_file(dir + "/tone.win").ok());
+  // Written by the container tool, as a user would.
+  ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--tone", "1000", "tone.win"}, dir)
+                .exitCode,
+            0);
   WriteFile(dir + "/alsoft.conf", "[general]\nchannels = mono\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = " +
                                       dir + "/played.wav\n");
 

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
-       tolvarine-container [options] --minimal [--room-speed N] OUTPUT
+       tolvarine-container [options] --minimal [--room-speed N [--tone HZ]] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
@@ -27,7 +27,8 @@ order with empty lists, a header (format version 15, 320 x 240), options, one te
 one texture-page entry. The runner loads and starts it; without rooms the game ends after its
 first frame. --room-speed N adds one room, "room0" of 320 x 240 at N frames per second, as the
 first room of the room order: the game then runs in it until it is ended (window closed, SIGINT
-or SIGTERM).
+or SIGTERM). --tone HZ makes that room's creation code play a looping half-second sine tone of
+HZ Hz (sound 0, "tone", on the new audio engine).
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> positional;
   bool minimal = false;
   std::optional<int32_t> room_speed;
+  std::optional<uint32_t> tone;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -116,6 +118,12 @@ int main(int argc, char** argv) {
       room_speed = static_cast<int32_t>(*value);
       continue;
     }
+    if (arg == "--tone") {
+      if (i + 1 >= argc) return usage_error("--tone needs a value");
+      tone = parse_u32(argv[++i]);
+      if (!tone || *tone == 0 || *tone > 20000) return usage_error(std::string("--tone: \"") + argv[i] + "\" is not a frequency of 1 to 20000 Hz");
+      continue;
+    }
     if (!arg.starts_with("--")) {
       positional.emplace_back(arg);
       continue;
@@ -131,9 +139,14 @@ int main(int argc, char** argv) {
   container::ContainerWriter writer(options);
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
+    if (tone && !room_speed) return usage_error("--tone goes with --room-speed");
     if (room_speed) {
       const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
-      container::add_minimal_game(writer, std::span(&room, 1));
+      if (tone) {
+        container::add_tone_game(writer, room, *tone);
+      } else {
+        container::add_minimal_game(writer, std::span(&room, 1));
+      }
     } else {
       container::add_minimal_game(writer);
     }
@@ -141,6 +154,7 @@ int main(int argc, char** argv) {
     return result.ok() ? 0 : failure(result.error);
   }
   if (room_speed) return usage_error("--room-speed goes with --minimal");
+  if (tone) return usage_error("--tone goes with --minimal and --room-speed");
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 
   std::string text;

@@ -55,3 +55,32 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
 }
 
 }  // namespace container
+
+namespace container {
+
+void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency) {
+  // audio_play_sound(0, 10, true): the arguments are pushed last first.
+  static constexpr const char* kPlayTone =
+      ".code room_create\n"
+      "push.i.i 1\nconv.i.v\npush.i.i 10\nconv.i.v\npush.i.i 0\nconv.i.v\n"
+      "call.i audio_play_sound 3\npopz.v\nret.e\n";
+  BytecodeProgram program;
+  std::string error;
+  assemble_bytecode(kPlayTone, &program, &error);
+  room.creation_code = 0;
+  ToneSpec tone;
+  tone.frequency = frequency;
+  tone.seconds = 0.5;
+  SoundEntry sound;
+  sound.name = "tone";
+  const AudioFile file{false, make_wav_tone(tone)};
+  MinimalGameParts parts;
+  parts.rooms = std::span(&room, 1);
+  parts.sounds = std::span(&sound, 1);
+  parts.audio_files = std::span(&file, 1);
+  parts.code = &program;
+  parts.new_audio_engine = true;
+  add_minimal_game(writer, parts);
+}
+
+}  // namespace container

@@ -35,3 +35,11 @@ struct MinimalGameParts {
 void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts);
 
 }  // namespace container
+
+namespace container {
+
+// A minimal game whose one room (the given one, its creation code replaced) plays a looping
+// half-second sine tone of `frequency` Hz at start, on the new audio engine.
+void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency);
+
+}  // namespace container
