@@ -14,4 +14,3 @@ void Sound_DeleteAll() {}
 bool Sound_Init(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Sound_Init", size); }
 bool Wave_Init(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Wave_Init", size); }
 void Sound_OnOptionsLoaded(const IniFile*) {}
-bool Sound_Prepare() { return true; }

@@ -19,5 +19,3 @@ bool Wave_Init(uint8_t* body, uint32_t size, const ContainerBytes& container);
 // The sound layer's look at "options.ini"; it reads nothing from it.
 void Sound_OnOptionsLoaded(const IniFile* ini);
 
-// Prepares the preloaded legacy sounds.
-bool Sound_Prepare();

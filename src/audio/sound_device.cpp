@@ -101,9 +101,9 @@ bool SoundDevice_Open() {
   }
   alcMakeContextCurrent(g_device.context);
   if (g_device.loopback && !g_device.manual) {
-    // A process that ends without closing the device still stops the thread before the library
-    // is unloaded.
-    static const bool registered = std::atexit(StopPacer) == 0;
+    // A process that ends without closing the device (an exit from inside a frame) still stops
+    // the thread and closes the device before the library is unloaded.
+    static const bool registered = std::atexit(SoundDevice_Close) == 0;
     (void)registered;
     g_device.stopPacer = false;
     g_device.pacer = std::thread(Pace);

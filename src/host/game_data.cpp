@@ -20,7 +20,6 @@
 #include "host/entry.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
-#include "host/game_flags.h"
 #include "host/game_header.h"
 #include "host/gamepad_functions.h"
 #include "host/host_platform.h"
@@ -30,6 +29,7 @@
 #include "physics/load_stand_in.h"
 #include "platform/window/file_dialog.h"
 #include "platform/window/message_box.h"
+#include "render/display.h"
 #include "render/load_stand_in.h"
 #include "script/load_stand_in.h"
 #include "script/wx_object.h"
@@ -297,8 +297,6 @@ bool RunnerLoadGame() {
   g_data.linkRecord = Game_FillLinkRecord(g_linkRecord.get());
   g_data.codeEntryCount = g_linkRecord->functionCount;
   const bool builtIn = g_linkRecord->data != nullptr;
-  // A runner without translated code runs the byte code of the container it is given.
-  Game_SetCompiledMode(g_linkRecord->functions != nullptr && g_linkRecord->functionCount > 0);
 
   const std::string chosen = ChooseGamePath(builtIn);
   if (chosen.empty()) {
@@ -441,6 +439,8 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
   TimeLine_Init();
   Object_Init();
   Room_Init();
+  // A new game's rooms start without the GUI size an earlier game set.
+  Display_GuiSize = DisplayExtent{-1, -1};
   Options_Reset();
   g_data.texturePageEntries = nullptr;
   g_data.texturePageEntriesSize = 0;

@@ -326,6 +326,44 @@ TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
   }
 }
 
+// A headless run ends with exit code 0 once the first room's creation code (byte code the
+// interpreter runs) has run, before the main loop; the tool refuses code it cannot use.
+TEST(RunnerTest, AHeadlessRunEndsAfterTheFirstRoomsCreationCode) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/code.s", ".code room_code\n  exit.i\n");
+  WriteFile(dir + "/bad.s", ".code room_code\n  nonsense\n");
+  RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--room-code", "code.s", "room.win"}, dir);
+  ASSERT_EQ(tool.exitCode, 0) << tool.output;
+  const std::string tmp = dir + "/tmp";
+  std::filesystem::create_directories(tmp);
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "room.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                             {{"TMPDIR", tmp}});
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(TempDirectories(tmp), 0u) << "the game is taken down before the process ends";
+  const std::string log = ReadFile(dir + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"StartGame: room 0 \"room0\" (320 x 240, speed 30)", "Room_Start: headless run ends after the creation code of room 0"}),
+            "")
+      << log;
+  EXPECT_EQ(Count(log, "Entering main loop."), 0u) << log;
+
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } refused[] = {
+      {{"--minimal", "--room-code", "code.s", "x.win"}, "--room-code goes with --room-speed"},
+      {{"--minimal", "--room-speed", "30", "--room-code", "bad.s", "x.win"}, "bad.s: line 2"},
+      {{"--minimal", "--room-speed", "30", "--room-code", "none.s", "x.win"}, "cannot read \"none.s\""},
+      {{"--room-code", "code.s", "d.txt", "x.win"}, "--room-code goes with --minimal"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.says);
+    RunResult r = RunProgram(TOLVARINE_CONTAINER_TOOL, c.args, dir);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+  }
+}
+
 // A game that cannot start ends through the usual teardown: exit code 1, the temporary directory
 // removed. A FIFO or a directory named as the game is refused before it is opened, so nothing
 // waits on it.

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
-       tolvarine-container [options] --minimal [--room-speed N [--tone HZ]] OUTPUT
+       tolvarine-container [options] --minimal [--room-speed N [--room-code CODE | --tone HZ]] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
@@ -27,8 +27,11 @@ order with empty lists, a header (format version 15, 320 x 240), options, one te
 one texture-page entry. The runner loads and starts it; without rooms the game ends after its
 first frame. --room-speed N adds one room, "room0" of 320 x 240 at N frames per second, as the
 first room of the room order: the game then runs in it until it is ended (window closed, SIGINT
-or SIGTERM). --tone HZ makes that room's creation code play a looping half-second sine tone of
-HZ Hz (sound 0, "tone", on the new audio engine).
+or SIGTERM). --room-code CODE gives that room a creation code: CODE is a file of byte-code
+assembly ("-" reads standard input) whose first code entry becomes the room's creation code (its
+codes go into the CODE, VARI and FUNC chunks). With -headless the runner ends with exit code 0
+once such a code has run. --tone HZ instead gives that room a creation code that plays a looping
+half-second sine tone of HZ Hz (sound 0, "tone", on the new audio engine).
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -100,6 +103,7 @@ int main(int argc, char** argv) {
   bool minimal = false;
   std::optional<int32_t> room_speed;
   std::optional<uint32_t> tone;
+  std::optional<std::string> room_code;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -124,6 +128,11 @@ int main(int argc, char** argv) {
       if (!tone || *tone == 0 || *tone > 20000) return usage_error(std::string("--tone: \"") + argv[i] + "\" is not a frequency of 1 to 20000 Hz");
       continue;
     }
+    if (arg == "--room-code") {
+      if (i + 1 >= argc) return usage_error("--room-code needs a file");
+      room_code = argv[++i];
+      continue;
+    }
     if (!arg.starts_with("--")) {
       positional.emplace_back(arg);
       continue;
@@ -139,14 +148,25 @@ int main(int argc, char** argv) {
   container::ContainerWriter writer(options);
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
-    if (tone && !room_speed) return usage_error("--tone goes with --room-speed");
-    if (room_speed) {
+    if ((room_code || tone) && !room_speed) {
+      return usage_error(room_code ? "--room-code goes with --room-speed" : "--tone goes with --room-speed");
+    }
+    if (room_code && tone) return usage_error("--room-code and --tone do not go together");
+    if (room_speed && tone) {
       const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
-      if (tone) {
-        container::add_tone_game(writer, room, *tone);
-      } else {
-        container::add_minimal_game(writer, std::span(&room, 1));
+      container::add_tone_game(writer, room, *tone);
+    } else if (room_speed) {
+      container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
+      container::BytecodeProgram program;
+      if (room_code) {
+        std::string text;
+        if (!read_all(*room_code, text)) return failure("cannot read \"" + *room_code + "\"");
+        std::string error;
+        if (!container::assemble_bytecode(text, &program, &error)) return failure(*room_code + ": " + error);
+        if (program.codes.empty()) return failure(*room_code + ": no code entry");
+        room.creation_code = 0;
       }
+      container::add_minimal_game(writer, std::span(&room, 1), {}, room_code ? &program : nullptr);
     } else {
       container::add_minimal_game(writer);
     }
@@ -154,6 +174,7 @@ int main(int argc, char** argv) {
     return result.ok() ? 0 : failure(result.error);
   }
   if (room_speed) return usage_error("--room-speed goes with --minimal");
+  if (room_code) return usage_error("--room-code goes with --minimal");
   if (tone) return usage_error("--tone goes with --minimal and --room-speed");
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 

@@ -9,10 +9,12 @@ namespace container {
 
 void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, MinimalGameParts{}); }
 
-void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects) {
+void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects,
+                      const BytecodeProgram* program) {
   MinimalGameParts parts;
   parts.rooms = rooms;
   parts.objects = objects;
+  parts.code = program;
   add_minimal_game(writer, parts);
 }
 
@@ -25,6 +27,13 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   header.window_height = 240;
   for (size_t i = 0; i < rooms.size(); ++i) {
     if (!rooms[i].empty_slot) header.room_order.push_back(static_cast<int32_t>(i));
+    // As a game's header does, the id counters start past every id its rooms place.
+    for (const RoomInstanceEntry& r : rooms[i].instances) {
+      if (r.id > 0 && static_cast<uint32_t>(r.id) > header.last_instance_id) header.last_instance_id = static_cast<uint32_t>(r.id);
+    }
+    for (const RoomTileEntry& t : rooms[i].tiles) {
+      if (t.id > 0 && static_cast<uint32_t>(t.id) > header.last_tile_id) header.last_tile_id = static_cast<uint32_t>(t.id);
+    }
   }
   write_gen8(writer, header);
   OptnNewLayout options;

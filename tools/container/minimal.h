@@ -5,8 +5,8 @@
 
 #include <span>
 
-#include "container/objt.h"
 #include "container/bytecode_asm.h"
+#include "container/objt.h"
 #include "container/room.h"
 #include "container/sound.h"
 #include "container/writer.h"
@@ -17,9 +17,10 @@ namespace container {
 void add_minimal_game(ContainerWriter& writer);
 // With these rooms in the ROOM chunk and the room order 0, 1, ... in the header (empty slots
 // left out of the order), so the game starts in the first room and runs until it is ended; and
-// with these objects in the OBJT chunk.
+// with these objects in the OBJT chunk. With a program its codes go into CODE, VARI and FUNC
+// (code indices in rooms and objects count in it); without one those chunks stay empty.
 void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
-                      std::span<const ObjtEntry> objects = {});
+                      std::span<const ObjtEntry> objects = {}, const BytecodeProgram* program = nullptr);
 
 // Everything a minimal game can carry beyond the least: rooms and objects as above, sounds with
 // their audio groups and embedded files, and byte code (CODE, VARI and FUNC stay empty without).
