@@ -17,6 +17,10 @@ inline constexpr int32_t kProfilerEngineMarker = 6;
 inline constexpr int32_t kProfilerMarkerFrameWait = 1;
 inline constexpr int32_t kProfilerMarkerMotion = 2;
 inline constexpr int32_t kProfilerMarkerActiveLists = 3;
+// Engine markers of the assets.
+inline constexpr int32_t kProfilerMarkerPreciseCollision = 3;
+inline constexpr int32_t kProfilerMarkerSpriteDraw = 15;
+inline constexpr int32_t kProfilerMarkerSpriteDrawSimple = 16;
 void Profiler_Enter(int32_t kind, int32_t id);
 void Profiler_Leave();
 // A profiler scope around a block, opened only while profiling is active.

@@ -10,6 +10,8 @@ float g_alpha = 1.0f;
 float g_depth = 0.0f;
 bool g_cullSet = false;
 GR_CullRectangle g_cull;
+bool g_3d = false;
+bool g_customProjection = false;
 }  // namespace
 
 float GR_GetAlpha() { return g_alpha; }
@@ -28,7 +30,14 @@ void GR_SetCullRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   g_cullSet = true;
 }
 
+bool GR_Is3DMode() { return g_3d; }
+void GR_Set3DMode(bool on) { g_3d = on; }
+bool GR_IsCustomProjection() { return g_customProjection; }
+void GR_SetCustomProjection(bool on) { g_customProjection = on; }
+
 void GR_ResetDrawState() {
+  g_3d = false;
+  g_customProjection = false;
   g_alpha = 1.0f;
   g_depth = 0.0f;
   g_cullSet = false;

@@ -22,5 +22,11 @@ struct GR_CullRectangle {
 void GR_UpdateCullRect();
 GR_CullRectangle GR_CullRect();
 void GR_SetCullRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
-// Back to the screen-sized rectangle, alpha 1 and depth 0.
+// Whether 3-D mode is on, and whether a custom projection (not the view's) is in use: either
+// stops sprites from being culled against the rectangle.
+bool GR_Is3DMode();
+void GR_Set3DMode(bool on);
+bool GR_IsCustomProjection();
+void GR_SetCustomProjection(bool on);
+// Back to the screen-sized rectangle, alpha 1, depth 0, 3-D mode off and the view's projection.
 void GR_ResetDrawState();
