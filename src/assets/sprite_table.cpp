@@ -1,5 +1,6 @@
 #include "assets/sprite_table.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,6 +9,8 @@
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
+#include "functions/ds_map.h"
+#include "functions/ds_tables.h"
 #include "host/container.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
@@ -359,17 +362,21 @@ int32_t Sprite_Add(const CSprite& fields) {
   return index;
 }
 
-int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, HttpResultMap* map) {
+int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, int32_t* asyncLoad) {
   const auto* request = static_cast<const SpriteAddRequest*>(userData);
-  const bool hasBody = !context->body.empty();
-  map->AddText("filename", context->url);
-  map->AddReal("id", request->index);
-  map->AddReal("http_status", context->httpStatus);
-  map->AddReal("status", hasBody ? 0 : -1);
+  const uint8_t* data = context->m_pBuffer;
+  const size_t length =
+      data != nullptr ? static_cast<size_t>(std::clamp(context->m_received.load(), 0, context->m_bufferSize)) : 0;
+  const char* url = context->m_pURL != nullptr ? context->m_pURL : "";
+  const int32_t map = DS_CreateMap();
+  CDS_Map* entries = g_DsMaps.Get(map);
+  entries->AddPair("filename", 0, url);
+  entries->AddPair("id", request->index, nullptr);
+  entries->AddPair("http_status", context->m_httpStatus, nullptr);
+  entries->AddPair("status", length > 0 ? 0 : -1, nullptr);
+  *asyncLoad = map;
   CSprite* sprite = Sprite_Data(request->index);
-  if (context->httpStatus == 200 && hasBody && sprite != nullptr) {
-    const uint8_t* data = context->body.data();
-    const size_t length = context->body.size();
+  if (context->m_httpStatus == 200 && length > 0 && sprite != nullptr) {
     const bool precise = (request->flags & 1) != 0;
     const bool removeBackground = (request->flags & 2) != 0;
     const bool smooth = (request->flags & 4) != 0;
@@ -386,13 +393,13 @@ int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, HttpRe
     if (decoded) {
       Place(request->index, sprite);
     } else {
-      Console_DebugOutput("Failed to decode data in Sprite_Add %s\n", context->url.c_str());
+      Console_DebugOutput("Failed to decode data in Sprite_Add %s\n", url);
     }
   }
-  return 60;
+  return kAsyncEventImageLoaded;
 }
 
 void Sprite_AddHttpCleanup(HTTP_REQ_CONTEXT* context) {
-  delete static_cast<SpriteAddRequest*>(context->userData);
-  context->userData = nullptr;
+  delete static_cast<SpriteAddRequest*>(context->m_pUserData);
+  context->m_pUserData = nullptr;
 }

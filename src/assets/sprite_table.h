@@ -52,6 +52,7 @@ struct SpriteAddRequest {
   int32_t flags;  // bit 0 precise, 1 remove background, 2 smooth, 3 preload
 };
 struct HTTP_REQ_CONTEXT;
-struct HttpResultMap;
-int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* request, HttpResultMap* map);
+// Stores the id of the event's map {"filename", "id", "http_status", "status"} in *asyncLoad,
+// fills the sprite from a good download, and answers the image-loaded event, 60.
+int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* request, int32_t* asyncLoad);
 void Sprite_AddHttpCleanup(HTTP_REQ_CONTEXT* context);

@@ -25,6 +25,7 @@ struct FrameTiming {
   int64_t lastFpsTime = 0;    // µs: start of the current one-second fps window
   int32_t frameCounter = 0;   // frames counted in the current window
   int32_t fps = 0;            // frames counted in the last completed window
+  float fpsReal = 0.0f;       // the rate the last drawn frame's own duration gives (debug overlay)
   int64_t lastStepTime = 0;   // µs: start of the previous game step
   int64_t deltaTime = 0;      // µs between the starts of the last two steps
   // False: frames do not wait (the remote debugger may turn pacing off).

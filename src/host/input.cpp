@@ -639,10 +639,11 @@ bool IO_LoadState(IBuffer* buffer) {
 
 uint16_t IO_GetLastChar() { return Live().lastChar; }
 
-void IO_SetLastChar(int32_t c) {
-  const uint16_t v = static_cast<uint16_t>(static_cast<int16_t>(static_cast<int8_t>(c & 0xFF)));
-  Live().lastChar = v;
-  Msg().lastChar = v;
+void IO_SetLastChar(int32_t c) { IO_SetLastCharUnit(static_cast<uint16_t>(static_cast<int16_t>(static_cast<int8_t>(c & 0xFF)))); }
+
+void IO_SetLastCharUnit(uint16_t unit) {
+  Live().lastChar = unit;
+  Msg().lastChar = unit;
 }
 
 const char* IO_GetKeyboardString() {

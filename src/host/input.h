@@ -167,7 +167,9 @@ bool IO_LoadState(IBuffer* buffer);
 // Accessors for the built-in variables and the script functions. Out-of-range arguments give 0
 // or false and change nothing.
 uint16_t IO_GetLastChar();
-void IO_SetLastChar(int32_t c);
+void IO_SetLastChar(int32_t c);  // the low 8 bits, sign-extended
+// The whole 16-bit character (keyboard_lastchar takes a string's first character, decoded).
+void IO_SetLastCharUnit(uint16_t unit);
 // The keyboard string as UTF-8, valid until the next call.
 const char* IO_GetKeyboardString();
 void IO_SetKeyboardString(const char* utf8);

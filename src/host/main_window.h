@@ -53,6 +53,9 @@ struct WindowState {
   int32_t minHeight = 0;
   int32_t maxHeight = 0;
   bool focus = true;
+  // The window-visible flag that window_get_visible reports; the mouse phase of the step runs
+  // only while it is set.
+  bool visible = true;
   int32_t rightShiftScanCode = 0;
   int32_t mouseCaptureCount = 0;
   char* caption = nullptr;  // memory-manager text; also the title of the runner's message boxes

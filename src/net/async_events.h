@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// The ds_map of the in-app purchase event being delivered; -1 while none is. (async_load is the
+// queue's g_AsyncLoad, net/async_queue.h.)
+extern int32_t iap_data;
+
 // The asynchronous System event (gamepads, among others).
 inline constexpr int32_t kAsyncEventSystem = 75;
 
@@ -15,6 +19,7 @@ struct AsyncMapEntry {
   double real;
 };
 
-// Builds the map from the entries (in order; a repeated key keeps its first value) and queues
-// the event.
+// Builds a ds_map from the entries (in order; a repeated key keeps its first value) and queues the
+// event at the tail of the asynchronous queue (net/async_queue.h). Any thread may post: off the
+// main thread the map is made at the next walk of the queue.
 void Async_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, int32_t count);

@@ -17,6 +17,10 @@ inline constexpr int32_t kProfilerEngineMarker = 6;
 inline constexpr int32_t kProfilerMarkerFrameWait = 1;
 inline constexpr int32_t kProfilerMarkerMotion = 2;
 inline constexpr int32_t kProfilerMarkerActiveLists = 3;
+// Engine markers of the game world's phases.
+inline constexpr int32_t kProfilerMarkerStep = 4;
+inline constexpr int32_t kProfilerMarkerAlarm = 8;
+inline constexpr int32_t kProfilerMarkerMouse = 9;
 // Engine markers of the assets.
 inline constexpr int32_t kProfilerMarkerPreciseCollision = 3;
 inline constexpr int32_t kProfilerMarkerSpriteDraw = 15;

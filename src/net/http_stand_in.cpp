@@ -1,55 +1,40 @@
 // STAND-IN: see http_stand_in.h.
 #include "net/http_stand_in.h"
 
-#include <memory>
+#include <cstring>
 
-namespace {
-std::vector<std::unique_ptr<HTTP_REQ_CONTEXT>> g_pending;
+#include "core/memory_manager.h"
 
-void Finish(std::unique_ptr<HTTP_REQ_CONTEXT> context) {
-  if (context->cleanup != nullptr) context->cleanup(context.get());
-}
-}  // namespace
-
-void HttpResultMap::AddText(const char* key, const std::string& text) {
-  texts.push_back(text);
-  entries.push_back(AsyncMapEntry{key, texts.back().c_str(), 0.0});
-}
-
-void HttpResultMap::AddReal(const char* key, double value) { entries.push_back(AsyncMapEntry{key, nullptr, value}); }
-
-bool HTTP_Get(const char* url, int32_t, HttpCompletionFn completion, HttpCleanupFn cleanup, void* userData) {
+bool HTTP_Get(const char* url, int32_t, AsyncCompletionFn completion, AsyncRecordFn cleanup, void* userData) {
   if (url == nullptr) return false;
-  auto context = std::make_unique<HTTP_REQ_CONTEXT>();
-  context->url = url;
-  context->completion = completion;
-  context->cleanup = cleanup;
-  context->userData = userData;
-  g_pending.push_back(std::move(context));
+  auto* record = new HTTP_REQ_CONTEXT(url, 0, completion, cleanup, userData, false);
+  record->m_status = kAsyncStatusSent;
   return true;
 }
 
-size_t HTTP_PendingCount() { return g_pending.size(); }
-
-const HTTP_REQ_CONTEXT* HTTP_Pending(size_t index) { return index < g_pending.size() ? g_pending[index].get() : nullptr; }
-
-bool HTTP_CompleteRequest(size_t index, int32_t httpStatus, const std::vector<uint8_t>& body) {
-  if (index >= g_pending.size()) return false;
-  std::unique_ptr<HTTP_REQ_CONTEXT> context = std::move(g_pending[index]);
-  g_pending.erase(g_pending.begin() + static_cast<std::ptrdiff_t>(index));
-  context->httpStatus = httpStatus;
-  context->body = body;
-  if (context->completion != nullptr) {
-    HttpResultMap map;
-    const int32_t event = context->completion(context.get(), context->userData, &map);
-    Async_PostEventMap(event, map.entries.data(), static_cast<int32_t>(map.entries.size()));
+HTTP_REQ_CONTEXT* HTTP_FindPendingGet(const char* url) {
+  HTTP_REQ_CONTEXT* found = nullptr;
+  // New records go to the head: the last match is the oldest.
+  for (HTTP_REQ_CONTEXT* r = g_pHttpHead; r != nullptr; r = r->m_pNext) {
+    if (r->m_status.load() == kAsyncStatusSent && r->m_pURL != nullptr && url != nullptr &&
+        std::strcmp(r->m_pURL, url) == 0) {
+      found = r;
+    }
   }
-  Finish(std::move(context));
-  return true;
+  return found;
 }
 
-void HTTP_DiscardAll() {
-  std::vector<std::unique_ptr<HTTP_REQ_CONTEXT>> pending = std::move(g_pending);
-  g_pending.clear();
-  for (auto& context : pending) Finish(std::move(context));
+void HTTP_FinishGet(HTTP_REQ_CONTEXT* record, int32_t httpStatus, const std::vector<uint8_t>& body) {
+  if (record == nullptr) return;
+  MEM_FREE(record->m_pBuffer);
+  record->m_pBuffer = nullptr;
+  record->m_bufferSize = 0;
+  if (!body.empty()) {
+    record->m_pBuffer = static_cast<uint8_t*>(MEM_ALLOC_RAW(body.size()));
+    std::memcpy(record->m_pBuffer, body.data(), body.size());
+    record->m_bufferSize = static_cast<int32_t>(body.size());
+  }
+  record->m_received = record->m_bufferSize;
+  record->m_httpStatus = httpStatus;
+  record->m_status = kAsyncStatusDone;
 }

@@ -1,5 +1,6 @@
 // Recording stand-in of the physics world: bodies and fixtures are kept as plain records so that
 // the instance record's use of them can be checked; nothing is simulated.
+#include <cmath>
 #include <map>
 
 #include "physics/physics_recording.h"
@@ -30,6 +31,51 @@ void CPhysicsFixture::AddPoint(float xMetres, float yMetres) {
 }
 
 CPhysicsObject::~CPhysicsObject() { ++g_record.bodiesDestroyed; }
+
+namespace {
+constexpr float kDegreesPerRadian = 180.0f / 3.1415927410125732f;
+}  // namespace
+
+void CPhysicsObject::SetRotation(float degrees) { m_angle = degrees / kDegreesPerRadian; }
+
+void CPhysicsObject::SetPosition(float xMetres, float yMetres) {
+  m_previousX = m_x;
+  m_previousY = m_y;
+  m_x = xMetres;
+  m_y = yMetres;
+}
+
+void CPhysicsObject::SetAngularVelocity(float degreesPerSecond) { m_angularVelocity = degreesPerSecond / kDegreesPerRadian; }
+
+void CPhysicsObject::SetLinearVelocity(float xMetres, float yMetres) {
+  m_linearVelocityX = xMetres;
+  m_linearVelocityY = yMetres;
+}
+
+float CPhysicsObject::WorldCentreX() const {
+  return m_x + std::cos(m_angle) * m_localCentreX - std::sin(m_angle) * m_localCentreY;
+}
+float CPhysicsObject::WorldCentreY() const {
+  return m_y + std::sin(m_angle) * m_localCentreX + std::cos(m_angle) * m_localCentreY;
+}
+
+int32_t CPhysicsWorld::GetCollisionPointCount(const CInstance* instance) const {
+  return instance != nullptr && instance == m_contactInstance ? static_cast<int32_t>(m_contactPoints.size()) : 0;
+}
+
+bool CPhysicsWorld::GetCollisionPoint(const CInstance* instance, int32_t index, float* x, float* y) const {
+  if (index < 0 || index >= GetCollisionPointCount(instance)) return false;
+  *x = m_contactPoints[static_cast<size_t>(index)].x;
+  *y = m_contactPoints[static_cast<size_t>(index)].y;
+  return true;
+}
+
+bool CPhysicsWorld::GetCollisionNormal(const CInstance* instance, int32_t index, float* x, float* y) const {
+  if (index < 0 || index >= GetCollisionPointCount(instance)) return false;
+  *x = m_contactPoints[static_cast<size_t>(index)].normalX;
+  *y = m_contactPoints[static_cast<size_t>(index)].normalY;
+  return true;
+}
 
 void CPhysicsWorld::BindFixture(CPhysicsFixture* fixture, CInstance* instance, float offsetX, float offsetY) {
   if (fixture == nullptr || instance == nullptr) return;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class CInstance;
 class CPhysicsWorld;
@@ -55,7 +56,42 @@ class CPhysicsObject {
   CPhysicsObject(const CPhysicsObject&) = delete;
   CPhysicsObject& operator=(const CPhysicsObject&) = delete;
 
+  // The body as the stand-in keeps it: what was written, nothing simulated. Metres, radians and
+  // seconds, as the body itself counts.
+  static constexpr int32_t kBodyStatic = 0;
+  static constexpr int32_t kBodyKinematic = 1;
+  static constexpr int32_t kBodyDynamic = 2;
+
+  void SetRotation(float degrees);
+  void SetPosition(float xMetres, float yMetres);  // the old position becomes the previous one
+  void SetAngularVelocity(float degreesPerSecond);
+  void SetLinearVelocity(float xMetres, float yMetres);
+  void SetFixedRotation(bool on) { m_fixedRotation = on; }
+  void SetActive(bool on) { m_active = on; }
+  // The centre of mass in world coordinates (metres).
+  float WorldCentreX() const;
+  float WorldCentreY() const;
+
   CPhysicsWorld* m_pWorld;
+  float m_angle = 0.0f;
+  float m_x = 0.0f;
+  float m_y = 0.0f;
+  float m_previousX = 0.0f;
+  float m_previousY = 0.0f;
+  float m_linearVelocityX = 0.0f;
+  float m_linearVelocityY = 0.0f;
+  float m_angularVelocity = 0.0f;
+  float m_angularDamping = 0.0f;
+  float m_linearDamping = 0.0f;
+  bool m_bullet = false;
+  bool m_fixedRotation = false;
+  bool m_active = true;
+  bool m_awake = true;
+  int32_t m_bodyType = kBodyDynamic;
+  float m_mass = 0.0f;
+  float m_inertia = 0.0f;  // about the centre of mass
+  float m_localCentreX = 0.0f;
+  float m_localCentreY = 0.0f;
 };
 
 // A room's physics world.
@@ -69,7 +105,22 @@ class CPhysicsWorld {
   // Destroys an instance's body in the world and deletes its physics object.
   static void DestroyBody(CPhysicsWorld* world, CPhysicsObject* object);
 
+  // The contact being reported (a collision event of a physics instance): its points in room
+  // units and its normals, for the instance involved.
+  struct ContactPoint {
+    float x;
+    float y;
+    float normalX;
+    float normalY;
+  };
+  int32_t GetCollisionPointCount(const CInstance* instance) const;
+  // False when the instance is not the contact's or the point does not exist.
+  bool GetCollisionPoint(const CInstance* instance, int32_t index, float* x, float* y) const;
+  bool GetCollisionNormal(const CInstance* instance, int32_t index, float* x, float* y) const;
+
   float m_pixelToMetreScale;
+  const CInstance* m_contactInstance = nullptr;
+  std::vector<ContactPoint> m_contactPoints;
 };
 
 // Fixture definitions live in a table by running id until deleted.

@@ -2,6 +2,8 @@
 
 #include "host/frame_loop.h"
 #include "host/run_state.h"
+#include "vm/variable_names.h"
+#include "world/builtin_variables.h"
 #include "world/load_stand_in.h"
 #include "world/room.h"
 
@@ -10,9 +12,15 @@ char* game_project_name = nullptr;
 
 void F_GameEnd() { g_RoomChangeCode = kRoomChangeEndGame; }
 
-// The world's other tables are not built yet: there is nothing to register, reset or delete
-// beyond the rooms.
-void Variable_BuiltIn_Init() {}
+// Once per run of the runner, before any game is loaded; the table keeps its entries until the
+// runner's teardown empties it, so a second call finds them and adds nothing.
+void Variable_BuiltIn_Init() {
+  if (Variable_BuiltinCount() != 0) return;
+  Variable_BuiltIn_InitInstance();
+  Variable_BuiltIn_InitGlobal();
+}
+
+// Motion grids are not built yet: there is nothing to delete.
 void Grid_Shutdown() {}
 
 void Room_Shutdown() {

@@ -1,6 +1,5 @@
 // STAND-IN until the game world is built: what loading a game calls of the world that has no table
-// of its own yet. The registrar registers nothing; the working directory is kept for real. Rooms,
-// paths and timelines have their tables (world/room_table.h, world/path.h, world/timeline.h).
+// of its own yet. Rooms, paths and timelines have their tables (world/room_table.h, world/path.h, world/timeline.h).
 #pragma once
 
 #include <cstdint>
@@ -9,9 +8,5 @@
 #include "world/path.h"
 #include "world/room_table.h"
 #include "world/timeline.h"
-
-// Makes working_directory from the game file path once per pass (up to and including its last
-// slash or backslash).
-void Variable_SetWorkingDirectory();
 
 void InitGameFunctions();

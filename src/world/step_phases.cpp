@@ -1,12 +1,84 @@
 #include "world/step_phases.h"
 
 #include "host/game_step.h"
+#include "host/input.h"
+#include "host/joystick.h"
+#include "host/main_window.h"
+#include "host/window_services.h"
+#include "net/async_deliveries_stand_in.h"
+#include "net/async_queue.h"
+#include "net/frame_services.h"
+#include "platform/winmm/joystick.h"
 #include "world/event.h"
 #include "world/instance.h"
+#include "world/object.h"
+#include "world/object_lists.h"
 #include "world/room.h"
 #include "world/timeline.h"
 
+int32_t g_StepMouseX = 0;
+int32_t g_StepMouseY = 0;
+
 namespace {
+
+constexpr int32_t kFirstKey = 8;
+constexpr int32_t kKeyNone = 0;
+constexpr int32_t kKeyAny = 1;
+
+constexpr int32_t kMouseNoButton = 3;
+constexpr int32_t kMouseGlobalPress = 12;
+constexpr int32_t kMouseGlobalRelease = 13;
+constexpr int32_t kMouseEnter = 10;
+constexpr int32_t kMouseLeave = 11;
+constexpr int32_t kMouseWheelUp = 60;
+constexpr int32_t kMouseWheelDown = 61;
+constexpr int32_t kMouseState = 0;  // device
+
+// Whether the joysticks must be looked for before the next joystick phase (once at the start;
+// afterwards the window procedure looks whenever the devices change).
+bool g_joystickDetectPending = true;
+
+// One pass over the instances of the objects listed for (type, number), with the pass value
+// `pass`: visit(instance) for each that is not destroyed, not deactivated and not newer than the
+// pass. The list is looked up again for every object, since a handler may rebuild the lists; the
+// next node is taken before the visit, since the instance may leave its object's list.
+template <typename Visit>
+void ForEachInPass(int32_t type, int32_t number, uint64_t pass, Visit visit) {
+  for (int32_t i = 0;; ++i) {
+    int32_t count = 0;
+    const int32_t* objects = ObjectLists_Get(type, number, &count);
+    if (i >= count) return;
+    const CObject* object = Object_Data(objects[i]);
+    if (object == nullptr) continue;
+    for (const ObjectInstanceNode* node = object->instances.first; node != nullptr && node->instance != nullptr;) {
+      const ObjectInstanceNode* next = node->next;
+      CInstance* instance = node->instance;
+      if (!instance->marked && !instance->deactivated && instance->creation_stamp <= pass) visit(instance);
+      node = next;
+    }
+  }
+}
+
+// A pass of its own that performs (type, number) on every qualifying instance that also passes
+// `also`, behind the room-change filter.
+template <typename Also>
+void PerformPass(int32_t type, int32_t number, Also also) {
+  const uint64_t pass = Event_PassCounter++;
+  ForEachInPass(type, number, pass, [&](CInstance* instance) {
+    if (also(instance)) Event_Perform(instance, instance, type, number);
+  });
+}
+void PerformPass(int32_t type, int32_t number) {
+  PerformPass(type, number, [](CInstance*) { return true; });
+}
+
+bool UnderStepMouse(CInstance* instance) {
+  return instance->CollisionPoint(static_cast<float>(g_StepMouseX), static_cast<float>(g_StepMouseY), true);
+}
+
+bool AsyncEventDispatched(int32_t number) {
+  return (number >= 60 && number <= 64) || number == 67 || (number >= 69 && number <= 75);
+}
 
 constexpr int32_t kOtherAnimationEnd = 7;
 constexpr int32_t kOtherEndOfPath = 8;
@@ -52,18 +124,156 @@ void AdvanceTimeline(CInstance* inst) {
 
 }  // namespace
 
-// The game world's remaining phases are not built yet: they find nothing to run, and no saved
+// The boundary and collision phases are not built yet: they find nothing to run, and no saved
 // game can be read or queued.
-void HandleStep(int32_t) {}
-void HandleAlarm() {}
-void HandleKeyboard() {}
-void HandleJoystick() {}
-void HandleMouse() {}
 void HandleOther() {}
-void HandleAsync() {}
 void HandleCollision() {}
 void Game_DoQueuedLoad() {}
 void Game_Load(const char*) {}
+
+void HandleStep(int32_t kind) {
+  ProfilerScope scope(kProfilerMarkerStep);
+  PerformPass(kEventStep, kind);
+}
+
+void HandleAlarm() {
+  ProfilerScope scope(kProfilerMarkerAlarm);
+  const uint64_t pass = Event_PassCounter++;
+  for (int32_t alarm = 0; alarm < kInstanceAlarmCount; ++alarm) {
+    ForEachInPass(kEventAlarm, alarm, pass, [alarm](CInstance* instance) {
+      const int32_t left = instance->GetAlarm(alarm);
+      if (left >= 0) instance->SetAlarm(alarm, left - 1);
+      if (instance->GetAlarm(alarm) == 0) Event_Perform(instance, instance, kEventAlarm, alarm);
+    });
+  }
+}
+
+void HandleKey(int32_t key) { PerformPass(kEventKeyboard, key); }
+void HandleKeyPress(int32_t key) { PerformPass(kEventKeyPress, key); }
+void HandleKeyRelease(int32_t key) { PerformPass(kEventKeyRelease, key); }
+
+void HandleKeyboard() {
+  bool anyHeld = false;
+  bool anyPressed = false;
+  bool anyReleased = false;
+  for (int32_t key = kFirstKey; key < IO_KEY_COUNT; ++key) {
+    const bool pressed = IO_KeyPressed(key);
+    if (pressed || IO_KeyDown(key)) {
+      anyHeld = true;
+      HandleKey(key);
+      if (pressed) {
+        anyPressed = true;
+        HandleKeyPress(key);
+      }
+    }
+    if (IO_KeyReleased(key)) {
+      anyReleased = true;
+      HandleKeyRelease(key);
+    }
+  }
+  HandleKey(anyHeld ? kKeyAny : kKeyNone);
+  HandleKeyPress(anyPressed ? kKeyAny : kKeyNone);
+  HandleKeyRelease(anyReleased ? kKeyAny : kKeyNone);
+}
+
+void HandleJoystickEvent(int32_t number) { PerformPass(kEventMouse, number); }
+
+void HandleJoystick() {
+  if (g_joystickDetectPending) {
+    g_joystickDetectPending = false;
+    Joystick_Detect();
+  }
+  const int32_t present = Joystick_PresentFlags();
+  if (present == 0) return;
+  struct Stick {
+    int32_t presentBit;
+    UINT id;
+    int32_t left;     // left, right, up, down follow
+    int32_t button1;  // buttons 1..8 follow
+  };
+  static constexpr Stick kSticks[] = {{1, JOYSTICKID1, 16, 21}, {2, JOYSTICKID2, 31, 36}};
+  for (const Stick& stick : kSticks) {
+    if ((present & stick.presentBit) == 0) continue;
+    JOYINFOEX info;
+    info.dwFlags = JOY_RETURNALL;
+    if (joyGetPosEx(stick.id, &info) != JOYERR_NOERROR) continue;
+    if (info.dwXpos < kJoystickLowThreshold) HandleJoystickEvent(stick.left);
+    if (info.dwXpos > kJoystickHighThreshold) HandleJoystickEvent(stick.left + 1);
+    if (info.dwYpos < kJoystickLowThreshold) HandleJoystickEvent(stick.left + 2);
+    if (info.dwYpos > kJoystickHighThreshold) HandleJoystickEvent(stick.left + 3);
+    for (int32_t k = 0; k < 8; ++k) {
+      if ((info.dwButtons & (1u << k)) != 0) HandleJoystickEvent(stick.button1 + k);
+    }
+  }
+}
+
+void HandleMouseButton(int32_t number) { PerformPass(kEventMouse, number, UnderStepMouse); }
+void HandleMouseGlobal(int32_t number) { PerformPass(kEventMouse, number); }
+
+void HandleMouseEnterLeave() {
+  // Each instance is tested once, though it may be listed for both events: the test stamps it
+  // with the update's pass value, and an instance carrying that stamp is not tested again.
+  const uint64_t update = Event_PassCounter++;
+  for (int32_t number : {kMouseEnter, kMouseLeave}) {
+    ForEachInPass(kEventMouse, number, update, [update](CInstance* instance) {
+      if (instance->creation_stamp == update) return;
+      instance->creation_stamp = update;
+      const int32_t now = UnderStepMouse(instance) ? 1 : 2;
+      instance->mouse_state = (((now ^ instance->mouse_state) & 3) << 2) | now;
+    });
+  }
+  // Bits 2 and 0: just came inside; bits 3 and 1: just went outside.
+  PerformPass(kEventMouse, kMouseEnter, [](CInstance* i) { return (i->mouse_state & 5) == 5; });
+  PerformPass(kEventMouse, kMouseLeave, [](CInstance* i) { return (i->mouse_state & 10) == 10; });
+}
+
+void HandleMouse() {
+  ProfilerScope scope(kProfilerMarkerMouse);
+  if (!g_WindowState.visible) return;
+  g_StepMouseX = Window_DeviceMouseX(kMouseState);
+  g_StepMouseY = Window_DeviceMouseY(kMouseState);
+  bool anyButton = false;
+  for (int32_t b = 1; b <= IO_BUTTON_COUNT; ++b) {
+    if (IO_ButtonDown(b, kMouseState) || IO_ButtonPressed(b, kMouseState)) {
+      anyButton = true;
+      HandleMouseButton(b - 1);
+      HandleMouseGlobal(49 + b);
+    }
+  }
+  if (!anyButton) HandleMouseButton(kMouseNoButton);
+  for (int32_t b = 1; b <= IO_BUTTON_COUNT; ++b) {
+    if (!IO_ButtonPressed(b, kMouseState)) continue;
+    HandleMouseButton(b + 3);
+    HandleMouseGlobal(kMouseGlobalPress);
+    HandleMouseGlobal(52 + b);
+  }
+  for (int32_t b = 1; b <= IO_BUTTON_COUNT; ++b) {
+    if (!IO_ButtonReleased(b, kMouseState)) continue;
+    HandleMouseButton(b + 6);
+    HandleMouseGlobal(kMouseGlobalRelease);
+    HandleMouseGlobal(55 + b);
+  }
+  HandleMouseEnterLeave();
+  if (IO_WheelUp(kMouseState)) HandleMouseGlobal(kMouseWheelUp);
+  if (IO_WheelDown(kMouseState)) HandleMouseGlobal(kMouseWheelDown);
+}
+
+void Async_PerformEvent(int32_t number) {
+  if (!AsyncEventDispatched(number)) return;
+  const uint64_t pass = Event_PassCounter++;
+  // Straight to the handler: asynchronous results reach the game while a room change waits.
+  ForEachInPass(kEventOther, number, pass, [number](CInstance* instance) {
+    PerformEvent(instance, instance, instance->object_index, kEventOther, number);
+  });
+}
+
+void HandleAsync() {
+  IAP_DeliverEvents();
+  Push_DeliverEvents();
+  DeferredScriptCalls_Process();
+  HTTP_Tick();
+  Async_ProcessQueue(Async_PerformEvent);
+}
 
 void HandleTimelines() {
   CRoom* room = Room_Current;

@@ -19,7 +19,7 @@
 #include "host/error_report.h"
 #include "host/game_data.h"
 #include "host/load_save.h"
-#include "net/async_events_stand_in.h"
+#include "net/async_queue.h"
 #include "net/http_stand_in.h"
 #include "render/render_fixture.h"
 
@@ -49,18 +49,16 @@ class SpriteTest : public render_test::RenderTest {
     std::filesystem::remove_all(m_root);
     std::filesystem::create_directories(m_root);
     Win32_SetSaveDirectory((m_root.string() + "/").c_str());
-    g_AsyncRecordedEvents.clear();
     m_wasHeadless = g_IsHeadless;
     g_IsHeadless = true;  // errors are logged, never shown in a dialog
   }
   void TearDown() override {
     g_IsHeadless = m_wasHeadless;
-    HTTP_DiscardAll();
+    Async_Shutdown();
     Sprite_DeleteAll();
     Runner_FreeGameData();
     Win32_FreeSaveDirectory();
     std::filesystem::remove_all(m_root);
-    g_AsyncRecordedEvents.clear();
     error_last = SharedString_Unref(error_last);
     RenderTest::TearDown();
   }

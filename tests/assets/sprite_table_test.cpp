@@ -5,6 +5,7 @@
 #include "assets/bitmap.h"
 #include "assets/bitmap32.h"
 #include "assets/texture_pages.h"
+#include "net/async_test_support.h"
 #include "sprite_fixture.h"
 
 namespace {
@@ -158,21 +159,32 @@ TEST_F(SpriteTableTest, AddedFilesAreCutIntoFramesWhateverTheirNames) {
   EXPECT_STREQ(Sprite_Data(n)->name, Sprite_Name(n));
 }
 
+std::vector<async_test::MapEvent> g_fired;
+
+void RecordEvent(int32_t number) { g_fired.push_back({number, async_test::MapEntries(g_AsyncLoad)}); }
+
 TEST_F(SpriteTableTest, DownloadsFillTheirSlotWhenTheyCompleteAndAlwaysFireTheImageEvent) {
-  const int32_t good = Sprite_Add("http://127.0.0.1/good.png", 2, true, false, false, true, 1, 1);
-  const int32_t empty = Sprite_Add("https://127.0.0.1/empty.png", 1, false, false, false, true, 0, 0);
-  const int32_t gone = Sprite_Add("http://127.0.0.1/gone.png", 1, false, false, false, true, 0, 0);
-  const int32_t junk = Sprite_Add("http://127.0.0.1/junk", 1, false, false, false, true, 0, 0);
-  EXPECT_EQ((std::vector<int32_t>{good, empty, gone, junk}), (std::vector<int32_t>{0, 1, 2, 3}));
-  ASSERT_EQ(HTTP_PendingCount(), 4u);
+  const char* urls[] = {"http://127.0.0.1/good.png", "https://127.0.0.1/empty.png", "http://127.0.0.1/gone.png",
+                        "http://127.0.0.1/junk", "http://127.0.0.1/missing.png"};
+  const int32_t good = Sprite_Add(urls[0], 2, true, false, false, true, 1, 1);
+  const int32_t empty = Sprite_Add(urls[1], 1, false, false, false, true, 0, 0);
+  const int32_t gone = Sprite_Add(urls[2], 1, false, false, false, true, 0, 0);
+  const int32_t junk = Sprite_Add(urls[3], 1, false, false, false, true, 0, 0);
+  const int32_t missing = Sprite_Add(urls[4], 1, false, false, false, true, 0, 0);
+  EXPECT_EQ((std::vector<int32_t>{good, empty, gone, junk, missing}), (std::vector<int32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(Sprite_Data(good)->frameCount, 0);  // empty until the download completes
   ASSERT_TRUE(Sprite_Delete(gone));
 
-  ASSERT_TRUE(HTTP_CompleteRequest(0, 200, PNG(8, 3)));
-  ASSERT_TRUE(HTTP_CompleteRequest(0, 200, {}));
-  ASSERT_TRUE(HTTP_CompleteRequest(0, 200, PNG(4, 4)));
-  ASSERT_TRUE(HTTP_CompleteRequest(0, 200, {1, 2, 3}));
-  EXPECT_EQ(HTTP_PendingCount(), 0u);
+  const std::vector<uint8_t> bodies[] = {PNG(8, 3), {}, PNG(4, 4), {1, 2, 3}, PNG(2, 2)};
+  const int32_t statuses[] = {200, 200, 200, 200, 404};
+  for (int i = 0; i < 5; ++i) {
+    HTTP_REQ_CONTEXT* r = HTTP_FindPendingGet(urls[i]);
+    ASSERT_NE(r, nullptr) << urls[i];
+    HTTP_FinishGet(r, statuses[i], bodies[i]);
+  }
+  g_fired.clear();
+  Async_ProcessQueue(RecordEvent);
+  EXPECT_EQ(HTTP_FindPendingGet(urls[0]), nullptr);
 
   const CSprite* s = Sprite_Data(good);
   EXPECT_EQ(s->frameCount, 2);
@@ -181,19 +193,22 @@ TEST_F(SpriteTableTest, DownloadsFillTheirSlotWhenTheyCompleteAndAlwaysFireTheIm
   EXPECT_STREQ(s->name, "__newsprite0");
   EXPECT_EQ(Sprite_Data(gone), nullptr);  // deleted while pending: stays empty
   EXPECT_EQ(Sprite_Data(junk)->frameCount, 0);
+  EXPECT_EQ(Sprite_Data(missing)->frameCount, 0);  // not 200: not decoded
   EXPECT_NE(Console().find("Failed to decode data in Sprite_Add http://127.0.0.1/junk\n"), std::string::npos);
+  EXPECT_EQ(Console().find("missing.png"), std::string::npos);
 
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 4u);
-  const double statuses[] = {0, -1, 0, 0};
-  for (size_t i = 0; i < 4; ++i) {
-    const AsyncRecordedEvent& e = g_AsyncRecordedEvents[i];
+  ASSERT_EQ(g_fired.size(), 5u);
+  const double expectedStatus[] = {0, -1, 0, 0, 0};
+  for (const async_test::MapEvent& e : g_fired) {
     EXPECT_EQ(e.eventNumber, 60);
     ASSERT_EQ(e.entries.size(), 4u);
-    EXPECT_EQ(e.Find("id")->real, static_cast<double>(i));
-    EXPECT_EQ(e.Find("http_status")->real, 200);
-    EXPECT_EQ(e.Find("status")->real, statuses[i]) << i;
+    const auto i = static_cast<size_t>(e.Find("id")->real);
+    ASSERT_LT(i, 5u);
+    EXPECT_EQ(e.Find("filename")->text, urls[i]);
+    EXPECT_EQ(e.Find("http_status")->real, statuses[i]);
+    EXPECT_EQ(e.Find("status")->real, expectedStatus[i]) << i;
   }
-  EXPECT_EQ(g_AsyncRecordedEvents[0].Find("filename")->text, "http://127.0.0.1/good.png");
+  g_fired.clear();
 }
 
 TEST_F(SpriteTableTest, DeletedSlotsStayEmptyAndAddsGoAtTheEnd) {

@@ -24,7 +24,7 @@
 #include "host/game_data.h"
 #include "host/game_header.h"
 #include "host/gamepad.h"
-#include "net/async_events_stand_in.h"
+#include "net/async_test_support.h"
 #include "vm/calls.h"
 
 namespace {
@@ -96,7 +96,7 @@ class GamepadFunctionsTest : public testing::Test {
   void SetUp() override {
     Builtin_Shutdown();
     g_GameHeader = GameHeader();  // every information flag set: pads on
-    g_AsyncRecordedEvents.clear();
+    Async_Shutdown();
     XInput_Unload();
     savedConsole = g_pDebugConsole;
     g_pDebugConsole = &log;
@@ -112,13 +112,13 @@ class GamepadFunctionsTest : public testing::Test {
     g_IsHeadless = false;
     Error_ClearSuppression();
     error_last = SharedString_Unref(error_last);
-    g_AsyncRecordedEvents.clear();
+    Async_Shutdown();
   }
 
   // Registration as at start-up, with the pads plugged in so far; the discovery events forgotten.
   void Start() {
     InitGamepadFunctions();
-    g_AsyncRecordedEvents.clear();
+    Async_Shutdown();
   }
 
   void Poll(const XINPUT_GAMEPAD& state, DWORD user = 0) {
@@ -170,7 +170,7 @@ TEST_F(GamepadFunctionsTest, RegisteredInOrderWithTheirArgumentCountsThenThePads
 
   // The pads were started after the registration: four of them, the plugged-in one found.
   EXPECT_EQ(g_GamepadCount, 4);
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 1u);
+  ASSERT_EQ(async_test::QueuedMapEvents().size(), 1u);
   EXPECT_EQ(CallReal("gamepad_is_connected", {Real(2)}), 1.0);
 }
 
@@ -184,7 +184,7 @@ TEST_F(GamepadFunctionsTest, StartUpRegistrationStartsThePadsOnce) {
   EXPECT_EQ(CallReal("gamepad_is_connected", {Real(0)}), 1.0);
   // One start makes four pads; a second would have made four more and posted a second discovery.
   EXPECT_EQ(Count(log.text, "GAMEPAD: 4 axis values (last) at 0x"), 4u);
-  EXPECT_EQ(g_AsyncRecordedEvents.size(), 1u);
+  EXPECT_EQ(async_test::QueuedMapEvents().size(), 1u);
 }
 
 TEST_F(GamepadFunctionsTest, ThePadArgumentIsReadAsAWholeNumberOfAnyKind) {

@@ -21,7 +21,7 @@
 #include "host/host_test_support.h"
 #include "host/game_header.h"
 #include "net/async_events.h"
-#include "net/async_events_stand_in.h"
+#include "net/async_test_support.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ class GamepadTest : public testing::Test {
  protected:
   void SetUp() override {
     g_GameHeader = GameHeader();  // every information flag set: pads on
-    g_AsyncRecordedEvents.clear();
+    Async_Shutdown();
     XInput_Unload();
     savedConsole = g_pDebugConsole;
     g_pDebugConsole = &log;
@@ -47,14 +47,14 @@ class GamepadTest : public testing::Test {
     g_IsHeadless = false;
     Error_ClearSuppression();
     error_last = SharedString_Unref(error_last);
-    g_AsyncRecordedEvents.clear();
+    Async_Shutdown();
   }
 
   // Pad 0 plugged in and found, the discovery event forgotten.
   void StartWithPad0() {
     pads.connected[0] = true;
     Gamepad_Init();
-    g_AsyncRecordedEvents.clear();
+    Async_Shutdown();
   }
 
   // One step's poll with the pad reading `state`.
@@ -72,11 +72,11 @@ class GamepadTest : public testing::Test {
   // (event type, pad index) of every posted event.
   static std::vector<std::pair<std::string, int>> Events() {
     std::vector<std::pair<std::string, int>> out;
-    for (const AsyncRecordedEvent& e : g_AsyncRecordedEvents) {
+    for (const async_test::MapEvent& e : async_test::QueuedMapEvents()) {
       EXPECT_EQ(e.eventNumber, kAsyncEventSystem);
       EXPECT_EQ(e.entries.size(), 2u);
-      const AsyncRecordedValue* type = e.Find("event_type");
-      const AsyncRecordedValue* index = e.Find("pad_index");
+      const async_test::Value* type = e.Find("event_type");
+      const async_test::Value* index = e.Find("pad_index");
       if (type == nullptr || index == nullptr || !type->isText || index->isText) {
         ADD_FAILURE() << "malformed pad event";
         continue;
@@ -98,7 +98,7 @@ using EventList = std::vector<std::pair<std::string, int>>;
 TEST(CGamepadTest, DeadZoneScalesAxesButNotAxesReadAsButtons) {
   CGamepad pad(16, 4);
   pad.SetConnected(true);
-  g_AsyncRecordedEvents.clear();
+  Async_Shutdown();
   pad.axisDeadZone = 0.2f;
   const struct {
     float value;
@@ -340,7 +340,7 @@ TEST_F(GamepadTest, EachConnectionChangePostsOneEvent) {
   EXPECT_EQ(gamepad_is_connected(2), 1.0);
   EXPECT_EQ(gamepad_is_connected(1), 0.0);
 
-  g_AsyncRecordedEvents.clear();
+  Async_Shutdown();
   XInput_Discover();
   XInput_Poll();
   EXPECT_EQ(Events(), EventList{});
@@ -360,7 +360,7 @@ TEST_F(GamepadTest, EachConnectionChangePostsOneEvent) {
   EXPECT_EQ(Events().size(), 1u);
 
   // Plugged back: only the next discovery finds it.
-  g_AsyncRecordedEvents.clear();
+  Async_Shutdown();
   pads.connected[0] = true;
   XInput_Poll();
   EXPECT_EQ(Events(), EventList{});
@@ -368,7 +368,7 @@ TEST_F(GamepadTest, EachConnectionChangePostsOneEvent) {
   EXPECT_EQ(Events(), (EventList{{"gamepad discovered", 0}}));
 
   // A restarted game hears of every connected pad again.
-  g_AsyncRecordedEvents.clear();
+  Async_Shutdown();
   Gamepad_AnnounceAll();
   EXPECT_EQ(Events(), (EventList{{"gamepad discovered", 0}, {"gamepad discovered", 2}}));
 }

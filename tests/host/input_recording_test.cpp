@@ -18,6 +18,7 @@
 #include "host/host_platform.h"
 #include "host/input.h"
 #include "host/main_window.h"
+#include "host/sdl_test_events.h"
 #include "platform/window/messages.h"
 #include "platform/window/virtual_keys.h"
 
@@ -67,13 +68,7 @@ class InputRecordingTest : public testing::Test {
   }
 
   void Key(bool down, SDL_Scancode scancode, SDL_Keycode keycode, bool repeat = false) {
-    SDL_Event e = {};
-    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.windowID = windowId;
-    e.key.repeat = repeat;
-    e.key.keysym.scancode = scancode;
-    e.key.keysym.sym = keycode;
-    SDL_PushEvent(&e);
+    sdl_test::Key(windowId, down, scancode, keycode, repeat);
   }
   void Text(const char* utf8) {
     SDL_Event e = {};
@@ -82,21 +77,7 @@ class InputRecordingTest : public testing::Test {
     SDL_strlcpy(e.text.text, utf8, sizeof e.text.text);
     SDL_PushEvent(&e);
   }
-  void Mouse(Uint32 type, int32_t x, int32_t y, uint8_t button = 0) {
-    SDL_Event e = {};
-    e.type = type;
-    if (type == SDL_MOUSEMOTION) {
-      e.motion.windowID = windowId;
-      e.motion.x = x;
-      e.motion.y = y;
-    } else {
-      e.button.windowID = windowId;
-      e.button.button = button;
-      e.button.x = x;
-      e.button.y = y;
-    }
-    SDL_PushEvent(&e);
-  }
+  void Mouse(Uint32 type, int32_t x, int32_t y, uint8_t button = 0) { sdl_test::Mouse(windowId, type, x, y, button); }
   void Wheel(int32_t notches) {
     SDL_Event e = {};
     e.type = SDL_MOUSEWHEEL;

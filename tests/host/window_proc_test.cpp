@@ -14,7 +14,7 @@
 #include "host/joystick.h"
 #include "host/fake_pads.h"
 #include "host/fake_window_system.h"
-#include "net/async_events_stand_in.h"
+#include "net/async_test_support.h"
 #include "net/os_events.h"
 #include "platform/window/messages.h"
 #include "platform/window/virtual_keys.h"
@@ -414,15 +414,16 @@ TEST_F(WindowProcTest, SizeLimitsAddTheFrameAndZeroLeavesTheSystemLimit) {
 
 TEST_F(WindowProcTest, DeviceChangeLooksForJoysticksAndGamepadsAgain) {
   Gamepad_Init();
-  g_AsyncRecordedEvents.clear();
+  Async_Shutdown();
   joysticks.sticks[1].present = true;
   pads.connected[2] = true;
   Send(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED);
   EXPECT_EQ(Joystick_PresentFlags(), 2);
-  ASSERT_EQ(g_AsyncRecordedEvents.size(), 1u);
-  EXPECT_EQ(g_AsyncRecordedEvents[0].Find("pad_index")->real, 2.0);
+  ASSERT_EQ(async_test::QueuedMapEvents().size(), 1u);
+  EXPECT_EQ(async_test::QueuedMapEvents()[0].Find("pad_index")->real, 2.0);
   EXPECT_TRUE(Gamepad_Get(2)->IsConnected());
   Gamepad_Shutdown();
+  Async_Shutdown();
   XInput_Unload();
 }
 

@@ -3,10 +3,12 @@
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <thread>
@@ -103,4 +105,26 @@ void System_InstallCrashHandlers(const char* notice) {
   action.sa_flags = SA_ONSTACK;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal, &action, nullptr);
+}
+
+int32_t System_KernelVersion() {
+  utsname names{};
+  if (uname(&names) != 0) return -1;
+  int major = 0;
+  int minor = 0;
+  if (std::sscanf(names.release, "%d.%d", &major, &minor) != 2 || major < 0 || minor < 0 || major > 32767 || minor > 65535) {
+    return -1;
+  }
+  return major * 65536 + minor;
+}
+
+std::tm System_CurrentDate(bool utc) {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  if (utc) {
+    gmtime_r(&now, &parts);
+  } else {
+    localtime_r(&now, &parts);
+  }
+  return parts;
 }

@@ -2,6 +2,8 @@
 // the signals that end or crash the runner.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,11 @@
 std::string System_ExecutablePath();
 // The user's home directory from the user database, "" when it has none that is absolute.
 std::string System_UserHomeDirectory();
+
+// The running kernel's version as major x 65536 + minor, -1 when it cannot be read.
+int32_t System_KernelVersion();
+// The current date and time broken down, in local time or in UTC.
+std::tm System_CurrentDate(bool utc);
 
 // Starts args[0] (looked up in PATH) with the arguments, in `directory` when one is given; the
 // child's id goes to *child. False when it could not be started.

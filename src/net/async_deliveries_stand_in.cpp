@@ -1,0 +1,6 @@
+#include "net/async_deliveries_stand_in.h"
+
+void IAP_DeliverEvents() {}
+void Push_DeliverEvents() {}
+void HTTP_Tick() {}
+bool FreeBuffer(int32_t) { return false; }
