@@ -190,6 +190,20 @@ TEST_F(SpriteMaskTest, ShapedMasksFillTheBoxOrFollowTheAlpha) {
   EXPECT_EQ((std::vector<int32_t>{disc.maskLeft, disc.maskTop, disc.maskRight, disc.maskBottom}),
             (std::vector<int32_t>{0, 0, 9, 9}));
 
+  // A manual box is kept unclamped, and box mode 3 leaves it: a shape fills only its part inside
+  // the image.
+  CSprite wide;
+  wide.frameCount = 2;
+  wide.width = 4;
+  wide.height = 3;
+  wide.SetBBoxMode(2);
+  wide.SetBBox({-5, -5, 50, 50});
+  wide.SetCollisionMask(false, 3, {}, 1, 0);
+  ASSERT_EQ(wide.MaskCount(), 2);
+  for (const auto& mask : wide.masks) EXPECT_EQ(mask, std::vector<uint8_t>(12, 1));
+  wide.SetCollisionMask(true, 3, {}, 2, 0);  // an ellipse round (22, 22)
+  EXPECT_EQ(wide.masks[0], std::vector<uint8_t>(12, 0));
+
   // Kind 0: alpha above the tolerance.
   CSprite alpha;
   alpha.frameCount = 1;
