@@ -10,7 +10,7 @@
 #include "assets/sprite_mask.h"
 #include "assets/texture_pages.h"
 #include "recording_renderer.h"
-#include "render/draw_state_stand_in.h"
+#include "render/render_setters.h"
 
 namespace {
 
@@ -69,7 +69,11 @@ void BM_SpriteDraw(benchmark::State& state) {
   sprite.frameCount = 1;
   sprite.entries = std::make_shared<std::vector<TPageEntry*>>(1, &entry);
   sprite.ComputeBoundingRadius();
-  GR_SetCullRect(0, 0, 1024, 768);
+  g_GR_View.cullMinX = 0;
+  g_GR_View.cullMinY = 0;
+  g_GR_View.cullMaxX = 1024;
+  g_GR_View.cullMaxY = 768;
+  g_GR_View.cullDirty = false;
   int frame = 0;
   for (auto _ : state) {
     GR_D3D_BeginScene();
@@ -84,7 +88,7 @@ void BM_SpriteDraw(benchmark::State& state) {
     GR_D3D_EndScene();
   }
   sprite.entries.reset();
-  GR_ResetDrawState();
+  g_GR_View = GR_ViewState{};
   const double calls = static_cast<double>(state.iterations()) * kSprites;
   state.counters["ns/call"] = benchmark::Counter(calls, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }

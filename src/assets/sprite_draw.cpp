@@ -9,7 +9,8 @@
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "net/frame_services.h"
-#include "render/draw_state_stand_in.h"
+#include "render/render_setters.h"
+#include "render/transform_3d.h"
 #include "skeleton/skeleton_sprite.h"
 
 namespace {
@@ -23,9 +24,9 @@ bool SurfaceIsTarget() { return Texture_TargetStackDepth() > 0; }
 
 // Whether a sprite at (x, y) lies further than the margins outside the visible rectangle.
 bool Culled(float x, float y, float marginX, float marginY) {
-  const GR_CullRectangle r = GR_CullRect();
-  return x < static_cast<float>(r.left) - marginX || x > static_cast<float>(r.right) + marginX ||
-         y < static_cast<float>(r.top) - marginY || y > static_cast<float>(r.bottom) + marginY;
+  const GR_ViewState& v = g_GR_View;
+  return x < static_cast<float>(v.cullMinX) - marginX || x > static_cast<float>(v.cullMaxX) + marginX ||
+         y < static_cast<float>(v.cullMinY) - marginY || y > static_cast<float>(v.cullMaxY) + marginY;
 }
 
 }  // namespace
@@ -40,7 +41,7 @@ void CSprite::SpriteDraw(int32_t frame, float x, float y, float xScale, float yS
   GR_UpdateCullRect();
   const auto r = static_cast<float>(radius);
   const float margin = std::max(std::fabs(r * xScale), std::fabs(r * yScale));
-  if (!GR_Is3DMode() && !GR_IsCustomProjection() && kind != kSpriteKindSkeleton && Culled(x, y, margin, margin)) return;
+  if (!GR_Get3DMode() && !g_GR_View.customProjection && kind != kSpriteKindSkeleton && Culled(x, y, margin, margin)) return;
   if (kind == kSpriteKindVector) {
     DrawVector(f, static_cast<float>(originX), static_cast<float>(originY), x, y, xScale, yScale, angle, colour, alpha);
     return;
@@ -63,7 +64,7 @@ void CSprite::SpriteDrawSimple(int32_t frame, float x, float y) {
   const int32_t f = Frame(frame);
   GR_UpdateCullRect();
   const auto r = static_cast<float>(radius);
-  if (!SurfaceIsTarget() && !GR_IsCustomProjection() && kind != kSpriteKindSkeleton && Culled(x, y, r, r)) return;
+  if (!SurfaceIsTarget() && !g_GR_View.customProjection && kind != kSpriteKindSkeleton && Culled(x, y, r, r)) return;
   if (kind == kSpriteKindVector) {
     DrawVector(f, static_cast<float>(originX), static_cast<float>(originY), x, y, 1, 1, 0, kWhite, 1);
     return;
@@ -102,7 +103,7 @@ void CSprite::DrawGeneral(int32_t frame, float left, float top, float partWidth,
   const int32_t f = Frame(frame);
   GR_UpdateCullRect();
   const auto r = static_cast<float>(radius);
-  if (!SurfaceIsTarget() && !GR_IsCustomProjection() && Culled(x, y, std::fabs(r * xScale), std::fabs(r * yScale))) {
+  if (!SurfaceIsTarget() && !g_GR_View.customProjection && Culled(x, y, std::fabs(r * xScale), std::fabs(r * yScale))) {
     return;
   }
   const float a = Radians(angle);

@@ -21,6 +21,9 @@ inline constexpr int32_t kProfilerMarkerActiveLists = 3;
 inline constexpr int32_t kProfilerMarkerStep = 4;
 inline constexpr int32_t kProfilerMarkerAlarm = 8;
 inline constexpr int32_t kProfilerMarkerMouse = 9;
+// Engine markers of rendering, clear of the ids above and of the collision, event and sprite ones.
+inline constexpr int32_t kProfilerMarkerStartFrame = 11;
+inline constexpr int32_t kProfilerMarkerEndFrame = 12;
 // Engine markers of the assets.
 inline constexpr int32_t kProfilerMarkerPreciseCollision = 3;
 inline constexpr int32_t kProfilerMarkerSpriteDraw = 15;
@@ -59,3 +62,7 @@ void WexaFunctions_Tick();
 
 // Runs every extension's final function; false when one cannot be located.
 bool Extension_RunFinalFunctions();
+// Before the first room: prepares the extension packages (false when one cannot be), and runs
+// every extension's initialisation function (false when one cannot be located).
+bool Extension_Prepare();
+bool Extension_RunInitFunctions();

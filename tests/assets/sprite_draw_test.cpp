@@ -2,7 +2,8 @@
 // stretched origin, pages against own slots, the bitmap-only operations and the error line.
 #include <cstring>
 
-#include "render/draw_state_stand_in.h"
+#include "render/render_setters.h"
+#include "render/transform_3d.h"
 #include "sprite_fixture.h"
 
 namespace {
@@ -38,10 +39,19 @@ class SpriteDrawTest : public SpriteTest {
                      {e}))
         << Game_LoadFailure();
     sprite = Sprite_Data(0);
-    GR_SetCullRect(0, 0, 100, 100);
+    SetCull(0, 0, 100, 100);
     s_log->Clear();
   }
+  static void SetCull(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    g_GR_View.cullMinX = left;
+    g_GR_View.cullMinY = top;
+    g_GR_View.cullMaxX = right;
+    g_GR_View.cullMaxY = bottom;
+    g_GR_View.cullDirty = false;
+  }
   void TearDown() override {
+    g_GR_View = GR_ViewState{};
+    GR_Set3DMode(false);
     Texture_PopAllTargets();
     SpriteTest::TearDown();
   }
@@ -96,11 +106,11 @@ TEST_F(SpriteDrawTest, TheRadiusCullsUnlessTheModeForbidsIt) {
       {"ext: the scale widens the margin", none, false, -4, 2, true},
       {"ext: beyond the bottom right", none, false, 104, 1, false},
       {"ext in 3-D mode", [] { GR_Set3DMode(true); }, false, -4, 1, true},
-      {"ext with a custom projection", [] { GR_SetCustomProjection(true); }, false, -4, 1, true},
+      {"ext with a custom projection", [] { g_GR_View.customProjection = true; }, false, -4, 1, true},
       {"simple: further than the radius", none, true, -4, 1, false},
       {"simple in 3-D mode is still culled", [] { GR_Set3DMode(true); }, true, -4, 1, false},
       {"simple into a surface", [] { ASSERT_TRUE(Texture_PushTarget()); }, true, -400, 1, true},
-      {"simple with a custom projection", [] { GR_SetCustomProjection(true); }, true, -4, 1, true},
+      {"simple with a custom projection", [] { g_GR_View.customProjection = true; }, true, -4, 1, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -112,7 +122,7 @@ TEST_F(SpriteDrawTest, TheRadiusCullsUnlessTheModeForbidsIt) {
     }
     EXPECT_EQ(Drawn().size(), c.drawn ? 6u : 0u);
     GR_Set3DMode(false);
-    GR_SetCustomProjection(false);
+    g_GR_View.customProjection = false;
     Texture_PopAllTargets();
   }
   // The general draw culls with a margin per axis.

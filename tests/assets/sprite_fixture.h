@@ -43,7 +43,7 @@ class SpriteTest : public render_test::RenderTest {
  protected:
   void SetUp() override {
     RenderTest::SetUp();
-    InitScene();
+    if (RecordingScene()) InitScene();
     m_root = std::filesystem::path(TOLVARINE_TEST_TMP) /
              ("sprites_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(m_root);
@@ -62,6 +62,9 @@ class SpriteTest : public render_test::RenderTest {
     error_last = SharedString_Unref(error_last);
     RenderTest::TearDown();
   }
+
+  // False: the test makes its own device.
+  virtual bool RecordingScene() const { return true; }
 
   // A file in the save area.
   void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {

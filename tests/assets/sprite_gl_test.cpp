@@ -5,6 +5,8 @@
 
 #include "assets/texture_pixels.h"
 #include "core/memory_manager.h"
+#include "render/frame.h"
+#include "render/render_setters.h"
 #include "sprite_fixture.h"
 
 namespace {
@@ -22,23 +24,18 @@ uint32_t PagePixel(int32_t x, int32_t y) {
 
 class SpriteGLTest : public SpriteTest {
  protected:
+  bool RecordingScene() const override { return false; }
   void SetUp() override {
     SpriteTest::SetUp();
-    // The recording device of the fixture is replaced by the real one.
-    GR_D3D_EndScene();
-    GR_Texture_FreeAll();
-    GR_D3D_Shutdown();
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     GR_D3D_SetFactory(nullptr);
     ASSERT_TRUE(Init(0, kSide, kSide)) << Console();
-    D3DMATRIX projection{};
-    projection.m[0][0] = 2.0f / kSide;
-    projection.m[1][1] = -2.0f / kSide;
-    projection.m[2][2] = 1.0f / 32000;
-    projection.m[3][0] = -1.0f - 1.0f / kSide;
-    projection.m[3][1] = 1.0f + 1.0f / kSide;
-    projection.m[3][3] = 1.0f;
-    g_D3D.device->SetTransform(D3DTS_PROJECTION, &projection);
+    // Room pixels on window pixels.
+    GR_SetView(0, 0, kSide, kSide, 0);
+  }
+  void TearDown() override {
+    g_GR_View = GR_ViewState{};
+    SpriteTest::TearDown();
   }
 
   // The 12 x 12 square at (x, y) compared with the 6 x 6 sprite at (x + 3, y + 3) on black.
@@ -78,7 +75,7 @@ TEST_F(SpriteGLTest, SpritesDrawnAtIntegerCoordinatesReadBackExactly) {
   ASSERT_FALSE(copy->DrawsFromSharedPages());
 
   ASSERT_TRUE(GR_D3D_BeginScene());
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+  GR_D3D_Clear(0xFF000000u, 1.0f, 0, kClearTarget);
   Sprite_Data(0)->SpriteDrawSimple(0, 5, 5);       // its image's corner at (3, 3)
   Sprite_Data(0)->SpriteDraw(0, 25, 5, 1, 1, 0, 0xFFFFFF, 1);
   copy->SpriteDrawSimple(0, 5, 25);
