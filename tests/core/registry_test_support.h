@@ -71,7 +71,7 @@ class RegistryTest : public ::testing::Test {
       set(nullptr, 0);
     }
     Object_Shutdown();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
     Game_SetCompiledMode(true);
     Game_SetObjectMode(false);
     Options_SetFlags(0);

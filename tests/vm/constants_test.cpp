@@ -123,7 +123,7 @@ TEST_F(ConstantsTest, FindTriesEveryAssetKindInOrderBeforeTheConstants) {
   EXPECT_EQ(FindReal("shared", &found), 2);  // the object
   Object_Data(2)->SetName("gone");
   EXPECT_EQ(FindReal("shared", &found), 3);  // then the sprite
-  Sprite_Data(3)->name = "gone";
+  Sprite_Delete(3);
   for (size_t k = 0; k < std::size(tables); ++k) {
     EXPECT_EQ(FindReal("shared", &found), static_cast<double>(4 + k)) << "table " << k;
     tables[k](nullptr, 0);
