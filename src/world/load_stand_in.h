@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "host/container.h"
-#include "world/game_functions.h"
 #include "world/path.h"
 #include "world/room_table.h"
 #include "world/timeline.h"

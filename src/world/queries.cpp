@@ -4,7 +4,6 @@
 #include <string>
 
 #include "assets/sprite_table.h"
-#include "functions/random.h"
 #include "host/error_report.h"
 #include "world/activation.h"
 #include "world/commands.h"
@@ -19,7 +18,6 @@ namespace {
 constexpr int32_t kFirstInstanceId = 100000;
 constexpr float kPi = 3.1415927f;
 constexpr int32_t kDefaultSteps = 1000;
-constexpr int32_t kRandomTries = 100;
 
 bool Eligible(const CInstance* instance) {
   return instance != nullptr && !instance->marked && !instance->deactivated;
@@ -304,34 +302,6 @@ void Command_Bounce(CInstance* self, bool precise, bool all) {
     collided = true;
   }
   self->SetDirection(up + down + 180.0f - d0);
-}
-
-void Command_MoveRandom(CInstance* self, float hsnap, float vsnap) {
-  if (self == nullptr || Room_Current == nullptr) return;
-  const auto width = static_cast<float>(Room_Current->width);
-  const auto height = static_cast<float>(Room_Current->height);
-  int32_t xmin = 0;
-  int32_t xmax = static_cast<int32_t>(width);
-  int32_t ymin = 0;
-  int32_t ymax = static_cast<int32_t>(height);
-  if (Sprite_Exists(self->sprite_index) || Sprite_Exists(self->mask_index)) {
-    EnsureBox(self);
-    xmin = static_cast<int32_t>(std::nearbyint(self->x - static_cast<float>(self->bbox_left)));
-    xmax = static_cast<int32_t>(std::nearbyint(width + self->x - static_cast<float>(self->bbox_right)));
-    ymin = static_cast<int32_t>(std::nearbyint(self->y - static_cast<float>(self->bbox_top)));
-    ymax = static_cast<int32_t>(std::nearbyint(height + self->y - static_cast<float>(self->bbox_bottom)));
-  }
-  for (int32_t t = 0; t < kRandomTries; ++t) {
-    // A range of 0 (an instance as wide or as high as the room) draws 0: that axis's minimum.
-    auto gx = static_cast<float>(xmin + static_cast<int64_t>(Random_Int(xmax - xmin)));
-    auto gy = static_cast<float>(ymin + static_cast<int64_t>(Random_Int(ymax - ymin)));
-    if (hsnap > 0.0f) gx = std::floor(gx / hsnap) * hsnap;
-    if (vsnap > 0.0f) gy = std::floor(gy / vsnap) * vsnap;
-    if (Command_PlaceFree(self, gx, gy)) {
-      self->SetPosition(gx, gy);
-      return;
-    }
-  }
 }
 
 bool Command_PlaceSnapped(CInstance* self, double hsnap, double vsnap) {

@@ -39,8 +39,6 @@ void Command_MoveContact(CInstance* self, float direction, float maxDistance, bo
 // Steps while the place is not free; returns whether it ends free.
 bool Command_MoveOutside(CInstance* self, float direction, float maxDistance, bool all);
 void Command_Bounce(CInstance* self, bool precise, bool all);
-// move_random: up to 100 tries for a free place in the room on the snapping grid.
-void Command_MoveRandom(CInstance* self, float hsnap, float vsnap);
 bool Command_PlaceSnapped(CInstance* self, double hsnap, double vsnap);
 void Command_PositionDestroy(float x, float y);
 void Command_PositionChange(float x, float y, int32_t obj, bool performEvents);

@@ -11,7 +11,7 @@
 
 #include "core/function_registry.h"
 #include "core/value.h"
-#include "world/game_functions.h"
+#include "functions/game_functions.h"
 
 namespace game_call {
 

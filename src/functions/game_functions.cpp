@@ -1,12 +1,15 @@
-#include "world/game_functions.h"
+#include "functions/game_functions.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "assets/sprite_table.h"
 #include "core/argument_getters.h"
 #include "core/function_registry.h"
 #include "core/value.h"
+#include "functions/motion_planning_stand_in.h"
+#include "functions/random.h"
 #include "host/error_report.h"
 #include "host/frame_loop.h"
 #include "world/activation.h"
@@ -14,7 +17,6 @@
 #include "world/instance.h"
 #include "world/instance_ids.h"
 #include "world/lifecycle.h"
-#include "world/motion_planning_stand_in.h"
 #include "world/object.h"
 #include "world/path.h"
 #include "world/queries.h"
@@ -59,7 +61,39 @@ void SetInstance(RValue* result, const CInstance* instance) {
 
 // --- placement and motion ---------------------------------------------------------------------
 
-GAME_FN(MoveRandom) { ARGS; Command_MoveRandom(self, a.F(0), a.F(1)); }
+constexpr int32_t kRandomTries = 100;
+
+// Up to 100 tries for a free place in the room on the snapping grid; after them it stays.
+void MoveRandomly(CInstance* self, float hsnap, float vsnap) {
+  if (self == nullptr || Room_Current == nullptr) return;
+  const auto width = static_cast<float>(Room_Current->width);
+  const auto height = static_cast<float>(Room_Current->height);
+  int32_t xmin = 0;
+  int32_t xmax = static_cast<int32_t>(width);
+  int32_t ymin = 0;
+  int32_t ymax = static_cast<int32_t>(height);
+  if (Sprite_Exists(self->sprite_index) || Sprite_Exists(self->mask_index)) {
+    if (self->bbox_dirty) Compute_BoundingBox(self);
+    xmin = static_cast<int32_t>(std::nearbyint(self->x - static_cast<float>(self->bbox_left)));
+    xmax = static_cast<int32_t>(std::nearbyint(width + self->x - static_cast<float>(self->bbox_right)));
+    ymin = static_cast<int32_t>(std::nearbyint(self->y - static_cast<float>(self->bbox_top)));
+    ymax = static_cast<int32_t>(std::nearbyint(height + self->y - static_cast<float>(self->bbox_bottom)));
+  }
+  for (int32_t t = 0; t < kRandomTries; ++t) {
+    // A range of 0 (an instance as wide or as high as the room) draws 0: that axis's minimum.
+    auto gx = static_cast<float>(xmin + static_cast<int64_t>(Random_Int(xmax - xmin)));
+    auto gy = static_cast<float>(ymin + static_cast<int64_t>(Random_Int(ymax - ymin)));
+    if (hsnap > 0.0f) gx = std::floor(gx / hsnap) * hsnap;
+    if (vsnap > 0.0f) gy = std::floor(gy / vsnap) * vsnap;
+    if (Command_PlaceFree(self, gx, gy)) {
+      self->SetPosition(gx, gy);
+      return;
+    }
+  }
+}
+
+
+GAME_FN(MoveRandom) { ARGS; MoveRandomly(self, a.F(0), a.F(1)); }
 GAME_FN(PlaceFree) { ARGS; SetBool(result, Command_PlaceFree(self, a.F(0), a.F(1))); }
 GAME_FN(PlaceEmpty) { ARGS; SetBool(result, Command_PlaceEmpty(self, a.F(0), a.F(1))); }
 

@@ -1,4 +1,4 @@
-#include "world/motion_planning_stand_in.h"
+#include "functions/motion_planning_stand_in.h"
 
 bool MP_LinearStep(CInstance*, float, float, float, int32_t, bool) { return false; }
 bool MP_LinearPath(CInstance*, CPath*, float, float, float, int32_t, bool) { return false; }
