@@ -443,4 +443,73 @@ TEST(RunnerTest, ArgumentsWithQuotesAndBlanksArriveWhole) {
       << log;
 }
 
+// The game keeps its unlocked level in "saveData.ini" in the save area: read once at start (1 when
+// the key is missing), written back one higher when a level is won. Two runs with one fresh data
+// folder: the second starts from what the first wrote.
+TEST(RunnerTest, AGameReadsBackTheLevelItSavedInAnEarlierRun) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/code.s",
+            ".code room_code\n"
+            "  push.d 1\n"
+            "  pop.v.d global.unlocked vflags=10\n"
+            "  push.s \"saveData.ini\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_open 1\n"
+            "  popz.v\n"
+            "  push.s \"unlocked\"\n"
+            "  conv.s.v\n"
+            "  push.s \"data\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_key_exists 2\n"
+            "  conv.v.b\n"
+            "  bf loaded\n"
+            "  push.d 1\n"
+            "  conv.d.v\n"
+            "  push.s \"unlocked\"\n"
+            "  conv.s.v\n"
+            "  push.s \"data\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_read_real 3\n"
+            "  pop.v.v global.unlocked vflags=10\n"
+            "loaded:\n"
+            "  call.i ini_close 0\n"
+            "  popz.v\n"
+            "  push.s \"saveData.ini\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_open 1\n"
+            "  popz.v\n"
+            "  push.v global.unlocked vflags=10\n"
+            "  push.d 1\n"
+            "  add.d.v\n"
+            "  push.s \"unlocked\"\n"
+            "  conv.s.v\n"
+            "  push.s \"data\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_write_real 3\n"
+            "  popz.v\n"
+            "  call.i ini_close 0\n"
+            "  popz.v\n"
+            "  exit.i\n");
+  RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--room-code", "code.s", "game.win"}, dir);
+  ASSERT_EQ(tool.exitCode, 0) << tool.output;
+  const std::string data = dir + "/data";
+  std::filesystem::create_directories(data);
+
+  const auto saved = [&] {
+    std::vector<std::string> texts;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+      if (entry.path().filename() == "saveData.ini") texts.push_back(ReadFile(entry.path().string()));
+    }
+    return texts;
+  };
+  for (const char* expected : {"[data]\r\nunlocked=\"2.000000\"\r\n", "[data]\r\nunlocked=\"3.000000\"\r\n"}) {
+    RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                               {{"XDG_DATA_HOME", data}});
+    ASSERT_FALSE(run.timedOut);
+    ASSERT_EQ(run.exitCode, 0) << run.output << ReadFile(dir + "/log.txt");
+    EXPECT_EQ(saved(), std::vector<std::string>{expected}) << ReadFile(dir + "/log.txt");
+  }
+  EXPECT_FALSE(Exists(dir + "/saveData.ini")) << "the file goes into the save area, not beside the game";
+}
+
 }  // namespace
