@@ -43,7 +43,14 @@ class QueriesTest : public WorldDriverTest {
            {.x = 200, .y = 0, .object = 2, .id = kW}},
           objects);
   }
-  static double Id(const CInstance* i) { return i != nullptr ? i->id : kNone; }
+  // A 32 x 400 wall, made once the game is loaded (loading starts a fresh sprite table).
+  static int32_t Tall() {
+    CSprite tall;
+    tall.frameCount = 1;
+    tall.maskRight = 31;
+    tall.maskBottom = 399;
+    return Sprite_Add(tall);
+  }
 };
 
 // The object argument's forms: all, an instance id, an object with a child, an unknown object,
@@ -148,19 +155,13 @@ TEST_F(QueriesTest, MovingToContact) {
 }
 
 TEST_F(QueriesTest, PreciseBounceRoundsTheDirectionToTensFirst) {
-  CSprite tall;
-  tall.frameCount = 1;
-  tall.maskRight = 31;
-  tall.maskBottom = 399;
-  const int32_t square = Square();
-  const int32_t wallSprite = Sprite_Add(tall);
   ObjtEntry ball = Entry("ball");
-  ball.sprite_index = square;
+  ball.sprite_index = Square();
   ObjtEntry wall = Entry("wall");
-  wall.sprite_index = wallSprite;
   wall.solid = true;
   const ObjtEntry objects[] = {ball, wall};
   Start({{.x = 0, .y = 100, .object = 0, .id = kP}, {.x = 35, .y = 0, .object = 1, .id = kC}}, objects);
+  Instance(kC)->SetSpriteIndex(Tall());
   CInstance* b = Instance(kP);
   b->SetDirection(44);
   b->SetSpeed(5);
@@ -216,15 +217,14 @@ TEST_F(QueriesTest, DistanceToItselfIsAMillion) {
 }
 
 TEST_F(QueriesTest, MoveRandomWithARangeOfZeroTakesTheMinimum) {
+  const ObjtEntry objects[] = {Entry("plank")};
+  Start({{.x = 7, .y = 3, .object = 0, .id = kP}}, objects);
   CSprite wide;  // 321 wide in a 320-wide room: no room to move sideways
   wide.frameCount = 1;
   wide.maskRight = 320;
   wide.maskBottom = 9;
-  ObjtEntry plank = Entry("plank");
-  plank.sprite_index = Sprite_Add(wide);
-  const ObjtEntry objects[] = {plank};
-  Start({{.x = 7, .y = 3, .object = 0, .id = kP}}, objects);
   CInstance* i = Instance(kP);
+  i->SetSpriteIndex(Sprite_Add(wide));
   for (int32_t k = 0; k < 5; ++k) {
     Call("move_random", i, nullptr, {0, 10});
     EXPECT_FLOAT_EQ(i->x, 0.0f);
