@@ -37,7 +37,6 @@ class World {
     g_record.functions = g_functions;
     Game_UseLinkRecord(&g_record);
     Object_Init();
-    Sprite_ClearAll();
     CSprite box;
     box.frameCount = 1;
     box.maskRight = 15;
@@ -80,7 +79,6 @@ class World {
     delete m_caller;
     ObjectLists_FreeAll();
     Object_Shutdown();
-    Sprite_ClearAll();
     Game_UseLinkRecord(nullptr);
   }
   World(const World&) = delete;
