@@ -47,6 +47,9 @@ class QueriesTest : public WorldDriverTest {
   static int32_t Tall() {
     CSprite tall;
     tall.frameCount = 1;
+    tall.width = 32;
+    tall.height = 400;
+    tall.precise = false;  // a box: it has no mask to test against
     tall.maskRight = 31;
     tall.maskBottom = 399;
     return Sprite_Add(tall);
