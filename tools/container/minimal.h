@@ -22,3 +22,13 @@ void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
                       std::span<const ObjtEntry> objects = {}, const BytecodeProgram* program = nullptr);
 
 }  // namespace container
+
+namespace container {
+
+// A game of one room showing two views: a room of 640 x 480 in colour 0x3060C0 (blue-green-red),
+// seen through view 0 (the room's top left quarter) and view 1 (its bottom right quarter) whose
+// ports of 160 x 120 sit side by side, and four instances of object "marker" at (40, 40),
+// (280, 200), (360, 280) and (600, 440).
+void add_demo_views_game(ContainerWriter& writer);
+
+}  // namespace container
