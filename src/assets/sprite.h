@@ -22,6 +22,10 @@ struct SpriteVectorData;
 inline constexpr int32_t kSpriteKindBitmap = 0;
 inline constexpr int32_t kSpriteKindVector = 1;
 inline constexpr int32_t kSpriteKindSkeleton = 2;
+// While false, sprites draw without being culled against the view (the cursor is drawn so, and
+// a surface target saves and restores it).
+extern bool g_SpriteCulling;
+
 // A skeleton sprite takes any image index.
 inline constexpr int32_t kSpriteSkeletonFrames = 2147483647;
 

@@ -24,12 +24,15 @@ bool SurfaceIsTarget() { return Texture_TargetStackDepth() > 0; }
 
 // Whether a sprite at (x, y) lies further than the margins outside the visible rectangle.
 bool Culled(float x, float y, float marginX, float marginY) {
+  if (!g_SpriteCulling) return false;
   const GR_ViewState& v = g_GR_View;
   return x < static_cast<float>(v.cullMinX) - marginX || x > static_cast<float>(v.cullMaxX) + marginX ||
          y < static_cast<float>(v.cullMinY) - marginY || y > static_cast<float>(v.cullMaxY) + marginY;
 }
 
 }  // namespace
+
+bool g_SpriteCulling = true;
 
 void CSprite::ReportDrawError() const { Console_DebugOutput("Error attempting to draw sprite %s\n", name != nullptr ? name : ""); }
 

@@ -18,8 +18,6 @@ void Shader_UploadMatrices(const Matrix44*) {
 // No screen effect is drawn yet, and the window keeps the size the start-up gave it: views and
 // the window follow the room once the room redraw is built.
 void Effect_Clear() {}
-void Room_SizeWindow() {}
-void Surface_FreeAll() {}
 void DebugOverlay_FrameBegin() {}
 void DebugOverlay_FrameEnd() {}
 void Display_ReportFPS() {}
