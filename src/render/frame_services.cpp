@@ -7,5 +7,4 @@ void DrawRoom() {}
 void ParticleSystem_UpdateAll() {}
 void DebugOverlay_BeginTiming(const char*, uint32_t) {}
 void DebugOverlay_EndTiming() {}
-void Text_ResetState() {}
 void VertexFormat_Reset() {}

@@ -7,6 +7,7 @@
 #include "render/d3d_device.h"
 #include "render/frame_services.h"
 #include "render/lifecycle.h"
+#include "render/overlay_draw.h"
 #include "render/render_state.h"
 #include "render/vertex_batch.h"
 
@@ -112,7 +113,7 @@ void GR_D3D_Clear(uint32_t flags, uint32_t colour, float depth, uint32_t stencil
 
 void Surface_FreeAll() {}
 void DebugOverlay_FrameBegin() {}
-void DebugOverlay_FrameEnd() {}
+void DebugOverlay_FrameEnd() { DebugOverlay_AdvanceFrame(); }
 void Display_ReportFPS() {}
 
 void Start_Frame() { GR_D3D_BeginScene(); }

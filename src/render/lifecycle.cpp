@@ -10,10 +10,9 @@ int32_t g_circlePrecision = 0;
 void GR_InitCirclePrecision() { g_circlePrecision = 24; }
 int32_t GR_GetCirclePrecision() { return g_circlePrecision; }
 
-// Particles, vertex builders and text are not built yet: there is nothing to create, register or free.
+// Particles and vertex builders are not built yet: there is nothing to create, register or free.
 void Particle_Reset() {}
 void Particle_CreateShapeTextures() {}
 void Particle_Shutdown() {}
 void VertexBuilder_RegisterFastFunctions(bool) {}
 void VertexFormat_FreeAll() {}
-void Text_Shutdown() {}
