@@ -14,6 +14,7 @@
 #include "host/host_platform.h"
 #include "host/input.h"
 #include "host/main_window.h"
+#include "host/rooms.h"
 #include "host/run_state.h"
 #include "host/startup.h"
 #include "platform/system/files.h"
@@ -93,6 +94,23 @@ void Runner_PrepareRelaunch() {
   }
 }
 
+namespace {
+// Set while WinMain runs a pass: the tables Runner_EndProcess takes down are the runner's own.
+bool g_inRunnerPass = false;
+}  // namespace
+
+void Runner_EndProcess(int exitCode) {
+  if (g_inRunnerPass) {
+    g_inRunnerPass = false;
+    Runner_DeleteRoomCopies();
+    Runner_AfterMainLoop();
+    Win32_PostQuit();
+    Runner_Shutdown();
+    Runner_FreeRunGlobals();
+  }
+  Error_EndProcess(exitCode);
+}
+
 int WinMain(const char* commandLine) {
   Runner_InstallCoreHooks();
   g_CommandLine = commandLine != nullptr ? commandLine : "";
@@ -109,6 +127,7 @@ int WinMain(const char* commandLine) {
       Host_ReplaceText(&g_pGameFilePath, full.c_str());
     }
     if (!Runner_InitGlobals()) break;
+    g_inRunnerPass = true;
     Runner_StartUp();
     Window_SetFocus();
 
@@ -119,6 +138,7 @@ int WinMain(const char* commandLine) {
     }
     Runner_EndGame();
 
+    g_inRunnerPass = false;
     Runner_AfterMainLoop();
     Win32_PostQuit();
     Runner_Shutdown();

@@ -73,8 +73,9 @@ void RestartGame() {
   StartGame();
 }
 
-// Acts on the room-change code at the end of a frame; false when the main loop is to stop.
-bool ActOnRoomChange() {
+}  // namespace
+
+bool Runner_ActOnRoomChange() {
   const int32_t code = g_RoomChangeCode;
   switch (code) {
     case kRoomChangeNone:
@@ -104,8 +105,6 @@ bool ActOnRoomChange() {
   Room_Goto(code);
   return true;
 }
-
-}  // namespace
 
 TimingClock Timing_SetClock(const TimingClock& clock) {
   TimingClock previous = g_clock;
@@ -215,7 +214,7 @@ int32_t Runner_Frame() {
     Runner_ObservePhase(present ? "End_Frame(present)" : "End_Frame(hold)");
     End_Frame(present);
     if (g_GameChange.target != nullptr) g_RoomChangeCode = kRoomChangeQuit;
-    if (!ActOnRoomChange()) return kSpeedWithoutRoom;
+    if (!Runner_ActOnRoomChange()) return kSpeedWithoutRoom;
   }
 
   if (Profiler_Enabled) Profiler_FrameEnd();

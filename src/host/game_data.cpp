@@ -29,6 +29,7 @@
 #include "physics/load_stand_in.h"
 #include "platform/window/file_dialog.h"
 #include "platform/window/message_box.h"
+#include "render/display.h"
 #include "render/load_stand_in.h"
 #include "script/load_stand_in.h"
 #include "script/wx_object.h"
@@ -438,6 +439,8 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
   TimeLine_Init();
   Object_Init();
   Room_Init();
+  // A new game's rooms start without the GUI size an earlier game set.
+  Display_GuiSize = DisplayExtent{-1, -1};
   Options_Reset();
   g_data.texturePageEntries = nullptr;
   g_data.texturePageEntriesSize = 0;

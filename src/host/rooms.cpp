@@ -2,15 +2,24 @@
 
 #include <vector>
 
+#include "audio/lifecycle.h"
 #include "core/console.h"
+#include "core/memory_manager.h"
+#include "net/frame_services.h"
+#include "net/lifecycle.h"
+#include "render/d3d_device.h"
+#include "render/frame_stand_in.h"
 #include "vm/constants.h"
 #include "vm/script_table.h"
 #include "host/command_line.h"
+#include "host/entry.h"
 #include "host/error_dialog.h"
 #include "host/error_report.h"
 #include "host/frame_loop.h"
+#include "host/game_header.h"
 #include "host/input.h"
 #include "host/run_state.h"
+#include "host/window_services.h"
 #include "vm/code_object.h"
 #include "world/event.h"
 #include "world/instance.h"
@@ -22,8 +31,8 @@
 #include "world/room_table.h"
 #include "world/timeline.h"
 
-// Extensions, sounds, timelines, screen effects, window sizing, layers and the remote debugger
-// have nothing to prepare or apply here yet; their steps are left out of the sequences below.
+// Layers (building them on entry, freeing them on leaving, an instance's layer) are not built
+// yet: their steps are left out of the sequences below.
 namespace {
 
 constexpr int32_t kOtherGameStart = 2;
@@ -91,11 +100,16 @@ void MergeCarried(CRoom* room) {
 
 bool Runner_PrepareAll() {
   static const PrepareStep kSteps[] = {
+      {"Extension_Prepare() \n", Extension_Prepare, "Failed to prepare extension packages."},
       {"Code_Constant_Prepare() \n", Constant_Prepare, "Failed to define the constants."},
       {"Script_Prepare() \n", Script_Prepare, "Failed to compile the scripts."},
       {"TimeLine_Prepare() \n", TimeLine_Prepare, "Failed to compile the actions in the time lines."},
       {"Object_Prepare() \n", Object_Prepare, "Failed to compile the actions in the objects."},
       {"Room_Prepare() \n", Room_Prepare, nullptr},
+      {"Sound_Prepare() \n", [] {
+         Sound_InitHardware();
+         return Sound_Prepare();
+       }, "Failed to prepare the sounds."},
   };
   for (const PrepareStep& s : kSteps) {
     Console_DebugOutput("%s", s.logLine);
@@ -104,6 +118,7 @@ bool Runner_PrepareAll() {
       return false;
     }
   }
+  Audio_Prepare();
   Console_DebugOutput("InitGraphics() \n");
   Console_DebugOutput("Finished PrepareGame() \n");
   return true;
@@ -117,11 +132,17 @@ void StartGame() {
   g_RunState.cursorSprite = -1;
   g_RunState.stepCounter = 0;
   g_RunState.transitionKind = 0;
+  // Without its extensions initialised the game enters no room: the loop runs frames without one.
+  if (!Extension_RunInitFunctions()) return;
+  Window_SetCursor(g_GameOptions.showCursor ? 0 : -1);
+  GR_SetTextureInterpolation(g_D3D.interpolate);
   Runner_DeleteRoomCopies();
   Room_Copies.assign(static_cast<size_t>(Room_Number()), nullptr);
   DeleteCarried();
   const int32_t first = Room_First();
-  if (!Room_Exists(first)) {
+  if (Debug_StartPaused) {
+    // The debugger enters the first room itself when it lets the game run.
+  } else if (!Room_Exists(first)) {
     // With no room to enter the game has nothing to play: it ends at the end of its first frame,
     // as game_end would end it, rather than running empty frames until someone closes it.
     if (Room_Order().empty()) {
@@ -143,11 +164,13 @@ void StartGame() {
     }
   }
   Console_DebugOutput("StartGame() - DONE\n");
+  MemoryManager_Report();
 }
 
 void Room_Start(int32_t index, bool first) {
   g_RoomChangeCode = kRoomChangeNone;
   if (first) IO_Clear();
+  Effect_Clear();
   CRoom* definition = Room_Data(index);
   if (index < 0 || definition == nullptr) {
     // Only an existing room is ever asked for; a forged index ends the game instead of crashing.
@@ -170,6 +193,7 @@ void Room_Start(int32_t index, bool first) {
     }
   }
   Room_SetCurrent(room);
+  Room_SizeWindow();
 
   MergeCarried(room);
 
@@ -197,7 +221,11 @@ void Room_Start(int32_t index, bool first) {
   }
   if (isNew && room->creation_code != nullptr) {
     RunRoomCreationCode(room->creation_code);
-    if (g_RunnerOptions.headless) Error_EndProcess(0);
+    if (g_RunnerOptions.headless) {
+      // A headless run exists to run the first new room's creation code: it ends here.
+      Console_DebugOutput("Room_Start: headless run ends after the creation code of room %d\n", index);
+      Runner_EndProcess(0);
+    }
   }
   Event_PerformAll(kEventOther, kOtherRoomStart);
   Room_DeleteMarked(Room_Current);

@@ -17,3 +17,5 @@ void Network_Tick() {}
 void Steam_Tick() {}
 void WexaFunctions_Tick() {}
 bool Extension_RunFinalFunctions() { return true; }
+bool Extension_Prepare() { return true; }
+bool Extension_RunInitFunctions() { return true; }

@@ -55,3 +55,7 @@ void WexaFunctions_Tick();
 
 // Runs every extension's final function; false when one cannot be located.
 bool Extension_RunFinalFunctions();
+// Before the first room: prepares the extension packages (false when one cannot be), and runs
+// every extension's initialisation function (false when one cannot be located).
+bool Extension_Prepare();
+bool Extension_RunInitFunctions();

@@ -111,6 +111,10 @@ void GR_D3D_Clear(uint32_t flags, uint32_t colour, float depth, uint32_t stencil
   g_D3D.device->Clear(0, nullptr, flags, colour, depth, stencil);
 }
 
+// No screen effect is drawn yet, and the window keeps the size the start-up gave it: views and
+// the window follow the room once the room redraw is built.
+void Effect_Clear() {}
+void Room_SizeWindow() {}
 void Surface_FreeAll() {}
 void DebugOverlay_FrameBegin() {}
 void DebugOverlay_FrameEnd() { DebugOverlay_AdvanceFrame(); }

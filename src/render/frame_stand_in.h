@@ -33,6 +33,10 @@ void GR_SetWorldIdentity();
 // Clears the bound targets (flags as the device's: 1 target, 2 depth, 4 stencil).
 void GR_D3D_Clear(uint32_t flags, uint32_t colour, float depth, uint32_t stencil);
 
+// On entering a room: the screen effects end, and the window and views take the room's size.
+void Effect_Clear();
+void Room_SizeWindow();
+
 // Frees every surface (they are made again by their owners on next use).
 void Surface_FreeAll();
 // The debug overlay's frame.

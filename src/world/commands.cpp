@@ -132,6 +132,14 @@ void Command_Wrap(CInstance* instance, bool horizontal, bool vertical) {
   SetPosition(instance, x, y);
 }
 
+void Command_MoveTowards(CInstance* instance, float x, float y, float speed) {
+  if (instance == nullptr) return;
+  // Each setter recomputes the other form: the last one keeps the direction the first two gave.
+  instance->SetHSpeed(x - instance->x);
+  instance->SetVSpeed(y - instance->y);
+  instance->SetSpeed(speed);
+}
+
 int32_t F_InstanceCreate(float x, float y, int32_t object) {
   const CInstance* instance = Command_CreateInstance(object, x, y);
   return instance != nullptr ? instance->id : -1;

@@ -25,6 +25,8 @@ void Command_RestartGame();
 void Command_Snap(CInstance* instance, float hsnap, float vsnap);
 // Wraps the instance around the room in the direction it moves.
 void Command_Wrap(CInstance* instance, bool horizontal, bool vertical);
+// Sets the instance moving towards (x, y) at that speed.
+void Command_MoveTowards(CInstance* instance, float x, float y, float speed);
 
 // The compiled-code forms.
 int32_t F_InstanceCreate(float x, float y, int32_t object);

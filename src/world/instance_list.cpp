@@ -6,27 +6,24 @@ void InstanceList::InsertByDepth(CInstance* instance) {
   ++count;
   instance->sort_depth = instance->depth;
   const double depth = instance->depth;
-  CInstance* after = first;
-  while (after != nullptr && static_cast<double>(after->sort_depth) <= depth) after = after->list_next;
-  if (after == nullptr) {
-    instance->list_prev = last;
-    instance->list_next = nullptr;
-    if (last != nullptr) {
-      last->list_next = instance;
-    } else {
-      first = instance;
-    }
-    last = instance;
-    return;
-  }
+  // The list is in ascending sort depth, so the place after the last instance of a depth not
+  // above this one is the place before the first one above it. The walk starts at the end: a new
+  // instance mostly goes at or near it (equal depths keep their order of insertion).
+  CInstance* before = last;
+  while (before != nullptr && !(static_cast<double>(before->sort_depth) <= depth)) before = before->list_prev;
+  CInstance* after = before != nullptr ? before->list_next : first;
+  instance->list_prev = before;
   instance->list_next = after;
-  instance->list_prev = after->list_prev;
-  if (after->list_prev != nullptr) {
-    after->list_prev->list_next = instance;
+  if (before != nullptr) {
+    before->list_next = instance;
   } else {
     first = instance;
   }
-  after->list_prev = instance;
+  if (after != nullptr) {
+    after->list_prev = instance;
+  } else {
+    last = instance;
+  }
 }
 
 void InstanceList::Append(CInstance* instance) {

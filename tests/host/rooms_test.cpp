@@ -32,6 +32,8 @@
 #include "world/load_stand_in.h"
 #include "world/instance.h"
 #include "world/room.h"
+#include "render/display.h"
+#include "net/lifecycle.h"
 
 namespace {
 
@@ -108,68 +110,11 @@ TEST_F(RoomsTest, TheRoomChunkKeepsEachRoomsNameSizeAndSpeed) {
   EXPECT_TRUE(Room_Order().empty());
 }
 
-TEST_F(RoomsTest, LoadingARoomEntry) {
-  RoomEntry room{.name = "r", .width = 320, .height = 200, .speed = 40, .persistent = true};
-  room.uses_physics = true;
-  room.gravity_x = 9.8f;
-  room.gravity_y = -2.5f;
-  room.pixel_to_metre = 0.1f;
-  room.views = {{.visible = 1, .view_x = 10, .port_w = 300}};
-  room.backgrounds = {{.visible = 1, .index = 3, .x = 5, .hspeed = 2}};
-  ASSERT_TRUE(LoadMinimalGame(std::span(&room, 1))) << Game_LoadFailure();
-  const CRoom* r = Room_Data(0);
-  ASSERT_NE(r, nullptr);
-  EXPECT_TRUE(r->persistent);
-  EXPECT_EQ(r->gravity_x, 9);
-  EXPECT_EQ(r->gravity_y, -2);
-  EXPECT_NE(r->physics_world, nullptr);
-  EXPECT_TRUE(r->views[0].visible);
-  EXPECT_EQ(r->views[0].view_x, 10.0f);
-  EXPECT_EQ(r->views[0].angle, 0.0f);
-  EXPECT_EQ(r->views[0].port_w, 300);
-  EXPECT_EQ(r->views[1].view_w, 640.0f) << "views past the list keep their defaults";
-  EXPECT_EQ(r->backgrounds[0].index, 3);
-  EXPECT_EQ(r->backgrounds[0].x, 5.0f);
-  EXPECT_EQ(r->backgrounds[0].hspeed, 2.0f);
-  // The empty instance list reads as none: its offset in the entry is rewritten to 0.
-  EXPECT_FALSE(r->instance_list_present);
-  EXPECT_TRUE(r->tile_list_present);
-  const size_t roomChunk = [&] {
-    for (size_t at = 8; at + 8 <= m_bytes.size();) {
-      uint32_t size;
-      std::memcpy(&size, &m_bytes[at + 4], 4);
-      if (std::memcmp(&m_bytes[at], "ROOM", 4) == 0) return at + 8;
-      at += 8 + size;
-    }
-    return size_t{0};
-  }();
-  ASSERT_NE(roomChunk, 0u);
-  uint32_t entry, instanceList;
-  std::memcpy(&entry, &m_bytes[roomChunk + 4], 4);
-  std::memcpy(&instanceList, &m_bytes[entry + 48], 4);
-  EXPECT_EQ(instanceList, 0u);
-
-  // A copy keeps the destination's view surfaces.
-  CRoom copy;
-  copy.views[0].surfaceId = 7;
-  copy.Assign(r, false);
-  EXPECT_EQ(copy.views[0].surfaceId, 7);
-  EXPECT_EQ(copy.views[0].port_w, 300);
-}
-
-TEST_F(RoomsTest, AnOldFormatKeepsNoPhysicsWorld) {
-  container::ContainerWriter writer;
-  container::Gen8Header header;
-  header.format_version = 5;
-  container::write_gen8(writer, header);
-  writer.add_string_pool();
-  RoomEntry room{.name = "r"};
-  room.uses_physics = true;
-  container::write_room(writer, std::span(&room, 1));
-  ASSERT_TRUE(Load(writer)) << Game_LoadFailure();
-  ASSERT_NE(Room_Data(0), nullptr);
-  EXPECT_FALSE(Room_Data(0)->uses_physics);
-  EXPECT_EQ(Room_Data(0)->physics_world, nullptr);
+TEST_F(RoomsTest, LoadingRoomsForgetsTheGuiSize) {
+  Display_GuiSize = DisplayExtent{200, 100};
+  ASSERT_TRUE(LoadMinimalGame({}));
+  EXPECT_EQ(Display_GuiSize.width, -1);
+  EXPECT_EQ(Display_GuiSize.height, -1);
 }
 
 TEST_F(RoomsTest, TheFirstRoomPlacesItsInstancesWithTheirIds) {
@@ -283,6 +228,32 @@ TEST_F(RoomsTest, WithoutARoomToEnterTheGameEndsAfterItsFirstFrame) {
     }
     Runner_EndGame();
   }
+}
+
+TEST_F(RoomsTest, PreparationRunsItsStepsInOrder) {
+  ASSERT_TRUE(LoadMinimalGame({}));
+  m_log.text.clear();
+  EXPECT_TRUE(Runner_PrepareAll());
+  size_t at = 0;
+  for (const char* line : {"Extension_Prepare() \n", "Code_Constant_Prepare() \n", "Script_Prepare() \n",
+                           "TimeLine_Prepare() \n", "Object_Prepare() \n", "Room_Prepare() \n", "Sound_Prepare() \n",
+                           "InitGraphics() \n", "Finished PrepareGame() \n"}) {
+    at = m_log.text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << " in order in\n" << m_log.text;
+  }
+}
+
+// A debugger that asked to start paused enters the first room itself: StartGame enters none.
+TEST_F(RoomsTest, StartingPausedForTheDebuggerEntersNoRoom) {
+  const RoomEntry room{.name = "a"};
+  ASSERT_TRUE(LoadMinimalGame(std::span(&room, 1)));
+  Debug_StartPaused = true;
+  StartGame();
+  Debug_StartPaused = false;
+  EXPECT_EQ(Room_Current, nullptr);
+  EXPECT_EQ(g_RoomChangeCode, kRoomChangeNone);
+  EXPECT_NE(m_log.text.find("StartGame() - DONE\n"), std::string::npos) << m_log.text;
+  Runner_EndGame();
 }
 
 // The frames of a room of speed 30 on the real clock: about 90 in three seconds of wall time, and

@@ -326,6 +326,44 @@ TEST(RunnerTest, AGameWithARoomRunsUntilASignalEndsIt) {
   }
 }
 
+// A headless run ends with exit code 0 once the first room's creation code (byte code the
+// interpreter runs) has run, before the main loop; the tool refuses code it cannot use.
+TEST(RunnerTest, AHeadlessRunEndsAfterTheFirstRoomsCreationCode) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/code.s", ".code room_code\n  exit.i\n");
+  WriteFile(dir + "/bad.s", ".code room_code\n  nonsense\n");
+  RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--room-code", "code.s", "room.win"}, dir);
+  ASSERT_EQ(tool.exitCode, 0) << tool.output;
+  const std::string tmp = dir + "/tmp";
+  std::filesystem::create_directories(tmp);
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "room.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                             {{"TMPDIR", tmp}});
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(TempDirectories(tmp), 0u) << "the game is taken down before the process ends";
+  const std::string log = ReadFile(dir + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"StartGame: room 0 \"room0\" (320 x 240, speed 30)", "Room_Start: headless run ends after the creation code of room 0"}),
+            "")
+      << log;
+  EXPECT_EQ(Count(log, "Entering main loop."), 0u) << log;
+
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } refused[] = {
+      {{"--minimal", "--room-code", "code.s", "x.win"}, "--room-code goes with --room-speed"},
+      {{"--minimal", "--room-speed", "30", "--room-code", "bad.s", "x.win"}, "bad.s: line 2"},
+      {{"--minimal", "--room-speed", "30", "--room-code", "none.s", "x.win"}, "cannot read \"none.s\""},
+      {{"--room-code", "code.s", "d.txt", "x.win"}, "--room-code goes with --minimal"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.says);
+    RunResult r = RunProgram(TOLVARINE_CONTAINER_TOOL, c.args, dir);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+  }
+}
+
 // A game that cannot start ends through the usual teardown: exit code 1, the temporary directory
 // removed. A FIFO or a directory named as the game is refused before it is opened, so nothing
 // waits on it.
@@ -403,6 +441,75 @@ TEST(RunnerTest, ArgumentsWithQuotesAndBlanksArriveWhole) {
                                       "Entering main loop."}),
             "")
       << log;
+}
+
+// The game keeps its unlocked level in "saveData.ini" in the save area: read once at start (1 when
+// the key is missing), written back one higher when a level is won. Two runs with one fresh data
+// folder: the second starts from what the first wrote.
+TEST(RunnerTest, AGameReadsBackTheLevelItSavedInAnEarlierRun) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/code.s",
+            ".code room_code\n"
+            "  push.d 1\n"
+            "  pop.v.d global.unlocked vflags=10\n"
+            "  push.s \"saveData.ini\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_open 1\n"
+            "  popz.v\n"
+            "  push.s \"unlocked\"\n"
+            "  conv.s.v\n"
+            "  push.s \"data\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_key_exists 2\n"
+            "  conv.v.b\n"
+            "  bf loaded\n"
+            "  push.d 1\n"
+            "  conv.d.v\n"
+            "  push.s \"unlocked\"\n"
+            "  conv.s.v\n"
+            "  push.s \"data\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_read_real 3\n"
+            "  pop.v.v global.unlocked vflags=10\n"
+            "loaded:\n"
+            "  call.i ini_close 0\n"
+            "  popz.v\n"
+            "  push.s \"saveData.ini\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_open 1\n"
+            "  popz.v\n"
+            "  push.v global.unlocked vflags=10\n"
+            "  push.d 1\n"
+            "  add.d.v\n"
+            "  push.s \"unlocked\"\n"
+            "  conv.s.v\n"
+            "  push.s \"data\"\n"
+            "  conv.s.v\n"
+            "  call.i ini_write_real 3\n"
+            "  popz.v\n"
+            "  call.i ini_close 0\n"
+            "  popz.v\n"
+            "  exit.i\n");
+  RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--room-code", "code.s", "game.win"}, dir);
+  ASSERT_EQ(tool.exitCode, 0) << tool.output;
+  const std::string data = dir + "/data";
+  std::filesystem::create_directories(data);
+
+  const auto saved = [&] {
+    std::vector<std::string> texts;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+      if (entry.path().filename() == "saveData.ini") texts.push_back(ReadFile(entry.path().string()));
+    }
+    return texts;
+  };
+  for (const char* expected : {"[data]\r\nunlocked=\"2.000000\"\r\n", "[data]\r\nunlocked=\"3.000000\"\r\n"}) {
+    RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                               {{"XDG_DATA_HOME", data}});
+    ASSERT_FALSE(run.timedOut);
+    ASSERT_EQ(run.exitCode, 0) << run.output << ReadFile(dir + "/log.txt");
+    EXPECT_EQ(saved(), std::vector<std::string>{expected}) << ReadFile(dir + "/log.txt");
+  }
+  EXPECT_FALSE(Exists(dir + "/saveData.ini")) << "the file goes into the save area, not beside the game";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // OpenGL and came back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -272,6 +273,83 @@ TEST_F(GLDeviceTest, TextureWrittenByLockReadsBackExactBytes) {
   texture->Release();
 }
 
+// Locks hand out the buffer's own storage: bytes a lock does not write keep their values (after
+// a discard too, within the discarding lock's own writes), a read-only lock sees what was written,
+// and no draw reads a buffer while it is locked.
+TEST_F(GLDeviceTest, VertexBufferLocksKeepTheBytesTheyDoNotWrite) {
+  auto readAll = [](IDirect3DVertexBuffer9* buffer) {
+    void* p = nullptr;
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(buffer->Lock(0, 0, &p, D3DLOCK_READONLY), D3D_OK);
+    if (p != nullptr) bytes.assign(static_cast<uint8_t*>(p), static_cast<uint8_t*>(p) + 64);
+    EXPECT_EQ(buffer->Unlock(), D3D_OK);
+    return bytes;
+  };
+  for (DWORD usage : {DWORD{0}, DWORD{D3DUSAGE_WRITEONLY}, DWORD{D3DUSAGE_DYNAMIC},
+                      DWORD{D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY}}) {
+    SCOPED_TRACE(usage);
+    const bool dynamic = (usage & D3DUSAGE_DYNAMIC) != 0;
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    ASSERT_EQ(device->CreateVertexBuffer(64, usage, 0, dynamic ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED, &buffer, nullptr),
+              D3D_OK);
+    EXPECT_EQ(readAll(buffer), std::vector<uint8_t>(64, 0));  // a new buffer reads as zeros
+    std::vector<uint8_t> expected(64);
+    for (size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<uint8_t>(i + 1);
+    void* p = nullptr;
+    ASSERT_EQ(buffer->Lock(0, 0, &p, dynamic ? D3DLOCK_DISCARD : 0), D3D_OK);
+    std::memcpy(p, expected.data(), expected.size());
+    EXPECT_EQ(buffer->Lock(0, 0, &p, 0), D3DERR_INVALIDCALL);  // already locked
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    EXPECT_EQ(buffer->Unlock(), D3DERR_INVALIDCALL);
+    // Partial locks that write part of their ranges: appending, then plain.
+    ASSERT_EQ(buffer->Lock(16, 16, &p, dynamic ? D3DLOCK_NOOVERWRITE : 0), D3D_OK);
+    std::memset(p, 0xEE, 8);
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    ASSERT_EQ(buffer->Lock(40, 8, &p, 0), D3D_OK);
+    std::memset(static_cast<uint8_t*>(p) + 2, 0x77, 2);
+    ASSERT_EQ(buffer->Unlock(), D3D_OK);
+    std::fill(expected.begin() + 16, expected.begin() + 24, uint8_t{0xEE});
+    std::fill(expected.begin() + 42, expected.begin() + 44, uint8_t{0x77});
+    EXPECT_EQ(readAll(buffer), expected);
+    // An empty lock at the end; a range past it.
+    EXPECT_EQ(buffer->Lock(64, 0, &p, 0), D3D_OK);
+    EXPECT_EQ(buffer->Unlock(), D3D_OK);
+    EXPECT_EQ(buffer->Lock(60, 8, &p, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(buffer->Release(), 0u);
+  }
+
+  struct V {
+    float x, y, z;
+    D3DCOLOR c;
+  };
+  IDirect3DVertexBuffer9* triangle = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(3 * sizeof(V), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT,
+                                       &triangle, nullptr),
+            D3D_OK);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetStreamSource(0, triangle, 0, sizeof(V));
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  void* p = nullptr;
+  ASSERT_EQ(triangle->Lock(0, 0, &p, D3DLOCK_DISCARD), D3D_OK);
+  // The top-left half of the target in clip space (the transforms start as identities).
+  const V vertices[3] = {{-1, 1, 0.5f, 0xFFFF0000}, {1, 1, 0.5f, 0xFFFF0000}, {-1, -1, 0.5f, 0xFFFF0000}};
+  std::memcpy(p, vertices, sizeof(vertices));
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
+  ASSERT_EQ(triangle->Unlock(), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  IDirect3DSurface9* backBuffer = nullptr;
+  ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
+  const std::vector<uint32_t> pixels = ReadBack(backBuffer);
+  EXPECT_EQ(pixels[1 * 64 + 1], 0xFFFF0000u);
+  EXPECT_EQ(pixels[47 * 64 + 63], 0xFF000000u);
+  backBuffer->Release();
+  device->SetStreamSource(0, nullptr, 0, 0);
+  triangle->Release();
+}
+
 TEST_F(GLDeviceTest, UpdateTextureCopiesOnlyTheDirtyRegionOfASystemMemoryTexture) {
   IDirect3DTexture9 *staging = nullptr, *texture = nullptr;
   ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &staging, nullptr), D3D_OK);
@@ -521,26 +599,78 @@ TEST_F(GLDeviceTest, ReferenceCountsFollowTheDeviceRules) {
   EXPECT_EQ(level->Release(), 2u);   // a level shares its texture's count
   EXPECT_EQ(texture->Release(), 1u);
 
-  // The device holds a reference to the targets it has bound.
+  // Created objects and surfaces got from the device add to the device's count; binding adds
+  // nothing to the bound object's.
+  EXPECT_EQ(RefCount(device), 2u);  // the program's and the texture's
   IDirect3DSurface9* target = LockableTarget(4, 4);
-  device->SetRenderTarget(0, target);
-  EXPECT_EQ(target->AddRef(), 3u);
-  target->Release();
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
+  const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
+  IDirect3DVertexDeclaration9* decl = nullptr;
+  ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
+  EXPECT_EQ(RefCount(device), 5u);
   IDirect3DSurface9* backBuffer = nullptr;
   device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
-  device->SetRenderTarget(0, backBuffer);
-  EXPECT_EQ(target->Release(), 0u);
+  EXPECT_EQ(RefCount(device), 6u);
+  EXPECT_EQ(backBuffer->AddRef(), 2u);  // more references to it hold the device once
+  EXPECT_EQ(RefCount(device), 6u);
   backBuffer->Release();
+  device->SetRenderTarget(0, target);
+  device->SetTexture(0, texture);
+  device->SetStreamSource(0, buffer, 0, 12);
+  device->SetVertexDeclaration(decl);
+  for (IUnknown* object : std::initializer_list<IUnknown*>{target, texture, buffer, decl}) {
+    EXPECT_EQ(RefCount(object), 1u);
+  }
+  EXPECT_EQ(backBuffer->Release(), 0u);  // no longer bound; the device's own surface stays
+  EXPECT_EQ(RefCount(device), 5u);
 
-  // Objects outliving their device become inert and can still be released.
+  // Released while bound, the objects are the device's until it lets go of them: the device
+  // goes on drawing and clearing with them, and a later binding frees them.
+  EXPECT_EQ(target->Release(), 0u);
+  EXPECT_EQ(texture->Release(), 0u);
+  EXPECT_EQ(buffer->Release(), 0u);
+  EXPECT_EQ(decl->Release(), 0u);
+  EXPECT_EQ(RefCount(device), 1u);
+  EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+  device->EndScene();
+  IDirect3DSurface9* bound = nullptr;
+  ASSERT_EQ(device->GetRenderTarget(0, &bound), D3D_OK);
+  EXPECT_EQ(bound, target);
+  EXPECT_EQ(RefCount(device), 2u);  // taken up again, it holds the device again
+  EXPECT_EQ(bound->Release(), 0u);
+  device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+  device->SetRenderTarget(0, backBuffer);
+  backBuffer->Release();
+  device->SetTexture(0, nullptr);
+  device->SetStreamSource(0, nullptr, 0, 0);
+  device->SetFVF(D3DFVF_XYZ);  // lets go of the declaration
+  EXPECT_EQ(RefCount(device), 1u);
+  // A texture's level bound as a target keeps its texture.
+  IDirect3DTexture9* targetTexture = nullptr;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &targetTexture,
+                                  nullptr),
+            D3D_OK);
+  ASSERT_EQ(targetTexture->GetSurfaceLevel(0, &level), D3D_OK);
+  device->SetRenderTarget(0, level);
+  EXPECT_EQ(level->Release(), 1u);
+  EXPECT_EQ(targetTexture->Release(), 0u);
+  EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF405060, 1.0f, 0), D3D_OK);
+  EXPECT_EQ(ReadBack(level).front(), 0xFF405060u);
+  device->SetRenderTarget(0, backBuffer);
+
+  // A device released past its count (the runner's last release does so) leaves the objects
+  // still held as empty shells that can still be released.
   IDirect3DDevice9* second = MakeDevice(16, 16);
   ASSERT_NE(second, nullptr);
   IDirect3DTexture9* orphan = nullptr;
   ASSERT_EQ(second->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &orphan, nullptr), D3D_OK);
   IDirect3DSurface9* orphanBack = nullptr;
   second->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &orphanBack);
-  ULONG refs = second->AddRef();
-  EXPECT_EQ(refs, 2u);
+  second->SetTexture(0, orphan);
+  EXPECT_EQ(second->Release(), 2u);
   while (second->Release() > 0) {
   }
   IDirect3DDevice9* owner = reinterpret_cast<IDirect3DDevice9*>(1);
@@ -551,7 +681,6 @@ TEST_F(GLDeviceTest, ReferenceCountsFollowTheDeviceRules) {
   EXPECT_EQ(orphan->UnlockRect(0), D3D_OK);
   EXPECT_EQ(orphan->Release(), 0u);
   EXPECT_EQ(orphanBack->Release(), 0u);
-  texture->Release();
 }
 
 TEST_F(GLDeviceTest, ImagesLoadToTheExpectedPixelsWithTheirInformation) {

@@ -143,40 +143,49 @@ TEST(RecordingDevice, KeepsTheDeviceRulesAndReferenceCounts) {
   ASSERT_EQ(FillSurface(target, std::vector<uint32_t>(128, 0xCAFEF00D)), D3D_OK);
   EXPECT_EQ(LockPixels(target), std::vector<uint32_t>(128, 0xCAFEF00D));
 
+  // Counts as on the real device: a target released while bound lives on until the device lets
+  // go of it, and a surface got from the device or a created object adds to the device's count.
   log->SetLogReferences(true);
   log->Clear();
   IDirect3DSurface9* got = nullptr;
   device->GetRenderTarget(0, &got);
   EXPECT_EQ(got, target);
-  EXPECT_EQ(got->Release(), 2u);  // the caller's and the device's binding
+  EXPECT_EQ(got->Release(), 1u);  // binding it added nothing
+  EXPECT_EQ(target->Release(), 0u);
   IDirect3DSurface9* backBuffer = nullptr;
   device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
   device->SetRenderTarget(0, backBuffer);
-  EXPECT_EQ(target->Release(), 0u);
   backBuffer->Release();
   const std::vector<std::string> expected = {
-      "surface1.AddRef() -> 3",
+      "surface1.AddRef() -> 2",
       "GetRenderTarget(0) -> surface1",
-      "surface1.Release() -> 2",
+      "surface1.Release() -> 1",
+      "surface1.Release() -> 0",
+      "device.Release() -> 1",
+      "device.AddRef() -> 2",
       "backbuffer.AddRef() -> 1",
       "GetBackBuffer(0, 0, 0) -> backbuffer",
-      "backbuffer.AddRef() -> 2",
-      "surface1.Release() -> 1",
       "SetRenderTarget(0, backbuffer)",
-      "surface1.Release() -> 0",
-      "backbuffer.Release() -> 1",
+      "backbuffer.Release() -> 0",
+      "device.Release() -> 1",
   };
   EXPECT_EQ(log->Lines(), expected);
 
-  // Textures outliving the device become inert but still release.
+  // A texture holds its device: the device goes with the last of them.
   IDirect3DTexture9* texture = nullptr;
   ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &texture, nullptr), D3D_OK);
   D3DLOCKED_RECT locked{};
   EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);  // default pool
-  EXPECT_EQ(device->Release(), 0u);
+  device->SetTexture(0, texture);
+  EXPECT_EQ(device->Release(), 1u);
   IDirect3DDevice9* owner = nullptr;
-  EXPECT_EQ(texture->GetDevice(&owner), D3DERR_INVALIDCALL);
+  ASSERT_EQ(texture->GetDevice(&owner), D3D_OK);
+  EXPECT_EQ(owner, device);
+  EXPECT_EQ(owner->Release(), 1u);
+  log->Clear();
   EXPECT_EQ(texture->Release(), 0u);
+  const std::vector<std::string> last = {"texture2.Release() -> 0", "device.Release() -> 0"};
+  EXPECT_EQ(log->Lines(), last);
 }
 
 TEST(RecordingDevice, AnswersTheAdapterQueriesFromItsConfiguration) {
@@ -536,20 +545,19 @@ TEST(RecordingDevice, StartsWithTheFixedPipelineDefaultsAndResetRestoresThemAndL
   ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
   ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
   ASSERT_EQ(device->CreateVertexDeclaration(elements, &decl), D3D_OK);
-  // Bound objects are held by the device.
+  // Binding leaves the objects' counts as they are.
   device->SetTexture(2, texture);
   device->SetStreamSource(3, buffer, 0, 12);
   device->SetVertexDeclaration(decl);
-  EXPECT_EQ(texture->AddRef(), 3u);
-  texture->Release();
-  EXPECT_EQ(buffer->AddRef(), 3u);
-  buffer->Release();
-  EXPECT_EQ(decl->AddRef(), 3u);
-  decl->Release();
+  EXPECT_EQ(RefCount(texture), 1u);
+  EXPECT_EQ(RefCount(buffer), 1u);
+  EXPECT_EQ(RefCount(decl), 1u);
+  EXPECT_EQ(RefCount(device), 4u);  // the program's and the three objects'
   // A non-zero FVF takes the declaration's place.
   device->SetFVF(0x42);
-  EXPECT_EQ(decl->AddRef(), 2u);
-  decl->Release();
+  IDirect3DVertexDeclaration9* bound = decl;
+  ASSERT_EQ(device->GetVertexDeclaration(&bound), D3D_OK);
+  EXPECT_EQ(bound, nullptr);
   device->SetVertexDeclaration(decl);
   DWORD fvf = 1;
   device->GetFVF(&fvf);
@@ -564,6 +572,15 @@ TEST(RecordingDevice, StartsWithTheFixedPipelineDefaultsAndResetRestoresThemAndL
 
   ASSERT_EQ(device->Reset(&pp), D3D_OK);
   checkDefaults();
+  IDirect3DBaseTexture9* boundTexture = texture;
+  ASSERT_EQ(device->GetTexture(2, &boundTexture), D3D_OK);
+  EXPECT_EQ(boundTexture, nullptr);
+  IDirect3DVertexBuffer9* boundBuffer = buffer;
+  UINT offset = 1, stride = 1;
+  ASSERT_EQ(device->GetStreamSource(3, &boundBuffer, &offset, &stride), D3D_OK);
+  EXPECT_EQ(boundBuffer, nullptr);
+  ASSERT_EQ(device->GetVertexDeclaration(&bound), D3D_OK);
+  EXPECT_EQ(bound, nullptr);
   EXPECT_EQ(texture->Release(), 0u);
   EXPECT_EQ(buffer->Release(), 0u);
   EXPECT_EQ(decl->Release(), 0u);

@@ -12,6 +12,12 @@
 
 inline void EnsureOffscreenVideo() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 
+// An object's public reference count, left as it was.
+inline ULONG RefCount(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
 // PNG file bytes of BGRA pixels (alpha kept when withAlpha, else an RGB file).
 inline std::vector<uint8_t> MakePNG(const std::vector<uint32_t>& argb, unsigned width, unsigned height, bool withAlpha) {
   png_image image;

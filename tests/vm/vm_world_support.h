@@ -79,6 +79,8 @@ class VMWorldTest : public RegistryTest {
     ClearInstances();
     g_pGlobalObject = m_previousGlobal;
     RValue_Release(&m_result);
+    // Loading the program recorded its CODE chunk in the game data; a later test must not find it.
+    Runner_FreeGameData();
     RegistryTest::TearDown();
   }
 

@@ -103,14 +103,13 @@ TEST_F(RoomWorldTest, InstanceRecordsOfAnAddedRoomArePlacedOnEntryInOrder) {
 
 TEST_F(RoomWorldTest, ActiveInstancesStandInDepthOrder) {
   CRoom* room = Enter();
-  NewObject("obj");
+  NewObject("level", 0);
+  NewObject("above", -10);
   CInstance* a = room->CreateInstance(0, 0, 0);
-  CInstance* b = room->CreateInstance(0, 0, 0);
+  CInstance* b = room->CreateInstance(0, 0, 1);
   CInstance* c = room->CreateInstance(0, 0, 0);
-  b->depth = -10;
-  room->active.Remove(b);
-  room->active.InsertByDepth(b);
-  EXPECT_EQ(Walk(room->active), (std::vector<CInstance*>{b, a, c}));
+  EXPECT_EQ(Walk(room->active), (std::vector<CInstance*>{b, a, c})) << "-10, then the first 0, then the second";
+  EXPECT_EQ(b->sort_depth, -10.0f);
   EXPECT_EQ(c->id, a->id + 2);
 }
 
@@ -169,6 +168,43 @@ TEST_F(RoomWorldTest, DeactivationMovesInstancesAtTheDeferredUpdate) {
   room->DeleteInstance(b);
   EXPECT_EQ(room->active.count, 0);
   EXPECT_EQ(Walk(room->inactive), (std::vector<CInstance*>{a, c}));
+}
+
+TEST_F(RoomWorldTest, BackgroundsScrollByTheirSpeeds) {
+  CRoom room;
+  room.backgrounds[0].hspeed = 2.5f;
+  room.backgrounds[0].vspeed = -1.0f;
+  room.backgrounds[7].x = 10.0f;
+  room.backgrounds[7].vspeed = 3.0f;
+  room.ScrollBackgrounds();
+  room.ScrollBackgrounds();
+  EXPECT_EQ(room.backgrounds[0].x, 5.0f);
+  EXPECT_EQ(room.backgrounds[0].y, -2.0f);
+  EXPECT_EQ(room.backgrounds[7].x, 10.0f);
+  EXPECT_EQ(room.backgrounds[7].y, 6.0f);
+  EXPECT_EQ(room.backgrounds[3].x, 0.0f);
+}
+
+// The collector's roots: both lists of the running room, every kept room copy's, and the carried
+// instances; each once.
+TEST_F(RoomWorldTest, TheInstanceRootsAreEveryInstanceARoomHolds) {
+  NewObject("obj");
+  CRoom* current = Enter();
+  auto* kept = new CRoom();
+  Room_Copies.push_back(kept);
+  Room_Copies.push_back(nullptr);
+  CInstance* a = current->CreateInstance(0, 0, 0);
+  CInstance* b = current->CreateInstance(0, 0, 0);
+  b->deactivated = true;
+  Room_ActivationQueue.AddUnique(b);
+  Deferred_ApplyActivation();
+  CInstance* c = kept->CreateInstance(0, 0, 0);
+  auto* carried = new CInstance(0, 0, 7, 0, false);
+  Room_Carried.push_back(carried);
+  std::vector<CInstance*> seen;
+  Room_VisitInstanceRoots([](CInstance* i, void* out) { static_cast<std::vector<CInstance*>*>(out)->push_back(i); },
+                          &seen);
+  EXPECT_EQ(seen, (std::vector<CInstance*>{a, b, c, carried}));
 }
 
 TEST_F(RoomWorldTest, SnapAndWrap) {

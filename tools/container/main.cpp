@@ -19,7 +19,7 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
-       tolvarine-container [options] --minimal [--room-speed N] OUTPUT
+       tolvarine-container [options] --minimal [--room-speed N [--room-code CODE]] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
@@ -27,7 +27,10 @@ order with empty lists, a header (format version 15, 320 x 240), options, one te
 one texture-page entry. The runner loads and starts it; without rooms the game ends after its
 first frame. --room-speed N adds one room, "room0" of 320 x 240 at N frames per second, as the
 first room of the room order: the game then runs in it until it is ended (window closed, SIGINT
-or SIGTERM).
+or SIGTERM). --room-code CODE gives that room a creation code: CODE is a file of byte-code
+assembly ("-" reads standard input) whose first code entry becomes the room's creation code (its
+codes go into the CODE, VARI and FUNC chunks). With -headless the runner ends with exit code 0
+once such a code has run.
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -98,6 +101,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> positional;
   bool minimal = false;
   std::optional<int32_t> room_speed;
+  std::optional<std::string> room_code;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -116,6 +120,11 @@ int main(int argc, char** argv) {
       room_speed = static_cast<int32_t>(*value);
       continue;
     }
+    if (arg == "--room-code") {
+      if (i + 1 >= argc) return usage_error("--room-code needs a file");
+      room_code = argv[++i];
+      continue;
+    }
     if (!arg.starts_with("--")) {
       positional.emplace_back(arg);
       continue;
@@ -131,9 +140,19 @@ int main(int argc, char** argv) {
   container::ContainerWriter writer(options);
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
+    if (room_code && !room_speed) return usage_error("--room-code goes with --room-speed");
     if (room_speed) {
-      const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
-      container::add_minimal_game(writer, std::span(&room, 1));
+      container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
+      container::BytecodeProgram program;
+      if (room_code) {
+        std::string text;
+        if (!read_all(*room_code, text)) return failure("cannot read \"" + *room_code + "\"");
+        std::string error;
+        if (!container::assemble_bytecode(text, &program, &error)) return failure(*room_code + ": " + error);
+        if (program.codes.empty()) return failure(*room_code + ": no code entry");
+        room.creation_code = 0;
+      }
+      container::add_minimal_game(writer, std::span(&room, 1), {}, room_code ? &program : nullptr);
     } else {
       container::add_minimal_game(writer);
     }
@@ -141,6 +160,7 @@ int main(int argc, char** argv) {
     return result.ok() ? 0 : failure(result.error);
   }
   if (room_speed) return usage_error("--room-speed goes with --minimal");
+  if (room_code) return usage_error("--room-code goes with --minimal");
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 
   std::string text;

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "container/bytecode_asm.h"
 #include "container/objt.h"
 #include "container/room.h"
 #include "container/writer.h"
@@ -15,8 +16,9 @@ namespace container {
 void add_minimal_game(ContainerWriter& writer);
 // With these rooms in the ROOM chunk and the room order 0, 1, ... in the header (empty slots
 // left out of the order), so the game starts in the first room and runs until it is ended; and
-// with these objects in the OBJT chunk.
+// with these objects in the OBJT chunk. With a program its codes go into CODE, VARI and FUNC
+// (code indices in rooms and objects count in it); without one those chunks stay empty.
 void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
-                      std::span<const ObjtEntry> objects = {});
+                      std::span<const ObjtEntry> objects = {}, const BytecodeProgram* program = nullptr);
 
 }  // namespace container

@@ -333,7 +333,7 @@ bool D3D9_StreamsHold(const D3D9VertexLayout& layout, const D3D9StreamExtent* st
   if (count == 0) return true;
   for (const D3DVERTEXELEMENT9& e : layout.elements) {
     const D3D9StreamExtent& s = streams[e.Stream];
-    if (!s.bound || s.stride == 0) return false;
+    if (!s.bound || s.stride == 0 || s.locked) return false;
     const uint64_t end = uint64_t{s.offset} + (uint64_t{first} + count - 1) * s.stride + e.Offset +
                          D3D9DeclType_Size(e.Type);
     if (end > s.size) return false;

@@ -57,6 +57,58 @@ struct D3D9FixedState {
   HRESULT GetLightEnable(DWORD index, BOOL* enable) const;
 };
 
+// The counts of an object a device hands out (texture, surface, vertex buffer, declaration),
+// kept as Direct3D 9 keeps them. The public count is what AddRef and Release answer; while it is
+// above zero the object holds one reference to its device, so the device outlives what the
+// program still holds. The device's bindings (set textures, streams, declaration, targets) keep
+// the object alive without showing in that count: releasing a bound object leaves the device no
+// dangling pointer, and the object goes when both counts are zero.
+class D3D9Counted {
+ public:
+  virtual ~D3D9Counted() = default;
+  // The device binds the object or lets go of it.
+  void Bind() { ++Holder()->m_binds; }
+  void Unbind() {
+    D3D9Counted* h = Holder();
+    if (h->m_binds > 0 && --h->m_binds == 0 && h->m_refs == 0 && !h->KeptByDevice()) delete h;
+  }
+  // One more public reference; the first takes one on the device (null once detached from it).
+  ULONG AddPublic(IUnknown* device) {
+    if (m_refs++ == 0 && device != nullptr) device->AddRef();
+    return m_refs;
+  }
+  // One public reference fewer. At zero the object is deleted unless a binding keeps it, and then
+  // its device reference goes; that may end the device, whose bindings then let go of the object.
+  ULONG DropPublic(IUnknown* device) {
+    if (m_refs == 0) return 0;
+    if (--m_refs > 0) return m_refs;
+    if (m_binds == 0 && !KeptByDevice()) delete this;  // nothing of this object is touched after
+    if (device != nullptr) device->Release();
+    return 0;
+  }
+  ULONG PublicCount() const { return m_refs; }
+  // A device-owned object that its device lets go of: deleted when nothing holds it, else it
+  // gives back its reference to the device it has left.
+  void LeaveDevice(IUnknown* device) {
+    if (m_refs == 0) {
+      delete this;
+    } else if (device != nullptr) {
+      device->Release();
+    }
+  }
+
+ protected:
+  explicit D3D9Counted(ULONG refs) : m_refs(refs) {}
+  // Objects the device deletes itself (the swap chain's surfaces), whatever their counts.
+  virtual bool KeptByDevice() const { return false; }
+  // Whose counts bindings change: a texture's level surface binds its texture.
+  virtual D3D9Counted* Holder() { return this; }
+
+ private:
+  ULONG m_refs;
+  ULONG m_binds = 0;
+};
+
 // What a vertex holds: the declaration's elements without the closing one.
 struct D3D9VertexLayout {
   std::vector<D3DVERTEXELEMENT9> elements;
@@ -88,9 +140,11 @@ struct D3D9StreamExtent {
   UINT size = 0;
   UINT offset = 0;
   UINT stride = 0;
+  bool locked = false;  // the buffer is locked, so no draw may read it
 };
 // Whether the streams that the layout reads hold every element of vertices first .. first+count-1.
-// A stride of 0 (every vertex reading the same bytes) is not drawn here and answers false.
+// A stride of 0 (every vertex reading the same bytes) or a locked buffer is not drawn here and
+// answers false.
 bool D3D9_StreamsHold(const D3D9VertexLayout& layout, const D3D9StreamExtent* streams, UINT first, UINT count);
 
 // What a device knows of a surface given to StretchRect.

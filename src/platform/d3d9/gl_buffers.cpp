@@ -1,12 +1,13 @@
 // Vertex buffers and vertex declarations of the OpenGL device.
 #include <algorithm>
-#include <cstring>
+#include <vector>
 
 #include "platform/d3d9/gl_device.h"
 
 GLVertexBuffer::GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc)
-    : m_device(device), m_desc(desc), m_memory(desc.Size, 0) {
+    : GLTracked(1), m_device(device), m_desc(desc) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 GLVertexBuffer::~GLVertexBuffer() {
@@ -22,9 +23,11 @@ bool GLVertexBuffer::Init() {
   const bool dynamic = (m_desc.Usage & D3DUSAGE_DYNAMIC) != 0;
   m_storageCount = dynamic ? kStorages : 1;
   glGenBuffers(m_storageCount, m_storages);
+  // A new buffer reads as zeros, whichever storage a lock lands on.
+  const std::vector<uint8_t> zeros(m_desc.Size, 0);
   for (int i = 0; i < m_storageCount; ++i) {
     m_device->gl().BindArrayBuffer(m_storages[i]);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_desc.Size), m_memory.data(),
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_desc.Size), zeros.data(),
                  dynamic ? GL_STREAM_DRAW : GL_STATIC_DRAW);
   }
   m_buffer = m_storages[0];
@@ -35,6 +38,7 @@ void GLVertexBuffer::Detach() {
   if (m_device != nullptr) {
     if (m_buffer != 0) {
       m_device->MakeCurrent();
+      // Deleting a mapped buffer unmaps it.
       for (int i = 0; i < m_storageCount; ++i) m_device->ForgetBuffer(m_storages[i]);
       glDeleteBuffers(m_storageCount, m_storages);
     }
@@ -42,16 +46,12 @@ void GLVertexBuffer::Detach() {
   }
   m_buffer = 0;
   m_device = nullptr;
+  m_locked = m_mapped = false;
 }
 
-ULONG GLVertexBuffer::AddRef() { return ++m_refs; }
+ULONG GLVertexBuffer::AddRef() { return AddPublic(m_device); }
 
-ULONG GLVertexBuffer::Release() {
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  if (refs == 0) delete this;
-  return refs;
-}
+ULONG GLVertexBuffer::Release() { return DropPublic(m_device); }
 
 HRESULT GLVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
@@ -77,100 +77,72 @@ HRESULT GLVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc) {
 
 HRESULT GLVertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, void** ppbData, DWORD flags) {
   UINT offset, size;
-  if (ppbData == nullptr || m_locked || !D3D9_ResolveBufferLock(m_desc.Size, offsetToLock, sizeToLock, &offset, &size)) {
+  if (ppbData == nullptr || m_locked || m_device == nullptr || m_buffer == 0 ||
+      !D3D9_ResolveBufferLock(m_desc.Size, offsetToLock, sizeToLock, &offset, &size)) {
+    return D3DERR_INVALIDCALL;
+  }
+  if (size == 0) {
+    // An empty range at the end: nothing to map, and nothing may be written through the pointer.
+    m_locked = true;
+    *ppbData = &m_nothing;
+    return D3D_OK;
+  }
+  // Only dynamic buffers take the promises of the lock flags; other locks wait for the draws
+  // that read the old bytes. Bytes a lock does not write keep their values, except after a discard.
+  const bool dynamic = (m_desc.Usage & D3DUSAGE_DYNAMIC) != 0;
+  GLbitfield access;
+  if ((flags & D3DLOCK_READONLY) != 0) {
+    access = GL_MAP_READ_BIT;
+  } else if (dynamic && (flags & D3DLOCK_DISCARD) != 0) {
+    // The next storage instead of orphaning this one (which some drivers pay for by clearing the
+    // new storage): draws still reading the old bytes keep theirs. It was last used a few
+    // discards ago, so waiting for it rarely waits.
+    m_storage = (m_storage + 1) % m_storageCount;
+    m_buffer = m_storages[m_storage];
+    access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
+  } else if (dynamic && (flags & D3DLOCK_NOOVERWRITE) != 0) {
+    access = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT;
+  } else {
+    access = GL_MAP_WRITE_BIT | ((m_desc.Usage & D3DUSAGE_WRITEONLY) != 0 ? 0 : GL_MAP_READ_BIT);
+  }
+  m_device->MakeCurrent();
+  m_device->gl().BindArrayBuffer(m_buffer);
+  void* data = glMapBufferRange(GL_ARRAY_BUFFER, offset, size, access);
+  if (data == nullptr) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
     return D3DERR_INVALIDCALL;
   }
   m_locked = true;
-  m_lockOffset = offset;
-  m_lockSize = size;
-  m_lockFlags = flags;
-  *ppbData = m_memory.data() + offset;
+  m_mapped = true;
+  *ppbData = data;
   return D3D_OK;
 }
 
 HRESULT GLVertexBuffer::Unlock() {
   if (!m_locked) return D3DERR_INVALIDCALL;
   m_locked = false;
-  if ((m_lockFlags & D3DLOCK_READONLY) != 0 || m_lockSize == 0) return D3D_OK;
-  if (m_dirtyBegin == m_dirtyEnd) {
-    m_dirtyBegin = m_lockOffset;
-    m_dirtyEnd = m_lockOffset + m_lockSize;
-  } else {
-    m_dirtyBegin = std::min(m_dirtyBegin, m_lockOffset);
-    m_dirtyEnd = std::max(m_dirtyEnd, m_lockOffset + m_lockSize);
-  }
-  // Only dynamic buffers take the promises of the lock flags; others always wait for their readers.
-  const bool dynamic = (m_desc.Usage & D3DUSAGE_DYNAMIC) != 0;
-  if (dynamic && (m_lockFlags & D3DLOCK_DISCARD) != 0) {
-    m_orphan = true;
-  } else if (!dynamic || (m_lockFlags & D3DLOCK_NOOVERWRITE) == 0) {
-    m_synchronous = true;
-  }
+  if (!m_mapped) return D3D_OK;
+  m_mapped = false;
+  m_device->MakeCurrent();
+  m_device->gl().BindArrayBuffer(m_buffer);
+  glUnmapBuffer(GL_ARRAY_BUFFER);
   return D3D_OK;
 }
 
-GLuint GLVertexBuffer::Prepare(UINT begin, UINT end) {
-  if (m_device == nullptr || m_buffer == 0) return 0;
-  end = std::min(end, m_desc.Size);
-  GLState& gl = m_device->gl();
-  if (m_orphan) {
-    // The next storage: draws still reading the old bytes keep theirs. It was last used a few
-    // discards ago, so its first upload rarely has anything to wait for.
-    m_storage = (m_storage + 1) % m_storageCount;
-    m_buffer = m_storages[m_storage];
-    m_rotated = true;
-    m_orphan = false;
-    m_synchronous = false;
-    m_dirtyBegin = 0;
-    m_dirtyEnd = m_desc.Size;
-  }
-  const UINT lo = std::max(begin, m_dirtyBegin), hi = std::min(end, m_dirtyEnd);
-  if (lo < hi) {
-    gl.BindArrayBuffer(m_buffer);
-    if (m_synchronous) {
-      glBufferSubData(GL_ARRAY_BUFFER, lo, hi - lo, m_memory.data() + lo);
-    } else {
-      const GLbitfield wait = m_rotated ? 0 : GL_MAP_UNSYNCHRONIZED_BIT;
-      m_rotated = false;
-      void* target = glMapBufferRange(GL_ARRAY_BUFFER, lo, hi - lo, GL_MAP_WRITE_BIT | wait | GL_MAP_INVALIDATE_RANGE_BIT);
-      if (target != nullptr) {
-        std::memcpy(target, m_memory.data() + lo, hi - lo);
-        glUnmapBuffer(GL_ARRAY_BUFFER);
-      } else {
-        glBufferSubData(GL_ARRAY_BUFFER, lo, hi - lo, m_memory.data() + lo);
-      }
-    }
-    // What is left to send: the dirty range minus the part just sent when that part was at an end.
-    if (lo == m_dirtyBegin) {
-      m_dirtyBegin = hi;
-    } else if (hi == m_dirtyEnd) {
-      m_dirtyEnd = lo;
-    }
-    if (m_dirtyBegin >= m_dirtyEnd) {
-      m_dirtyBegin = m_dirtyEnd = 0;
-      m_synchronous = false;
-    }
-  }
-  return m_buffer;
-}
-
 GLVertexDeclaration::GLVertexDeclaration(GLDevice* device, D3D9VertexLayout layout)
-    : m_device(device), m_layout(std::move(layout)) {
+    : GLTracked(1), m_device(device), m_layout(std::move(layout)) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 GLVertexDeclaration::~GLVertexDeclaration() {
   if (m_device) m_device->Untrack(this);
 }
 
-ULONG GLVertexDeclaration::AddRef() { return ++m_refs; }
+ULONG GLVertexDeclaration::AddRef() { return AddPublic(m_device); }
 
-ULONG GLVertexDeclaration::Release() {
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  if (refs == 0) delete this;
-  return refs;
-}
+ULONG GLVertexDeclaration::Release() { return DropPublic(m_device); }
 
 HRESULT GLVertexDeclaration::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;

@@ -32,13 +32,9 @@ GLDevice::GLDevice(GLDirect3D9* parent, HWND window, bool ownsWindow, const D3DC
 GLDevice::~GLDevice() {
   MakeCurrent();
   ResetBindings();
-  for (GLSurface*& target : m_targets) {
-    if (target) target->Release();
-    target = nullptr;
-  }
-  if (m_depthStencil) m_depthStencil->Release();
-  m_depthStencil = nullptr;
-  // Objects the program still holds outlive the device as empty shells.
+  UnbindTargets();
+  // Objects the program still holds (only when the device was released more often than it was
+  // referenced) outlive the device as empty shells.
   std::vector<GLTracked*> tracked(m_tracked.begin(), m_tracked.end());
   for (GLTracked* resource : tracked) resource->Detach();
   m_tracked.clear();
@@ -100,13 +96,17 @@ HRESULT GLDevice::Init(D3DPRESENT_PARAMETERS* pp) {
   return D3D_OK;
 }
 
-HRESULT GLDevice::CreateSwapChainSurfaces() {
+void GLDevice::UnbindTargets() {
   for (GLSurface*& target : m_targets) {
-    if (target) target->Release();
+    if (target) target->Unbind();
     target = nullptr;
   }
-  if (m_depthStencil) m_depthStencil->Release();
+  if (m_depthStencil) m_depthStencil->Unbind();
   m_depthStencil = nullptr;
+}
+
+HRESULT GLDevice::CreateSwapChainSurfaces() {
+  UnbindTargets();
 
   D3DSURFACE_DESC desc{};
   desc.Format = m_pp.BackBufferFormat;
@@ -142,10 +142,10 @@ HRESULT GLDevice::CreateSwapChainSurfaces() {
   }
 
   m_targets[0] = m_backBuffer;
-  m_backBuffer->AddRef();
+  m_backBuffer->Bind();
   if (m_autoDepth) {
     m_depthStencil = m_autoDepth;
-    m_autoDepth->AddRef();
+    m_autoDepth->Bind();
   }
   m_targetsDirty = true;
   m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
@@ -427,8 +427,8 @@ HRESULT GLDevice::SetRenderTarget(DWORD index, IDirect3DSurface9* pRenderTarget)
   } else if (index == 0) {
     return D3DERR_INVALIDCALL;
   }
-  if (surface) surface->AddRef();
-  if (m_targets[index]) m_targets[index]->Release();
+  if (surface) surface->Bind();
+  if (m_targets[index]) m_targets[index]->Unbind();
   m_targets[index] = surface;
   m_targetsDirty = true;
   if (index == 0) {
@@ -451,9 +451,9 @@ HRESULT GLDevice::SetDepthStencilSurface(IDirect3DSurface9* pNewZStencil) {
   if (pNewZStencil != nullptr) {
     surface = AsSurface(pNewZStencil);
     if (surface == nullptr || surface->device() != this || !surface->IsDepth()) return D3DERR_INVALIDCALL;
-    surface->AddRef();
+    surface->Bind();
   }
-  if (m_depthStencil) m_depthStencil->Release();
+  if (m_depthStencil) m_depthStencil->Unbind();
   m_depthStencil = surface;
   m_targetsDirty = true;
   return D3D_OK;

@@ -64,9 +64,9 @@ struct GLStorage {
 };
 
 // Resources the device keeps track of, so that destroying the device detaches them.
-class GLTracked {
+class GLTracked : public D3D9Counted {
  public:
-  virtual ~GLTracked() = default;
+  explicit GLTracked(ULONG refs) : D3D9Counted(refs) {}
   // The device goes away: free the OpenGL objects and forget the device.
   virtual void Detach() = 0;
   // A default-pool resource that must be released before the device can be reset.
@@ -96,7 +96,9 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   void Detach() override;
 
   Kind kind() const { return m_kind; }
-  bool BlocksReset() const override { return m_kind == Kind::RenderTarget || m_kind == Kind::DepthStencil; }
+  bool BlocksReset() const override {
+    return (m_kind == Kind::RenderTarget || m_kind == Kind::DepthStencil) && PublicCount() > 0;
+  }
   const D3DSURFACE_DESC& desc() const { return m_desc; }
   GLStorage Storage() const;
   GLTexture* owner() const { return m_owner; }
@@ -113,6 +115,10 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   void SetLockable(bool lockable) { m_lockable = lockable; }
   void ReleaseFromDevice();  // the device lets go of a surface it owns
 
+ protected:
+  bool KeptByDevice() const override { return m_deviceOwned; }
+  D3D9Counted* Holder() override;
+
  private:
   GLTexture* m_owner = nullptr;
   UINT m_level = 0;
@@ -122,7 +128,6 @@ class GLSurface final : public IDirect3DSurface9, public GLTracked {
   bool m_lockable = false;
   bool m_hasStencil = false;
   bool m_deviceOwned = false;
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   GLStorage m_storage;
   // Lock state of a lockable render target.
@@ -158,7 +163,9 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   GLuint glTexture() const { return m_texture; }
   D3DFORMAT format() const { return m_format; }
   D3DPOOL pool() const { return m_pool; }
-  bool BlocksReset() const override { return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0; }
+  bool BlocksReset() const override {
+    return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0 && PublicCount() > 0;
+  }
   DWORD usage() const { return m_usage; }
   UINT LevelWidth(UINT level) const;
   UINT LevelHeight(UINT level) const;
@@ -186,7 +193,6 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   D3DPOOL m_pool;
   GLFormat m_glFormat;
   GLuint m_texture = 0;
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   std::vector<std::vector<uint8_t>> m_shadow;  // per level, for pools that keep a memory copy
   std::vector<Dirty> m_dirty;
@@ -196,8 +202,12 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
   std::vector<RECT> m_lockRects;
 };
 
-// A vertex buffer: a memory copy that locks hand out, and an OpenGL buffer that receives the
-// written bytes when a draw first needs them.
+// A vertex buffer: OpenGL buffer storage that locks map and hand out as they are, so that
+// written vertices reach OpenGL without a second copy. A dynamic buffer's discarding lock moves
+// to the next of a few storages; its no-overwrite lock does not wait for queued draws; a plain
+// or read-only lock waits for them. A discarding or no-overwrite lock hands out write-only
+// memory: reading through it gives undefined bytes, as reading a dynamic buffer may on the
+// real device.
 class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
  public:
   GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc);
@@ -218,30 +228,23 @@ class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
 
   GLDevice* device() const { return m_device; }
   UINT size() const { return m_desc.Size; }
-  // Brings OpenGL's copy of bytes [begin, end) up to date and answers the OpenGL buffer.
-  GLuint Prepare(UINT begin, UINT end);
+  bool locked() const { return m_locked; }
+  // The OpenGL buffer a draw reads (0 once the device is gone). Draws never read a locked
+  // buffer: OpenGL draws nothing from a mapped one.
+  GLuint DrawBuffer() const { return m_buffer; }
 
  private:
   GLDevice* m_device;
   D3DVERTEXBUFFER_DESC m_desc;
-  std::vector<uint8_t> m_memory;
-  // A dynamic buffer rotates through a few storages: a discarding lock moves to the next one
-  // instead of orphaning (which some drivers pay for by clearing the new storage).
   static constexpr int kStorages = 3;
   GLuint m_storages[kStorages] = {};
   int m_storageCount = 1;
   int m_storage = 0;
-  bool m_rotated = false;  // the current storage was just taken up again: its first upload waits
-  GLuint m_buffer = 0;
-  ULONG m_refs = 1;
+  GLuint m_buffer = 0;  // the current storage
   DWORD m_priority = 0;
   bool m_locked = false;
-  UINT m_lockOffset = 0, m_lockSize = 0;
-  DWORD m_lockFlags = 0;
-  // Bytes written since OpenGL last received them.
-  UINT m_dirtyBegin = 0, m_dirtyEnd = 0;
-  bool m_orphan = false;        // a discarding lock: OpenGL's copy may be replaced whole
-  bool m_synchronous = false;   // a plain lock: OpenGL must wait for draws that read the old bytes
+  bool m_mapped = false;   // the lock maps m_buffer (an empty lock maps nothing)
+  uint8_t m_nothing = 0;   // what an empty lock points at
 };
 
 class GLVertexDeclaration final : public IDirect3DVertexDeclaration9, public GLTracked {
@@ -260,7 +263,6 @@ class GLVertexDeclaration final : public IDirect3DVertexDeclaration9, public GLT
  private:
   GLDevice* m_device;
   D3D9VertexLayout m_layout;
-  ULONG m_refs = 1;
 };
 
 class GLDirect3D9;
@@ -357,6 +359,7 @@ class GLDevice final : public IDirect3DDevice9 {
 
  private:
   HRESULT CreateSwapChainSurfaces();
+  void UnbindTargets();
   void AttachForRead(const GLStorage& storage);
   void AttachForDraw(const GLStorage& storage);
   // A single-sampled copy of a multisampled surface, in the scratch texture.

@@ -195,20 +195,20 @@ void GLDevice::FreeDrawing() {
 }
 
 void GLDevice::SetStream(UINT index, GLVertexBuffer* buffer, UINT offset, UINT stride) {
-  if (buffer) buffer->AddRef();
-  if (m_streams[index].buffer) m_streams[index].buffer->Release();
+  if (buffer) buffer->Bind();
+  if (m_streams[index].buffer) m_streams[index].buffer->Unbind();
   m_streams[index] = StreamBinding{buffer, offset, stride};
 }
 
 void GLDevice::SetDeclarationObject(GLVertexDeclaration* decl) {
-  if (decl) decl->AddRef();
-  if (m_declaration) m_declaration->Release();
+  if (decl) decl->Bind();
+  if (m_declaration) m_declaration->Unbind();
   m_declaration = decl;
 }
 
 void GLDevice::ResetBindings() {
   for (GLTexture*& t : m_textures) {
-    if (t) t->Release();
+    if (t) t->Unbind();
     t = nullptr;
   }
   for (UINT i = 0; i < kD3D9Streams; ++i) SetStream(i, nullptr, 0, 0);
@@ -287,9 +287,9 @@ HRESULT GLDevice::SetTexture(DWORD stage, IDirect3DBaseTexture9* pTexture) {
         (texture->pool() != D3DPOOL_DEFAULT && texture->pool() != D3DPOOL_MANAGED)) {
       return D3DERR_INVALIDCALL;
     }
-    texture->AddRef();
+    texture->Bind();
   }
-  if (m_textures[stage]) m_textures[stage]->Release();
+  if (m_textures[stage]) m_textures[stage]->Unbind();
   m_textures[stage] = texture;
   return D3D_OK;
 }
@@ -440,23 +440,15 @@ HRESULT GLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
   D3D9StreamExtent extents[kD3D9Streams];
   for (UINT i = 0; i < kD3D9Streams; ++i) {
     const StreamBinding& s = m_streams[i];
-    if (s.buffer) extents[i] = D3D9StreamExtent{true, s.buffer->size(), s.offset, s.stride};
+    if (s.buffer) extents[i] = D3D9StreamExtent{true, s.buffer->size(), s.offset, s.stride, s.buffer->locked()};
   }
   if (!D3D9_StreamsHold(layout, extents, startVertex, count)) return D3DERR_INVALIDCALL;
   MakeCurrent();
-  // The bytes each stream gives the draw, from its first vertex to the end of its last element.
-  UINT ends[kD3D9Streams] = {};
+  StreamSource sources[kD3D9Streams];
   for (const D3DVERTEXELEMENT9& e : layout.elements) {
     const StreamBinding& s = m_streams[e.Stream];
-    ends[e.Stream] = std::max(ends[e.Stream], s.offset + (startVertex + count - 1) * s.stride + e.Offset +
-                                                  D3D9DeclType_Size(e.Type));
-  }
-  StreamSource sources[kD3D9Streams];
-  for (UINT i = 0; i < kD3D9Streams; ++i) {
-    if (ends[i] == 0) continue;
-    const StreamBinding& s = m_streams[i];
-    sources[i] = StreamSource{s.buffer->Prepare(s.offset + startVertex * s.stride, ends[i]), s.offset, s.stride};
-    if (sources[i].buffer == 0) return D3DERR_INVALIDCALL;
+    sources[e.Stream] = StreamSource{s.buffer->DrawBuffer(), s.offset, s.stride};
+    if (sources[e.Stream].buffer == 0) return D3DERR_INVALIDCALL;
   }
   return Draw(type, startVertex, count, layout, sources);
 }

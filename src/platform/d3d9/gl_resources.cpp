@@ -33,16 +33,21 @@ void Union(RECT* a, const RECT& b) {
 // ---------------------------------------------------------------------------------------------
 // GLSurface
 
+// A level's counts are its texture's.
 GLSurface::GLSurface(GLTexture* owner, UINT level, const D3DSURFACE_DESC& desc)
-    : m_owner(owner), m_level(level), m_kind(Kind::TextureLevel), m_desc(desc) {}
+    : GLTracked(0), m_owner(owner), m_level(level), m_kind(Kind::TextureLevel), m_desc(desc) {}
 
+// The swap chain's surfaces start with no outside reference; the device deletes them.
 GLSurface::GLSurface(GLDevice* device, Kind kind, const D3DSURFACE_DESC& desc, bool lockable)
-    : m_device(device), m_kind(kind), m_desc(desc), m_lockable(lockable) {
+    : GLTracked(kind == Kind::BackBuffer || kind == Kind::AutoDepth ? 0 : 1),
+      m_device(device),
+      m_kind(kind),
+      m_desc(desc),
+      m_lockable(lockable) {
   m_deviceOwned = kind == Kind::BackBuffer || kind == Kind::AutoDepth;
-  if (m_deviceOwned) {
-    m_refs = 0;  // only outside references count; the device deletes it
-  } else {
+  if (!m_deviceOwned) {
     m_device->Track(this);
+    m_device->AddRef();
   }
 }
 
@@ -53,15 +58,11 @@ GLSurface::~GLSurface() {
   }
 }
 
-ULONG GLSurface::AddRef() { return m_owner ? m_owner->AddRef() : ++m_refs; }
+ULONG GLSurface::AddRef() { return m_owner ? m_owner->AddRef() : AddPublic(m_device); }
 
-ULONG GLSurface::Release() {
-  if (m_owner) return m_owner->Release();
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  if (refs == 0 && !m_deviceOwned) delete this;
-  return refs;
-}
+ULONG GLSurface::Release() { return m_owner ? m_owner->Release() : DropPublic(m_device); }
+
+D3D9Counted* GLSurface::Holder() { return m_owner ? static_cast<D3D9Counted*>(m_owner) : this; }
 
 GLDevice* GLSurface::device() const { return m_owner ? m_owner->device() : m_device; }
 
@@ -165,9 +166,10 @@ void GLSurface::Detach() {
 
 void GLSurface::ReleaseFromDevice() {
   FreeStorage();
+  GLDevice* device = m_device;
   m_device = nullptr;
   m_deviceOwned = false;
-  if (m_refs == 0) delete this;
+  LeaveDevice(device);  // a device being destroyed has no references left to take back
 }
 
 HRESULT GLSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD flags) {
@@ -217,9 +219,10 @@ HRESULT GLSurface::UnlockRect() {
 
 GLTexture::GLTexture(GLDevice* device, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                      D3DPOOL pool)
-    : m_device(device), m_width(width), m_height(height), m_levels(levels), m_usage(usage), m_format(format),
-      m_pool(pool) {
+    : GLTracked(1), m_device(device), m_width(width), m_height(height), m_levels(levels), m_usage(usage),
+      m_format(format), m_pool(pool) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 GLTexture::~GLTexture() {
@@ -306,14 +309,9 @@ bool GLTexture::Init() {
   return true;
 }
 
-ULONG GLTexture::AddRef() { return ++m_refs; }
+ULONG GLTexture::AddRef() { return AddPublic(m_device); }
 
-ULONG GLTexture::Release() {
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  if (refs == 0) delete this;
-  return refs;
-}
+ULONG GLTexture::Release() { return DropPublic(m_device); }
 
 HRESULT GLTexture::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;

@@ -296,9 +296,9 @@ std::string DeclarationText(const D3DVERTEXELEMENT9* elements) {
 class RecDevice;
 class RecTexture;
 
-class RecTracked {
+class RecTracked : public D3D9Counted {
  public:
-  virtual ~RecTracked() = default;
+  explicit RecTracked(ULONG refs) : D3D9Counted(refs) {}
   virtual void Detach() = 0;
 };
 
@@ -331,7 +331,20 @@ class RecObject {
     return hr;
   }
   void LogReference(const char* what, ULONG refs) {
-    if (m_log->LogReferences()) m_log->Add(Format("%s.%s() -> %u", m_name.c_str(), what, refs));
+    if (m_log->LogReferences()) {
+      m_log->Add(Format("%s.%s() -> %u", m_name.empty() ? "device" : m_name.c_str(), what, refs));
+    }
+  }
+  // AddRef and Release of an object the device hands out.
+  ULONG CountedAddRef(D3D9Counted* counts, IUnknown* device) {
+    const ULONG refs = counts->AddPublic(device);
+    LogReference("AddRef", refs);
+    return refs;
+  }
+  ULONG CountedRelease(D3D9Counted* counts, IUnknown* device) {
+    if (counts->PublicCount() == 0) return 0;
+    LogReference("Release", counts->PublicCount() - 1);
+    return counts->DropPublic(device);  // which may delete the object
   }
 
  public:
@@ -384,11 +397,11 @@ class RecSurface final : public IDirect3DSurface9, public RecObject, public RecT
     m_lockable = lockable;
     m_memory.clear();
   }
-  void ReleaseFromDevice() {
-    m_device = nullptr;
-    m_deviceOwned = false;
-    if (m_refs == 0) delete this;
-  }
+  void ReleaseFromDevice();
+
+ protected:
+  bool KeptByDevice() const override { return m_deviceOwned; }
+  D3D9Counted* Holder() override;
 
  private:
   RecDevice* m_device;
@@ -397,7 +410,6 @@ class RecSurface final : public IDirect3DSurface9, public RecObject, public RecT
   D3DSURFACE_DESC m_desc;
   bool m_lockable;
   bool m_deviceOwned;
-  ULONG m_refs;
   DWORD m_priority = 0;
   std::vector<uint8_t> m_memory;
   bool m_locked = false;
@@ -412,17 +424,8 @@ class RecTexture final : public IDirect3DTexture9, public RecObject, public RecT
     Untrack();
   }
 
-  ULONG AddRef() override {
-    LogReference("AddRef", m_refs + 1);
-    return ++m_refs;
-  }
-  ULONG Release() override {
-    if (m_refs == 0) return 0;
-    ULONG refs = --m_refs;
-    LogReference("Release", refs);
-    if (refs == 0) delete this;
-    return refs;
-  }
+  ULONG AddRef() override;
+  ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
   DWORD SetPriority(DWORD priority) override {
     HRESULT hr;
@@ -504,7 +507,6 @@ class RecTexture final : public IDirect3DTexture9, public RecObject, public RecT
   UINT m_width, m_height, m_levels;
   D3DFORMAT m_format;
   D3DPOOL m_pool;
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   std::vector<std::vector<uint8_t>> m_memory;
   std::vector<bool> m_locked;
@@ -517,17 +519,8 @@ class RecVertexBuffer final : public IDirect3DVertexBuffer9, public RecObject, p
                   const D3DVERTEXBUFFER_DESC& desc);
   ~RecVertexBuffer() override;
 
-  ULONG AddRef() override {
-    LogReference("AddRef", m_refs + 1);
-    return ++m_refs;
-  }
-  ULONG Release() override {
-    if (m_refs == 0) return 0;
-    ULONG refs = --m_refs;
-    LogReference("Release", refs);
-    if (refs == 0) delete this;
-    return refs;
-  }
+  ULONG AddRef() override;
+  ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
   DWORD SetPriority(DWORD priority) override {
     DWORD old = m_priority;
@@ -564,12 +557,12 @@ class RecVertexBuffer final : public IDirect3DVertexBuffer9, public RecObject, p
 
   RecDevice* device() const { return m_device; }
   const std::vector<uint8_t>& memory() const { return m_memory; }
+  bool locked() const { return m_locked; }
 
  private:
   RecDevice* m_device;
   D3DVERTEXBUFFER_DESC m_desc;
   std::vector<uint8_t> m_memory;
-  ULONG m_refs = 1;
   DWORD m_priority = 0;
   bool m_locked = false;
 };
@@ -580,17 +573,8 @@ class RecVertexDeclaration final : public IDirect3DVertexDeclaration9, public Re
                        D3D9VertexLayout layout);
   ~RecVertexDeclaration() override;
 
-  ULONG AddRef() override {
-    LogReference("AddRef", m_refs + 1);
-    return ++m_refs;
-  }
-  ULONG Release() override {
-    if (m_refs == 0) return 0;
-    ULONG refs = --m_refs;
-    LogReference("Release", refs);
-    if (refs == 0) delete this;
-    return refs;
-  }
+  ULONG AddRef() override;
+  ULONG Release() override;
   HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
   HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) override {
     if (pNumElements == nullptr) return D3DERR_INVALIDCALL;
@@ -610,7 +594,6 @@ class RecVertexDeclaration final : public IDirect3DVertexDeclaration9, public Re
  private:
   RecDevice* m_device;
   D3D9VertexLayout m_layout;
-  ULONG m_refs = 1;
 };
 
 class RecDirect3D9;
@@ -804,8 +787,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
         (pRenderTarget != nullptr && (surface == nullptr || !surface->IsRenderTarget() || surface->device() != this))) {
       return Done(D3DERR_INVALIDCALL);
     }
-    if (surface) surface->AddRef();
-    if (m_targets[index]) m_targets[index]->Release();
+    if (surface) surface->Bind();
+    if (m_targets[index]) m_targets[index]->Unbind();
     m_targets[index] = surface;
     if (index == 0) {
       m_viewport = D3DVIEWPORT9{0, 0, surface->desc().Width, surface->desc().Height, 0.0f, 1.0f};
@@ -829,8 +812,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (pNewZStencil != nullptr && (surface == nullptr || !surface->IsDepth() || surface->device() != this)) {
       return Done(D3DERR_INVALIDCALL);
     }
-    if (surface) surface->AddRef();
-    if (m_depthStencil) m_depthStencil->Release();
+    if (surface) surface->Bind();
+    if (m_depthStencil) m_depthStencil->Unbind();
     m_depthStencil = surface;
     return Done(D3D_OK);
   }
@@ -956,8 +939,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
                                  (texture->pool() != D3DPOOL_DEFAULT && texture->pool() != D3DPOOL_MANAGED)))) {
       return Done(D3DERR_INVALIDCALL);
     }
-    if (texture) texture->AddRef();
-    if (m_textures[stage]) m_textures[stage]->Release();
+    if (texture) texture->Bind();
+    if (m_textures[stage]) m_textures[stage]->Unbind();
     m_textures[stage] = texture;
     return Done(D3D_OK);
   }
@@ -1114,7 +1097,10 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     D3D9StreamExtent extents[kD3D9Streams];
     for (UINT i = 0; i < kD3D9Streams; ++i) {
       const Stream& s = m_streams[i];
-      if (s.buffer) extents[i] = D3D9StreamExtent{true, static_cast<UINT>(s.buffer->memory().size()), s.offset, s.stride};
+      if (s.buffer) {
+        extents[i] = D3D9StreamExtent{true, static_cast<UINT>(s.buffer->memory().size()), s.offset, s.stride,
+                                      s.buffer->locked()};
+      }
     }
     if (!m_inScene || vertices == 0 || primitiveCount > m_config.caps.MaxPrimitiveCount || !CurrentLayout(&layout) ||
         !D3D9_StreamsHold(layout, extents, startVertex, vertices)) {
@@ -1167,13 +1153,16 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
            Supported(m_config, pp->MultiSampleType) &&
            (!pp->EnableAutoDepthStencil || D3DFormat_IsDepth(pp->AutoDepthStencilFormat));
   }
-  void MakeSwapChain() {
+  void UnbindTargets() {
     for (RecSurface*& t : m_targets) {
-      if (t) t->Release();
+      if (t) t->Unbind();
       t = nullptr;
     }
-    if (m_depthStencil) m_depthStencil->Release();
+    if (m_depthStencil) m_depthStencil->Unbind();
     m_depthStencil = nullptr;
+  }
+  void MakeSwapChain() {
+    UnbindTargets();
     D3DSURFACE_DESC desc{m_pp.BackBufferFormat, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
                          m_pp.MultiSampleType, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight};
     const bool lockable = (m_pp.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0 && m_pp.MultiSampleType == 0;
@@ -1193,10 +1182,10 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
       m_autoDepth = nullptr;
     }
     m_targets[0] = m_backBuffer;
-    m_backBuffer->AddRef();
+    m_backBuffer->Bind();
     if (m_autoDepth) {
       m_depthStencil = m_autoDepth;
-      m_autoDepth->AddRef();
+      m_autoDepth->Bind();
     }
     m_viewport = D3DVIEWPORT9{0, 0, m_pp.BackBufferWidth, m_pp.BackBufferHeight, 0.0f, 1.0f};
     m_scissor = RECT{0, 0, static_cast<LONG>(m_pp.BackBufferWidth), static_cast<LONG>(m_pp.BackBufferHeight)};
@@ -1208,19 +1197,19 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     UINT stride = 0;
   };
   void SetStream(UINT index, RecVertexBuffer* buffer, UINT offset, UINT stride) {
-    if (buffer) buffer->AddRef();
-    if (m_streams[index].buffer) m_streams[index].buffer->Release();
+    if (buffer) buffer->Bind();
+    if (m_streams[index].buffer) m_streams[index].buffer->Unbind();
     m_streams[index] = Stream{buffer, offset, stride};
   }
   void SetDeclarationObject(RecVertexDeclaration* decl) {
-    if (decl) decl->AddRef();
-    if (m_declaration) m_declaration->Release();
+    if (decl) decl->Bind();
+    if (m_declaration) m_declaration->Unbind();
     m_declaration = decl;
   }
   // Lets go of every bound texture, stream and declaration and puts the states back to their defaults.
   void ResetBindings() {
     for (RecTexture*& t : m_textures) {
-      if (t) t->Release();
+      if (t) t->Unbind();
       t = nullptr;
     }
     for (UINT i = 0; i < kD3D9Streams; ++i) SetStream(i, nullptr, 0, 0);
@@ -1382,9 +1371,12 @@ class RecDirect3D9 final : public IDirect3D9, public RecObject {
 
 RecSurface::RecSurface(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device, RecTexture* owner,
                        UINT level, const D3DSURFACE_DESC& desc, bool lockable, bool deviceOwned)
-    : RecObject(std::move(log), std::move(name)), m_device(device), m_owner(owner), m_level(level), m_desc(desc),
-      m_lockable(lockable), m_deviceOwned(deviceOwned), m_refs(deviceOwned ? 0 : 1) {
-  if (m_owner == nullptr && !m_deviceOwned && m_device) m_device->Track(this);
+    : RecObject(std::move(log), std::move(name)), RecTracked(owner || deviceOwned ? 0 : 1), m_device(device),
+      m_owner(owner), m_level(level), m_desc(desc), m_lockable(lockable), m_deviceOwned(deviceOwned) {
+  if (m_owner == nullptr && !m_deviceOwned && m_device) {
+    m_device->Track(this);
+    m_device->AddRef();
+  }
 }
 
 RecSurface::~RecSurface() {
@@ -1393,19 +1385,17 @@ RecSurface::~RecSurface() {
 
 RecDevice* RecSurface::device() const { return m_owner ? m_owner->device() : m_device; }
 
-ULONG RecSurface::AddRef() {
-  if (m_owner) return m_owner->AddRef();
-  LogReference("AddRef", m_refs + 1);
-  return ++m_refs;
-}
+ULONG RecSurface::AddRef() { return m_owner ? m_owner->AddRef() : CountedAddRef(this, m_device); }
 
-ULONG RecSurface::Release() {
-  if (m_owner) return m_owner->Release();
-  if (m_refs == 0) return 0;
-  ULONG refs = --m_refs;
-  LogReference("Release", refs);
-  if (refs == 0 && !m_deviceOwned) delete this;
-  return refs;
+ULONG RecSurface::Release() { return m_owner ? m_owner->Release() : CountedRelease(this, m_device); }
+
+D3D9Counted* RecSurface::Holder() { return m_owner ? static_cast<D3D9Counted*>(m_owner) : this; }
+
+void RecSurface::ReleaseFromDevice() {
+  RecDevice* device = m_device;
+  m_device = nullptr;
+  m_deviceOwned = false;
+  LeaveDevice(device);
 }
 
 HRESULT RecSurface::GetDevice(IDirect3DDevice9** ppDevice) {
@@ -1444,9 +1434,10 @@ HRESULT RecSurface::UnlockRect() {
 
 RecTexture::RecTexture(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device, UINT width,
                        UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : RecObject(std::move(log), std::move(name)), m_device(device), m_width(width), m_height(height), m_levels(levels),
-      m_format(format), m_pool(pool) {
+    : RecObject(std::move(log), std::move(name)), RecTracked(1), m_device(device), m_width(width), m_height(height),
+      m_levels(levels), m_format(format), m_pool(pool) {
   m_device->Track(this);
+  m_device->AddRef();
   const bool lockable = pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC) != 0;
   m_locked.assign(levels, false);
   for (UINT level = 0; level < levels; ++level) {
@@ -1461,6 +1452,10 @@ RecTexture::RecTexture(std::shared_ptr<D3D9RecordingLog> log, std::string name, 
 void RecTexture::Untrack() {
   if (m_device) m_device->Untrack(this);
 }
+
+ULONG RecTexture::AddRef() { return CountedAddRef(this, m_device); }
+
+ULONG RecTexture::Release() { return CountedRelease(this, m_device); }
 
 HRESULT RecTexture::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
@@ -1477,11 +1472,7 @@ RecDevice::RecDevice(std::shared_ptr<D3D9RecordingLog> log, RecDirect3D9* parent
 
 RecDevice::~RecDevice() {
   ResetBindings();
-  for (RecSurface*& t : m_targets) {
-    if (t) t->Release();
-    t = nullptr;
-  }
-  if (m_depthStencil) m_depthStencil->Release();
+  UnbindTargets();
   std::vector<RecTracked*> tracked(m_tracked.begin(), m_tracked.end());
   for (RecTracked* r : tracked) r->Detach();
   if (m_backBuffer) m_backBuffer->ReleaseFromDevice();
@@ -1524,13 +1515,19 @@ void RecDevice::RecordDraw(D3DPRIMITIVETYPE type, UINT primitives, UINT vertices
 
 RecVertexBuffer::RecVertexBuffer(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device,
                                  const D3DVERTEXBUFFER_DESC& desc)
-    : RecObject(std::move(log), std::move(name)), m_device(device), m_desc(desc), m_memory(desc.Size, 0) {
+    : RecObject(std::move(log), std::move(name)), RecTracked(1), m_device(device), m_desc(desc),
+      m_memory(desc.Size, 0) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 RecVertexBuffer::~RecVertexBuffer() {
   if (m_device) m_device->Untrack(this);
 }
+
+ULONG RecVertexBuffer::AddRef() { return CountedAddRef(this, m_device); }
+
+ULONG RecVertexBuffer::Release() { return CountedRelease(this, m_device); }
 
 HRESULT RecVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;
@@ -1542,13 +1539,18 @@ HRESULT RecVertexBuffer::GetDevice(IDirect3DDevice9** ppDevice) {
 
 RecVertexDeclaration::RecVertexDeclaration(std::shared_ptr<D3D9RecordingLog> log, std::string name,
                                            RecDevice* device, D3D9VertexLayout layout)
-    : RecObject(std::move(log), std::move(name)), m_device(device), m_layout(std::move(layout)) {
+    : RecObject(std::move(log), std::move(name)), RecTracked(1), m_device(device), m_layout(std::move(layout)) {
   m_device->Track(this);
+  m_device->AddRef();
 }
 
 RecVertexDeclaration::~RecVertexDeclaration() {
   if (m_device) m_device->Untrack(this);
 }
+
+ULONG RecVertexDeclaration::AddRef() { return CountedAddRef(this, m_device); }
+
+ULONG RecVertexDeclaration::Release() { return CountedRelease(this, m_device); }
 
 HRESULT RecVertexDeclaration::GetDevice(IDirect3DDevice9** ppDevice) {
   if (ppDevice == nullptr) return D3DERR_INVALIDCALL;

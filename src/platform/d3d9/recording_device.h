@@ -6,7 +6,8 @@
 // "Clear(0, null, 0x7, 0xFF000000, 1, 0)". Objects are named by kind and creation order
 // (texture1, surface2; level N of a texture is textureK.levelN); the swap chain's surfaces are
 // "backbuffer" and "depthstencil"; calls on the IDirect3D9 object start with "d3d.". A failed
-// call ends in " -> FAILED 0x8876086C". AddRef and Release are logged only when asked for.
+// call ends in " -> FAILED 0x8876086C". AddRef and Release are logged only when asked for, the
+// device's own as "device.AddRef() -> 2".
 //
 // Objects obey the same rules as on the OpenGL device (reference counts, which textures lock,
 // target 0 resetting the viewport, lockable render targets, the checks of the state setters and
