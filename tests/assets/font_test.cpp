@@ -18,12 +18,7 @@ namespace {
 using font_test::LoadedFonts;
 using render_test::RenderTest;
 
-struct QV {
-  float x, y, z;
-  uint32_t colour;
-  float u, v;
-};
-static_assert(sizeof(QV) == 24);
+using QV = render_test::QuadVertex;
 
 std::u16string U(const char* text) { return std::u16string(text, text + std::strlen(text)); }
 const uint16_t* P(const std::u16string& s) { return reinterpret_cast<const uint16_t*>(s.c_str()); }
@@ -63,18 +58,8 @@ class FontTest : public RenderTest {
     RenderTest::TearDown();
   }
 
-  std::vector<QV> Drawn() {
-    GraphicsFlush();
-    std::vector<QV> out;
-    for (const D3D9RecordedDraw& d : Draws()) {
-      const size_t n = d.vertices.size() / sizeof(QV);
-      const size_t at = out.size();
-      out.resize(at + n);
-      std::memcpy(out.data() + at, d.vertices.data(), n * sizeof(QV));
-    }
-    s_log->Clear();
-    return out;
-  }
+  // The vertices of every draw since the log was cleared.
+  std::vector<QV> Drawn() { return render_test::TakeQuadVertices(s_log.get()); }
 
   int32_t slot = -1;
   LoadedFonts fonts;
