@@ -11,7 +11,7 @@
 #include "assets/texture_pages.h"
 #include "core/utf8.h"
 #include "host/container.h"
-#include "render/colour_stand_in.h"
+#include "render/colour.h"
 #include "render/overlay_draw.h"
 
 namespace {

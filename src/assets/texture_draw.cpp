@@ -4,7 +4,9 @@
 #include <cstdint>
 
 #include "assets/texture_pages.h"
-#include "render/draw_state_stand_in.h"
+#include "render/primitives.h"
+#include "render/render_setters.h"
+#include "render/transform_3d.h"
 #include "render/vertex_batch.h"
 
 bool g_CornerIds = false;
@@ -363,16 +365,16 @@ bool GR_TPE_DrawTiled(TPageEntry* entry, float xOrigin, float yOrigin, float x, 
   // An image without a size has nothing to tile.
   if (!(W > 0) || !(H > 0)) return false;
   GR_UpdateCullRect();
-  const GR_CullRectangle view = GR_CullRect();
+  const GR_ViewState& view = g_GR_View;
   int64_t columns = 1;
   int64_t rows = 1;
   if (hTiled) {
-    x = view.left + std::fmod(x - view.left, W) - W;
-    columns = static_cast<int64_t>((static_cast<float>(view.right - view.left) + W - 1) / W + 2);
+    x = view.cullMinX + std::fmod(x - view.cullMinX, W) - W;
+    columns = static_cast<int64_t>((static_cast<float>(int64_t{view.cullMaxX} - view.cullMinX) + W - 1) / W + 2);
   }
   if (vTiled) {
-    y = view.top + std::fmod(y - view.top, H) - H;
-    rows = static_cast<int64_t>((static_cast<float>(view.bottom - view.top) + H - 1) / H + 2);
+    y = view.cullMinY + std::fmod(y - view.cullMinY, H) - H;
+    rows = static_cast<int64_t>((static_cast<float>(int64_t{view.cullMaxY} - view.cullMinY) + H - 1) / H + 2);
   }
   if (columns < 1 || rows < 1) return true;
   float uL, vT, uR, vB;

@@ -8,8 +8,9 @@
 #include "host/load_save.h"
 #include "render/d3d_device.h"
 #include "render/frame_services.h"
-#include "render/frame_stand_in.h"
+#include "render/frame.h"
 #include "render/lifecycle.h"
+#include "render/render_setters.h"
 #include "render/vertex_batch.h"
 
 namespace {
@@ -91,7 +92,7 @@ bool Splash_Show() {
   GR_SetTextureInterpolation(true);
   for (int32_t i = 0; i < 5; ++i) {
     Start_Frame();
-    GR_D3D_Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000u, 1.0f, 0);
+    GR_D3D_Clear(0xFF000000u, 1.0f, 0, kClearTarget | kClearDepth | kClearStencil);
     Splash_Draw(i);
     End_Frame(true);
     Win32_PumpMessages();

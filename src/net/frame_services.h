@@ -21,6 +21,9 @@ inline constexpr int32_t kProfilerMarkerActiveLists = 3;
 inline constexpr int32_t kProfilerMarkerStep = 4;
 inline constexpr int32_t kProfilerMarkerAlarm = 8;
 inline constexpr int32_t kProfilerMarkerMouse = 9;
+// Engine markers of rendering, clear of the ids above and of the collision, event and sprite ones.
+inline constexpr int32_t kProfilerMarkerStartFrame = 11;
+inline constexpr int32_t kProfilerMarkerEndFrame = 12;
 void Profiler_Enter(int32_t kind, int32_t id);
 void Profiler_Leave();
 // A profiler scope around a block, opened only while profiling is active.

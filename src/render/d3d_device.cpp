@@ -14,8 +14,10 @@
 #include "platform/window/window_system.h"
 #include "render/display.h"
 #include "render/frame_services.h"
+#include "render/frame.h"
 #include "render/frame_stand_in.h"
 #include "render/lifecycle.h"
+#include "render/render_setters.h"
 #include "render/render_state.h"
 #include "render/vertex_batch.h"
 
@@ -109,14 +111,14 @@ bool GR_D3D_Init(void* windowHandle, int32_t width, int32_t height, uint32_t fla
     GR_D3D_ShowWindow();
     return false;
   }
-  GR_SetWorldIdentity();
+  GR_SetMatrix(kMatrixWorld, Matrix_Identity());
   CRenderStateManager::Reset();
   GR_RestoreRenderStates();
-  GR_D3D_Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+  GR_D3D_Clear(0, 1.0f, 0, kClearTarget | kClearDepth | kClearStencil);
   GraphicsFlush();
   GR_SetViewport(0, 0, g_D3D.windowWidth, g_D3D.windowHeight);
   GR_SetView(0, 0, static_cast<float>(g_D3D.windowWidth), static_cast<float>(g_D3D.windowHeight), 0);
-  g_D3D.sceneDepth = 0;
+  GR_D3D_InitTiming();
   // The slot table starts again; a white slot of an earlier device goes with it.
   if (Texture* white = GR_Texture_Get(g_whiteSlot)) Texture_Free(white);
   g_whiteSlot = -1;
@@ -320,7 +322,7 @@ bool GR_D3D_Reset() {
   }
   g_D3D.keepWindowInPlace = false;
 
-  GR_D3D_Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+  GR_D3D_Clear(0, 1.0f, 0, kClearTarget | kClearDepth | kClearStencil);
   g_D3D.pendingWidth = -1;
   g_D3D.pendingHeight = -1;
   GR_RestoreRenderStates();
@@ -331,7 +333,7 @@ bool GR_D3D_ResetAndRestore() {
   Surface_FreeAll();
   const bool reset = GR_D3D_Reset();
   if (g_D3D.device != nullptr) {
-    GR_D3D_Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
+    GR_D3D_Clear(0, 1.0f, 0, kClearTarget | kClearDepth | kClearStencil);
     GR_RestoreRenderStates();
   }
   return reset;

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// Ends the drawing frame begun by Start_Frame and presents it when asked.
-void End_Frame(bool present);
+// End_Frame: ends the drawing frame begun by Start_Frame and presents it when asked.
+#include "render/frame.h"
 // Redraws the room, its views and the application surface.
 void DrawRoom();
 // Updates every particle system that updates itself.

@@ -3,13 +3,6 @@
 GR_StartupFlagsRecord GR_StartupFlags;
 int32_t Debug_OverlayFlags = 0;
 
-namespace {
-int32_t g_circlePrecision = 0;
-}
-
-void GR_InitCirclePrecision() { g_circlePrecision = 24; }
-int32_t GR_GetCirclePrecision() { return g_circlePrecision; }
-
 // Particles and vertex builders are not built yet: there is nothing to create, register or free.
 void Particle_Reset() {}
 void Particle_CreateShapeTextures() {}

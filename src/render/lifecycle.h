@@ -6,6 +6,10 @@
 
 // The device, its start-up and shutdown, and the display functions (Display_SetAll, Display_ReportFPS).
 #include "render/d3d_device.h"
+// Start_Frame.
+#include "render/frame.h"
+// The circle precision set at start-up.
+#include "render/primitives.h"
 
 struct GR_StartupFlagsRecord {
   // 0 single buffer, 1 buffer pool, 2 no vertex buffers.
@@ -26,14 +30,9 @@ inline constexpr int32_t kDebugOverlayShow = 0x2;
 inline constexpr int32_t kDebugOverlayAudio = 0x10;
 extern int32_t Debug_OverlayFlags;
 
-void GR_InitCirclePrecision();
-int32_t GR_GetCirclePrecision();
-
 void Particle_Reset();
 void Particle_CreateShapeTextures();
 void Particle_Shutdown();
-
-void Start_Frame();
 
 // Registers the argument-checking vertex_* handlers (true) or their fast variants (false).
 void VertexBuilder_RegisterFastFunctions(bool checking);

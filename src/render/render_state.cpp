@@ -7,7 +7,7 @@
 #include "functions/buffer.h"
 #include "platform/d3d9/d3d9.h"
 #include "render/d3d_device.h"
-#include "render/frame_stand_in.h"
+#include "render/render_setters.h"
 #include "render/vertex_batch.h"
 
 CRenderStateManager g_RenderStates;

@@ -7,8 +7,7 @@
 #include "assets/font.h"
 #include "core/common.h"
 #include "core/utf8.h"
-#include "render/colour_stand_in.h"
-#include "render/draw_state_stand_in.h"
+#include "render/primitives.h"
 #include "render/frame_services.h"
 #include "render/overlay_draw.h"
 

@@ -8,7 +8,6 @@
 #include "core/vm_error.h"
 #include "host/error_report.h"
 #include "render/d3d_device.h"
-#include "render/frame_stand_in.h"
 #include "render/render_state.h"
 
 GR_BatchState g_Batch;

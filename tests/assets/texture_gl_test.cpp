@@ -55,15 +55,8 @@ class TextureGLTest : public RenderTest {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     GR_D3D_SetFactory(nullptr);
     ASSERT_TRUE(Init(0, kSide, kSide)) << Console();
-    // Room pixels on window pixels, with texel centres on pixel centres.
-    D3DMATRIX projection{};
-    projection.m[0][0] = 2.0f / kSide;
-    projection.m[1][1] = -2.0f / kSide;
-    projection.m[2][2] = 1.0f / 32000;
-    projection.m[3][0] = -1.0f - 1.0f / kSide;
-    projection.m[3][1] = 1.0f + 1.0f / kSide;
-    projection.m[3][3] = 1.0f;
-    g_D3D.device->SetTransform(D3DTS_PROJECTION, &projection);
+    // Room pixels on window pixels; the projection's correction puts texel centres on pixel centres.
+    GR_SetView(0, 0, kSide, kSide, 0);
   }
   void TearDown() override {
     GR_SetApplicationSurfaceSource(nullptr);
@@ -114,7 +107,7 @@ TEST_F(TextureGLTest, WrittenContainerPagesLoadAndAnEntryReadsBackExactly) {
   EXPECT_EQ(GR_Texture_Get(3)->Width(), 2);  // a "RAW " page keeps its own size
 
   ASSERT_TRUE(GR_D3D_BeginScene());
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+  GR_D3D_Clear(0xFF000000u, 1.0f, 0, kClearTarget);
   ASSERT_TRUE(GR_TPE_Draw(loaded[0], 10, 10));  // trimmed: its rectangle lands at (11, 12)
   ASSERT_TRUE(GR_TPE_Draw(loaded[1], 30, 10));
   ASSERT_TRUE(GR_TPE_Draw(loaded[2], 40, 10));
@@ -229,7 +222,7 @@ Texture* AppSurface() { return g_appSurface; }
 
 TEST_F(TextureGLTest, ScreenReadBackTakesTheApplicationSurfaceWhenThereIsOne) {
   ASSERT_TRUE(GR_D3D_BeginScene());
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF336699u, 1, 0);
+  GR_D3D_Clear(0xFF996633u, 1.0f, 0, kClearTarget);  // script order: the device holds 0xFF336699
   GraphicsFlush();
   int32_t w = 100;
   int32_t h = 4;
@@ -265,9 +258,9 @@ TEST_F(TextureGLTest, DrawnRenderTargetsAreResolvedBeforeTheyAreSampled) {
   ASSERT_TRUE(GR_D3D_BeginScene());
   ASSERT_TRUE(Texture_PushTarget());
   ASSERT_TRUE(Texture_SetTarget(0, target));
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFFFF0000u, 1, 0);
+  GR_D3D_Clear(0xFF0000FFu, 1.0f, 0, kClearTarget);  // script order: the device holds 0xFFFF0000
   ASSERT_TRUE(Texture_PopTarget());
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+  GR_D3D_Clear(0xFF000000u, 1.0f, 0, kClearTarget);
   ASSERT_TRUE(GR_Texture_Draw(slot, 4, 4));
   GraphicsFlush();
   int32_t w = 8;

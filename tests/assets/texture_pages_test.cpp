@@ -46,6 +46,8 @@ TEST_F(TexturePagesTest, CornerIdsMarkEachPlaceOfTheGroupOnlyWhileTheFlagIsOn) {
 }
 
 TEST_F(TexturePagesTest, PageEntryQuadsSitAtTheirTrimOffsetWithThePagesCoordinates) {
+  // Two-dimensional drawing has a depth only in three-dimensional mode.
+  GR_Set3DMode(true);
   GR_SetDepth(7);
   ASSERT_TRUE(GR_TPE_Draw(&entry, 5, 6));
   std::vector<QV> v = Drawn();
@@ -161,7 +163,9 @@ TEST_F(TexturePagesTest, GeneralEmittersRoundOrTruncateTheirAlphaAndMarkCorners)
 }
 
 TEST_F(TexturePagesTest, PageTilingKeepsEveryReservationWithinTheBatchLimit) {
-  GR_SetCullRect(0, 0, 640, 480);
+  // The tiles cover what a 640 x 480 view of the room shows.
+  GR_SetView(0, 0, 640, 480, 0);
+  GR_InvalidateCullRect();
   // The single buffer holds exactly one reservation of the largest size: a larger one would grow it.
   g_Batch.singleCapacity = GR_MaxBatchVerts * 24;
   struct Case {

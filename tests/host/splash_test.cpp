@@ -69,7 +69,7 @@ class SplashTest : public RenderTest {
   // Draws frame 0 of the splash over black and reads the back buffer.
   std::vector<uint32_t> DrawOnce() {
     EXPECT_TRUE(GR_D3D_BeginScene());
-    GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF000000u, 1, 0);
+    GR_D3D_Clear(0xFF000000u, 1.0f, 0, kClearTarget);
     Splash_Draw(0);
     GraphicsFlush();
     std::vector<uint32_t> screen = Screen();
@@ -104,7 +104,7 @@ TEST_F(SplashTest, NothingIsDrawnWithoutTheFileOrWithHeadless) {
   WriteSplash(2, 2, 0xFFFFFFFFu);
   g_RunnerOptions.headless = true;
   ASSERT_TRUE(GR_D3D_BeginScene());
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF0000FFu, 1, 0);
+  GR_D3D_Clear(0xFFFF0000u, 1.0f, 0, kClearTarget);  // script order: the device holds 0xFF0000FF
   GR_D3D_EndScene();
   s_log->Clear();
   EXPECT_FALSE(Splash_Show());

@@ -24,7 +24,6 @@
 #include "render/d3d_device.h"
 #include "render/display.h"
 #include "render/frame_services.h"
-#include "render/frame_stand_in.h"
 #include "render/lifecycle.h"
 #include "render/render_state.h"
 #include "render/vertex_batch.h"
@@ -32,31 +31,10 @@
 
 namespace {
 
-// Reads the back buffer through a lockable copy; BGRA words top row first.
-std::vector<uint32_t> ReadBackBuffer(int32_t width, int32_t height) {
-  IDirect3DDevice9* device = g_D3D.device;
-  IDirect3DSurface9* backBuffer = nullptr;
-  IDirect3DSurface9* copy = nullptr;
-  std::vector<uint32_t> pixels;
-  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return pixels;
-  if (SUCCEEDED(device->CreateRenderTarget(static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_A8R8G8B8,
-                                           D3DMULTISAMPLE_NONE, 0, TRUE, &copy, nullptr)) &&
-      SUCCEEDED(device->StretchRect(backBuffer, nullptr, copy, nullptr, D3DTEXF_NONE))) {
-    D3DLOCKED_RECT locked;
-    if (SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-      for (int32_t y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
-        pixels.insert(pixels.end(), row, row + width);
-      }
-      copy->UnlockRect();
-    }
-  }
-  if (copy != nullptr) copy->Release();
-  backBuffer->Release();
-  return pixels;
-}
+using render_test::ReadBackBuffer;
 
-// One frame as the frame loop runs it: the reset countdown, then a frame cleared to `colour`.
+// One frame as the frame loop runs it: the reset countdown, then a frame cleared to `colour` (a
+// script colour: the back buffer holds it with red and blue exchanged).
 void RunFrame(uint32_t colour) {
   int32_t& countdown = g_FrameTiming.displayResetCountdown;
   if (countdown > 1) {
@@ -67,7 +45,7 @@ void RunFrame(uint32_t colour) {
     countdown = 0;
   }
   Start_Frame();
-  GR_D3D_Clear(D3DCLEAR_TARGET, colour, 1.0f, 0);
+  GR_D3D_Clear(colour, 1.0f, 0, kClearTarget);
   End_Frame(true);
 }
 
@@ -78,14 +56,14 @@ TEST(DeviceEndToEnd, AResizedWindowGetsItsResetAfterTheCountdownAndClearsAtTheNe
   ASSERT_TRUE(Window_Create(320, 240));
   ASSERT_TRUE(GR_D3D_Init(Window_Handle(), 320, 240, kD3DFlagShowOnce));
   ASSERT_NE(g_D3D.device, nullptr);
-  RunFrame(0xFF102030u);
+  RunFrame(0xFF302010u);
   EXPECT_EQ(ReadBackBuffer(320, 240)[0], 0xFF102030u);
 
   Window_SetSize(400, 300);
   ASSERT_EQ(g_FrameTiming.displayResetCountdown, 10);
   int frames = 0;
   while (g_FrameTiming.displayResetCountdown > 0 && frames < 20) {
-    RunFrame(0xFF102030u);
+    RunFrame(0xFF302010u);
     ++frames;
     if (g_FrameTiming.displayResetCountdown > 0) {
       EXPECT_EQ(Display_Size.width, 320) << frames;
@@ -96,7 +74,7 @@ TEST(DeviceEndToEnd, AResizedWindowGetsItsResetAfterTheCountdownAndClearsAtTheNe
   EXPECT_EQ(Display_Size.height, 300);
   EXPECT_EQ(Window_GetWidth(), 400);
   EXPECT_EQ(Window_GetHeight(), 300);
-  RunFrame(0xFF405060u);
+  RunFrame(0xFF605040u);
   const std::vector<uint32_t> pixels = ReadBackBuffer(400, 300);
   ASSERT_EQ(pixels.size(), 400u * 300u);
   EXPECT_EQ(pixels.front(), 0xFF405060u);
@@ -122,7 +100,7 @@ TEST(DeviceEndToEnd, ALostDeviceIsResetAtTheBeginOfAFrameThroughTheRetries) {
   End_Frame(true);
   Start_Frame();
   EXPECT_EQ(g_D3D.device->TestCooperativeLevel(), D3D_OK);
-  GR_D3D_Clear(D3DCLEAR_TARGET, 0xFF0000FFu, 1.0f, 0);
+  GR_D3D_Clear(0xFFFF0000u, 1.0f, 0, kClearTarget);
   End_Frame(true);
   const std::string log = console.Text();
   const size_t failed = log.find("Reset() Failed: 88760868\n");

@@ -17,13 +17,43 @@
 #include "platform/d3d9/recording_device.h"
 #include "render/d3d_device.h"
 #include "render/display.h"
-#include "render/draw_state_stand_in.h"
+#include "render/frame.h"
 #include "render/frame_stand_in.h"
 #include "render/lifecycle.h"
+#include "render/primitives.h"
+#include "render/render_setters.h"
 #include "render/render_state.h"
+#include "render/transform_3d.h"
 #include "render/vertex_batch.h"
 
 namespace render_test {
+
+// The renderer's globals as at start-up.
+inline void ResetRenderGlobals() {
+  g_D3D = GR_D3DDeviceState{};
+  g_Batch = GR_BatchState{};
+  g_RenderStates = CRenderStateManager{};
+  g_RenderLogical = GR_LogicalState{};
+  g_GR_View = GR_ViewState{};
+  g_GR_Frame = GR_FrameState{};
+  g_GR_Draw = GR_DrawState{};
+  GR_InitCirclePrecision();
+  g_GR_Transform = GR_TransformState{};
+  Shader_MakeCurrent(nullptr);
+  GR_StartupFlags = GR_StartupFlagsRecord{};
+  WindowState_Reset();
+  g_Textures = TextureState{};
+  Texture_CreateOnDemand = false;
+  g_CornerIds = false;
+}
+
+// Frees every texture and slot a test left behind, then the device.
+inline void ShutdownRenderer() {
+  GR_Texture_FreeAll();
+  while (g_Textures.head != nullptr) Texture_Free(g_Textures.head);
+  Texture_PopAllTargets();
+  GR_D3D_Shutdown();
+}
 
 class RenderTest : public ::testing::Test {
  protected:
@@ -43,10 +73,7 @@ class RenderTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    GR_Texture_FreeAll();
-    while (g_Textures.head != nullptr) Texture_Free(g_Textures.head);
-    Texture_PopAllTargets();
-    GR_D3D_Shutdown();
+    ShutdownRenderer();
     ResetGlobals();
     Error_SetEndProcess(m_oldEnd);
     Error_ClearSuppression();
@@ -55,18 +82,7 @@ class RenderTest : public ::testing::Test {
     GR_D3D_SetFactory(m_oldFactory);
   }
 
-  static void ResetGlobals() {
-    g_D3D = GR_D3DDeviceState{};
-    g_Batch = GR_BatchState{};
-    g_RenderStates = CRenderStateManager{};
-    g_RenderLogical = GR_LogicalState{};
-    GR_StartupFlags = GR_StartupFlagsRecord{};
-    WindowState_Reset();
-    g_Textures = TextureState{};
-    Texture_CreateOnDemand = false;
-    g_CornerIds = false;
-    GR_ResetDrawState();
-  }
+  static void ResetGlobals() { ResetRenderGlobals(); }
 
   // Creates the device on no window, as a windowed game of that size.
   bool Init(uint32_t flags = 0, int32_t width = 640, int32_t height = 480) {
@@ -177,6 +193,30 @@ inline std::vector<QuadVertex> TakeQuadVertices(D3D9RecordingLog* log) {
   }
   log->Clear();
   return out;
+}
+
+// Reads the back buffer through a lockable copy; BGRA words top row first.
+inline std::vector<uint32_t> ReadBackBuffer(int32_t width, int32_t height) {
+  IDirect3DDevice9* device = g_D3D.device;
+  IDirect3DSurface9* backBuffer = nullptr;
+  IDirect3DSurface9* copy = nullptr;
+  std::vector<uint32_t> pixels;
+  if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return pixels;
+  if (SUCCEEDED(device->CreateRenderTarget(static_cast<UINT>(width), static_cast<UINT>(height), D3DFMT_A8R8G8B8,
+                                           D3DMULTISAMPLE_NONE, 0, TRUE, &copy, nullptr)) &&
+      SUCCEEDED(device->StretchRect(backBuffer, nullptr, copy, nullptr, D3DTEXF_NONE))) {
+    D3DLOCKED_RECT locked;
+    if (SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+      for (int32_t y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+        pixels.insert(pixels.end(), row, row + width);
+      }
+      copy->UnlockRect();
+    }
+  }
+  if (copy != nullptr) copy->Release();
+  backBuffer->Release();
+  return pixels;
 }
 
 inline float FirstX(const D3D9RecordedDraw& draw) {

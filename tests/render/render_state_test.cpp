@@ -73,6 +73,7 @@ TEST_F(RenderStateTest, RunnerCodesMapToTheDeviceValues) {
 
 TEST_F(RenderStateTest, ApplySendsRenderStatesInIdOrderThenSamplersAndSkipsTheEmptyIds) {
   ASSERT_TRUE(Init());
+  GraphicsFlush();  // the fog range of the start-up view
   s_log->Clear();
   CRenderStateManager::SetSamplerState(1, 2, 0);  // repeat: wrap (the restore left clamp)
   CRenderStateManager::SetRenderState(kRS_DestBlend, 0);

@@ -17,7 +17,7 @@
 #include "container/txtr.h"
 #include "core/memory_manager.h"
 #include "host/game_data.h"
-#include "render/colour_stand_in.h"
+#include "render/primitives.h"
 #include "render/render_fixture.h"
 #include "render/text.h"
 

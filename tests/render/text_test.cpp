@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "assets/font_test_kit.h"
-#include "render/colour_stand_in.h"
+#include "render/primitives.h"
 #include "render/render_fixture.h"
 #include "render/text.h"
 
