@@ -112,7 +112,10 @@ TEST_F(FontTest, MissingCharactersFallBackToTheReplacementGlyphOrToNothing) {
 
 TEST_F(FontTest, DrawLaysGlyphQuadsAlongThePenAtTheFontsScale) {
   CFontTL* a = Font_Data(0);
+  // Two-dimensional vertices take the drawing depth, which only three-dimensional mode holds.
+  g_RenderLogical.threeD = true;
   GR_SetDepth(4);
+  g_RenderLogical.threeD = false;
   a->Draw(10, 20, P(U("AB")), 0x0000FF, 0.5f);
   std::vector<QV> v = Drawn();
   ASSERT_EQ(v.size(), 12u);
@@ -125,6 +128,9 @@ TEST_F(FontTest, DrawLaysGlyphQuadsAlongThePenAtTheFontsScale) {
   EXPECT_FLOAT_EQ(v[8].x, 38);
   EXPECT_FLOAT_EQ(v[8].y, 53);
   EXPECT_EQ(v[0].z, 4);
+  g_RenderLogical.threeD = true;
+  GR_SetDepth(0);
+  g_RenderLogical.threeD = false;
   // Red in the script colour becomes the device's red; alpha 0.5 truncates to 127.
   for (const QV& q : v) EXPECT_EQ(q.colour, 0x7FFF0000u);
   // Texture coordinates from the entry's source (100, 50) plus the glyph's place, no pad.

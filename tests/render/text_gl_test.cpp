@@ -18,6 +18,7 @@
 #include "core/memory_manager.h"
 #include "host/game_data.h"
 #include "render/primitives.h"
+#include "render/render_setters.h"
 #include "render/render_fixture.h"
 #include "render/text.h"
 
@@ -41,14 +42,8 @@ class TextGLTest : public RenderTest {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     GR_D3D_SetFactory(nullptr);
     ASSERT_TRUE(Init(0, kSide, kSide)) << Console();
-    D3DMATRIX projection{};
-    projection.m[0][0] = 2.0f / kSide;
-    projection.m[1][1] = -2.0f / kSide;
-    projection.m[2][2] = 1.0f / 32000;
-    projection.m[3][0] = -1.0f - 1.0f / kSide;
-    projection.m[3][1] = 1.0f + 1.0f / kSide;
-    projection.m[3][3] = 1.0f;
-    g_D3D.device->SetTransform(D3DTS_PROJECTION, &projection);
+    // Room pixels on window pixels; the projection's correction puts texel centres on pixel centres.
+    GR_SetView(0, 0, kSide, kSide, 0);
     Text_ResetState();
     GR_SetColour(0xFFFFFF);
   }
