@@ -8,10 +8,8 @@ void GR_SetEmbeddedTextures(const void* table);
 const void* GR_GetEmbeddedTextures();
 
 void Background_InitTextures();
-void Sprite_InitTextures();
 void Font_InitTextures();
 
-void Sprite_Shutdown();
 void Background_Shutdown();
 void GR_Texture_Shutdown();
 void Font_Shutdown();

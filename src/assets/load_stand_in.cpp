@@ -2,7 +2,7 @@
 
 #include "core/console.h"
 
-// STAND-IN: no sprite or background table exists yet.
+// STAND-IN: no background table exists yet.
 namespace {
 
 bool Accept(const char* loader, uint32_t size) {
@@ -12,7 +12,5 @@ bool Accept(const char* loader, uint32_t size) {
 
 }  // namespace
 
-void Sprite_Init() {}
 void Background_Init() {}
-bool Sprite_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Sprite_Load", size); }
 bool Background_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Background_Load", size); }

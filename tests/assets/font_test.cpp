@@ -54,7 +54,7 @@ class FontTest : public RenderTest {
   void TearDown() override {
     Text_Shutdown();
     Font_Shutdown();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
     RenderTest::TearDown();
   }
 
