@@ -2,9 +2,7 @@
 
 #include "assets/texture_pages.h"
 
-// Backgrounds and fonts are not loaded yet: they have no textures to create or tables to free.
+// Backgrounds are not loaded yet: they have no textures to create or tables to free.
 void Background_InitTextures() {}
-void Font_InitTextures() {}
 void Background_Shutdown() {}
 void GR_Texture_Shutdown() { GR_Texture_FreeAll(); }
-void Font_Shutdown() {}

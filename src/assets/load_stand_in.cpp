@@ -2,7 +2,7 @@
 
 #include "core/console.h"
 
-// STAND-IN: no background or font table exists yet.
+// STAND-IN: no background table exists yet.
 namespace {
 
 bool Accept(const char* loader, uint32_t size) {
@@ -13,6 +13,4 @@ bool Accept(const char* loader, uint32_t size) {
 }  // namespace
 
 void Background_Init() {}
-void Font_Init() {}
 bool Background_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Background_Load", size); }
-bool Font_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Font_Load", size); }

@@ -1,4 +1,4 @@
-// STAND-IN until backgrounds and fonts are built: what loading a game calls of them. The
+// STAND-IN until backgrounds are built: what loading a game calls of them. The
 // chunk loaders accept their chunk (a log line, nothing kept).
 #pragma once
 
@@ -7,6 +7,4 @@
 #include "host/container.h"
 
 void Background_Init();
-void Font_Init();
 bool Background_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
-bool Font_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);

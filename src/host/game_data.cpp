@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "assets/font.h"
 #include "assets/load_stand_in.h"
 #include "assets/sprite_table.h"
 #include "assets/texture_pages.h"

@@ -6,5 +6,4 @@ ShaderErrorContext Shader_ErrorContext;
 void ParticleSystem_UpdateAll() {}
 void DebugOverlay_BeginTiming(const char*, uint32_t) {}
 void DebugOverlay_EndTiming() {}
-void Text_ResetState() {}
 void VertexFormat_Reset() {}

@@ -2,6 +2,7 @@
 #include "render/frame_stand_in.h"
 
 #include "render/d3d_device.h"
+#include "render/overlay_draw.h"
 
 namespace {
 Shader* g_currentShader = nullptr;
@@ -19,5 +20,5 @@ void Shader_UploadMatrices(const Matrix44*) {
 // the window follow the room once the room redraw is built.
 void Effect_Clear() {}
 void DebugOverlay_FrameBegin() {}
-void DebugOverlay_FrameEnd() {}
+void DebugOverlay_FrameEnd() { DebugOverlay_AdvanceFrame(); }
 void Display_ReportFPS() {}

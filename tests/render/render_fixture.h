@@ -187,6 +187,28 @@ inline std::string FirstMissingInOrder(const std::string& text, const std::vecto
   return "";
 }
 
+// A 24-byte vertex as the quad emitters write it.
+struct QuadVertex {
+  float x, y, z;
+  uint32_t colour;
+  float u, v;
+};
+static_assert(sizeof(QuadVertex) == 24);
+
+// The 24-byte vertices of every draw in the log, after a flush; the log is cleared.
+inline std::vector<QuadVertex> TakeQuadVertices(D3D9RecordingLog* log) {
+  GraphicsFlush();
+  std::vector<QuadVertex> out;
+  for (const D3D9RecordedDraw& d : log->Draws()) {
+    const size_t n = d.vertices.size() / sizeof(QuadVertex);
+    const size_t at = out.size();
+    out.resize(at + n);
+    std::memcpy(out.data() + at, d.vertices.data(), n * sizeof(QuadVertex));
+  }
+  log->Clear();
+  return out;
+}
+
 // Reads the back buffer through a lockable copy; BGRA words top row first.
 inline std::vector<uint32_t> ReadBackBuffer(int32_t width, int32_t height) {
   IDirect3DDevice9* device = g_D3D.device;
