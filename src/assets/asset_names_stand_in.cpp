@@ -3,13 +3,8 @@
 #include "core/stand_in_names.h"
 
 namespace {
-StandInNames g_backgrounds;
 StandInNames g_fonts;
 }  // namespace
 
-int32_t Background_Find(const char* name) { return g_backgrounds.Find(name); }
 int32_t Font_Find(const char* name) { return g_fonts.Find(name); }
-int32_t Background_GetWidth(int32_t) { return 0; }
-int32_t Background_GetHeight(int32_t) { return 0; }
-void Background_StandInSetNames(const char* const* names, int32_t count) { g_backgrounds.Set(names, count); }
 void Font_StandInSetNames(const char* const* names, int32_t count) { g_fonts.Set(names, count); }

@@ -1,14 +1,14 @@
-// STAND-IN until backgrounds and fonts are loaded: their lookups by name. None is known unless a
-// test names some.
+// STAND-IN until fonts are loaded: their lookup by name. None is known unless a test names some.
+// Backgrounds are loaded; tests that look them up without a game give names to the real table.
 #pragma once
 
 #include <cstdint>
 
-// The index of the background / font with exactly that name, -1 when none.
-int32_t Background_Find(const char* name);
+#include "assets/background.h"
+
+// The index of the font with exactly that name, -1 when none.
 int32_t Font_Find(const char* name);
-// The size of a background resource; no background has an image yet, so 0 for every index.
-int32_t Background_GetWidth(int32_t index);
-int32_t Background_GetHeight(int32_t index);
-void Background_StandInSetNames(const char* const* names, int32_t count);
 void Font_StandInSetNames(const char* const* names, int32_t count);
+// Empties the background table, then gives index n an empty background named names[n] (a null
+// entry leaves the index empty).
+void Background_StandInSetNames(const char* const* names, int32_t count);

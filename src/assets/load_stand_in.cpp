@@ -2,7 +2,7 @@
 
 #include "core/console.h"
 
-// STAND-IN: no sprite, background or font table exists yet.
+// STAND-IN: no sprite or font table exists yet.
 namespace {
 
 bool Accept(const char* loader, uint32_t size) {
@@ -13,8 +13,6 @@ bool Accept(const char* loader, uint32_t size) {
 }  // namespace
 
 void Sprite_Init() {}
-void Background_Init() {}
 void Font_Init() {}
 bool Sprite_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Sprite_Load", size); }
-bool Background_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Background_Load", size); }
 bool Font_Load(uint8_t*, uint32_t size, const ContainerBytes&) { return Accept("Font_Load", size); }
