@@ -1,5 +1,6 @@
 // Runs a fuzz target's entry point over stored inputs, outside libFuzzer: every file named on the
-// command line, and every file in each directory named there. The normal build runs the seeds
+// command line, and every file in each directory named there (arguments starting with "-" are
+// libFuzzer's flags, passed over). The normal build runs the seeds
 // and the regression inputs (earlier findings) this way on every test run.
 #include <algorithm>
 #include <cstdint>
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   size_t replayed = 0;
   for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] == '-') continue;  // a libFuzzer flag (a target may give itself some)
     if (!std::filesystem::exists(argv[i])) {
       std::fprintf(stderr, "replay: %s does not exist\n", argv[i]);
       return 1;

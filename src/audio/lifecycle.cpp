@@ -2,9 +2,6 @@
 
 bool Audio_NoAudio = false;
 
-// No sound hardware is opened yet and no sound is loaded.
-void Sound_InitHardware() {}
+// No legacy sound is loaded yet.
 bool Sound_Prepare() { return true; }
-void Audio_Prepare() {}
-void Sound_QuitHardware() {}
 void Sound_Shutdown() {}

@@ -4,10 +4,7 @@
 
 namespace {
 StandInNames g_sounds;
-StandInNames g_audio;
 }  // namespace
 
 int32_t Sound_Find(const char* name) { return g_sounds.Find(name); }
-int32_t Audio_Find(const char* name) { return g_audio.Find(name); }
 void Sound_StandInSetNames(const char* const* names, int32_t count) { g_sounds.Set(names, count); }
-void Audio_StandInSetNames(const char* const* names, int32_t count) { g_audio.Set(names, count); }

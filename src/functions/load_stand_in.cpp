@@ -8,4 +8,3 @@ void InitResourceFunctions() {}
 void InitInteractionFunctions() {}
 void Init3DFunctions() {}
 void InitMiscFunctions() {}
-void InitBufferFunctions() {}

@@ -13,6 +13,7 @@
 #include "vm/script_table.h"
 #include "vm/variable_names.h"
 #include "core/run_switches.h"
+#include "functions/audio_functions.h"
 #include "functions/ini_file.h"
 #include "functions/load_stand_in.h"
 #include "functions/math_functions.h"

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "audio/audio_engine.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
@@ -98,6 +99,14 @@ void MergeCarried(CRoom* room) {
   std::vector<CInstance*>().swap(Room_Carried);
 }
 
+// The sound hardware starts (with the audio engine when the game uses it) before the sounds are
+// made playable.
+bool PrepareSound() {
+  Audio_SetEngineOn(g_GameOptions.newAudioEngine);
+  Sound_InitHardware();
+  return Sound_Prepare();
+}
+
 }  // namespace
 
 bool Runner_PrepareAll() {
@@ -108,10 +117,7 @@ bool Runner_PrepareAll() {
       {"TimeLine_Prepare() \n", TimeLine_Prepare, "Failed to compile the actions in the time lines."},
       {"Object_Prepare() \n", Object_Prepare, "Failed to compile the actions in the objects."},
       {"Room_Prepare() \n", Room_Prepare, nullptr},
-      {"Sound_Prepare() \n", [] {
-         Sound_InitHardware();
-         return Sound_Prepare();
-       }, "Failed to prepare the sounds."},
+      {"Sound_Prepare() \n", PrepareSound, "Failed to prepare the sounds."},
   };
   for (const PrepareStep& s : kSteps) {
     Console_DebugOutput("%s", s.logLine);

@@ -3,4 +3,3 @@
 void IAP_DeliverEvents() {}
 void Push_DeliverEvents() {}
 void HTTP_Tick() {}
-bool FreeBuffer(int32_t) { return false; }

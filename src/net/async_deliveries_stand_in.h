@@ -1,6 +1,6 @@
-// STAND-IN until the in-app purchase store, push notifications, the HTTP client and the buffer
-// table are built: what the asynchronous phase calls of them. The deliveries have nothing to
-// deliver, no HTTP worker runs, and no buffer index names a buffer.
+// STAND-IN until the in-app purchase store, push notifications and the HTTP client are built:
+// what the asynchronous phase calls of them. The deliveries have nothing to deliver and no HTTP
+// worker runs.
 #pragma once
 
 #include <cstdint>
@@ -10,5 +10,3 @@ void IAP_DeliverEvents();
 void Push_DeliverEvents();
 // Reaps finished HTTP workers and marks their records finished.
 void HTTP_Tick();
-// Deletes the buffer with that index; false when there is none.
-bool FreeBuffer(int32_t index);

@@ -11,6 +11,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/value.h"
+#include "functions/buffer_functions.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
 #include "net/async_deliveries_stand_in.h"

@@ -55,6 +55,12 @@ inline constexpr int32_t VM_StackSlotSize(uint32_t type) {
   constexpr int32_t kSizes[8] = {8, 4, 4, 8, 4, 16, 4, 4};
   return type <= 7 ? kSizes[type] : 0;
 }
+// Whether the instruction holds an operand word: the operand bit with a type whose operand has
+// bytes. With the bit and a type of no value (8-15) the instruction is one word long, and what
+// follows it is the next instruction (or the end of the code), not an operand to read.
+inline constexpr bool VM_HasOperandWord(uint32_t word) {
+  return (word & 0x40000000u) != 0 && VM_OperandSize(VM_Type1(word)) >= 4;
+}
 // Length in bytes of the instruction that starts with this word.
 inline constexpr int32_t VM_InstructionLength(uint32_t word) {
   return 4 + ((word & 0x40000000u) != 0 ? VM_OperandSize(VM_Type1(word)) : 0);

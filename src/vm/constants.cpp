@@ -9,6 +9,7 @@
 
 #include "assets/asset_names_stand_in.h"
 #include "assets/sprite_table.h"
+#include "audio/audio_engine.h"
 #include "audio/sound_names_stand_in.h"
 #include "core/console.h"
 #include "core/memory_manager.h"

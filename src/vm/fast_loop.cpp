@@ -12,7 +12,6 @@
 #include "vm/variable_names.h"
 #include "core/math_epsilon.h"
 #include "host/command_line.h"
-#include "host/host_platform.h"
 #include "net/frame_services.h"
 #include "net/lifecycle.h"
 #include "script/wx_object.h"
@@ -134,7 +133,7 @@ struct Translator {
     const int32_t after = at + len;
     const uint32_t t1 = VM_Type1(word);
     const uint32_t t2 = VM_Type2(word);
-    const bool hasOperand = (word & 0x40000000u) != 0;
+    const bool hasOperand = VM_HasOperandWord(word);
     const uint8_t* operand = base + at + 4;
     auto fall = [&](Stack st) {
       next->emplace_back(after, std::move(st));
@@ -346,7 +345,7 @@ bool IsArgumentName(const char* name, int32_t* index) {
 
 // A local variable written by a pop without array index or declaration: its slot; -1 otherwise.
 int32_t LocalStoreSlot(uint32_t word, const uint8_t* operand) {
-  if ((word & 0x40000000u) == 0 || VM_Immediate(word) != kInstLocal) return -1;
+  if (!VM_HasOperandWord(word) || VM_Immediate(word) != kInstLocal) return -1;
   const uint32_t w = VM_ReadWord(operand);
   if ((w & kRefNoIndex) == 0 || (w & kRefImmediateInstance) == 0 || (w & kRefDeclaration) != 0) return -1;
   const int32_t id = static_cast<int32_t>(w & kRefIdMask);
@@ -778,10 +777,6 @@ inline bool ArgumentReal(int32_t n, double* out) {
   return RValue_Kind(&value) == VALUE_REAL;
 }
 
-inline void CountBranch() {
-  if ((++vm_state::branchCount & 0xFFF) == 0) Win32_PumpMessages();
-}
-
 // Appends text to a string value that holds the only reference to its record, in place, the
 // record's block growing geometrically. False when the record is shared or has no block.
 bool AppendInPlace(RValue* target, const SharedString* tail) {
@@ -817,6 +812,11 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
   uint8_t* sp = *spInOut;
   const Op* op = &code->ops[static_cast<size_t>(code->entryOp)];
   sp = VM_EnsureStack(sp, context, code->maxBytes);
+  if (context->failed != 0) {
+    // No room for the code's stack: the run stops before its first instruction.
+    *spInOut = sp;
+    return VMFastExit::kChecked;
+  }
   LocalSlots locals;
   locals.Load(context);
   RValue returned;
@@ -941,13 +941,13 @@ op_compare: {
 }
 
 op_branch:
-  CountBranch();
+  if (VM_CountBranch(context)) goto pump_failed;
   op = op->targetOp;
   DISPATCH();
 
 op_branch_true:
 op_branch_false: {
-  CountBranch();
+  if (VM_CountBranch(context)) goto pump_failed;
   const int32_t value = VM_ReadInt(sp);
   sp += 4;
   if ((value != 0) == (op->plainKind == Kind::kBranchTrue)) {
@@ -960,7 +960,7 @@ op_branch_false: {
 op_compare_local_branch: {
   const RValue* slot = locals.At(op->a);
   if (slot == nullptr || RValue_Kind(slot) != VALUE_REAL) goto* op->plain;
-  CountBranch();
+  if (VM_CountBranch(context)) goto pump_failed;
   if (Decide(op->setKind, slot->val, op->kd) == (op->branchOnTrue != 0)) {
     op = op->targetOp;
     DISPATCH();
@@ -972,7 +972,7 @@ op_compare_local_branch: {
 op_compare_argument_branch: {
   double value;
   if (!ArgumentReal(op->a, &value)) goto* op->plain;
-  CountBranch();
+  if (VM_CountBranch(context)) goto pump_failed;
   if (Decide(op->setKind, value, op->kd) == (op->branchOnTrue != 0)) {
     op = op->targetOp;
     DISPATCH();
@@ -1113,6 +1113,11 @@ op_call_script: {
   if (sp - context->stackBlock < callee->maxBytes + kVMStackHeadroom) sp = VM_EnsureStack(sp, context, callee->maxBytes);
   code = callee;
   op = &code->ops[static_cast<size_t>(code->entryOp)];
+  if (context->failed != 0) {
+    // No room for the callee's stack: the checked loop unwinds the calls.
+    SealForCheckedLoop(context, code, op, 0);
+    goto hand_over;
+  }
   if (callee->usesLocals) {
     locals.Load(context);
   } else {
@@ -1206,6 +1211,12 @@ op_generic: {
   locals.Load(context);
   NEXT();
 }
+
+pump_failed:
+  // The window's pump failed the run at a branch (nothing of the branch done yet): the checked
+  // loop unwinds it.
+  SealForCheckedLoop(context, code, op, op->depth);
+  goto hand_over;
 
 op_hand_over:
   // The rest of the run is the checked loop's, from this instruction on.

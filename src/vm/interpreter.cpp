@@ -48,6 +48,7 @@ int32_t& g_argumentCount = vm_state::argumentCount;
 RValue*& g_arguments = vm_state::arguments;
 uint32_t& g_branchCount = vm_state::branchCount;
 int32_t g_nesting = 0;
+int32_t g_stackLimit = kVMDefaultStackLimit;
 CCode* ScriptTableCode(int32_t scriptIndex) {
   const CScript* script = Script_Data(scriptIndex);
   return script != nullptr ? script->GetCode() : nullptr;
@@ -197,7 +198,12 @@ void VM_Fail(VMContext* context, const char* format, ...) {
 void VM_ReleaseSealedBetween(VMContext* context, uint8_t* from, const uint8_t* to) {
   if (from < context->sealLow) from = const_cast<uint8_t*>(context->sealLow);
   for (uint8_t* slot = from; slot + 16 <= to; slot += 4) {
-    if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
+    if (*VM_MarkOf(context, slot) == 0) continue;
+    if (VM_TakeSealed(context, slot)) {
+      VM_ReleaseValueAt(slot);
+    } else {
+      VM_ReleaseOrphan(context, slot);  // stored code wrote over it
+    }
   }
 }
 
@@ -220,10 +226,6 @@ uint8_t* TakeBranch(uint32_t word, uint8_t* sp, VMContext* context) {
   return sp;
 }
 
-void CountBranch() {
-  if ((++g_branchCount & 0xFFF) == 0) Win32_PumpMessages();
-}
-
 // Pops the 4-byte condition slot; false (with the code stopped) when there is none.
 bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
   if (!VM_StackHolds(context, *sp, 4)) {
@@ -236,20 +238,26 @@ bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
 }
 }  // namespace
 
+// Rarely run: out of line, so that the branch handlers stay small.
+[[gnu::noinline, gnu::cold]] bool VM_PumpStopsRun(const VMContext* context) {
+  Win32_PumpMessages();
+  return context->failed != 0;
+}
+
 uint8_t* DoBranch(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  CountBranch();
+  if (VM_CountBranch(context)) return sp;
   return TakeBranch(word, sp, context);
 }
 
 uint8_t* DoBranchTrue(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  CountBranch();
+  if (VM_CountBranch(context)) return sp;
   int32_t value;
   if (!PopCondition(&sp, context, &value)) return sp;
   return value != 0 ? TakeBranch(word, sp, context) : sp;
 }
 
 uint8_t* DoBranchFalse(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
-  CountBranch();
+  if (VM_CountBranch(context)) return sp;
   int32_t value;
   if (!PopCondition(&sp, context, &value)) return sp;
   return value == 0 ? TakeBranch(word, sp, context) : sp;
@@ -388,6 +396,11 @@ void AllocateSeals(VMContext* context) {
 // from the block's end, and the frame, the argument list, sp and the seals move with the contents.
 // Rarely run: kept out of line so that the growth check stays small in the loop.
 [[gnu::noinline, gnu::cold]] uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
+  if (context->stackSize + extra > g_stackLimit) {
+    // The caller writes nothing more: the run stops here.
+    VM_Fail(context, "Stack overflow: the value stack would grow past %d bytes", g_stackLimit);
+    return sp;
+  }
   const int32_t oldSize = context->stackSize;
   const int32_t newSize = oldSize + static_cast<int32_t>(extra);
   auto* block = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(newSize), __FILE__, __LINE__, true));
@@ -732,6 +745,7 @@ void VM_SetArguments(int32_t count, RValue* arguments) {
   g_argumentCount = count;
   g_arguments = arguments;
 }
+void VM_SetStackLimit(int32_t bytes) { g_stackLimit = bytes > 0 ? bytes : kVMDefaultStackLimit; }
 uint32_t VM_BranchCount() { return g_branchCount; }
 void VM_SetBranchCount(uint32_t count) { g_branchCount = count; }
 VMHandler VM_GetHandler(uint32_t index) { return kHandlers[index & 0x1F]; }

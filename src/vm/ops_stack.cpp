@@ -52,9 +52,9 @@ bool NeedsScriptObjects(int32_t instance) {
 bool DecodeReference(uint32_t word, const uint8_t* operand, uint8_t** sp, VMContext* context, const char* handler,
                      VariableRef* ref) {
   uint32_t w = kRefNoIndex | kRefImmediateInstance | kRefIdMask;  // no operand: variable id -1
-  if ((word & 0x40000000u) != 0) w = VM_ReadWord(operand);
+  if (VM_HasOperandWord(word)) w = VM_ReadWord(operand);
   ref->flags = w & 0xF0000000u;
-  ref->id = (word & 0x40000000u) != 0 ? static_cast<int32_t>(w & kRefIdMask) : -1;
+  ref->id = VM_HasOperandWord(word) ? static_cast<int32_t>(w & kRefIdMask) : -1;
   ref->arrayIndex = ARRAY_INDEX_NONE;
   if ((w & kRefNoIndex) == 0) {
     if (!VM_StackHolds(context, *sp, 4)) {
@@ -264,7 +264,7 @@ uint8_t* Push(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* con
   if (type == VMT_VARIABLE) return PushVariable(word, sp, operand, context);
   if (type == VMT_ERROR) return VM_PushInt(sp, VM_Immediate(word));
   if (type > VMT_DEBUG_STRING) return sp;  // no value
-  if ((word & 0x40000000u) == 0) return VM_NotImplemented(word, sp, operand, context);
+  if (!VM_HasOperandWord(word)) return VM_NotImplemented(word, sp, operand, context);
   switch (type) {
     case VMT_DOUBLE:
     case VMT_LONG:
@@ -299,7 +299,7 @@ namespace {
 // push.l and push.g: a counted copy of the object's variable, which must have been set.
 uint8_t* PushFromObject(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context, WXObjectBase* object,
                         int32_t scope, const char* what) {
-  if ((word & 0x40000000u) == 0) return VM_NotImplemented(word, sp, operand, context);
+  if (!VM_HasOperandWord(word)) return VM_NotImplemented(word, sp, operand, context);
   const int32_t id = static_cast<int32_t>(VM_ReadWord(operand) & kRefIdMask);
   if (id < kUserVariableBase || object == nullptr) {
     VM_Fail(context, "%s variable id %d names no variable", what, id);
@@ -327,7 +327,7 @@ uint8_t* DoPushGlobal(uint32_t word, uint8_t* sp, const uint8_t* operand, VMCont
 }
 
 uint8_t* DoPushBuiltin(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* context) {
-  if ((word & 0x40000000u) == 0) return VM_NotImplemented(word, sp, operand, context);
+  if (!VM_HasOperandWord(word)) return VM_NotImplemented(word, sp, operand, context);
   const int32_t id = static_cast<int32_t>(VM_ReadWord(operand) & kRefIdMask);
   const BuiltinVariable* entry = Variable_BuiltinEntry(id);
   if (entry == nullptr) {
@@ -427,6 +427,7 @@ uint8_t* DoDup(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
     return sp;
   }
   sp = VM_EnsureStack(sp, context, copies * size);
+  if (context->failed != 0) return sp;  // no room for the copies
   const uint8_t* from = single ? sp + reach - size : sp;
   if (type == VMT_VARIABLE) {
     for (int64_t i = 0; i < copies; ++i) {

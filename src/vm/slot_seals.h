@@ -7,9 +7,13 @@
 // bytes still equal the copy, and taking it (moving its value out or releasing it) breaks the seal.
 // Sealing a slot clears the marks of the seals it overlaps, so copies never overlap.
 //
+// A seal stands for a value that nothing else owns: when stored code writes over a sealed slot,
+// or lays a new one across it, the value is released from the copy (where a seal is cut off or
+// at the end of the run), so that malformed code cannot leak what it pushed.
+//
 // A sealed slot therefore holds a value that the interpreter made and that nothing has released or
 // moved since; numbers pushed or written over it change its bytes and the seal no longer holds,
-// without the numeric paths doing anything.
+// without the numeric paths doing anything (the value stays owned by the seal's copy).
 //
 // Anything that moves slots as bytes (the swap forms) moves their seals with them and breaks the
 // seals it cuts apart; the growth of the stack moves the seals as it moves the slots. As each seal
@@ -53,15 +57,30 @@ inline void VM_AttachSeals(VMContext* context, uint8_t* storage, bool clear = tr
   context->sealLow = context->stackBlock + context->stackSize;
 }
 
-// Seals the variable slot the interpreter has just written at `slot`: the marks of the three words
-// on each side are cleared (two overlapping 4-byte stores), the slot's own is set. (The context's
-// fields are read before the stores, which could otherwise alias them.)
+// Releases the value of a sealed slot whose bytes can no longer be trusted (stored code wrote over
+// them, a new seal overlaps them, an exchange cuts them apart): the slot still owned it, and its
+// copy still holds it. Breaks the seal.
+void VM_ReleaseOrphan(VMContext* context, const uint8_t* slot);
+// Releases the values of the seals that a new seal at `slot` replaces or overlaps. Only code that
+// lays slots across each other, or pushes over a slot it never took, gets here (and the in-place
+// numeric forms, whose old value holds nothing to release).
+void VM_ReleaseOverlappedSeals(VMContext* context, const uint8_t* slot);
+
+// Seals the variable slot the interpreter has just written at `slot`: the seals it replaces or
+// overlaps (its own, the three words on each side) give up their values, their marks are cleared
+// (two overlapping 4-byte stores), the slot's own is set. (The context's fields are read before the stores, which could
+// otherwise alias them.)
 inline void VM_Seal(VMContext* context, const uint8_t* slot) {
   static constexpr uint8_t kBelow[4] = {0, 0, 0, 0};
   static constexpr uint8_t kFrom[4] = {1, 0, 0, 0};
   uint8_t* const mark = VM_MarkOf(context, slot);
   uint8_t* const copy = VM_CopyOf(context, slot);
   if (slot < context->sealLow) context->sealLow = slot;
+  // The marks from four words below to three above, little-endian: the fourth below is not
+  // overlapped.
+  uint64_t near;
+  std::memcpy(&near, mark - 4, 8);
+  if ((near & 0xFFFFFFFFFFFFFF00ull) != 0) VM_ReleaseOverlappedSeals(context, slot);
   uint64_t bytes[2];
   std::memcpy(bytes, slot, 16);
   std::memcpy(mark - 3, kBelow, 4);
@@ -98,5 +117,6 @@ inline bool VM_TakeSealed(VMContext* context, const uint8_t* slot) {
 }
 
 // Exchanges two adjacent runs of slots as bytes, [first][second] at `at` becoming
-// [second][first], and their seals with them; seals that the exchange cuts apart are broken.
+// [second][first], and their seals with them; seals that the exchange cuts apart give up their
+// values.
 void VM_RotateSlots(VMContext* context, uint8_t* at, int32_t first, int32_t second);

@@ -70,6 +70,15 @@ extern uint32_t branchCount;
 extern size_t withFrames;  // with-blocks open in all contexts (ops_with.cpp keeps it)
 }  // namespace vm_state
 
+// Pumps the window messages and tells whether that failed the run (a launched game's error
+// hook returns and lets the game go on): the branch that pumped is then not taken and the run
+// ends, so that the pump can stop code that loops without end.
+bool VM_PumpStopsRun(const VMContext* context);
+// Counts a branch; every 4,096th pumps the window. True when the pump failed the run.
+inline bool VM_CountBranch(const VMContext* context) {
+  return (++vm_state::branchCount & 0xFFF) == 0 && VM_PumpStopsRun(context);
+}
+
 inline uint8_t* VM_BlockEnd(const VMContext* context) { return context->stackBlock + context->stackSize; }
 inline uint8_t* VM_FrameTop(const VMContext* context) { return reinterpret_cast<uint8_t*>(context->frame); }
 // Distance of a stack position from the end of the block; it survives the block's growth.

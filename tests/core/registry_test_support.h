@@ -8,6 +8,7 @@
 
 #include "assets/asset_names_stand_in.h"
 #include "assets/sprite_table.h"
+#include "audio/audio_engine.h"
 #include "audio/sound_names_stand_in.h"
 #include "vm/constants.h"
 #include "core/function_registry.h"
@@ -65,7 +66,7 @@ class RegistryTest : public ::testing::Test {
     Variable_ClearNames();
     Constant_Free();
     for (auto set : {Script_SetNames, Extension_StandInSetFunctionNames, Background_StandInSetNames,
-                     Font_StandInSetNames, Sound_StandInSetNames, Audio_StandInSetNames, Path_StandInSetNames,
+                     Font_StandInSetNames, Sound_StandInSetNames, Audio_SetNames, Path_StandInSetNames,
                      TimeLine_StandInSetNames, Room_SetNamesForTest, Shader_StandInSetNames}) {
       set(nullptr, 0);
     }

@@ -87,6 +87,12 @@ class RuntimeErrorCapture {
     return report.substr(start + 4, end - (start + 4));
   }
   static bool Reported() { return error_occurred; }
+  // The message of the last error since the previous call ("" when none), starting afresh.
+  static std::string Take() {
+    const std::string e = Reported() ? LastError() : "";
+    Reset();
+    return e;
+  }
   static int ExitCode() { return s_exitCode; }
   static int Exits() { return s_exits; }
   static void Reset() {

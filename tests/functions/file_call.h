@@ -28,11 +28,7 @@ class FileFunctionsTest : public HostFilesTest {
   }
 
   // The message of the last runtime error since the previous call, or "".
-  static std::string TakeError() {
-    const std::string e = RuntimeErrorCapture::Reported() ? RuntimeErrorCapture::LastError() : "";
-    RuntimeErrorCapture::Reset();
-    return e;
-  }
+  static std::string TakeError() { return RuntimeErrorCapture::Take(); }
 
   RuntimeErrorCapture errors;
 };

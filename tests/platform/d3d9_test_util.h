@@ -12,6 +12,18 @@
 
 inline void EnsureOffscreenVideo() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 
+// A windowed 32-bit back buffer of the size that presents at once.
+inline D3DPRESENT_PARAMETERS WindowedPresentParams(UINT width, UINT height) {
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = width;
+  pp.BackBufferHeight = height;
+  pp.BackBufferFormat = D3DFMT_A8R8G8B8;
+  pp.SwapEffect = D3DSWAPEFFECT_COPY;
+  pp.Windowed = TRUE;
+  pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  return pp;
+}
+
 // An object's public reference count, left as it was.
 inline ULONG RefCount(IUnknown* object) {
   object->AddRef();

@@ -93,7 +93,7 @@ TEST_F(ConstantsTest, LookupIgnoresCaseFindDoesNotAndTheNewestEntryWins) {
 TEST_F(ConstantsTest, FindTriesEveryAssetKindInOrderBeforeTheConstants) {
   using Setter = void (*)(const char* const*, int32_t);
   // The stand-in tables in the order they are tried; kind k holds "shared" at index 4 + k.
-  const Setter tables[] = {Sound_StandInSetNames,    Audio_StandInSetNames, Background_StandInSetNames,
+  const Setter tables[] = {Sound_StandInSetNames,    Audio_SetNames, Background_StandInSetNames,
                            Path_StandInSetNames,     Font_StandInSetNames,  TimeLine_StandInSetNames,
                            Script_SetNames,   Room_SetNamesForTest,  Shader_StandInSetNames};
   const char* const owns[] = {"snd_own", "aud_own", "bg_own", "path_own", "font_own",

@@ -1,6 +1,8 @@
 // The interpreter loop and its control flow, run over assembled byte code.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/function_registry.h"
@@ -8,6 +10,7 @@
 #include "core/value_test_util.h"
 #include "host/host_platform.h"
 #include "vm/breakpoints.h"
+#include "vm/fast_loop.h"
 #include "vm/interpreter.h"
 #include "vm/vm_test_support.h"
 
@@ -111,6 +114,71 @@ TEST_F(InterpreterTest, EveryFourThousandNinetySixthBranchPumpsTheWindow) {
   Win32_SetPumpMessagesHook(nullptr);
 }
 
+// A pump that fails the running code at its second call, as a launched game's error handling
+// does; a run that went on regardless would pump again and again.
+int g_pumpsSeen = 0;
+void FailAtSecondPump() {
+  if (++g_pumpsSeen == 2) VM_Fail(VM_CurrentContext(), "stopped while pumping");
+  if (g_pumpsSeen > 50) {
+    std::fprintf(stderr, "the run went on after the pump failed it\n");
+    std::abort();
+  }
+}
+
+TEST_F(InterpreterTest, AFailureWhileThePumpRunsStopsAnEndlessLoopInBothLoops) {
+  const char* programs[] = {
+      ".code main\ntop:\nb top\n",
+      ".code main\ntop:\npush.i.i 1\nbt top\n",
+      ".code main\ntop:\npush.i.i 0\nbf top\n",
+      // compare a local with a constant and branch, fused in the fast loop
+      ".code main locals=1\npush.i.i 0\npop.v.i local.i vflags=10\ntop:\npush.l.v local.i\npush.i 5\nset.i.v 1\n"
+      "bt top\n",
+      // inside a called script, over a string and a variable the caller holds
+      ".code main\npush.s \"held\"\npush.d 1\nconv.d.v\ncall.i scr 0\nret.v\n.code scr\ntop:\nb top\n",
+  };
+  Win32_SetPumpMessagesHook(&FailAtSecondPump);
+  const bool wasFast = VM_FastLoopEnabled();
+  for (const bool fast : {true, false}) {
+    VM_SetFastLoopEnabled(fast);
+    for (const char* program : programs) {
+      RuntimeErrorCapture::Reset();
+      g_pumpsSeen = 0;
+      VM_SetBranchCount(0);
+      Run(program);
+      EXPECT_EQ(g_pumpsSeen, 2) << fast << program;
+      EXPECT_EQ(RuntimeErrorCapture::LastError(), "stopped while pumping") << fast << program;
+      EXPECT_EQ(m_result.val, -1) << fast << program;
+      EXPECT_EQ(VM_StringHandleCount(), 0) << fast << program;
+      // The fast loop did run it: every program here verifies.
+      EXPECT_EQ(VM_FastCodeFor(m_program.Code(0)->code, 0) != nullptr, fast) << program;
+    }
+  }
+  VM_SetFastLoopEnabled(wasFast);
+  Win32_SetPumpMessagesHook(nullptr);
+}
+
+TEST_F(InterpreterTest, AStackThatWouldPassItsLimitStopsTheRunInBothLoops) {
+  const char* programs[] = {
+      ".code main\ntop:\npush.d 1\nb top\n",                          // pushes without end
+      ".code main\npush.d 1\ntop:\ndup.d 0\ndup.d 1\nb top\n",        // copies without end
+      ".code main\ncall.i scr 0\nret.v\n.code scr\ncall.i scr 0\nret.v\n",  // calls itself without end
+  };
+  VM_SetStackLimit(64 * 1024);
+  const bool wasFast = VM_FastLoopEnabled();
+  for (const bool fast : {true, false}) {
+    VM_SetFastLoopEnabled(fast);
+    for (const char* program : programs) {
+      RuntimeErrorCapture::Reset();
+      Run(program);
+      EXPECT_EQ(RuntimeErrorCapture::LastError(), "Stack overflow: the value stack would grow past 65536 bytes")
+          << fast << program;
+      EXPECT_EQ(m_result.val, -1) << fast << program;
+    }
+  }
+  VM_SetFastLoopEnabled(wasFast);
+  VM_SetStackLimit(0);
+}
+
 TEST_F(InterpreterTest, CalledScriptsReturnIntoTheRightFrame) {
   // The callee pushes past the first block, so the stack grows while the call is open.
   std::string deep;
@@ -191,6 +259,8 @@ TEST_F(InterpreterTest, StoredCodeIsNotTrusted) {
       {"ret.i", "ret: no value of the returned type on the stack"},
       {"bt x\nx:", "Conditional branch without a value on the stack"},
       {"add.i.i", "add: the operands are not on the stack"},
+      // The operand bit with a type of no value: one word, and the next instruction is no operand.
+      {"push.i.i 0 raw=0xc10d0000\npush.i.i 0 raw=0x84000000", "push.l: instruction not implemented"},
   };
   for (const Case& c : cases) {
     RuntimeErrorCapture::Reset();

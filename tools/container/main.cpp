@@ -19,7 +19,7 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
-       tolvarine-container [options] --minimal [--room-speed N [--room-code CODE]] OUTPUT
+       tolvarine-container [options] --minimal [--room-speed N [--room-code CODE | --tone HZ]] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
@@ -30,7 +30,8 @@ first room of the room order: the game then runs in it until it is ended (window
 or SIGTERM). --room-code CODE gives that room a creation code: CODE is a file of byte-code
 assembly ("-" reads standard input) whose first code entry becomes the room's creation code (its
 codes go into the CODE, VARI and FUNC chunks). With -headless the runner ends with exit code 0
-once such a code has run.
+once such a code has run. --tone HZ instead gives that room a creation code that plays a looping
+half-second sine tone of HZ Hz (sound 0, "tone", on the new audio engine).
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> positional;
   bool minimal = false;
   std::optional<int32_t> room_speed;
+  std::optional<uint32_t> tone;
   std::optional<std::string> room_code;
 
   for (int i = 1; i < argc; ++i) {
@@ -118,6 +120,12 @@ int main(int argc, char** argv) {
       const std::optional<uint32_t> value = parse_u32(argv[++i]);
       if (!value || *value > INT32_MAX) return usage_error(std::string("--room-speed: \"") + argv[i] + "\" is not a number");
       room_speed = static_cast<int32_t>(*value);
+      continue;
+    }
+    if (arg == "--tone") {
+      if (i + 1 >= argc) return usage_error("--tone needs a value");
+      tone = parse_u32(argv[++i]);
+      if (!tone || *tone == 0 || *tone > 20000) return usage_error(std::string("--tone: \"") + argv[i] + "\" is not a frequency of 1 to 20000 Hz");
       continue;
     }
     if (arg == "--room-code") {
@@ -140,8 +148,14 @@ int main(int argc, char** argv) {
   container::ContainerWriter writer(options);
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
-    if (room_code && !room_speed) return usage_error("--room-code goes with --room-speed");
-    if (room_speed) {
+    if ((room_code || tone) && !room_speed) {
+      return usage_error(room_code ? "--room-code goes with --room-speed" : "--tone goes with --room-speed");
+    }
+    if (room_code && tone) return usage_error("--room-code and --tone do not go together");
+    if (room_speed && tone) {
+      const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
+      container::add_tone_game(writer, room, *tone);
+    } else if (room_speed) {
       container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
       container::BytecodeProgram program;
       if (room_code) {
@@ -161,6 +175,7 @@ int main(int argc, char** argv) {
   }
   if (room_speed) return usage_error("--room-speed goes with --minimal");
   if (room_code) return usage_error("--room-code goes with --minimal");
+  if (tone) return usage_error("--tone goes with --minimal and --room-speed");
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 
   std::string text;

@@ -7,10 +7,19 @@
 
 namespace container {
 
-void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, {}); }
+void add_minimal_game(ContainerWriter& writer) { add_minimal_game(writer, MinimalGameParts{}); }
 
 void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms, std::span<const ObjtEntry> objects,
                       const BytecodeProgram* program) {
+  MinimalGameParts parts;
+  parts.rooms = rooms;
+  parts.objects = objects;
+  parts.code = program;
+  add_minimal_game(writer, parts);
+}
+
+void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
+  const std::span<const RoomEntry> rooms = parts.rooms;
   Gen8Header header;
   header.game_name = "Minimal";
   header.display_name = "Minimal";
@@ -27,26 +36,60 @@ void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
     }
   }
   write_gen8(writer, header);
-  write_optn(writer, OptnNewLayout{});
+  OptnNewLayout options;
+  if (parts.new_audio_engine) options.flags |= optn_new::kNewAudioEngine;
+  write_optn(writer, options);
   // Lists without entries: a count of 0.
-  for (const char* tag : {"EXTN", "SOND", "AGRP", "SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
+  writer.add_chunk("EXTN").u32(0);
+  write_sond(writer, parts.sounds);
+  write_agrp(writer, parts.audio_groups);
+  for (const char* tag : {"SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
     writer.add_chunk(tag).u32(0);
   }
-  write_objt(writer, objects, header.format_version);
+  write_objt(writer, parts.objects, header.format_version);
   write_room(writer, rooms);
   writer.add_chunk("DAFL");
   const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};
   write_tpag(writer, std::span(&entry, 1));
-  if (program != nullptr) {
-    write_bytecode(writer, *program);
+  // Compiled code needs no byte code: these stay empty.
+  if (parts.code != nullptr) {
+    write_bytecode(writer, *parts.code);
   } else {
-    // Compiled code needs no byte code: these stay empty.
     for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
   }
   writer.add_string_pool();
   const TexturePage page{0, std::vector<uint8_t>(tiny_png().begin(), tiny_png().end())};
   write_txtr(writer, std::span(&page, 1));
-  writer.add_chunk("AUDO").u32(0);
+  write_audo(writer, parts.audio_files);
+}
+
+}  // namespace container
+
+namespace container {
+
+void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency) {
+  // audio_play_sound(0, 10, true): the arguments are pushed last first.
+  static constexpr const char* kPlayTone =
+      ".code room_create\n"
+      "push.i.i 1\nconv.i.v\npush.i.i 10\nconv.i.v\npush.i.i 0\nconv.i.v\n"
+      "call.i audio_play_sound 3\npopz.v\nret.e\n";
+  BytecodeProgram program;
+  std::string error;
+  assemble_bytecode(kPlayTone, &program, &error);
+  room.creation_code = 0;
+  ToneSpec tone;
+  tone.frequency = frequency;
+  tone.seconds = 0.5;
+  SoundEntry sound;
+  sound.name = "tone";
+  const AudioFile file{false, make_wav_tone(tone)};
+  MinimalGameParts parts;
+  parts.rooms = std::span(&room, 1);
+  parts.sounds = std::span(&sound, 1);
+  parts.audio_files = std::span(&file, 1);
+  parts.code = &program;
+  parts.new_audio_engine = true;
+  add_minimal_game(writer, parts);
 }
 
 }  // namespace container

@@ -8,6 +8,7 @@
 #include "container/bytecode_asm.h"
 #include "container/objt.h"
 #include "container/room.h"
+#include "container/sound.h"
 #include "container/writer.h"
 
 namespace container {
@@ -20,5 +21,26 @@ void add_minimal_game(ContainerWriter& writer);
 // (code indices in rooms and objects count in it); without one those chunks stay empty.
 void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
                       std::span<const ObjtEntry> objects = {}, const BytecodeProgram* program = nullptr);
+
+// Everything a minimal game can carry beyond the least: rooms and objects as above, sounds with
+// their audio groups and embedded files, and byte code (CODE, VARI and FUNC stay empty without).
+struct MinimalGameParts {
+  std::span<const RoomEntry> rooms = {};
+  std::span<const ObjtEntry> objects = {};
+  std::span<const SoundEntry> sounds = {};
+  std::span<const std::string> audio_groups = {};
+  std::span<const AudioFile> audio_files = {};
+  const BytecodeProgram* code = nullptr;
+  bool new_audio_engine = false;
+};
+void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts);
+
+}  // namespace container
+
+namespace container {
+
+// A minimal game whose one room (the given one, its creation code replaced) plays a looping
+// half-second sine tone of `frequency` Hz at start, on the new audio engine.
+void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency);
 
 }  // namespace container

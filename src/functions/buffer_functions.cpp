@@ -1,0 +1,748 @@
+#include "functions/buffer_functions.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/argument_getters.h"
+#include "core/console.h"
+#include "core/function_registry.h"
+#include "core/value.h"
+#include "core/vm_error.h"
+#include "host/error_report.h"
+#include "host/load_save.h"
+#include "functions/ds_map.h"
+#include "functions/ds_tables.h"
+#include "net/async_queue.h"
+#include "render/vertex_buffer_stand_in.h"
+
+// --- the table -----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int32_t kFirstCapacity = 32;
+
+std::vector<IBuffer*> g_buffers;  // null for a free slot; the size is the capacity
+
+}  // namespace
+
+IBuffer* GetBuffer(int32_t index) {
+  if (index < 0 || index >= static_cast<int32_t>(g_buffers.size())) return nullptr;
+  return g_buffers[static_cast<size_t>(index)];
+}
+
+int32_t AllocBufferIndex() {
+  for (size_t i = 0; i < g_buffers.size(); ++i) {
+    if (g_buffers[i] == nullptr) return static_cast<int32_t>(i);
+  }
+  const size_t first = g_buffers.size();
+  g_buffers.resize(first == 0 ? kFirstCapacity : first * 2, nullptr);
+  return static_cast<int32_t>(first);
+}
+
+int32_t AddBuffer(IBuffer* buffer) {
+  const int32_t index = AllocBufferIndex();
+  g_buffers[static_cast<size_t>(index)] = buffer;
+  return index;
+}
+
+int32_t CreateBuffer(int32_t size, int32_t kind, int32_t alignment) {
+  if (kind < eBuffer_Format_Fixed || kind > eBuffer_Format_VBuffer) {
+    VM_RuntimeError(
+        "Unknown buffer type, should be one of buffer_fixed, buffer_grow, buffer_wrap, buffer_fast, buffer_vbuffer");
+    return -1;
+  }
+  if (kind == eBuffer_Format_Fast) return AddBuffer(new Buffer_Fast(size, kind, alignment));
+  return AddBuffer(new Buffer_Standard(size, kind, alignment));
+}
+
+int32_t CreateBufferFromMemory(void* data, int32_t size, bool ownsMemory) {
+  return AddBuffer(new Buffer_Standard(data, size, eBuffer_Format_Fixed, 1, ownsMemory));
+}
+
+bool FreeBuffer(int32_t index) {
+  IBuffer* buffer = GetBuffer(index);
+  if (buffer == nullptr) return false;
+  g_buffers[static_cast<size_t>(index)] = nullptr;
+  delete buffer;
+  return true;
+}
+
+int32_t Buffer_TableCapacity() { return static_cast<int32_t>(g_buffers.size()); }
+
+void Buffer_FreeAll() {
+  BufferAsync_Reset();
+  for (IBuffer* buffer : g_buffers) delete buffer;
+  g_buffers.clear();
+  g_buffers.shrink_to_fit();
+}
+
+// --- asynchronous saves and loads ----------------------------------------------------------------
+
+namespace {
+
+struct AsyncFileEntry {
+  IBuffer* buffer = nullptr;  // loads: in use until the request completes
+  std::string fileName;
+  std::vector<uint8_t> data;  // saves: the bytes as they were at the call
+  int32_t size = 0;
+  int32_t offset = 0;
+};
+
+struct GroupState {
+  bool open = false;
+  std::string name;
+  std::vector<AsyncFileEntry> saves;
+  std::vector<AsyncFileEntry> loads;
+} g_group;
+
+struct GroupOptions {
+  bool showDialog = false;
+  std::string subtitle;
+  std::string slotTitle;
+  double padIndex = 0;
+  double slotSize = 0;
+} g_groupOptions;
+
+void ReleaseLoads(std::vector<AsyncFileEntry>* entries) {
+  for (AsyncFileEntry& e : *entries) {
+    if (e.buffer != nullptr) --e.buffer->m_inUseCount;
+  }
+  entries->clear();
+}
+
+std::string JoinPath(const std::string& group, const std::string& file) {
+  return group.empty() ? file : group + "/" + file;
+}
+
+// The bytes of a file looked for in the save area, then in the program directory.
+bool ReadEitherPlace(const std::string& path, std::vector<uint8_t>* bytes) {
+  if (path.empty()) return false;
+  return LoadSave_ReadSaveFile(path.c_str(), bytes) || LoadSave_ReadProgramFile(path.c_str(), bytes);
+}
+
+// A request of the asynchronous queue: its poll does all the file work at once, its completion
+// hands out {"id", "status", "error"} as event 72.
+struct ASYNC_SAVE_LOAD_REQ_CONTEXT : HTTP_REQ_CONTEXT {
+  ASYNC_SAVE_LOAD_REQ_CONTEXT(std::vector<AsyncFileEntry>* pending, const std::string& group, int32_t saveMode,
+                              bool fromGroup);
+  // Pending loads that never ran (the queue shut down) give their buffers back.
+  ~ASYNC_SAVE_LOAD_REQ_CONTEXT() override;
+
+  std::vector<AsyncFileEntry> entries;  // oldest first; worked newest first
+  std::string groupName;
+  int32_t mode;  // 1 save, 0 load
+  int32_t status = 1;
+  int32_t error = 0;
+  int32_t group;
+};
+
+// The requests on the queue, so that a reset can take them off.
+std::vector<ASYNC_SAVE_LOAD_REQ_CONTEXT*> g_requests;
+
+void Work(HTTP_REQ_CONTEXT* record) {
+  auto* request = static_cast<ASYNC_SAVE_LOAD_REQ_CONTEXT*>(record);
+  for (auto it = request->entries.rbegin(); it != request->entries.rend(); ++it) {
+    AsyncFileEntry& e = *it;
+    const std::string path = JoinPath(request->groupName, e.fileName);
+    if (request->mode == 1) {
+      if (!LoadSave_WriteFile(path.c_str(), e.data.data(), static_cast<int32_t>(e.data.size()))) request->status = 0;
+      continue;
+    }
+    std::vector<uint8_t> bytes;
+    if (ReadEitherPlace(path, &bytes) || ReadEitherPlace(e.fileName, &bytes)) {
+      if (!bytes.empty() && e.buffer != nullptr) {
+        CopyMemoryToBuffer(e.buffer, bytes.data(), static_cast<int64_t>(bytes.size()), 0, e.size, e.offset, true,
+                           false, false);
+      }
+    } else {
+      request->status = 0;
+    }
+    if (e.buffer != nullptr) --e.buffer->m_inUseCount;
+    e.buffer = nullptr;
+  }
+  request->m_status = kAsyncStatusDone;
+}
+
+int32_t Complete(HTTP_REQ_CONTEXT* record, void*, int32_t* asyncLoad) {
+  const auto* request = static_cast<const ASYNC_SAVE_LOAD_REQ_CONTEXT*>(record);
+  const int32_t id = DS_CreateMap();
+  CDS_Map* map = g_DsMaps.Get(id);
+  map->AddPair("id", request->m_id, nullptr);
+  map->AddPair("status", request->status, nullptr);
+  map->AddPair("error", request->error, nullptr);
+  *asyncLoad = id;
+  return kAsyncEventSaveLoad;
+}
+
+ASYNC_SAVE_LOAD_REQ_CONTEXT::ASYNC_SAVE_LOAD_REQ_CONTEXT(std::vector<AsyncFileEntry>* pending, const std::string& group,
+                                                         int32_t saveMode, bool fromGroup)
+    : HTTP_REQ_CONTEXT(nullptr, 0, Complete, nullptr, nullptr, false),
+      entries(std::move(*pending)),
+      groupName(group),
+      mode(saveMode),
+      group(fromGroup ? 1 : 0) {
+  pending->clear();
+  m_pPoll = Work;
+  g_requests.push_back(this);
+}
+
+ASYNC_SAVE_LOAD_REQ_CONTEXT::~ASYNC_SAVE_LOAD_REQ_CONTEXT() {
+  ReleaseLoads(&entries);
+  std::erase(g_requests, this);
+}
+
+int32_t MakeRequest(std::vector<AsyncFileEntry>* entries, const std::string& groupName, int32_t mode, bool group) {
+  return (new ASYNC_SAVE_LOAD_REQ_CONTEXT(entries, groupName, mode, group))->m_id;
+}
+
+}  // namespace
+
+void BufferAsync_Reset() {
+  while (!g_requests.empty()) HTTP_RemoveRequest(g_requests.back());
+  ReleaseLoads(&g_group.loads);
+  g_group = GroupState{};
+  g_groupOptions = GroupOptions{};
+}
+
+// --- script functions ----------------------------------------------------------------------------
+
+namespace {
+
+constexpr uint8_t kBufferFunctionFlag = 0;
+
+void SetReal(RValue* result, double value) {
+  RValue_Release(result);
+  *result = RValue_MakeReal(value);
+}
+
+void SetEmptyText(RValue* result) { RValue_SetString(result, ""); }
+
+void SetNullPointer(RValue* result) {
+  RValue_Release(result);
+  *result = RValue_MakeUndefined();
+  result->ptr = nullptr;
+  result->kind = VALUE_PTR;
+}
+
+void Report(const char* prefix, const char* message) { Error_Report(false, (std::string(prefix) + message).c_str()); }
+
+// Checks the count and the kinds: 'n' a real, 's' a string, '.' anything. Reports and gives false
+// on the first fault.
+bool CheckArgs(int32_t argc, RValue* args, const char* kinds, const char* prefix = "") {
+  if (argc != static_cast<int32_t>(std::strlen(kinds))) {
+    Report(prefix, "Illegal argument count");
+    return false;
+  }
+  for (int32_t i = 0; i < argc; ++i) {
+    const uint32_t kind = RValue_Kind(&args[i]);
+    if ((kinds[i] == 'n' && kind != VALUE_REAL) || (kinds[i] == 's' && kind != VALUE_STRING)) {
+      Report(prefix, "Illegal argument type");
+      return false;
+    }
+  }
+  return true;
+}
+
+int32_t IntArg(RValue* args, int32_t n) { return WXGI32(args, n); }
+
+// The buffer of argument n, or null after the report.
+IBuffer* BufferArg(RValue* args, int32_t n, const char* prefix = "") {
+  IBuffer* buffer = GetBuffer(IntArg(args, n));
+  if (buffer == nullptr) Report(prefix, "Illegal Buffer Index");
+  return buffer;
+}
+
+const char* TextOf(RValue* args, int32_t n) { return WXGS(args, n); }
+
+void buffer_create(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  constexpr const char* kPrefix = "buffer_create: ";
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "nnn", kPrefix)) return;
+  const double size = args[0].val;
+  const double alignment = args[2].val;
+  const bool alignmentLegal = alignment >= 1 && alignment <= 1024;
+  // The block holds size + alignment bytes, which must stay within 2^31 - 1.
+  const int32_t blockAlignment = alignmentLegal ? Buffer_NormaliseAlignment(static_cast<int32_t>(alignment)) : 1;
+  if (!(size >= 1) || size + blockAlignment > static_cast<double>(kBuffer_MaxBlock)) {
+    Report(kPrefix, "Illegal size");
+    return;
+  }
+  if (!alignmentLegal) {
+    Report(kPrefix, "Illegal alignment size");
+    return;
+  }
+  const int32_t index = CreateBuffer(IntArg(args, 0), IntArg(args, 1), IntArg(args, 2));
+  SetReal(result, index);
+}
+
+void buffer_delete(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "n")) return;
+  IBuffer* buffer = GetBuffer(IntArg(args, 0));
+  if (buffer == nullptr) return;
+  if (buffer->m_inUseCount > 0) {
+    Error_Report(false, "Cannot delete buffer, it's in use");
+    return;
+  }
+  FreeBuffer(IntArg(args, 0));
+}
+
+void buffer_write(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "nn.")) return;
+  IBuffer* buffer = BufferArg(args, 0);
+  if (buffer == nullptr) return;
+  const int32_t type = IntArg(args, 1);
+  const uint32_t kind = RValue_Kind(&args[2]);
+  const bool isNumber = kind == VALUE_REAL || kind == VALUE_BOOL;
+  const bool suits = type == eBuffer_String ? kind == VALUE_STRING
+                     : type == eBuffer_Text ? (kind == VALUE_STRING || isNumber)
+                                            : isNumber;
+  if (!suits) {
+    Error_Report(false, "Wrong tll type for buffer type");
+    return;
+  }
+  SetReal(result, buffer->Write(type, &args[2]));
+}
+
+void buffer_read(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nn")) return;
+  IBuffer* buffer = BufferArg(args, 0);
+  if (buffer == nullptr) return;
+  const int32_t code = buffer->Read(IntArg(args, 1), result);
+  const bool outside = (code == -1 && RValue_Kind(result) == VALUE_REAL && result->val == -3.0) || code == -2;
+  if (outside) {
+    Error_Report(false, "Attempting to read from outside the buffer, returning 0");
+    SetReal(result, 0);
+  } else if (code != 0) {
+    SetReal(result, 0);
+  }
+}
+
+void buffer_peek(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Peek(IntArg(args, 1), IntArg(args, 2), result);
+}
+
+void buffer_poke(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nnnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Poke(IntArg(args, 1), IntArg(args, 2), &args[3]);
+}
+
+void buffer_seek(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) SetReal(result, buffer->Seek(IntArg(args, 1), IntArg(args, 2)));
+}
+
+void buffer_tell(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "n")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) SetReal(result, buffer->m_position);
+}
+
+void buffer_get_size(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "n")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) SetReal(result, buffer->m_size);
+}
+
+void buffer_resize(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Resize(IntArg(args, 1));
+}
+
+void buffer_copy(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nnnnn")) return;
+  const int32_t source = IntArg(args, 0);
+  const int32_t dest = IntArg(args, 3);
+  if (source == dest) {
+    Error_Report(false, "Source and Destination buffers can't be the same");
+    return;
+  }
+  IBuffer* from = GetBuffer(source);
+  IBuffer* to = GetBuffer(dest);
+  if (from == nullptr || to == nullptr) {
+    Error_Report(false, "Illegal Source Buffer Index");
+    return;
+  }
+  from->Copy(IntArg(args, 1), IntArg(args, 2), to, IntArg(args, 4));
+}
+
+void buffer_fill(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nnnnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) {
+    buffer->Fill(IntArg(args, 1), IntArg(args, 4), IntArg(args, 2), &args[3], 0, true);
+  }
+}
+
+void buffer_md5(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetEmptyText(result);
+  if (!CheckArgs(argc, args, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->MD5(result, IntArg(args, 1), IntArg(args, 2));
+}
+
+void buffer_sha1(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetEmptyText(result);
+  if (!CheckArgs(argc, args, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->SHA1(result, IntArg(args, 1), IntArg(args, 2));
+}
+
+void buffer_base64_encode(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Base64Encode(result, IntArg(args, 1), IntArg(args, 2));
+}
+
+// A new empty grow buffer that `fill` fills from the text argument; discarded with the report
+// when it fails.
+template <typename FillFn>
+void NewBufferFrom(RValue* result, int32_t argc, RValue* args, FillFn fill) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "s")) return;
+  auto* buffer = new Buffer_Standard();
+  if (!fill(buffer, TextOf(args, 0))) {
+    delete buffer;
+    Error_Report(false, "Cannot load buffer file");
+    return;
+  }
+  SetReal(result, AddBuffer(buffer));
+}
+
+void buffer_base64_decode(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  NewBufferFrom(result, argc, args, [](IBuffer* b, const char* text) { return b->Base64Decode(text, 0, -1); });
+}
+
+void buffer_base64_decode_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nsn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Base64Decode(TextOf(args, 1), IntArg(args, 2), -1);
+}
+
+void buffer_sizeof(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, "n")) return;
+  SetReal(result, Buffer_TypeSize(IntArg(args, 0)));
+}
+
+void buffer_get_address(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  constexpr const char* kPrefix = "buffer_get_address: ";
+  SetNullPointer(result);
+  if (!CheckArgs(argc, args, "n", kPrefix)) return;
+  if (IBuffer* buffer = BufferArg(args, 0, kPrefix)) result->ptr = buffer->GetData();
+}
+
+// The buffer and the existing surface of a surface call, or null after the report.
+IBuffer* SurfaceCallBuffer(int32_t argc, RValue* args, const char* prefix) {
+  if (!CheckArgs(argc, args, "nnnnn", prefix)) return nullptr;
+  IBuffer* buffer = BufferArg(args, 0, prefix);
+  if (buffer == nullptr) return nullptr;
+  const BufferSurfaceAccess* access = Buffer_GetSurfaceAccess();
+  if (access == nullptr || !access->exists(IntArg(args, 1))) {
+    Report(prefix, "surface does not exist");
+    return nullptr;
+  }
+  return buffer;
+}
+
+void buffer_get_surface(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (IBuffer* buffer = SurfaceCallBuffer(argc, args, "Error in buffer_get_surface(): ")) {
+    buffer->GetSurface(IntArg(args, 1), IntArg(args, 2), IntArg(args, 3), IntArg(args, 4));
+  }
+}
+
+void buffer_set_surface(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, -1);
+  if (IBuffer* buffer = SurfaceCallBuffer(argc, args, "Error in buffer_set_surface(): ")) {
+    buffer->SetSurface(IntArg(args, 1), IntArg(args, 3), IntArg(args, 4));
+  }
+}
+
+void buffer_save(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "ns")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Save(TextOf(args, 1), 0, -1);
+}
+
+void buffer_save_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nsnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Save(TextOf(args, 1), IntArg(args, 2), IntArg(args, 3));
+}
+
+void buffer_load(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  NewBufferFrom(result, argc, args, [](IBuffer* b, const char* name) { return b->Load(name, 0, -1, 0); });
+}
+
+void buffer_load_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nsn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Load(TextOf(args, 1), 0, -1, IntArg(args, 2));
+}
+
+void buffer_load_partial(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (!CheckArgs(argc, args, "nsnnn")) return;
+  if (IBuffer* buffer = BufferArg(args, 0)) {
+    buffer->Load(TextOf(args, 1), IntArg(args, 2), IntArg(args, 3), IntArg(args, 4));
+  }
+}
+
+std::string FileNameArg(RValue* args, int32_t n) {
+  const char* name = WXGS(args, n);
+  return name != nullptr ? name : "";
+}
+
+// Queues an entry of the mode (1 save, 0 load) for the call's buffer, file, offset and size: it
+// joins the open group's list, or becomes a request of its own in "default".
+void QueueEntry(RValue* result, int32_t argc, RValue* args, int32_t mode) {
+  SetReal(result, -1);
+  if (argc != 4) {
+    Error_Report(false, "Illegal argument count");
+    return;
+  }
+  std::vector<AsyncFileEntry>& pending = mode == 1 ? g_group.saves : g_group.loads;
+  const std::vector<AsyncFileEntry>& other = mode == 1 ? g_group.loads : g_group.saves;
+  if (!other.empty()) {
+    VM_RuntimeError("mixing async save and loads in the same group");
+    return;
+  }
+  IBuffer* buffer = BufferArg(args, 0);
+  if (buffer == nullptr) return;
+  AsyncFileEntry entry;
+  entry.fileName = FileNameArg(args, 1);
+  entry.offset = WXGI32(args, 2);
+  entry.size = WXGI32(args, 3);
+  if (mode == 1) {
+    entry.data = buffer->CopyRegionOut(entry.offset, entry.size, false);  // later changes do not reach the file
+  } else {
+    entry.buffer = buffer;
+    ++buffer->m_inUseCount;
+  }
+  pending.push_back(std::move(entry));
+  if (!g_group.open) SetReal(result, MakeRequest(&pending, "default", mode, false));
+}
+
+void buffer_save_async(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  QueueEntry(result, argc, args, 1);
+}
+
+void buffer_load_async(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  QueueEntry(result, argc, args, 0);
+}
+
+void buffer_async_group_begin(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (g_group.open) {
+    VM_RuntimeError("only one buffer group at a time");
+    return;
+  }
+  const std::string name = argc > 0 ? FileNameArg(args, 0) : "";
+  if (name.find_first_of(" \t\r\n\\/") != std::string::npos) {
+    VM_RuntimeError("Group name should not contain whitespace or slash characters.");
+    return;
+  }
+  g_group.open = true;
+  g_group.name = name;
+}
+
+void buffer_async_group_end(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
+  SetReal(result, -1);
+  if (!g_group.open) {
+    VM_RuntimeError("no matching buffer_group_begin");
+    return;
+  }
+  const std::string name = g_group.name;
+  g_group.open = false;
+  g_group.name.clear();
+  if (!g_group.loads.empty()) {
+    SetReal(result, MakeRequest(&g_group.loads, name, 0, true));
+  } else if (!g_group.saves.empty()) {
+    SetReal(result, MakeRequest(&g_group.saves, name, 1, true));
+  } else {
+    VM_RuntimeError("no content in group to save");
+  }
+}
+
+void buffer_async_group_option(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  SetReal(result, 0);
+  if (argc < 2 || RValue_Kind(&args[0]) != VALUE_STRING) return;
+  const char* name = WXGS(args, 0);
+  if (name == nullptr) return;
+  const std::string option = name;
+  if (option == "showdialog") {
+    g_groupOptions.showDialog = WXGR(args, 1) > 0;
+    SetReal(result, 1);
+  } else if (option == "subtitle" || option == "slottitle") {
+    const char* text = RValue_Kind(&args[1]) == VALUE_STRING ? WXGS(args, 1) : nullptr;
+    (option == "subtitle" ? g_groupOptions.subtitle : g_groupOptions.slotTitle) = text != nullptr ? text : "";
+    SetReal(result, 1);
+  } else if (option == "savepadindex") {
+    g_groupOptions.padIndex = WXGR(args, 1);
+  } else if (option == "saveslotsize") {
+    g_groupOptions.slotSize = WXGR(args, 1);
+  } else if (option == "temprloc") {
+    const char* path = RValue_Kind(&args[1]) == VALUE_STRING ? WXGS(args, 1) : nullptr;
+    if (path != nullptr && path[0] != '\0') {
+      LoadSave_AddToWhitelist(&g_pSaveWhitelist, LoadSave_FullPath(path).c_str(), true);
+    }
+  } else {
+    Console_DebugOutput("unknown option %s passed to F_BUFFER_Async_Group_Option\n", name);
+  }
+}
+
+// --- vertex buffers ------------------------------------------------------------------------------
+
+// The vertex buffer of argument 0 after the checks every vertex-buffer call shares; false after
+// the report.
+bool UsableVertexBuffer(RValue* args, const std::string& prefix, const char* missing, const char* verb,
+                        VertexBufferView* view) {
+  if (!VertexBuffer_Get(IntArg(args, 0), view)) {
+    Error_Report(false, (prefix + missing).c_str());
+    return false;
+  }
+  if (view->frozen) {
+    Error_Report(false, (prefix + "Can't " + verb + " frozen vertex buffer.").c_str());
+    return false;
+  }
+  if (view->vertexCount <= 0 || !view->hasFormat || view->stride <= 0) {
+    Error_Report(false, (prefix + "Can't " + verb + " empty vertex buffer.").c_str());
+    return false;
+  }
+  return true;
+}
+
+// The first vertex and the count, the count cut to the vertices after the first; false after
+// the report.
+bool VertexRange(const std::string& prefix, const VertexBufferView& view, int32_t first, int32_t* count) {
+  if (*count <= 0) {
+    Error_Report(false, (prefix + "Specified number of verts invalid.").c_str());
+    return false;
+  }
+  if (first < 0 || first >= view.vertexCount) {
+    Error_Report(false, (prefix + "Specified start vertex out of range.").c_str());
+    return false;
+  }
+  if (*count > view.vertexCount - first) *count = view.vertexCount - first;
+  return true;
+}
+
+void CreateFromVertexBuffer(RValue* result, int32_t argc, RValue* args, bool ext) {
+  const std::string prefix = ext ? "buffer_create_from_vertex_buffer_ext: " : "buffer_create_from_vertex_buffer: ";
+  SetReal(result, -1);
+  if (!CheckArgs(argc, args, ext ? "nnnnn" : "nnn", prefix.c_str())) return;
+  VertexBufferView view;
+  if (!UsableVertexBuffer(args, prefix, "Specified vertex buffer doesn't exist.", "create buffer from", &view)) return;
+  const double alignment = args[2].val;
+  if (!(alignment >= 1 && alignment <= 1024)) {
+    Report(prefix.c_str(), "Illegal alignment size");
+    return;
+  }
+  int32_t first = 0;
+  int32_t count = view.vertexCount;
+  if (ext) {
+    first = IntArg(args, 3);
+    count = IntArg(args, 4);
+    if (!VertexRange(prefix, view, first, &count)) return;
+  }
+  const int64_t bytes = static_cast<int64_t>(count) * view.stride;
+  const int64_t start = static_cast<int64_t>(first) * view.stride;
+  int32_t index = -1;
+  if (bytes <= kBuffer_MaxBlock - 512 && start + bytes <= view.bytes) {
+    index = CreateBuffer(static_cast<int32_t>(bytes), IntArg(args, 1), IntArg(args, 2));
+  }
+  IBuffer* buffer = GetBuffer(index);
+  if (buffer == nullptr) {
+    Error_Report(false, "buffer_create_from_vertex_buffer: Error occurred created buffer");
+    return;
+  }
+  CopyMemoryToMemory(buffer->GetData(), buffer->m_size, view.data, view.bytes, start, bytes, 0, false, false);
+  SetReal(result, index);
+}
+
+void buffer_create_from_vertex_buffer(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  CreateFromVertexBuffer(result, argc, args, false);
+}
+
+void buffer_create_from_vertex_buffer_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  CreateFromVertexBuffer(result, argc, args, true);
+}
+
+void buffer_copy_from_vertex_buffer(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  const std::string prefix = "buffer_copy_from_vertex_buffer: ";
+  if (argc != 5) {
+    Report(prefix.c_str(), "Illegal argument count");
+    return;
+  }
+  VertexBufferView view;
+  if (!UsableVertexBuffer(args, prefix, "Illegal Vertex Buffer Index", "copy from", &view)) return;
+  const int32_t first = IntArg(args, 1);
+  int32_t count = IntArg(args, 2);
+  if (!VertexRange(prefix, view, first, &count)) return;
+  IBuffer* dest = GetBuffer(IntArg(args, 3));
+  if (dest == nullptr) {
+    Report(prefix.c_str(), "Illegal Destination Buffer Index");
+    return;
+  }
+  CopyMemoryToBuffer(dest, view.data, view.bytes, static_cast<int64_t>(first) * view.stride,
+                     static_cast<int64_t>(count) * view.stride, IntArg(args, 4),
+                     dest->m_kind == eBuffer_Format_Grow || dest->m_size == 0, dest->m_kind == eBuffer_Format_Wrap,
+                     false);
+}
+
+struct BufferFunction {
+  const char* name;
+  BuiltinHandler handler;
+  int32_t argumentCount;
+};
+
+}  // namespace
+
+void InitBufferFunctions() {
+  static constexpr BufferFunction functions[] = {
+      {"buffer_create", buffer_create, 3},
+      {"buffer_delete", buffer_delete, 1},
+      {"buffer_write", buffer_write, 3},
+      {"buffer_read", buffer_read, 2},
+      {"buffer_poke", buffer_poke, 4},
+      {"buffer_peek", buffer_peek, 3},
+      {"buffer_seek", buffer_seek, 3},
+      {"buffer_save", buffer_save, 2},
+      {"buffer_save_ext", buffer_save_ext, 4},
+      {"buffer_load", buffer_load, 1},
+      {"buffer_load_ext", buffer_load_ext, 3},
+      {"buffer_load_partial", buffer_load_partial, 5},
+      {"buffer_save_async", buffer_save_async, 4},
+      {"buffer_load_async", buffer_load_async, 4},
+      {"buffer_async_group_begin", buffer_async_group_begin, 1},
+      {"buffer_async_group_end", buffer_async_group_end, 0},
+      {"buffer_async_group_option", buffer_async_group_option, 2},
+      {"buffer_copy", buffer_copy, 5},
+      {"buffer_fill", buffer_fill, 5},
+      {"buffer_get_size", buffer_get_size, 1},
+      {"buffer_tell", buffer_tell, 1},
+      {"buffer_resize", buffer_resize, 2},
+      {"buffer_md5", buffer_md5, 3},
+      {"buffer_sha1", buffer_sha1, 3},
+      {"buffer_base64_encode", buffer_base64_encode, 3},
+      {"buffer_base64_decode", buffer_base64_decode, 1},
+      {"buffer_base64_decode_ext", buffer_base64_decode_ext, 3},
+      {"buffer_sizeof", buffer_sizeof, 1},
+      {"buffer_get_address", buffer_get_address, 1},
+      {"buffer_get_surface", buffer_get_surface, 5},
+      {"buffer_set_surface", buffer_set_surface, 5},
+      {"buffer_create_from_vertex_buffer", buffer_create_from_vertex_buffer, 3},
+      {"buffer_create_from_vertex_buffer_ext", buffer_create_from_vertex_buffer_ext, 5},
+      {"buffer_copy_from_vertex_buffer", buffer_copy_from_vertex_buffer, 5},
+  };
+  for (const BufferFunction& f : functions) Builtin_Add(f.name, f.handler, f.argumentCount, kBufferFunctionFlag);
+}

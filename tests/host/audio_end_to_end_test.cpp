@@ -1,0 +1,85 @@
+// A game whose first room plays a tone, run by the runner without a sound card (and without
+// -headless, which ends the run once a room's creation code has run): OpenAL Soft's
+// wave writer records what was played, and the tone's frequency is found in it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/host_test_support.h"
+
+namespace {
+
+using namespace host_test;
+
+// The samples of a 16-bit mono WAV file, empty when it is not one.
+std::vector<int16_t> WavSamples(const std::string& bytes) {
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return {};
+  size_t at = 12;
+  while (at + 8 <= bytes.size()) {
+    uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + at + 4, 4);
+    if (bytes.compare(at, 4, "data") == 0) {
+      const size_t n = std::min<size_t>(size, bytes.size() - at - 8) / 2;
+      std::vector<int16_t> out(n);
+      std::memcpy(out.data(), bytes.data() + at + 8, n * 2);
+      return out;
+    }
+    at += 8 + size;
+  }
+  return {};
+}
+
+TEST(AudioEndToEndTest, TheToneOfTheFirstRoomIsPlayed) {
+  const std::string dir = MakeScratchDir("audio_e2e");
+  // Written by the container tool, as a user would.
+  ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "30", "--tone", "1000", "tone.win"}, dir)
+                .exitCode,
+            0);
+  WriteFile(dir + "/alsoft.conf", "[general]\nchannels = mono\nsample-type = int16\nfrequency = 44100\n[wave]\nfile = " +
+                                      dir + "/played.wav\n");
+
+  StartedProgram runner = StartProgram(TOLVARINE_RUNNER, {"-game", "tone.win", "-debugoutput", "log.txt"},
+                                       dir, {{"ALSOFT_DRIVERS", "wave"}, {"ALSOFT_CONF", dir + "/alsoft.conf"}});
+  ASSERT_GE(runner.pid, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (IsRunning(runner) && FirstMissingInOrder(ReadFile(dir + "/log.txt"), {"Entering main loop."}) != "" &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(runner.pid, SIGTERM);
+  const RunResult run = FinishProgram(runner, 60);
+  const std::string log = ReadFile(dir + "/log.txt");
+  ASSERT_EQ(run.exitCode, 0) << run.output << log;
+  EXPECT_EQ(FirstMissingInOrder(log, {"Audio_Load()", "Audio_WAVs()", "Sound_Prepare() ", "Entering main loop."}),
+            "")
+      << log;
+  EXPECT_EQ(Count(log, "Audio device: "), 1u) << log;
+  EXPECT_EQ(log.find("OpenAL error"), std::string::npos) << log;
+
+  const std::vector<int16_t> samples = WavSamples(ReadFile(dir + "/played.wav"));
+  ASSERT_GT(samples.size(), 44100u / 2) << log;
+  // The part that sounds: from the first sample above a tenth of the tone's level to the last.
+  size_t first = samples.size(), last = 0;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) > 1600) {
+      first = std::min(first, i);
+      last = i;
+    }
+  }
+  ASSERT_LT(first, last) << "nothing was heard";
+  ASSERT_GT(last - first, 44100u / 2);
+  int crossings = 0;
+  for (size_t i = first + 1; i <= last; ++i) {
+    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
+  }
+  const double frequency = crossings / 2.0 / (static_cast<double>(last - first) / 44100.0);
+  EXPECT_NEAR(frequency, 1000.0, 10.0);
+}
+
+}  // namespace

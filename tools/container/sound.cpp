@@ -1,0 +1,92 @@
+#include "container/sound.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace container {
+
+namespace {
+std::vector<std::string> slot_labels(const char* tag, size_t count, auto empty) {
+  std::vector<std::string> labels;
+  for (size_t i = 0; i < count; ++i) {
+    labels.push_back(empty(i) ? std::string() : std::string(tag) + "/entry/" + std::to_string(i));
+  }
+  return labels;
+}
+}  // namespace
+
+ChunkBuilder& write_sond(ContainerWriter& writer, std::span<const SoundEntry> sounds) {
+  ChunkBuilder& chunk = writer.add_chunk("SOND");
+  chunk.pointer_list(slot_labels("SOND", sounds.size(), [&](size_t i) { return sounds[i].empty_slot; }));
+  for (size_t i = 0; i < sounds.size(); ++i) {
+    const SoundEntry& s = sounds[i];
+    if (s.empty_slot) continue;
+    chunk.label("SOND/entry/" + std::to_string(i));
+    chunk.string_ref(s.name).i32(s.kind).string_ref(s.type).string_ref(s.file).u32(s.effects);
+    chunk.f32(s.volume).f32(s.pan).i32(s.group).i32(s.audo_index);
+  }
+  return chunk;
+}
+
+ChunkBuilder& write_audo(ContainerWriter& writer, std::span<const AudioFile> files) {
+  ChunkBuilder& chunk = writer.add_chunk("AUDO");
+  chunk.pointer_list(slot_labels("AUDO", files.size(), [&](size_t i) { return files[i].empty_slot; }));
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (files[i].empty_slot) continue;
+    chunk.align(4);
+    chunk.label("AUDO/entry/" + std::to_string(i));
+    chunk.u32(static_cast<uint32_t>(files[i].bytes.size())).bytes(files[i].bytes);
+  }
+  return chunk;
+}
+
+ChunkBuilder& write_agrp(ContainerWriter& writer, std::span<const std::string> groups) {
+  ChunkBuilder& chunk = writer.add_chunk("AGRP");
+  chunk.pointer_list(slot_labels("AGRP", groups.size(), [](size_t) { return false; }));
+  for (size_t i = 0; i < groups.size(); ++i) {
+    chunk.label("AGRP/entry/" + std::to_string(i));
+    chunk.string_ref(groups[i]);
+  }
+  return chunk;
+}
+
+std::vector<uint8_t> make_wav_tone(const ToneSpec& tone) {
+  const int32_t bytesPerSample = tone.bits / 8;
+  const auto frames = static_cast<uint32_t>(std::llround(tone.seconds * tone.rate));
+  const uint32_t dataBytes = frames * static_cast<uint32_t>(tone.channels * bytesPerSample);
+  std::vector<uint8_t> out;
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  auto u16 = [&](uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+  tag("RIFF");
+  u32(36 + dataBytes);
+  tag("WAVE");
+  tag("fmt ");
+  u32(16);
+  u16(1);  // PCM
+  u16(static_cast<uint16_t>(tone.channels));
+  u32(static_cast<uint32_t>(tone.rate));
+  u32(static_cast<uint32_t>(tone.rate * tone.channels * bytesPerSample));
+  u16(static_cast<uint16_t>(tone.channels * bytesPerSample));
+  u16(static_cast<uint16_t>(tone.bits));
+  tag("data");
+  u32(dataBytes);
+  for (uint32_t f = 0; f < frames; ++f) {
+    const double v = tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * f / tone.rate);
+    for (int32_t c = 0; c < tone.channels; ++c) {
+      if (tone.bits == 8) {
+        out.push_back(static_cast<uint8_t>(std::lround(128.0 + 127.0 * v)));
+      } else {
+        u16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(32767.0 * v))));
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace container
