@@ -162,6 +162,7 @@ TEST_F(BackgroundTest, ContainerBackgroundsTakeTheirPageEntrysFullSize) {
   EXPECT_EQ(Background_Data(1), nullptr);
   EXPECT_EQ(Background_Data(5), nullptr);
   EXPECT_EQ(Background_Data(-1), nullptr);
+  EXPECT_STREQ(Background_Name(5), "<undefined>");
   EXPECT_STREQ(Background_Name(1), "<undefined>");
   EXPECT_STREQ(Background_Name(0), "sky");
   const CBackground* b = Background_Data(0);
@@ -174,6 +175,11 @@ TEST_F(BackgroundTest, ContainerBackgroundsTakeTheirPageEntrysFullSize) {
   EXPECT_EQ(GR_Texture_Resolve(b->GetTexture()).entry, b->GetPageEntry());
   EXPECT_EQ(Background_GetWidth(3), 0) << "no page entry: size 0";
   EXPECT_EQ(Background_Data(3)->GetTexture(), -1);
+  // A copy of a background with neither an entry nor an image is as empty.
+  const int32_t blank = Background_Duplicate(3);
+  ASSERT_EQ(blank, 5);
+  EXPECT_EQ(Background_Data(blank)->GetBitmap(), nullptr);
+  EXPECT_EQ(Background_Data(blank)->GetSlot(), -1);
   EXPECT_EQ(Background_GetWidth(1), 0);
 
   EXPECT_EQ(Background_Find("twin"), 2);
@@ -183,7 +189,7 @@ TEST_F(BackgroundTest, ContainerBackgroundsTakeTheirPageEntrysFullSize) {
   EXPECT_EQ(Background_Find("twin"), 4) << "a deleted background's name is not found";
   ASSERT_TRUE(Background_Delete(4));
   EXPECT_EQ(Background_Find("twin"), -1);
-  EXPECT_EQ(Background_Number(), 5) << "indices stay";
+  EXPECT_EQ(Background_Number(), 6) << "indices stay";
 }
 
 TEST_F(BackgroundTest, DamagedChunksAreRefused) {
