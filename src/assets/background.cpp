@@ -303,12 +303,12 @@ void Background_Init() {
 
 bool Background_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   if (size < 4) {
-    Console_DebugOutput("Background_Load: the chunk holds no count\n");
+    Game_FailLoad("BGND", "the chunk is too short for its count");
     return false;
   }
   const uint32_t count = Container_U32(body);
   if (count > (size - 4) / 4) {
-    Console_DebugOutput("Background_Load: %u entries do not fit the chunk\n", count);
+    Game_FailLoad("BGND", "%u background offsets do not fit the chunk", count);
     return false;
   }
   Background_Init();
@@ -321,7 +321,7 @@ bool Background_Load(uint8_t* body, uint32_t size, const ContainerBytes& contain
     const char* name = ok ? container.TextAt(Container_U32(container.data + at), &ok) : nullptr;
     const uint32_t entry = ok ? Container_U32(container.data + at + 16) : 0;
     if (!ok || (entry != 0 && !container.Has(entry, sizeof(TPageEntry)))) {
-      Console_DebugOutput("Background_Load: background %u's entry lies outside the container\n", i);
+      Game_FailLoad("BGND", "background %u's entry, name or page entry lies outside the container", i);
       Background_Init();
       return false;
     }

@@ -192,15 +192,37 @@ TEST_F(BackgroundTest, ContainerBackgroundsTakeTheirPageEntrysFullSize) {
   EXPECT_EQ(Background_Number(), 6) << "indices stay";
 }
 
-TEST_F(BackgroundTest, DamagedChunksAreRefused) {
-  uint8_t body[8] = {5, 0, 0, 0, 0, 0, 0, 0};
-  ContainerBytes none{body, sizeof body};
-  EXPECT_FALSE(Background_Load(body, sizeof body, none)) << "five offsets do not fit";
-  // An entry offset past the end of the container.
-  uint8_t one[8] = {1, 0, 0, 0, 0xF0, 0, 0, 0};
-  ContainerBytes small{one, sizeof one};
-  EXPECT_FALSE(Background_Load(one, sizeof one, small));
-  EXPECT_EQ(Background_Number(), 0);
+// Damage in the BGND chunk fails the load naming the chunk; nothing past the container is read
+// (the sanitizer build checks that).
+TEST_F(BackgroundTest, DamagedChunksFailTheLoad) {
+  const struct {
+    const char* name;
+    void (*write)(container::ChunkBuilder&);
+    const char* says;
+  } cases[] = {
+      {"offsets past the body", [](container::ChunkBuilder& c) { c.u32(5).u32(0); }, "5 background offsets"},
+      {"entry outside", [](container::ChunkBuilder& c) { c.u32(1).u32(0xFFFFFFF0u); }, "background 0's entry"},
+      {"name outside", [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").u32(0xFFFFFF00u).zeros(16); },
+       "background 0's entry, name"},
+      {"page entry outside",
+       [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").string_ref("b").zeros(12).u32(0xFFFFFF00u); },
+       "background 0's entry, name or page entry"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    container::ContainerWriter writer;
+    container::write_gen8(writer, {});
+    c.write(writer.add_chunk("BGND"));
+    const container::BuildResult built = writer.build();
+    ASSERT_TRUE(built.ok()) << built.error;
+    m_bytes = built.bytes;
+    EXPECT_FALSE(Game_ScanHeaderChunks({m_bytes.data(), m_bytes.size()}) &&
+                 Game_LoadChunks(m_bytes.data(), m_bytes.size()));
+    const std::string failure = Game_LoadFailure();
+    EXPECT_NE(failure.find("chunk BGND: "), std::string::npos) << failure;
+    EXPECT_NE(failure.find(c.says), std::string::npos) << failure;
+    EXPECT_EQ(Background_Number(), 0);
+  }
 }
 
 TEST_F(BackgroundTest, DuplicateOfATrimmedPageBackgroundOwnsItsPixelsInPlace) {
