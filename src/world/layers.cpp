@@ -2,7 +2,7 @@
 // depth, and the shared store of the tile elements' tiles.
 #include "world/layers.h"
 
-#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "world/instance.h"
@@ -23,13 +23,13 @@ constexpr int32_t kTileStoreStart = 1024;
 struct ElementPool {
   LayerElement* first = nullptr;
   int32_t growth = 0;
-  std::vector<LayerElement*> made;  // every element ever made, freed at exit
+  std::vector<std::unique_ptr<LayerElement>> made;  // every element ever made, freed at exit
 
   void Grow(int32_t kind) {
     for (int32_t i = 0; i < growth; ++i) {
-      auto* e = new LayerElement();
+      made.push_back(std::make_unique<LayerElement>());
+      LayerElement* e = made.back().get();
       e->kind = kind;
-      made.push_back(e);
       Return(e);
     }
     growth *= 2;
@@ -48,17 +48,19 @@ struct ElementPool {
     e->next = first;
     first = e;
   }
-  void Clear() {
-    for (LayerElement* e : made) delete e;
-    made.clear();
-    first = nullptr;
-  }
 };
 
 struct LayerPool {
-  std::vector<CLayer*> free;  // taken from the end
+  std::vector<std::unique_ptr<CLayer>> all;  // every layer ever made, freed at exit
+  std::vector<CLayer*> free;                 // taken from the end
   int32_t growth = 0;
-  int32_t made = 0;
+
+  void Grow(int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+      all.push_back(std::make_unique<CLayer>());
+      free.push_back(all.back().get());
+    }
+  }
 };
 
 bool g_poolsMade = false;
@@ -67,6 +69,7 @@ ElementPool g_elements[3];  // by kind - 1
 int32_t g_layerIdCounter = 0;
 
 struct TileStore {
+  std::unique_ptr<RoomTile[]> owner;
   RoomTile* block = nullptr;
   int32_t capacity = 0;
   int32_t used = 0;
@@ -106,14 +109,15 @@ RoomTile* TakeTiles(int32_t n) {
   if (g_store.used + n > g_store.capacity) {
     int64_t capacity = g_store.capacity > 0 ? g_store.capacity : kTileStoreStart;
     while (g_store.used + static_cast<int64_t>(n) > capacity) capacity *= 2;
-    auto* block = new RoomTile[static_cast<size_t>(capacity)];
+    auto owner = std::make_unique<RoomTile[]>(static_cast<size_t>(capacity));
+    RoomTile* block = owner.get();
     RoomTile* old = g_store.block;
     for (int32_t i = 0; i < g_store.used; ++i) block[i] = old[i];
     for (CLayer* l = Layer_Active.first; l != nullptr; l = l->next) {
       for (LayerElement* e = l->elements.first; e != nullptr; e = e->next) RepointTiles(e, old, block);
     }
     for (LayerElement* e : g_building) RepointTiles(e, old, block);
-    delete[] old;
+    g_store.owner = std::move(owner);  // frees the old block
     g_store.block = block;
     g_store.capacity = static_cast<int32_t>(capacity);
   }
@@ -149,16 +153,15 @@ void Layer_InitPools() {
   if (g_poolsMade) return;
   g_poolsMade = true;
   g_layers.growth = kLayerPoolStart;
-  g_layers.free.reserve(kLayerPoolStart);
-  for (int32_t i = 0; i < kLayerPoolStart; ++i) g_layers.free.push_back(new CLayer());
-  g_layers.made = kLayerPoolStart;
+  g_layers.Grow(kLayerPoolStart);
   const int32_t starts[3] = {kBackgroundPoolStart, kInstancePoolStart, kTilePoolStart};
   for (int32_t k = 0; k < 3; ++k) {
     g_elements[k].growth = starts[k];
     g_elements[k].Grow(k + 1);
     g_elements[k].growth = starts[k];  // the first exhaustion adds as many as the start
   }
-  g_store.block = new RoomTile[kTileStoreStart];
+  g_store.owner = std::make_unique<RoomTile[]>(kTileStoreStart);
+  g_store.block = g_store.owner.get();
   g_store.capacity = kTileStoreStart;
   g_store.used = 0;
 }
@@ -166,8 +169,7 @@ void Layer_InitPools() {
 CLayer* Layer_Take(int32_t id, int32_t depth) {
   Layer_InitPools();
   if (g_layers.free.empty()) {
-    for (int32_t i = 0; i < g_layers.growth; ++i) g_layers.free.push_back(new CLayer());
-    g_layers.made += g_layers.growth;
+    g_layers.Grow(g_layers.growth);
     g_layers.growth *= 2;
   }
   CLayer* layer = g_layers.free.back();
@@ -281,18 +283,14 @@ void Layer_SetIdCounter(int32_t value) { g_layerIdCounter = value; }
 int32_t Layer_IdCounter() { return g_layerIdCounter; }
 
 LayerPoolStats Layer_PoolStats() {
-  return {static_cast<int32_t>(g_layers.free.size()), g_layers.made, g_layers.growth, g_store.capacity, g_store.used};
+  return {static_cast<int32_t>(g_layers.free.size()), static_cast<int32_t>(g_layers.all.size()), g_layers.growth,
+          g_store.capacity, g_store.used};
 }
 
 void Layer_Shutdown() {
   Layer_FreeAll();
-  for (CLayer* layer : g_layers.free) delete layer;
   g_layers = LayerPool();
-  for (ElementPool& pool : g_elements) {
-    pool.Clear();
-    pool = ElementPool();
-  }
-  delete[] g_store.block;
+  for (ElementPool& pool : g_elements) pool = ElementPool();
   g_store = TileStore();
   g_poolsMade = false;
 }
