@@ -29,7 +29,7 @@ void BM_CollisionInstanceOfTwoNonPreciseInstances(benchmark::State& state) {
   a.SetSpriteIndex(sprite);
   b.SetSpriteIndex(sprite);
   for (auto _ : state) benchmark::DoNotOptimize(a.Collision_Instance(&b, false));
-  Sprite_ClearAll();
+  Sprite_DeleteAll();
 }
 BENCHMARK(BM_CollisionInstanceOfTwoNonPreciseInstances);
 
@@ -43,7 +43,7 @@ void BM_ComputeBoundingBoxAtAnAngle(benchmark::State& state) {
     Compute_BoundingBox(&a);
     benchmark::DoNotOptimize(a.bbox_right);
   }
-  Sprite_ClearAll();
+  Sprite_DeleteAll();
 }
 BENCHMARK(BM_ComputeBoundingBoxAtAnAngle);
 

@@ -9,9 +9,7 @@
 void GR_SetEmbeddedTextures(const void* table);
 const void* GR_GetEmbeddedTextures();
 
-void Sprite_InitTextures();
 void Font_InitTextures();
 
-void Sprite_Shutdown();
 void GR_Texture_Shutdown();
 void Font_Shutdown();

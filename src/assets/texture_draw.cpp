@@ -157,6 +157,8 @@ Clip ClipToTrim(const TPageEntry* e, float left, float top, float width, float h
 
 uint32_t GR_ColourToARGB(uint32_t colour, float alpha) { return Pack(colour, AlphaByteTruncated(alpha)); }
 
+uint32_t GR_MarkCorner(uint32_t colour, uint32_t id) { return g_CornerIds ? WithId(colour, id) : colour; }
+
 bool GR_Texture_EmitQuad(Texture* texture, float x0, float y0, float x1, float y1, float x2, float y2, float x3,
                          float y3, float uL, float vT, float uR, float vB, uint32_t c0, uint32_t c1, uint32_t c2,
                          uint32_t c3) {
@@ -294,9 +296,7 @@ bool GR_TPE_DrawGeneral(TPageEntry* entry, float left, float top, float width, f
   const float v0 = entry->sourceY + c.vOffset;
   const uint32_t a = AlphaByteRounded(alpha);
   uint32_t colours[4] = {Pack(c1, a), Pack(c2, a), Pack(c3, a), Pack(c4, a)};
-  if (g_CornerIds) {
-    for (uint32_t i = 0; i < 4; ++i) colours[i] = WithId(colours[i], i);
-  }
+  for (uint32_t i = 0; i < 4; ++i) colours[i] = GR_MarkCorner(colours[i], i);
   return GR_Texture_EmitQuad(s->texture, corners[0].x, corners[0].y, corners[1].x, corners[1].y, corners[2].x,
                              corners[2].y, corners[3].x, corners[3].y, u0 * s->texelWidth, v0 * s->texelHeight,
                              (u0 + c.width) * s->texelWidth, (v0 + c.height) * s->texelHeight, colours[0], colours[1],

@@ -81,6 +81,9 @@ TextureHandle GR_Texture_Resolve(int32_t handle);
 // The corner-id flag (shader_enable_corner_id).
 extern bool g_CornerIds;
 uint32_t GR_ColourToARGB(uint32_t colour, float alpha);
+// The colour of quad corner `id` (0 top left, clockwise) marked with its id while the corner-id
+// flag is on, for quads handed to GR_Texture_EmitQuad.
+uint32_t GR_MarkCorner(uint32_t colour, uint32_t id);
 
 // Emitters: false (nothing drawn) for a null entry or an out-of-range or invalid slot or page.
 bool GR_Texture_EmitQuad(Texture* texture, float x0, float y0, float x1, float y1, float x2, float y2, float x3,

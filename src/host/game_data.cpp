@@ -5,7 +5,9 @@
 #include <cstring>
 #include <memory>
 
-#include "assets/load_stand_in.h"
+#include "assets/font.h"
+#include "assets/background.h"
+#include "assets/sprite_table.h"
 #include "assets/texture_pages.h"
 #include "audio/load_stand_in.h"
 #include "core/console.h"
@@ -14,6 +16,7 @@
 #include "vm/variable_names.h"
 #include "core/run_switches.h"
 #include "functions/audio_functions.h"
+#include "functions/game_functions.h"
 #include "functions/ini_file.h"
 #include "functions/load_stand_in.h"
 #include "functions/math_functions.h"

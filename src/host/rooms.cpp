@@ -10,6 +10,7 @@
 #include "net/lifecycle.h"
 #include "render/d3d_device.h"
 #include "render/frame_stand_in.h"
+#include "render/room_draw.h"
 #include "render/render_setters.h"
 #include "vm/constants.h"
 #include "vm/script_table.h"

@@ -2,6 +2,7 @@
 
 #include "assets/embedded_images.h"
 #include "assets/lifecycle.h"
+#include "assets/sprite_table.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
 #include "core/crc32.h"

@@ -24,6 +24,10 @@ inline constexpr int32_t kProfilerMarkerMouse = 9;
 // Engine markers of rendering, clear of the ids above and of the collision, event and sprite ones.
 inline constexpr int32_t kProfilerMarkerStartFrame = 11;
 inline constexpr int32_t kProfilerMarkerEndFrame = 12;
+// Engine markers of the assets.
+inline constexpr int32_t kProfilerMarkerPreciseCollision = 3;
+inline constexpr int32_t kProfilerMarkerSpriteDraw = 15;
+inline constexpr int32_t kProfilerMarkerSpriteDrawSimple = 16;
 void Profiler_Enter(int32_t kind, int32_t id);
 void Profiler_Leave();
 // A profiler scope around a block, opened only while profiling is active.

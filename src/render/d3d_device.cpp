@@ -19,6 +19,7 @@
 #include "render/lifecycle.h"
 #include "render/render_setters.h"
 #include "render/render_state.h"
+#include "render/surface.h"
 #include "render/vertex_batch.h"
 
 GR_D3DDeviceState g_D3D;

@@ -2,10 +2,8 @@
 
 ShaderErrorContext Shader_ErrorContext;
 
-// The room redraw, particles and the overlay's timing bars are not built yet.
-void DrawRoom() {}
+// Particles and the overlay's timing bars are not built yet.
 void ParticleSystem_UpdateAll() {}
 void DebugOverlay_BeginTiming(const char*, uint32_t) {}
 void DebugOverlay_EndTiming() {}
-void Text_ResetState() {}
 void VertexFormat_Reset() {}

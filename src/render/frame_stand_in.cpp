@@ -2,6 +2,7 @@
 #include "render/frame_stand_in.h"
 
 #include "render/d3d_device.h"
+#include "render/overlay_draw.h"
 
 namespace {
 Shader* g_currentShader = nullptr;
@@ -18,8 +19,6 @@ void Shader_UploadMatrices(const Matrix44*) {
 // No screen effect is drawn yet, and the window keeps the size the start-up gave it: views and
 // the window follow the room once the room redraw is built.
 void Effect_Clear() {}
-void Room_SizeWindow() {}
-void Surface_FreeAll() {}
 void DebugOverlay_FrameBegin() {}
-void DebugOverlay_FrameEnd() {}
+void DebugOverlay_FrameEnd() { DebugOverlay_AdvanceFrame(); }
 void Display_ReportFPS() {}

@@ -14,12 +14,9 @@ void Shader_MakeCurrent(Shader* shader);
 void Shader_UploadMatrices(const Matrix44* block);
 extern int32_t g_ShaderMatrixUploads;
 
-// On entering a room: the screen effects end, and the window and views take the room's size.
+// On entering a room: the screen effects end.
 void Effect_Clear();
-void Room_SizeWindow();
 
-// Frees every surface (they are made again by their owners on next use).
-void Surface_FreeAll();
 // The debug overlay's frame.
 void DebugOverlay_FrameBegin();
 void DebugOverlay_FrameEnd();

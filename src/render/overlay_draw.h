@@ -11,3 +11,12 @@ void DebugOverlay_EndDraw();
 // The bytes written so far into the open batch (none when no batch is open).
 const uint8_t* GR_PendingVertexBytes(int32_t* size);
 extern int32_t g_DebugOverlayDraws;
+
+// The frame number that the overlay's frame end advances; glyph caches stamp their cells with it.
+uint32_t DebugOverlay_FrameNumber();
+void DebugOverlay_AdvanceFrame();
+// The slot of the debug font's sheet (built-in image 15), made on first call and shared by the
+// overlay and the built-in font; -1 when it cannot be made.
+int32_t DebugOverlay_FontSlot();
+// Drops the shared slot (freeing it when it is still the one made here).
+void DebugOverlay_ForgetFontSlot();

@@ -280,17 +280,21 @@ TBitmap* GR_GrabScreenBitmap(int32_t x, int32_t y, int32_t width, int32_t height
   bitmap->SetHeight(height);
   uint8_t* block = GR_D3D_GetScreenPixels(areaWidth, areaHeight, x, y, &width, &height);
   if (block != nullptr) {
-    const size_t rowBytes = static_cast<size_t>(width) * 4;
-    for (int32_t row = 0; row < height; ++row) {
-      uint8_t* to = nullptr;
-      int32_t stride = 0;
-      bitmap->ScanLine(row, &to, &stride);
-      if (to != nullptr) std::memcpy(to, block + static_cast<size_t>(row) * rowBytes, rowBytes);
-    }
-    bitmap->Unlock(nullptr);
+    GR_CopyBlockToBitmap(bitmap, block, width, height);
     MEM_FREE(block);
   }
   return bitmap;
+}
+
+void GR_CopyBlockToBitmap(TBitmap* bitmap, const uint8_t* block, int32_t width, int32_t height) {
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  for (int32_t row = 0; row < height; ++row) {
+    uint8_t* to = nullptr;
+    int32_t stride = 0;
+    bitmap->ScanLine(row, &to, &stride);
+    if (to != nullptr) std::memcpy(to, block + static_cast<size_t>(row) * rowBytes, rowBytes);
+  }
+  bitmap->Unlock(nullptr);
 }
 
 uint32_t GR_GetPixel(int32_t x, int32_t y) {

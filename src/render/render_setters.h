@@ -86,5 +86,7 @@ void GR_UpdateCullRect();
 void GR_SetScreenSize(int32_t width, int32_t height);
 // A new 32-bit bitmap of that part of the screen, or null when nothing of it can be read.
 TBitmap* GR_GrabScreenBitmap(int32_t x, int32_t y, int32_t width, int32_t height);
+// Copies a block of width x height 32-bit pixels (rows without padding) into the bitmap's rows.
+void GR_CopyBlockToBitmap(TBitmap* bitmap, const uint8_t* block, int32_t width, int32_t height);
 // The screen pixel as a script colour with alpha on top; 0 when it cannot be read.
 uint32_t GR_GetPixel(int32_t x, int32_t y);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/asset_names_stand_in.h"
+#include "assets/font.h"
 #include "assets/sprite_table.h"
 #include "audio/audio_engine.h"
 #include "audio/sound_names_stand_in.h"

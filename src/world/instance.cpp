@@ -110,7 +110,7 @@ void CInstance::SetSpriteIndex(int32_t spriteIndex) {
   const int32_t frames = sprite != nullptr ? sprite->frameCount : 0;
   if (sprite != nullptr) {
     DeleteSkeleton(skeleton);
-    if (sprite->kind == kSpriteKindSkeleton) skeleton = new CSkeletonInstance(sprite->skeletonData);
+    if (sprite->kind == kSpriteKindSkeleton) skeleton = new CSkeletonInstance(sprite->skeleton);
   }
   bbox_dirty = true;
   if (std::trunc(image_index) >= static_cast<float>(frames)) image_index = 0.0f;

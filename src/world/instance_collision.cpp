@@ -79,8 +79,7 @@ bool CInstance::CollisionPoint(float px, float py, bool precise) {
   const CSprite* sprite = MaskSprite(this);
   if (sprite == nullptr) return false;
   if (!precise || !sprite->precise) return true;
-  return (sprite->mask == nullptr ||
-         sprite->mask->PointInMask(Placement(this), Instance_Nearest(px), Instance_Nearest(py)));
+  return sprite->PointInMask(Placement(this), Instance_Nearest(px), Instance_Nearest(py));
 }
 
 bool CInstance::CollisionRectangle(float x1, float y1, float x2, float y2, bool precise) {
@@ -88,8 +87,7 @@ bool CInstance::CollisionRectangle(float x1, float y1, float x2, float y2, bool 
   if (MissesBox(this, x1, y1, x2, y2)) return false;
   if (!precise || !this->precise) return true;
   const CSprite* sprite = MaskSprite(this);
-  return sprite != nullptr && (sprite->mask == nullptr ||
-         sprite->mask->RectInMask(Placement(this), NearestBox(x1, y1, x2, y2)));
+  return sprite != nullptr && sprite->RectInMask(Placement(this), NearestBox(x1, y1, x2, y2));
 }
 
 bool CInstance::CollisionEllipse(float x1, float y1, float x2, float y2, bool precise) {
@@ -111,7 +109,7 @@ bool CInstance::CollisionEllipse(float x1, float y1, float x2, float y2, bool pr
   }
   if (!precise || !this->precise) return true;
   const CSprite* sprite = MaskSprite(this);
-  return sprite != nullptr && (sprite->mask == nullptr || sprite->mask->EllipseInMask(Placement(this), e));
+  return sprite != nullptr && sprite->EllipseInMask(Placement(this), e);
 }
 
 bool CInstance::CollisionLine(float x1, float y1, float x2, float y2, bool precise) {
@@ -135,9 +133,8 @@ bool CInstance::CollisionLine(float x1, float y1, float x2, float y2, bool preci
   if ((ay < box.top && by < box.top) || (ay >= box.bottom && by >= box.bottom)) return false;
   if (!precise || !this->precise) return true;
   const CSprite* sprite = MaskSprite(this);
-  return sprite != nullptr && (sprite->mask == nullptr ||
-         sprite->mask->LineInMask(Placement(this), Instance_Nearest(ax), Instance_Nearest(ay), Instance_Nearest(bx),
-                                  Instance_Nearest(by)));
+  return sprite != nullptr && sprite->LineInMask(Placement(this), Instance_Nearest(ax), Instance_Nearest(ay),
+                                                 Instance_Nearest(bx), Instance_Nearest(by));
 }
 
 bool CInstance::Collision_Instance(CInstance* other, bool precise) {

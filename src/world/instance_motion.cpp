@@ -130,7 +130,7 @@ void CInstance::ApplyFrictionAndGravity() {
 CSkeletonInstance* CInstance::GetSkeleton() {
   const CSprite* sprite = Sprite_Data(sprite_index);
   if (sprite != nullptr && sprite->kind == kSpriteKindSkeleton && skeleton == nullptr) {
-    skeleton = new CSkeletonInstance(sprite->skeletonData);
+    skeleton = new CSkeletonInstance(sprite->skeleton);
   }
   return skeleton;
 }

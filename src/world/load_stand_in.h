@@ -8,5 +8,3 @@
 #include "world/path.h"
 #include "world/room_table.h"
 #include "world/timeline.h"
-
-void InitGameFunctions();

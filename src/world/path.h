@@ -75,6 +75,9 @@ class CPath {
   void Reverse();
   // Appends the other path's points (appending a path to itself doubles its points).
   void Append(const CPath* other);
+  // Draws the route as a line strip through a point every 4 pixels of its length (none when that
+  // rounds to 0): shifted so that its start lies at (x, y), or, when absolute, moved by (x, y).
+  void Draw(float x, float y, bool absolute) const;
   void GetCentre(float* x, float* y) const;
 
  private:

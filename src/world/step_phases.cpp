@@ -1,5 +1,8 @@
 #include "world/step_phases.h"
 
+#include <cmath>
+
+#include "assets/sprite_table.h"
 #include "host/game_step.h"
 #include "host/input.h"
 #include "host/joystick.h"
@@ -122,14 +125,160 @@ void AdvanceTimeline(CInstance* inst) {
   }
 }
 
+constexpr int32_t kOtherOutsideRoom = 0;
+constexpr int32_t kOtherIntersectBoundary = 1;
+constexpr int32_t kOtherOutsideView = 40;
+constexpr int32_t kOtherBoundaryView = 50;
+
+// The shape the boundary events test: the bounding box of an instance with a sprite or mask,
+// else its position as a box of no size. Edges count as inside.
+struct Extent {
+  float left, top, right, bottom;
+};
+
+Extent ExtentOf(CInstance* instance) {
+  if (Sprite_Exists(instance->sprite_index) || Sprite_Exists(instance->mask_index)) {
+    if (instance->bbox_dirty) Compute_BoundingBox(instance);
+    return {static_cast<float>(instance->bbox_left), static_cast<float>(instance->bbox_top),
+            static_cast<float>(instance->bbox_right), static_cast<float>(instance->bbox_bottom)};
+  }
+  return {instance->x, instance->y, instance->x, instance->y};
+}
+
+// Wholly beyond one side of the rectangle.
+bool Outside(const Extent& e, float left, float top, float right, float bottom) {
+  return e.right < left || e.left > right || e.bottom < top || e.top > bottom;
+}
+// Not wholly inside the rectangle.
+bool Crossing(const Extent& e, float left, float top, float right, float bottom) {
+  return e.left < left || e.right > right || e.top < top || e.bottom > bottom;
+}
+
+// A view's rectangle in whole pixels, halves to even.
+struct ViewEdges {
+  float left, top, right, bottom;
+};
+ViewEdges EdgesOf(const CRoomView& v) {
+  return {std::nearbyint(v.view_x), std::nearbyint(v.view_y), std::nearbyint(v.view_x + v.view_w),
+          std::nearbyint(v.view_y + v.view_h)};
+}
+
+// The view events of one kind: one pass value for all eight views.
+void ViewPass(int32_t base, bool (*test)(const Extent&, float, float, float, float)) {
+  const uint64_t pass = Event_PassCounter++;
+  for (int32_t v = 0; v < kRoomViewCount; ++v) {
+    CRoom* room = Room_Current;
+    if (room == nullptr || !room->enable_views || !room->views[v].visible) continue;
+    ForEachInPass(kEventOther, base + v, pass, [&](CInstance* instance) {
+      CRoom* now = Room_Current;
+      if (now == nullptr) return;
+      const ViewEdges r = EdgesOf(now->views[v]);
+      if (test(ExtentOf(instance), r.left, r.top, r.right, r.bottom)) {
+        Event_Perform(instance, instance, kEventOther, base + v);
+      }
+    });
+  }
+}
+
+// Puts the instance back where it was before this step's motion, its path position too.
+void MoveBack(CInstance* instance) {
+  instance->SetPosition(instance->xprevious, instance->yprevious);
+  instance->SetPathPosition(instance->path_positionprevious);
+}
+
+void MoveBySpeed(CInstance* instance) {
+  instance->SetPosition(static_cast<float>(static_cast<double>(instance->x) + instance->hspeed),
+                        static_cast<float>(static_cast<double>(instance->y) + instance->vspeed));
+}
+
+bool Qualifies(const CInstance* instance, uint64_t pass) {
+  return !instance->marked && !instance->deactivated && instance->creation_stamp <= pass;
+}
+
+// One overlapping pair: solid colliders go back before the events, then move on again after
+// them and go back once more when they still overlap.
+void Collide(CInstance* a, CInstance* b) {
+  if (!a->Collision_Instance(b, true)) return;
+  if (a->solid || b->solid) {
+    MoveBack(a);
+    MoveBack(b);
+  }
+  Event_Perform(a, b, kEventCollision, b->object_index);
+  Event_Perform(b, a, kEventCollision, a->object_index);
+  if (a->solid || b->solid) {
+    a->AdvancePath();
+    b->AdvancePath();
+    MoveBySpeed(a);
+    MoveBySpeed(b);
+    if (a->Collision_Instance(b, true)) {
+      MoveBack(a);
+      MoveBack(b);
+    }
+  }
+}
+
 }  // namespace
 
-// The boundary and collision phases are not built yet: they find nothing to run, and no saved
-// game can be read or queued.
-void HandleOther() {}
-void HandleCollision() {}
+void HandleOther() {
+  if (Room_Current == nullptr) return;
+  {
+    const uint64_t pass = Event_PassCounter++;
+    ForEachInPass(kEventOther, kOtherOutsideRoom, pass, [](CInstance* instance) {
+      const CRoom* room = Room_Current;
+      if (room == nullptr) return;
+      const auto w = static_cast<float>(room->width);
+      const auto h = static_cast<float>(room->height);
+      const bool outside = Outside(ExtentOf(instance), 0.0f, 0.0f, w, h);
+      if (outside && !instance->outside_room) Event_Perform(instance, instance, kEventOther, kOtherOutsideRoom);
+      instance->outside_room = outside;
+    });
+  }
+  {
+    const uint64_t pass = Event_PassCounter++;
+    ForEachInPass(kEventOther, kOtherIntersectBoundary, pass, [](CInstance* instance) {
+      const CRoom* room = Room_Current;
+      if (room == nullptr) return;
+      if (Crossing(ExtentOf(instance), 0.0f, 0.0f, static_cast<float>(room->width), static_cast<float>(room->height))) {
+        Event_Perform(instance, instance, kEventOther, kOtherIntersectBoundary);
+      }
+    });
+  }
+  ViewPass(kOtherOutsideView, Outside);
+  ViewPass(kOtherBoundaryView, Crossing);
+}
+
+void HandleCollision() {
+  // The pair list may be rebuilt by an event: its count and records are read again each time.
+  for (int32_t k = 0; k < ObjectLists_PairCount(); ++k) {
+    const ObjectCollisionPair pair = ObjectLists_Pairs()[k];
+    const CObject* first = Object_Data(pair.first);
+    const CObject* second = Object_Data(pair.second);
+    if (first == nullptr || second == nullptr || first->instances.first == nullptr) continue;
+    const uint64_t pass = Event_PassCounter++;
+    // Events may create instances (appended, left out by their stamp) and destroy them (only
+    // marked): the next node is taken before each visit, so the walks neither break nor repeat.
+    for (const ObjectInstanceNode* na = first->instances.first; na != nullptr && na->instance != nullptr;) {
+      const ObjectInstanceNode* nextA = na->next;
+      CInstance* a = na->instance;
+      if (Qualifies(a, pass)) {
+        for (const ObjectInstanceNode* nb = second->instances.first; nb != nullptr && nb->instance != nullptr;) {
+          const ObjectInstanceNode* nextB = nb->next;
+          CInstance* b = nb->instance;
+          if (Qualifies(b, pass) && Qualifies(a, pass)) Collide(a, b);
+          nb = nextB;
+        }
+      }
+      na = nextA;
+    }
+  }
+}
+
+// STAND-IN until saved games are built: none is written, read or queued.
 void Game_DoQueuedLoad() {}
 void Game_Load(const char*) {}
+void Game_Save(const char*) {}
+void Game_SaveBuffer(int32_t) {}
+void Game_QueueLoad(int32_t) {}
 
 void HandleStep(int32_t kind) {
   ProfilerScope scope(kProfilerMarkerStep);

@@ -79,3 +79,8 @@ void Instances_Move(CRoom* room, uint64_t passStamp);
 void Game_DoQueuedLoad();
 // Reads a saved game and queues it for the next step.
 void Game_Load(const char* fileName);
+// Writes the running game to a file, or into a buffer.
+void Game_Save(const char* fileName);
+void Game_SaveBuffer(int32_t buffer);
+// Queues the saved game a buffer holds for the next step.
+void Game_QueueLoad(int32_t buffer);

@@ -11,12 +11,7 @@ namespace {
 
 using render_test::RenderTest;
 
-struct QV {
-  float x, y, z;
-  uint32_t colour;
-  float u, v;
-};
-static_assert(sizeof(QV) == 24);
+using QV = render_test::QuadVertex;
 
 class TexturePagesTest : public RenderTest {
  protected:
@@ -28,19 +23,8 @@ class TexturePagesTest : public RenderTest {
     entry = TPageEntry{100, 50, 20, 20, 10, 0, 20, 20, 30, 20, static_cast<int16_t>(slot)};
   }
 
-  // The vertices of every draw since the log was cleared, after a flush.
-  std::vector<QV> Drawn() {
-    GraphicsFlush();
-    std::vector<QV> out;
-    for (const D3D9RecordedDraw& d : Draws()) {
-      const size_t n = d.vertices.size() / sizeof(QV);
-      const size_t at = out.size();
-      out.resize(at + n);
-      std::memcpy(out.data() + at, d.vertices.data(), n * sizeof(QV));
-    }
-    s_log->Clear();
-    return out;
-  }
+  // The vertices of every draw since the log was cleared.
+  std::vector<QV> Drawn() { return render_test::TakeQuadVertices(s_log.get()); }
 
   int32_t slot = -1;
   TPageEntry entry{};

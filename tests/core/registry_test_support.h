@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assets/asset_names_stand_in.h"
+#include "assets/font.h"
 #include "assets/sprite_table.h"
 #include "audio/audio_engine.h"
 #include "audio/sound_names_stand_in.h"
@@ -66,12 +67,12 @@ class RegistryTest : public ::testing::Test {
     Variable_ClearNames();
     Constant_Free();
     for (auto set : {Script_SetNames, Extension_StandInSetFunctionNames, Background_StandInSetNames,
-                     Font_StandInSetNames, Sound_StandInSetNames, Audio_SetNames, Path_StandInSetNames,
+                     Font_SetNamesForTest, Sound_StandInSetNames, Audio_SetNames, Path_StandInSetNames,
                      TimeLine_StandInSetNames, Room_SetNamesForTest, Shader_StandInSetNames}) {
       set(nullptr, 0);
     }
     Object_Shutdown();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
     Game_SetCompiledMode(true);
     Game_SetObjectMode(false);
     Options_SetFlags(0);

@@ -78,6 +78,7 @@ StartedProgram StartProgram(const std::string& program, const std::vector<std::s
   // The runner under test never needs a display or a sound card, however ctest was started.
   environment.try_emplace("SDL_VIDEODRIVER", "offscreen");
   environment.try_emplace("SDL_AUDIODRIVER", "dummy");
+  environment.try_emplace("ALSOFT_DRIVERS", "null");
   for (const auto& [key, value] : env) {
     if (value) {
       environment[key] = *value;

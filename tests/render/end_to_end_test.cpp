@@ -140,14 +140,21 @@ int RunIn(const std::string& dir, const std::vector<std::string>& args, pid_t* s
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(DeviceEndToEnd, TheRunnerCreatesItsDeviceAndRunsFramesWithoutADisplay) {
-  const std::string dir = std::string(TOLVARINE_TEST_TMP) + "/render_e2e_" + std::to_string(getpid());
+// Writes a container with the tool's arguments in a fresh folder, runs the runner on it without a
+// display until it has been in its main loop for a while, ends it with SIGTERM and returns its
+// log; *cleanEnd tells whether it was still running then and ended with exit code 0.
+std::string RunWrittenGame(const std::string& name, const std::vector<std::string>& toolArgs, bool* cleanEnd) {
+  const std::string dir = std::string(TOLVARINE_TEST_TMP) + "/" + name + "_" + std::to_string(getpid());
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  ASSERT_EQ(RunIn(dir, {TOLVARINE_CONTAINER_TOOL, "--minimal", "--room-speed", "30", "room.win"}), 0);
+  std::vector<std::string> tool{TOLVARINE_CONTAINER_TOOL};
+  tool.insert(tool.end(), toolArgs.begin(), toolArgs.end());
+  tool.push_back("game.win");
+  *cleanEnd = false;
+  if (RunIn(dir, tool) != 0) return "the container tool failed";
   pid_t runner = -1;
-  RunIn(dir, {TOLVARINE_RUNNER, "-game", "room.win", "-debugoutput", "log.txt"}, &runner);
-  ASSERT_GT(runner, 0);
+  RunIn(dir, {TOLVARINE_RUNNER, "-game", "game.win", "-debugoutput", "log.txt"}, &runner);
+  if (runner <= 0) return "the runner did not start";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (ReadText(dir + "/log.txt").find("Entering main loop.") == std::string::npos &&
          std::chrono::steady_clock::now() < deadline) {
@@ -158,13 +165,31 @@ TEST(DeviceEndToEnd, TheRunnerCreatesItsDeviceAndRunsFramesWithoutADisplay) {
   const bool stillRunning = waitpid(runner, &status, WNOHANG) == 0;
   kill(runner, SIGTERM);
   if (stillRunning) waitpid(runner, &status, 0);
+  *cleanEnd = stillRunning && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   const std::string log = ReadText(dir + "/log.txt");
-  EXPECT_TRUE(stillRunning) << log;
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
+  std::filesystem::remove_all(dir);
+  return log;
+}
+
+TEST(DeviceEndToEnd, TheRunnerCreatesItsDeviceAndRunsFramesWithoutADisplay) {
+  bool clean = false;
+  const std::string log = RunWrittenGame("render_e2e", {"--minimal", "--room-speed", "30"}, &clean);
+  EXPECT_TRUE(clean) << log;
   std::vector<std::string> steps = render_test::CreationSteps(320, 240);
   steps.push_back("Entering main loop.");
   EXPECT_EQ(render_test::FirstMissingInOrder(log, steps), "") << log;
-  std::filesystem::remove_all(dir);
+}
+
+// The game of the tool's --demo-views: the room is redrawn through both views every frame.
+TEST(DeviceEndToEnd, TheRunnerDrawsARoomThroughTwoViewsWithoutADisplay) {
+  bool clean = false;
+  const std::string log = RunWrittenGame("render_views", {"--demo-views"}, &clean);
+  EXPECT_TRUE(clean) << log;
+  EXPECT_EQ(render_test::FirstMissingInOrder(log, {"StartGame: room 0 \"views\" (640 x 480, speed 30)",
+                                                   "Entering main loop."}),
+            "")
+      << log;
+  EXPECT_EQ(log.find("Unbalanced surface stack"), std::string::npos) << log;
 }
 
 }  // namespace

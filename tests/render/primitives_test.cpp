@@ -9,6 +9,7 @@
 #include "host/frame_loop.h"
 #include "render/colour.h"
 #include "render/overlay_draw.h"
+#include "world/path.h"
 
 namespace render_test {
 namespace {
@@ -404,6 +405,37 @@ TEST_F(PrimitivesTest, AnIllegalTextureIsAFatalErrorAndTheListDrawsUntextured) {
   }
   g_IsHeadless = headless;
   g_RoomChangeCode = roomChange;  // the fatal errors asked the game to end
+}
+
+// A path draws as one line strip through a point every 4 pixels of its length: shifted so that
+// its start lies at the given place, or, when absolute, moved by it; a path shorter than 2 pixels
+// draws nothing.
+TEST_F(PrimitivesTest, APathDrawsAsALineStripEveryFourPixels) {
+  CPath path;
+  path.SetClosed(false);
+  path.AddPoint(10, 20, 100);
+  path.AddPoint(50, 20, 100);
+  const auto along = [](float x0, float y) {
+    std::vector<Point> points;
+    for (int i = 0; i <= 10; ++i) points.push_back({x0 + 4.0f * static_cast<float>(i), y});
+    return points;
+  };
+  path.Draw(100, 50, false);
+  std::vector<D3D9RecordedDraw> draws = Drawn();
+  ASSERT_EQ(draws.size(), 1u);
+  EXPECT_EQ(draws[0].type, D3DPT_LINESTRIP);
+  ExpectPositions(draws[0], along(100, 50));
+  path.Draw(100, 50, true);
+  draws = Drawn();
+  ASSERT_EQ(draws.size(), 1u);
+  ExpectPositions(draws[0], along(110, 70));
+
+  CPath tiny;
+  tiny.SetClosed(false);
+  tiny.AddPoint(0, 0, 100);
+  tiny.AddPoint(1, 0, 100);
+  tiny.Draw(0, 0, false);
+  EXPECT_TRUE(Drawn().empty());
 }
 
 }  // namespace

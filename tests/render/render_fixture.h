@@ -55,17 +55,34 @@ inline void ShutdownRenderer() {
   GR_D3D_Shutdown();
 }
 
+// Both consoles into one captured text while it lives.
+class CapturedConsoles {
+ public:
+  CapturedConsoles() : m_oldDebug(g_pDebugConsole), m_oldOutput(g_pOutputConsole) {
+    g_pDebugConsole = &m_console;
+    g_pOutputConsole = &m_console;
+  }
+  ~CapturedConsoles() {
+    g_pDebugConsole = m_oldDebug;
+    g_pOutputConsole = m_oldOutput;
+  }
+  CapturedConsoles(const CapturedConsoles&) = delete;
+  CapturedConsoles& operator=(const CapturedConsoles&) = delete;
+  std::string Text() const { return m_console.Text(); }
+
+ private:
+  TErrStreamConsole m_console;
+  tagIConsole* m_oldDebug;
+  tagIConsole* m_oldOutput;
+};
+
 class RenderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     s_log = std::make_shared<D3D9RecordingLog>();
     s_config = D3D9RecordingConfig{};
     m_oldFactory = GR_D3D_SetFactory(&Factory);
-    m_console = std::make_unique<TErrStreamConsole>();
-    m_oldDebug = g_pDebugConsole;
-    m_oldOutput = g_pOutputConsole;
-    g_pDebugConsole = m_console.get();
-    g_pOutputConsole = m_console.get();
+    m_console = std::make_unique<CapturedConsoles>();
     s_exitCode = 0;
     s_exits = 0;
     m_oldEnd = Error_SetEndProcess(&RecordExit);
@@ -77,8 +94,7 @@ class RenderTest : public ::testing::Test {
     ResetGlobals();
     Error_SetEndProcess(m_oldEnd);
     Error_ClearSuppression();
-    g_pDebugConsole = m_oldDebug;
-    g_pOutputConsole = m_oldOutput;
+    m_console.reset();
     GR_D3D_SetFactory(m_oldFactory);
   }
 
@@ -126,9 +142,7 @@ class RenderTest : public ::testing::Test {
 
   GR_Direct3DFactory m_oldFactory = nullptr;
   ErrorEndProcessFn m_oldEnd = nullptr;
-  std::unique_ptr<TErrStreamConsole> m_console;
-  tagIConsole* m_oldDebug = nullptr;
-  tagIConsole* m_oldOutput = nullptr;
+  std::unique_ptr<CapturedConsoles> m_console;
 };
 
 inline std::shared_ptr<D3D9RecordingLog> RenderTest::s_log;
@@ -171,6 +185,28 @@ inline std::string FirstMissingInOrder(const std::string& text, const std::vecto
     at = found + step.size();
   }
   return "";
+}
+
+// A 24-byte vertex as the quad emitters write it.
+struct QuadVertex {
+  float x, y, z;
+  uint32_t colour;
+  float u, v;
+};
+static_assert(sizeof(QuadVertex) == 24);
+
+// The 24-byte vertices of every draw in the log, after a flush; the log is cleared.
+inline std::vector<QuadVertex> TakeQuadVertices(D3D9RecordingLog* log) {
+  GraphicsFlush();
+  std::vector<QuadVertex> out;
+  for (const D3D9RecordedDraw& d : log->Draws()) {
+    const size_t n = d.vertices.size() / sizeof(QuadVertex);
+    const size_t at = out.size();
+    out.resize(at + n);
+    std::memcpy(out.data() + at, d.vertices.data(), n * sizeof(QuadVertex));
+  }
+  log->Clear();
+  return out;
 }
 
 // Reads the back buffer through a lockable copy; BGRA words top row first.

@@ -58,7 +58,7 @@ class WorldTest : public ::testing::Test {
     Game_SetObjectMode(false);
     Options_SetFlags(0);
     Object_Shutdown();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
     Variable_ClearNames();
     InstanceQueues_Clear();
     Physics_ClearRecord();

@@ -94,7 +94,7 @@ TEST_F(ConstantsTest, FindTriesEveryAssetKindInOrderBeforeTheConstants) {
   using Setter = void (*)(const char* const*, int32_t);
   // The stand-in tables in the order they are tried; kind k holds "shared" at index 4 + k.
   const Setter tables[] = {Sound_StandInSetNames,    Audio_SetNames, Background_StandInSetNames,
-                           Path_StandInSetNames,     Font_StandInSetNames,  TimeLine_StandInSetNames,
+                           Path_StandInSetNames,     Font_SetNamesForTest,  TimeLine_StandInSetNames,
                            Script_SetNames,   Room_SetNamesForTest,  Shader_StandInSetNames};
   const char* const owns[] = {"snd_own", "aud_own", "bg_own", "path_own", "font_own",
                               "tl_own",  "scr_own", "room_own", "sh_own"};
@@ -123,7 +123,7 @@ TEST_F(ConstantsTest, FindTriesEveryAssetKindInOrderBeforeTheConstants) {
   EXPECT_EQ(FindReal("shared", &found), 2);  // the object
   Object_Data(2)->SetName("gone");
   EXPECT_EQ(FindReal("shared", &found), 3);  // then the sprite
-  Sprite_Data(3)->name = "gone";
+  Sprite_Delete(3);
   for (size_t k = 0; k < std::size(tables); ++k) {
     EXPECT_EQ(FindReal("shared", &found), static_cast<double>(4 + k)) << "table " << k;
     tables[k](nullptr, 0);

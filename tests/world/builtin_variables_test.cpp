@@ -88,7 +88,7 @@ class BuiltinVariablesTest : public ObjectWorldTest {
     VM_SetArguments(0, nullptr);
     for (RValue& v : m_arguments) RValue_Release(&v);
     InstanceQueues_Clear();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
     g_RunState = m_run;
     if (m_console != nullptr) g_pDebugConsole = m_savedConsole;
     ObjectWorldTest::TearDown();

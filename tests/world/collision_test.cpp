@@ -9,37 +9,6 @@
 
 namespace {
 
-// A mask that records what it is asked (rounded arguments) and answers `answer`.
-class RecordingMask : public CSpriteMask {
- public:
-  bool PointInMask(const MaskPlacement& at, int32_t px, int32_t py) const override {
-    return Note("point", at, {px, py});
-  }
-  bool RectInMask(const MaskPlacement& at, const MaskBox& r) const override {
-    return Note("rect", at, {r.left, r.top, r.right, r.bottom});
-  }
-  bool EllipseInMask(const MaskPlacement& at, const MaskBox& e) const override {
-    return Note("ellipse", at, {e.left, e.top, e.right, e.bottom});
-  }
-  bool LineInMask(const MaskPlacement& at, int32_t x1, int32_t y1, int32_t x2, int32_t y2) const override {
-    return Note("line", at, {x1, y1, x2, y2});
-  }
-  struct Call {
-    std::string what;
-    int32_t x, y;
-    std::vector<int32_t> args;
-    bool operator==(const Call&) const = default;
-  };
-  mutable std::vector<Call> calls;
-  bool answer = false;
-
- private:
-  bool Note(const char* what, const MaskPlacement& at, std::vector<int32_t> args) const {
-    calls.push_back({what, at.x, at.y, std::move(args)});
-    return answer;
-  }
-};
-
 class CollisionTest : public ObjectWorldTest {
  protected:
   CInstance* Make(float x, float y, int32_t sprite = -1) {
@@ -49,16 +18,24 @@ class CollisionTest : public ObjectWorldTest {
     return i;
   }
   // A 10 x 10 sprite with its origin at the top left: at (10, 10) its box is (10, 10)-(19, 19).
-  int32_t Sprite(bool precise) {
+  // Its mask is solid where `solid` says (no mask when null).
+  int32_t Sprite(bool precise, bool (*solid)(int32_t x, int32_t y) = nullptr) {
     CSprite s;
     s.frameCount = 1;
+    s.width = 10;
+    s.height = 10;
     s.maskRight = 9;
     s.maskBottom = 9;
     s.precise = precise;
-    s.mask = &m_mask;
+    if (solid != nullptr) {
+      s.masks.assign(1, std::vector<uint8_t>(100, 0));
+      for (int32_t y = 0; y < 10; ++y) {
+        for (int32_t x = 0; x < 10; ++x) s.masks[0][static_cast<size_t>(y * 10 + x)] = solid(x, y) ? 1 : 0;
+      }
+      s.masksBuilt = true;
+    }
     return Sprite_Add(s);
   }
-  RecordingMask m_mask;
 };
 
 TEST_F(CollisionTest, PointsAgainstTheBoxEdges) {
@@ -67,7 +44,6 @@ TEST_F(CollisionTest, PointsAgainstTheBoxEdges) {
   EXPECT_FALSE(i->CollisionPoint(20, 10, false));
   EXPECT_FALSE(i->CollisionPoint(9.99f, 10, false));
   EXPECT_TRUE(i->CollisionPoint(10, 19.5f, true));  // not a precise sprite: the box answers
-  EXPECT_TRUE(m_mask.calls.empty());
 }
 
 TEST_F(CollisionTest, AMarkedInstanceCollidesWithNothing) {
@@ -119,36 +95,29 @@ TEST_F(CollisionTest, InstancePairs) {
   EXPECT_TRUE(overlapping->Collision_Instance(i, true));  // neither sprite is precise
 }
 
-TEST_F(CollisionTest, PreciseTestsAskTheMaskWithNearestEvenArguments) {
-  CInstance* i = Make(10.5f, 11.5f, Sprite(true));
+TEST_F(CollisionTest, PreciseTestsReachTheMaskWithNearestEvenArguments) {
+  // Only image pixel (2, 2) is solid. 10.5 and 11.5 round to even: the instance stands at (10, 12).
+  CInstance* i = Make(10.5f, 11.5f, Sprite(true, [](int32_t x, int32_t y) { return x == 2 && y == 2; }));
   Compute_BoundingBox(i);
-  const int32_t x = 10;  // 10.5 rounds to even
-  const int32_t y = 12;  // 11.5 rounds to even
-  EXPECT_FALSE(i->CollisionPoint(12.5f, 13.5f, true));
-  EXPECT_FALSE(i->CollisionRectangle(15.5f, 14.5f, 12.5f, 13.5f, true));
-  EXPECT_FALSE(i->CollisionEllipse(12.5f, 12.5f, 16.5f, 16.5f, true));
-  EXPECT_FALSE(i->CollisionLine(0.5f, 15.5f, 100, 15.5f, true));
-  using Call = RecordingMask::Call;
-  EXPECT_EQ(m_mask.calls, (std::vector<Call>{{"point", x, y, {12, 14}},
-                                              {"rect", x, y, {12, 14, 16, 14}},
-                                              {"ellipse", x, y, {12, 12, 16, 16}},
-                                              {"line", x, y, {i->bbox_left, 16, i->bbox_right + 1, 16}}}));
-  // Not asked for precision, or the mask says yes.
-  m_mask.calls.clear();
-  EXPECT_TRUE(i->CollisionPoint(12.5f, 13.5f, false));
-  EXPECT_TRUE(m_mask.calls.empty());
-  m_mask.answer = true;
-  EXPECT_TRUE(i->CollisionPoint(12.5f, 13.5f, true));
+  EXPECT_TRUE(i->CollisionPoint(12.5f, 13.5f, true));   // (12, 14): pixel (2, 2)
+  EXPECT_FALSE(i->CollisionPoint(13.5f, 13.5f, true));  // (14, 14): pixel (4, 2)
+  EXPECT_TRUE(i->CollisionRectangle(15.5f, 14.5f, 12.5f, 13.5f, true));  // (12, 14)-(16, 14)
+  EXPECT_FALSE(i->CollisionRectangle(15.5f, 14.5f, 13.5f, 13.5f, true));
+  EXPECT_TRUE(i->CollisionEllipse(12.5f, 12.5f, 16.5f, 16.5f, true));  // its left end is (12, 14)
+  EXPECT_FALSE(i->CollisionLine(0.5f, 15.5f, 100, 15.5f, true));       // row 4 of the image
+  EXPECT_TRUE(i->CollisionLine(0.5f, 13.5f, 100, 13.5f, true));        // row 2
+  // Not asked for precision: the box answers.
+  EXPECT_TRUE(i->CollisionPoint(13.5f, 13.5f, false));
 }
 
 TEST_F(CollisionTest, PreciseInstancesMeetOnlyWhereBothMasksAreSet) {
-  const int32_t sprite = Sprite(true);
-  CInstance* i = Make(10, 10, sprite);
-  CInstance* j = Make(15, 15, sprite);
-  EXPECT_FALSE(i->Collision_Instance(j, true));
-  EXPECT_EQ(m_mask.calls.size(), 25u);  // every pixel of the 5 x 5 overlap, first mask only
-  m_mask.answer = true;
-  EXPECT_TRUE(i->Collision_Instance(j, true));
+  const int32_t corner = Sprite(true, [](int32_t x, int32_t y) { return x < 5 && y < 5; });
+  const int32_t full = Sprite(true, [](int32_t, int32_t) { return true; });
+  // The boxes overlap in (15, 15)-(19, 19): pixels 5..9 of the first, 0..4 of the second.
+  EXPECT_FALSE(Make(10, 10, corner)->Collision_Instance(Make(15, 15, corner), true));
+  EXPECT_TRUE(Make(10, 10, full)->Collision_Instance(Make(15, 15, corner), true));
+  EXPECT_FALSE(Make(10, 10, corner)->Collision_Instance(Make(15, 15, full), true));
+  EXPECT_TRUE(Make(10, 10, corner)->Collision_Instance(Make(15, 15, corner), false));
 }
 
 TEST_F(CollisionTest, HugeBoxesCompareWithoutWrapping) {

@@ -26,7 +26,7 @@
 #include "host/rooms.h"
 #include "host/run_state.h"
 #include "net/async_queue.h"
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/texture_pages.h"
 #include "world/event_context.h"
 #include "world/instance_queues.h"
@@ -44,7 +44,8 @@ class WorldDriverTest : public ObjectWorldTest {
   void SetUp() override {
     ObjectWorldTest::SetUp();
     g_RunnerOptions = RunnerOptions();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
+    m_squares = 0;
     IO_Reset();
     IO_Update();  // the first update takes the live state over: messages count from here on
     WindowState_Reset();
@@ -64,7 +65,7 @@ class WorldDriverTest : public ObjectWorldTest {
     g_RunState.drawEnableDrawEvent = true;
     g_RunnerOptions = RunnerOptions();
     Async_Shutdown();
-    Sprite_ClearAll();
+    Sprite_DeleteAll();
     IO_Reset();
     WindowState_Reset();
     g_RoomChangeCode = kRoomChangeNone;
@@ -80,6 +81,8 @@ class WorldDriverTest : public ObjectWorldTest {
     m_bytes = std::move(built.bytes);
     ASSERT_TRUE(Game_ScanHeaderChunks({m_bytes.data(), m_bytes.size()}));
     ASSERT_TRUE(Game_LoadChunks(m_bytes.data(), m_bytes.size())) << Game_LoadFailure();
+    // Loading empties the sprite table: the squares made before take their indices again.
+    for (int32_t i = 0; i < m_squares; ++i) AddSquare();
     ASSERT_TRUE(Runner_PrepareAll());
     // The minimal game's header counts ids from 100000: instances made later follow the placed ones.
     int32_t lastId = 100000;
@@ -123,9 +126,15 @@ class WorldDriverTest : public ObjectWorldTest {
   static CInstance* Instance(int32_t id) { return Instance_Find(id); }
 
   // A 32 x 32 sprite with its origin at its top left corner.
-  static int32_t Square() {
+  int32_t Square() {
+    ++m_squares;
+    return AddSquare();
+  }
+  static int32_t AddSquare() {
     CSprite s;
     s.frameCount = 1;
+    s.width = 32;
+    s.height = 32;
     s.maskRight = 31;
     s.maskBottom = 31;
     return Sprite_Add(s);
@@ -153,6 +162,7 @@ class WorldDriverTest : public ObjectWorldTest {
     // The kit's functions are the game's code: handlers and creation codes name them.
     Game_UseLinkRecord(kit::LinkRecord());
     loaded = loaded && Game_LoadChunks(m_bytes.data(), m_bytes.size());
+    for (int32_t i = 0; loaded && i < m_squares; ++i) AddSquare();
     EXPECT_TRUE(loaded) << Game_LoadFailure();
     return loaded;
   }
@@ -222,6 +232,7 @@ class WorldDriverTest : public ObjectWorldTest {
   }
 
   bool m_started = false;
+  int32_t m_squares = 0;
   bool m_ended = false;  // the game asked to end (game_end or a fatal error)
 
  private:

@@ -20,6 +20,7 @@ namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
        tolvarine-container [options] --minimal [--room-speed N [--room-code CODE | --tone HZ]] OUTPUT
+       tolvarine-container [options] --demo-views OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
@@ -31,7 +32,9 @@ or SIGTERM). --room-code CODE gives that room a creation code: CODE is a file of
 assembly ("-" reads standard input) whose first code entry becomes the room's creation code (its
 codes go into the CODE, VARI and FUNC chunks). With -headless the runner ends with exit code 0
 once such a code has run. --tone HZ instead gives that room a creation code that plays a looping
-half-second sine tone of HZ Hz (sound 0, "tone", on the new audio engine).
+half-second sine tone of HZ Hz (sound 0, "tone", on the new audio engine). --demo-views writes a
+game of one room in colour seen through two views whose ports sit side by side (a window of
+320 x 120), with four instances of one object in it.
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -101,6 +104,7 @@ int main(int argc, char** argv) {
   container::WriterOptions options;
   std::vector<std::string> positional;
   bool minimal = false;
+  bool demo_views = false;
   std::optional<int32_t> room_speed;
   std::optional<uint32_t> tone;
   std::optional<std::string> room_code;
@@ -113,6 +117,10 @@ int main(int argc, char** argv) {
     }
     if (arg == "--minimal") {
       minimal = true;
+      continue;
+    }
+    if (arg == "--demo-views") {
+      demo_views = true;
       continue;
     }
     if (arg == "--room-speed") {
@@ -146,6 +154,14 @@ int main(int argc, char** argv) {
     setter->set(options, *value);
   }
   container::ContainerWriter writer(options);
+  if (demo_views) {
+    if (minimal || room_speed || room_code || tone || positional.size() != 1) {
+      return usage_error("--demo-views expects OUTPUT alone");
+    }
+    container::add_demo_views_game(writer);
+    const container::BuildResult result = writer.write_file(positional[0]);
+    return result.ok() ? 0 : failure(result.error);
+  }
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
     if ((room_code || tone) && !room_speed) {

@@ -93,3 +93,25 @@ void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency) {
 }
 
 }  // namespace container
+
+namespace container {
+
+void add_demo_views_game(ContainerWriter& writer) {
+  RoomEntry room{.name = "views", .width = 640, .height = 480, .speed = 30, .colour = 0x3060C0, .show_colour = true};
+  room.flags = 1;  // views enabled
+  room.views = {
+      RoomViewEntry{.visible = 1, .view_x = 0, .view_y = 0, .view_w = 320, .view_h = 240, .port_x = 0, .port_y = 0,
+                    .port_w = 160, .port_h = 120},
+      RoomViewEntry{.visible = 1, .view_x = 320, .view_y = 240, .view_w = 320, .view_h = 240, .port_x = 160,
+                    .port_y = 0, .port_w = 160, .port_h = 120},
+  };
+  int32_t id = 100001;
+  for (auto [x, y] : {std::pair{40, 40}, std::pair{280, 200}, std::pair{360, 280}, std::pair{600, 440}}) {
+    room.instances.push_back(RoomInstanceEntry{.x = x, .y = y, .object = 0, .id = id++});
+  }
+  ObjtEntry marker;
+  marker.name = "marker";
+  add_minimal_game(writer, std::span(&room, 1), std::span(&marker, 1));
+}
+
+}  // namespace container

@@ -43,4 +43,10 @@ namespace container {
 // half-second sine tone of `frequency` Hz at start, on the new audio engine.
 void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency);
 
+// A game of one room showing two views: a room of 640 x 480 in colour 0x3060C0 (blue-green-red),
+// seen through view 0 (the room's top left quarter) and view 1 (its bottom right quarter) whose
+// ports of 160 x 120 sit side by side, and four instances of object "marker" at (40, 40),
+// (280, 200), (360, 280) and (600, 440).
+void add_demo_views_game(ContainerWriter& writer);
+
 }  // namespace container

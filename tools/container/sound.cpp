@@ -55,6 +55,7 @@ std::vector<uint8_t> make_wav_tone(const ToneSpec& tone) {
   const auto frames = static_cast<uint32_t>(std::llround(tone.seconds * tone.rate));
   const uint32_t dataBytes = frames * static_cast<uint32_t>(tone.channels * bytesPerSample);
   std::vector<uint8_t> out;
+  out.reserve(44 + static_cast<size_t>(dataBytes));
   auto u32 = [&](uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
   };
@@ -62,7 +63,9 @@ std::vector<uint8_t> make_wav_tone(const ToneSpec& tone) {
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
   };
-  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+  auto tag = [&](const char* t) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
+  };
   tag("RIFF");
   u32(36 + dataBytes);
   tag("WAVE");

@@ -1,0 +1,19 @@
+// STAND-IN until sprites draw: what a sprite font asks of its sprite. Sprites have a frame count
+// and a size but no images yet, so every frame spans the whole width and draws nothing.
+#pragma once
+
+#include <cstdint>
+
+struct FontSpriteInfo {
+  int32_t frames = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+// False when the sprite does not exist.
+bool FontSprite_Info(int32_t sprite, FontSpriteInfo* info);
+// The frame's horizontal extent [left, right) for proportional fonts.
+void FontSprite_FrameExtent(int32_t sprite, int32_t frame, int32_t* left, int32_t* right);
+void FontSprite_Draw(int32_t sprite, int32_t frame, float x, float y, float xScale, float yScale, float angle,
+                     uint32_t colour, float alpha);
+void FontSprite_DrawGeneral(int32_t sprite, int32_t frame, float x, float y, float xScale, float yScale, float angle,
+                            uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, float alpha);

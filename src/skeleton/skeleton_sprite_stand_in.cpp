@@ -1,0 +1,10 @@
+// STAND-IN until the skeleton runtime is built: no skeleton is ever valid, so sprites keep their
+// kind with no frames, and nothing is drawn.
+#include "skeleton/skeleton_sprite.h"
+
+CSkeletonSprite::CSkeletonSprite(uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t) {}
+CSkeletonSprite::CSkeletonSprite(const char*) {}
+CSkeletonSprite::~CSkeletonSprite() = default;
+bool CSkeletonSprite::IsValid() const { return false; }
+void CSkeletonSprite::Free() {}
+void CSkeletonSprite::DrawInstance(int32_t, float, float, float, float, float, uint32_t, float) {}
