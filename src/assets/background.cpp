@@ -145,32 +145,9 @@ void CBackground::Assign(const CBackground& other) {
 
 bool CBackground::MakeBitmapFromPage() {
   if (m_bitmap != nullptr || m_entry == nullptr) return false;
-  const TPageEntry* e = m_entry;
-  Texture* page = GR_Texture_Get(e->page);
-  if (page == nullptr) return false;
-  uint8_t* read = Texture_ReadRegion(page, e->sourceX, e->sourceY, e->sourceWidth, e->sourceHeight);
-  if (read == nullptr) return false;
   // A trimmed entry's rows go back to where they stood in the whole image.
-  std::unique_ptr<TBitmap> full = BitmapOf(nullptr, e->fullWidth, e->fullHeight);
-  if (full == nullptr) {
-    MEM_FREE(read);
-    return false;
-  }
-  uint8_t* rowAddress = nullptr;
-  int32_t stride = 0;
-  uint8_t* pixels = full->ScanLine(0, &rowAddress, &stride);
-  for (int32_t y = 0; y < e->sourceHeight; ++y) {
-    const int32_t ty = e->targetY + y;
-    if (ty < 0 || ty >= e->fullHeight) continue;
-    for (int32_t x = 0; x < e->sourceWidth; ++x) {
-      const int32_t tx = e->targetX + x;
-      if (tx < 0 || tx >= e->fullWidth) continue;
-      std::memcpy(pixels + static_cast<size_t>(ty) * static_cast<size_t>(stride) + static_cast<size_t>(tx) * 4,
-                  read + (static_cast<size_t>(y) * static_cast<size_t>(e->sourceWidth) + static_cast<size_t>(x)) * 4,
-                  4);
-    }
-  }
-  MEM_FREE(read);
+  std::unique_ptr<TBitmap> full(TPE_ReadBackWhole(m_entry));
+  if (full == nullptr) return false;
   m_bitmap = new CBitmap32(full.get(), false, false, true);
   m_entry = nullptr;
   SlotFromBitmap();
