@@ -7,7 +7,7 @@
 
 #include "assets/embedded_images.h"
 #include "assets/font_cache.h"
-#include "assets/font_sprite_stand_in.h"
+#include "assets/font_sprite.h"
 #include "assets/texture_pages.h"
 #include "core/utf8.h"
 #include "host/container.h"

@@ -1,6 +1,8 @@
 // Fonts of the game data, sprite fonts and the built-in font: the table, glyph lookup, widths and
 // the quads the four drawing routines hand the batcher on the recording device.
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,7 +10,9 @@
 #include "assets/embedded_images.h"
 #include "assets/font_test_kit.h"
 #include "assets/lifecycle.h"
+#include "assets/sprite.h"
 #include "assets/sprite_table.h"
+#include "assets/texture_pages.h"
 #include "render/overlay_draw.h"
 #include "render/render_fixture.h"
 #include "render/text.h"
@@ -329,6 +333,33 @@ TEST_F(FontTest, SpriteFontsFromAFirstCharacterGoThroughTheChunksCharacterMap) {
   f = Font_Data(index);
   EXPECT_EQ(f->Glyph(1)->character, 200);
   EXPECT_EQ(f->Glyph(10)->character, 209);
+}
+
+// A proportional sprite font measures each frame by its page entry's trimmed rectangle and draws
+// its glyphs through the sprite: the trim sits at the pen, not the frame's empty left columns.
+TEST_F(FontTest, SpriteFontsMeasureAndDrawFramesThroughTheirPageEntries) {
+  TPageEntry entry{0, 0, 4, 10, 2, 0, 4, 10, 8, 10, static_cast<int16_t>(slot)};
+  CSprite s;
+  s.frameCount = 1;
+  s.width = 8;
+  s.height = 10;
+  const int32_t sprite = Sprite_Add(s);
+  Sprite_Data(sprite)->entries = std::make_shared<std::vector<TPageEntry*>>(std::vector<TPageEntry*>{&entry});
+  CFontTL font(sprite, "a", true, 1);
+  const CFontGlyph* a = font.Glyph(1);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->shift, 1 + 4);
+  EXPECT_EQ(a->offset, -2);
+  font.Draw(10, 20, P(U("a")), 0xFFFFFF, 1);
+  const std::vector<QV> v = Drawn();
+  ASSERT_EQ(v.size(), 6u);
+  float left = 1e9f, right = -1e9f;
+  for (const QV& q : v) {
+    left = std::min(left, q.x);
+    right = std::max(right, q.x);
+  }
+  EXPECT_FLOAT_EQ(left, 10);
+  EXPECT_FLOAT_EQ(right, 14);
 }
 
 TEST_F(FontTest, DamagedEntriesFailTheLoad) {

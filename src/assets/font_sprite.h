@@ -1,5 +1,5 @@
-// STAND-IN until sprites draw: what a sprite font asks of its sprite. Sprites have a frame count
-// and a size but no images yet, so every frame spans the whole width and draws nothing.
+// What a font made from a sprite asks of its sprite: the frames, their horizontal extents for
+// proportional fonts, and the two draws of a glyph.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,11 @@ struct FontSpriteInfo {
 };
 // False when the sprite does not exist.
 bool FontSprite_Info(int32_t sprite, FontSpriteInfo* info);
-// The frame's horizontal extent [left, right) for proportional fonts.
+// The frame's horizontal extent [left, right): its page entry's target rectangle, or the opaque
+// columns of its own bitmap, or else the sprite's whole width.
 void FontSprite_FrameExtent(int32_t sprite, int32_t frame, int32_t* left, int32_t* right);
 void FontSprite_Draw(int32_t sprite, int32_t frame, float x, float y, float xScale, float yScale, float angle,
                      uint32_t colour, float alpha);
+// The whole frame with a colour at each corner.
 void FontSprite_DrawGeneral(int32_t sprite, int32_t frame, float x, float y, float xScale, float yScale, float angle,
                             uint32_t c1, uint32_t c2, uint32_t c3, uint32_t c4, float alpha);
