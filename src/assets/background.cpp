@@ -23,6 +23,7 @@
 #include "functions/ds_tables.h"
 #include "host/load_save.h"
 #include "net/async_queue.h"
+#include "net/http_results.h"
 #include "net/http_stand_in.h"
 
 namespace {
@@ -422,17 +423,7 @@ bool Background_Assign(int32_t destination, int32_t source) {
 
 int32_t Background_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, int32_t* asyncLoad) {
   const auto* request = static_cast<const BackgroundRequest*>(userData);
-  const uint8_t* data = context->m_pBuffer;
-  const size_t length =
-      data != nullptr ? static_cast<size_t>(std::clamp(context->m_received.load(), 0, context->m_bufferSize)) : 0;
-  const char* url = context->m_pURL != nullptr ? context->m_pURL : "";
-  const int32_t map = DS_CreateMap();
-  CDS_Map* entries = g_DsMaps.Get(map);
-  entries->AddPair("filename", 0, url);
-  entries->AddPair("id", request->index, nullptr);
-  entries->AddPair("http_status", context->m_httpStatus, nullptr);
-  entries->AddPair("status", length > 0 ? 0 : -1, nullptr);
-  *asyncLoad = map;
+  const auto [data, length, url] = HTTP_AssetResult(context, request->index, asyncLoad);
   CBackground* b = Background_Data(request->index);
   if (context->m_httpStatus == 200 && length > 0 && b != nullptr) {
     const bool transparent = (request->flags & 1) != 0;

@@ -14,6 +14,7 @@
 #include "host/container.h"
 #include "host/file_services.h"
 #include "host/load_save.h"
+#include "net/http_results.h"
 #include "net/http_stand_in.h"
 
 namespace {
@@ -364,17 +365,7 @@ int32_t Sprite_Add(const CSprite& fields) {
 
 int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, int32_t* asyncLoad) {
   const auto* request = static_cast<const SpriteAddRequest*>(userData);
-  const uint8_t* data = context->m_pBuffer;
-  const size_t length =
-      data != nullptr ? static_cast<size_t>(std::clamp(context->m_received.load(), 0, context->m_bufferSize)) : 0;
-  const char* url = context->m_pURL != nullptr ? context->m_pURL : "";
-  const int32_t map = DS_CreateMap();
-  CDS_Map* entries = g_DsMaps.Get(map);
-  entries->AddPair("filename", 0, url);
-  entries->AddPair("id", request->index, nullptr);
-  entries->AddPair("http_status", context->m_httpStatus, nullptr);
-  entries->AddPair("status", length > 0 ? 0 : -1, nullptr);
-  *asyncLoad = map;
+  const auto [data, length, url] = HTTP_AssetResult(context, request->index, asyncLoad);
   CSprite* sprite = Sprite_Data(request->index);
   if (context->m_httpStatus == 200 && length > 0 && sprite != nullptr) {
     const bool precise = (request->flags & 1) != 0;

@@ -113,8 +113,8 @@ TEST_F(TexturePagesTest, SmallAnglesStayAxisAlignedBelowEachEmittersThreshold) {
   const Case cases[] = {
       {"Ext 0.0005", 0.0005f, false, ext},          {"Ext 0.005", 0.005f, true, ext},
       {"page Ext 0.0005", 0.0005f, false, tpeExt},  {"page Ext 0.005", 0.005f, true, tpeExt},
-      {"Part 0.0005", 0.0005f, false, part},        {"Part 0.005", 0.005f, true, part},
-      {"page Part 0.0005", 0.0005f, false, tpePart}, {"page Part 0.005", 0.005f, true, tpePart},
+      {"DrawPart 0.0005", 0.0005f, false, part}, {"DrawPart 0.005", 0.005f, true, part},
+      {"page DrawPart 0.0005", 0.0005f, false, tpePart}, {"page DrawPart 0.005", 0.005f, true, tpePart},
       {"General 0.005", 0.005f, false, general},    {"General 0.05", 0.05f, true, general},
       {"page General 0.005", 0.005f, false, tpeGeneral}, {"page General 0.05", 0.05f, true, tpeGeneral},
   };
