@@ -2,14 +2,14 @@
 // host calls them.
 #pragma once
 
+#include "assets/background.h"
+
 // Keeps the table of images built into the program (null when none) for later texture creation;
 // assets/embedded_images.h reads its entries.
 void GR_SetEmbeddedTextures(const void* table);
 const void* GR_GetEmbeddedTextures();
 
-void Background_InitTextures();
 void Font_InitTextures();
 
-void Background_Shutdown();
 void GR_Texture_Shutdown();
 void Font_Shutdown();

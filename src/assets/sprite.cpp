@@ -37,17 +37,6 @@ constexpr uint8_t kJPEG[] = {0xFF, 0xD8, 0xFF};
 constexpr uint8_t kGIF[] = {'G', 'I', 'F', '8'};
 constexpr uint8_t kPNG[] = {0x89, 'P', 'N', 'G'};
 
-// A runner-made 32-bit TBitmap holding the pixels; null for a size the bitmap refuses.
-TBitmap* BitmapOf(const uint32_t* pixels, int32_t width, int32_t height) {
-  uint32_t size = 0;
-  uint8_t* block = TBitmap_NewBlock(width, height, &size);
-  if (block == nullptr) return nullptr;
-  if (pixels != nullptr) std::memcpy(block + kBitmapBlockHeader, pixels, size - kBitmapBlockHeader);
-  auto* bitmap = new TBitmap();
-  bitmap->SetImage(block, size);
-  return bitmap;
-}
-
 CBitmap32* FrameFrom(TBitmap* bitmap, bool removeBackground, bool smooth, bool keepAlpha) {
   return keepAlpha ? new CBitmap32(bitmap, removeBackground, smooth, true) : new CBitmap32(bitmap, removeBackground, smooth);
 }
@@ -439,30 +428,8 @@ bool CSprite::MakeBitmapsFromPages() {
   for (int32_t i = 0; i < frameCount; ++i) {
     const TPageEntry* e = static_cast<size_t>(i) < entries->size() ? (*entries)[static_cast<size_t>(i)] : nullptr;
     if (e == nullptr) return false;
-    Texture* page = GR_Texture_Get(e->page);
-    if (page == nullptr) return false;
-    uint8_t* read = Texture_ReadRegion(page, e->sourceX, e->sourceY, e->sourceWidth, e->sourceHeight);
-    if (read == nullptr) return false;
-    std::unique_ptr<TBitmap> full(BitmapOf(nullptr, e->fullWidth, e->fullHeight));
-    if (full == nullptr) {
-      MEM_FREE(read);
-      return false;
-    }
-    uint8_t* rowAddress = nullptr;
-    int32_t stride = 0;
-    uint8_t* pixels = full->ScanLine(0, &rowAddress, &stride);
-    for (int32_t y = 0; y < e->sourceHeight; ++y) {
-      const int32_t ty = e->targetY + y;
-      if (ty < 0 || ty >= e->fullHeight) continue;
-      for (int32_t x = 0; x < e->sourceWidth; ++x) {
-        const int32_t tx = e->targetX + x;
-        if (tx < 0 || tx >= e->fullWidth) continue;
-        std::memcpy(pixels + static_cast<size_t>(ty) * static_cast<size_t>(stride) + static_cast<size_t>(tx) * 4,
-                    read + (static_cast<size_t>(y) * static_cast<size_t>(e->sourceWidth) + static_cast<size_t>(x)) * 4,
-                    4);
-      }
-    }
-    MEM_FREE(read);
+    std::unique_ptr<TBitmap> full(TPE_ReadBackWhole(e));
+    if (full == nullptr) return false;
     bitmaps.push_back(new CBitmap32(full.get(), false, false, true));
   }
   return true;

@@ -6,6 +6,8 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "assets/bitmap.h"
+#include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "functions/file_functions.h"
@@ -282,4 +284,36 @@ bool write_png_file(const char* name, const uint8_t* pixels, int32_t width, int3
   const bool ok = WritePNG(file, pixels, width, height);
   LoadSave_FClose(file);
   return ok;
+}
+
+TBitmap* TPE_ReadBackWhole(const TPageEntry* e) {
+  if (e == nullptr) return nullptr;
+  Texture* page = GR_Texture_Get(e->page);
+  if (page == nullptr) return nullptr;
+  uint8_t* read = Texture_ReadRegion(page, e->sourceX, e->sourceY, e->sourceWidth, e->sourceHeight);
+  if (read == nullptr) return nullptr;
+  uint32_t size = 0;
+  uint8_t* block = TBitmap_NewBlock(e->fullWidth, e->fullHeight, &size);
+  if (block == nullptr) {
+    MEM_FREE(read);
+    return nullptr;
+  }
+  auto* full = new TBitmap();
+  full->SetImage(block, size);
+  uint8_t* rowAddress = nullptr;
+  int32_t stride = 0;
+  uint8_t* pixels = full->ScanLine(0, &rowAddress, &stride);
+  for (int32_t y = 0; y < e->sourceHeight; ++y) {
+    const int32_t ty = e->targetY + y;
+    if (ty < 0 || ty >= e->fullHeight) continue;
+    for (int32_t x = 0; x < e->sourceWidth; ++x) {
+      const int32_t tx = e->targetX + x;
+      if (tx < 0 || tx >= e->fullWidth) continue;
+      std::memcpy(pixels + static_cast<size_t>(ty) * static_cast<size_t>(stride) + static_cast<size_t>(tx) * 4,
+                  read + (static_cast<size_t>(y) * static_cast<size_t>(e->sourceWidth) + static_cast<size_t>(x)) * 4,
+                  4);
+    }
+  }
+  MEM_FREE(read);
+  return full;
 }

@@ -10,6 +10,9 @@
 
 #include "assets/texture.h"
 
+class TBitmap;
+struct TPageEntry;
+
 // Where screen read-back reads when the game draws into an application surface; null (the
 // default) reads the back buffer. The surfaces install it; returns the one installed before.
 using GR_ApplicationSurfaceFn = Texture* (*)();
@@ -28,3 +31,8 @@ void Texture_CopyRect(Texture* destination, int32_t dx, int32_t dy, Texture* sou
 // Rows of width x 4 bytes, red, green, blue, alpha. The name is taken in the save area and its
 // missing folders are made. False (with a message on the console) when anything fails.
 bool write_png_file(const char* name, const uint8_t* pixels, int32_t width, int32_t height);
+
+// A page entry's image read back from its page as a new 32-bit TBitmap of its full size: the
+// source rectangle's rows at the trim offset, the rest 0. Null when the page or the read gives
+// nothing.
+TBitmap* TPE_ReadBackWhole(const TPageEntry* entry);

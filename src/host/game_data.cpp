@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "assets/font.h"
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/sprite_table.h"
 #include "assets/texture_pages.h"
 #include "audio/load_stand_in.h"

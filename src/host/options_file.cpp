@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/texture.h"
 #include "vm/constants.h"
 #include "core/value.h"

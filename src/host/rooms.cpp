@@ -28,6 +28,7 @@
 #include "world/instance.h"
 #include "world/instance_ids.h"
 #include "world/instance_queues.h"
+#include "world/layers.h"
 #include "world/object.h"
 #include "world/object_lists.h"
 #include "world/room.h"
@@ -204,6 +205,7 @@ void Room_Start(int32_t index, bool first) {
   Room_SizeWindow();
 
   MergeCarried(room);
+  Layer_BuildRoomLayers(room);
 
   if (isNew) {
     std::vector<int32_t> created;
@@ -264,6 +266,7 @@ void Room_End(bool endOfGame) {
     i->marked = true;
   }
   Room_DeleteMarked(room);
+  Layer_FreeAll();
 
   const int32_t index = Room_CurrentIndex;
   const bool held = index >= 0 && static_cast<size_t>(index) < Room_Copies.size() && Room_Copies[index] == room;

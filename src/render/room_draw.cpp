@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "assets/background.h"
 #include "assets/sprite.h"
 #include "assets/sprite_table.h"
 #include "assets/texture_pages.h"
@@ -71,13 +72,22 @@ void DrawCursorSprite(int32_t index, float image, float x, float y) {
   g_SpriteCulling = culling;
 }
 
-// Until backgrounds, tiles and particle systems draw themselves, the redraw reaches them through
-// these: no background is known, tiles keep the order they are stored in, and there is no
-// particle system.
-bool NoBackground(int32_t) { return false; }
-void NoBackgroundDraw(const RoomBackground&, const RoomArea&) {}
-void NoTileDraw(const RoomTile&) {}
-void TilesInStoredOrder(CRoom*) {}
+// Room backgrounds tile across the area the pass draws; tiles draw their part of a background.
+bool BackgroundExists(int32_t index) { return Background_Exists(index); }
+void DrawRoomBackground(const RoomBackground& b, const RoomArea& area) {
+  Background_Data(b.index)->DrawTiled(b.x, b.y, b.xscale, b.yscale, b.htiled, b.vtiled, static_cast<float>(area.left),
+                                      static_cast<float>(area.top), static_cast<float>(area.right - area.left),
+                                      static_cast<float>(area.bottom - area.top), b.blend, b.alpha);
+}
+void DrawRoomTile(const RoomTile& t) {
+  const CBackground* b = Background_Data(t.background);
+  if (b == nullptr) return;
+  b->DrawPart(static_cast<float>(t.left), static_cast<float>(t.top), static_cast<float>(t.width),
+              static_cast<float>(t.height), t.x, t.y, t.xscale, t.yscale, t.blend, t.alpha);
+}
+void SortRoomTiles(CRoom* room) { room->SortTiles(); }
+
+// Until particle systems draw themselves, the redraw finds none.
 float NoParticleDepth() { return kNoParticleDepth; }
 float NoParticleBelow(float) { return kNoParticleDepth; }
 void NoParticleDraw(float) {}
@@ -208,9 +218,9 @@ void FollowInstance(CRoomView& view, CRoom* room) {
 }  // namespace
 
 RoomDrawSources RoomDraw_DefaultSources() {
-  return RoomDrawSources{&DrawInstanceSprite, &Sprite_Exists, &DrawCursorSprite,   &NoBackground,
-                         &NoBackgroundDraw, &NoTileDraw,       &TilesInStoredOrder, &NoParticleDepth,
-                         &NoParticleBelow,  &NoParticleDraw};
+  return RoomDrawSources{&DrawInstanceSprite, &Sprite_Exists, &DrawCursorSprite, &BackgroundExists,
+                         &DrawRoomBackground, &DrawRoomTile,  &SortRoomTiles,    &NoParticleDepth,
+                         &NoParticleBelow,    &NoParticleDraw};
 }
 
 RoomDrawSources g_RoomDrawSources = RoomDraw_DefaultSources();

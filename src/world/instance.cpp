@@ -14,6 +14,7 @@
 #include "world/instance_ids.h"
 #include "world/instance_queues.h"
 #include "world/instance_rounding.h"
+#include "world/layers.h"
 #include "world/object.h"
 #include "world/room.h"
 
@@ -69,6 +70,8 @@ CInstance::CInstance(float xPos, float yPos, int32_t instanceId, int32_t objectI
 }
 
 CInstance::~CInstance() {
+  // A layer element must not outlive its instance.
+  Layer_RemoveInstance(this);
   // An object change still waiting for its relink leaves the instance in its old object's lists.
   if (previous_object != nullptr) {
     previous_object->RemoveInstance(this);

@@ -5,6 +5,7 @@
 #include "vm/variable_names.h"
 #include "world/builtin_variables.h"
 #include "world/load_stand_in.h"
+#include "world/layers.h"
 #include "world/room.h"
 
 char* working_directory = nullptr;
@@ -25,6 +26,7 @@ void Grid_Shutdown() {}
 
 void Room_Shutdown() {
   Room_Current = nullptr;
+  Layer_Shutdown();
   Room_FreeDefinitions();
   g_RunState.stepCounter = 0;
 }

@@ -12,6 +12,7 @@
 #include "world/instance.h"
 #include "world/instance_ids.h"
 #include "world/instance_queues.h"
+#include "world/layers.h"
 #include "world/object.h"
 #include "world/room_table.h"
 
@@ -203,7 +204,8 @@ void CRoom::Reset() {
   delete physics_world;
   physics_world = nullptr;
   createdIds.clear();
-  tiles.clear();
+  std::vector<RoomTile>().swap(tiles);
+  last_found_tile = -1;
   has_entry = instance_list_present = tile_list_present = false;
   instance_records.clear();
   tile_records.clear();
@@ -357,6 +359,25 @@ bool CRoom::LoadFromChunk(const ContainerBytes& container, uint32_t at, std::str
   return true;
 }
 
+RoomTile RoomTile_FromRecord(const RoomTileRecord& r) {
+  RoomTile t;
+  t.x = static_cast<float>(r.x);
+  t.y = static_cast<float>(r.y);
+  t.depth = static_cast<float>(r.depth);
+  t.background = r.background;
+  t.left = r.left;
+  t.top = r.top;
+  t.width = r.width;
+  t.height = r.height;
+  t.id = r.id;
+  t.xscale = r.xscale;
+  t.yscale = r.yscale;
+  t.blend = r.colour & 0xFFFFFF;
+  t.alpha = Alpha(r.colour);
+  t.visible = true;
+  return t;
+}
+
 // --- copying ---------------------------------------------------------------------------------
 
 void CRoom::Assign(const CRoom* source, bool createInstances) {
@@ -406,6 +427,7 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
         instance->image_blend = r.colour & 0xFFFFFF;
         instance->image_alpha = Alpha(r.colour);
         instance->image_angle = r.angle;
+        instance->layer_id = source->FindLayerOfInstance(r.id);
         instance->CreatePhysicsBody(this);
         active.InsertByDepth(instance);
         InstanceIdTable.Insert(instance->id, instance);
@@ -413,25 +435,8 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
       }
     }
     if (source->tile_list_present) {
-      tiles.resize(source->tile_records.size());
-      for (size_t i = 0; i < tiles.size(); ++i) {
-        const RoomTileRecord& r = source->tile_records[i];
-        RoomTile& t = tiles[i];
-        t.x = static_cast<float>(r.x);
-        t.y = static_cast<float>(r.y);
-        t.depth = static_cast<float>(r.depth);
-        t.background = r.background;
-        t.left = r.left;
-        t.top = r.top;
-        t.width = r.width;
-        t.height = r.height;
-        t.id = r.id;
-        t.xscale = r.xscale;
-        t.yscale = r.yscale;
-        t.blend = r.colour & 0xFFFFFF;
-        t.alpha = Alpha(r.colour);
-        t.visible = true;
-      }
+      tiles.reserve(source->tile_records.size());
+      for (const RoomTileRecord& r : source->tile_records) tiles.push_back(RoomTile_FromRecord(r));
     }
   } else if (!owns_records) {
     tiles = source->tiles;
@@ -476,6 +481,7 @@ CInstance* CRoom::CreateInstance(float x, float y, int32_t object) {
   instance->CreatePhysicsBody(this);
   active.InsertByDepth(instance);
   InstanceIdTable.Insert(instance->id, instance);
+  if (this == Room_Current) Layer_AddInstance(instance);
   return instance;
 }
 

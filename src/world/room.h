@@ -88,8 +88,13 @@ struct RoomTileRecord {
 };
 static_assert(sizeof(RoomTileRecord) == 48);
 
-// A tile of a running room.
+// A tile of a running room. It contains (px, py) when x <= px < x + width * xscale and
+// y <= py < y + height * yscale.
 struct RoomTile {
+  bool Contains(float px, float py) const {
+    return x <= px && px < x + static_cast<float>(width) * xscale && y <= py && py < y + static_cast<float>(height) * yscale;
+  }
+
   float x = 0.0f;
   float y = 0.0f;
   int32_t background = -1;
@@ -105,6 +110,9 @@ struct RoomTile {
   float alpha = 1.0f;
   bool visible = true;
 };
+
+// The running tile a tile record places: visible, its colour split into blend and alpha.
+RoomTile RoomTile_FromRecord(const RoomTileRecord& record);
 
 inline constexpr int32_t kRoomLayerBackground = 1;
 inline constexpr int32_t kRoomLayerInstances = 2;
@@ -162,6 +170,30 @@ class CRoom {
 
   // Adds each background's speeds to its position.
   void ScrollBackgrounds();
+
+  // Tiles of the running room. A "tile layer" is the set of tiles sharing one depth (compared
+  // exactly). The array grows by 10 records when full and is freed when deletion empties it.
+  // A copy of the tile with the next tile id; returns its index.
+  int32_t AddTile(const RoomTile& tile);
+  // The index of the tile with the id, -1 when none; tries the last-found index first.
+  int32_t FindTile(int32_t id);
+  // Removes the tile, keeping the order of the rest; an index out of range is ignored.
+  void DeleteTile(int32_t index);
+  void HideTileLayer(float depth);
+  void ShowTileLayer(float depth);
+  void ShiftTileLayer(float depth, float dx, float dy);
+  void SetTileLayerDepth(float depth, float newDepth);
+  void DeleteTileLayer(float depth);
+  // Removes the tiles of the depth that contain (x, y).
+  void DeleteTileLayerAt(float depth, float x, float y);
+  // Of the tiles of the depth containing (x, y), the one whose centre is nearest (the earlier of
+  // equals); -1 when none.
+  int32_t FindTileInLayer(float depth, float x, float y);
+  // Orders the tiles for drawing: deepest first, equal depths keeping their order. An array
+  // already in order costs one pass.
+  void SortTiles();
+  // The id of the first instances layer record listing the instance, -1 when none.
+  int32_t FindLayerOfInstance(int32_t instanceId) const;
   int32_t GetSpeed() const { return m_speed; }
 
   std::string caption;

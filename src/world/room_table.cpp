@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/console.h"
+#include "world/layers.h"
 #include "world/room.h"
 
 namespace {
@@ -70,6 +71,9 @@ bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
       names[i] = name;
       named[i] = true;
       room->SetName(name);
+    }
+    for (const RoomLayerRecord& layer : room->layers) {
+      if (layer.id > Layer_IdCounter()) Layer_SetIdCounter(layer.id);
     }
     rooms[i] = std::move(room);
   }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/texture_pages.h"
 #include "core/value_test_util.h"
 #include "container/bytecode_asm.h"

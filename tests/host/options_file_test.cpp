@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/texture.h"
 #include "vm/constants.h"
 #include "functions/ini_file.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/background.h"
 #include "host/input.h"
 #include "host/run_state.h"
 #include "host/window_services.h"
@@ -286,6 +287,35 @@ TEST_F(RoomDrawTest, AtEqualDepthsAnInstanceComesBeforeParticlesAndParticlesBefo
     }
   }
   EXPECT_EQ(order, (std::vector<std::string>{"tile 8", "sprite 100002", "sprite 100001", "particles 0", "tile 7"}));
+}
+
+TEST_F(RoomDrawTest, TheRunnersSourcesSortTheTilesAndDrawBackgroundsAndTiles) {
+  ASSERT_TRUE(Load({Entry("a")}));
+  Start();
+  const int32_t index = Background_AddEmpty();
+  Background_Data(index)->CreateColour(8, 8, 0x00FF00, false);
+  RoomTile near;
+  near.background = index;
+  near.width = near.height = 8;
+  near.id = 1;
+  RoomTile deep = near;
+  deep.depth = 10;
+  deep.id = 2;
+  deep.x = 100;
+  m_room.tiles = {near, deep};
+  Frame();
+  ASSERT_EQ(m_room.tiles.size(), 2u);
+  EXPECT_EQ(m_room.tiles[0].id, 2) << "sorted deepest first before drawing";
+  const size_t tilesOnly = Draws().size();
+  m_room.backgrounds[0].visible = true;
+  m_room.backgrounds[0].index = index;
+  Frame();
+  EXPECT_GT(Draws().size(), tilesOnly) << "the background is drawn too";
+  m_room.tiles.clear();
+  m_room.backgrounds[0].visible = false;
+  Frame();
+  EXPECT_LT(Draws().size(), tilesOnly) << "the tiles were drawn";
+  Background_Shutdown();
 }
 
 TEST_F(RoomDrawTest, ElementDepthsAreCappedAt11000) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/texture_pages.h"
 #include "container/minimal.h"
 #include "host/rooms.h"

@@ -26,7 +26,7 @@
 #include "host/rooms.h"
 #include "host/run_state.h"
 #include "net/async_queue.h"
-#include "assets/load_stand_in.h"
+#include "assets/background.h"
 #include "assets/texture_pages.h"
 #include "world/event_context.h"
 #include "world/instance_queues.h"
