@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
        tolvarine-container [options] --minimal [--room-speed N [--room-code CODE | --tone HZ]] OUTPUT
-       tolvarine-container [options] --demo-views OUTPUT
+       tolvarine-container [options] --demo-views [--save-frame STEP FILE] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
 With --minimal it writes the least complete game instead: every chunk of a game in its usual
@@ -34,7 +34,8 @@ codes go into the CODE, VARI and FUNC chunks). With -headless the runner ends wi
 once such a code has run. --tone HZ instead gives that room a creation code that plays a looping
 half-second sine tone of HZ Hz (sound 0, "tone", on the new audio engine). --demo-views writes a
 game of one room in colour seen through two views whose ports sit side by side (a window of
-320 x 120), with four instances of one object in it.
+320 x 120), with four instances of a 32 x 32 sprite in it. --save-frame STEP FILE adds a controller
+that, at step STEP, saves the screen as the PNG file FILE in the game's save area and ends the game.
 
 Options (the last three damage the container on purpose, for testing loaders):
   --chunk-alignment N   start every chunk body at a multiple of N: 1, 2, 4 (default), 8 or 16
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
   std::optional<int32_t> room_speed;
   std::optional<uint32_t> tone;
   std::optional<std::string> room_code;
+  std::optional<std::pair<int32_t, std::string>> save_frame;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -136,6 +138,17 @@ int main(int argc, char** argv) {
       if (!tone || *tone == 0 || *tone > 20000) return usage_error(std::string("--tone: \"") + argv[i] + "\" is not a frequency of 1 to 20000 Hz");
       continue;
     }
+    if (arg == "--save-frame") {
+      if (i + 2 >= argc) return usage_error("--save-frame needs a step and a file");
+      const std::optional<uint32_t> step = parse_u32(argv[++i]);
+      if (!step || *step == 0 || *step > INT32_MAX) return usage_error(std::string("--save-frame: \"") + argv[i] + "\" is not a step of 1 or more");
+      const std::string file = argv[++i];
+      if (file.empty() || file.find_first_of("\"\\\n") != std::string::npos) {
+        return usage_error("--save-frame: the file name must be a plain, non-empty name");
+      }
+      save_frame = std::pair{static_cast<int32_t>(*step), file};
+      continue;
+    }
     if (arg == "--room-code") {
       if (i + 1 >= argc) return usage_error("--room-code needs a file");
       room_code = argv[++i];
@@ -158,10 +171,15 @@ int main(int argc, char** argv) {
     if (minimal || room_speed || room_code || tone || positional.size() != 1) {
       return usage_error("--demo-views expects OUTPUT alone");
     }
-    container::add_demo_views_game(writer);
+    if (save_frame) {
+      container::add_demo_views_game(writer, save_frame->first, save_frame->second);
+    } else {
+      container::add_demo_views_game(writer);
+    }
     const container::BuildResult result = writer.write_file(positional[0]);
     return result.ok() ? 0 : failure(result.error);
   }
+  if (save_frame) return usage_error("--save-frame goes with --demo-views");
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
     if ((room_code || tone) && !room_speed) {

@@ -23,8 +23,8 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   Gen8Header header;
   header.game_name = "Minimal";
   header.display_name = "Minimal";
-  header.window_width = 320;
-  header.window_height = 240;
+  header.window_width = parts.window_width;
+  header.window_height = parts.window_height;
   for (size_t i = 0; i < rooms.size(); ++i) {
     if (!rooms[i].empty_slot) header.room_order.push_back(static_cast<int32_t>(i));
     // As a game's header does, the id counters start past every id its rooms place.
@@ -43,14 +43,15 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   writer.add_chunk("EXTN").u32(0);
   write_sond(writer, parts.sounds);
   write_agrp(writer, parts.audio_groups);
-  for (const char* tag : {"SPRT", "BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
+  write_sprt(writer, parts.sprites);
+  for (const char* tag : {"BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
     writer.add_chunk(tag).u32(0);
   }
   write_objt(writer, parts.objects, header.format_version);
   write_room(writer, rooms);
   writer.add_chunk("DAFL");
   const TexturePageEntry entry{0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 0};
-  write_tpag(writer, std::span(&entry, 1));
+  write_tpag(writer, parts.pages.empty() ? std::span(&entry, 1) : parts.page_entries);
   // Compiled code needs no byte code: these stay empty.
   if (parts.code != nullptr) {
     write_bytecode(writer, *parts.code);
@@ -59,7 +60,7 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   }
   writer.add_string_pool();
   const TexturePage page{0, std::vector<uint8_t>(tiny_png().begin(), tiny_png().end())};
-  write_txtr(writer, std::span(&page, 1));
+  write_txtr(writer, parts.pages.empty() ? std::span(&page, 1) : parts.pages);
   write_audo(writer, parts.audio_files);
 }
 
@@ -96,7 +97,18 @@ void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency) {
 
 namespace container {
 
-void add_demo_views_game(ContainerWriter& writer) {
+std::string save_frame_code(const std::string& name, int32_t step, const std::string& file,
+                            const std::string& before_save) {
+  return ".code " + name + "_create\npush.i.i 0\npop.v.i global.frames vflags=10\nret.e\n" +
+         ".code " + name + "_end_step\n"
+         "push.v global.frames vflags=10\npush.i.i 1\nadd.i.v\npop.v.v global.frames vflags=10\n"
+         "push.v global.frames vflags=10\npush.i " + std::to_string(step) + "\nset.i.v 3\nbf done\n" +
+         before_save + "push.s \"" + file + "\"\nconv.s.v\ncall.i screen_save 1\npopz.v\n"
+         "call.i game_end 0\npopz.v\n"
+         "done:\nret.e\n";
+}
+
+void add_demo_views_game(ContainerWriter& writer, int32_t save_step, const std::string& save_file) {
   RoomEntry room{.name = "views", .width = 640, .height = 480, .speed = 30, .colour = 0x3060C0, .show_colour = true};
   room.flags = 1;  // views enabled
   room.views = {
@@ -109,9 +121,41 @@ void add_demo_views_game(ContainerWriter& writer) {
   for (auto [x, y] : {std::pair{40, 40}, std::pair{280, 200}, std::pair{360, 280}, std::pair{600, 440}}) {
     room.instances.push_back(RoomInstanceEntry{.x = x, .y = y, .object = 0, .id = id++});
   }
-  ObjtEntry marker;
-  marker.name = "marker";
-  add_minimal_game(writer, std::span(&room, 1), std::span(&marker, 1));
+  constexpr int32_t kSide = 32;
+  std::vector<uint8_t> rgba;
+  for (int32_t i = 0; i < kSide * kSide; ++i) rgba.insert(rgba.end(), {0xFF, 0xD0, 0x20, 0xFF});
+  const TexturePage page{0, png_page(kSide, kSide, rgba)};
+  const TexturePageEntry entry{0, 0, kSide, kSide, 0, 0, kSide, kSide, kSide, kSide, 0};
+  SpriteEntry block;
+  block.name = "block";
+  block.width = block.height = kSide;
+  block.bbox_right = block.bbox_bottom = kSide - 1;
+  block.frames = {0};
+  block.masks = {std::vector<uint8_t>(kSide * kSide, 1)};
+  const std::optional<SpriteEntry> sprites[] = {block};
+  std::vector<ObjtEntry> objects(1);
+  objects[0].name = "marker";
+  objects[0].sprite_index = 0;
+  BytecodeProgram program;
+  if (save_step > 0) {
+    // End Step: event type 3, number 2.
+    std::string error;
+    assemble_bytecode(save_frame_code("controller", save_step, save_file), &program, &error);
+    objects.emplace_back().name = "controller";
+    objects.back().on(0, 0, 0).on(3, 2, 1);
+    room.instances.push_back(RoomInstanceEntry{.x = 0, .y = 0, .object = 1, .id = id++});
+  }
+  MinimalGameParts parts;
+  parts.rooms = std::span(&room, 1);
+  parts.objects = objects;
+  parts.sprites = sprites;
+  parts.page_entries = std::span(&entry, 1);
+  parts.pages = std::span(&page, 1);
+  parts.code = save_step > 0 ? &program : nullptr;
+  // The window the ports make, so that the application surface is the size of the screen.
+  parts.window_width = 320;
+  parts.window_height = 120;
+  add_minimal_game(writer, parts);
 }
 
 }  // namespace container

@@ -9,6 +9,9 @@
 #include "container/objt.h"
 #include "container/room.h"
 #include "container/sound.h"
+#include "container/sprt.h"
+#include "container/tpag.h"
+#include "container/txtr.h"
 #include "container/writer.h"
 
 namespace container {
@@ -32,6 +35,14 @@ struct MinimalGameParts {
   std::span<const AudioFile> audio_files = {};
   const BytecodeProgram* code = nullptr;
   bool new_audio_engine = false;
+  // Sprites with the page entries and pages their frames use; without pages the game has one
+  // 1 x 1 page and one entry on it.
+  std::span<const std::optional<SpriteEntry>> sprites = {};
+  std::span<const TexturePageEntry> page_entries = {};
+  std::span<const TexturePage> pages = {};
+  // The header's window size (and so the application surface's first size).
+  int32_t window_width = 320;
+  int32_t window_height = 240;
 };
 void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts);
 
@@ -46,7 +57,16 @@ void add_tone_game(ContainerWriter& writer, RoomEntry room, double frequency);
 // A game of one room showing two views: a room of 640 x 480 in colour 0x3060C0 (blue-green-red),
 // seen through view 0 (the room's top left quarter) and view 1 (its bottom right quarter) whose
 // ports of 160 x 120 sit side by side, and four instances of object "marker" at (40, 40),
-// (280, 200), (360, 280) and (600, 440).
-void add_demo_views_game(ContainerWriter& writer);
+// (280, 200), (360, 280) and (600, 440), each showing sprite "block": 32 x 32 pixels of colour
+// 0xFFD020 (red-green-blue) with its origin at the top left.
+// With `save_step` above 0 a controller object ends the game at that step of its End Step event,
+// after saving the screen as `save_file` (screen_save) in the save area.
+void add_demo_views_game(ContainerWriter& writer, int32_t save_step = 0, const std::string& save_file = {});
+
+// Byte code of two entries: NAME_create (a Create event's: global.frames = 0) and NAME_end_step
+// (an End Step event's: counts the steps in global.frames and, at step `step`, runs the byte code
+// `before_save`, saves the screen as `file` and ends the game).
+std::string save_frame_code(const std::string& name, int32_t step, const std::string& file,
+                            const std::string& before_save = {});
 
 }  // namespace container
