@@ -1,6 +1,7 @@
 #include "assets/embedded_images.h"
 
 #include "assets/lifecycle.h"
+#include "assets/texture.h"
 #include "host/container.h"
 
 namespace {
@@ -30,4 +31,14 @@ bool GR_GetEmbeddedImage(int32_t index, const uint8_t** data, uint32_t* length) 
   *length = Container_U32(entry);
   *data = g_table + Container_U32(entry + 4);
   return true;
+}
+
+Texture* GR_CreateEmbeddedTexture(int32_t index) {
+  const uint8_t* data = nullptr;
+  uint32_t length = 0;
+  GR_GetEmbeddedImage(index, &data, &length);
+  D3DXIMAGE_INFO info{};
+  // The table holds image files, which texture creation only reads (it rewrites nothing but "RAW "
+  // blocks); the texture keeps pointing at them to be made again on demand.
+  return Texture_CreateFromData(const_cast<uint8_t*>(data), length, &info, 0, 1);
 }

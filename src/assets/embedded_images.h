@@ -26,3 +26,7 @@ uint32_t GR_EmbeddedTexturesLength();
 // Image index of the registered table: its file bytes and their length. False, with no data,
 // for an index outside the table or no table.
 bool GR_GetEmbeddedImage(int32_t index, const uint8_t** data, uint32_t* length);
+// A texture of image `index`, owned by the caller; null for an index outside the table (nothing
+// outside the table is read) or an image that cannot be made.
+struct Texture;
+Texture* GR_CreateEmbeddedTexture(int32_t index);

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "assets/assets_test_util.h"
+#include "assets/embedded_images.h"
+#include "assets/lifecycle.h"
 #include "assets/texture_pixels.h"
 #include "container/txtr.h"
 #include "render/render_fixture.h"
@@ -254,6 +256,29 @@ TEST_F(TextureTest, UploadsReachManagedAndDefaultPoolTextures) {
     }
     Texture_Free(t);
   }
+}
+
+// The runner's built-in images become textures at their sizes; indices outside the table give none.
+TEST_F(TextureTest, BuiltInImagesBecomeTexturesAndIndicesOutsideTheTableGiveNone) {
+  ASSERT_TRUE(Init());
+  GR_SetEmbeddedTextures(g_EmbeddedImages);
+  for (int32_t index = 0; index < kEmbeddedImageCount; ++index) {
+    SCOPED_TRACE(index);
+    Texture* t = GR_CreateEmbeddedTexture(index);
+    ASSERT_NE(t, nullptr);
+    if (index >= kEmbeddedFirstParticleShape && index < kEmbeddedFontSheet) {
+      EXPECT_EQ(t->Width(), 64);
+      EXPECT_EQ(t->Height(), 64);
+    }
+    if (index == kEmbeddedFontSheet) {
+      EXPECT_EQ(t->Width(), 256);
+      EXPECT_EQ(t->Height(), 128);
+    }
+    Texture_Free(t);
+  }
+  EXPECT_EQ(GR_CreateEmbeddedTexture(kEmbeddedImageCount), nullptr);
+  EXPECT_EQ(GR_CreateEmbeddedTexture(-1), nullptr);
+  GR_SetEmbeddedTextures(nullptr);
 }
 
 TEST_F(TextureTest, ImageFilesThatCannotBeReadGiveNoTexture) {
