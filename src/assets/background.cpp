@@ -423,7 +423,10 @@ bool Background_Assign(int32_t destination, int32_t source) {
 
 int32_t Background_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, int32_t* asyncLoad) {
   const auto* request = static_cast<const BackgroundRequest*>(userData);
-  const auto [data, length, url] = HTTP_AssetResult(context, request->index, asyncLoad);
+  const HttpAssetResult body = HTTP_AssetResult(context, request->index, asyncLoad);
+  const uint8_t* data = body.data;
+  const size_t length = body.length;
+  const char* url = body.url;
   CBackground* b = Background_Data(request->index);
   if (context->m_httpStatus == 200 && length > 0 && b != nullptr) {
     const bool transparent = (request->flags & 1) != 0;

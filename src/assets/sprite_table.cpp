@@ -365,7 +365,10 @@ int32_t Sprite_Add(const CSprite& fields) {
 
 int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, int32_t* asyncLoad) {
   const auto* request = static_cast<const SpriteAddRequest*>(userData);
-  const auto [data, length, url] = HTTP_AssetResult(context, request->index, asyncLoad);
+  const HttpAssetResult body = HTTP_AssetResult(context, request->index, asyncLoad);
+  const uint8_t* data = body.data;
+  const size_t length = body.length;
+  const char* url = body.url;
   CSprite* sprite = Sprite_Data(request->index);
   if (context->m_httpStatus == 200 && length > 0 && sprite != nullptr) {
     const bool precise = (request->flags & 1) != 0;
