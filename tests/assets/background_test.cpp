@@ -26,6 +26,7 @@
 #include "net/async_queue.h"
 #include "net/async_test_support.h"
 #include "net/http_stand_in.h"
+#include "assets/sprite_fixture.h"
 #include "render/render_fixture.h"
 
 namespace {
@@ -33,19 +34,7 @@ namespace {
 using container::BackgroundEntry;
 using container::TexturePageEntry;
 
-// Bytes R, G, B, A of width x height pixels, each from f(x, y) as 0xAARRGGBB.
-template <typename F>
-std::vector<uint8_t> RGBA(int32_t width, int32_t height, F f) {
-  std::vector<uint8_t> out;
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      const uint32_t p = f(x, y);
-      out.insert(out.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p),
-                             static_cast<uint8_t>(p >> 24)});
-    }
-  }
-  return out;
-}
+using sprite_test::RGBA;
 
 std::vector<uint8_t> PNG(int32_t width, int32_t height, uint32_t argb = 0xFF102030u) {
   return container::png_page(static_cast<uint32_t>(width), static_cast<uint32_t>(height),
