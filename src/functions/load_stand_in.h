@@ -1,5 +1,4 @@
-// STAND-IN until the script-function groups are built: the registrars that loading a game
-// calls register nothing yet, and the high-score table is not read.
+// The registrars of the groups not built yet register nothing.
 #pragma once
 
 void Score_Load();

@@ -1,0 +1,3 @@
+#include "functions/display_functions.h"
+
+void Display_RegisterFunctions(uint8_t) {}

@@ -1,0 +1,17 @@
+#include "functions/display_functions.h"
+#include "functions/draw_functions.h"
+#include "functions/load_stand_in.h"
+#include "functions/screen_capture.h"
+#include "functions/surface_functions.h"
+#include "functions/text_sprite_functions.h"
+
+// The groups register in a fixed order, which is the order of their names in the built-in table.
+void InitGraphicFunctions() {
+  Display_RegisterFunctions(1);
+  Screen_RegisterFunctions(1);
+  Draw_RegisterFunctions(1);
+  TextSprite_RegisterFunctions(1);
+  Surface_RegisterFunctions(1);
+}
+
+void Init3DFunctions() {}

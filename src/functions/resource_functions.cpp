@@ -1,0 +1,3 @@
+#include "functions/load_stand_in.h"
+
+void InitResourceFunctions() {}

@@ -1,0 +1,3 @@
+#include "functions/text_sprite_functions.h"
+
+void TextSprite_RegisterFunctions(uint8_t) {}
