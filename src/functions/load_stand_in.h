@@ -1,4 +1,5 @@
-// The registrars of the groups not built yet register nothing.
+// The registrars of the script-function groups, which loading a game calls in a fixed order, and
+// the reading of the high-score table.
 #pragma once
 
 void Score_Load();
