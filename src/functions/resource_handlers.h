@@ -26,6 +26,10 @@ struct Args {
   // Flags that scripts pass as numbers count when above 0 (a bool read would need above 0.5).
   bool Above0(int32_t n) const { return R(n) > 0.0; }
   const char* S(int32_t n) const { return Has(n) ? WXGS(values, n) : nullptr; }
+  // A string's text, null for any other kind without the getter's error.
+  const char* Text(int32_t n) const {
+    return Has(n) && RValue_Kind(&values[n]) == VALUE_STRING ? WXGS(values, n) : nullptr;
+  }
   // The value itself, null past the count.
   RValue* At(int32_t n) const { return Has(n) ? &values[n] : nullptr; }
 };

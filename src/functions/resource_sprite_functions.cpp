@@ -60,14 +60,23 @@ bool IsBitmapSprite(const CSprite* s) { return s->kind == kSpriteKindBitmap; }
 
 // --- loading ----------------------------------------------------------------------------------
 
+// The image loader marks every sprite it loads for preloading; the script asked for a flag of its
+// own, which sprite_get_preload should answer.
+void KeepPreload(int32_t index, bool preload) {
+  if (CSprite* s = Sprite_Data(index)) s->preload = preload;
+}
+
 RESOURCE_FN(SpriteAdd) {
   RESOURCE_ARGS;
+  const bool shortForm = argc == 6;
+  const bool preload = shortForm ? false : a.Above0(5);
   int32_t index;
-  if (argc == 6) {
-    index = Sprite_Add(a.S(0), a.I(1), false, a.Above0(2), a.Above0(3), false, a.I(4), a.I(5));
+  if (shortForm) {
+    index = Sprite_Add(a.S(0), a.I(1), false, a.Above0(2), a.Above0(3), preload, a.I(4), a.I(5));
   } else {
-    index = Sprite_Add(a.S(0), a.I(1), a.Above0(2), a.Above0(3), a.Above0(4), a.Above0(5), a.I(6), a.I(7));
+    index = Sprite_Add(a.S(0), a.I(1), a.Above0(2), a.Above0(3), a.Above0(4), preload, a.I(6), a.I(7));
   }
+  KeepPreload(index, preload);
   SetReal(result, index);
 }
 
@@ -78,13 +87,15 @@ RESOURCE_FN(SpriteReplace) {
     SetReal(result, -1);
     return;
   }
+  const bool shortForm = argc == 7;
+  const bool preload = shortForm ? true : a.Above0(6);
   bool done;
-  if (argc == 7) {
-    done = Sprite_Replace(sprite, a.S(1), a.I(2), true, a.Above0(3), a.Above0(4), true, a.I(5), a.I(6));
+  if (shortForm) {
+    done = Sprite_Replace(sprite, a.S(1), a.I(2), true, a.Above0(3), a.Above0(4), preload, a.I(5), a.I(6));
   } else {
-    done = Sprite_Replace(sprite, a.S(1), a.I(2), a.Above0(3), a.Above0(4), a.Above0(5), a.Above0(6), a.I(7),
-                          a.I(8));
+    done = Sprite_Replace(sprite, a.S(1), a.I(2), a.Above0(3), a.Above0(4), a.Above0(5), preload, a.I(7), a.I(8));
   }
+  if (done) KeepPreload(sprite, preload);
   SetBool(result, done);
 }
 
@@ -291,7 +302,7 @@ RESOURCE_FN(SpriteSave) {
 RESOURCE_FN(SpriteSaveStrip) {
   RESOURCE_ARGS;
   const CSprite* s = Sprite_Data(a.I(0));
-  const char* file = a.S(1);
+  const char* file = a.Text(1);
   if (s == nullptr || file == nullptr) return;
   if (!IsBitmapSprite(s)) {
     Error_Report(false, "sprite_save_strip: not supported for vector sprites");
@@ -509,7 +520,7 @@ RESOURCE_FN(BackgroundAssign) {
 RESOURCE_FN(BackgroundSave) {
   RESOURCE_ARGS;
   const CBackground* b = Background_Data(a.I(0));
-  const char* file = a.S(1);
+  const char* file = a.Text(1);
   if (b == nullptr || file == nullptr) {
     Error_Report(false, "Trying to save non-existing background bitmap.");
     return;
