@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "assets/asset_names_stand_in.h"
 #include "assets/font.h"
+#include "audio/audio_engine.h"
 #include "audio/sound_names_stand_in.h"
+#include "container/sound.h"
+#include "container/writer.h"
+#include "host/container.h"
 #include "core/function_registry.h"
 #include "core/value_test_util.h"
 #include "functions/load_stand_in.h"
@@ -210,6 +215,8 @@ class ResourceWorldTest : public WorldTest {
     Builtin_Shutdown();
     GameFormatVersion = 0;
     g_GameOptions.newAudioEngine = false;
+    Audio_SetEngineOn(false);
+    Audio_SetNames(nullptr, 0);
     Runner_DeleteRoomCopies();
     Runner_FreeCarriedInstances();
     Room_Current = nullptr;
@@ -483,15 +490,36 @@ TEST_F(ResourceWorldTest, SoundsAskTheAudioEngineOnlyForExistenceAndNames) {
   EXPECT_EQ(CallReal("sound_delete", {Real(4)}), 0);
   EXPECT_EQ(TakeError(), "Trying to delete non-existing sound.");
 
+  // The audio engine's one asset, "tone", from a SOND chunk.
+  container::ContainerWriter writer;
+  container::SoundEntry tone;
+  tone.name = "tone";
+  container::write_sond(writer, std::span(&tone, 1));
+  const container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  std::vector<uint8_t> bytes = built.bytes;
+  const ContainerBytes container{bytes.data(), bytes.size()};
+  ContainerChunks chunks(container);
+  ContainerChunk chunk;
+  ASSERT_TRUE(chunks.Next(&chunk));
+  ASSERT_TRUE(Audio_Load(chunk.body, chunk.size, container));
+  const char* const legacy[] = {"boom", "bang"};
+  Sound_StandInSetNames(legacy, 2);
+
   g_GameOptions.newAudioEngine = true;
-  EXPECT_EQ(CallReal("sound_exists", {Real(0)}), 0) << "the audio engine has no asset 0";
-  EXPECT_EQ(CallReal("sound_get_kind", {Real(0)}), 0) << "the kind still comes from the legacy table";
+  Audio_SetEngineOn(true);
+  EXPECT_EQ(CallReal("sound_exists", {Real(0)}), 1);
+  EXPECT_EQ(CallText("sound_get_name", {Real(0)}), "tone");
+  EXPECT_EQ(CallReal("sound_exists", {Real(1)}), 0) << "legacy sound 1 is not an audio asset";
+  EXPECT_EQ(CallReal("sound_get_kind", {Real(1)}), 0) << "the kind still comes from the legacy table";
   EXPECT_EQ(CallReal("sound_get_kind", {Real(3)}), -1);
   EXPECT_EQ(Call("sound_add", {Text("x.wav"), Real(0), Real(1)}).Kind(), VALUE_UNDEFINED);
-  EXPECT_EQ(Call("sound_delete", {Real(0)}).Kind(), VALUE_UNDEFINED);
-  EXPECT_EQ(CallReal("sound_exists", {Real(0)}), 0);
+  EXPECT_EQ(Call("sound_delete", {Real(1)}).Kind(), VALUE_UNDEFINED);
+  EXPECT_EQ(Call("sound_replace", {Real(1), Text("x.wav"), Real(0), Real(1)}).Kind(), VALUE_UNDEFINED);
   g_GameOptions.newAudioEngine = false;
-  EXPECT_EQ(CallReal("sound_exists", {Real(0)}), 1) << "the engine did not delete the legacy sound";
+  EXPECT_EQ(CallReal("sound_exists", {Real(1)}), 1) << "the engine did not delete the legacy sound";
+  EXPECT_EQ(CallText("sound_get_name", {Real(0)}), "boom");
+  EXPECT_EQ(CallReal("sound_replace", {Real(1), Text("x.wav"), Real(0), Real(1)}), 0);
 }
 
 TEST_F(ResourceWorldTest, FontQueriesOfMissingFonts) {
