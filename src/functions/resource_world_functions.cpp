@@ -26,9 +26,6 @@ namespace {
 
 // --- objects ----------------------------------------------------------------------------------
 
-constexpr uint32_t kObjectSolid = 1u << 0;
-constexpr uint32_t kObjectVisible = 1u << 1;
-constexpr uint32_t kObjectPersistent = 1u << 2;
 // Parents beyond this index are stored without a reference to their definition.
 constexpr int32_t kLastReferencedParent = 999999;
 
@@ -407,19 +404,19 @@ void RegisterObjectFunctions(uint8_t flag) {
   Builtin_Add("object_exists", ObjectExists, 1, flag);
   Builtin_Add("object_get_name", ObjectName, 1, flag);
   Builtin_Add("object_get_sprite", ObjectInt<&CObject::sprite_index>, 1, flag);
-  Builtin_Add("object_get_solid", ObjectFlag<kObjectSolid>, 1, flag);
-  Builtin_Add("object_get_visible", ObjectFlag<kObjectVisible>, 1, flag);
+  Builtin_Add("object_get_solid", ObjectFlag<kObjectFlagSolid>, 1, flag);
+  Builtin_Add("object_get_visible", ObjectFlag<kObjectFlagVisible>, 1, flag);
   Builtin_Add("object_get_depth", ObjectInt<&CObject::depth>, 1, flag);
-  Builtin_Add("object_get_persistent", ObjectFlag<kObjectPersistent>, 1, flag);
+  Builtin_Add("object_get_persistent", ObjectFlag<kObjectFlagPersistent>, 1, flag);
   Builtin_Add("object_get_mask", ObjectInt<&CObject::mask_index>, 1, flag);
   Builtin_Add("object_get_parent", ObjectInt<&CObject::parent_index>, 1, flag);
   Builtin_Add("object_get_physics", ObjectGetPhysics, 1, flag);
   Builtin_Add("object_is_ancestor", ObjectIsAncestor, 2, flag);
   Builtin_Add("object_set_sprite", ObjectSetInt<&CObject::sprite_index>, 2, flag);
-  Builtin_Add("object_set_solid", ObjectSetFlag<kObjectSolid>, 2, flag);
-  Builtin_Add("object_set_visible", ObjectSetFlag<kObjectVisible>, 2, flag);
+  Builtin_Add("object_set_solid", ObjectSetFlag<kObjectFlagSolid>, 2, flag);
+  Builtin_Add("object_set_visible", ObjectSetFlag<kObjectFlagVisible>, 2, flag);
   Builtin_Add("object_set_depth", ObjectSetInt<&CObject::depth>, 2, flag);
-  Builtin_Add("object_set_persistent", ObjectSetFlag<kObjectPersistent>, 2, flag);
+  Builtin_Add("object_set_persistent", ObjectSetFlag<kObjectFlagPersistent>, 2, flag);
   Builtin_Add("object_set_mask", ObjectSetInt<&CObject::mask_index>, 2, flag);
   Builtin_Add("object_set_parent", ObjectSetParent, 2, flag);
   Builtin_Add("object_add", ObjectAdd, 0, flag);

@@ -37,8 +37,10 @@ TEST(ResourceEndToEndTest, ASpriteAddedFromTheProgramDirectorySavesAsTheSameStri
   std::vector<uint8_t> rgba;
   for (uint32_t y = 0; y < 16; ++y) {
     for (uint32_t x = 0; x < 64; ++x) {
-      rgba.insert(rgba.end(), {static_cast<uint8_t>(x * 4), static_cast<uint8_t>(y * 16),
-                               static_cast<uint8_t>((x * 7 + y * 13) & 0xFF), 0xFF});
+      rgba.push_back(static_cast<uint8_t>(x * 4));
+      rgba.push_back(static_cast<uint8_t>(y * 16));
+      rgba.push_back(static_cast<uint8_t>((x * 7 + y * 13) & 0xFF));
+      rgba.push_back(0xFF);
     }
   }
   const std::vector<uint8_t> png = container::png_page(64, 16, rgba);
