@@ -183,17 +183,17 @@ TEST_F(ResourceSpriteTest, VectorAndSkeletonSpritesAreRefusedWithTheirMessages) 
   EXPECT_EQ(TakeError(), "sprite_assign: not supported for vector sprites - destination sprite is a vector sprite");
 
   const struct {
-    double destination, source;
+    int32_t destination, source;
     const char* message;
   } merges[] = {
       {99, bitmap, "Cannot merge to or from non-existing sprite"},
-      {static_cast<double>(vector), bitmap,
+      {vector, bitmap,
        "sprite_merge: not supported for vector sprites - destination sprite is a vector sprite"},
-      {static_cast<double>(bitmap), vector,
+      {bitmap, vector,
        "sprite_merge: not supported for vector sprites - source sprite is a vector sprite"},
-      {static_cast<double>(skeleton), bitmap,
+      {skeleton, bitmap,
        "sprite_merge: not supported for skeleton based sprites - destination sprite is a skeleton sprite"},
-      {static_cast<double>(bitmap), skeleton,
+      {bitmap, skeleton,
        "sprite_merge: not supported for skeleton based sprites - source sprite is a skeleton sprite"},
   };
   for (const auto& m : merges) {
