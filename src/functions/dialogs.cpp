@@ -107,7 +107,7 @@ TextDialogSpec InputSpec(const std::string& caption, const std::string& prompt, 
   spec.kind = TextDialogKind::Input;
   spec.title = caption;
   spec.text = LineFeeds(prompt);
-  spec.entryText = defaultText;
+  spec.entryText = LineFeeds(defaultText);
   return Sized(spec, layout);
 }
 

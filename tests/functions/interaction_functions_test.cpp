@@ -190,7 +190,7 @@ TEST_F(InteractionTest, InputDialogsShowThePromptAsTypedAndTheDefaultConverted) 
   EXPECT_EQ(script.shown[0].kind, TextDialogKind::Input);
   EXPECT_EQ(script.shown[0].title, "Made with Tolvarine");
   EXPECT_EQ(script.shown[0].text, "Level #1");
-  EXPECT_EQ(script.shown[0].entryText, "a\rb");
+  EXPECT_EQ(script.shown[0].entryText, "a\nb");
   EXPECT_EQ(script.shown[1].entryText, "7");
 
   // Numbers only as decimal text.

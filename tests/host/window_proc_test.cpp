@@ -492,6 +492,13 @@ TEST_F(WindowCreateTest, CaptionAndCursorComeFromTheHeaderAndOptions) {
   }
 }
 
+TEST_F(WindowCreateTest, AGameWithoutADisplayNameKeepsTheRunnersCaption) {
+  g_GameHeader.displayName.reset();
+  ASSERT_TRUE(Window_Create(320, 240));
+  EXPECT_STREQ(Window_GetCaption(), "Made with Tolvarine");
+  EXPECT_EQ(sys.title, "Made with Tolvarine");
+}
+
 TEST_F(WindowCreateTest, FailedCreationLeavesNoHandle) {
   sys.createFails = true;
   EXPECT_FALSE(Window_Create(320, 240));
