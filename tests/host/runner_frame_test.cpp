@@ -114,6 +114,23 @@ TEST(RunnerFrameTest, TheTwoViewsDemoSavesTheFrameOfItsGoldenImage) {
   }
 }
 
+// Assembles `code` into `program`; false (a test failure) when it does not assemble.
+bool Assemble(const std::string& code, container::BytecodeProgram* program) {
+  std::string error;
+  if (container::assemble_bytecode(code, program, &error)) return true;
+  ADD_FAILURE() << error;
+  return false;
+}
+
+// Writes a minimal game of these parts to `path`; false (a test failure) when it cannot.
+bool WriteGame(const std::string& path, const container::MinimalGameParts& parts) {
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer, parts);
+  const container::BuildResult built = writer.write_file(path);
+  EXPECT_TRUE(built.ok()) << built.error;
+  return built.ok();
+}
+
 // A ball moving right at 4 pixels a step meets a solid wall. Its End Step counts the steps and at
 // step 60 writes its x and its Collision count (with the step count at the first contact) into
 // an INI file, saves the screen and ends the game.
@@ -174,11 +191,7 @@ bool WriteBallGame(const std::string& path) {
                            "counted:\n"
                            "push.v global.hits vflags=10\npush.i.i 1\nadd.i.v\npop.v.v global.hits vflags=10\nret.e\n";
   container::BytecodeProgram program;
-  std::string error;
-  if (!container::assemble_bytecode(code, &program, &error)) {
-    ADD_FAILURE() << error;
-    return false;
-  }
+  if (!Assemble(code, &program)) return false;
 
   std::vector<container::ObjtEntry> objects(2);
   objects[0].name = "ob_ball";
@@ -197,11 +210,7 @@ bool WriteBallGame(const std::string& path) {
   parts.page_entries = entries;
   parts.pages = pages;
   parts.code = &program;
-  container::ContainerWriter writer;
-  container::add_minimal_game(writer, parts);
-  const container::BuildResult built = writer.write_file(path);
-  EXPECT_TRUE(built.ok()) << built.error;
-  return built.ok();
+  return WriteGame(path, parts);
 }
 
 // The value of `key` in an INI text written by ini_write_real (key="number").
@@ -294,11 +303,7 @@ bool WriteSurfaceGame(const std::string& path) {
       CallCode("surface_free", {Global("src")}) + CallCode("surface_free", {Global("dst")}) +
       CallCode("buffer_delete", {Global("buf")}) + CallCode("game_end", {}) + "ret.e\n";
   container::BytecodeProgram program;
-  std::string error;
-  if (!container::assemble_bytecode(draw, &program, &error)) {
-    ADD_FAILURE() << error;
-    return false;
-  }
+  if (!Assemble(draw, &program)) return false;
   std::vector<container::ObjtEntry> objects(1);
   objects[0].name = "painter";
   objects[0].on(8, 0, 0);  // Draw
@@ -309,11 +314,7 @@ bool WriteSurfaceGame(const std::string& path) {
   parts.rooms = std::span(&room, 1);
   parts.objects = objects;
   parts.code = &program;
-  container::ContainerWriter writer;
-  container::add_minimal_game(writer, parts);
-  const container::BuildResult built = writer.write_file(path);
-  EXPECT_TRUE(built.ok()) << built.error;
-  return built.ok();
+  return WriteGame(path, parts);
 }
 
 TEST(RunnerFrameTest, ADrawEventDrawsIntoASurfaceDrawsItAndSavesBothTheSurfaceAndTheScreen) {
