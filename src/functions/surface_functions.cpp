@@ -27,12 +27,14 @@ void SetBool(RValue* result, bool value) { Args_SetReal(result, value ? 1.0 : 0.
 
 // Every drawing, reading, saving and copying function checks its ids here, so that an unknown
 // id is reported once per call and never reaches the renderer.
-bool Known(bool exists) {
+bool ExistsOrReport(bool exists) {
   if (!exists) Error_Report(false, "Trying to use non-existing surface.");
   return exists;
 }
-bool Known(int32_t id) { return Known(Surface_Exists(id)); }
-bool BothKnown(int32_t first, int32_t second) { return Known(Surface_Exists(first) && Surface_Exists(second)); }
+bool Known(int32_t id) { return ExistsOrReport(Surface_Exists(id)); }
+bool BothKnown(int32_t first, int32_t second) {
+  return ExistsOrReport(Surface_Exists(first) && Surface_Exists(second));
+}
 
 Texture* TextureOf(int32_t id) { return GR_Texture_Get(Surface_GetTexture(id)); }
 
