@@ -30,12 +30,7 @@ namespace {
 constexpr uint8_t kGameFunctionFlag = 1;
 constexpr int32_t kFirstInstanceId = 100000;
 
-using Args = HandlerArgs;
-
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
 void SetInstance(RValue* result, const CInstance* instance) {
   SetReal(result, instance != nullptr ? instance->id : kNoone);

@@ -1,6 +1,6 @@
-// The arguments of one built-in call, as the handlers of several groups read them. A handler reads
-// only what the call brought: an argument past the count reads as the getter's fallback instead
-// of whatever lies beyond the caller's values (the call itself does not check counts).
+// The arguments of one built-in call, read by position. A handler reads only what the call
+// brought: an argument past the count reads as the getter's fallback instead of whatever lies
+// beyond the caller's values.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include "core/argument_getters.h"
 #include "core/value.h"
 
-struct HandlerArgs {
+struct Args {
   int32_t argc;
   RValue* values;
   bool Has(int32_t n) const { return n < argc && values != nullptr; }
@@ -20,3 +20,9 @@ struct HandlerArgs {
   // The value itself (null past the count).
   const RValue* V(int32_t n) const { return Has(n) ? &values[n] : nullptr; }
 };
+
+// The result becomes a real (what it held before is released).
+inline void Args_SetReal(RValue* result, double value) {
+  RValue_Release(result);
+  *result = RValue_MakeReal(value);
+}

@@ -60,30 +60,27 @@ ScoreTextOutput g_output{DrawWithText, WidthWithText};
 
 #define SCORE_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
 
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 
 SCORE_FN(HighscoreShow) {
   (void)result;
-  HandlerArgs{argc, argv}.I(0);
+  Args{argc, argv}.I(0);
   IO_Clear();
 }
 
 SCORE_FN(HighscoreSetBackground) {
   (void)result;
-  g_ScoreDisplay.background = HandlerArgs{argc, argv}.I(0);
+  g_ScoreDisplay.background = Args{argc, argv}.I(0);
 }
 
 SCORE_FN(HighscoreSetBorder) {
   (void)result;
-  g_ScoreDisplay.border = HandlerArgs{argc, argv}.B(0);
+  g_ScoreDisplay.border = Args{argc, argv}.B(0);
 }
 
 SCORE_FN(HighscoreSetFont) {
   (void)result;
-  const HandlerArgs a{argc, argv};
+  const Args a{argc, argv};
   const RValue* name = a.V(0);
   if (name != nullptr && RValue_Kind(name) == VALUE_STRING) {
     const char* text = a.S(0);
@@ -94,7 +91,7 @@ SCORE_FN(HighscoreSetFont) {
 
 SCORE_FN(HighscoreSetStrings) {
   (void)result;
-  const HandlerArgs a{argc, argv};
+  const Args a{argc, argv};
   const char* caption = a.S(0);
   const char* nobody = a.S(1);
   const char* hint = a.S(2);
@@ -105,7 +102,7 @@ SCORE_FN(HighscoreSetStrings) {
 
 SCORE_FN(HighscoreSetColors) {
   (void)result;
-  const HandlerArgs a{argc, argv};
+  const Args a{argc, argv};
   g_ScoreDisplay.backgroundColour = a.I(0);
   g_ScoreDisplay.colour1 = a.I(1);
   g_ScoreDisplay.colour2 = a.I(2);
@@ -113,7 +110,7 @@ SCORE_FN(HighscoreSetColors) {
 
 SCORE_FN(HighscoreShowExt) {
   (void)result;
-  const HandlerArgs a{argc, argv};
+  const Args a{argc, argv};
   a.I(0);
   g_ScoreDisplay.background = a.I(1);
   g_ScoreDisplay.border = a.B(2);
@@ -134,7 +131,7 @@ SCORE_FN(HighscoreClear) {
 
 SCORE_FN(HighscoreAdd) {
   (void)result;
-  const HandlerArgs a{argc, argv};
+  const Args a{argc, argv};
   Score_Add(a.S(0), a.I(1));
 }
 
@@ -146,13 +143,13 @@ SCORE_FN(HighscoreAddCurrent) {
   IO_Clear();
 }
 
-SCORE_FN(HighscoreValue) { SetReal(result, Score_GetValue(HandlerArgs{argc, argv}.I(0))); }
+SCORE_FN(HighscoreValue) { SetReal(result, Score_GetValue(Args{argc, argv}.I(0))); }
 
-SCORE_FN(HighscoreName) { RValue_SetString(result, Score_GetName(HandlerArgs{argc, argv}.I(0))); }
+SCORE_FN(HighscoreName) { RValue_SetString(result, Score_GetName(Args{argc, argv}.I(0))); }
 
 SCORE_FN(DrawHighscore) {
   (void)result;
-  const HandlerArgs a{argc, argv};
+  const Args a{argc, argv};
   const int32_t x1 = a.I(0);
   const int32_t y1 = a.I(1);
   const int32_t x2 = a.I(2);

@@ -35,14 +35,11 @@ SplashSettings g_splash;
 
 #define INTERACTION_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
 #define ARGS                   \
-  const HandlerArgs a{argc, argv}; \
+  const Args a{argc, argv}; \
   (void)a;                     \
   (void)result
 
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
 
 // A dialog's text: the value's text form with '#' as a line break (CR) and "\#" as a plain '#'.
@@ -182,7 +179,7 @@ INTERACTION_FN(ShowError) {
 }
 
 // The modal input dialog: true and the entered text on OK.
-bool AskModal(const HandlerArgs& a, std::string* text) {
+bool AskModal(const Args& a, std::string* text) {
   const char* prompt = a.S(0);
   const std::string defaultText = Converted(a.V(1));
   DebugService service;
