@@ -268,6 +268,7 @@ TEST_F(TextFunctionsTest, MeasuringTakesStringsOnlyAndTheFontAndAlignmentSetters
   EXPECT_EQ(CallReal("string_width", {Text("abc")}), 30);
   EXPECT_EQ(CallReal("string_height", {Text("a#b")}), 24);
   EXPECT_EQ(CallReal("string_height_ext", {Text("a#b"), Real(20), Real(-1)}), 32);  // 20 apart, 12 tall
+  EXPECT_EQ(CallReal("string_height_ext", {Text("a#b"), Real(-5), Real(-1)}), 24);  // below 0: the tallest glyph
   EXPECT_EQ(CallReal("string_width_ext", {Text("aaaa bbbb"), Real(-1), Real(45)}), 40);
   EXPECT_FALSE(RuntimeErrorCapture::Reported());
 
