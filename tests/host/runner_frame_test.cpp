@@ -25,15 +25,6 @@ struct Frame {
   uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// The first file called `name` anywhere under `root`, empty when there is none.
-std::string FindFile(const std::string& root, const std::string& name) {
-  if (!std::filesystem::exists(root)) return "";
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.path().filename() == name) return entry.path().string();
-  }
-  return "";
-}
-
 std::optional<Frame> DecodePng(const std::string& bytes) {
   Frame frame;
   const uint32_t* pixels = PNG_Decode(bytes.data(), bytes.size(), &frame.width, &frame.height, false);
