@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/memory_manager.h"
 #include "functions/math_call.h"
 #include "render/colour.h"
 #include "render/render_fixture.h"
@@ -538,6 +540,37 @@ TEST_F(DrawDeviceTest, StateSettersReachTheDeviceStates) {
     EXPECT_EQ(CRenderStateManager::GetRenderState(kRS_DestBlend), c.destination) << c.name << " " << c.args[0];
     EXPECT_EQ(CRenderStateManager::GetRenderState(kRS_ColourWriteMask), c.mask) << c.name;
   }
+}
+
+int g_heapAllocations = 0;
+void* CountingHeap(size_t size) {
+  ++g_heapAllocations;
+  return std::malloc(size);
+}
+
+TEST_F(DrawDeviceTest, AFrameOfCallsAllocatesNothingAfterTheFirst) {
+  const auto frame = [] {
+    Call("draw_set_colour", {Real(0x336699)});
+    Call("draw_set_alpha", {Real(0.5)});
+    Call("draw_clear_alpha", {Real(0), Real(1)});
+    Call("draw_line_width", Reals({1, 2, 30, 40, 2}));
+    Call("draw_circle", Reals({50, 50, 10, 0}));
+    Call("draw_roundrect_ext", Reals({1, 2, 30, 40, 5, 5, 1}));
+    Call("draw_healthbar", Reals({1, 2, 101, 12, 30, 0, 0xFF, 0xFF00, 0, 1, 1}));
+    Call("merge_colour", Reals({0, 255, 0.5}));
+    Call("colour_get_hue", {Real(0x00FF00)});
+    Call("draw_primitive_begin", {Real(4)});
+    for (int i = 0; i < 3; ++i) Call("draw_vertex_colour", Reals({i * 10.0, i * 5.0, 0xFF, 1}));
+    Call("draw_primitive_end");
+  };
+  frame();
+  GraphicsFlush();
+  g_heapAllocations = 0;
+  const MemoryHeapAllocFn old = MemoryManager_SetHeapAlloc(&CountingHeap);
+  for (int i = 0; i < 1000; ++i) frame();
+  GraphicsFlush();
+  MemoryManager_SetHeapAlloc(old);
+  EXPECT_EQ(g_heapAllocations, 0);
 }
 
 }  // namespace
