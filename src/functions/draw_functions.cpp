@@ -44,7 +44,7 @@ DRAW_HANDLER(draw_set_colour_write_enable) {
 DRAW_HANDLER(draw_set_alpha_test) { GR_SetAlphaTest(WXGB(args, 0)); }
 DRAW_HANDLER(draw_set_alpha_test_ref_value) { GR_SetAlphaTestRef(C(args, 0)); }
 DRAW_HANDLER(draw_get_alpha_test) { SetReal(result, GR_GetAlphaTest() ? 1.0 : 0.0); }
-DRAW_HANDLER(draw_get_alpha_test_ref_value) { SetReal(result, GR_GetAlphaTestRef()); }
+DRAW_HANDLER(draw_get_alpha_test_ref_value) { SetReal(result, static_cast<int32_t>(GR_GetAlphaTestRef())); }
 DRAW_HANDLER(draw_set_circle_precision) { GR_SetCirclePrecision(WXGI32(args, 0)); }
 DRAW_HANDLER(draw_clear) { GR_Clear(C(args, 0) | 0xFF000000u); }
 DRAW_HANDLER(draw_clear_alpha) { GR_ClearAlpha(C(args, 0), R(args, 1)); }

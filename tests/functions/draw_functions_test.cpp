@@ -511,6 +511,8 @@ TEST_F(DrawDeviceTest, PathsDrawAtTheirOwnPlaceOrFromTheGivenPoint) {
 TEST_F(DrawDeviceTest, StateSettersReachTheDeviceStates) {
   Call("draw_set_alpha_test_ref_value", {Real(77)});
   EXPECT_EQ(CallReal("draw_get_alpha_test_ref_value"), 77);
+  Call("draw_set_alpha_test_ref_value", {Real(-1)});
+  EXPECT_EQ(CallReal("draw_get_alpha_test_ref_value"), -1) << "the value goes through unchanged";
   Call("draw_set_alpha_test", {Real(1)});
   EXPECT_EQ(CallReal("draw_get_alpha_test"), 1);
   Call("draw_set_alpha_test", {Real(0)});
