@@ -25,7 +25,7 @@ float R(RValue* args, int32_t n) { return WXGF(args, n); }
 uint32_t C(RValue* args, int32_t n) { return static_cast<uint32_t>(WXGI32(args, n)); }
 // The outline flag of draw_triangle and draw_roundrect_ext: any real above 0 (the bool getter
 // would need more than 0.5).
-bool Above0(RValue* args, int32_t n) { return WXGR(args, n) > 0.0; }
+bool Above0(RValue* args, int32_t n) { return WXGF(args, n) > 0.0f; }
 
 #define DRAW_HANDLER(name) \
   void name([[maybe_unused]] RValue* result, CInstance*, CInstance*, int32_t, [[maybe_unused]] RValue* args)
