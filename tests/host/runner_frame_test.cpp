@@ -10,48 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "assets/image_decode.h"
 #include "container/minimal.h"
 #include "host/host_test_support.h"
+#include "host/saved_frame.h"
 
 namespace {
 
 using namespace host_test;
-
-struct Frame {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::vector<uint32_t> pixels;  // 0xAARRGGBB, rows top first
-  uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-// The first file called `name` anywhere under `root`, empty when there is none.
-std::string FindFile(const std::string& root, const std::string& name) {
-  if (!std::filesystem::exists(root)) return "";
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.path().filename() == name) return entry.path().string();
-  }
-  return "";
-}
-
-std::optional<Frame> DecodePng(const std::string& bytes) {
-  Frame frame;
-  const uint32_t* pixels = PNG_Decode(bytes.data(), bytes.size(), &frame.width, &frame.height, false);
-  if (pixels == nullptr || frame.width <= 0 || frame.height <= 0) {
-    PNG_FreeDecoder();
-    return std::nullopt;
-  }
-  frame.pixels.assign(pixels, pixels + static_cast<size_t>(frame.width) * frame.height);
-  PNG_FreeDecoder();
-  return frame;
-}
-
-// Runs the runner on `game` in `dir` with its save area under dir/data; the game must end itself.
-RunResult RunToEnd(const std::string& dir, const std::string& game) {
-  std::filesystem::create_directories(dir + "/data");
-  return RunProgram(TOLVARINE_RUNNER, {"-game", game, "-debugoutput", "log.txt"}, dir,
-                    {{"XDG_DATA_HOME", dir + "/data"}, {"SDL_VIDEODRIVER", "offscreen"}}, 60);
-}
+using frame_test::DecodePng;
+using frame_test::FindFile;
+using frame_test::Frame;
+using frame_test::RunToEnd;
 
 // Every 8th pixel of every 8th row as the numbers of a "P3" text image (red, green, blue).
 std::vector<int> Sampled(const Frame& frame) {

@@ -1,0 +1,60 @@
+// Written games that save their own screen: running the runner on one until it ends itself,
+// finding and decoding the PNG file it left in its save area, and the byte code of calls.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assets/image_decode.h"
+#include "host/host_test_support.h"
+
+namespace frame_test {
+
+struct Frame {
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;  // 0xAARRGGBB, rows top first
+  uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// The first file called `name` anywhere under `root`, empty when there is none.
+inline std::string FindFile(const std::string& root, const std::string& name) {
+  if (!std::filesystem::exists(root)) return "";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.path().filename() == name) return entry.path().string();
+  }
+  return "";
+}
+
+inline std::optional<Frame> DecodePng(const std::string& bytes) {
+  Frame frame;
+  const uint32_t* pixels = PNG_Decode(bytes.data(), bytes.size(), &frame.width, &frame.height, false);
+  if (pixels == nullptr || frame.width <= 0 || frame.height <= 0) {
+    PNG_FreeDecoder();
+    return std::nullopt;
+  }
+  frame.pixels.assign(pixels, pixels + static_cast<size_t>(frame.width) * frame.height);
+  PNG_FreeDecoder();
+  return frame;
+}
+
+// Runs the runner on `game` in `dir` with its save area under dir/data; the game must end itself.
+inline host_test::RunResult RunToEnd(const std::string& dir, const std::string& game) {
+  std::filesystem::create_directories(dir + "/data");
+  return host_test::RunProgram(TOLVARINE_RUNNER, {"-game", game, "-debugoutput", "log.txt"}, dir,
+                               {{"XDG_DATA_HOME", dir + "/data"}, {"SDL_VIDEODRIVER", "offscreen"}}, 60);
+}
+
+// Byte code of a call whose result is dropped: each argument pushes one variant, and they go on
+// the stack last first.
+inline std::string CallCode(const std::string& function, const std::vector<std::string>& args) {
+  std::string code;
+  for (auto it = args.rbegin(); it != args.rend(); ++it) code += *it;
+  return code + "call.i " + function + " " + std::to_string(args.size()) + "\npopz.v\n";
+}
+inline std::string IntArg(int64_t v) { return "push.i " + std::to_string(v) + "\nconv.i.v\n"; }
+inline std::string TextArg(const std::string& v) { return "push.s \"" + v + "\"\nconv.s.v\n"; }
+
+}  // namespace frame_test
