@@ -166,11 +166,7 @@ bool WriteBallGame(const std::string& path) {
   parts.page_entries = entries;
   parts.pages = pages;
   parts.code = &program;
-  container::ContainerWriter writer;
-  container::add_minimal_game(writer, parts);
-  const container::BuildResult built = writer.write_file(path);
-  EXPECT_TRUE(built.ok()) << built.error;
-  return built.ok();
+  return frame_test::WriteGame(path, parts);
 }
 
 // The value of `key` in an INI text written by ini_write_real (key="number").

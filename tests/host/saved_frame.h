@@ -2,12 +2,15 @@
 // finding and decoding the PNG file it left in its save area, and the byte code of calls.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "assets/image_decode.h"
+#include "container/minimal.h"
 #include "host/host_test_support.h"
 
 namespace frame_test {
@@ -45,6 +48,15 @@ inline host_test::RunResult RunToEnd(const std::string& dir, const std::string& 
   std::filesystem::create_directories(dir + "/data");
   return host_test::RunProgram(TOLVARINE_RUNNER, {"-game", game, "-debugoutput", "log.txt"}, dir,
                                {{"XDG_DATA_HOME", dir + "/data"}, {"SDL_VIDEODRIVER", "offscreen"}}, 60);
+}
+
+// Writes a minimal game of these parts to `path`; false (and a test failure) when it cannot.
+inline bool WriteGame(const std::string& path, const container::MinimalGameParts& parts) {
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer, parts);
+  const container::BuildResult built = writer.write_file(path);
+  EXPECT_TRUE(built.ok()) << built.error;
+  return built.ok();
 }
 
 // Byte code of a call whose result is dropped: each argument pushes one variant, and they go on
