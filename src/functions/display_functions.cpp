@@ -23,9 +23,8 @@ void Display_RequestReset() {
 
 namespace {
 
-using handler_args::Args;
-using handler_args::SetBool;
-using handler_args::SetReal;
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
+void SetBool(RValue* result, bool value) { Args_SetReal(result, value ? 1.0 : 0.0); }
 
 #define DISPLAY_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
 #define ARGS                \

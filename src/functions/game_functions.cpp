@@ -30,10 +30,8 @@ namespace {
 constexpr uint8_t kGameFunctionFlag = 1;
 constexpr int32_t kFirstInstanceId = 100000;
 
-using handler_args::Args;
-using handler_args::SetBool;
-using handler_args::SetReal;
-
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
+void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
 void SetInstance(RValue* result, const CInstance* instance) {
   SetReal(result, instance != nullptr ? instance->id : kNoone);
 }

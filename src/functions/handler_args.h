@@ -1,5 +1,6 @@
-// What a script-function handler reads of its call and how it answers: the arguments by position,
-// each read only when the call brought it, and a result replaced by a real.
+// The arguments of one built-in call, read by position. A handler reads only what the call
+// brought: an argument past the count reads as the getter's fallback instead of whatever lies
+// beyond the caller's values.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +8,6 @@
 #include "core/argument_getters.h"
 #include "core/value.h"
 
-namespace handler_args {
-
-// The table does not hold callers to the registered count: an argument past the count reads as
-// the getter's fallback instead of whatever lies beyond the caller's values.
 struct Args {
   int32_t argc;
   RValue* values;
@@ -22,10 +19,8 @@ struct Args {
   const char* S(int32_t n) const { return Has(n) ? WXGS(values, n) : nullptr; }
 };
 
-inline void SetReal(RValue* result, double value) {
+// The result becomes a real (what it held before is released).
+inline void Args_SetReal(RValue* result, double value) {
   RValue_Release(result);
   *result = RValue_MakeReal(value);
 }
-inline void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
-
-}  // namespace handler_args

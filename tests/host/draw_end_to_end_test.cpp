@@ -19,8 +19,8 @@
 namespace {
 
 using frame_test::CallCode;
-using frame_test::IntArg;
-using frame_test::TextArg;
+using frame_test::Int;
+using frame_test::Str;
 
 constexpr int32_t kWidth = 96;
 constexpr int32_t kHeight = 64;
@@ -33,15 +33,15 @@ constexpr uint32_t kBlock = 0xFFE03030u;  // the 12 x 12 sprite
 
 // The Draw event, in drawing order.
 std::string DrawEvent() {
-  return ".code painter_draw\n" + CallCode("draw_clear_alpha", {IntArg(0x402010), IntArg(1)}) +
-         CallCode("draw_set_colour", {IntArg(0x30E0F0)}) +
-         CallCode("texture_set_interpolation", {IntArg(0)}) +
-         CallCode("draw_sprite_tiled", {IntArg(1), IntArg(0), IntArg(0), IntArg(0)}) +
-         CallCode("draw_line_width", {IntArg(4), IntArg(40), IntArg(44), IntArg(40), IntArg(4)}) +
-         CallCode("draw_circle", {IntArg(70), IntArg(20), IntArg(10), IntArg(0)}) +
-         CallCode("draw_roundrect_ext", {IntArg(4), IntArg(46), IntArg(40), IntArg(62), IntArg(6), IntArg(6), IntArg(0)}) +
-         CallCode("draw_set_font", {IntArg(0)}) + CallCode("draw_text", {IntArg(50), IntArg(44), TextArg("II")}) +
-         CallCode("draw_sprite", {IntArg(0), IntArg(0), IntArg(80), IntArg(44)}) + "ret.e\n";
+  return ".code painter_draw\n" + CallCode("draw_clear_alpha", {Int(0x402010), Int(1)}) +
+         CallCode("draw_set_colour", {Int(0x30E0F0)}) +
+         CallCode("texture_set_interpolation", {Int(0)}) +
+         CallCode("draw_sprite_tiled", {Int(1), Int(0), Int(0), Int(0)}) +
+         CallCode("draw_line_width", {Int(4), Int(40), Int(44), Int(40), Int(4)}) +
+         CallCode("draw_circle", {Int(70), Int(20), Int(10), Int(0)}) +
+         CallCode("draw_roundrect_ext", {Int(4), Int(46), Int(40), Int(62), Int(6), Int(6), Int(0)}) +
+         CallCode("draw_set_font", {Int(0)}) + CallCode("draw_text", {Int(50), Int(44), Str("II")}) +
+         CallCode("draw_sprite", {Int(0), Int(0), Int(80), Int(44)}) + "ret.e\n";
 }
 
 // What the frame must hold at (x, y); none on the edges of the shapes whose rasterisation the
@@ -118,10 +118,7 @@ bool WriteDrawGame(const std::string& path) {
   // Code 0 is the Draw event; the controller's Create (1) and End Step (2) save the screen at
   // step 3 and end the game.
   container::BytecodeProgram program;
-  std::string error;
-  if (!container::assemble_bytecode(DrawEvent() + container::save_frame_code("controller", 3, "frame.png"), &program,
-                                    &error)) {
-    ADD_FAILURE() << error;
+  if (!frame_test::Assemble(DrawEvent() + container::save_frame_code("controller", 3, "frame.png"), &program)) {
     return false;
   }
   std::vector<container::ObjtEntry> objects(2);

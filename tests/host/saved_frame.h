@@ -1,15 +1,18 @@
-// Written games that save their own screen: running the runner on one until it ends itself,
-// finding and decoding the PNG file it left in its save area, and the byte code of calls.
+// Written games that save their own screen: their byte code of calls, assembling and writing
+// them, running the runner on one until it ends itself, and finding and decoding the PNG file it
+// left in its save area.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "assets/image_decode.h"
+#include "container/bytecode_asm.h"
 #include "container/minimal.h"
 #include "host/host_test_support.h"
 
@@ -50,7 +53,15 @@ inline host_test::RunResult RunToEnd(const std::string& dir, const std::string& 
                                {{"XDG_DATA_HOME", dir + "/data"}, {"SDL_VIDEODRIVER", "offscreen"}}, 60);
 }
 
-// Writes a minimal game of these parts to `path`; false (and a test failure) when it cannot.
+// Assembles `code` into `program`; false (a test failure) when it does not assemble.
+inline bool Assemble(const std::string& code, container::BytecodeProgram* program) {
+  std::string error;
+  if (container::assemble_bytecode(code, program, &error)) return true;
+  ADD_FAILURE() << error;
+  return false;
+}
+
+// Writes a minimal game of these parts to `path`; false (a test failure) when it cannot.
 inline bool WriteGame(const std::string& path, const container::MinimalGameParts& parts) {
   container::ContainerWriter writer;
   container::add_minimal_game(writer, parts);
@@ -59,14 +70,19 @@ inline bool WriteGame(const std::string& path, const container::MinimalGameParts
   return built.ok();
 }
 
-// Byte code of a call whose result is dropped: each argument pushes one variant, and they go on
-// the stack last first.
-inline std::string CallCode(const std::string& function, const std::vector<std::string>& args) {
+// A call in byte code: the arguments (each pushing one variant) go on the stack last first, and the
+// result is stored in `store` (a global) or dropped.
+inline std::string CallCode(const std::string& function, const std::vector<std::string>& args,
+                            const std::string& store = {}) {
   std::string code;
   for (auto it = args.rbegin(); it != args.rend(); ++it) code += *it;
-  return code + "call.i " + function + " " + std::to_string(args.size()) + "\npopz.v\n";
+  code += "call.i " + function + " " + std::to_string(args.size()) + "\n";
+  code += store.empty() ? "popz.v\n" : "pop.v.v global." + store + " vflags=10\n";
+  return code;
 }
-inline std::string IntArg(int64_t v) { return "push.i " + std::to_string(v) + "\nconv.i.v\n"; }
-inline std::string TextArg(const std::string& v) { return "push.s \"" + v + "\"\nconv.s.v\n"; }
+inline std::string Int(int64_t v) { return "push.i " + std::to_string(v) + "\nconv.i.v\n"; }
+inline std::string Number(double v) { return "push.d " + std::to_string(v) + "\nconv.d.v\n"; }
+inline std::string Str(const std::string& v) { return "push.s \"" + v + "\"\nconv.s.v\n"; }
+inline std::string Global(const std::string& name) { return "push.v global." + name + " vflags=10\n"; }
 
 }  // namespace frame_test
