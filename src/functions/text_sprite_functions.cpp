@@ -17,6 +17,7 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "core/value_text.h"
+#include "functions/handler_args.h"
 #include "host/error_report.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"
@@ -28,25 +29,9 @@
 
 namespace {
 
-// The arguments of one call. The table does not hold callers to the registered count: an argument
-// the call did not bring reads as the getter's fallback instead of memory past the array.
-struct CallArgs {
-  int32_t argc;
-  RValue* values;
-
-  bool Has(int32_t n) const { return n < argc && values != nullptr; }
-  float Real(int32_t n) const { return Has(n) ? WXGF(values, n) : 0.0f; }
-  int32_t Int(int32_t n) const { return Has(n) ? WXGI32(values, n) : 0; }
-  uint32_t Colour(int32_t n) const { return static_cast<uint32_t>(Int(n)); }
-  bool Bool(int32_t n) const { return Has(n) && WXGB(values, n); }
-  const char* Text(int32_t n) const { return Has(n) ? WXGS(values, n) : nullptr; }
-  intptr_t Texture(int32_t n) const { return Has(n) ? WXGPtrOrNum(values, n) : -1; }
-};
-
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
+uint32_t Colour(const Args& a, int32_t n) { return static_cast<uint32_t>(a.I(n)); }
+// A texture value: a handle, possibly of pointer kind; -1 (none) when the call brought none.
+intptr_t TextureValue(const Args& a, int32_t n) { return a.Has(n) ? WXGPtrOrNum(a.values, n) : -1; }
 
 // A texture value as scripts hold it: a handle of pointer kind.
 void SetTexture(RValue* result, int32_t handle) {
@@ -65,10 +50,10 @@ constexpr int32_t kNoWrap = -1;
 constexpr size_t kTextScratchBytes = 1024;
 
 #define TEXT_SPRITE_FN(name) void name(RValue* result, CInstance* self, CInstance*, int32_t argc, RValue* argv)
-#define ARGS                    \
-  const CallArgs a{argc, argv}; \
-  (void)a;                      \
-  (void)result;                 \
+#define ARGS                \
+  const Args a{argc, argv}; \
+  (void)a;                  \
+  (void)result;             \
   (void)self
 
 // --- text -------------------------------------------------------------------------------------
@@ -77,7 +62,7 @@ constexpr size_t kTextScratchBytes = 1024;
 // digits, two decimals when it has a fraction), in a scratch block freed when it goes.
 class ArgumentText {
  public:
-  ArgumentText(const CallArgs& a, int32_t n) {
+  ArgumentText(const Args& a, int32_t n) {
     m_base = static_cast<char*>(MEM_ALLOC_RAW(kTextScratchBytes));
     m_capacity = kTextScratchBytes;
     char* cursor = m_base;
@@ -96,7 +81,7 @@ class ArgumentText {
 
 // Arguments 0 to 2 of the drawing functions: where, and the text.
 struct TextAt {
-  explicit TextAt(const CallArgs& a) : x(a.Real(0)), y(a.Real(1)), m_text(a, 2) {}
+  explicit TextAt(const Args& a) : x(a.F(0)), y(a.F(1)), m_text(a, 2) {}
   const char* text() const { return m_text.c_str(); }
   const float x;
   const float y;
@@ -109,37 +94,37 @@ struct TextAt {
 template <void (*Set)(int32_t)>
 TEXT_SPRITE_FN(IntSetter) {
   ARGS;
-  Set(a.Int(0));
+  Set(a.I(0));
 }
 template <void (*Set)(bool)>
 TEXT_SPRITE_FN(BoolSetter) {
   ARGS;
-  Set(a.Bool(0));
+  Set(a.B(0));
 }
 template <void (*Set)(int32_t, bool)>
 TEXT_SPRITE_FN(StageSetter) {
   ARGS;
-  Set(a.Int(0), a.Bool(1));
+  Set(a.I(0), a.B(1));
 }
 
 // The measuring functions take their text as a string: a number there is the getter's type error.
 TEXT_SPRITE_FN(StringWidth) {
   ARGS;
-  SetReal(result, Text_GetWidth(a.Text(0), kDefaultSeparation, kNoWrap));
+  Args_SetReal(result, Text_GetWidth(a.S(0), kDefaultSeparation, kNoWrap));
 }
 TEXT_SPRITE_FN(StringHeight) {
   ARGS;
-  SetReal(result, Text_GetHeight(a.Text(0), kDefaultSeparation, kNoWrap));
+  Args_SetReal(result, Text_GetHeight(a.S(0), kDefaultSeparation, kNoWrap));
 }
 TEXT_SPRITE_FN(StringWidthExt) {
   ARGS;
-  const char* text = a.Text(0);
-  SetReal(result, Text_GetWidth(text, a.Int(1), a.Int(2)));
+  const char* text = a.S(0);
+  Args_SetReal(result, Text_GetWidth(text, a.I(1), a.I(2)));
 }
 TEXT_SPRITE_FN(StringHeightExt) {
   ARGS;
-  const char* text = a.Text(0);
-  SetReal(result, Text_GetHeight(text, a.Int(1), a.Int(2)));
+  const char* text = a.S(0);
+  Args_SetReal(result, Text_GetHeight(text, a.I(1), a.I(2)));
 }
 
 TEXT_SPRITE_FN(DrawText) {
@@ -150,41 +135,40 @@ TEXT_SPRITE_FN(DrawText) {
 TEXT_SPRITE_FN(DrawTextExt) {
   ARGS;
   const TextAt t(a);
-  Text_Draw(t.x, t.y, t.text(), a.Int(3), a.Int(4));
+  Text_Draw(t.x, t.y, t.text(), a.I(3), a.I(4));
 }
 TEXT_SPRITE_FN(DrawTextTransformed) {
   ARGS;
   const TextAt t(a);
-  Text_DrawTransformed(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.Real(3), a.Real(4), a.Real(5));
+  Text_DrawTransformed(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.F(3), a.F(4), a.F(5));
 }
 TEXT_SPRITE_FN(DrawTextExtTransformed) {
   ARGS;
   const TextAt t(a);
-  Text_DrawTransformed(t.x, t.y, t.text(), a.Int(3), a.Int(4), a.Real(5), a.Real(6), a.Real(7));
+  Text_DrawTransformed(t.x, t.y, t.text(), a.I(3), a.I(4), a.F(5), a.F(6), a.F(7));
 }
 TEXT_SPRITE_FN(DrawTextColour) {
   ARGS;
   const TextAt t(a);
-  Text_DrawColour(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.Colour(3), a.Colour(4), a.Colour(5), a.Colour(6),
-                  a.Real(7));
+  Text_DrawColour(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, Colour(a, 3), Colour(a, 4), Colour(a, 5),
+                  Colour(a, 6), a.F(7));
 }
 TEXT_SPRITE_FN(DrawTextTransformedColour) {
   ARGS;
   const TextAt t(a);
-  Text_DrawTransformedColour(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.Real(3), a.Real(4), a.Real(5),
-                             a.Colour(6), a.Colour(7), a.Colour(8), a.Colour(9), a.Real(10));
+  Text_DrawTransformedColour(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.F(3), a.F(4), a.F(5), Colour(a, 6),
+                             Colour(a, 7), Colour(a, 8), Colour(a, 9), a.F(10));
 }
 TEXT_SPRITE_FN(DrawTextExtColour) {
   ARGS;
   const TextAt t(a);
-  Text_DrawColour(t.x, t.y, t.text(), a.Int(3), a.Int(4), a.Colour(5), a.Colour(6), a.Colour(7), a.Colour(8),
-                  a.Real(9));
+  Text_DrawColour(t.x, t.y, t.text(), a.I(3), a.I(4), Colour(a, 5), Colour(a, 6), Colour(a, 7), Colour(a, 8), a.F(9));
 }
 TEXT_SPRITE_FN(DrawTextExtTransformedColour) {
   ARGS;
   const TextAt t(a);
-  Text_DrawTransformedColour(t.x, t.y, t.text(), a.Int(3), a.Int(4), a.Real(5), a.Real(6), a.Real(7), a.Colour(8),
-                             a.Colour(9), a.Colour(10), a.Colour(11), a.Real(12));
+  Text_DrawTransformedColour(t.x, t.y, t.text(), a.I(3), a.I(4), a.F(5), a.F(6), a.F(7), Colour(a, 8), Colour(a, 9),
+                             Colour(a, 10), Colour(a, 11), a.F(12));
 }
 
 // --- sprites ----------------------------------------------------------------------------------
@@ -200,10 +184,10 @@ struct SpriteFrame {
   CSprite* sprite;
   int32_t frame;
 };
-SpriteFrame SpriteAndFrame(const CallArgs& a, const CInstance* self, const char* missing) {
-  int32_t subimage = a.Int(1);
+SpriteFrame SpriteAndFrame(const Args& a, const CInstance* self, const char* missing) {
+  int32_t subimage = a.I(1);
   if (subimage < 0) subimage = CallerFrame(self);
-  CSprite* sprite = Sprite_Data(a.Int(0));
+  CSprite* sprite = Sprite_Data(a.I(0));
   if (sprite == nullptr) Error_Report(false, missing);
   return SpriteFrame{sprite, subimage};
 }
@@ -233,66 +217,63 @@ RoomExtent CurrentRoomExtent() {
 TEXT_SPRITE_FN(DrawSprite) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
-  if (s.sprite != nullptr) s.sprite->SpriteDrawSimple(s.frame, a.Real(2), a.Real(3));
+  if (s.sprite != nullptr) s.sprite->SpriteDrawSimple(s.frame, a.F(2), a.F(3));
 }
 
 TEXT_SPRITE_FN(DrawSpriteExt) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
-  s.sprite->SpriteDraw(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Colour(7), a.Real(8));
+  s.sprite->SpriteDraw(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), Colour(a, 7), a.F(8));
 }
 
 // The subimage is passed on as given: the sprite wraps -1 to its last frame.
 TEXT_SPRITE_FN(DrawSpritePos) {
   ARGS;
-  const int32_t subimage = a.Int(1);
-  CSprite* sprite = Sprite_Data(a.Int(0));
+  const int32_t subimage = a.I(1);
+  CSprite* sprite = Sprite_Data(a.I(0));
   if (sprite == nullptr) {
     Error_Report(false, kMissingSprite);
     return;
   }
   if (RefusesKind(sprite, "draw_sprite_pos")) return;
-  sprite->DrawPos(subimage, a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Real(7), a.Real(8), a.Real(9),
-                  0xFFFFFFFFu, a.Real(10));
+  sprite->DrawPos(subimage, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), 0xFFFFFFFFu, a.F(10));
 }
 
 TEXT_SPRITE_FN(DrawSpriteStretched) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
-  s.sprite->DrawStretched(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), kWhite, GR_GetAlpha());
+  s.sprite->DrawStretched(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), kWhite, GR_GetAlpha());
 }
 
 TEXT_SPRITE_FN(DrawSpriteStretchedExt) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
-  s.sprite->DrawStretched(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Colour(6), a.Real(7));
+  s.sprite->DrawStretched(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), Colour(a, 6), a.F(7));
 }
 
 TEXT_SPRITE_FN(DrawSpritePart) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr || RefusesKind(s.sprite, "draw_sprite_part")) return;
-  s.sprite->DrawPart(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Real(7), 1, 1, kWhite,
-                     GR_GetAlpha());
+  s.sprite->DrawPart(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), 1, 1, kWhite, GR_GetAlpha());
 }
 
 TEXT_SPRITE_FN(DrawSpritePartExt) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr || RefusesKind(s.sprite, "draw_sprite_part_ext")) return;
-  s.sprite->DrawPart(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Real(7), a.Real(8), a.Real(9),
-                     a.Colour(10), a.Real(11));
+  s.sprite->DrawPart(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), Colour(a, 10), a.F(11));
 }
 
 TEXT_SPRITE_FN(DrawSpriteGeneral) {
   ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr || RefusesKind(s.sprite, "draw_sprite_general")) return;
-  s.sprite->DrawGeneral(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Real(7), a.Real(8), a.Real(9),
-                        a.Real(10), a.Colour(11), a.Colour(12), a.Colour(13), a.Colour(14), a.Real(15));
+  s.sprite->DrawGeneral(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), a.F(10), Colour(a, 11),
+                        Colour(a, 12), Colour(a, 13), Colour(a, 14), a.F(15));
 }
 
 TEXT_SPRITE_FN(DrawSpriteTiled) {
@@ -300,8 +281,7 @@ TEXT_SPRITE_FN(DrawSpriteTiled) {
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   const RoomExtent room = CurrentRoomExtent();
-  s.sprite->DrawTiled(s.frame, a.Real(2), a.Real(3), 1, 1, true, true, 0, 0, room.width, room.height, kWhite,
-                      GR_GetAlpha());
+  s.sprite->DrawTiled(s.frame, a.F(2), a.F(3), 1, 1, true, true, 0, 0, room.width, room.height, kWhite, GR_GetAlpha());
 }
 
 TEXT_SPRITE_FN(DrawSpriteTiledExt) {
@@ -309,8 +289,8 @@ TEXT_SPRITE_FN(DrawSpriteTiledExt) {
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   const RoomExtent room = CurrentRoomExtent();
-  s.sprite->DrawTiled(s.frame, a.Real(2), a.Real(3), a.Real(4), a.Real(5), true, true, 0, 0, room.width, room.height,
-                      a.Colour(6), a.Real(7));
+  s.sprite->DrawTiled(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), true, true, 0, 0, room.width, room.height, Colour(a, 6),
+                      a.F(7));
 }
 
 TEXT_SPRITE_FN(DrawSelf) {
@@ -329,67 +309,65 @@ TEXT_SPRITE_FN(DrawSelf) {
 
 // --- backgrounds ------------------------------------------------------------------------------
 
-const CBackground* DrawnBackground(const CallArgs& a) {
-  const CBackground* background = Background_Data(a.Int(0));
+const CBackground* DrawnBackground(const Args& a) {
+  const CBackground* background = Background_Data(a.I(0));
   if (background == nullptr) Error_Report(false, "Trying to draw non-existing background.");
   return background;
 }
 
 TEXT_SPRITE_FN(DrawBackground) {
   ARGS;
-  if (const CBackground* b = DrawnBackground(a)) b->Draw(a.Real(1), a.Real(2));
+  if (const CBackground* b = DrawnBackground(a)) b->Draw(a.F(1), a.F(2));
 }
 TEXT_SPRITE_FN(DrawBackgroundExt) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
-    b->DrawExt(a.Real(1), a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Colour(6), a.Real(7));
+    b->DrawExt(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), Colour(a, 6), a.F(7));
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundStretched) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
-    b->DrawStretched(a.Real(1), a.Real(2), a.Real(3), a.Real(4), kWhite, GR_GetAlpha());
+    b->DrawStretched(a.F(1), a.F(2), a.F(3), a.F(4), kWhite, GR_GetAlpha());
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundStretchedExt) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
-    b->DrawStretched(a.Real(1), a.Real(2), a.Real(3), a.Real(4), a.Colour(5), a.Real(6));
+    b->DrawStretched(a.F(1), a.F(2), a.F(3), a.F(4), Colour(a, 5), a.F(6));
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundPart) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
-    b->DrawPart(a.Real(1), a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), 1, 1, kWhite, GR_GetAlpha());
+    b->DrawPart(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), 1, 1, kWhite, GR_GetAlpha());
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundPartExt) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
-    b->DrawPart(a.Real(1), a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Real(7), a.Real(8), a.Colour(9),
-                a.Real(10));
+    b->DrawPart(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), Colour(a, 9), a.F(10));
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundGeneral) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
-    b->DrawGeneral(a.Real(1), a.Real(2), a.Real(3), a.Real(4), a.Real(5), a.Real(6), a.Real(7), a.Real(8), a.Real(9),
-                   a.Colour(10), a.Colour(11), a.Colour(12), a.Colour(13), a.Real(14));
+    b->DrawGeneral(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), Colour(a, 10), Colour(a, 11),
+                   Colour(a, 12), Colour(a, 13), a.F(14));
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundTiled) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     const RoomExtent room = CurrentRoomExtent();
-    b->DrawTiled(a.Real(1), a.Real(2), 1, 1, true, true, 0, 0, room.width, room.height, kWhite, GR_GetAlpha());
+    b->DrawTiled(a.F(1), a.F(2), 1, 1, true, true, 0, 0, room.width, room.height, kWhite, GR_GetAlpha());
   }
 }
 TEXT_SPRITE_FN(DrawBackgroundTiledExt) {
   ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     const RoomExtent room = CurrentRoomExtent();
-    b->DrawTiled(a.Real(1), a.Real(2), a.Real(3), a.Real(4), true, true, 0, 0, room.width, room.height, a.Colour(5),
-                 a.Real(6));
+    b->DrawTiled(a.F(1), a.F(2), a.F(3), a.F(4), true, true, 0, 0, room.width, room.height, Colour(a, 5), a.F(6));
   }
 }
 
@@ -431,7 +409,7 @@ TEXT_SPRITE_FN(SpriteGetTexture) {
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSpriteTexture);
   if (s.sprite == nullptr) return;
   if (s.sprite->kind == kSpriteKindVector || s.sprite->kind == kSpriteKindSkeleton) {
-    SetReal(result, -1);
+    Args_SetReal(result, -1);
     RefusesKind(s.sprite, "sprite_get_texture");
     return;
   }
@@ -450,8 +428,8 @@ TEXT_SPRITE_FN(SpriteGetUVs) {
   TextureUVs(result, s.sprite->GetTexture(s.frame), 8);
 }
 
-const CBackground* TexturedBackground(const CallArgs& a) {
-  const CBackground* background = Background_Data(a.Int(0));
+const CBackground* TexturedBackground(const Args& a) {
+  const CBackground* background = Background_Data(a.I(0));
   if (background == nullptr) Error_Report(false, "Trying to get texture from non-existing background.");
   return background;
 }
@@ -464,8 +442,8 @@ TEXT_SPRITE_FN(BackgroundGetUVs) {
   if (const CBackground* b = TexturedBackground(a)) TextureUVs(result, b->GetTexture(), 4);
 }
 
-CFontTL* TexturedFont(const CallArgs& a) {
-  CFontTL* font = Font_Data(a.Int(0));
+CFontTL* TexturedFont(const Args& a) {
+  CFontTL* font = Font_Data(a.I(0));
   if (font == nullptr) Error_Report(false, "trying to get texture from non-existing font");
   return font;
 }
@@ -479,22 +457,22 @@ TEXT_SPRITE_FN(FontGetUVs) {
 }
 
 // Only a valid slot is a texture to these; page entries and unknown numbers answer as nothing.
-int32_t SlotOfValue(const CallArgs& a, int32_t n) {
-  const TextureHandle h = ResolveTexture(a.Texture(n));
+int32_t SlotOfValue(const Args& a, int32_t n) {
+  const TextureHandle h = ResolveTexture(TextureValue(a, n));
   return h.kind == TextureHandleKind::Slot ? h.slot : -1;
 }
 
 TEXT_SPRITE_FN(TextureExists) {
   ARGS;
-  SetReal(result, GR_Texture_Exists(SlotOfValue(a, 0)) ? 1.0 : 0.0);
+  Args_SetReal(result, GR_Texture_Exists(SlotOfValue(a, 0)) ? 1.0 : 0.0);
 }
 TEXT_SPRITE_FN(TextureGetWidth) {
   ARGS;
-  SetReal(result, GR_Texture_GetWidth(SlotOfValue(a, 0)));
+  Args_SetReal(result, GR_Texture_GetWidth(SlotOfValue(a, 0)));
 }
 TEXT_SPRITE_FN(TextureGetHeight) {
   ARGS;
-  SetReal(result, GR_Texture_GetHeight(SlotOfValue(a, 0)));
+  Args_SetReal(result, GR_Texture_GetHeight(SlotOfValue(a, 0)));
 }
 TEXT_SPRITE_FN(TexturePreload) {
   ARGS;
@@ -503,7 +481,7 @@ TEXT_SPRITE_FN(TexturePreload) {
 TEXT_SPRITE_FN(TextureSetPriority) {
   ARGS;
   const int32_t slot = SlotOfValue(a, 0);
-  GR_Texture_SetPriority(slot, a.Int(1));
+  GR_Texture_SetPriority(slot, a.I(1));
 }
 void SetCornerIds(bool on) { g_CornerIds = on; }
 
