@@ -486,13 +486,25 @@ TEST_F(TextSpriteFunctionsTest, TextureValuesAndCoordinates) {
   e.width = 32;
   e.height = 32;
   e.frames = {0, 1};
+  // A second sprite's entry records no whole-image size.
+  SpriteEntry blank;
+  blank.name = "blank";
+  blank.width = 8;
+  blank.height = 8;
+  blank.frames = {2};
   ASSERT_TRUE(Load({{0, container::png_page(256, 256, RGBA(256, 256, [](int32_t, int32_t) { return 0xFF00FF00u; }))}},
-                   {{0, 0, 32, 16, 0, 0, 32, 16, 32, 16, 0}, {64, 32, 30, 28, 1, 2, 30, 28, 32, 32, 0}}, {e}))
+                   {{0, 0, 32, 16, 0, 0, 32, 16, 32, 16, 0},
+                    {64, 32, 30, 28, 1, 2, 30, 28, 32, 32, 0},
+                    {128, 0, 8, 8, 0, 0, 8, 8, 0, 0, 0}},
+                   {e, blank}))
       << Game_LoadFailure();
   const Answer uvs0 = Call("sprite_get_uvs", {Real(0), Real(0)});
   EXPECT_EQ(Reals(uvs0), (std::vector<double>{0, 0, 0.125, 0.0625, 0, 0, 1, 1}));
   const Answer uvs1 = Call("sprite_get_uvs", {Real(0), Real(1)});
   EXPECT_EQ(Reals(uvs1), (std::vector<double>{0.25, 0.125, 94.0 / 256, 60.0 / 256, 1, 2, 30.0 / 32, 28.0 / 32}));
+  // Without a whole-image size the stored part counts as the whole image, never a division by 0.
+  const Answer uvsBlank = Call("sprite_get_uvs", {Real(1), Real(0)});
+  EXPECT_EQ(Reals(uvsBlank), (std::vector<double>{0.5, 0, 136.0 / 256, 8.0 / 256, 0, 0, 1, 1}));
 
   // A frame's texture is a page entry: a stable value of pointer kind that is no slot.
   const Answer texture = Call("sprite_get_texture", {Real(0), Real(0)});
