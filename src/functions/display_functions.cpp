@@ -17,9 +17,7 @@
 
 VectorAntiAliasState g_VectorAntiAlias;
 
-void Display_RequestReset() {
-  if (g_FrameTiming.displayResetCountdown <= 0) g_FrameTiming.displayResetCountdown = 1;
-}
+void Display_RequestReset() { g_FrameTiming.displayResetCountdown = 1; }
 
 namespace {
 

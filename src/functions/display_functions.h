@@ -11,8 +11,8 @@ struct VectorAntiAliasState {
 };
 extern VectorAntiAliasState g_VectorAntiAlias;
 
-// Asks for a device reset at the start of the next frame; a pending resize keeps its countdown,
-// which ends in a reset anyway.
+// Asks for a device reset at the start of the next frame; a window size still waiting for its
+// countdown is applied by that reset.
 void Display_RequestReset();
 
 // Registers the display, window and mouse names.

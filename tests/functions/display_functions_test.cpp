@@ -195,10 +195,10 @@ TEST_F(DisplayFunctionsTest, ResetTakesTheLowByteAsTheLevelAndVerticalSyncForThe
     EXPECT_EQ(g_D3D.vsync, c.vsync);
     EXPECT_EQ(g_FrameTiming.displayResetCountdown, 1);
   }
-  // A resize already counting down keeps its count: it ends in a reset anyway.
+  // A resize counting down is cut short: the reset takes its size along.
   g_FrameTiming.displayResetCountdown = 7;
   Call("display_reset", {Real(0), Real(0)});
-  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 7);
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 1);
 }
 
 TEST_F(DisplayFunctionsTest, VertexBufferMethodTakesOnlyTheThreeMethods) {
@@ -479,6 +479,15 @@ TEST_F(DisplayFrameTest, ResetAppliesNoMultisamplingAndVerticalSyncAtTheNextFram
   const std::string& reset = Lines()[at];
   // No multisampling (copy swap), and the default interval: vertical sync.
   EXPECT_NE(reset.find(", 1, 0, 3, 1, 1, D24S8, 0x0}"), std::string::npos) << reset;
+  EXPECT_EQ(g_FrameTiming.displayResetCountdown, 0);
+
+  // A window size waiting for its countdown goes with the reset of the next frame.
+  Call("window_set_size", {Real(400), Real(300)});
+  ASSERT_EQ(g_FrameTiming.displayResetCountdown, 10);
+  Call("display_reset", {Real(0), Real(1)});
+  Frame();
+  ASSERT_EQ(DeviceLines("Reset("), 1);
+  EXPECT_EQ(Lines()[LineWith("Reset(")].rfind("Reset({400, 300,", 0), 0u) << Lines()[LineWith("Reset(")];
   EXPECT_EQ(g_FrameTiming.displayResetCountdown, 0);
 }
 
