@@ -6,6 +6,7 @@
 #include "core/argument_getters.h"
 #include "core/function_registry.h"
 #include "core/value.h"
+#include "functions/handler_args.h"
 #include "host/error_report.h"
 #include "render/colour.h"
 #include "render/primitives.h"
@@ -15,11 +16,6 @@
 namespace {
 
 // These run every frame: no handler allocates.
-
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
 
 float R(RValue* args, int32_t n) { return WXGF(args, n); }
 uint32_t C(RValue* args, int32_t n) { return static_cast<uint32_t>(WXGI32(args, n)); }
@@ -34,8 +30,8 @@ bool Above0(RValue* args, int32_t n) { return WXGF(args, n) > 0.0f; }
 
 DRAW_HANDLER(draw_set_colour) { GR_SetColour(C(args, 0)); }
 DRAW_HANDLER(draw_set_alpha) { GR_SetAlpha(R(args, 0)); }
-DRAW_HANDLER(draw_get_colour) { SetReal(result, GR_GetColour() & 0xFFFFFFu); }
-DRAW_HANDLER(draw_get_alpha) { SetReal(result, GR_GetAlpha()); }
+DRAW_HANDLER(draw_get_colour) { Args_SetReal(result, GR_GetColour() & 0xFFFFFFu); }
+DRAW_HANDLER(draw_get_alpha) { Args_SetReal(result, GR_GetAlpha()); }
 DRAW_HANDLER(draw_set_blend_mode) { GR_SetBlendMode(WXGI32(args, 0)); }
 DRAW_HANDLER(draw_set_blend_mode_ext) { GR_SetBlendModeExt(WXGI32(args, 0), WXGI32(args, 1)); }
 DRAW_HANDLER(draw_set_colour_write_enable) {
@@ -43,8 +39,8 @@ DRAW_HANDLER(draw_set_colour_write_enable) {
 }
 DRAW_HANDLER(draw_set_alpha_test) { GR_SetAlphaTest(WXGB(args, 0)); }
 DRAW_HANDLER(draw_set_alpha_test_ref_value) { GR_SetAlphaTestRef(C(args, 0)); }
-DRAW_HANDLER(draw_get_alpha_test) { SetReal(result, GR_GetAlphaTest() ? 1.0 : 0.0); }
-DRAW_HANDLER(draw_get_alpha_test_ref_value) { SetReal(result, static_cast<int32_t>(GR_GetAlphaTestRef())); }
+DRAW_HANDLER(draw_get_alpha_test) { Args_SetReal(result, GR_GetAlphaTest() ? 1.0 : 0.0); }
+DRAW_HANDLER(draw_get_alpha_test_ref_value) { Args_SetReal(result, static_cast<int32_t>(GR_GetAlphaTestRef())); }
 DRAW_HANDLER(draw_set_circle_precision) { GR_SetCirclePrecision(WXGI32(args, 0)); }
 DRAW_HANDLER(draw_clear) { GR_Clear(C(args, 0) | 0xFF000000u); }
 DRAW_HANDLER(draw_clear_alpha) { GR_ClearAlpha(C(args, 0), R(args, 1)); }
@@ -55,21 +51,21 @@ DRAW_HANDLER(make_colour) {
   // Components are not masked: one above 255 carries into the next channel, and the sum wraps
   // in 32 bits.
   const uint32_t sum = C(args, 0) + C(args, 1) * 256u + C(args, 2) * 65536u;
-  SetReal(result, static_cast<int32_t>(sum));
+  Args_SetReal(result, static_cast<int32_t>(sum));
 }
 DRAW_HANDLER(make_colour_hsv) {
   ColourHSV hsv;
   Colour_InitHSV(&hsv, WXGI32(args, 0), WXGI32(args, 1), WXGI32(args, 2));
-  SetReal(result, Colour_FromHSV(hsv));
+  Args_SetReal(result, Colour_FromHSV(hsv));
 }
 // Truncating division and remainder: a negative colour gives negative channels.
-DRAW_HANDLER(colour_get_red) { SetReal(result, WXGI32(args, 0) % 256); }
-DRAW_HANDLER(colour_get_green) { SetReal(result, (WXGI32(args, 0) / 256) % 256); }
-DRAW_HANDLER(colour_get_blue) { SetReal(result, (WXGI32(args, 0) / 65536) % 256); }
-DRAW_HANDLER(colour_get_hue) { SetReal(result, Colour_ToHSV(C(args, 0)).hue); }
-DRAW_HANDLER(colour_get_saturation) { SetReal(result, Colour_ToHSV(C(args, 0)).saturation); }
-DRAW_HANDLER(colour_get_value) { SetReal(result, Colour_ToHSV(C(args, 0)).value); }
-DRAW_HANDLER(merge_colour) { SetReal(result, Colour_Merge(C(args, 0), C(args, 1), R(args, 2))); }
+DRAW_HANDLER(colour_get_red) { Args_SetReal(result, WXGI32(args, 0) % 256); }
+DRAW_HANDLER(colour_get_green) { Args_SetReal(result, (WXGI32(args, 0) / 256) % 256); }
+DRAW_HANDLER(colour_get_blue) { Args_SetReal(result, (WXGI32(args, 0) / 65536) % 256); }
+DRAW_HANDLER(colour_get_hue) { Args_SetReal(result, Colour_ToHSV(C(args, 0)).hue); }
+DRAW_HANDLER(colour_get_saturation) { Args_SetReal(result, Colour_ToHSV(C(args, 0)).saturation); }
+DRAW_HANDLER(colour_get_value) { Args_SetReal(result, Colour_ToHSV(C(args, 0)).value); }
+DRAW_HANDLER(merge_colour) { Args_SetReal(result, Colour_Merge(C(args, 0), C(args, 1), R(args, 2))); }
 
 // --- shapes ------------------------------------------------------------------------------------
 
