@@ -184,7 +184,7 @@ TEST(DrawEndToEndTest, ADrawEventOfTheCommonCallsGivesThePictureTheyDescribe) {
   ASSERT_FALSE(run.timedOut) << log;
   ASSERT_EQ(run.exitCode, 0) << run.output << log;
   EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
-  const std::string png = frame_test::FindFile(dir + "/data", "frame.png");
+  const std::string png = host_test::FindFile(dir + "/data", "frame.png");
   ASSERT_NE(png, "") << log;
   const std::optional<frame_test::Frame> frame = frame_test::DecodePng(host_test::ReadFile(png));
   ASSERT_TRUE(frame.has_value());

@@ -1,6 +1,6 @@
 // Written games that save their own screen: their byte code of calls, assembling and writing
-// them, running the runner on one until it ends itself, and finding and decoding the PNG file it
-// left in its save area.
+// them, running the runner on one until it ends itself, and decoding the PNG file it left in its
+// save area (host_test::FindFile finds it).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,15 +24,6 @@ struct Frame {
   std::vector<uint32_t> pixels;  // 0xAARRGGBB, rows top first
   uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
-
-// The first file called `name` anywhere under `root`, empty when there is none.
-inline std::string FindFile(const std::string& root, const std::string& name) {
-  if (!std::filesystem::exists(root)) return "";
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.path().filename() == name) return entry.path().string();
-  }
-  return "";
-}
 
 inline std::optional<Frame> DecodePng(const std::string& bytes) {
   Frame frame;
