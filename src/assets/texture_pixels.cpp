@@ -206,16 +206,31 @@ void Texture_CopyRect(Texture* destination, int32_t dx, int32_t dy, Texture* sou
     Texture_EnsureD3D(destination);
     Texture_EnsureD3D(source);
   }
-  if (sx < 0) width += sx, dx -= sx, sx = 0;
-  if (sy < 0) height += sy, dy -= sy, sy = 0;
-  if (dx < 0) width += dx, sx -= dx, dx = 0;
-  if (dy < 0) height += dy, sy -= dy, dy = 0;
-  width = std::min({width, destination->Width() - dx, source->Width() - sx});
-  height = std::min({height, destination->Height() - dy, source->Height() - sy});
-  if (width <= 0 || height <= 0 || source->surface == nullptr || destination->surface == nullptr) return;
-  const RECT from = Rect(sx, sy, width, height);
-  const RECT to = Rect(dx, dy, width, height);
-  g_D3D.device->StretchRect(source->surface, &from, destination->surface, &to, D3DTEXF_LINEAR);
+  // In 64 bits: the rectangles come from scripts, and no sum may wrap into one that passes.
+  int64_t fromX = sx, fromY = sy, toX = dx, toY = dy, w = width, h = height;
+  if (fromX < 0) w += fromX, toX -= fromX, fromX = 0;
+  if (fromY < 0) h += fromY, toY -= fromY, fromY = 0;
+  if (toX < 0) w += toX, fromX -= toX, toX = 0;
+  if (toY < 0) h += toY, fromY -= toY, toY = 0;
+  w = std::min({w, int64_t{destination->Width()} - toX, int64_t{source->Width()} - fromX});
+  h = std::min({h, int64_t{destination->Height()} - toY, int64_t{source->Height()} - fromY});
+  if (w <= 0 || h <= 0 || source->surface == nullptr || destination->surface == nullptr) return;
+  const auto cw = static_cast<int32_t>(w);
+  const auto ch = static_cast<int32_t>(h);
+  const RECT from = Rect(static_cast<int32_t>(fromX), static_cast<int32_t>(fromY), cw, ch);
+  const RECT to = Rect(static_cast<int32_t>(toX), static_cast<int32_t>(toY), cw, ch);
+  IDirect3DDevice9* device = g_D3D.device;
+  if (source != destination) {
+    device->StretchRect(source->surface, &from, destination->surface, &to, D3DTEXF_LINEAR);
+  } else if (IDirect3DSurface9* held = Staging(cw, ch)) {
+    // Within one texture the rectangle goes through a temporary target, so that the destination
+    // gets what the source held before the copy, however the two overlap.
+    const RECT whole = Rect(0, 0, cw, ch);
+    if (SUCCEEDED(device->StretchRect(source->surface, &from, held, &whole, D3DTEXF_LINEAR))) {
+      device->StretchRect(held, &whole, destination->surface, &to, D3DTEXF_LINEAR);
+    }
+    held->Release();
+  }
   destination->flags |= kTextureTargetDirty;
 }
 

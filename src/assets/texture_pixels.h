@@ -13,8 +13,9 @@
 class TBitmap;
 struct TPageEntry;
 
-// Where screen read-back reads when the game draws into an application surface; null (the
-// default) reads the back buffer. The surfaces install it; returns the one installed before.
+// Where screen read-back reads when the game draws into a surface (the one bound as the main
+// target, else the application surface); a source that answers null (or none, the default)
+// leaves the back buffer. The surfaces install it; returns the one installed before.
 using GR_ApplicationSurfaceFn = Texture* (*)();
 GR_ApplicationSurfaceFn GR_SetApplicationSurfaceSource(GR_ApplicationSurfaceFn source);
 

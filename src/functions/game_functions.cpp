@@ -8,6 +8,7 @@
 #include "core/argument_getters.h"
 #include "core/function_registry.h"
 #include "core/value.h"
+#include "functions/handler_args.h"
 #include "functions/motion_planning_stand_in.h"
 #include "functions/random.h"
 #include "host/error_report.h"
@@ -29,23 +30,7 @@ namespace {
 constexpr uint8_t kGameFunctionFlag = 1;
 constexpr int32_t kFirstInstanceId = 100000;
 
-// The arguments of one call. A handler reads only what the call brought: an argument past the
-// count reads as the getter's fallback instead of whatever lies beyond the caller's values.
-struct Args {
-  int32_t argc;
-  RValue* values;
-  bool Has(int32_t n) const { return n < argc && values != nullptr; }
-  float F(int32_t n) const { return Has(n) ? WXGF(values, n) : 0.0f; }
-  double R(int32_t n) const { return Has(n) ? WXGR(values, n) : 0.0; }
-  int32_t I(int32_t n) const { return Has(n) ? WXGI32(values, n) : 0; }
-  bool B(int32_t n) const { return Has(n) && WXGB(values, n); }
-  const char* S(int32_t n) const { return Has(n) ? WXGS(values, n) : nullptr; }
-};
-
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
 void SetInstance(RValue* result, const CInstance* instance) {
   SetReal(result, instance != nullptr ? instance->id : kNoone);

@@ -51,7 +51,10 @@ Texture* TextureOf(int32_t id) {
   return s == nullptr ? nullptr : GR_Texture_Get(s->slot);
 }
 
-Texture* ApplicationSurfaceTexture() {
+// Where screen read-back reads: the surface bound to target slot 0 (the application surface while
+// the room is drawn into it, or a script's own), else the application surface when one exists.
+Texture* ReadBackTexture() {
+  if (Texture* bound = TextureOf(g_SurfaceTargets.boundIds[0])) return bound;
   return g_RunState.applicationSurface < 0 ? nullptr : TextureOf(g_RunState.applicationSurface);
 }
 }  // namespace
@@ -64,7 +67,7 @@ Surface* Surface_FindRecord(int32_t id) {
 }
 
 int32_t Surface_Create(int32_t width, int32_t height, int32_t id) {
-  GR_SetApplicationSurfaceSource(&ApplicationSurfaceTexture);
+  GR_SetApplicationSurfaceSource(&ReadBackTexture);
   if (id >= 0 && Surface_FindRecord(id) == nullptr) return -1;
   const bool sizeOk = width >= 1 && height >= 1 && width <= Texture_MaxSize() && height <= Texture_MaxSize();
   Surface* record = nullptr;

@@ -114,6 +114,23 @@ TEST(RunnerFrameTest, TheTwoViewsDemoSavesTheFrameOfItsGoldenImage) {
   }
 }
 
+// Assembles `code` into `program`; false (a test failure) when it does not assemble.
+bool Assemble(const std::string& code, container::BytecodeProgram* program) {
+  std::string error;
+  if (container::assemble_bytecode(code, program, &error)) return true;
+  ADD_FAILURE() << error;
+  return false;
+}
+
+// Writes a minimal game of these parts to `path`; false (a test failure) when it cannot.
+bool WriteGame(const std::string& path, const container::MinimalGameParts& parts) {
+  container::ContainerWriter writer;
+  container::add_minimal_game(writer, parts);
+  const container::BuildResult built = writer.write_file(path);
+  EXPECT_TRUE(built.ok()) << built.error;
+  return built.ok();
+}
+
 // A ball moving right at 4 pixels a step meets a solid wall. Its End Step counts the steps and at
 // step 60 writes its x and its Collision count (with the step count at the first contact) into
 // an INI file, saves the screen and ends the game.
@@ -174,11 +191,7 @@ bool WriteBallGame(const std::string& path) {
                            "counted:\n"
                            "push.v global.hits vflags=10\npush.i.i 1\nadd.i.v\npop.v.v global.hits vflags=10\nret.e\n";
   container::BytecodeProgram program;
-  std::string error;
-  if (!container::assemble_bytecode(code, &program, &error)) {
-    ADD_FAILURE() << error;
-    return false;
-  }
+  if (!Assemble(code, &program)) return false;
 
   std::vector<container::ObjtEntry> objects(2);
   objects[0].name = "ob_ball";
@@ -197,11 +210,7 @@ bool WriteBallGame(const std::string& path) {
   parts.page_entries = entries;
   parts.pages = pages;
   parts.code = &program;
-  container::ContainerWriter writer;
-  container::add_minimal_game(writer, parts);
-  const container::BuildResult built = writer.write_file(path);
-  EXPECT_TRUE(built.ok()) << built.error;
-  return built.ok();
+  return WriteGame(path, parts);
 }
 
 // The value of `key` in an INI text written by ini_write_real (key="number").
@@ -251,6 +260,99 @@ TEST(RunnerFrameTest, ABallStopsAtASolidWallAndItsCollisionRunsEveryStepSinceThe
   EXPECT_EQ(frame->At(200, 76), 0xFF2060FFu);
   EXPECT_EQ(frame->At(215, 139), 0xFF2060FFu);
   EXPECT_EQ(frame->At(10, 100), 0xFF202020u) << "the ball has left its start";
+}
+
+// A call in byte code: the arguments (each pushing one variant) go on the stack last first, and the
+// result is stored in `store` (a global) or dropped.
+std::string CallCode(const std::string& function, const std::vector<std::string>& args, const std::string& store = {}) {
+  std::string code;
+  for (auto it = args.rbegin(); it != args.rend(); ++it) code += *it;
+  code += "call.i " + function + " " + std::to_string(args.size()) + "\n";
+  code += store.empty() ? "popz.v\n" : "pop.v.v global." + store + " vflags=10\n";
+  return code;
+}
+std::string Int(int64_t v) { return "push.i " + std::to_string(v) + "\nconv.i.v\n"; }
+std::string Number(double v) { return "push.d " + std::to_string(v) + "\nconv.d.v\n"; }
+std::string Str(const std::string& v) { return "push.s \"" + v + "\"\nconv.s.v\n"; }
+std::string Global(const std::string& name) { return "push.v global." + name + " vflags=10\n"; }
+
+// The colours the game gives its surfaces, as a buffer holds them (blue in the low byte) and as
+// the PNG decoder gives them (0xAARRGGBB): the same words.
+constexpr uint32_t kTop = 0xFFC04020u;
+constexpr uint32_t kBottom = 0xFF30A050u;
+constexpr uint32_t kBack = 0xFF101010u;
+constexpr uint32_t kRoom = 0xFF605040u;  // the room's colour 0x405060 (blue-green-red)
+
+// The Draw event of the game's one instance: a 32 x 32 surface gets its two colours (top and bottom
+// half) through a buffer, and is drawn at (8, 4) into a 64 x 48 surface filled with kBack; that one
+// is drawn at (100, 50) into the room, and then saved as "surface.png" and the screen as
+// "screen.png" before the game ends.
+bool WriteSurfaceGame(const std::string& path) {
+  const std::string draw =
+      ".code painter_draw\n" + CallCode("surface_create", {Int(32), Int(32)}, "src") +
+      CallCode("surface_create", {Int(64), Int(48)}, "dst") +
+      CallCode("buffer_create", {Int(64 * 48 * 4), Int(0), Int(1)}, "buf") +
+      CallCode("buffer_fill", {Global("buf"), Int(0), Int(5), Number(kTop), Int(2048)}) +
+      CallCode("buffer_fill", {Global("buf"), Int(2048), Int(5), Number(kBottom), Int(2048)}) +
+      CallCode("buffer_set_surface", {Global("buf"), Global("src"), Int(0), Int(0), Int(0)}) +
+      CallCode("buffer_fill", {Global("buf"), Int(0), Int(5), Number(kBack), Int(64 * 48 * 4)}) +
+      CallCode("buffer_set_surface", {Global("buf"), Global("dst"), Int(0), Int(0), Int(0)}) +
+      CallCode("surface_set_target", {Global("dst")}) + CallCode("draw_surface", {Global("src"), Int(8), Int(4)}) +
+      CallCode("surface_reset_target", {}) + CallCode("draw_surface", {Global("dst"), Int(100), Int(50)}) +
+      CallCode("surface_save", {Global("dst"), Str("surface.png")}) + CallCode("screen_save", {Str("screen.png")}) +
+      CallCode("surface_free", {Global("src")}) + CallCode("surface_free", {Global("dst")}) +
+      CallCode("buffer_delete", {Global("buf")}) + CallCode("game_end", {}) + "ret.e\n";
+  container::BytecodeProgram program;
+  if (!Assemble(draw, &program)) return false;
+  std::vector<container::ObjtEntry> objects(1);
+  objects[0].name = "painter";
+  objects[0].on(8, 0, 0);  // Draw
+  container::RoomEntry room{.name = "canvas", .width = 320, .height = 240, .speed = 30, .colour = 0x405060,
+                            .show_colour = true};
+  room.instances = {{.x = 0, .y = 0, .object = 0, .id = 100001}};
+  container::MinimalGameParts parts;
+  parts.rooms = std::span(&room, 1);
+  parts.objects = objects;
+  parts.code = &program;
+  return WriteGame(path, parts);
+}
+
+TEST(RunnerFrameTest, ADrawEventDrawsIntoASurfaceDrawsItAndSavesBothTheSurfaceAndTheScreen) {
+  const std::string dir = MakeScratchDir("runner_frame_surface");
+  ASSERT_TRUE(WriteSurfaceGame(dir + "/surface.win"));
+  const RunResult run = RunToEnd(dir, "surface.win");
+  const std::string log = ReadFile(dir + "/log.txt");
+  ASSERT_FALSE(run.timedOut) << log;
+  ASSERT_EQ(run.exitCode, 0) << run.output << log;
+  EXPECT_EQ(log.find("ERROR"), std::string::npos) << log;
+
+  // In the surface: kBack with the 32 x 32 square at (8, 4), its top half kTop.
+  const auto surfaceAt = [](int32_t x, int32_t y) {
+    if (x < 8 || x >= 40 || y < 4 || y >= 36) return kBack;
+    return y < 20 ? kTop : kBottom;
+  };
+  const std::string surfacePng = FindFile(dir + "/data", "surface.png");
+  ASSERT_NE(surfacePng, "") << log;
+  const std::optional<Frame> surface = DecodePng(ReadFile(surfacePng));
+  ASSERT_TRUE(surface.has_value());
+  ASSERT_EQ(surface->width, 64);
+  ASSERT_EQ(surface->height, 48);
+  for (int32_t y = 0; y < 48; ++y) {
+    for (int32_t x = 0; x < 64; ++x) ASSERT_EQ(surface->At(x, y), surfaceAt(x, y)) << x << "," << y;
+  }
+
+  const std::string screenPng = FindFile(dir + "/data", "screen.png");
+  ASSERT_NE(screenPng, "") << log;
+  const std::optional<Frame> screen = DecodePng(ReadFile(screenPng));
+  ASSERT_TRUE(screen.has_value());
+  ASSERT_EQ(screen->width, 320);
+  ASSERT_EQ(screen->height, 240);
+  for (int32_t y = 0; y < 240; ++y) {
+    for (int32_t x = 0; x < 320; ++x) {
+      const bool inSurface = x >= 100 && x < 164 && y >= 50 && y < 98;
+      ASSERT_EQ(screen->At(x, y), inSurface ? surfaceAt(x - 100, y - 50) : kRoom) << x << "," << y;
+    }
+  }
 }
 
 }  // namespace
