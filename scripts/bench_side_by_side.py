@@ -237,10 +237,10 @@ def main():
     rows.append(("start-up, spawn to exit (ms)", figure("runner:startup", median), "LÖVE 11.4",
                  figure("love:startup", median), 1))
 
-    print("%-42s %10s  %-13s %10s %15s" % ("measure", "runner", "peer", "peer's", "runner / peer"))
+    print("%-46s %10s  %-13s %10s %15s" % ("measure", "runner", "peer", "peer's", "runner / peer"))
     for label, runner, peer, peer_value, digits in rows:
         ratio = None if runner is None or peer_value is None or peer_value == 0 else runner / peer_value
-        print("%-42s %10s  %-13s %10s %15s" % (label, text(runner, digits), peer, text(peer_value, digits),
+        print("%-46s %10s  %-13s %10s %15s" % (label, text(runner, digits), peer, text(peer_value, digits),
                                              text(ratio, 2)))
     print()
     print("Drawing and start-up: medians of %d rounds (start-up: %d runs each); interpreter: best of %d rounds."
