@@ -1,5 +1,6 @@
 #include "functions/ds_map.h"
 
+#include <cstdarg>
 #include <cstring>
 
 #include "core/crc32.h"
@@ -255,6 +256,22 @@ bool CDS_Map::AddPair(const char* key, double number, const char* text) {
 int32_t DS_CreateMap(int32_t buckets) {
   const int32_t id = g_DsMaps.Allocate();
   g_DsMaps.Store(id, new CDS_Map(buckets));
+  return id;
+}
+
+int32_t CreateDsMap(int32_t count, ...) {
+  auto* map = new CDS_Map();
+  va_list pairs;
+  va_start(pairs, count);
+  for (int32_t i = 0; i < count; ++i) {
+    const char* key = va_arg(pairs, const char*);
+    const double number = va_arg(pairs, double);
+    const char* text = va_arg(pairs, const char*);
+    if (key != nullptr) map->AddPair(key, number, text);
+  }
+  va_end(pairs);
+  const int32_t id = g_DsMaps.Allocate();
+  g_DsMaps.Store(id, map);
   return id;
 }
 

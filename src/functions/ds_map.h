@@ -112,3 +112,7 @@ class CDS_Map : public DsOwnable {
 int32_t DS_CreateMap(int32_t buckets = CDS_Map::kDefaultBuckets);
 // Empties the slot of a map and destroys it; false when the id names no map.
 bool DS_DestroyMap(int32_t id);
+// A new map of `count` pairs, each given as three arguments: the key (const char*), a double and
+// a text (const char*); a pair's value is the text when it is not null, else the number. A key
+// given twice keeps its first value. The map is filled before it takes its slot.
+int32_t CreateDsMap(int32_t count, ...);

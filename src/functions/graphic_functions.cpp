@@ -14,4 +14,6 @@ void InitGraphicFunctions() {
   Surface_RegisterFunctions(1);
 }
 
+// The three-dimensional names (state, primitives, shapes, transforms, lights, matrices, models)
+// are a group of their own; none of them is registered yet.
 void Init3DFunctions() {}

@@ -17,6 +17,8 @@ struct Args {
   int32_t I(int32_t n) const { return Has(n) ? WXGI32(values, n) : 0; }
   bool B(int32_t n) const { return Has(n) && WXGB(values, n); }
   const char* S(int32_t n) const { return Has(n) ? WXGS(values, n) : nullptr; }
+  // The value itself (null past the count).
+  const RValue* V(int32_t n) const { return Has(n) ? &values[n] : nullptr; }
 };
 
 // The result becomes a real (what it held before is released).

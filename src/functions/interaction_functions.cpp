@@ -1,4 +1,578 @@
-#include "functions/load_stand_in.h"
+#include "functions/interaction_functions.h"
 
-void InitInteractionFunctions() {}
-void Score_Load() {}
+#include <iterator>
+#include <string>
+
+#include "core/console.h"
+#include "core/function_registry.h"
+#include "core/common.h"
+#include "core/memory_manager.h"
+#include "core/value.h"
+#include "core/value_text.h"
+#include "functions/dialogs.h"
+#include "functions/handler_args.h"
+#include "functions/highscore.h"
+#include "functions/load_stand_in.h"
+#include "host/direct_input.h"
+#include "host/error_report.h"
+#include "host/file_dialogs.h"
+#include "host/game_header.h"
+#include "host/host_platform.h"
+#include "host/input.h"
+#include "host/joystick.h"
+#include "host/load_save.h"
+#include "host/main_window.h"
+#include "net/frame_services.h"
+#include "platform/window/message_box.h"
+#include "render/d3d_device.h"
+
+namespace {
+
+constexpr uint8_t kInteractionFlag = 1;
+constexpr size_t kTextBufferStart = 16;
+
+SplashSettings g_splash;
+
+#define INTERACTION_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
+#define ARGS                   \
+  const Args a{argc, argv}; \
+  (void)a;                     \
+  (void)result
+
+void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
+void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
+
+// A dialog's text: the value's text form with '#' as a line break (CR) and "\#" as a plain '#'.
+// A missing argument reads as the real 0.
+std::string Converted(const RValue* value) {
+  const RValue zero = RValue_MakeReal(0.0);
+  char* base = static_cast<char*>(MEM_ALLOC(kTextBufferStart));
+  base[0] = '\0';
+  char* cursor = base;
+  size_t capacity = kTextBufferStart;
+  RValue_AppendText(&cursor, &base, &capacity, value != nullptr ? value : &zero);
+  Text_HashToNewline(base);
+  std::string text = base;
+  MEM_FREE(base);
+  return text;
+}
+
+std::string LineFeeds(std::string text) {
+  for (char& c : text) {
+    if (c == '\r') c = '\n';
+  }
+  return text;
+}
+
+// An attached debugger is served while a modal dialog holds the frame loop.
+class DebugService {
+ public:
+  DebugService() : m_on(Debug_IsConnected()) {
+    if (m_on) Debug_StartServiceThread();
+  }
+  ~DebugService() {
+    if (m_on) Debug_StopServiceThread();
+  }
+  DebugService(const DebugService&) = delete;
+  DebugService& operator=(const DebugService&) = delete;
+
+ private:
+  bool m_on;
+};
+
+// --- splash, image, video and text displays: recorded or accepted, never shown ---------------
+
+INTERACTION_FN(SplashSetCaption) {
+  ARGS;
+  const char* text = a.S(0);
+  g_splash.caption = text != nullptr ? text : "";
+}
+template <bool SplashSettings::*Field>
+INTERACTION_FN(SplashSetFlag) {
+  ARGS;
+  g_splash.*Field = a.B(0);
+}
+INTERACTION_FN(SplashSetSize) {
+  ARGS;
+  g_splash.width = a.I(0);
+  g_splash.height = a.I(1);
+}
+INTERACTION_FN(SplashSetColor) {
+  ARGS;
+  g_splash.colour = a.I(0);
+}
+INTERACTION_FN(SplashSetScale) {
+  ARGS;
+  g_splash.scale = a.R(0);
+}
+// (file, loop or delay)
+INTERACTION_FN(SplashShow) {
+  ARGS;
+  a.S(0);
+  a.I(1);
+  IO_Clear();
+}
+// (file, full screen, loop or delay)
+INTERACTION_FN(ShowMedia) {
+  ARGS;
+  a.S(0);
+  a.B(1);
+  a.I(2);
+  IO_Clear();
+}
+// (file, full screen, background colour, delay)
+INTERACTION_FN(ShowText) {
+  ARGS;
+  a.S(0);
+  a.B(1);
+  a.I(2);
+  a.I(3);
+  IO_Clear();
+}
+
+// --- messages and questions ------------------------------------------------------------------
+
+INTERACTION_FN(ShowMessage) {
+  ARGS;
+  const std::string text = LineFeeds(Converted(a.V(0)));
+  GR_D3D_ExitFullScreen();
+  {
+    DebugService service;
+    MessageBoxRequest box;
+    box.caption = Window_GetCaption();
+    box.text = text.c_str();
+    box.defaultAnswer = 1;
+    box.parent = Window_Handle();
+    MessageBox_Show(box);
+  }
+  IO_Clear();
+}
+
+INTERACTION_FN(ShowQuestion) {
+  ARGS;
+  const std::string text = Converted(a.V(0));
+  bool yes = false;
+  {
+    DebugService service;
+    yes = Dialog_ShowQuestion(Window_GetCaption(), text.c_str());
+  }
+  SetBool(result, yes);
+  IO_Clear();
+}
+
+INTERACTION_FN(ShowMessageAsync) {
+  ARGS;
+  SetReal(result, Dialog_ShowMessageAsync(Window_GetCaption(), Converted(a.V(0)).c_str()));
+  IO_Clear();
+}
+
+INTERACTION_FN(ShowQuestionAsync) {
+  ARGS;
+  SetReal(result, Dialog_ShowQuestionAsync(Window_GetCaption(), Converted(a.V(0)).c_str()));
+  IO_Clear();
+}
+
+INTERACTION_FN(ShowError) {
+  ARGS;
+  const char* text = a.S(0);
+  Error_Report(a.B(1), text);
+}
+
+// The modal input dialog: true and the entered text on OK.
+bool AskModal(const Args& a, std::string* text) {
+  const char* prompt = a.S(0);
+  const std::string defaultText = Converted(a.V(1));
+  DebugService service;
+  return Dialog_GetString(Window_GetCaption(), prompt, defaultText.c_str(), text);
+}
+
+INTERACTION_FN(GetString) {
+  ARGS;
+  std::string text;
+  if (!AskModal(a, &text)) text.clear();
+  RValue_SetString(result, text.c_str());
+  IO_Clear();
+}
+
+INTERACTION_FN(GetInteger) {
+  ARGS;
+  std::string text;
+  // Cancel leaves the result as the caller set it up.
+  if (AskModal(a, &text)) SetReal(result, Dialog_ReadNumber(text.c_str()));
+  IO_Clear();
+}
+
+INTERACTION_FN(GetStringAsync) {
+  ARGS;
+  const char* prompt = a.S(0);
+  SetReal(result, Dialog_GetStringAsync(Window_GetCaption(), prompt, Converted(a.V(1)).c_str()));
+}
+
+INTERACTION_FN(GetLoginAsync) {
+  ARGS;
+  const char* userName = a.S(0);
+  const char* password = a.S(1);
+  SetReal(result, Dialog_GetLoginAsync(userName, password));
+}
+
+// --- file dialogs ----------------------------------------------------------------------------
+
+void FileDialogResult(RValue* result, const char* chosen, LoadSaveWhitelistEntry** allowList) {
+  if (chosen != nullptr) LoadSave_AddToWhitelist(allowList, chosen, false);
+  RValue_SetString(result, chosen != nullptr ? chosen : "");
+  IO_Clear();
+}
+
+INTERACTION_FN(GetOpenFilename) {
+  ARGS;
+  const char* filter = a.S(0);
+  const char* name = a.S(1);
+  FileDialogResult(result, Win32_GetOpenFileName(filter, name, nullptr, nullptr), &g_pReadWhitelist);
+}
+
+INTERACTION_FN(GetSaveFilename) {
+  ARGS;
+  const char* filter = a.S(0);
+  const char* name = a.S(1);
+  FileDialogResult(result, Win32_GetSaveFileName(filter, name, nullptr, nullptr), &g_pSaveWhitelist);
+}
+
+INTERACTION_FN(GetOpenFilenameExt) {
+  ARGS;
+  const char* filter = a.S(0);
+  const char* name = a.S(1);
+  const char* directory = a.S(2);
+  const char* title = a.S(3);
+  FileDialogResult(result, Win32_GetOpenFileName(filter, name, directory, title), &g_pReadWhitelist);
+}
+
+INTERACTION_FN(GetSaveFilenameExt) {
+  ARGS;
+  const char* filter = a.S(0);
+  const char* name = a.S(1);
+  const char* directory = a.S(2);
+  const char* title = a.S(3);
+  FileDialogResult(result, Win32_GetSaveFileName(filter, name, directory, title), &g_pSaveWhitelist);
+}
+
+// --- accepted and logged ---------------------------------------------------------------------
+
+INTERACTION_FN(ShowInfo) {
+  ARGS;
+  Console_Output("show_info(str) not supported\n");
+  IO_Clear();
+}
+INTERACTION_FN(LoadInfo) {
+  ARGS;
+  a.S(0);
+  Console_Output("load_info(str) not supported\n");
+  SetReal(result, 0.0);
+}
+INTERACTION_FN(ShowMessageExt) {
+  ARGS;
+  Console_Output("show_message_ext(str,but1,but2,but3) not impleneted\n");
+  SetReal(result, 1.0);
+  IO_Clear();
+}
+INTERACTION_FN(ShowMenu) {
+  ARGS;
+  Console_Output("show_menu(str,default) not implemented.\n");
+  SetReal(result, 0.0);
+  IO_Clear();
+}
+INTERACTION_FN(ShowMenuPos) {
+  ARGS;
+  Console_Output("show_menu_pos(X,Y,str,default) not implemented.\n");
+  SetReal(result, 0.0);
+  IO_Clear();
+}
+INTERACTION_FN(GetColor) {
+  ARGS;
+  Console_Output("get_color(def) is not implemented\n");
+  SetReal(result, 0.0);
+  IO_Clear();
+}
+INTERACTION_FN(GetDirectory) {
+  ARGS;
+  Console_Output("get_directory(dname) not implemented.\n");
+  RValue_SetString(result, "");
+  IO_Clear();
+}
+INTERACTION_FN(GetDirectoryAlt) {
+  ARGS;
+  Console_Output("get_directory_alt(capt,root) not implemented.\n");
+  RValue_SetString(result, "");
+  IO_Clear();
+}
+
+// The message_ functions only say that they do nothing.
+template <const char* Line>
+INTERACTION_FN(MessageSetting) {
+  ARGS;
+  Console_Output("%s\n", Line);
+}
+constexpr char kMessageBackground[] = "message_background(back) not impleneted";
+constexpr char kMessageButton[] = "message_button(spr) not impleneted";
+constexpr char kMessageTextFont[] = "message_text_font(name,size,color,style) not impleneted";
+constexpr char kMessageButtonFont[] = "message_button_font(name,size,color,style) not impleneted";
+constexpr char kMessageInputFont[] = "message_input_font(name,size,color,style) not impleneted";
+constexpr char kMessageAlpha[] = "message_alpha(alpha) not impleneted";
+constexpr char kMessageMouseColor[] = "message_mouse_color(col) not impleneted";
+constexpr char kMessageInputColor[] = "message_input_color(col) not impleneted";
+constexpr char kMessagePosition[] = "message_position(x,y) not impleneted";
+constexpr char kMessageSize[] = "message_size(w,h)not impleneted";
+constexpr char kMessageCaption[] = "message_caption(show,str) not impleneted";
+
+// --- keyboard and mouse ----------------------------------------------------------------------
+
+bool AnyKey(bool (*test)(int32_t)) {
+  for (int32_t key = 0; key < IO_KEY_COUNT; ++key) {
+    if (test(key)) return true;
+  }
+  return false;
+}
+
+// The pressed and released forms of F_KeyboardCheck.
+bool KeyTest(int32_t key, bool (*test)(int32_t)) {
+  if (key == 0) return !AnyKey(test);
+  if (key == 1) return AnyKey(test);
+  if (key < 0 || key >= IO_KEY_COUNT) return false;
+  return test(key);
+}
+
+INTERACTION_FN(KeyboardGetNumlock) {
+  ARGS;
+  SetReal(result, keyboard_get_numlock());
+}
+INTERACTION_FN(KeyboardSetNumlock) {
+  ARGS;
+  keyboard_set_numlock(a.R(0));
+}
+INTERACTION_FN(KeyboardKeyPress) {
+  ARGS;
+  keyboard_key_press(a.R(0));
+}
+INTERACTION_FN(KeyboardKeyRelease) {
+  ARGS;
+  keyboard_key_release(a.R(0));
+}
+INTERACTION_FN(KeyboardSetMap) {
+  ARGS;
+  IO_SetKeyMap(a.I(0), a.I(1));
+}
+INTERACTION_FN(KeyboardGetMap) {
+  ARGS;
+  SetReal(result, IO_GetKeyMap(a.I(0)));
+}
+INTERACTION_FN(KeyboardUnsetMap) {
+  ARGS;
+  for (int32_t key = 0; key < IO_KEY_COUNT; ++key) IO_SetKeyMap(key, key);
+}
+INTERACTION_FN(KeyboardCheck) {
+  ARGS;
+  SetBool(result, F_KeyboardCheck(a.I(0)));
+}
+INTERACTION_FN(KeyboardCheckPressed) {
+  ARGS;
+  SetBool(result, KeyTest(a.I(0), IO_KeyPressed));
+}
+INTERACTION_FN(KeyboardCheckReleased) {
+  ARGS;
+  SetBool(result, KeyTest(a.I(0), IO_KeyReleased));
+}
+INTERACTION_FN(KeyboardCheckDirect) {
+  ARGS;
+  SetReal(result, keyboard_check_direct(a.R(0)));
+}
+INTERACTION_FN(MouseCheckButton) {
+  ARGS;
+  SetReal(result, mouse_check_button(a.I(0)));
+}
+INTERACTION_FN(MouseCheckButtonPressed) {
+  ARGS;
+  SetReal(result, mouse_check_button_pressed(a.I(0)));
+}
+INTERACTION_FN(MouseCheckButtonReleased) {
+  ARGS;
+  SetReal(result, mouse_check_button_released(a.R(0)));
+}
+INTERACTION_FN(MouseWheelUp) {
+  ARGS;
+  SetBool(result, IO_WheelUp(0));
+}
+INTERACTION_FN(MouseWheelDown) {
+  ARGS;
+  SetBool(result, IO_WheelDown(0));
+}
+INTERACTION_FN(KeyboardClear) {
+  ARGS;
+  Win32_PumpMessages();
+  IO_ClearKey(a.I(0));
+}
+INTERACTION_FN(MouseClear) {
+  ARGS;
+  Win32_PumpMessages();
+  const int32_t button = a.I(0);
+  if (button == -1) {
+    for (int32_t b = 1; b <= IO_BUTTON_COUNT; ++b) IO_ClearButton(b, 0);
+  } else {
+    IO_ClearButton(button, 0);
+  }
+}
+INTERACTION_FN(IoClear) {
+  ARGS;
+  Win32_PumpMessages();
+  IO_Clear();
+}
+INTERACTION_FN(IoHandle) {
+  ARGS;
+  Win32_PumpMessages();
+}
+INTERACTION_FN(DeviceMouseDbclickEnable) {
+  ARGS;
+  a.B(0);
+}
+INTERACTION_FN(KeyboardWait) {
+  ARGS;
+  keyboard_wait();
+}
+INTERACTION_FN(MouseWait) {
+  ARGS;
+  mouse_wait();
+}
+INTERACTION_FN(BrowserInputCapture) { ARGS; }
+
+// --- joysticks -------------------------------------------------------------------------------
+
+template <double (*Query)(double)>
+INTERACTION_FN(JoystickQuery) {
+  ARGS;
+  SetReal(result, Query(a.R(0)));
+}
+INTERACTION_FN(JoystickName) {
+  ARGS;
+  RValue_SetString(result, joystick_name(a.R(0)).c_str());
+}
+INTERACTION_FN(JoystickCheckButton) {
+  ARGS;
+  SetReal(result, joystick_check_button(a.R(0), a.R(1)));
+}
+
+struct Registration {
+  const char* name;
+  BuiltinHandler handler;
+  int32_t argumentCount;
+};
+
+// Before the high-score functions.
+constexpr Registration kBeforeScores[] = {
+    {"splash_set_caption", SplashSetCaption, 1},
+    {"splash_set_fullscreen", SplashSetFlag<&SplashSettings::fullscreen>, 1},
+    {"splash_set_border", SplashSetFlag<&SplashSettings::border>, 1},
+    {"splash_set_size", SplashSetSize, 2},
+    {"splash_set_adapt", SplashSetFlag<&SplashSettings::adapt>, 1},
+    {"splash_set_top", SplashSetFlag<&SplashSettings::top>, 1},
+    {"splash_set_color", SplashSetColor, 1},
+    {"splash_set_main", SplashSetFlag<&SplashSettings::main>, 1},
+    {"splash_set_scale", SplashSetScale, 1},
+    {"splash_set_cursor", SplashSetFlag<&SplashSettings::cursor>, 1},
+    {"splash_set_interrupt", SplashSetFlag<&SplashSettings::interrupt>, 1},
+    {"splash_set_stop_key", SplashSetFlag<&SplashSettings::stopKey>, 1},
+    {"splash_set_stop_mouse", SplashSetFlag<&SplashSettings::stopMouse>, 1},
+    {"splash_show_video", SplashShow, 2},
+    {"splash_show_image", SplashShow, 2},
+    {"splash_show_text", SplashShow, 2},
+    {"show_image", ShowMedia, 3},
+    {"show_video", ShowMedia, 3},
+    {"show_text", ShowText, 4},
+    {"show_message", ShowMessage, 1},
+    {"show_question", ShowQuestion, 1},
+    {"show_message_async", ShowMessageAsync, 1},
+    {"show_question_async", ShowQuestionAsync, 1},
+    {"show_error", ShowError, 2},
+    {"show_info", ShowInfo, 0},
+    {"load_info", LoadInfo, 1},
+};
+
+// After them.
+constexpr Registration kAfterScores[] = {
+    {"show_message_ext", ShowMessageExt, 4},
+    {"message_background", MessageSetting<kMessageBackground>, 1},
+    {"message_button", MessageSetting<kMessageButton>, 1},
+    {"message_alpha", MessageSetting<kMessageAlpha>, 1},
+    {"message_text_font", MessageSetting<kMessageTextFont>, 4},
+    {"message_button_font", MessageSetting<kMessageButtonFont>, 4},
+    {"message_input_font", MessageSetting<kMessageInputFont>, 4},
+    {"message_mouse_color", MessageSetting<kMessageMouseColor>, 1},
+    {"message_input_color", MessageSetting<kMessageInputColor>, 1},
+    {"message_position", MessageSetting<kMessagePosition>, 2},
+    {"message_size", MessageSetting<kMessageSize>, 2},
+    {"message_caption", MessageSetting<kMessageCaption>, 2},
+    {"show_menu", ShowMenu, 2},
+    {"show_menu_pos", ShowMenuPos, 4},
+    {"get_integer", GetInteger, 2},
+    {"get_integer_async", GetStringAsync, 2},
+    {"get_string", GetString, 2},
+    {"get_string_async", GetStringAsync, 2},
+    {"get_login_async", GetLoginAsync, 2},
+    {"get_color", GetColor, 1},
+    {"get_open_filename", GetOpenFilename, 2},
+    {"get_save_filename", GetSaveFilename, 2},
+    {"get_open_filename_ext", GetOpenFilenameExt, 4},
+    {"get_save_filename_ext", GetSaveFilenameExt, 4},
+    {"get_directory", GetDirectory, 1},
+    {"get_directory_alt", GetDirectoryAlt, 2},
+    {"keyboard_get_numlock", KeyboardGetNumlock, 0},
+    {"keyboard_set_numlock", KeyboardSetNumlock, 1},
+    {"keyboard_key_press", KeyboardKeyPress, 1},
+    {"keyboard_key_release", KeyboardKeyRelease, 1},
+    {"keyboard_set_map", KeyboardSetMap, 2},
+    {"keyboard_get_map", KeyboardGetMap, 1},
+    {"keyboard_unset_map", KeyboardUnsetMap, 0},
+    {"keyboard_check", KeyboardCheck, 1},
+    {"keyboard_check_pressed", KeyboardCheckPressed, 1},
+    {"keyboard_check_released", KeyboardCheckReleased, 1},
+    {"keyboard_check_direct", KeyboardCheckDirect, 1},
+    {"mouse_check_button", MouseCheckButton, 1},
+    {"mouse_check_button_pressed", MouseCheckButtonPressed, 1},
+    {"mouse_check_button_released", MouseCheckButtonReleased, 1},
+    {"mouse_wheel_up", MouseWheelUp, 0},
+    {"mouse_wheel_down", MouseWheelDown, 0},
+    {"joystick_exists", JoystickQuery<joystick_exists>, 1},
+    {"joystick_direction", JoystickQuery<joystick_direction>, 1},
+    {"joystick_name", JoystickName, 1},
+    {"joystick_axes", JoystickQuery<joystick_axes>, 1},
+    {"joystick_buttons", JoystickQuery<joystick_buttons>, 1},
+    {"joystick_has_pov", JoystickQuery<joystick_has_pov>, 1},
+    {"joystick_check_button", JoystickCheckButton, 2},
+    {"joystick_xpos", JoystickQuery<joystick_xpos>, 1},
+    {"joystick_ypos", JoystickQuery<joystick_ypos>, 1},
+    {"joystick_zpos", JoystickQuery<joystick_zpos>, 1},
+    {"joystick_rpos", JoystickQuery<joystick_rpos>, 1},
+    {"joystick_upos", JoystickQuery<joystick_upos>, 1},
+    {"joystick_vpos", JoystickQuery<joystick_vpos>, 1},
+    {"joystick_pov", JoystickQuery<joystick_pov>, 1},
+    {"keyboard_clear", KeyboardClear, 1},
+    {"mouse_clear", MouseClear, 1},
+    {"io_clear", IoClear, 0},
+    {"io_handle", IoHandle, 0},
+    {"device_mouse_dbclick_enable", DeviceMouseDbclickEnable, 1},
+    {"keyboard_wait", KeyboardWait, 0},
+    {"mouse_wait", MouseWait, 0},
+    {"browser_input_capture", BrowserInputCapture, 1},
+};
+static_assert(std::size(kBeforeScores) == 26 && std::size(kAfterScores) == 64);
+
+}  // namespace
+
+bool F_KeyboardCheck(int32_t key) { return KeyTest(key, IO_KeyDown); }
+
+const SplashSettings& Interaction_Splash() { return g_splash; }
+
+void InitInteractionFunctions() {
+  for (const Registration& r : kBeforeScores) Builtin_Add(r.name, r.handler, r.argumentCount, kInteractionFlag);
+  Score_RegisterFunctions();
+  for (const Registration& r : kAfterScores) Builtin_Add(r.name, r.handler, r.argumentCount, kInteractionFlag);
+  g_splash = SplashSettings{};
+  Window_SetCaption(g_GameHeader.displayName ? g_GameHeader.displayName->c_str() : kDefaultGameCaption);
+}

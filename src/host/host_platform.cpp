@@ -68,9 +68,12 @@ std::string Win32_GetFullPath(const char* path) { return LoadSave_FullPath(path)
 
 namespace {
 void (*g_pumpHook)() = nullptr;
+void (*g_modelessDialog)() = nullptr;
 }  // namespace
 
 void Win32_SetPumpMessagesHook(void (*hook)()) { g_pumpHook = hook; }
+
+void Win32_SetModelessDialog(void (*poll)()) { g_modelessDialog = poll; }
 
 const char* Runner_GetGameFilePath() { return g_pGameFilePath; }
 
@@ -97,6 +100,7 @@ void Win32_PumpMessages() {
     }
     Window_DispatchMessage(message);
   }
+  if (g_modelessDialog != nullptr) g_modelessDialog();
 }
 
 void Win32_PostQuit() {

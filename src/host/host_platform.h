@@ -19,6 +19,9 @@ std::string Win32_GetFullPath(const char* path);
 void Win32_PumpMessages();
 // Lets tests see the pump run inside modal waits; called at the start of every pump.
 void Win32_SetPumpMessagesHook(void (*hook)());
+// The open modeless dialog's poll, which every pump calls after the window's messages; null
+// while none is open.
+void Win32_SetModelessDialog(void (*poll)());
 
 // The absolute path of the game data file; null while none is known.
 const char* Runner_GetGameFilePath();

@@ -188,9 +188,9 @@ bool Window_Create(int32_t width, int32_t height) {
     return false;
   }
 
-  // 7. Handle and caption.
+  // 7. Handle and caption: a game without a display name keeps the runner's own.
   s.window = window;
-  Window_SetCaption(g_GameHeader.displayName ? g_GameHeader.displayName->c_str() : nullptr);
+  Window_SetCaption(g_GameHeader.displayName ? g_GameHeader.displayName->c_str() : kDefaultGameCaption);
 
   // 9. The cursor: an arrow only when the header asks for the class cursor and the game shows
   // its cursor; otherwise none until a script chooses one.

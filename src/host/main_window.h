@@ -14,6 +14,9 @@ struct SDL_Window;
 
 inline constexpr int32_t kWindowCursorTableSize = 15;
 
+// The caption of a game whose header names no display name.
+inline constexpr const char* kDefaultGameCaption = "Made with Tolvarine";
+
 // Window styles of the game window.
 inline constexpr uint32_t kStylePopup = WS_POPUP;
 inline constexpr uint32_t kStyleResizable = 0x00CF0000u;  // caption, menu, sizing frame, min/max boxes

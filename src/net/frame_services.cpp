@@ -11,6 +11,8 @@ void Profiler_Leave() {}
 int64_t Profiler_OwnTime() { return 0; }
 void Debug_Tick() {}
 bool Debug_IsConnected() { return false; }
+void Debug_StartServiceThread() {}
+void Debug_StopServiceThread() {}
 void Debug_SetErrorText(const char*) {}
 int Debug_WaitWhilePaused() { return 0; }
 void Network_Tick() {}

@@ -51,6 +51,9 @@ int64_t Profiler_OwnTime();
 // Once per frame: polls the debugger connection and holds the game while the debugger pauses it.
 void Debug_Tick();
 bool Debug_IsConnected();
+// Serve a connected debugger from a thread of its own while a modal dialog holds the frame loop.
+void Debug_StartServiceThread();
+void Debug_StopServiceThread();
 // Hands an error report to the connected debugger.
 void Debug_SetErrorText(const char* text);
 // Waits (messages pumped) until the debugger resumes the game (0) or asks for a step (1).

@@ -6,10 +6,14 @@
 namespace {
 
 uint32_t MixChannel(uint32_t a, uint32_t b, int shift, float t) {
-  const float ca = static_cast<float>((a >> shift) & 0xFF);
-  const float cb = static_cast<float>((b >> shift) & 0xFF);
-  // The default rounding mode rounds halves to even; a channel far out of range keeps its low bits.
-  const double mixed = std::nearbyint(static_cast<double>(ca * (1.0f - t) + cb * t));
+  const double ca = static_cast<double>((a >> shift) & 0xFF);
+  const double cb = static_cast<double>((b >> shift) & 0xFF);
+  // The weights are single precision, the mix double: a sum computed in floats can land on a half
+  // (85 and 210 at 0.268 give 118.5 there) and round the other way.
+  const double k = static_cast<double>(1.0f - t);
+  // The default rounding mode rounds halves to even; a channel far out of range keeps its low bits,
+  // and one beyond what 64 bits hold (or NaN) gives 0.
+  const double mixed = std::nearbyint(ca * k + cb * static_cast<double>(t));
   const int64_t whole = std::isfinite(mixed) && std::fabs(mixed) < 9.0e18 ? static_cast<int64_t>(mixed) : 0;
   return (static_cast<uint32_t>(whole) & 0xFF) << shift;
 }

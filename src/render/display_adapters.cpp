@@ -188,14 +188,15 @@ int32_t Display_GetHeight() {
   return WindowSystem_Get().GetScreenSize(&width, &height) ? height : 0;
 }
 
+// The system answers 0 for what it does not know (no refresh rate under the offscreen driver).
 int32_t Display_GetFrequency() {
   int w, h, hz, bits;
-  return D3D9GL_DesktopMode(0, &w, &h, &hz, &bits) ? hz : -1;
+  return D3D9GL_DesktopMode(0, &w, &h, &hz, &bits) && hz > 0 ? hz : -1;
 }
 
 int32_t Display_GetColourDepth() {
   int w, h, hz, bits;
-  return D3D9GL_DesktopMode(0, &w, &h, &hz, &bits) ? bits : -1;
+  return D3D9GL_DesktopMode(0, &w, &h, &hz, &bits) && bits > 0 ? bits : -1;
 }
 
 int32_t Display_GetOrientation() { return 0; }

@@ -60,8 +60,8 @@ struct Answer {
   }
 };
 
-// The arguments are released after the call.
-inline Answer Call(const char* name, std::vector<RValue> args = {}) {
+// The arguments are released after the call; self is the caller (also the other instance).
+inline Answer Call(const char* name, std::vector<RValue> args = {}, CInstance* self = nullptr) {
   Answer answer;
   int32_t id = -1;
   if (!Builtin_FindCallable(name, &id)) {
@@ -69,7 +69,7 @@ inline Answer Call(const char* name, std::vector<RValue> args = {}) {
   } else {
     std::vector<RValue*> pointers;
     for (RValue& a : args) pointers.push_back(&a);
-    VM_CallBuiltin(nullptr, nullptr, &answer.v, static_cast<int32_t>(args.size()), id, pointers.data());
+    VM_CallBuiltin(self, self, &answer.v, static_cast<int32_t>(args.size()), id, pointers.data());
   }
   for (RValue& a : args) RValue_Release(&a);
   return answer;

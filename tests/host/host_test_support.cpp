@@ -154,6 +154,14 @@ std::string PlaceRunnerIn(const std::string& directory) {
   return target.string();
 }
 
+std::string FindFile(const std::string& root, const std::string& name) {
+  if (!std::filesystem::exists(root)) return "";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.path().filename() == name) return entry.path().string();
+  }
+  return "";
+}
+
 std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& expected) {
   std::vector<std::string> lines;
   std::istringstream stream(text);

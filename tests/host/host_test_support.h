@@ -51,6 +51,9 @@ RunResult FinishProgram(StartedProgram& started, int timeoutSeconds = 60);
 // runner's own directory is one the test controls. Returns its path.
 std::string PlaceRunnerIn(const std::string& directory);
 
+// The first file called `name` anywhere under `root`, empty when there is none.
+std::string FindFile(const std::string& root, const std::string& name);
+
 // The lines of `text` that follow one another in `expected` order (others may come between);
 // returns the first expected line not found, or an empty string when all were found in order.
 std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& expected);

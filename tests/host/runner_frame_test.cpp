@@ -10,48 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "assets/image_decode.h"
 #include "container/minimal.h"
 #include "host/host_test_support.h"
+#include "host/saved_frame.h"
 
 namespace {
 
 using namespace host_test;
-
-struct Frame {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::vector<uint32_t> pixels;  // 0xAARRGGBB, rows top first
-  uint32_t At(int32_t x, int32_t y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-// The first file called `name` anywhere under `root`, empty when there is none.
-std::string FindFile(const std::string& root, const std::string& name) {
-  if (!std::filesystem::exists(root)) return "";
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.path().filename() == name) return entry.path().string();
-  }
-  return "";
-}
-
-std::optional<Frame> DecodePng(const std::string& bytes) {
-  Frame frame;
-  const uint32_t* pixels = PNG_Decode(bytes.data(), bytes.size(), &frame.width, &frame.height, false);
-  if (pixels == nullptr || frame.width <= 0 || frame.height <= 0) {
-    PNG_FreeDecoder();
-    return std::nullopt;
-  }
-  frame.pixels.assign(pixels, pixels + static_cast<size_t>(frame.width) * frame.height);
-  PNG_FreeDecoder();
-  return frame;
-}
-
-// Runs the runner on `game` in `dir` with its save area under dir/data; the game must end itself.
-RunResult RunToEnd(const std::string& dir, const std::string& game) {
-  std::filesystem::create_directories(dir + "/data");
-  return RunProgram(TOLVARINE_RUNNER, {"-game", game, "-debugoutput", "log.txt"}, dir,
-                    {{"XDG_DATA_HOME", dir + "/data"}, {"SDL_VIDEODRIVER", "offscreen"}}, 60);
-}
+using namespace frame_test;
 
 // Every 8th pixel of every 8th row as the numbers of a "P3" text image (red, green, blue).
 std::vector<int> Sampled(const Frame& frame) {
@@ -112,23 +78,6 @@ TEST(RunnerFrameTest, TheTwoViewsDemoSavesTheFrameOfItsGoldenImage) {
     EXPECT_EQ(frame->At(x + 8, y + 8), 0xFFFFD020u) << x << "," << y;
     EXPECT_EQ(frame->At(x - 2, y + 8), 0xFFC06030u) << x << "," << y;
   }
-}
-
-// Assembles `code` into `program`; false (a test failure) when it does not assemble.
-bool Assemble(const std::string& code, container::BytecodeProgram* program) {
-  std::string error;
-  if (container::assemble_bytecode(code, program, &error)) return true;
-  ADD_FAILURE() << error;
-  return false;
-}
-
-// Writes a minimal game of these parts to `path`; false (a test failure) when it cannot.
-bool WriteGame(const std::string& path, const container::MinimalGameParts& parts) {
-  container::ContainerWriter writer;
-  container::add_minimal_game(writer, parts);
-  const container::BuildResult built = writer.write_file(path);
-  EXPECT_TRUE(built.ok()) << built.error;
-  return built.ok();
 }
 
 // A ball moving right at 4 pixels a step meets a solid wall. Its End Step counts the steps and at
@@ -261,20 +210,6 @@ TEST(RunnerFrameTest, ABallStopsAtASolidWallAndItsCollisionRunsEveryStepSinceThe
   EXPECT_EQ(frame->At(215, 139), 0xFF2060FFu);
   EXPECT_EQ(frame->At(10, 100), 0xFF202020u) << "the ball has left its start";
 }
-
-// A call in byte code: the arguments (each pushing one variant) go on the stack last first, and the
-// result is stored in `store` (a global) or dropped.
-std::string CallCode(const std::string& function, const std::vector<std::string>& args, const std::string& store = {}) {
-  std::string code;
-  for (auto it = args.rbegin(); it != args.rend(); ++it) code += *it;
-  code += "call.i " + function + " " + std::to_string(args.size()) + "\n";
-  code += store.empty() ? "popz.v\n" : "pop.v.v global." + store + " vflags=10\n";
-  return code;
-}
-std::string Int(int64_t v) { return "push.i " + std::to_string(v) + "\nconv.i.v\n"; }
-std::string Number(double v) { return "push.d " + std::to_string(v) + "\nconv.d.v\n"; }
-std::string Str(const std::string& v) { return "push.s \"" + v + "\"\nconv.s.v\n"; }
-std::string Global(const std::string& name) { return "push.v global." + name + " vflags=10\n"; }
 
 // The colours the game gives its surfaces, as a buffer holds them (blue in the low byte) and as
 // the PNG decoder gives them (0xAARRGGBB): the same words.

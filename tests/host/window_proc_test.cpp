@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <set>
 
+#include "core/function_registry.h"
+#include "functions/load_stand_in.h"
 #include "host/entry.h"
 #include "host/frame_loop.h"
 #include "host/game_header.h"
@@ -490,6 +492,30 @@ TEST_F(WindowCreateTest, CaptionAndCursorComeFromTheHeaderAndOptions) {
     EXPECT_STREQ(Window_GetCaption(), "My Game");
     EXPECT_EQ(sys.title, "My Game");
   }
+}
+
+// The interaction group sets the caption when it registers, before or after the window is made.
+TEST_F(WindowCreateTest, TheCaptionIsTheDisplayNameOrTheRunnersOwnBeforeAndAfterTheWindow) {
+  for (const char* name : {static_cast<const char*>(nullptr), "My Game"}) {
+    SCOPED_TRACE(name != nullptr ? name : "no display name");
+    const std::string caption = name != nullptr ? name : "Made with Tolvarine";
+    if (name != nullptr) {
+      g_GameHeader.displayName = name;
+    } else {
+      g_GameHeader.displayName.reset();
+    }
+    WindowState_Reset();
+    InitInteractionFunctions();
+    EXPECT_EQ(Window_GetCaption(), caption);
+    ASSERT_TRUE(Window_Create(320, 240));
+    EXPECT_EQ(Window_GetCaption(), caption);
+    EXPECT_EQ(sys.title, caption);
+    Window_SetCaption("changed by a script");
+    InitInteractionFunctions();
+    EXPECT_EQ(sys.title, caption);
+    Builtin_Shutdown();
+  }
+  g_GameHeader.displayName.reset();
 }
 
 TEST_F(WindowCreateTest, FailedCreationLeavesNoHandle) {

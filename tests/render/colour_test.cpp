@@ -32,6 +32,9 @@ TEST(ColourTest, MergeMixesEachChannelRoundingHalvesToEven) {
   EXPECT_EQ(Colour_Merge(0xFF000000u, 0xFF000000u, 0.5f), 0u);  // no alpha in the result
   // t is not clamped: 100 + 2 x (200 - 100) = 300 keeps its low 8 bits.
   EXPECT_EQ(Colour_Merge(100, 200, 2.0f), 300u & 0xFF);
+  // The mix is summed in double precision: 85 x 0.732 + 210 x 0.268 is a little above 118.5 there,
+  // exactly 118.5 (rounding to 118) in floats.
+  EXPECT_EQ(Colour_Merge(85, 210, 0.268f), 119u);
 }
 
 TEST(ColourTest, HueSaturationAndValueOfColours) {

@@ -44,9 +44,13 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   write_sond(writer, parts.sounds);
   write_agrp(writer, parts.audio_groups);
   write_sprt(writer, parts.sprites);
-  for (const char* tag : {"BGND", "PATH", "SCPT", "SHDR", "FONT", "TMLN"}) {
-    writer.add_chunk(tag).u32(0);
+  for (const char* tag : {"BGND", "PATH", "SCPT", "SHDR"}) writer.add_chunk(tag).u32(0);
+  if (parts.fonts.empty()) {
+    writer.add_chunk("FONT").u32(0);
+  } else {
+    write_font(writer, parts.fonts);
   }
+  writer.add_chunk("TMLN").u32(0);
   write_objt(writer, parts.objects, header.format_version);
   write_room(writer, rooms);
   writer.add_chunk("DAFL");

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "container/bytecode_asm.h"
+#include "container/font.h"
 #include "container/objt.h"
 #include "container/room.h"
 #include "container/sound.h"
@@ -40,6 +41,8 @@ struct MinimalGameParts {
   std::span<const std::optional<SpriteEntry>> sprites = {};
   std::span<const TexturePageEntry> page_entries = {};
   std::span<const TexturePage> pages = {};
+  // Fonts whose page entries lie among those above (the FONT chunk stays empty without).
+  std::span<const std::optional<FontEntry>> fonts = {};
   // The header's window size (and so the application surface's first size).
   int32_t window_width = 320;
   int32_t window_height = 240;

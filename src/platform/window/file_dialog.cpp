@@ -1,15 +1,10 @@
 #include "platform/window/file_dialog.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "platform/window/zenity.h"
 
 namespace {
 
@@ -25,7 +20,7 @@ bool FileDialog_HasDisplay() { return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAY
 bool FileDialog_Show(const FileDialogRequest& request, std::string* path) {
   if (!FileDialog_HasDisplay()) return false;
 
-  std::vector<std::string> args = {"zenity", "--file-selection"};
+  std::vector<std::string> args = {"--file-selection"};
   if (request.save) {
     args.emplace_back("--save");
     if (request.confirmOverwrite) args.emplace_back("--confirm-overwrite");
@@ -37,45 +32,13 @@ bool FileDialog_Show(const FileDialogRequest& request, std::string* path) {
     for (const std::string& pattern : filter.patterns) arg += " " + pattern;
     args.push_back(arg);
   }
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-  posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-  pid_t pid = 0;
-  // Not installed: the spawn fails and the dialog counts as cancelled.
-  int spawned = posix_spawnp(&pid, "zenity", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipeFds[1]);
-  if (spawned != 0) {
-    close(pipeFds[0]);
-    return false;
-  }
-
+  // Not installed: the dialog counts as cancelled.
+  ZenityChild child;
+  if (!Zenity_Start(args, &child)) return false;
+  int exitCode = -1;
   std::string chosen;
-  char buffer[1024];
-  for (;;) {
-    ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
-    if (n > 0) {
-      chosen.append(buffer, static_cast<size_t>(n));
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      break;
-    }
-  }
-  close(pipeFds[0]);
-
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+  Zenity_Wait(&child, &exitCode, &chosen);
+  if (exitCode != 0) return false;
   while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r')) chosen.pop_back();
   if (chosen.empty()) return false;
   *path = chosen;
