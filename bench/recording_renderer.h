@@ -1,7 +1,9 @@
-// The renderer on the recording device with its log off, for benchmarks of the CPU side of
-// drawing: made on construction (ok() says whether it was), torn down with its textures after.
+// The renderer with its debug log kept in memory, made on construction (ok() says whether it was)
+// and torn down with its textures after: on the recording device with its log off, for
+// benchmarks of the CPU side of drawing, or on the OpenGL device for whole frames.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 
 #include "assets/texture_pages.h"
@@ -12,13 +14,21 @@
 
 class RecordingRenderer {
  public:
-  RecordingRenderer() {
+  enum class Device { Recording, OpenGL };
+
+  explicit RecordingRenderer(Device device = Device::Recording, int32_t width = 1024, int32_t height = 768) {
     m_debug = g_pDebugConsole;
     g_pDebugConsole = &m_quiet;
-    s_log = std::make_shared<D3D9RecordingLog>();
-    s_log->SetRecording(false);
-    m_old = GR_D3D_SetFactory(&Recording);
-    m_ok = GR_D3D_Init(nullptr, 1024, 768, 0);
+    if (device == Device::Recording) {
+      s_log = std::make_shared<D3D9RecordingLog>();
+      s_log->SetRecording(false);
+      m_old = GR_D3D_SetFactory(&Recording);
+    } else {
+      setenv("SDL_VIDEODRIVER", "offscreen", 0);
+      m_old = GR_D3D_SetFactory(nullptr);
+    }
+    // Without a window the device makes one of the back buffer's size to present to.
+    m_ok = GR_D3D_Init(nullptr, width, height, 0);
   }
   ~RecordingRenderer() {
     GR_Texture_FreeAll();

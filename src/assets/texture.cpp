@@ -115,7 +115,13 @@ bool CreateTargetObjects(Texture* t, HRESULT* result) {
   HRESULT hr = device == nullptr ? D3DERR_INVALIDCALL
                                  : device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT,
                                                          &t->d3dTexture, nullptr);
-  if (SUCCEEDED(hr)) hr = device->CreateRenderTarget(w, h, format, samples, 0, FALSE, &t->surface, nullptr);
+  // A multisampled target draws into a surface of its own that is resolved into the texture before
+  // the texture is read; without samples the texture's own level is the target, so that nothing
+  // has to be copied every frame it is drawn from.
+  if (SUCCEEDED(hr)) {
+    hr = samples != D3DMULTISAMPLE_NONE ? device->CreateRenderTarget(w, h, format, samples, 0, FALSE, &t->surface, nullptr)
+                                        : t->d3dTexture->GetSurfaceLevel(0, &t->surface);
+  }
   if (SUCCEEDED(hr)) {
     const D3DFORMAT depthFormat = g_D3D.pp.AutoDepthStencilFormat != D3DFMT_UNKNOWN ? g_D3D.pp.AutoDepthStencilFormat
                                                                                     : D3DFMT_D24S8;

@@ -171,6 +171,15 @@ inline RValue RValue_MakeReal(double d) {
   v.kind = VALUE_REAL;
   return v;
 }
+// A pointer-kind value; the unused upper half of a 32-bit pointer reads as 0.
+inline RValue RValue_MakePointer(void* p) {
+  RValue v;
+  v.v64 = 0;
+  v.ptr = p;
+  v.flags = 0;
+  v.kind = VALUE_PTR;
+  return v;
+}
 inline RValue RValue_MakeUndefined() {
   RValue v;
   v.v64 = 0;

@@ -221,9 +221,7 @@ void SetEmptyText(RValue* result) { RValue_SetString(result, ""); }
 
 void SetNullPointer(RValue* result) {
   RValue_Release(result);
-  *result = RValue_MakeUndefined();
-  result->ptr = nullptr;
-  result->kind = VALUE_PTR;
+  *result = RValue_MakePointer(nullptr);
 }
 
 void Report(const char* prefix, const char* message) { Error_Report(false, (std::string(prefix) + message).c_str()); }

@@ -174,10 +174,7 @@ void Int64(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
 void Ptr(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   void* p = RValue_ToPointer(&args[0]);
   RValue_Release(result);
-  result->v64 = 0;
-  result->ptr = p;
-  result->flags = 0;
-  result->kind = VALUE_PTR;
+  *result = RValue_MakePointer(p);
 }
 
 // A negative dec counts as 0, the width is kept within +-255 and the precision within 255, so no

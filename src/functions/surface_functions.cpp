@@ -136,9 +136,7 @@ SURFACE_FN(surface_get_height) {
 SURFACE_FN(surface_get_texture) {
   ARGS;
   RValue_Release(result);
-  *result = RValue_MakeUndefined();
-  result->v64 = Surface_GetTexture(a.I(0));
-  result->kind = VALUE_PTR;
+  *result = RValue_MakePointer(reinterpret_cast<void*>(static_cast<intptr_t>(Surface_GetTexture(a.I(0)))));
 }
 
 SURFACE_FN(surface_set_target) {

@@ -36,9 +36,7 @@ intptr_t TextureValue(const Args& a, int32_t n) { return a.Has(n) ? WXGPtrOrNum(
 // A texture value as scripts hold it: a handle of pointer kind.
 void SetTexture(RValue* result, int32_t handle) {
   RValue_Release(result);
-  result->ptr = reinterpret_cast<void*>(static_cast<intptr_t>(handle));
-  result->flags = 0;
-  result->kind = VALUE_PTR;
+  *result = RValue_MakePointer(reinterpret_cast<void*>(static_cast<intptr_t>(handle)));
 }
 
 constexpr const char* kMissingSprite = "Trying to draw non-existing sprite.";

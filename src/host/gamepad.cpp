@@ -1,8 +1,10 @@
 #include "host/gamepad.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "core/console.h"
 #include "core/memory_manager.h"
@@ -91,11 +93,11 @@ void CGamepad::SetConnected(bool connected) {
 void CGamepad::SetDescription(const char* text) {
   if (text == nullptr) return;
   if (std::strncmp(m_description, text, kGamepadDescriptionLength) == 0) return;
-  size_t n = strnlen(text, kGamepadDescriptionLength);
-  // A text cut at the limit must not end in half a character.
-  if (n == static_cast<size_t>(kGamepadDescriptionLength)) {
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-  }
+  constexpr size_t limit = kGamepadDescriptionLength;
+  // One byte past the limit shows whether the cut would split a character.
+  const std::string_view whole(text, strnlen(text, limit + 1));
+  size_t n = std::min(whole.size(), limit);
+  while (n > 0 && n < whole.size() && (static_cast<unsigned char>(whole[n]) & 0xC0) == 0x80) --n;
   std::memcpy(m_description, text, n);
   m_description[n] = '\0';
 }

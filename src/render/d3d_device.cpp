@@ -204,6 +204,11 @@ bool GR_D3D_CreateDevice(SDL_Window* window, int32_t width, int32_t height, uint
     return false;
   }
   g_D3D.device = device;
+  // Which renderer draws (a GPU's or a software one) explains most of a game's speed.
+  D3DADAPTER_IDENTIFIER9 identifier{};
+  if (SUCCEEDED(g_D3D.d3d->GetAdapterIdentifier(mode.adapter, 0, &identifier))) {
+    Console_DebugOutput("Adapter: %s\n", identifier.Description);
+  }
 
   Console_DebugOutput("Creating screen render target\n");
   SetWindowSize(static_cast<int32_t>(pp.BackBufferWidth), static_cast<int32_t>(pp.BackBufferHeight));

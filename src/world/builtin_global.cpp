@@ -124,14 +124,12 @@ bool GV_DebugMode(CInstance*, int32_t, RValue* out) {
 }
 bool GV_PointerInvalid(CInstance*, int32_t, RValue* out) {
   RValue_Release(out);
-  out->v64 = -1;
-  out->kind = VALUE_PTR;
+  *out = RValue_MakePointer(reinterpret_cast<void*>(intptr_t{-1}));
   return true;
 }
 bool GV_PointerNull(CInstance*, int32_t, RValue* out) {
   RValue_Release(out);
-  out->v64 = 0;
-  out->kind = VALUE_PTR;
+  *out = RValue_MakePointer(nullptr);
   return true;
 }
 bool GV_Undefined(CInstance*, int32_t, RValue* out) {

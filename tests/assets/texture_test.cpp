@@ -67,14 +67,23 @@ TEST_F(TextureTest, SizesFollowTheDeviceMaximumTheModeAndTheTargetFlag) {
 TEST_F(TextureTest, RenderTargetWhoseSurfaceFailsIsRefusedWhole) {
   ASSERT_TRUE(Init());
   Texture* const white = g_Textures.head;
-  // The first call failing (the texture) or a later one (the depth surface): no record is left.
-  for (int skip = 0; skip < 3; ++skip) {
-    SCOPED_TRACE(skip);
-    const char* methods[] = {"CreateTexture", "CreateRenderTarget", "CreateDepthStencilSurface"};
-    s_log->FailNext(methods[skip], D3DERR_OUTOFVIDEOMEMORY);
+  // The first call failing (the texture) or a later one (its level or, multisampled, a surface of
+  // its own; the depth surface): no record is left.
+  const struct {
+    D3DMULTISAMPLE_TYPE samples;
+    const char* method;
+  } cases[] = {{D3DMULTISAMPLE_NONE, "CreateTexture"},
+               {D3DMULTISAMPLE_NONE, "GetSurfaceLevel"},
+               {D3DMULTISAMPLE_NONE, "CreateDepthStencilSurface"},
+               {D3DMULTISAMPLE_4_SAMPLES, "CreateRenderTarget"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.method);
+    g_D3D.pp.MultiSampleType = c.samples;
+    s_log->FailNext(c.method, D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(Texture_Create(64, 64, 0, true, kTextureKindARGB), nullptr);
     EXPECT_EQ(g_Textures.head, white);
   }
+  g_D3D.pp.MultiSampleType = D3DMULTISAMPLE_NONE;
   EXPECT_NE(Console().find("CreateTexture failed - 8876017c\n"), std::string::npos) << Console();
 }
 
@@ -175,7 +184,24 @@ TEST_F(TextureTest, TargetsArePushedSetAndRestoredWithTheirDepthSurfaces) {
   now->Release();
   before->Release();
 
-  // Binding a target that was drawn into resolves it once, into its texture.
+  // Without samples the target draws into its texture's own level: binding it copies nothing.
+  s_log->Clear();
+  Texture_Bind(0, target);
+  EXPECT_EQ(CountLines("StretchRect"), 0);
+  EXPECT_EQ(target->flags & kTextureTargetDirty, 0u);
+}
+
+// A multisampled target draws into a surface of its own: binding it after it was drawn into
+// resolves it once into its texture.
+TEST_F(TextureTest, AMultisampledTargetIsResolvedOnceWhenItIsBoundAfterDrawing) {
+  InitScene();
+  g_D3D.pp.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
+  Texture* target = Texture_Create(32, 16, 0, true, kTextureKindARGB);
+  g_D3D.pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(Texture_PushTarget());
+  ASSERT_TRUE(Texture_SetTarget(0, target));
+  ASSERT_TRUE(Texture_PopTarget());
   s_log->Clear();
   Texture_Bind(0, target);
   EXPECT_EQ(CountLines("StretchRect"), 1);

@@ -364,6 +364,39 @@ TEST(RunnerTest, AHeadlessRunEndsAfterTheFirstRoomsCreationCode) {
   }
 }
 
+// --draw-code places an instance whose Draw event runs the code: ending the game there ends the
+// run after its first frame (without -headless, a room would otherwise run on until killed).
+TEST(RunnerTest, ToolsDrawCodeEndsTheGameInItsFirstDrawEvent) {
+  const std::string dir = MakeScratchDir("work");
+  WriteFile(dir + "/end.s", ".code drawer_draw\n  call.i game_end 0\n  popz.v\n  exit.i\n");
+  WriteFile(dir + "/room.s", ".code room_code\n  exit.i\n");
+  RunResult tool =
+      RunProgram(TOLVARINE_CONTAINER_TOOL, {"--minimal", "--room-speed", "1000000", "--draw-code", "end.s", "room.win"}, dir);
+  ASSERT_EQ(tool.exitCode, 0) << tool.output;
+  RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "room.win", "-debugoutput", "log.txt"}, dir);
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  const std::string log = ReadFile(dir + "/log.txt");
+  EXPECT_EQ(FirstMissingInOrder(log, {"StartGame: room 0 \"room0\" (320 x 240, speed 1000000)", "Entering main loop."}), "")
+      << log;
+
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } refused[] = {
+      {{"--minimal", "--draw-code", "end.s", "x.win"}, "--draw-code goes with --room-speed"},
+      {{"--minimal", "--room-speed", "30", "--room-code", "room.s", "--draw-code", "end.s", "x.win"},
+       "do not go together"},
+      {{"--draw-code", "end.s", "d.txt", "x.win"}, "--draw-code goes with --minimal"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.says);
+    RunResult r = RunProgram(TOLVARINE_CONTAINER_TOOL, c.args, dir);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+  }
+}
+
 // A game that cannot start ends through the usual teardown: exit code 1, the temporary directory
 // removed. A FIFO or a directory named as the game is refused before it is opened, so nothing
 // waits on it.

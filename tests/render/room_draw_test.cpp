@@ -156,7 +156,7 @@ TEST_F(RoomDrawTest, ARoomWithoutViewsIsDrawnIntoTheApplicationSurfaceAndCopiedT
   ASSERT_GE(g_RunState.applicationSurface, 0);
   EXPECT_EQ(Surface_GetWidth(g_RunState.applicationSurface), 640);
   EXPECT_EQ(g_WindowState.backbufferWidth, 640);
-  const int target = Find("SetRenderTarget(0, surface");
+  const int target = Find("SetRenderTarget(0, texture");
   ASSERT_GE(target, 0);
   const int sprite = Find("sprite 100001", target);
   ASSERT_GT(sprite, target);

@@ -19,7 +19,7 @@
 namespace {
 
 constexpr std::string_view kUsage = R"(usage: tolvarine-container [options] DESCRIPTION OUTPUT
-       tolvarine-container [options] --minimal [--room-speed N [--room-code CODE | --tone HZ]] OUTPUT
+       tolvarine-container [options] --minimal [--room-speed N [--room-code CODE | --draw-code CODE | --tone HZ]] OUTPUT
        tolvarine-container [options] --demo-views [--save-frame STEP FILE] OUTPUT
 
 Writes the container that the text file DESCRIPTION describes ("-" reads standard input) to OUTPUT.
@@ -31,7 +31,9 @@ first room of the room order: the game then runs in it until it is ended (window
 or SIGTERM). --room-code CODE gives that room a creation code: CODE is a file of byte-code
 assembly ("-" reads standard input) whose first code entry becomes the room's creation code (its
 codes go into the CODE, VARI and FUNC chunks). With -headless the runner ends with exit code 0
-once such a code has run. --tone HZ instead gives that room a creation code that plays a looping
+once such a code has run. --draw-code CODE instead places one instance of an object "drawer" in
+that room whose Draw event runs the first code entry of CODE (with game_end there, the game ends
+after its first frame is drawn and shown). --tone HZ instead gives that room a creation code that plays a looping
 half-second sine tone of HZ Hz (sound 0, "tone", on the new audio engine). --demo-views writes a
 game of one room in colour seen through two views whose ports sit side by side (a window of
 320 x 120), with four instances of a 32 x 32 sprite in it. --save-frame STEP FILE adds a controller
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
   std::optional<int32_t> room_speed;
   std::optional<uint32_t> tone;
   std::optional<std::string> room_code;
+  std::optional<std::string> draw_code;
   std::optional<std::pair<int32_t, std::string>> save_frame;
 
   for (int i = 1; i < argc; ++i) {
@@ -149,9 +152,9 @@ int main(int argc, char** argv) {
       save_frame = std::pair{static_cast<int32_t>(*step), file};
       continue;
     }
-    if (arg == "--room-code") {
-      if (i + 1 >= argc) return usage_error("--room-code needs a file");
-      room_code = argv[++i];
+    if (arg == "--room-code" || arg == "--draw-code") {
+      if (i + 1 >= argc) return usage_error(std::string(arg) + " needs a file");
+      (arg == "--room-code" ? room_code : draw_code) = argv[++i];
       continue;
     }
     if (!arg.starts_with("--")) {
@@ -168,7 +171,7 @@ int main(int argc, char** argv) {
   }
   container::ContainerWriter writer(options);
   if (demo_views) {
-    if (minimal || room_speed || room_code || tone || positional.size() != 1) {
+    if (minimal || room_speed || room_code || draw_code || tone || positional.size() != 1) {
       return usage_error("--demo-views expects OUTPUT alone");
     }
     if (save_frame) {
@@ -182,25 +185,37 @@ int main(int argc, char** argv) {
   if (save_frame) return usage_error("--save-frame goes with --demo-views");
   if (minimal) {
     if (positional.size() != 1) return usage_error("--minimal expects OUTPUT alone");
-    if ((room_code || tone) && !room_speed) {
-      return usage_error(room_code ? "--room-code goes with --room-speed" : "--tone goes with --room-speed");
+    if ((room_code || draw_code || tone) && !room_speed) {
+      return usage_error(room_code   ? "--room-code goes with --room-speed"
+                         : draw_code ? "--draw-code goes with --room-speed"
+                                     : "--tone goes with --room-speed");
     }
-    if (room_code && tone) return usage_error("--room-code and --tone do not go together");
+    if ((room_code ? 1 : 0) + (draw_code ? 1 : 0) + (tone ? 1 : 0) > 1) {
+      return usage_error("--room-code, --draw-code and --tone do not go together");
+    }
     if (room_speed && tone) {
       const container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
       container::add_tone_game(writer, room, *tone);
     } else if (room_speed) {
       container::RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = *room_speed};
       container::BytecodeProgram program;
-      if (room_code) {
+      std::vector<container::ObjtEntry> objects;
+      const std::optional<std::string>& code = room_code ? room_code : draw_code;
+      if (code) {
         std::string text;
-        if (!read_all(*room_code, text)) return failure("cannot read \"" + *room_code + "\"");
+        if (!read_all(*code, text)) return failure("cannot read \"" + *code + "\"");
         std::string error;
-        if (!container::assemble_bytecode(text, &program, &error)) return failure(*room_code + ": " + error);
-        if (program.codes.empty()) return failure(*room_code + ": no code entry");
-        room.creation_code = 0;
+        if (!container::assemble_bytecode(text, &program, &error)) return failure(*code + ": " + error);
+        if (program.codes.empty()) return failure(*code + ": no code entry");
       }
-      container::add_minimal_game(writer, std::span(&room, 1), {}, room_code ? &program : nullptr);
+      if (room_code) room.creation_code = 0;
+      if (draw_code) {
+        // Draw: event type 8, number 0.
+        objects.emplace_back().name = "drawer";
+        objects.back().on(8, 0, 0);
+        room.instances.push_back(container::RoomInstanceEntry{});
+      }
+      container::add_minimal_game(writer, std::span(&room, 1), objects, code ? &program : nullptr);
     } else {
       container::add_minimal_game(writer);
     }
@@ -209,6 +224,7 @@ int main(int argc, char** argv) {
   }
   if (room_speed) return usage_error("--room-speed goes with --minimal");
   if (room_code) return usage_error("--room-code goes with --minimal");
+  if (draw_code) return usage_error("--draw-code goes with --minimal");
   if (tone) return usage_error("--tone goes with --minimal and --room-speed");
   if (positional.size() != 2) return usage_error("expected DESCRIPTION and OUTPUT");
 
