@@ -17,14 +17,20 @@ namespace {
 
 // These run every frame: no handler allocates.
 
-float R(RValue* args, int32_t n) { return WXGF(args, n); }
-uint32_t C(RValue* args, int32_t n) { return static_cast<uint32_t>(WXGI32(args, n)); }
+float R(const Args& args, int32_t n) { return args.F(n); }
+uint32_t C(const Args& args, int32_t n) { return static_cast<uint32_t>(args.I(n)); }
 // The outline flag of draw_triangle and draw_roundrect_ext: any real above 0 (the bool getter
 // would need more than 0.5).
-bool Above0(RValue* args, int32_t n) { return WXGF(args, n) > 0.0f; }
+bool Above0(const Args& args, int32_t n) { return args.F(n) > 0.0f; }
 
-#define DRAW_HANDLER(name) \
-  void name([[maybe_unused]] RValue* result, CInstance*, CInstance*, int32_t, [[maybe_unused]] RValue* args)
+// The call does not check the count against the registration: every read goes through Args, so
+// a missing argument reads as the getter's fallback and never past the caller's values.
+#define DRAW_HANDLER(name)                                                                        \
+  void name##_body(RValue* result, const Args& args);                                             \
+  void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* values) {               \
+    name##_body(result, Args{argc, values});                                                      \
+  }                                                                                               \
+  void name##_body([[maybe_unused]] RValue* result, [[maybe_unused]] const Args& args)
 
 // --- draw state --------------------------------------------------------------------------------
 
@@ -32,16 +38,16 @@ DRAW_HANDLER(draw_set_colour) { GR_SetColour(C(args, 0)); }
 DRAW_HANDLER(draw_set_alpha) { GR_SetAlpha(R(args, 0)); }
 DRAW_HANDLER(draw_get_colour) { Args_SetReal(result, GR_GetColour() & 0xFFFFFFu); }
 DRAW_HANDLER(draw_get_alpha) { Args_SetReal(result, GR_GetAlpha()); }
-DRAW_HANDLER(draw_set_blend_mode) { GR_SetBlendMode(WXGI32(args, 0)); }
-DRAW_HANDLER(draw_set_blend_mode_ext) { GR_SetBlendModeExt(WXGI32(args, 0), WXGI32(args, 1)); }
+DRAW_HANDLER(draw_set_blend_mode) { GR_SetBlendMode(args.I(0)); }
+DRAW_HANDLER(draw_set_blend_mode_ext) { GR_SetBlendModeExt(args.I(0), args.I(1)); }
 DRAW_HANDLER(draw_set_colour_write_enable) {
-  GR_SetColourWriteEnable(WXGB(args, 0), WXGB(args, 1), WXGB(args, 2), WXGB(args, 3));
+  GR_SetColourWriteEnable(args.B(0), args.B(1), args.B(2), args.B(3));
 }
-DRAW_HANDLER(draw_set_alpha_test) { GR_SetAlphaTest(WXGB(args, 0)); }
+DRAW_HANDLER(draw_set_alpha_test) { GR_SetAlphaTest(args.B(0)); }
 DRAW_HANDLER(draw_set_alpha_test_ref_value) { GR_SetAlphaTestRef(C(args, 0)); }
 DRAW_HANDLER(draw_get_alpha_test) { Args_SetReal(result, GR_GetAlphaTest() ? 1.0 : 0.0); }
 DRAW_HANDLER(draw_get_alpha_test_ref_value) { Args_SetReal(result, static_cast<int32_t>(GR_GetAlphaTestRef())); }
-DRAW_HANDLER(draw_set_circle_precision) { GR_SetCirclePrecision(WXGI32(args, 0)); }
+DRAW_HANDLER(draw_set_circle_precision) { GR_SetCirclePrecision(args.I(0)); }
 DRAW_HANDLER(draw_clear) { GR_Clear(C(args, 0) | 0xFF000000u); }
 DRAW_HANDLER(draw_clear_alpha) { GR_ClearAlpha(C(args, 0), R(args, 1)); }
 
@@ -55,13 +61,13 @@ DRAW_HANDLER(make_colour) {
 }
 DRAW_HANDLER(make_colour_hsv) {
   ColourHSV hsv;
-  Colour_InitHSV(&hsv, WXGI32(args, 0), WXGI32(args, 1), WXGI32(args, 2));
+  Colour_InitHSV(&hsv, args.I(0), args.I(1), args.I(2));
   Args_SetReal(result, Colour_FromHSV(hsv));
 }
 // Truncating division and remainder: a negative colour gives negative channels.
-DRAW_HANDLER(colour_get_red) { Args_SetReal(result, WXGI32(args, 0) % 256); }
-DRAW_HANDLER(colour_get_green) { Args_SetReal(result, (WXGI32(args, 0) / 256) % 256); }
-DRAW_HANDLER(colour_get_blue) { Args_SetReal(result, (WXGI32(args, 0) / 65536) % 256); }
+DRAW_HANDLER(colour_get_red) { Args_SetReal(result, args.I(0) % 256); }
+DRAW_HANDLER(colour_get_green) { Args_SetReal(result, (args.I(0) / 256) % 256); }
+DRAW_HANDLER(colour_get_blue) { Args_SetReal(result, (args.I(0) / 65536) % 256); }
 DRAW_HANDLER(colour_get_hue) { Args_SetReal(result, Colour_ToHSV(C(args, 0)).hue); }
 DRAW_HANDLER(colour_get_saturation) { Args_SetReal(result, Colour_ToHSV(C(args, 0)).saturation); }
 DRAW_HANDLER(colour_get_value) { Args_SetReal(result, Colour_ToHSV(C(args, 0)).value); }
@@ -81,55 +87,55 @@ DRAW_HANDLER(draw_line_width) { GR_Draw_LineWidth(R(args, 0), R(args, 1), R(args
 DRAW_HANDLER(draw_line_width_colour) {
   GR_Draw_LineWidthColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4), C(args, 5), C(args, 6));
 }
-DRAW_HANDLER(draw_rectangle) { GR_Draw_Rectangle(R(args, 0), R(args, 1), R(args, 2), R(args, 3), WXGB(args, 4)); }
+DRAW_HANDLER(draw_rectangle) { GR_Draw_Rectangle(R(args, 0), R(args, 1), R(args, 2), R(args, 3), args.B(4)); }
 DRAW_HANDLER(draw_rectangle_colour) {
   GR_Draw_RectangleColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), C(args, 4), C(args, 5), C(args, 6),
-                          C(args, 7), WXGB(args, 8));
+                          C(args, 7), args.B(8));
 }
 DRAW_HANDLER(draw_roundrect) {
-  GR_Draw_RoundRect(R(args, 0), R(args, 1), R(args, 2), R(args, 3), kRoundRectRadius, kRoundRectRadius, WXGB(args, 4));
+  GR_Draw_RoundRect(R(args, 0), R(args, 1), R(args, 2), R(args, 3), kRoundRectRadius, kRoundRectRadius, args.B(4));
 }
 DRAW_HANDLER(draw_roundrect_ext) {
   GR_Draw_RoundRect(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4), R(args, 5), Above0(args, 6));
 }
 DRAW_HANDLER(draw_roundrect_colour) {
   GR_Draw_RoundRectColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), kRoundRectRadius, kRoundRectRadius,
-                          C(args, 4), C(args, 5), WXGB(args, 6));
+                          C(args, 4), C(args, 5), args.B(6));
 }
 DRAW_HANDLER(draw_roundrect_colour_ext) {
   GR_Draw_RoundRectColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4), R(args, 5), C(args, 6),
-                          C(args, 7), WXGB(args, 8));
+                          C(args, 7), args.B(8));
 }
 DRAW_HANDLER(draw_triangle) {
   GR_Draw_Triangle(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4), R(args, 5), Above0(args, 6));
 }
 DRAW_HANDLER(draw_triangle_colour) {
   GR_Draw_TriangleColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4), R(args, 5), C(args, 6), C(args, 7),
-                         C(args, 8), WXGB(args, 9));
+                         C(args, 8), args.B(9));
 }
-DRAW_HANDLER(draw_circle) { GR_Draw_Circle(R(args, 0), R(args, 1), R(args, 2), WXGB(args, 3)); }
+DRAW_HANDLER(draw_circle) { GR_Draw_Circle(R(args, 0), R(args, 1), R(args, 2), args.B(3)); }
 DRAW_HANDLER(draw_circle_colour) {
-  GR_Draw_CircleColour(R(args, 0), R(args, 1), R(args, 2), C(args, 3), C(args, 4), WXGB(args, 5));
+  GR_Draw_CircleColour(R(args, 0), R(args, 1), R(args, 2), C(args, 3), C(args, 4), args.B(5));
 }
-DRAW_HANDLER(draw_ellipse) { GR_Draw_Ellipse(R(args, 0), R(args, 1), R(args, 2), R(args, 3), WXGB(args, 4)); }
+DRAW_HANDLER(draw_ellipse) { GR_Draw_Ellipse(R(args, 0), R(args, 1), R(args, 2), R(args, 3), args.B(4)); }
 DRAW_HANDLER(draw_ellipse_colour) {
-  GR_Draw_EllipseColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), C(args, 4), C(args, 5), WXGB(args, 6));
+  GR_Draw_EllipseColour(R(args, 0), R(args, 1), R(args, 2), R(args, 3), C(args, 4), C(args, 5), args.B(6));
 }
 DRAW_HANDLER(draw_arrow) { GR_Draw_Arrow(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4)); }
-DRAW_HANDLER(draw_button) { GR_Draw_Button(R(args, 0), R(args, 1), R(args, 2), R(args, 3), WXGB(args, 4)); }
+DRAW_HANDLER(draw_button) { GR_Draw_Button(R(args, 0), R(args, 1), R(args, 2), R(args, 3), args.B(4)); }
 DRAW_HANDLER(draw_healthbar) {
   const uint32_t mincol = C(args, 6);
   const uint32_t maxcol = C(args, 7);
   GR_Draw_Healthbar(R(args, 0), R(args, 1), R(args, 2), R(args, 3), R(args, 4), C(args, 5), mincol,
-                    Colour_Merge(mincol, maxcol, 0.5f), maxcol, WXGI32(args, 8), WXGB(args, 9), WXGB(args, 10));
+                    Colour_Merge(mincol, maxcol, 0.5f), maxcol, args.I(8), args.B(9), args.B(10));
 }
 DRAW_HANDLER(draw_path) {
-  const CPath* path = Path_Data(WXGI32(args, 0));
+  const CPath* path = Path_Data(args.I(0));
   if (path == nullptr) {
     Error_Report(false, "Trying to drawn non-existing path.");
     return;
   }
-  if (WXGB(args, 3)) {
+  if (args.B(3)) {
     path->Draw(0.0f, 0.0f, true);
   } else {
     path->Draw(R(args, 1), R(args, 2), false);
@@ -139,13 +145,14 @@ DRAW_HANDLER(draw_path) {
 // --- primitives --------------------------------------------------------------------------------
 
 // A texture value is a handle of 32 bits; one beyond them is no texture and is refused as such.
-int32_t TextureArgument(RValue* args, int32_t n) {
-  const intptr_t value = WXGPtrOrNum(args, n);
+int32_t TextureArgument(const Args& args, int32_t n) {
+  if (!args.Has(n)) return kTextureHandleNone;
+  const intptr_t value = WXGPtrOrNum(args.values, n);
   return value >= INT32_MIN && value <= INT32_MAX ? static_cast<int32_t>(value) : INT32_MIN;
 }
 
-DRAW_HANDLER(draw_primitive_begin) { GR_Primitive_Begin(WXGI32(args, 0), kTextureHandleNone); }
-DRAW_HANDLER(draw_primitive_begin_texture) { GR_Primitive_Begin(WXGI32(args, 0), TextureArgument(args, 1)); }
+DRAW_HANDLER(draw_primitive_begin) { GR_Primitive_Begin(args.I(0), kTextureHandleNone); }
+DRAW_HANDLER(draw_primitive_begin_texture) { GR_Primitive_Begin(args.I(0), TextureArgument(args, 1)); }
 DRAW_HANDLER(draw_primitive_end) { GR_Primitive_End(); }
 DRAW_HANDLER(draw_vertex) { GR_Primitive_Vertex(R(args, 0), R(args, 1)); }
 DRAW_HANDLER(draw_vertex_colour) { GR_Primitive_VertexColour(R(args, 0), R(args, 1), C(args, 2), R(args, 3)); }

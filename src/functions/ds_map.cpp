@@ -40,6 +40,7 @@ uint32_t CDS_Map::Hash(const RValue* key) {
 
 CDS_Map::CDS_Map(int32_t buckets) {
   if (buckets < 1) buckets = kDefaultBuckets;
+  if (buckets > kMaxBuckets) buckets = kMaxBuckets;
   m_buckets = static_cast<Bucket*>(MEM_ALLOC(sizeof(Bucket) * static_cast<size_t>(buckets)));
   m_mask = buckets - 1;
 }

@@ -21,10 +21,13 @@ struct CDS_MapEntry {
 class CDS_Map : public DsOwnable {
  public:
   static constexpr int32_t kDefaultBuckets = 4096;
+  // A script picks the bucket count; beyond this many (16 MiB of buckets) more buckets cannot
+  // spread keys further, and 2^31 of them would be a 32 GiB block.
+  static constexpr int32_t kMaxBuckets = 1 << 20;
 
   CDS_Map() : CDS_Map(kDefaultBuckets) {}
-  // A bucket count below 1 gives the default; one that is not a power of two works but leaves
-  // some buckets unused.
+  // A bucket count below 1 gives the default, one above kMaxBuckets gives kMaxBuckets; one that
+  // is not a power of two works but leaves some buckets unused.
   explicit CDS_Map(int32_t buckets);
   // Clears (destroying what the map owns), then frees the buckets.
   ~CDS_Map();

@@ -154,13 +154,14 @@ SCORE_FN(DrawHighscore) {
   const int32_t y1 = a.I(1);
   const int32_t x2 = a.I(2);
   const int32_t y2 = a.I(3);
-  const int32_t step = (y2 - y1) / kScoreEntries;
+  // In 64 bits: a script's rectangle may span the whole integer range.
+  const int64_t step = (int64_t{y2} - y1) / kScoreEntries;
   for (int32_t position = 1; position <= kScoreEntries; ++position) {
     const auto y = static_cast<float>(y1 + (position - 1) * step);
     g_output.draw(static_cast<float>(x1), y, Score_GetName(position));
     char value[256];
     std::snprintf(value, sizeof value, "%d", Score_GetValue(position));
-    g_output.draw(static_cast<float>(x2 - g_output.width(value)), y, value);
+    g_output.draw(static_cast<float>(int64_t{x2} - g_output.width(value)), y, value);
   }
 }
 

@@ -47,7 +47,7 @@ void Window_SetPosition(int32_t x, int32_t y) {
   const int32_t caption = (g_GameHeader.headerFlags & kHeaderBorderless) != 0
                               ? 0
                               : std::max(0, outerHeight - (client.bottom - client.top) - 2 * border);
-  Sys().MoveWindow(window, x - border, y - border - caption);
+  Sys().MoveWindow(window, WindowCoord_Offset(x, -int64_t{border}), WindowCoord_Offset(y, -int64_t{border} - caption));
 }
 
 int32_t Window_GetX() {
@@ -118,8 +118,8 @@ void Window_SetMousePosition(int32_t x, int32_t y) {
   if (!Sys().ClientToScreen(window, &p)) {
     WindowRect outer;
     if (!Sys().GetWindowRect(window, &outer)) return;
-    p.x = x + outer.left;
-    p.y = y + outer.top;
+    p.x = WindowCoord_Offset(x, outer.left);
+    p.y = WindowCoord_Offset(y, outer.top);
   }
   Sys().SetCursorPos(p.x, p.y);
 }

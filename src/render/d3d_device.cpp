@@ -144,6 +144,9 @@ bool GR_D3D_CreateDevice(SDL_Window* window, int32_t width, int32_t height, uint
   g_D3D.intelWorkaround = GR_StartupFlags.manualClear;
   g_Batch.method = GR_StartupFlags.vertexBufferMethod;
 
+  // The window's context comes first: the interface then learns what the driver offers from it
+  // instead of from a context of its own.
+  const HWND focus = GR_D3D_WindowFor(window);
   Console_DebugOutput("Create D3D9 interface\n");
   g_D3D.d3d = g_factory();
   g_D3D.resourcePool = D3DPOOL_MANAGED;
@@ -179,7 +182,6 @@ bool GR_D3D_CreateDevice(SDL_Window* window, int32_t width, int32_t height, uint
   pp.PresentationInterval = PresentationInterval();
   Console_DebugOutput("Creating D3D device - ARGB=32bit, D24S8, SwapEffect=Copy, %s\n",
                       software ? "Software vertex processing" : "Hardware vertex processing");
-  const HWND focus = GR_D3D_WindowFor(window);
   IDirect3DDevice9* device = nullptr;
   HRESULT hr = g_D3D.d3d->CreateDevice(mode.adapter, D3DDEVTYPE_HAL, focus, g_D3D.behaviourFlags, &pp, &device);
   if (FAILED(hr) && g_D3D.manualVSync) {

@@ -24,18 +24,12 @@ namespace {
 using math_test::Call;
 using math_test::CallReal;
 using math_test::Int32;
+using math_test::Pointer;
 using math_test::Real;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A pointer-kind value holding that number, as texture values reach scripts.
-RValue Pointer(intptr_t value) {
-  RValue v = RValue_MakeUndefined();
-  v.ptr = reinterpret_cast<void*>(value);
-  v.kind = VALUE_PTR;
-  return v;
-}
 
 std::vector<RValue> Reals(std::initializer_list<double> values) {
   std::vector<RValue> out;

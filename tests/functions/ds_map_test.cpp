@@ -38,10 +38,17 @@ TEST_F(DsMap, IterationFollowsTheBuckets) {
   EXPECT_EQ(Keys(one), "'c' 'a' 'b'");
 }
 
-TEST_F(DsMap, BucketCountsBelowOneGiveTheDefault) {
+TEST_F(DsMap, BucketCountsBelowOneGiveTheDefaultAndHugeOnesAreCapped) {
   for (int n : {0, -3}) EXPECT_EQ(g_DsMaps.Get(NewMap({n}))->BucketCount(), 4096) << n;
   // Only one argument picks the size.
   EXPECT_EQ(g_DsMaps.Get(NewMap({16, 2}))->BucketCount(), 4096);
+  // A script's 2^31 - 1 would be a 32 GiB bucket array: the map gets the largest count instead
+  // and works.
+  const int huge = NewMap({2147483647});
+  EXPECT_EQ(g_DsMaps.Get(huge)->BucketCount(), CDS_Map::kMaxBuckets);
+  EXPECT_EQ(g_DsMaps.Get(NewMap({CDS_Map::kMaxBuckets}))->BucketCount(), CDS_Map::kMaxBuckets);
+  Call("ds_map_add", {huge, "k", 7});
+  EXPECT_EQ(Real("ds_map_find_value", {huge, "k"}), 7.0);
 }
 
 TEST_F(DsMap, ZeroAndMinusZeroAreDifferentKeysThatFindNextMatches) {

@@ -37,6 +37,18 @@ inline RValue Text(const char* text) {
   return v;
 }
 inline RValue Undefined() { return RValue_MakeUndefined(); }
+inline RValue Bool(bool b) {
+  RValue v = RValue_MakeReal(b ? 1.0 : 0.0);
+  v.kind = VALUE_BOOL;
+  return v;
+}
+// A pointer-kind value holding that number, as texture values reach scripts.
+inline RValue Pointer(intptr_t value) {
+  RValue v = RValue_MakeUndefined();
+  v.ptr = reinterpret_cast<void*>(value);
+  v.kind = VALUE_PTR;
+  return v;
+}
 // A counted copy of a value the test keeps, for passing it as an argument.
 inline RValue Share(const RValue& v) {
   RValue copy = RValue_MakeUndefined();

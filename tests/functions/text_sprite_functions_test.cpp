@@ -35,16 +35,12 @@ using render_test::QuadVertex;
 using sprite_test::RGBA;
 
 using math_test::Answer;
+using math_test::Bool;
 using math_test::Int32;
 using math_test::Real;
 using math_test::Text;
 using math_test::Undefined;
 
-RValue Bool(bool b) {
-  RValue v = RValue_MakeReal(b ? 1.0 : 0.0);
-  v.kind = VALUE_BOOL;
-  return v;
-}
 
 // The elements of a one-row array of reals.
 std::vector<double> Reals(const Answer& a) {

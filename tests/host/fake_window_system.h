@@ -86,8 +86,8 @@ class FakeWindowSystem final : public WindowSystem {
   }
   bool ClientToScreen(SDL_Window*, WindowPoint* point) override {
     if (!windowExists) return false;
-    point->x += outer.left + 4;
-    point->y += outer.top + 24;
+    point->x = WindowCoord_Offset(point->x, int64_t{outer.left} + 4);
+    point->y = WindowCoord_Offset(point->y, int64_t{outer.top} + 24);
     return true;
   }
   bool MoveWindow(SDL_Window*, int32_t x, int32_t y) override {

@@ -1,5 +1,7 @@
 // The OpenGL device under the offscreen video driver: every pixel checked here went through
 // OpenGL and came back.
+#include <SDL.h>
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -794,6 +796,52 @@ TEST(GLUnavailable, SaysSoInOneClearMessage) {
         std::exit(d3d == nullptr ? 3 : 4);
       },
       ::testing::ExitedWithCode(3), "This machine has no usable OpenGL 3.3 \\(.+\\)\\.");
+}
+
+// What the device's window context answers about the driver is what a context of the probe's own
+// would answer, so none is made when the layer's context is current.
+int ProbeThroughTheWindowContext() {
+  SDL_Window* window = SDL_CreateWindow("probe test", 0, 0, 8, 8, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (window == nullptr) return 10;
+  // A context made outside the layer is not taken for one of its own.
+  SDL_GLContext foreign = SDL_GL_CreateContext(window);
+  if (foreign == nullptr || GLWindow_OwnsCurrentContext()) return 11;
+  SDL_GL_MakeCurrent(window, nullptr);
+  SDL_GL_DeleteContext(foreign);
+  GLWindow* attached = GLWindow_Attach(window);
+  if (attached == nullptr || !GLWindow_OwnsCurrentContext()) return 12;
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (d3d == nullptr) return 13;
+  D3DADAPTER_IDENTIFIER9 id{};
+  D3DCAPS9 caps{};
+  if (d3d->GetAdapterIdentifier(0, 0, &id) != D3D_OK || d3d->GetDeviceCaps(0, D3DDEVTYPE_HAL, &caps) != D3D_OK) {
+    return 14;
+  }
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  if (renderer != id.Description || caps.MaxTextureWidth != std::min<DWORD>(maxSide, kD3D9MaxTextureSide)) return 15;
+  // Windows are numbered in order: a probe window that came and went would have used a number.
+  SDL_Window* next = SDL_CreateWindow("next", 0, 0, 8, 8, SDL_WINDOW_HIDDEN);
+  if (next == nullptr || SDL_GetWindowID(next) != SDL_GetWindowID(window) + 1) return 16;
+  SDL_DestroyWindow(next);
+  d3d->Release();
+  GLWindow_Destroy(attached);
+  if (GLWindow_OwnsCurrentContext()) return 17;
+  SDL_DestroyWindow(window);
+  return 3;
+}
+
+TEST(GLMachineProbe, AsksTheLayersCurrentContextInsteadOfMakingOne) {
+  // A fresh process: the machine is probed once per process.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        EnsureOffscreenVideo();
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) std::exit(9);
+        std::exit(ProbeThroughTheWindowContext());
+      },
+      ::testing::ExitedWithCode(3), "");
 }
 
 }  // namespace

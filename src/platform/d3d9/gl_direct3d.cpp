@@ -19,14 +19,20 @@ bool g_forceSoftwareDXT = false;
 void Probe() {
   if (g_machine.probed) return;
   g_machine.probed = true;
-  GLWindowDesc desc;
-  desc.title = "probe";
-  desc.width = 1;
-  desc.height = 1;
-  GLWindow* window = GLWindow_Create(desc);
-  if (window == nullptr) {
-    g_machine.error = GLWindow_LastError();
-    return;
+  // A context of the layer's own that is current already (the device's window is usually
+  // attached first) answers for the driver; a hidden window and context cost several
+  // milliseconds at start-up.
+  GLWindow* window = nullptr;
+  if (!GLWindow_OwnsCurrentContext()) {
+    GLWindowDesc desc;
+    desc.title = "probe";
+    desc.width = 1;
+    desc.height = 1;
+    window = GLWindow_Create(desc);
+    if (window == nullptr) {
+      g_machine.error = GLWindow_LastError();
+      return;
+    }
   }
   auto text = [](GLenum name) {
     const GLubyte* s = glGetString(name);

@@ -5,10 +5,12 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 struct GLWindow {
   SDL_Window* window = nullptr;
@@ -20,6 +22,7 @@ struct GLWindow {
 namespace {
 
 std::string g_lastError;
+std::vector<SDL_GLContext> g_contexts;  // every live context made here
 
 void EnsureDisplayDriverChoice() {
   // With no display server there is nothing for the default drivers to open; the offscreen
@@ -88,6 +91,7 @@ SDL_GLContext MakeContext(SDL_Window* sdlWindow) {
     return nullptr;
   }
   PinDriverModules();
+  g_contexts.push_back(context);
   return context;
 }
 
@@ -142,10 +146,16 @@ GLWindow* GLWindow_Attach(SDL_Window* sdlWindow) {
 void GLWindow_Destroy(GLWindow* window) {
   if (window == nullptr) return;
   if (SDL_GL_GetCurrentContext() == window->context) SDL_GL_MakeCurrent(window->window, nullptr);
+  std::erase(g_contexts, window->context);
   SDL_GL_DeleteContext(window->context);
   if (!window->attached) SDL_DestroyWindow(window->window);
   delete window;
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool GLWindow_OwnsCurrentContext() {
+  SDL_GLContext current = SDL_GL_GetCurrentContext();
+  return current != nullptr && std::find(g_contexts.begin(), g_contexts.end(), current) != g_contexts.end();
 }
 
 SDL_Window* GLWindow_GetSDLWindow(GLWindow* window) { return window ? window->window : nullptr; }

@@ -24,6 +24,9 @@ GLWindow* GLWindow_Create(const GLWindowDesc& desc);
 GLWindow* GLWindow_Attach(SDL_Window* window);
 void GLWindow_Destroy(GLWindow* window);
 const char* GLWindow_LastError();
+// True when the current OpenGL context is one of these windows' own: every one of them is made
+// alike, so what the current one answers about the driver holds for all of them.
+bool GLWindow_OwnsCurrentContext();
 
 SDL_Window* GLWindow_GetSDLWindow(GLWindow* window);
 void GLWindow_MakeCurrent(GLWindow* window);  // cheap when it is current already

@@ -78,6 +78,12 @@ struct WindowPoint {
   int32_t x = 0;
   int32_t y = 0;
 };
+// A screen coordinate moved by an offset: a script's coordinate near the integer limits stops at
+// the limit instead of wrapping around to the far side.
+constexpr int32_t WindowCoord_Offset(int32_t coordinate, int64_t offset) {
+  const int64_t sum = coordinate + offset;
+  return sum < INT32_MIN ? INT32_MIN : sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
+}
 struct WindowRect {
   int32_t left = 0;
   int32_t top = 0;

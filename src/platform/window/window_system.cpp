@@ -165,8 +165,8 @@ class SdlWindowSystem final : public WindowSystem {
     int x = 0;
     int y = 0;
     SDL_GetWindowPosition(window, &x, &y);
-    point->x += x;
-    point->y += y;
+    point->x = WindowCoord_Offset(point->x, x);
+    point->y = WindowCoord_Offset(point->y, y);
     return true;
   }
 

@@ -1,0 +1,398 @@
+// Every display, draw, text/sprite, screen-capture, surface and interaction function called through
+// the built-in table with arguments a script may pass: any kind, NaN, infinities, huge reals,
+// integer extremes, negative ids, text for numbers, arrays, pointers, no arguments at all and
+// more than registered. Nothing may crash, end the game, leave a result of a kind no script can
+// hold, or allocate an absurd amount; the sanitizer build runs the same sweep for undefined
+// behaviour and reads past the caller's values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "assets/background.h"
+#include "assets/font.h"
+#include "assets/sprite_fixture.h"
+#include "core/function_registry.h"
+#include "core/memory_manager.h"
+#include "functions/display_functions.h"
+#include "functions/draw_functions.h"
+#include "functions/interaction_call.h"
+#include "functions/interaction_functions.h"
+#include "functions/math_call.h"
+#include "functions/screen_capture.h"
+#include "functions/surface_functions.h"
+#include "functions/text_sprite_functions.h"
+#include "host/command_line.h"
+#include "host/fake_window_system.h"
+#include "host/frame_loop.h"
+#include "host/main_window.h"
+#include "host/run_state.h"
+#include "host/window_services.h"
+#include "render/gui_layer.h"
+#include "render/room_draw.h"
+#include "render/surface.h"
+#include "render/text.h"
+#include "vm/calls.h"
+#include "world/instance.h"
+#include "world/lifecycle.h"
+#include "world/room.h"
+
+namespace {
+
+using math_test::Bool;
+using math_test::Int32;
+using math_test::Int64;
+using math_test::Pointer;
+using math_test::Real;
+using math_test::Text;
+using math_test::Undefined;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+RValue Array() {
+  RValue v = RValue_MakeUndefined();
+  for (int32_t i = 0; i < 2; ++i) {
+    RValue element = RValue_MakeReal(i + 1);
+    SharedArray_Grow(&v, &element, i);
+  }
+  return v;
+}
+
+// One hostile value, made afresh for every call (the call releases its arguments).
+struct Hostile {
+  const char* name;
+  RValue (*make)();
+};
+const Hostile kHostile[] = {
+    {"NaN", [] { return Real(kNaN); }},
+    {"+inf", [] { return Real(kInf); }},
+    {"-inf", [] { return Real(-kInf); }},
+    {"1e300", [] { return Real(1e300); }},
+    {"-1e300", [] { return Real(-1e300); }},
+    {"-1", [] { return Real(-1); }},
+    {"0", [] { return Real(0); }},
+    {"0.5", [] { return Real(0.5); }},
+    {"2^31", [] { return Real(2147483648.0); }},
+    {"-2^31-1", [] { return Real(-2147483649.0); }},
+    {"INT32_MIN", [] { return Int32(INT32_MIN); }},
+    {"INT32_MAX", [] { return Int32(INT32_MAX); }},
+    {"INT64_MIN", [] { return Int64(INT64_MIN); }},
+    {"INT64_MAX", [] { return Int64(INT64_MAX); }},
+    {"\"\"", [] { return Text(""); }},
+    {"\"12abc\"", [] { return Text("12abc"); }},
+    {"undefined", [] { return Undefined(); }},
+    {"true", [] { return Bool(true); }},
+    {"[1,2]", [] { return Array(); }},
+    {"ptr 0", [] { return Pointer(0); }},
+    {"ptr max", [] { return Pointer(std::numeric_limits<intptr_t>::max()); }},
+};
+constexpr int32_t kHostileCount = static_cast<int32_t>(std::size(kHostile));
+
+// One argument vector: the hostile value at each position (by index into kHostile).
+struct Vector {
+  std::vector<int32_t> values;
+  std::string Describe() const {
+    std::string s = "(";
+    for (size_t i = 0; i < values.size(); ++i) s += (i ? ", " : "") + std::string(kHostile[values[i]].name);
+    return s + ")";
+  }
+};
+
+// The vectors for a function registered with `count` arguments: none at all; every hostile value
+// in every position at the registered count and three beyond it; and each value rotated through
+// the positions so that every position meets every value beside the others.
+std::vector<Vector> VectorsFor(int32_t count) {
+  std::vector<Vector> out;
+  out.push_back({});
+  for (int32_t k = 0; k < kHostileCount; ++k) {
+    out.push_back({std::vector<int32_t>(static_cast<size_t>(count > 0 ? count : 1), k)});
+    out.push_back({std::vector<int32_t>(static_cast<size_t>(count + 3), k)});
+    if (count > 1) {
+      Vector rotated;
+      for (int32_t i = 0; i < count; ++i) rotated.values.push_back((k + i) % kHostileCount);
+      out.push_back(rotated);
+    }
+  }
+  return out;
+}
+
+// A result no script could hold, or "" when the result is sound.
+std::string Unsound(const RValue& v) {
+  switch (RValue_Kind(&v)) {
+    case VALUE_REAL:
+    case VALUE_UNDEFINED:
+    case VALUE_INT32:
+    case VALUE_INT64:
+    case VALUE_BOOL:
+    case VALUE_PTR: return "";
+    case VALUE_STRING: return v.pString != nullptr && v.pString->text != nullptr ? "" : "a string without text";
+    case VALUE_ARRAY: return v.pArray != nullptr ? "" : "an array without a record";
+    default: return "a result of kind " + std::to_string(RValue_Kind(&v));
+  }
+}
+
+// More than this in use after one call, beyond what was in use before it, is no script's request.
+constexpr int64_t kMostGrowthPerCall = 64ll << 20;
+
+// Calls every name in the table but the excluded ones with every vector; `after` runs after each
+// call (state a call may leave that the fixture must put back). Answers how many names it swept.
+int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std::function<void()>& after) {
+  int32_t swept = 0;
+  std::set<std::string> seenExcluded;
+  for (int32_t index = 0; index < g_BuiltinCount; ++index) {
+    const BuiltinFunction* entry = nullptr;
+    int32_t count = 0;
+    if (!Builtin_GetEntry(index, &entry, nullptr, &count, nullptr)) continue;
+    const std::string name = entry->name;
+    if (excluded.count(name) != 0) {
+      seenExcluded.insert(name);
+      continue;
+    }
+    ++swept;
+    for (const Vector& vector : VectorsFor(count)) {
+      std::vector<RValue> args;
+      for (int32_t k : vector.values) args.push_back(kHostile[k].make());
+      std::vector<RValue*> pointers;
+      for (RValue& a : args) pointers.push_back(&a);
+      RValue result = RValue_MakeUndefined();
+      const int64_t before = MemoryManager_BytesInUse();
+      VM_CallBuiltin(self, self, &result, static_cast<int32_t>(args.size()), index, pointers.data());
+      const int64_t growth = MemoryManager_BytesInUse() - before;
+      EXPECT_EQ(Unsound(result), "") << name << vector.Describe();
+      EXPECT_LT(growth, kMostGrowthPerCall) << name << vector.Describe();
+      RValue_Release(&result);
+      for (RValue& a : args) RValue_Release(&a);
+      after();
+    }
+  }
+  EXPECT_EQ(seenExcluded, excluded) << "an excluded name is no longer registered";
+  return swept;
+}
+
+// --- display, draw, text/sprite, screen capture and surfaces --------------------------------------
+
+class GraphicSweepTest : public sprite_test::SpriteTest {
+ protected:
+  void SetUp() override {
+    SpriteTest::SetUp();
+    LoadSprite();  // loading a game fills the whole table: the groups swept replace it after
+    Builtin_Shutdown();
+    Display_RegisterFunctions(1);
+    Screen_RegisterFunctions(1);
+    Draw_RegisterFunctions(1);
+    TextSprite_RegisterFunctions(1);
+    Surface_RegisterFunctions(1);
+    g_FrameTiming = FrameTiming{};
+    g_RunState = RunState{};
+    g_RunState.drawEnableDrawEvent = true;
+    g_WindowState.window = m_windows.Window();
+    self = new CInstance(0, 0, 100001, -1, false);
+  }
+  void TearDown() override {
+    delete self;
+    // The loaded game's name, which the host fixture of other tests replaces without freeing.
+    MEM_FREE(game_project_name);
+    game_project_name = nullptr;
+    Room_Current = nullptr;
+    Surface_FreeAll();
+    g_SurfaceTargets = SurfaceTargetState{};
+    g_AppSurface = AppSurfaceState{};
+    g_GUI = GUIState{};
+    g_RunState = RunState{};
+    g_FrameTiming = FrameTiming{};
+    g_GR_View = GR_ViewState{};
+    Text_Shutdown();
+    Font_Shutdown();
+    Background_Shutdown();
+    Window_SetColour(0xFFFFFF);
+    Window_ResetViewPorts();
+    Builtin_Shutdown();
+    RuntimeErrorCapture::Reset();
+    SpriteTest::TearDown();
+  }
+
+  // Sprite 0, a 4 x 4 image of three frames: ids 0 and 1 meet a real asset among the hostile values.
+  void LoadSprite() {
+    container::SpriteEntry e;
+    e.name = "walker";
+    e.width = 4;
+    e.height = 4;
+    e.frames = {0, 1, 2};
+    ASSERT_TRUE(Load(
+        {{0, container::png_page(16, 8, sprite_test::RGBA(16, 8, [](int32_t, int32_t) { return 0xFFFFFFFFu; }))}},
+        {{0, 0, 4, 4, 0, 0, 4, 4, 4, 4, 0}, {4, 0, 4, 4, 0, 0, 4, 4, 4, 4, 0}, {8, 0, 4, 4, 0, 0, 4, 4, 4, 4, 0}}, {e}))
+        << Game_LoadFailure();
+  }
+
+  host_test::FakeWindowSystem m_windows;
+  RuntimeErrorCapture errors;
+  CInstance* self = nullptr;
+};
+
+TEST_F(GraphicSweepTest, EveryFunctionSurvivesEveryHostileArgumentVector) {
+  // Surfaces 0 and 1 exist, so that the hostile values also reach a real surface's code.
+  ASSERT_EQ(Surface_Create(8, 8, -1), 0);
+  ASSERT_EQ(Surface_Create(16, 4, -1), 1);
+  const int32_t total = g_BuiltinCount;
+  const int32_t swept = Sweep({}, self, [] {
+    // A runtime error (a value of the wrong kind) ends the game through the hook: that is the
+    // answer to such a call, and the sweep goes on past it.
+    s_exits = 0;
+    RuntimeErrorCapture::Reset();
+  });
+  EXPECT_EQ(swept, total);
+  EXPECT_EQ(swept, 65 + 4 + 77 + 56 + 26);  // display, screen, draw, text/sprite, surface
+}
+
+// Every handler reads only the arguments the call brought: values lying beyond the count are
+// never read (with a count past eight the call's buffer ends there, and reading on was a read past
+// the heap block; below it, the stack's leftovers were read as arguments).
+TEST_F(GraphicSweepTest, NoHandlerReadsBeyondTheArgumentCount) {
+  int32_t checked = 0;
+  for (int32_t index = 0; index < g_BuiltinCount; ++index) {
+    const BuiltinFunction* entry = nullptr;
+    BuiltinHandler handler = nullptr;
+    int32_t count = 0;
+    ASSERT_TRUE(Builtin_GetEntry(index, &entry, &handler, &count, nullptr));
+    if (count == 0) continue;
+    // Values no number getter accepts lie where the missing arguments would be.
+    std::vector<RValue> values(static_cast<size_t>(count), RValue_MakeUndefined());
+    for (int32_t argc = 0; argc < count; ++argc) {
+      for (int32_t i = 0; i < argc; ++i) values[static_cast<size_t>(i)] = RValue_MakeReal(0);
+      RValue result = RValue_MakeUndefined();
+      RuntimeErrorCapture::Reset();
+      Builtin_SetCurrent(index);
+      handler(&result, self, self, argc, values.data());
+      // A getter's complaint names the argument it read (from 1): never one the call lacks.
+      const std::string report = RuntimeErrorCapture::LastReport();
+      const size_t at = report.find(" incorrect type");
+      if (at != std::string::npos) {
+        const size_t number = report.rfind("argument ", at);
+        ASSERT_NE(number, std::string::npos) << report;
+        EXPECT_LE(std::atoi(report.c_str() + number + 9), argc)
+            << entry->name << " read past " << argc << " of " << count << ": " << report;
+      }
+      RValue_Release(&result);
+      for (RValue& v : values) v = RValue_MakeUndefined();
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 150);
+  RuntimeErrorCapture::Reset();
+}
+
+// A health bar with its last argument missing: the border flag reads as off and the bar is drawn.
+TEST_F(GraphicSweepTest, AHealthbarMissingItsLastArgumentDrawsWithoutReadingPastTheCall) {
+  GraphicsFlush();
+  s_log->Clear();
+  math_test::Call("draw_healthbar", {Real(0), Real(0), Real(100), Real(10), Real(50), Real(0), Real(0xFF),
+                                     Real(0xFF00), Real(0), Real(1)});
+  GraphicsFlush();
+  EXPECT_FALSE(Draws().empty());
+  EXPECT_EQ(RuntimeErrorCapture::LastReport(), "");
+}
+
+// A window position at the integer limits: the border and caption taken off clamp at the lowest
+// position (they wrapped around to the far side, in signed overflow).
+TEST_F(GraphicSweepTest, AWindowPositionAtTheIntegerLimitsClamps) {
+  m_windows.outer = {100, 50, 748, 558};
+  m_windows.client = {0, 0, 640, 480};
+  math_test::Call("window_set_position", {Int32(INT32_MIN), Real(-1e300)});
+  math_test::Call("window_set_position", {Int32(INT32_MAX), Int32(INT32_MAX)});
+  ASSERT_EQ(m_windows.moves.size(), 2u);
+  EXPECT_EQ(m_windows.moves[0].x, INT32_MIN);
+  EXPECT_EQ(m_windows.moves[0].y, INT32_MIN);
+  EXPECT_EQ(m_windows.moves[1].x, INT32_MAX - 4);
+  EXPECT_EQ(m_windows.moves[1].y, INT32_MAX - 24);
+
+  // The mouse placed at the limits, in window coordinates, stops at them on the screen too.
+  g_WindowState.focus = true;
+  math_test::Call("window_mouse_set", {Int32(INT32_MAX), Int32(INT32_MIN)});
+  ASSERT_EQ(m_windows.cursorMoves.size(), 1u);
+  EXPECT_EQ(m_windows.cursorMoves[0].x, INT32_MAX);
+  EXPECT_EQ(m_windows.cursorMoves[0].y, INT32_MIN + 74);
+  EXPECT_EQ(WindowCoord_Offset(INT32_MAX, 74), INT32_MAX);
+  EXPECT_EQ(WindowCoord_Offset(INT32_MIN, -28), INT32_MIN);
+  EXPECT_EQ(WindowCoord_Offset(-5, 104), 99);
+}
+
+// --- interaction, dialogs and high scores --------------------------------------------------------
+
+class InteractionSweepTest : public interaction_test::InteractionTest {
+ protected:
+  void SetUp() override {
+    InteractionTest::SetUp();
+    // No desktop: the file dialogs answer at once, as cancelled.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+      const char* value = std::getenv(name);
+      m_saved.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
+      unsetenv(name);
+    }
+    Score_ReadBytes(nullptr, 0);
+    // Runtime errors are logged, not shown: the error box waits for the window to settle first.
+    m_showedErrors = g_RunnerOptions.showErrors;
+    g_RunnerOptions.showErrors = false;
+  }
+  void TearDown() override {
+    for (const auto& [name, value] : m_saved) {
+      if (value) setenv(name.c_str(), value->c_str(), 1);
+    }
+    g_RunnerOptions.showErrors = m_showedErrors;
+    Error_ClearSuppression();
+    InteractionTest::TearDown();
+  }
+  bool m_showedErrors = true;
+  std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+TEST_F(InteractionSweepTest, EveryFunctionSurvivesEveryHostileArgumentVector) {
+  const std::set<std::string> excluded = {
+      "keyboard_wait",  // waits for a key press that a test never makes
+      "mouse_wait",     // waits for a mouse click that a test never makes
+      "show_error",     // with a true second argument it ends the game
+  };
+  const int32_t total = g_BuiltinCount;
+  CInstance self(0, 0, 100001, -1, false);
+  size_t dialogsShown = 0;
+  const int32_t swept = Sweep(excluded, &self, [this, &dialogsShown] {
+    dialogsShown += script.shown.size();
+    // A dialog left open by an asynchronous call is answered, so that the next one may open.
+    script.answers.emplace_back(kTextDialogCancel, "");
+    Phase();
+    script.answers.clear();
+    script.shown.clear();
+    RuntimeErrorCapture::Reset();
+  });
+  EXPECT_EQ(swept, total - static_cast<int32_t>(excluded.size()));
+  EXPECT_EQ(swept, 100);
+  EXPECT_GT(dialogsShown, 100u) << "the dialogs were reached, answered by the script";
+}
+
+// The high-score table drawn over the whole integer range: the row step and the right-aligned
+// values are worked out without overflow (they wrapped around before).
+std::vector<std::pair<float, float>> g_drawnAt;
+void RecordDraw(float x, float y, const char*) { g_drawnAt.emplace_back(x, y); }
+int32_t EightPerCharacter(const char* text) { return static_cast<int32_t>(std::strlen(text)) * 8; }
+
+TEST_F(InteractionSweepTest, DrawHighscoreOverTheWholeIntegerRange) {
+  const ScoreTextOutput previous = Score_SetTextOutput({RecordDraw, EightPerCharacter});
+  g_drawnAt.clear();
+  math_test::Call("draw_highscore", {Int32(INT32_MIN), Int32(INT32_MIN), Int32(INT32_MAX), Int32(INT32_MAX)});
+  Score_SetTextOutput(previous);
+  ASSERT_EQ(g_drawnAt.size(), 20u);
+  const int64_t step = (int64_t{INT32_MAX} - INT32_MIN) / 10;
+  EXPECT_EQ(g_drawnAt[0], std::make_pair(static_cast<float>(INT32_MIN), static_cast<float>(INT32_MIN)));
+  EXPECT_EQ(g_drawnAt[19], std::make_pair(static_cast<float>(INT32_MAX - 8), static_cast<float>(INT32_MIN + 9 * step)));
+}
+
+}  // namespace
