@@ -1,5 +1,6 @@
-// STAND-IN until legacy sounds are loaded: the legacy sound table's lookup by name. No sound is
-// known unless a test names some.
+// STAND-IN until legacy sounds are loaded: the legacy sound table. It holds no sound unless a test
+// names some; a named index counts as a sound of kind 0 that is not preloaded. Nothing can be
+// loaded into it, so adding and replacing fail.
 #pragma once
 
 #include <cstdint>
@@ -7,3 +8,15 @@
 // The index of the legacy sound with exactly that name, -1 when none.
 int32_t Sound_Find(const char* name);
 void Sound_StandInSetNames(const char* const* names, int32_t count);
+
+bool Sound_Exists(int32_t index);
+// "<undefined>" when there is no such sound.
+const char* Sound_Name(int32_t index);
+// -1 for a missing sound.
+int32_t Sound_GetKind(int32_t index);
+bool Sound_GetPreload(int32_t index);
+// -1: no sound can be loaded yet.
+int32_t Sound_Add(const char* file, int32_t kind, bool preload);
+bool Sound_Replace(int32_t index, const char* file, int32_t kind, bool preload);
+// The index no longer names a sound.
+bool Sound_Delete(int32_t index);

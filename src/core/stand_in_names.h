@@ -22,6 +22,17 @@ class StandInNames {
     }
     return -1;
   }
+  // The name of an index that has one, else null.
+  const char* Name(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) >= m_names.size() || m_names[static_cast<size_t>(index)].empty()) return nullptr;
+    return m_names[static_cast<size_t>(index)].c_str();
+  }
+  // The index names nothing any more; false when it named nothing.
+  bool Forget(int32_t index) {
+    if (Name(index) == nullptr) return false;
+    m_names[static_cast<size_t>(index)].clear();
+    return true;
+  }
 
  private:
   std::vector<std::string> m_names;

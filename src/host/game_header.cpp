@@ -13,6 +13,7 @@
 #include "host/window_services.h"
 
 GameHeader g_GameHeader;
+int32_t GameFormatVersion = 0;
 GameOptions g_GameOptions;
 
 namespace {
@@ -203,6 +204,7 @@ uint32_t GameHeader_RoomOrderOffset(uint8_t formatVersion) {
 
 bool Game_ScanHeaderChunk(const char* tag, uint8_t* body, uint32_t size, const ContainerBytes& container) {
   GameHeader& h = g_GameHeader;
+  GameFormatVersion = std::strcmp(tag, "GEN8") == 0 ? 800 : std::strcmp(tag, "GENL") == 0 ? 700 : 0;
   BodyReader r(tag, body, size, container);
   h.body = body;
   h.bodySize = size;

@@ -55,6 +55,9 @@ struct GameHeader {
   bool scriptObjectMode = false;               // header flag 0x8000, set by the chunk pass
 };
 extern GameHeader g_GameHeader;
+// Which header the pre-scan read: 800 for GEN8, 700 for GENL, else 0. Some built-in functions take
+// other argument counts in older games, so it is set before they are registered.
+extern int32_t GameFormatVersion;
 
 // Where the room order starts in a header of the given format version.
 uint32_t GameHeader_RoomOrderOffset(uint8_t formatVersion);

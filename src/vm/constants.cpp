@@ -244,18 +244,6 @@ bool IsBlank(char c) { return static_cast<signed char>(c) <= 32; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The index of an asset of that name, in the order the asset kinds are tried; -1 when none.
-int32_t FindAsset(const char* name) {
-  using Finder = int32_t (*)(const char*);
-  static constexpr Finder kFinders[] = {Object_Find,   Sprite_Find,   Sound_Find,  Audio_Find,
-                                        Background_Find, Path_Find,   Font_Find,   TimeLine_Find,
-                                        Script_Find,   Room_Find,     Shader_FindByName};
-  for (Finder find : kFinders) {
-    const int32_t index = find(name);
-    if (index >= 0) return index;
-  }
-  return -1;
-}
 
 // What a game or extension constant's value text stands for; false when it is none of a number,
 // a quoted text or a known constant's name.
@@ -286,6 +274,31 @@ bool EvaluateValueText(const char* text, RValue* out) {
 
 }  // namespace
 
+int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind) {
+  using Finder = int32_t (*)(const char*);
+  struct Table {
+    Finder find;
+    int32_t kind;
+  };
+  static constexpr Table kTables[] = {{Object_Find, kAssetObject},         {Sprite_Find, kAssetSprite},
+                                      {Sound_Find, kAssetSound},           {Audio_Find, kAssetSound},
+                                      {Background_Find, kAssetBackground}, {Path_Find, kAssetPath},
+                                      {Font_Find, kAssetFont},             {TimeLine_Find, kAssetTimeLine},
+                                      {Script_Find, kAssetScript},         {Room_Find, kAssetRoom},
+                                      {Shader_FindByName, kAssetShader}};
+  if (kind != nullptr) *kind = kAssetNone;
+  if (name == nullptr) return -1;
+  for (const Table& table : kTables) {
+    if (!withShaders && table.kind == kAssetShader) continue;
+    const int32_t index = table.find(name);
+    if (index >= 0) {
+      if (kind != nullptr) *kind = table.kind;
+      return index;
+    }
+  }
+  return -1;
+}
+
 void Constant_Add(const char* name, const RValue* value) {
   const char* text = name != nullptr ? name : "";
   g_names.push_back(CopyText(text, std::strlen(text)));
@@ -310,7 +323,7 @@ bool Constant_Find(const char* name, RValue* out) {
   RValue_Release(out);
   *out = RValue_MakeReal(-1.0);
   if (name == nullptr) return false;
-  const int32_t asset = FindAsset(name);
+  const int32_t asset = Constant_FindAsset(name, true, nullptr);
   if (asset >= 0) {
     out->val = static_cast<double>(asset);
     return true;

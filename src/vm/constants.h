@@ -21,6 +21,22 @@ const RValue* Constant_Lookup(const char* name);
 // index as a real; else the newest constant of exactly that name (case-sensitive) gives a counted
 // copy of its value. False when nothing matched.
 bool Constant_Find(const char* name, RValue* out);
+// The asset kinds of the name tables (asset_get_type's codes); shaders have one of their own.
+inline constexpr int32_t kAssetNone = -1;
+inline constexpr int32_t kAssetObject = 0;
+inline constexpr int32_t kAssetSprite = 1;
+inline constexpr int32_t kAssetSound = 2;  // legacy sounds and the audio engine's assets
+inline constexpr int32_t kAssetRoom = 3;
+inline constexpr int32_t kAssetBackground = 4;
+inline constexpr int32_t kAssetPath = 5;
+inline constexpr int32_t kAssetScript = 6;
+inline constexpr int32_t kAssetFont = 7;
+inline constexpr int32_t kAssetTimeLine = 8;
+inline constexpr int32_t kAssetShader = 9;
+// The asset lookup of Constant_Find: the index of the first table (in its order) that knows the
+// name, -1 when none; *kind (may be null) gets that table's kind. Shaders are tried only when
+// asked for.
+int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind);
 // Not empty, a letter or underscore first, then only letters, digits and underscores.
 bool Constant_IsValidName(const char* name);
 // A constant of the game or an extension. The name is trimmed; an invalid one shows the message

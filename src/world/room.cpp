@@ -469,10 +469,23 @@ int32_t CRoom::AddInstanceRecord(float x, float y, int32_t object) {
   record.colour = 0xFFFFFFFF;
   record.angle = 0.0f;
   instance_records.push_back(record);
+  // A room whose entry had no list places the records it is given from now on.
+  instance_list_present = true;
   return record.id;
 }
 
 void CRoom::ClearInstanceRecords() { instance_records.clear(); }
+
+int32_t CRoom::AddTileRecord(int32_t background, int32_t left, int32_t top, int32_t width, int32_t height, int32_t x,
+                             int32_t y, int32_t depth, float xscale, float yscale, uint32_t colour) {
+  const int32_t id = Room_TileIdCounter() + 1;
+  Room_SetTileIdCounter(id);
+  tile_records.push_back(RoomTileRecord{x, y, background, left, top, width, height, depth, id, xscale, yscale, colour});
+  tile_list_present = true;
+  return id;
+}
+
+void CRoom::ClearTileRecords() { tile_records.clear(); }
 
 // --- instances -------------------------------------------------------------------------------
 

@@ -155,6 +155,12 @@ class CRoom {
   int32_t AddInstanceRecord(float x, float y, int32_t object);
   // room_instance_clear: the room places no instance any more.
   void ClearInstanceRecords();
+  // room_tile_add: a record placing the background's part at (x, y), with the next tile id and
+  // the colour word (blend colour low, alpha times 255 high); returns the id.
+  int32_t AddTileRecord(int32_t background, int32_t left, int32_t top, int32_t width, int32_t height, int32_t x,
+                        int32_t y, int32_t depth, float xscale, float yscale, uint32_t colour);
+  // room_tile_clear: the room places no tile any more.
+  void ClearTileRecords();
   void SetName(const char* text) { name = text != nullptr ? text : ""; }
 
   // A new instance with the next id, in the active list by depth and in the id table. No event.
