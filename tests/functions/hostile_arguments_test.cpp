@@ -27,6 +27,7 @@
 #include "functions/draw_functions.h"
 #include "functions/interaction_call.h"
 #include "functions/interaction_functions.h"
+#include "functions/load_stand_in.h"
 #include "functions/math_call.h"
 #include "functions/screen_capture.h"
 #include "functions/surface_functions.h"
@@ -34,7 +35,9 @@
 #include "host/command_line.h"
 #include "host/fake_window_system.h"
 #include "host/frame_loop.h"
+#include "host/game_header.h"
 #include "host/main_window.h"
+#include "host/rooms.h"
 #include "host/run_state.h"
 #include "host/window_services.h"
 #include "render/gui_layer.h"
@@ -42,9 +45,14 @@
 #include "render/surface.h"
 #include "render/text.h"
 #include "vm/calls.h"
+#include "vm/script_table.h"
 #include "world/instance.h"
 #include "world/lifecycle.h"
+#include "world/object.h"
+#include "world/path.h"
 #include "world/room.h"
+#include "world/room_table.h"
+#include "world/timeline.h"
 
 namespace {
 
@@ -145,15 +153,23 @@ std::string Unsound(const RValue& v) {
 constexpr int64_t kMostGrowthPerCall = 64ll << 20;
 
 // Calls every name in the table but the excluded ones with every vector; `after` runs after each
-// call (state a call may leave that the fixture must put back). Answers how many names it swept.
-int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std::function<void()>& after) {
+// call (state a call may leave that the fixture must put back). The names in `last` are swept after
+// all the others (deleting what the fixture made, which the others should meet first). Answers how
+// many names it swept.
+int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std::function<void()>& after,
+              const std::set<std::string>& last = {}) {
   int32_t swept = 0;
   std::set<std::string> seenExcluded;
-  for (int32_t index = 0; index < g_BuiltinCount; ++index) {
+  std::set<std::string> seenLast;
+  for (int32_t at = 0; at < 2 * g_BuiltinCount; ++at) {
+    const bool lastPass = at >= g_BuiltinCount;
+    const int32_t index = lastPass ? at - g_BuiltinCount : at;
     const BuiltinFunction* entry = nullptr;
     int32_t count = 0;
     if (!Builtin_GetEntry(index, &entry, nullptr, &count, nullptr)) continue;
     const std::string name = entry->name;
+    if (lastPass != (last.count(name) != 0)) continue;
+    if (lastPass) seenLast.insert(name);
     if (excluded.count(name) != 0) {
       seenExcluded.insert(name);
       continue;
@@ -176,6 +192,7 @@ int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std:
     }
   }
   EXPECT_EQ(seenExcluded, excluded) << "an excluded name is no longer registered";
+  EXPECT_EQ(seenLast, last) << "a name swept last is no longer registered";
   return swept;
 }
 
@@ -325,6 +342,91 @@ TEST_F(GraphicSweepTest, AWindowPositionAtTheIntegerLimitsClamps) {
   EXPECT_EQ(WindowCoord_Offset(INT32_MIN, -28), INT32_MIN);
   EXPECT_EQ(WindowCoord_Offset(-5, 104), 99);
 }
+
+// --- resources: sprites, backgrounds, sounds, fonts, scripts, paths, timelines, objects, rooms ---
+
+// The graphic fixture's loaded sprite, surfaces and save area, with the resource group in the table
+// in place of the graphic groups, and one made background, font, room, path, timeline and object,
+// so that the hostile values also reach a real definition's code through ids 0 and 1.
+// The parameter is the game's format version: a GEN8 game's counts, or an older game's, with its
+// alpha functions.
+class ResourceSweepTest : public GraphicSweepTest, public ::testing::WithParamInterface<int32_t> {
+ protected:
+  void SetUp() override {
+    GraphicSweepTest::SetUp();
+    Builtin_Shutdown();
+    GameFormatVersion = GetParam();
+    InitResourceFunctions();
+    ASSERT_EQ(Surface_Create(8, 8, -1), 0);
+    ASSERT_EQ(Surface_Create(16, 4, -1), 1);
+    ASSERT_EQ(Background_AddEmpty(), 0);
+    Background_Data(0)->CreateColour(4, 4, 0xFF00FF, true);
+    ASSERT_EQ(Font_AddSprite(0, 32, false, 0), 0);
+    ASSERT_EQ(Room_Add(), 0);
+    // Sprite 1 is one without images; 2, which no hostile value names, keeps sprite 0 as it was.
+    ASSERT_EQ(Sprite_AddEmpty(), 1);
+    ASSERT_EQ(Sprite_Duplicate(0), kKeptSprite);
+    ASSERT_EQ(Path_Add(), 0);
+    TwoPoints(Path_Data(0));
+    ASSERT_EQ(TimeLine_Add(), 0);
+    ASSERT_EQ(Object_Add(), 0);
+    // An instance of the current room shows sprite 0: a changed origin or box reaches its box.
+    auto* room = new CRoom();
+    Room_Copies = {room};
+    Room_Current = room;
+    shower = room->CreateInstance(0, 0, 0);
+    shower->sprite_index = 0;
+  }
+  void TearDown() override {
+    Runner_DeleteRoomCopies();
+    Room_Current = nullptr;
+    Room_FreeDefinitions();
+    Path_DeleteAll();
+    TimeLine_DeleteAll();
+    Object_Shutdown();
+    Script_DeleteAll();
+    GameFormatVersion = 0;
+    GraphicSweepTest::TearDown();
+  }
+
+  static constexpr int32_t kKeptSprite = 2;
+  CInstance* shower = nullptr;
+  static void TwoPoints(CPath* path) {
+    path->AddPoint(0, 0, 100);
+    path->AddPoint(30, 40, 100);
+  }
+
+  // After each call: the instance's box is read, as the next collision check would; and merging a
+  // sprite into itself and appending a path to itself double it, as asked, which repeated for every
+  // vector that names it twice would be the sweep's own exponential request.
+  void AfterCall() {
+    if (Room_Current != nullptr && shower->bbox_dirty) Compute_BoundingBox(shower);
+    for (int32_t k : {0, 1}) {
+      if (const CSprite* s = Sprite_Data(k); s != nullptr && s->frameCount > 16) Sprite_Assign(k, kKeptSprite);
+      if (CPath* p = Path_Data(k); p != nullptr && p->GetNumber() > 16) {
+        p->Clear();
+        TwoPoints(p);
+      }
+    }
+  }
+};
+
+TEST_P(ResourceSweepTest, EveryFunctionSurvivesEveryHostileArgumentVector) {
+  const int32_t total = g_BuiltinCount;
+  const int32_t swept = Sweep(
+      {}, self,
+      [this] {
+        AfterCall();
+        s_exits = 0;
+        RuntimeErrorCapture::Reset();
+      },
+      {"sprite_delete", "background_delete", "sound_delete", "font_delete", "path_delete", "timeline_delete",
+       "object_delete"});
+  EXPECT_EQ(swept, total);
+  EXPECT_EQ(swept, GetParam() >= 800 ? 189 : 188);
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatVersions, ResourceSweepTest, ::testing::Values(800, 0));
 
 // --- interaction, dialogs and high scores --------------------------------------------------------
 
