@@ -40,7 +40,9 @@
 #include "host/rooms.h"
 #include "host/run_state.h"
 #include "host/window_services.h"
+#include "render/d3d_device.h"
 #include "render/gui_layer.h"
+#include "render/render_setters.h"
 #include "render/room_draw.h"
 #include "render/surface.h"
 #include "render/text.h"
@@ -435,13 +437,80 @@ TEST_P(ResourceSweepTest, EveryFunctionSurvivesEveryHostileArgumentVector) {
        "object_delete"});
   EXPECT_EQ(swept, total);
   EXPECT_EQ(swept, GetParam() >= 800 ? 189 : 188);
+
+  // Every room the sweep left, with whatever sizes, views, backgrounds, instance and tile records
+  // it was given, is entered and left.
+  Runner_DeleteRoomCopies();
+  Room_Current = nullptr;
+  int32_t entered = 0;
+  const int32_t rooms = Room_Number();
+  for (int32_t room = 0; room < rooms; ++room) {
+    if (!Room_Exists(room)) continue;
+    Room_Copies.assign(static_cast<size_t>(rooms), nullptr);
+    Room_Start(room, false);
+    ASSERT_NE(Room_Current, nullptr) << room;
+    Room_End(false);
+    ++entered;
+  }
+  EXPECT_GT(entered, 1);
 }
 
 TEST_P(ResourceSweepTest, NoHandlerReadsBeyondTheArgumentCount) {
   EXPECT_GT(CheckNoHandlerReadsBeyondTheArgumentCount(self), 150);
 }
 
+// A room given one hostile value everywhere a script may set it (its size, view 0, background 0, an
+// instance and tiles) is entered and left.
+TEST_P(ResourceSweepTest, ARoomGivenHostileSettingsIsEnteredAndLeft) {
+  // Each setter with the number of leading arguments that name the room, view, background or
+  // object, and its registered count; the hostile value fills the rest.
+  const struct {
+    const char* name;
+    int32_t named;
+    int32_t count;
+  } kSetters[] = {{"room_set_width", 1, 2},           {"room_set_height", 1, 2},   {"room_set_view_enabled", 1, 2},
+                  {"room_set_background_colour", 1, 3}, {"room_set_background", 2, 12}, {"room_set_view", 2, 16},
+                  {"room_instance_add", 1, 4},        {"room_tile_add", 2, 9},     {"room_tile_add_ext", 2, 12}};
+  for (const Hostile& hostile : kHostile) {
+    const int32_t room = Room_Add();
+    for (const auto& setter : kSetters) {
+      std::vector<RValue> args = {Real(room)};
+      if (setter.named == 2) args.push_back(Real(0));
+      const bool instance = std::string(setter.name) == "room_instance_add";  // object 0 at the hostile place
+      while (static_cast<int32_t>(args.size()) < setter.count - (instance ? 1 : 0)) args.push_back(hostile.make());
+      if (instance) args.push_back(Real(0));
+      math_test::Call(setter.name, args);
+    }
+    Runner_DeleteRoomCopies();
+    Room_Copies.assign(static_cast<size_t>(Room_Number()), nullptr);
+    Room_Start(room, false);
+    ASSERT_NE(Room_Current, nullptr) << hostile.name;
+    Room_End(false);
+    s_exits = 0;
+    RuntimeErrorCapture::Reset();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(FormatVersions, ResourceSweepTest, ::testing::Values(800, 0));
+
+// View ports reaching past the integer range size the window to the display (their far edges
+// wrapped around to below the least size).
+TEST_F(GraphicSweepTest, ViewPortsPastTheIntegerRangeSizeTheWindowToTheDisplay) {
+  CRoom room;
+  room.enable_views = true;
+  room.views[0].visible = room.views[1].visible = true;
+  room.views[0].port_x = room.views[0].port_w = room.views[0].port_y = room.views[0].port_h = INT32_MAX;
+  room.views[1].port_x = room.views[1].port_w = room.views[1].port_y = room.views[1].port_h = INT32_MIN;
+  const int32_t width = g_D3D.screenWidth;
+  const int32_t height = g_D3D.screenHeight;
+  Room_Current = &room;
+  Room_SizeWindow();
+  Room_Current = nullptr;
+  ASSERT_GT(Display_GetWidth(), 8);
+  EXPECT_EQ(g_D3D.screenWidth, Display_GetWidth());
+  EXPECT_EQ(g_D3D.screenHeight, Display_GetHeight());
+  GR_SetScreenSize(width, height);
+}
 
 // --- interaction, dialogs and high scores --------------------------------------------------------
 
