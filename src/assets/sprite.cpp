@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "assets/bitmap.h"
 #include "assets/bitmap32.h"
@@ -362,7 +363,9 @@ void CSprite::Merge(const CSprite* source) {
     return;
   }
   if (empty) entries.reset();
-  for (const CBitmap32* b : source->bitmaps) {
+  // A sprite merged into itself grows the list it reads: read the frames it had.
+  const std::vector<CBitmap32*> frames = source->bitmaps;
+  for (const CBitmap32* b : frames) {
     auto* copy = new CBitmap32(*b);
     copy->Resize(width, height);
     bitmaps.push_back(copy);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "assets/background.h"
 #include "assets/sprite.h"
@@ -540,10 +541,14 @@ void Room_SizeWindow() {
   if (room->enable_views) {
     width = 8;
     height = 8;
+    // A port's far edge, which a script may set past the integer range: it stops at the limit.
+    const auto farEdge = [](int32_t at, int32_t size) {
+      return static_cast<int32_t>(std::clamp<int64_t>(int64_t{at} + size, INT32_MIN, INT32_MAX));
+    };
     for (const CRoomView& v : room->views) {
       if (!v.visible) continue;
-      width = std::max(width, v.port_x + v.port_w);
-      height = std::max(height, v.port_y + v.port_h);
+      width = std::max(width, farEdge(v.port_x, v.port_w));
+      height = std::max(height, farEdge(v.port_y, v.port_h));
     }
   }
   if (Display_GetWidth() > 0) width = std::min(width, Display_GetWidth());

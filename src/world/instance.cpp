@@ -297,12 +297,12 @@ void Compute_BoundingBox(CInstance* inst) {
     inst->bbox_dirty = false;
     return;
   }
-  const int32_t L = sprite->maskLeft;
-  const int32_t T = sprite->maskTop;
-  const int32_t R = sprite->maskRight;
-  const int32_t B = sprite->maskBottom;
-  const int32_t ox = sprite->originX;
-  const int32_t oy = sprite->originY;
+  const int64_t L = sprite->maskLeft;
+  const int64_t T = sprite->maskTop;
+  const int64_t R = sprite->maskRight;
+  const int64_t B = sprite->maskBottom;
+  const int64_t ox = sprite->originX;
+  const int64_t oy = sprite->originY;
   if (inst->image_angle == 0.0f) {
     int32_t left = Instance_Nearest(static_cast<double>(static_cast<float>(L - ox)) * inst->image_xscale + inst->x);
     int32_t right = Instance_Nearest(static_cast<double>(static_cast<float>(R - L + 1)) * inst->image_xscale + left);

@@ -27,6 +27,7 @@
 #include "functions/draw_functions.h"
 #include "functions/interaction_call.h"
 #include "functions/interaction_functions.h"
+#include "functions/load_stand_in.h"
 #include "functions/math_call.h"
 #include "functions/screen_capture.h"
 #include "functions/surface_functions.h"
@@ -34,17 +35,26 @@
 #include "host/command_line.h"
 #include "host/fake_window_system.h"
 #include "host/frame_loop.h"
+#include "host/game_header.h"
 #include "host/main_window.h"
+#include "host/rooms.h"
 #include "host/run_state.h"
 #include "host/window_services.h"
+#include "render/d3d_device.h"
 #include "render/gui_layer.h"
+#include "render/render_setters.h"
 #include "render/room_draw.h"
 #include "render/surface.h"
 #include "render/text.h"
 #include "vm/calls.h"
+#include "vm/script_table.h"
 #include "world/instance.h"
 #include "world/lifecycle.h"
+#include "world/object.h"
+#include "world/path.h"
 #include "world/room.h"
+#include "world/room_table.h"
+#include "world/timeline.h"
 
 namespace {
 
@@ -145,15 +155,23 @@ std::string Unsound(const RValue& v) {
 constexpr int64_t kMostGrowthPerCall = 64ll << 20;
 
 // Calls every name in the table but the excluded ones with every vector; `after` runs after each
-// call (state a call may leave that the fixture must put back). Answers how many names it swept.
-int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std::function<void()>& after) {
+// call (state a call may leave that the fixture must put back). The names in `last` are swept after
+// all the others (deleting what the fixture made, which the others should meet first). Answers how
+// many names it swept.
+int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std::function<void()>& after,
+              const std::set<std::string>& last = {}) {
   int32_t swept = 0;
   std::set<std::string> seenExcluded;
-  for (int32_t index = 0; index < g_BuiltinCount; ++index) {
+  std::set<std::string> seenLast;
+  for (int32_t at = 0; at < 2 * g_BuiltinCount; ++at) {
+    const bool lastPass = at >= g_BuiltinCount;
+    const int32_t index = lastPass ? at - g_BuiltinCount : at;
     const BuiltinFunction* entry = nullptr;
     int32_t count = 0;
     if (!Builtin_GetEntry(index, &entry, nullptr, &count, nullptr)) continue;
     const std::string name = entry->name;
+    if (lastPass != (last.count(name) != 0)) continue;
+    if (lastPass) seenLast.insert(name);
     if (excluded.count(name) != 0) {
       seenExcluded.insert(name);
       continue;
@@ -176,6 +194,7 @@ int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std:
     }
   }
   EXPECT_EQ(seenExcluded, excluded) << "an excluded name is no longer registered";
+  EXPECT_EQ(seenLast, last) << "a name swept last is no longer registered";
   return swept;
 }
 
@@ -257,14 +276,15 @@ TEST_F(GraphicSweepTest, EveryFunctionSurvivesEveryHostileArgumentVector) {
 // Every handler reads only the arguments the call brought: values lying beyond the count are
 // never read (with a count past eight the call's buffer ends there, and reading on was a read past
 // the heap block; below it, the stack's leftovers were read as arguments).
-TEST_F(GraphicSweepTest, NoHandlerReadsBeyondTheArgumentCount) {
+// Answers how many names it checked.
+int32_t CheckNoHandlerReadsBeyondTheArgumentCount(CInstance* self) {
   int32_t checked = 0;
   for (int32_t index = 0; index < g_BuiltinCount; ++index) {
     const BuiltinFunction* entry = nullptr;
     BuiltinHandler handler = nullptr;
     int32_t count = 0;
-    ASSERT_TRUE(Builtin_GetEntry(index, &entry, &handler, &count, nullptr));
-    if (count == 0) continue;
+    if (!Builtin_GetEntry(index, &entry, &handler, &count, nullptr)) continue;
+    if (count <= 0) continue;  // none, or any number (-1)
     // Values no number getter accepts lie where the missing arguments would be.
     std::vector<RValue> values(static_cast<size_t>(count), RValue_MakeUndefined());
     for (int32_t argc = 0; argc < count; ++argc) {
@@ -278,17 +298,23 @@ TEST_F(GraphicSweepTest, NoHandlerReadsBeyondTheArgumentCount) {
       const size_t at = report.find(" incorrect type");
       if (at != std::string::npos) {
         const size_t number = report.rfind("argument ", at);
-        ASSERT_NE(number, std::string::npos) << report;
-        EXPECT_LE(std::atoi(report.c_str() + number + 9), argc)
-            << entry->name << " read past " << argc << " of " << count << ": " << report;
+        EXPECT_NE(number, std::string::npos) << report;
+        if (number != std::string::npos) {
+          EXPECT_LE(std::atoi(report.c_str() + number + 9), argc)
+              << entry->name << " read past " << argc << " of " << count << ": " << report;
+        }
       }
       RValue_Release(&result);
       for (RValue& v : values) v = RValue_MakeUndefined();
     }
     ++checked;
   }
-  EXPECT_GT(checked, 150);
   RuntimeErrorCapture::Reset();
+  return checked;
+}
+
+TEST_F(GraphicSweepTest, NoHandlerReadsBeyondTheArgumentCount) {
+  EXPECT_GT(CheckNoHandlerReadsBeyondTheArgumentCount(self), 150);
 }
 
 // A health bar with its last argument missing: the border flag reads as off and the bar is drawn.
@@ -324,6 +350,166 @@ TEST_F(GraphicSweepTest, AWindowPositionAtTheIntegerLimitsClamps) {
   EXPECT_EQ(WindowCoord_Offset(INT32_MAX, 74), INT32_MAX);
   EXPECT_EQ(WindowCoord_Offset(INT32_MIN, -28), INT32_MIN);
   EXPECT_EQ(WindowCoord_Offset(-5, 104), 99);
+}
+
+// --- resources: sprites, backgrounds, sounds, fonts, scripts, paths, timelines, objects, rooms ---
+
+// The graphic fixture's loaded sprite, surfaces and save area, with the resource group in the table
+// in place of the graphic groups, and one made background, font, room, path, timeline and object,
+// so that the hostile values also reach a real definition's code through ids 0 and 1.
+// The parameter is the game's format version: a GEN8 game's counts, or an older game's, with its
+// alpha functions.
+class ResourceSweepTest : public GraphicSweepTest, public ::testing::WithParamInterface<int32_t> {
+ protected:
+  void SetUp() override {
+    GraphicSweepTest::SetUp();
+    Builtin_Shutdown();
+    GameFormatVersion = GetParam();
+    InitResourceFunctions();
+    ASSERT_EQ(Surface_Create(8, 8, -1), 0);
+    ASSERT_EQ(Surface_Create(16, 4, -1), 1);
+    ASSERT_EQ(Background_AddEmpty(), 0);
+    Background_Data(0)->CreateColour(4, 4, 0xFF00FF, true);
+    ASSERT_EQ(Font_AddSprite(0, 32, false, 0), 0);
+    ASSERT_EQ(Room_Add(), 0);
+    // Sprite 1 is one without images; 2, which no hostile value names, keeps sprite 0 as it was.
+    ASSERT_EQ(Sprite_AddEmpty(), 1);
+    ASSERT_EQ(Sprite_Duplicate(0), kKeptSprite);
+    ASSERT_EQ(Path_Add(), 0);
+    TwoPoints(Path_Data(0));
+    ASSERT_EQ(TimeLine_Add(), 0);
+    ASSERT_EQ(Object_Add(), 0);
+    // An instance of the current room shows sprite 0: a changed origin or box reaches its box.
+    auto* room = new CRoom();
+    Room_Copies = {room};
+    Room_Current = room;
+    shower = room->CreateInstance(0, 0, 0);
+    shower->sprite_index = 0;
+  }
+  void TearDown() override {
+    Runner_DeleteRoomCopies();
+    Room_Current = nullptr;
+    Room_FreeDefinitions();
+    Path_DeleteAll();
+    TimeLine_DeleteAll();
+    Object_Shutdown();
+    Script_DeleteAll();
+    GameFormatVersion = 0;
+    GraphicSweepTest::TearDown();
+  }
+
+  static constexpr int32_t kKeptSprite = 2;
+  CInstance* shower = nullptr;
+  static void TwoPoints(CPath* path) {
+    path->AddPoint(0, 0, 100);
+    path->AddPoint(30, 40, 100);
+  }
+
+  // After each call: the instance's box is read, as the next collision check would, and sprites 0
+  // and 1 are drawn; and merging a sprite into itself and appending a path to itself double it, as
+  // asked, which repeated for every vector that names it twice would be the sweep's own
+  // exponential request.
+  void AfterCall() {
+    if (Room_Current != nullptr && shower->bbox_dirty) Compute_BoundingBox(shower);
+    for (int32_t k : {0, 1}) {
+      if (CSprite* s = Sprite_Data(k)) s->SpriteDrawSimple(0, 10, 10);
+    }
+    for (int32_t k : {0, 1}) {
+      if (const CSprite* s = Sprite_Data(k); s != nullptr && s->frameCount > 16) Sprite_Assign(k, kKeptSprite);
+      if (CPath* p = Path_Data(k); p != nullptr && p->GetNumber() > 16) {
+        p->Clear();
+        TwoPoints(p);
+      }
+    }
+  }
+};
+
+TEST_P(ResourceSweepTest, EveryFunctionSurvivesEveryHostileArgumentVector) {
+  const int32_t total = g_BuiltinCount;
+  const int32_t swept = Sweep(
+      {}, self,
+      [this] {
+        AfterCall();
+        s_exits = 0;
+        RuntimeErrorCapture::Reset();
+      },
+      {"sprite_delete", "background_delete", "sound_delete", "font_delete", "path_delete", "timeline_delete",
+       "object_delete"});
+  EXPECT_EQ(swept, total);
+  EXPECT_EQ(swept, GetParam() >= 800 ? 189 : 188);
+
+  // Every room the sweep left, with whatever sizes, views, backgrounds, instance and tile records
+  // it was given, is entered and left.
+  Runner_DeleteRoomCopies();
+  Room_Current = nullptr;
+  int32_t entered = 0;
+  const int32_t rooms = Room_Number();
+  for (int32_t room = 0; room < rooms; ++room) {
+    if (!Room_Exists(room)) continue;
+    Room_Copies.assign(static_cast<size_t>(rooms), nullptr);
+    Room_Start(room, false);
+    ASSERT_NE(Room_Current, nullptr) << room;
+    Room_End(false);
+    ++entered;
+  }
+  EXPECT_GT(entered, 1);
+}
+
+TEST_P(ResourceSweepTest, NoHandlerReadsBeyondTheArgumentCount) {
+  EXPECT_GT(CheckNoHandlerReadsBeyondTheArgumentCount(self), 150);
+}
+
+// A room given one hostile value everywhere a script may set it (its size, view 0, background 0, an
+// instance and tiles) is entered and left.
+TEST_P(ResourceSweepTest, ARoomGivenHostileSettingsIsEnteredAndLeft) {
+  // Each setter with the number of leading arguments that name the room, view, background or
+  // object, and its registered count; the hostile value fills the rest.
+  const struct {
+    const char* name;
+    int32_t named;
+    int32_t count;
+  } kSetters[] = {{"room_set_width", 1, 2},           {"room_set_height", 1, 2},   {"room_set_view_enabled", 1, 2},
+                  {"room_set_background_colour", 1, 3}, {"room_set_background", 2, 12}, {"room_set_view", 2, 16},
+                  {"room_instance_add", 1, 4},        {"room_tile_add", 2, 9},     {"room_tile_add_ext", 2, 12}};
+  for (const Hostile& hostile : kHostile) {
+    const int32_t room = Room_Add();
+    for (const auto& setter : kSetters) {
+      std::vector<RValue> args = {Real(room)};
+      if (setter.named == 2) args.push_back(Real(0));
+      const bool instance = std::string(setter.name) == "room_instance_add";  // object 0 at the hostile place
+      while (static_cast<int32_t>(args.size()) < setter.count - (instance ? 1 : 0)) args.push_back(hostile.make());
+      if (instance) args.push_back(Real(0));
+      math_test::Call(setter.name, args);
+    }
+    Runner_DeleteRoomCopies();
+    Room_Copies.assign(static_cast<size_t>(Room_Number()), nullptr);
+    Room_Start(room, false);
+    ASSERT_NE(Room_Current, nullptr) << hostile.name;
+    Room_End(false);
+    s_exits = 0;
+    RuntimeErrorCapture::Reset();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatVersions, ResourceSweepTest, ::testing::Values(800, 0));
+
+// View ports reaching past the integer range size the window to the display (their far edges
+// wrapped around to below the least size).
+TEST_F(GraphicSweepTest, ViewPortsPastTheIntegerRangeSizeTheWindowToTheDisplay) {
+  CRoom room;
+  room.enable_views = true;
+  room.views[0].visible = room.views[1].visible = true;
+  room.views[0].port_x = room.views[0].port_w = room.views[0].port_y = room.views[0].port_h = INT32_MAX;
+  room.views[1].port_x = room.views[1].port_w = room.views[1].port_y = room.views[1].port_h = INT32_MIN;
+  const int32_t width = g_D3D.screenWidth;
+  const int32_t height = g_D3D.screenHeight;
+  Room_Current = &room;
+  Room_SizeWindow();
+  Room_Current = nullptr;
+  ASSERT_GT(Display_GetWidth(), 8);
+  EXPECT_EQ(g_D3D.screenWidth, Display_GetWidth());
+  EXPECT_EQ(g_D3D.screenHeight, Display_GetHeight());
+  GR_SetScreenSize(width, height);
 }
 
 // --- interaction, dialogs and high scores --------------------------------------------------------

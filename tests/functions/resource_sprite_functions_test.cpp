@@ -204,6 +204,11 @@ TEST_F(ResourceSpriteTest, VectorAndSkeletonSpritesAreRefusedWithTheirMessages) 
   Call("sprite_merge", {Real(bitmap), Real(bitmap)});
   EXPECT_EQ(TakeError(), "");
   EXPECT_EQ(CallReal("sprite_get_number", {Real(bitmap)}), 2);
+  // Merged into itself again it copies only the frames it had (it read on into the frames it was
+  // adding, through a list it had reallocated).
+  Call("sprite_merge", {Real(bitmap), Real(bitmap)});
+  EXPECT_EQ(CallReal("sprite_get_number", {Real(bitmap)}), 4);
+  EXPECT_EQ(Sprite_Data(bitmap)->bitmaps.size(), 4u);
 
   EXPECT_EQ(Call("sprite_duplicate", {Real(vector)}).Kind(), VALUE_UNDEFINED);
   EXPECT_EQ(TakeError(), "sprite_duplicate: not supported for vector sprites");

@@ -636,4 +636,32 @@ TEST_F(ResourceWorldTest, SpriteChangesMarkTheCurrentRoomsInstancesShowingTheSpr
   elsewhere.DeleteAllInstances();
 }
 
+// An origin at the integer limits puts an instance's box at the limits, upright or turned (the
+// distances from the origin to the mask's edges overflowed).
+TEST_F(ResourceWorldTest, AnOriginAtTheIntegerLimitsPutsTheBoxAtTheLimits) {
+  NewObject("thing");
+  CSprite fields;
+  fields.width = 4;
+  fields.height = 4;
+  const int32_t sprite = Sprite_Add(fields);
+  CSprite* s = Sprite_Data(sprite);
+  s->maskLeft = s->maskTop = 0;
+  s->maskRight = s->maskBottom = 3;
+  auto* room = new CRoom();
+  Room_Copies = {room};
+  Room_Current = room;
+  CInstance* i = room->CreateInstance(0, 0, 0);
+  i->sprite_index = sprite;
+  Call("sprite_set_offset", {Real(sprite), math_test::Int32(INT32_MIN), math_test::Int32(INT32_MAX)});
+  ASSERT_TRUE(i->bbox_dirty);
+  Compute_BoundingBox(i);
+  EXPECT_EQ(i->bbox_left, INT32_MAX);
+  EXPECT_EQ(i->bbox_top, INT32_MIN + 1);
+  EXPECT_EQ(i->bbox_bottom, INT32_MIN + 4);
+  i->image_angle = 90;
+  Compute_BoundingBox(i);
+  EXPECT_EQ(i->bbox_left, INT32_MIN + 1);
+  EXPECT_LT(i->bbox_top, -2147483000);  // the turned origin, a float's rounding off the limit
+}
+
 }  // namespace
