@@ -24,32 +24,27 @@ namespace {
 void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { Args_SetReal(result, value ? 1.0 : 0.0); }
 
-#define DISPLAY_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
-#define ARGS                \
-  const Args a{argc, argv}; \
-  (void)a;                  \
-  (void)result
 
 // --- display ----------------------------------------------------------------------------------
 
-DISPLAY_FN(DisplayGetWidth) {
-  ARGS;
+BUILTIN_FN(DisplayGetWidth) {
+  HANDLER_ARGS;
   SetReal(result, Display_GetWidth());
 }
-DISPLAY_FN(DisplayGetHeight) {
-  ARGS;
+BUILTIN_FN(DisplayGetHeight) {
+  HANDLER_ARGS;
   SetReal(result, Display_GetHeight());
 }
-DISPLAY_FN(DisplayGetColourDepth) {
-  ARGS;
+BUILTIN_FN(DisplayGetColourDepth) {
+  HANDLER_ARGS;
   SetReal(result, Display_GetColourDepth());
 }
-DISPLAY_FN(DisplayGetFrequency) {
-  ARGS;
+BUILTIN_FN(DisplayGetFrequency) {
+  HANDLER_ARGS;
   SetReal(result, Display_GetFrequency());
 }
-DISPLAY_FN(DisplayGetOrientation) {
-  ARGS;
+BUILTIN_FN(DisplayGetOrientation) {
+  HANDLER_ARGS;
   SetReal(result, Display_GetOrientation());
 }
 
@@ -60,59 +55,59 @@ void AnswerModeChange(RValue* result, bool changed) {
   SetBool(result, changed);
 }
 
-DISPLAY_FN(DisplaySetSize) {
-  ARGS;
+BUILTIN_FN(DisplaySetSize) {
+  HANDLER_ARGS;
   AnswerModeChange(result, Display_SetSize(a.I(0), a.I(1)));
 }
-DISPLAY_FN(DisplaySetColourDepth) {
-  ARGS;
+BUILTIN_FN(DisplaySetColourDepth) {
+  HANDLER_ARGS;
   AnswerModeChange(result, Display_SetColourDepth(a.I(0)));
 }
-DISPLAY_FN(DisplaySetFrequency) {
-  ARGS;
+BUILTIN_FN(DisplaySetFrequency) {
+  HANDLER_ARGS;
   AnswerModeChange(result, Display_SetFrequency(a.I(0)));
 }
-DISPLAY_FN(DisplaySetAll) {
-  ARGS;
+BUILTIN_FN(DisplaySetAll) {
+  HANDLER_ARGS;
   AnswerModeChange(result, Display_SetAll(a.I(0), a.I(1), a.I(2), a.I(3)));
 }
-DISPLAY_FN(DisplayTestAll) {
-  ARGS;
+BUILTIN_FN(DisplayTestAll) {
+  HANDLER_ARGS;
   SetBool(result, Display_TestAll(a.I(0), a.I(1), a.I(2), a.I(3)));
 }
 
-DISPLAY_FN(DisplayReset) {
-  ARGS;
+BUILTIN_FN(DisplayReset) {
+  HANDLER_ARGS;
   // Only the low byte names a level; Display_SetMultisample turns anything but 2, 4, 8 or 16 off.
   Display_SetMultisample(a.I(0) & 0xFF);
   Display_SetVSync(a.B(1));
   Display_RequestReset();
 }
 
-DISPLAY_FN(DisplayMouseGetX) {
-  ARGS;
+BUILTIN_FN(DisplayMouseGetX) {
+  HANDLER_ARGS;
   SetReal(result, Display_MouseGetX());
 }
-DISPLAY_FN(DisplayMouseGetY) {
-  ARGS;
+BUILTIN_FN(DisplayMouseGetY) {
+  HANDLER_ARGS;
   SetReal(result, Display_MouseGetY());
 }
-DISPLAY_FN(DisplayMouseSet) {
-  ARGS;
+BUILTIN_FN(DisplayMouseSet) {
+  HANDLER_ARGS;
   Display_MouseSet(a.I(0), a.I(1));
 }
 
-DISPLAY_FN(DrawEnableDrawEvent) {
-  ARGS;
+BUILTIN_FN(DrawEnableDrawEvent) {
+  HANDLER_ARGS;
   g_RunState.drawEnableDrawEvent = a.B(0);
 }
 
-DISPLAY_FN(DisplayGetVertexBufferMethod) {
-  ARGS;
+BUILTIN_FN(DisplayGetVertexBufferMethod) {
+  HANDLER_ARGS;
   SetReal(result, GR_StartupFlags.vertexBufferMethod);
 }
-DISPLAY_FN(DisplaySetVertexBufferMethod) {
-  ARGS;
+BUILTIN_FN(DisplaySetVertexBufferMethod) {
+  HANDLER_ARGS;
   GraphicsFlush();
   const int32_t method = a.I(0);
   if (method >= kVBMethodSingle && method <= kVBMethodNone) {
@@ -122,113 +117,113 @@ DISPLAY_FN(DisplaySetVertexBufferMethod) {
   SetReal(result, 0);
 }
 
-DISPLAY_FN(DisplayGetAlternateSync) {
-  ARGS;
+BUILTIN_FN(DisplayGetAlternateSync) {
+  HANDLER_ARGS;
   SetBool(result, GR_StartupFlags.alternateSync);
 }
-DISPLAY_FN(DisplaySetAlternateSync) {
-  ARGS;
+BUILTIN_FN(DisplaySetAlternateSync) {
+  HANDLER_ARGS;
   GR_StartupFlags.alternateSync = a.B(0);
   Display_RequestReset();
   SetReal(result, 0);
 }
 
-DISPLAY_FN(DrawEnableSwfAA) {
-  ARGS;
+BUILTIN_FN(DrawEnableSwfAA) {
+  HANDLER_ARGS;
   g_VectorAntiAlias.enabled = a.B(0);
 }
-DISPLAY_FN(DrawSetSwfAALevel) {
-  ARGS;
+BUILTIN_FN(DrawSetSwfAALevel) {
+  HANDLER_ARGS;
   const float level = a.F(0);  // the getter gives NaN as 0
   g_VectorAntiAlias.level = level < 0.0f ? 0.0f : level > 1.0f ? 1.0f : level;
 }
-DISPLAY_FN(DrawGetSwfAALevel) {
-  ARGS;
+BUILTIN_FN(DrawGetSwfAALevel) {
+  HANDLER_ARGS;
   SetReal(result, g_VectorAntiAlias.level);
 }
 
 // --- window -----------------------------------------------------------------------------------
 
 // Window properties this platform does not offer: accepted and dropped.
-DISPLAY_FN(WindowNoEffect) {
-  ARGS;
+BUILTIN_FN(WindowNoEffect) {
+  HANDLER_ARGS;
 }
 // Their read-back: always 0.
-DISPLAY_FN(WindowAnswerZero) {
-  ARGS;
+BUILTIN_FN(WindowAnswerZero) {
+  HANDLER_ARGS;
   SetReal(result, 0);
 }
 
-DISPLAY_FN(WindowGetVisible) {
-  ARGS;
+BUILTIN_FN(WindowGetVisible) {
+  HANDLER_ARGS;
   SetBool(result, g_WindowState.visible);
 }
-DISPLAY_FN(WindowSetFullscreen) {
-  ARGS;
+BUILTIN_FN(WindowSetFullscreen) {
+  HANDLER_ARGS;
   Window_SetFullscreen(a.B(0));
 }
-DISPLAY_FN(WindowGetFullscreen) {
-  ARGS;
+BUILTIN_FN(WindowGetFullscreen) {
+  HANDLER_ARGS;
   SetBool(result, Window_GetFullscreen());
 }
-DISPLAY_FN(WindowSetCaption) {
-  ARGS;
+BUILTIN_FN(WindowSetCaption) {
+  HANDLER_ARGS;
   Window_SetCaption(a.S(0));
 }
-DISPLAY_FN(WindowGetCaption) {
-  ARGS;
+BUILTIN_FN(WindowGetCaption) {
+  HANDLER_ARGS;
   RValue_Release(result);
   RValue_InitString(result, Window_GetCaption());
 }
-DISPLAY_FN(WindowSetCursor) {
-  ARGS;
+BUILTIN_FN(WindowSetCursor) {
+  HANDLER_ARGS;
   Window_SetCursor(a.I(0));
 }
-DISPLAY_FN(WindowGetCursor) {
-  ARGS;
+BUILTIN_FN(WindowGetCursor) {
+  HANDLER_ARGS;
   SetReal(result, Window_GetCursor());
 }
-DISPLAY_FN(WindowSetColour) {
-  ARGS;
+BUILTIN_FN(WindowSetColour) {
+  HANDLER_ARGS;
   Window_SetColour(static_cast<uint32_t>(a.I(0)));
 }
-DISPLAY_FN(WindowGetColour) {
-  ARGS;
+BUILTIN_FN(WindowGetColour) {
+  HANDLER_ARGS;
   SetReal(result, Window_GetColour());
 }
-DISPLAY_FN(WindowSetMinWidth) {
-  ARGS;
+BUILTIN_FN(WindowSetMinWidth) {
+  HANDLER_ARGS;
   Window_SetMinWidth(a.I(0));
 }
-DISPLAY_FN(WindowSetMaxWidth) {
-  ARGS;
+BUILTIN_FN(WindowSetMaxWidth) {
+  HANDLER_ARGS;
   Window_SetMaxWidth(a.I(0));
 }
-DISPLAY_FN(WindowSetMinHeight) {
-  ARGS;
+BUILTIN_FN(WindowSetMinHeight) {
+  HANDLER_ARGS;
   Window_SetMinHeight(a.I(0));
 }
-DISPLAY_FN(WindowSetMaxHeight) {
-  ARGS;
+BUILTIN_FN(WindowSetMaxHeight) {
+  HANDLER_ARGS;
   Window_SetMaxHeight(a.I(0));
 }
-DISPLAY_FN(WindowSetPosition) {
-  ARGS;
+BUILTIN_FN(WindowSetPosition) {
+  HANDLER_ARGS;
   Window_SetPosition(a.I(0), a.I(1));
 }
-DISPLAY_FN(WindowSetSize) {
-  ARGS;
+BUILTIN_FN(WindowSetSize) {
+  HANDLER_ARGS;
   Window_SetSize(a.I(0), a.I(1));
 }
-DISPLAY_FN(WindowSetRectangle) {
-  ARGS;
+BUILTIN_FN(WindowSetRectangle) {
+  HANDLER_ARGS;
   Window_SetRectangle(a.I(0), a.I(1), a.I(2), a.I(3));
 }
 
 // The outer rectangle goes to the middle of the desktop of the adapter the device runs on (the
 // screen, before there is a device); the move leaves painting to the next frame.
-DISPLAY_FN(WindowCenter) {
-  ARGS;
+BUILTIN_FN(WindowCenter) {
+  HANDLER_ARGS;
   WindowSystem& system = WindowSystem_Get();
   SDL_Window* window = g_WindowState.window;
   WindowRect outer;
@@ -251,25 +246,25 @@ DISPLAY_FN(WindowCenter) {
   system.MoveWindow(window, left + (width - outerWidth) / 2, top + (height - outerHeight) / 2);
 }
 
-DISPLAY_FN(WindowGetX) {
-  ARGS;
+BUILTIN_FN(WindowGetX) {
+  HANDLER_ARGS;
   SetReal(result, Window_GetX());
 }
-DISPLAY_FN(WindowGetY) {
-  ARGS;
+BUILTIN_FN(WindowGetY) {
+  HANDLER_ARGS;
   SetReal(result, Window_GetY());
 }
-DISPLAY_FN(WindowGetWidth) {
-  ARGS;
+BUILTIN_FN(WindowGetWidth) {
+  HANDLER_ARGS;
   SetReal(result, Window_GetWidth());
 }
-DISPLAY_FN(WindowGetHeight) {
-  ARGS;
+BUILTIN_FN(WindowGetHeight) {
+  HANDLER_ARGS;
   SetReal(result, Window_GetHeight());
 }
 
-DISPLAY_FN(WindowGetVisibleRects) {
-  ARGS;
+BUILTIN_FN(WindowGetVisibleRects) {
+  HANDLER_ARGS;
   double* values = nullptr;
   const int32_t monitors = Window_GetVisibleRects(a.R(0), a.R(1), a.R(2), a.R(3), &values);
   RValue_Release(result);
@@ -284,32 +279,32 @@ DISPLAY_FN(WindowGetVisibleRects) {
   MemoryManager_Free(values);
 }
 
-DISPLAY_FN(WindowMouseGetX) {
-  ARGS;
+BUILTIN_FN(WindowMouseGetX) {
+  HANDLER_ARGS;
   SetReal(result, Window_MouseX());
 }
-DISPLAY_FN(WindowMouseGetY) {
-  ARGS;
+BUILTIN_FN(WindowMouseGetY) {
+  HANDLER_ARGS;
   SetReal(result, Window_MouseY());
 }
-DISPLAY_FN(WindowMouseSet) {
-  ARGS;
+BUILTIN_FN(WindowMouseSet) {
+  HANDLER_ARGS;
   Window_SetMousePosition(a.I(0), a.I(1));
 }
-DISPLAY_FN(WindowViewMouseGetX) {
-  ARGS;
+BUILTIN_FN(WindowViewMouseGetX) {
+  HANDLER_ARGS;
   SetReal(result, Window_ViewMouseX(a.I(0)));
 }
-DISPLAY_FN(WindowViewMouseGetY) {
-  ARGS;
+BUILTIN_FN(WindowViewMouseGetY) {
+  HANDLER_ARGS;
   SetReal(result, Window_ViewMouseY(a.I(0)));
 }
-DISPLAY_FN(WindowViewsMouseGetX) {
-  ARGS;
+BUILTIN_FN(WindowViewsMouseGetX) {
+  HANDLER_ARGS;
   SetReal(result, Window_DeviceMouseX(0));
 }
-DISPLAY_FN(WindowViewsMouseGetY) {
-  ARGS;
+BUILTIN_FN(WindowViewsMouseGetY) {
+  HANDLER_ARGS;
   SetReal(result, Window_DeviceMouseY(0));
 }
 

@@ -36,13 +36,6 @@ void SetInstance(RValue* result, const CInstance* instance) {
   SetReal(result, instance != nullptr ? instance->id : kNoone);
 }
 
-#define GAME_FN(name) void name(RValue* result, CInstance* self, CInstance* other, int32_t argc, RValue* argv)
-#define ARGS                  \
-  const Args a{argc, argv};   \
-  (void)a;                    \
-  (void)result;               \
-  (void)self;                 \
-  (void)other
 
 // --- placement and motion ---------------------------------------------------------------------
 
@@ -78,9 +71,9 @@ void MoveRandomly(CInstance* self, float hsnap, float vsnap) {
 }
 
 
-GAME_FN(MoveRandom) { ARGS; MoveRandomly(self, a.F(0), a.F(1)); }
-GAME_FN(PlaceFree) { ARGS; SetBool(result, Command_PlaceFree(self, a.F(0), a.F(1))); }
-GAME_FN(PlaceEmpty) { ARGS; SetBool(result, Command_PlaceEmpty(self, a.F(0), a.F(1))); }
+BUILTIN_FN(MoveRandom) { HANDLER_ARGS; MoveRandomly(self, a.F(0), a.F(1)); }
+BUILTIN_FN(PlaceFree) { HANDLER_ARGS; SetBool(result, Command_PlaceFree(self, a.F(0), a.F(1))); }
+BUILTIN_FN(PlaceEmpty) { HANDLER_ARGS; SetBool(result, Command_PlaceEmpty(self, a.F(0), a.F(1))); }
 
 // -1 and -2 name the caller and the other instance by id, when there are such.
 int32_t SelfOrOtherId(CInstance* self, CInstance* other, int32_t obj) {
@@ -89,15 +82,15 @@ int32_t SelfOrOtherId(CInstance* self, CInstance* other, int32_t obj) {
   return obj;
 }
 
-GAME_FN(PlaceMeeting) {
-  ARGS;
+BUILTIN_FN(PlaceMeeting) {
+  HANDLER_ARGS;
   SetBool(result, Command_PlaceMeeting(self, SelfOrOtherId(self, other, a.I(2)), a.F(0), a.F(1)));
 }
-GAME_FN(PlaceSnapped) { ARGS; SetBool(result, Command_PlaceSnapped(self, a.R(0), a.R(1))); }
-GAME_FN(MoveSnap) { ARGS; Command_Snap(self, a.F(0), a.F(1)); }
-GAME_FN(MoveTowardsPoint) { ARGS; Command_MoveTowards(self, a.F(0), a.F(1), a.F(2)); }
-GAME_FN(MoveContact) {
-  ARGS;
+BUILTIN_FN(PlaceSnapped) { HANDLER_ARGS; SetBool(result, Command_PlaceSnapped(self, a.R(0), a.R(1))); }
+BUILTIN_FN(MoveSnap) { HANDLER_ARGS; Command_Snap(self, a.F(0), a.F(1)); }
+BUILTIN_FN(MoveTowardsPoint) { HANDLER_ARGS; Command_MoveTowards(self, a.F(0), a.F(1), a.F(2)); }
+BUILTIN_FN(MoveContact) {
+  HANDLER_ARGS;
   if (self == nullptr) return;
   const float direction = a.F(0);
   if (Command_PlaceFree(self, self->x, self->y)) {
@@ -106,15 +99,15 @@ GAME_FN(MoveContact) {
     Command_MoveOutside(self, direction, 1000.0f, false);
   }
 }
-GAME_FN(MoveContactSolid) { ARGS; Command_MoveContact(self, a.F(0), a.F(1), false); }
-GAME_FN(MoveContactAll) { ARGS; Command_MoveContact(self, a.F(0), a.F(1), true); }
-GAME_FN(MoveOutsideSolid) { ARGS; Command_MoveOutside(self, a.F(0), a.F(1), false); }
-GAME_FN(MoveOutsideAll) { ARGS; Command_MoveOutside(self, a.F(0), a.F(1), true); }
-GAME_FN(MoveBounceSolid) { ARGS; Command_Bounce(self, a.B(0), false); }
-GAME_FN(MoveBounceAll) { ARGS; Command_Bounce(self, a.B(0), true); }
+BUILTIN_FN(MoveContactSolid) { HANDLER_ARGS; Command_MoveContact(self, a.F(0), a.F(1), false); }
+BUILTIN_FN(MoveContactAll) { HANDLER_ARGS; Command_MoveContact(self, a.F(0), a.F(1), true); }
+BUILTIN_FN(MoveOutsideSolid) { HANDLER_ARGS; Command_MoveOutside(self, a.F(0), a.F(1), false); }
+BUILTIN_FN(MoveOutsideAll) { HANDLER_ARGS; Command_MoveOutside(self, a.F(0), a.F(1), true); }
+BUILTIN_FN(MoveBounceSolid) { HANDLER_ARGS; Command_Bounce(self, a.B(0), false); }
+BUILTIN_FN(MoveBounceAll) { HANDLER_ARGS; Command_Bounce(self, a.B(0), true); }
 
-GAME_FN(MoveWrap) {
-  ARGS;
+BUILTIN_FN(MoveWrap) {
+  HANDLER_ARGS;
   if (self == nullptr || Room_Current == nullptr) return;
   const float margin = a.F(2);
   float x = self->x;
@@ -132,25 +125,25 @@ GAME_FN(MoveWrap) {
   self->SetPosition(x, y);
 }
 
-GAME_FN(MotionSet) {
-  ARGS;
+BUILTIN_FN(MotionSet) {
+  HANDLER_ARGS;
   if (self == nullptr) return;
   self->SetDirection(a.F(0));
   self->SetSpeed(a.F(1));
 }
-GAME_FN(MotionAdd) {
-  ARGS;
+BUILTIN_FN(MotionAdd) {
+  HANDLER_ARGS;
   if (self != nullptr) self->AddMotion(a.F(0), a.F(1));
 }
-GAME_FN(DistanceToPoint) { ARGS; SetReal(result, Command_DistanceToPoint(self, a.R(0), a.R(1))); }
-GAME_FN(DistanceToObject) { ARGS; SetReal(result, Command_DistanceToObject(self, other, a.I(0))); }
+BUILTIN_FN(DistanceToPoint) { HANDLER_ARGS; SetReal(result, Command_DistanceToPoint(self, a.R(0), a.R(1))); }
+BUILTIN_FN(DistanceToObject) { HANDLER_ARGS; SetReal(result, Command_DistanceToObject(self, other, a.I(0))); }
 
-GAME_FN(PathStart) {
-  ARGS;
+BUILTIN_FN(PathStart) {
+  HANDLER_ARGS;
   if (self != nullptr) self->StartPath(a.I(0), a.F(1), 1.0f, 0.0f, !a.B(3), a.I(2));
 }
-GAME_FN(PathEnd) {
-  ARGS;
+BUILTIN_FN(PathEnd) {
+  HANDLER_ARGS;
   if (self != nullptr) self->StartPath(-1, 0.0f, 1.0f, 0.0f, false, 0);
 }
 
@@ -165,49 +158,49 @@ CPath* PathToAssign(int32_t index) {
   return Path_Data(index);
 }
 
-GAME_FN(MpLinearStep) { ARGS; SetBool(result, MP_LinearStep(self, a.F(0), a.F(1), a.F(2), kInstanceAll, a.B(3))); }
-GAME_FN(MpLinearPath) {
-  ARGS;
+BUILTIN_FN(MpLinearStep) { HANDLER_ARGS; SetBool(result, MP_LinearStep(self, a.F(0), a.F(1), a.F(2), kInstanceAll, a.B(3))); }
+BUILTIN_FN(MpLinearPath) {
+  HANDLER_ARGS;
   CPath* path = PathToAssign(a.I(0));
   if (path != nullptr) SetBool(result, MP_LinearPath(self, path, a.F(1), a.F(2), a.F(3), kInstanceAll, a.B(4)));
 }
-GAME_FN(MpLinearStepObject) { ARGS; SetBool(result, MP_LinearStep(self, a.F(0), a.F(1), a.F(2), a.I(3), true)); }
-GAME_FN(MpLinearPathObject) {
-  ARGS;
+BUILTIN_FN(MpLinearStepObject) { HANDLER_ARGS; SetBool(result, MP_LinearStep(self, a.F(0), a.F(1), a.F(2), a.I(3), true)); }
+BUILTIN_FN(MpLinearPathObject) {
+  HANDLER_ARGS;
   CPath* path = PathToAssign(a.I(0));
   if (path != nullptr) SetBool(result, MP_LinearPath(self, path, a.F(1), a.F(2), a.F(3), a.I(4), true));
 }
-GAME_FN(MpPotentialSettings) { ARGS; MP_PotentialSettings(a.F(0), a.F(1), a.F(2), a.B(3)); }
-GAME_FN(MpPotentialStep) {
-  ARGS;
+BUILTIN_FN(MpPotentialSettings) { HANDLER_ARGS; MP_PotentialSettings(a.F(0), a.F(1), a.F(2), a.B(3)); }
+BUILTIN_FN(MpPotentialStep) {
+  HANDLER_ARGS;
   SetBool(result, MP_PotentialStep(self, a.F(0), a.F(1), a.F(2), kInstanceAll, a.B(3)));
 }
-GAME_FN(MpPotentialPath) {
-  ARGS;
+BUILTIN_FN(MpPotentialPath) {
+  HANDLER_ARGS;
   CPath* path = PathToAssign(a.I(0));
   if (path != nullptr) {
     SetBool(result, MP_PotentialPath(self, path, a.F(1), a.F(2), a.F(3), a.F(4), kInstanceAll, a.B(5)));
   }
 }
-GAME_FN(MpPotentialStepObject) {
-  ARGS;
+BUILTIN_FN(MpPotentialStepObject) {
+  HANDLER_ARGS;
   SetBool(result, MP_PotentialStep(self, a.F(0), a.F(1), a.F(2), a.I(3), true));
 }
-GAME_FN(MpPotentialPathObject) {
-  ARGS;
+BUILTIN_FN(MpPotentialPathObject) {
+  HANDLER_ARGS;
   CPath* path = PathToAssign(a.I(0));
   if (path != nullptr) SetBool(result, MP_PotentialPath(self, path, a.F(1), a.F(2), a.F(3), a.F(4), a.I(5), true));
 }
-GAME_FN(MpGridCreate) { ARGS; SetReal(result, MPGrid_Create(a.F(0), a.F(1), a.I(2), a.I(3), a.F(4), a.F(5))); }
-GAME_FN(MpGridDestroy) { ARGS; MPGrid_Destroy(a.I(0)); }
-GAME_FN(MpGridClearAll) { ARGS; MPGrid_ClearAll(a.I(0)); }
-GAME_FN(MpGridClearCell) { ARGS; MPGrid_ClearCell(a.I(0), a.I(1), a.I(2)); }
-GAME_FN(MpGridClearRectangle) { ARGS; MPGrid_ClearRectangle(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4)); }
-GAME_FN(MpGridAddCell) { ARGS; MPGrid_AddCell(a.I(0), a.I(1), a.I(2)); }
-GAME_FN(MpGridGetCell) { ARGS; SetReal(result, MPGrid_GetCell(a.I(0), a.I(1), a.I(2))); }
-GAME_FN(MpGridAddRectangle) { ARGS; MPGrid_AddRectangle(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4)); }
-GAME_FN(MpGridAddInstances) {
-  ARGS;
+BUILTIN_FN(MpGridCreate) { HANDLER_ARGS; SetReal(result, MPGrid_Create(a.F(0), a.F(1), a.I(2), a.I(3), a.F(4), a.F(5))); }
+BUILTIN_FN(MpGridDestroy) { HANDLER_ARGS; MPGrid_Destroy(a.I(0)); }
+BUILTIN_FN(MpGridClearAll) { HANDLER_ARGS; MPGrid_ClearAll(a.I(0)); }
+BUILTIN_FN(MpGridClearCell) { HANDLER_ARGS; MPGrid_ClearCell(a.I(0), a.I(1), a.I(2)); }
+BUILTIN_FN(MpGridClearRectangle) { HANDLER_ARGS; MPGrid_ClearRectangle(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4)); }
+BUILTIN_FN(MpGridAddCell) { HANDLER_ARGS; MPGrid_AddCell(a.I(0), a.I(1), a.I(2)); }
+BUILTIN_FN(MpGridGetCell) { HANDLER_ARGS; SetReal(result, MPGrid_GetCell(a.I(0), a.I(1), a.I(2))); }
+BUILTIN_FN(MpGridAddRectangle) { HANDLER_ARGS; MPGrid_AddRectangle(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4)); }
+BUILTIN_FN(MpGridAddInstances) {
+  HANDLER_ARGS;
   const int32_t grid = a.I(0);
   const int32_t obj = a.I(1);
   const bool precise = a.B(2);
@@ -231,103 +224,103 @@ GAME_FN(MpGridAddInstances) {
     }
   }
 }
-GAME_FN(MpGridPath) {
-  ARGS;
+BUILTIN_FN(MpGridPath) {
+  HANDLER_ARGS;
   CPath* path = PathToAssign(a.I(1));
   if (path != nullptr) SetBool(result, MPGrid_Path(a.I(0), path, a.F(2), a.F(3), a.F(4), a.F(5), a.B(6)));
 }
-GAME_FN(MpGridDraw) { ARGS; MPGrid_Draw(a.I(0)); }
-GAME_FN(MpGridToDsGrid) { ARGS; MPGrid_ToDsGrid(a.I(0), a.I(1)); }
+BUILTIN_FN(MpGridDraw) { HANDLER_ARGS; MPGrid_Draw(a.I(0)); }
+BUILTIN_FN(MpGridToDsGrid) { HANDLER_ARGS; MPGrid_ToDsGrid(a.I(0), a.I(1)); }
 
 // --- instances --------------------------------------------------------------------------------
 
-GAME_FN(CollisionPoint) {
-  ARGS;
+BUILTIN_FN(CollisionPoint) {
+  HANDLER_ARGS;
   SetInstance(result, Command_CollisionPoint(self, a.F(0), a.F(1), a.I(2), a.B(3), a.B(4)));
 }
-GAME_FN(CollisionRectangle) {
-  ARGS;
+BUILTIN_FN(CollisionRectangle) {
+  HANDLER_ARGS;
   SetInstance(result, Command_CollisionRectangle(self, a.F(0), a.F(1), a.F(2), a.F(3), a.I(4), a.B(5), a.B(6)));
 }
-GAME_FN(CollisionCircle) {
-  ARGS;
+BUILTIN_FN(CollisionCircle) {
+  HANDLER_ARGS;
   const float x = a.F(0);
   const float y = a.F(1);
   const float r = a.F(2);
   SetInstance(result, Command_CollisionEllipse(self, x - r, y - r, x + r, y + r, a.I(3), a.B(4), a.B(5)));
 }
-GAME_FN(CollisionEllipse) {
-  ARGS;
+BUILTIN_FN(CollisionEllipse) {
+  HANDLER_ARGS;
   SetInstance(result, Command_CollisionEllipse(self, a.F(0), a.F(1), a.F(2), a.F(3), a.I(4), a.B(5), a.B(6)));
 }
-GAME_FN(CollisionLine) {
-  ARGS;
+BUILTIN_FN(CollisionLine) {
+  HANDLER_ARGS;
   SetInstance(result, Command_CollisionLine(self, a.F(0), a.F(1), a.F(2), a.F(3), a.I(4), a.B(5), a.B(6)));
 }
-GAME_FN(InstanceFind) { ARGS; SetReal(result, Command_InstanceFind(a.I(0), a.I(1))); }
-GAME_FN(InstanceExists) { ARGS; SetBool(result, F_InstanceExists(self, other, a.I(0))); }
-GAME_FN(InstanceNumber) { ARGS; SetReal(result, F_InstanceNumber(self, other, a.I(0))); }
-GAME_FN(InstancePosition) { ARGS; SetInstance(result, Command_InstancePosition(a.F(0), a.F(1), a.I(2))); }
-GAME_FN(InstanceNearest) { ARGS; SetInstance(result, Command_InstanceNearest(a.F(0), a.F(1), a.I(2))); }
-GAME_FN(InstanceFurthest) { ARGS; SetInstance(result, Command_InstanceFurthest(a.F(0), a.F(1), a.I(2))); }
-GAME_FN(InstancePlace) { ARGS; SetInstance(result, Command_InstancePlace(self, a.F(0), a.F(1), a.I(2))); }
-GAME_FN(InstanceCreate) { ARGS; SetReal(result, F_InstanceCreate(a.F(0), a.F(1), a.I(2))); }
-GAME_FN(InstanceCopy) { ARGS; SetReal(result, Instance_Copy(self, a.B(0))); }
-GAME_FN(InstanceChange) {
-  ARGS;
+BUILTIN_FN(InstanceFind) { HANDLER_ARGS; SetReal(result, Command_InstanceFind(a.I(0), a.I(1))); }
+BUILTIN_FN(InstanceExists) { HANDLER_ARGS; SetBool(result, F_InstanceExists(self, other, a.I(0))); }
+BUILTIN_FN(InstanceNumber) { HANDLER_ARGS; SetReal(result, F_InstanceNumber(self, other, a.I(0))); }
+BUILTIN_FN(InstancePosition) { HANDLER_ARGS; SetInstance(result, Command_InstancePosition(a.F(0), a.F(1), a.I(2))); }
+BUILTIN_FN(InstanceNearest) { HANDLER_ARGS; SetInstance(result, Command_InstanceNearest(a.F(0), a.F(1), a.I(2))); }
+BUILTIN_FN(InstanceFurthest) { HANDLER_ARGS; SetInstance(result, Command_InstanceFurthest(a.F(0), a.F(1), a.I(2))); }
+BUILTIN_FN(InstancePlace) { HANDLER_ARGS; SetInstance(result, Command_InstancePlace(self, a.F(0), a.F(1), a.I(2))); }
+BUILTIN_FN(InstanceCreate) { HANDLER_ARGS; SetReal(result, F_InstanceCreate(a.F(0), a.F(1), a.I(2))); }
+BUILTIN_FN(InstanceCopy) { HANDLER_ARGS; SetReal(result, Instance_Copy(self, a.B(0))); }
+BUILTIN_FN(InstanceChange) {
+  HANDLER_ARGS;
   if (self != nullptr) Command_ChangeInstance(self, a.I(0), a.B(1));
 }
-GAME_FN(InstanceDestroy) {
-  ARGS;
+BUILTIN_FN(InstanceDestroy) {
+  HANDLER_ARGS;
   if (self != nullptr) Command_DestroyInstance(self);
 }
-GAME_FN(InstanceSprite) {
-  ARGS;
+BUILTIN_FN(InstanceSprite) {
+  HANDLER_ARGS;
   if (self != nullptr) Command_SetSprite(self, a.I(0));
 }
-GAME_FN(PositionEmpty) { ARGS; SetBool(result, !Command_PositionMeeting(a.F(0), a.F(1), kInstanceAll)); }
-GAME_FN(PositionMeeting) {
-  ARGS;
+BUILTIN_FN(PositionEmpty) { HANDLER_ARGS; SetBool(result, !Command_PositionMeeting(a.F(0), a.F(1), kInstanceAll)); }
+BUILTIN_FN(PositionMeeting) {
+  HANDLER_ARGS;
   SetBool(result, Command_PositionMeeting(a.F(0), a.F(1), SelfOrOtherId(self, other, a.I(2))));
 }
-GAME_FN(PositionDestroy) { ARGS; Command_PositionDestroy(a.F(0), a.F(1)); }
-GAME_FN(PositionChange) { ARGS; Command_PositionChange(a.F(0), a.F(1), a.I(2), a.B(3)); }
-GAME_FN(DeactivateAll) { ARGS; Instance_DeactivateAll(self, a.B(0)); }
-GAME_FN(DeactivateObject) { ARGS; Instance_DeactivateObject(self, other, a.I(0)); }
-GAME_FN(DeactivateRegion) {
-  ARGS;
+BUILTIN_FN(PositionDestroy) { HANDLER_ARGS; Command_PositionDestroy(a.F(0), a.F(1)); }
+BUILTIN_FN(PositionChange) { HANDLER_ARGS; Command_PositionChange(a.F(0), a.F(1), a.I(2), a.B(3)); }
+BUILTIN_FN(DeactivateAll) { HANDLER_ARGS; Instance_DeactivateAll(self, a.B(0)); }
+BUILTIN_FN(DeactivateObject) { HANDLER_ARGS; Instance_DeactivateObject(self, other, a.I(0)); }
+BUILTIN_FN(DeactivateRegion) {
+  HANDLER_ARGS;
   Instance_DeactivateRegion(self, a.F(0), a.F(1), a.F(2), a.F(3), a.B(4), a.B(5));
 }
-GAME_FN(ActivateAll) { ARGS; Instance_ActivateAll(); }
-GAME_FN(ActivateObject) { ARGS; Instance_ActivateObject(self, other, a.I(0)); }
-GAME_FN(ActivateRegion) { ARGS; Instance_ActivateRegion(a.F(0), a.F(1), a.F(2), a.F(3), a.B(4)); }
+BUILTIN_FN(ActivateAll) { HANDLER_ARGS; Instance_ActivateAll(); }
+BUILTIN_FN(ActivateObject) { HANDLER_ARGS; Instance_ActivateObject(self, other, a.I(0)); }
+BUILTIN_FN(ActivateRegion) { HANDLER_ARGS; Instance_ActivateRegion(a.F(0), a.F(1), a.F(2), a.F(3), a.B(4)); }
 
 // --- rooms and the game -----------------------------------------------------------------------
 
-GAME_FN(RoomGoto) { ARGS; Command_GotoRoom(a.I(0)); }
-GAME_FN(RoomGotoPrevious) { ARGS; Command_PreviousRoom(); }
-GAME_FN(RoomGotoNext) { ARGS; Command_NextRoom(); }
-GAME_FN(RoomPrevious) {
-  ARGS;
+BUILTIN_FN(RoomGoto) { HANDLER_ARGS; Command_GotoRoom(a.I(0)); }
+BUILTIN_FN(RoomGotoPrevious) { HANDLER_ARGS; Command_PreviousRoom(); }
+BUILTIN_FN(RoomGotoNext) { HANDLER_ARGS; Command_NextRoom(); }
+BUILTIN_FN(RoomPrevious) {
+  HANDLER_ARGS;
   const int32_t room = a.I(0);
   SetReal(result, Room_Exists(room) && room != Room_First() ? Room_Previous(room) : -1);
 }
-GAME_FN(RoomNext) {
-  ARGS;
+BUILTIN_FN(RoomNext) {
+  HANDLER_ARGS;
   const int32_t room = a.I(0);
   SetReal(result, Room_Exists(room) && room != Room_Last() ? Room_Next(room) : -1);
 }
-GAME_FN(RoomRestart) { ARGS; Command_RestartRoom(); }
-GAME_FN(GameEnd) { ARGS; F_GameEnd(); }
-GAME_FN(GameRestart) { ARGS; Command_RestartGame(); }
-GAME_FN(GameLoad) { ARGS; Game_Load(a.S(0)); }
-GAME_FN(GameSave) { ARGS; Game_Save(a.S(0)); }
-GAME_FN(GameSaveBuffer) { ARGS; Game_SaveBuffer(a.I(0)); }
-GAME_FN(GameLoadBuffer) { ARGS; Game_QueueLoad(a.I(0)); }
+BUILTIN_FN(RoomRestart) { HANDLER_ARGS; Command_RestartRoom(); }
+BUILTIN_FN(GameEnd) { HANDLER_ARGS; F_GameEnd(); }
+BUILTIN_FN(GameRestart) { HANDLER_ARGS; Command_RestartGame(); }
+BUILTIN_FN(GameLoad) { HANDLER_ARGS; Game_Load(a.S(0)); }
+BUILTIN_FN(GameSave) { HANDLER_ARGS; Game_Save(a.S(0)); }
+BUILTIN_FN(GameSaveBuffer) { HANDLER_ARGS; Game_SaveBuffer(a.I(0)); }
+BUILTIN_FN(GameLoadBuffer) { HANDLER_ARGS; Game_QueueLoad(a.I(0)); }
 // Room transitions are not kept: defining one changes nothing, and none exists.
-GAME_FN(TransitionDefine) { ARGS; SetReal(result, -1.0); }
-GAME_FN(TransitionExists) { ARGS; SetReal(result, -1.0); }
-GAME_FN(Sleep) { ARGS; Timing_Wait(static_cast<int64_t>(a.I(0)) * 1000); }
+BUILTIN_FN(TransitionDefine) { HANDLER_ARGS; SetReal(result, -1.0); }
+BUILTIN_FN(TransitionExists) { HANDLER_ARGS; SetReal(result, -1.0); }
+BUILTIN_FN(Sleep) { HANDLER_ARGS; Timing_Wait(static_cast<int64_t>(a.I(0)) * 1000); }
 
 // --- plane geometry ---------------------------------------------------------------------------
 
@@ -351,22 +344,22 @@ bool InTriangle(float px, float py, float x1, float y1, float x2, float y2, floa
   return u >= 0.0f && w >= 0.0f && u + w < 1.0f;
 }
 
-GAME_FN(PointInRectangle) {
-  ARGS;
+BUILTIN_FN(PointInRectangle) {
+  HANDLER_ARGS;
   SetBool(result, InRectangle(a.F(0), a.F(1), a.F(2), a.F(3), a.F(4), a.F(5)));
 }
-GAME_FN(PointInTriangle) {
-  ARGS;
+BUILTIN_FN(PointInTriangle) {
+  HANDLER_ARGS;
   SetBool(result, InTriangle(a.F(0), a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7)));
 }
-GAME_FN(PointInCircle) {
-  ARGS;
+BUILTIN_FN(PointInCircle) {
+  HANDLER_ARGS;
   const float dx = a.F(0) - a.F(2);
   const float dy = a.F(1) - a.F(3);
   SetBool(result, a.F(4) >= std::sqrt(dx * dx + dy * dy));
 }
-GAME_FN(RectangleInRectangle) {
-  ARGS;
+BUILTIN_FN(RectangleInRectangle) {
+  HANDLER_ARGS;
   const float sx1 = std::min(a.F(0), a.F(2)), sx2 = std::max(a.F(0), a.F(2));
   const float sy1 = std::min(a.F(1), a.F(3)), sy2 = std::max(a.F(1), a.F(3));
   const float dx1 = std::min(a.F(4), a.F(6)), dx2 = std::max(a.F(4), a.F(6));
@@ -379,8 +372,8 @@ GAME_FN(RectangleInRectangle) {
 }
 // 1 when all four counted, 2 when some, 0 when none.
 double Coverage(int32_t inside) { return inside == 4 ? 1.0 : (inside > 0 ? 2.0 : 0.0); }
-GAME_FN(RectangleInTriangle) {
-  ARGS;
+BUILTIN_FN(RectangleInTriangle) {
+  HANDLER_ARGS;
   const float sx1 = a.F(0), sy1 = a.F(1), sx2 = a.F(2), sy2 = a.F(3);
   const float corners[4][2] = {{sx1, sy1}, {sx2, sy1}, {sx2, sy2}, {sx1, sy2}};
   int32_t inside = 0;
@@ -389,8 +382,8 @@ GAME_FN(RectangleInTriangle) {
   }
   SetReal(result, Coverage(inside));
 }
-GAME_FN(RectangleInCircle) {
-  ARGS;
+BUILTIN_FN(RectangleInCircle) {
+  HANDLER_ARGS;
   const float sx1 = a.F(0), sy1 = a.F(1), sx2 = a.F(2), sy2 = a.F(3);
   const float cx = a.F(4), cy = a.F(5), r = a.F(6);
   auto within = [&](float x, float y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };

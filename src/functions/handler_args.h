@@ -8,6 +8,8 @@
 #include "core/argument_getters.h"
 #include "core/value.h"
 
+class CInstance;
+
 struct Args {
   int32_t argc;
   RValue* values;
@@ -17,9 +19,26 @@ struct Args {
   int32_t I(int32_t n) const { return Has(n) ? WXGI32(values, n) : 0; }
   bool B(int32_t n) const { return Has(n) && WXGB(values, n); }
   const char* S(int32_t n) const { return Has(n) ? WXGS(values, n) : nullptr; }
+  uint32_t U(int32_t n) const { return static_cast<uint32_t>(I(n)); }
+  // Flags that scripts pass as numbers count when above 0 (a bool read would need above 0.5).
+  bool Above0(int32_t n) const { return R(n) > 0.0; }
+  // A string's text, null for any other kind without the getter's error.
+  const char* Text(int32_t n) const {
+    return Has(n) && RValue_Kind(&values[n]) == VALUE_STRING ? WXGS(values, n) : nullptr;
+  }
   // The value itself (null past the count).
   const RValue* V(int32_t n) const { return Has(n) ? &values[n] : nullptr; }
+  RValue* At(int32_t n) const { return Has(n) ? &values[n] : nullptr; }
 };
+
+// A built-in handler's definition (a handler need not use every parameter), and the reader of its
+// arguments as its first statement.
+#define BUILTIN_FN(name)                                                                              \
+  void name([[maybe_unused]] RValue* result, [[maybe_unused]] CInstance* self,                        \
+            [[maybe_unused]] CInstance* other, [[maybe_unused]] int32_t argc, [[maybe_unused]] RValue* argv)
+#define HANDLER_ARGS        \
+  const Args a{argc, argv}; \
+  (void)a
 
 // The result becomes a real (what it held before is released).
 inline void Args_SetReal(RValue* result, double value) {

@@ -58,27 +58,26 @@ ScoreTextOutput g_output{DrawWithText, WidthWithText};
 
 // --- script functions ------------------------------------------------------------------------
 
-#define SCORE_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
 
 void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 
-SCORE_FN(HighscoreShow) {
+BUILTIN_FN(HighscoreShow) {
   (void)result;
   Args{argc, argv}.I(0);
   IO_Clear();
 }
 
-SCORE_FN(HighscoreSetBackground) {
+BUILTIN_FN(HighscoreSetBackground) {
   (void)result;
   g_ScoreDisplay.background = Args{argc, argv}.I(0);
 }
 
-SCORE_FN(HighscoreSetBorder) {
+BUILTIN_FN(HighscoreSetBorder) {
   (void)result;
   g_ScoreDisplay.border = Args{argc, argv}.B(0);
 }
 
-SCORE_FN(HighscoreSetFont) {
+BUILTIN_FN(HighscoreSetFont) {
   (void)result;
   const Args a{argc, argv};
   const RValue* name = a.V(0);
@@ -89,7 +88,7 @@ SCORE_FN(HighscoreSetFont) {
   }
 }
 
-SCORE_FN(HighscoreSetStrings) {
+BUILTIN_FN(HighscoreSetStrings) {
   (void)result;
   const Args a{argc, argv};
   const char* caption = a.S(0);
@@ -100,7 +99,7 @@ SCORE_FN(HighscoreSetStrings) {
   g_ScoreDisplay.hint = hint != nullptr ? hint : "";
 }
 
-SCORE_FN(HighscoreSetColors) {
+BUILTIN_FN(HighscoreSetColors) {
   (void)result;
   const Args a{argc, argv};
   g_ScoreDisplay.backgroundColour = a.I(0);
@@ -108,7 +107,7 @@ SCORE_FN(HighscoreSetColors) {
   g_ScoreDisplay.colour2 = a.I(2);
 }
 
-SCORE_FN(HighscoreShowExt) {
+BUILTIN_FN(HighscoreShowExt) {
   (void)result;
   const Args a{argc, argv};
   a.I(0);
@@ -122,20 +121,20 @@ SCORE_FN(HighscoreShowExt) {
   IO_Clear();
 }
 
-SCORE_FN(HighscoreClear) {
+BUILTIN_FN(HighscoreClear) {
   (void)result;
   (void)argc;
   (void)argv;
   Score_Clear();
 }
 
-SCORE_FN(HighscoreAdd) {
+BUILTIN_FN(HighscoreAdd) {
   (void)result;
   const Args a{argc, argv};
   Score_Add(a.S(0), a.I(1));
 }
 
-SCORE_FN(HighscoreAddCurrent) {
+BUILTIN_FN(HighscoreAddCurrent) {
   (void)result;
   (void)argc;
   (void)argv;
@@ -143,11 +142,11 @@ SCORE_FN(HighscoreAddCurrent) {
   IO_Clear();
 }
 
-SCORE_FN(HighscoreValue) { SetReal(result, Score_GetValue(Args{argc, argv}.I(0))); }
+BUILTIN_FN(HighscoreValue) { SetReal(result, Score_GetValue(Args{argc, argv}.I(0))); }
 
-SCORE_FN(HighscoreName) { RValue_SetString(result, Score_GetName(Args{argc, argv}.I(0))); }
+BUILTIN_FN(HighscoreName) { RValue_SetString(result, Score_GetName(Args{argc, argv}.I(0))); }
 
-SCORE_FN(DrawHighscore) {
+BUILTIN_FN(DrawHighscore) {
   (void)result;
   const Args a{argc, argv};
   const int32_t x1 = a.I(0);

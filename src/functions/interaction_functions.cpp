@@ -33,11 +33,6 @@ constexpr size_t kTextBufferStart = 16;
 
 SplashSettings g_splash;
 
-#define INTERACTION_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
-#define ARGS                   \
-  const Args a{argc, argv}; \
-  (void)a;                     \
-  (void)result
 
 void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
@@ -82,47 +77,47 @@ class DebugService {
 
 // --- splash, image, video and text displays: recorded or accepted, never shown ---------------
 
-INTERACTION_FN(SplashSetCaption) {
-  ARGS;
+BUILTIN_FN(SplashSetCaption) {
+  HANDLER_ARGS;
   const char* text = a.S(0);
   g_splash.caption = text != nullptr ? text : "";
 }
 template <bool SplashSettings::*Field>
-INTERACTION_FN(SplashSetFlag) {
-  ARGS;
+BUILTIN_FN(SplashSetFlag) {
+  HANDLER_ARGS;
   g_splash.*Field = a.B(0);
 }
-INTERACTION_FN(SplashSetSize) {
-  ARGS;
+BUILTIN_FN(SplashSetSize) {
+  HANDLER_ARGS;
   g_splash.width = a.I(0);
   g_splash.height = a.I(1);
 }
-INTERACTION_FN(SplashSetColor) {
-  ARGS;
+BUILTIN_FN(SplashSetColor) {
+  HANDLER_ARGS;
   g_splash.colour = a.I(0);
 }
-INTERACTION_FN(SplashSetScale) {
-  ARGS;
+BUILTIN_FN(SplashSetScale) {
+  HANDLER_ARGS;
   g_splash.scale = a.R(0);
 }
 // (file, loop or delay)
-INTERACTION_FN(SplashShow) {
-  ARGS;
+BUILTIN_FN(SplashShow) {
+  HANDLER_ARGS;
   a.S(0);
   a.I(1);
   IO_Clear();
 }
 // (file, full screen, loop or delay)
-INTERACTION_FN(ShowMedia) {
-  ARGS;
+BUILTIN_FN(ShowMedia) {
+  HANDLER_ARGS;
   a.S(0);
   a.B(1);
   a.I(2);
   IO_Clear();
 }
 // (file, full screen, background colour, delay)
-INTERACTION_FN(ShowText) {
-  ARGS;
+BUILTIN_FN(ShowText) {
+  HANDLER_ARGS;
   a.S(0);
   a.B(1);
   a.I(2);
@@ -132,8 +127,8 @@ INTERACTION_FN(ShowText) {
 
 // --- messages and questions ------------------------------------------------------------------
 
-INTERACTION_FN(ShowMessage) {
-  ARGS;
+BUILTIN_FN(ShowMessage) {
+  HANDLER_ARGS;
   const std::string text = LineFeeds(Converted(a.V(0)));
   GR_D3D_ExitFullScreen();
   {
@@ -148,8 +143,8 @@ INTERACTION_FN(ShowMessage) {
   IO_Clear();
 }
 
-INTERACTION_FN(ShowQuestion) {
-  ARGS;
+BUILTIN_FN(ShowQuestion) {
+  HANDLER_ARGS;
   const std::string text = Converted(a.V(0));
   bool yes = false;
   {
@@ -160,20 +155,20 @@ INTERACTION_FN(ShowQuestion) {
   IO_Clear();
 }
 
-INTERACTION_FN(ShowMessageAsync) {
-  ARGS;
+BUILTIN_FN(ShowMessageAsync) {
+  HANDLER_ARGS;
   SetReal(result, Dialog_ShowMessageAsync(Window_GetCaption(), Converted(a.V(0)).c_str()));
   IO_Clear();
 }
 
-INTERACTION_FN(ShowQuestionAsync) {
-  ARGS;
+BUILTIN_FN(ShowQuestionAsync) {
+  HANDLER_ARGS;
   SetReal(result, Dialog_ShowQuestionAsync(Window_GetCaption(), Converted(a.V(0)).c_str()));
   IO_Clear();
 }
 
-INTERACTION_FN(ShowError) {
-  ARGS;
+BUILTIN_FN(ShowError) {
+  HANDLER_ARGS;
   const char* text = a.S(0);
   Error_Report(a.B(1), text);
 }
@@ -186,30 +181,30 @@ bool AskModal(const Args& a, std::string* text) {
   return Dialog_GetString(Window_GetCaption(), prompt, defaultText.c_str(), text);
 }
 
-INTERACTION_FN(GetString) {
-  ARGS;
+BUILTIN_FN(GetString) {
+  HANDLER_ARGS;
   std::string text;
   if (!AskModal(a, &text)) text.clear();
   RValue_SetString(result, text.c_str());
   IO_Clear();
 }
 
-INTERACTION_FN(GetInteger) {
-  ARGS;
+BUILTIN_FN(GetInteger) {
+  HANDLER_ARGS;
   std::string text;
   // Cancel leaves the result as the caller set it up.
   if (AskModal(a, &text)) SetReal(result, Dialog_ReadNumber(text.c_str()));
   IO_Clear();
 }
 
-INTERACTION_FN(GetStringAsync) {
-  ARGS;
+BUILTIN_FN(GetStringAsync) {
+  HANDLER_ARGS;
   const char* prompt = a.S(0);
   SetReal(result, Dialog_GetStringAsync(Window_GetCaption(), prompt, Converted(a.V(1)).c_str()));
 }
 
-INTERACTION_FN(GetLoginAsync) {
-  ARGS;
+BUILTIN_FN(GetLoginAsync) {
+  HANDLER_ARGS;
   const char* userName = a.S(0);
   const char* password = a.S(1);
   SetReal(result, Dialog_GetLoginAsync(userName, password));
@@ -223,22 +218,22 @@ void FileDialogResult(RValue* result, const char* chosen, LoadSaveWhitelistEntry
   IO_Clear();
 }
 
-INTERACTION_FN(GetOpenFilename) {
-  ARGS;
+BUILTIN_FN(GetOpenFilename) {
+  HANDLER_ARGS;
   const char* filter = a.S(0);
   const char* name = a.S(1);
   FileDialogResult(result, Win32_GetOpenFileName(filter, name, nullptr, nullptr), &g_pReadWhitelist);
 }
 
-INTERACTION_FN(GetSaveFilename) {
-  ARGS;
+BUILTIN_FN(GetSaveFilename) {
+  HANDLER_ARGS;
   const char* filter = a.S(0);
   const char* name = a.S(1);
   FileDialogResult(result, Win32_GetSaveFileName(filter, name, nullptr, nullptr), &g_pSaveWhitelist);
 }
 
-INTERACTION_FN(GetOpenFilenameExt) {
-  ARGS;
+BUILTIN_FN(GetOpenFilenameExt) {
+  HANDLER_ARGS;
   const char* filter = a.S(0);
   const char* name = a.S(1);
   const char* directory = a.S(2);
@@ -246,8 +241,8 @@ INTERACTION_FN(GetOpenFilenameExt) {
   FileDialogResult(result, Win32_GetOpenFileName(filter, name, directory, title), &g_pReadWhitelist);
 }
 
-INTERACTION_FN(GetSaveFilenameExt) {
-  ARGS;
+BUILTIN_FN(GetSaveFilenameExt) {
+  HANDLER_ARGS;
   const char* filter = a.S(0);
   const char* name = a.S(1);
   const char* directory = a.S(2);
@@ -257,49 +252,49 @@ INTERACTION_FN(GetSaveFilenameExt) {
 
 // --- accepted and logged ---------------------------------------------------------------------
 
-INTERACTION_FN(ShowInfo) {
-  ARGS;
+BUILTIN_FN(ShowInfo) {
+  HANDLER_ARGS;
   Console_Output("show_info(str) not supported\n");
   IO_Clear();
 }
-INTERACTION_FN(LoadInfo) {
-  ARGS;
+BUILTIN_FN(LoadInfo) {
+  HANDLER_ARGS;
   a.S(0);
   Console_Output("load_info(str) not supported\n");
   SetReal(result, 0.0);
 }
-INTERACTION_FN(ShowMessageExt) {
-  ARGS;
+BUILTIN_FN(ShowMessageExt) {
+  HANDLER_ARGS;
   Console_Output("show_message_ext(str,but1,but2,but3) not impleneted\n");
   SetReal(result, 1.0);
   IO_Clear();
 }
-INTERACTION_FN(ShowMenu) {
-  ARGS;
+BUILTIN_FN(ShowMenu) {
+  HANDLER_ARGS;
   Console_Output("show_menu(str,default) not implemented.\n");
   SetReal(result, 0.0);
   IO_Clear();
 }
-INTERACTION_FN(ShowMenuPos) {
-  ARGS;
+BUILTIN_FN(ShowMenuPos) {
+  HANDLER_ARGS;
   Console_Output("show_menu_pos(X,Y,str,default) not implemented.\n");
   SetReal(result, 0.0);
   IO_Clear();
 }
-INTERACTION_FN(GetColor) {
-  ARGS;
+BUILTIN_FN(GetColor) {
+  HANDLER_ARGS;
   Console_Output("get_color(def) is not implemented\n");
   SetReal(result, 0.0);
   IO_Clear();
 }
-INTERACTION_FN(GetDirectory) {
-  ARGS;
+BUILTIN_FN(GetDirectory) {
+  HANDLER_ARGS;
   Console_Output("get_directory(dname) not implemented.\n");
   RValue_SetString(result, "");
   IO_Clear();
 }
-INTERACTION_FN(GetDirectoryAlt) {
-  ARGS;
+BUILTIN_FN(GetDirectoryAlt) {
+  HANDLER_ARGS;
   Console_Output("get_directory_alt(capt,root) not implemented.\n");
   RValue_SetString(result, "");
   IO_Clear();
@@ -307,8 +302,8 @@ INTERACTION_FN(GetDirectoryAlt) {
 
 // The message_ functions only say that they do nothing.
 template <const char* Line>
-INTERACTION_FN(MessageSetting) {
-  ARGS;
+BUILTIN_FN(MessageSetting) {
+  HANDLER_ARGS;
   Console_Output("%s\n", Line);
 }
 constexpr char kMessageBackground[] = "message_background(back) not impleneted";
@@ -340,77 +335,77 @@ bool KeyTest(int32_t key, bool (*test)(int32_t)) {
   return test(key);
 }
 
-INTERACTION_FN(KeyboardGetNumlock) {
-  ARGS;
+BUILTIN_FN(KeyboardGetNumlock) {
+  HANDLER_ARGS;
   SetReal(result, keyboard_get_numlock());
 }
-INTERACTION_FN(KeyboardSetNumlock) {
-  ARGS;
+BUILTIN_FN(KeyboardSetNumlock) {
+  HANDLER_ARGS;
   keyboard_set_numlock(a.R(0));
 }
-INTERACTION_FN(KeyboardKeyPress) {
-  ARGS;
+BUILTIN_FN(KeyboardKeyPress) {
+  HANDLER_ARGS;
   keyboard_key_press(a.R(0));
 }
-INTERACTION_FN(KeyboardKeyRelease) {
-  ARGS;
+BUILTIN_FN(KeyboardKeyRelease) {
+  HANDLER_ARGS;
   keyboard_key_release(a.R(0));
 }
-INTERACTION_FN(KeyboardSetMap) {
-  ARGS;
+BUILTIN_FN(KeyboardSetMap) {
+  HANDLER_ARGS;
   IO_SetKeyMap(a.I(0), a.I(1));
 }
-INTERACTION_FN(KeyboardGetMap) {
-  ARGS;
+BUILTIN_FN(KeyboardGetMap) {
+  HANDLER_ARGS;
   SetReal(result, IO_GetKeyMap(a.I(0)));
 }
-INTERACTION_FN(KeyboardUnsetMap) {
-  ARGS;
+BUILTIN_FN(KeyboardUnsetMap) {
+  HANDLER_ARGS;
   for (int32_t key = 0; key < IO_KEY_COUNT; ++key) IO_SetKeyMap(key, key);
 }
-INTERACTION_FN(KeyboardCheck) {
-  ARGS;
+BUILTIN_FN(KeyboardCheck) {
+  HANDLER_ARGS;
   SetBool(result, F_KeyboardCheck(a.I(0)));
 }
-INTERACTION_FN(KeyboardCheckPressed) {
-  ARGS;
+BUILTIN_FN(KeyboardCheckPressed) {
+  HANDLER_ARGS;
   SetBool(result, KeyTest(a.I(0), IO_KeyPressed));
 }
-INTERACTION_FN(KeyboardCheckReleased) {
-  ARGS;
+BUILTIN_FN(KeyboardCheckReleased) {
+  HANDLER_ARGS;
   SetBool(result, KeyTest(a.I(0), IO_KeyReleased));
 }
-INTERACTION_FN(KeyboardCheckDirect) {
-  ARGS;
+BUILTIN_FN(KeyboardCheckDirect) {
+  HANDLER_ARGS;
   SetReal(result, keyboard_check_direct(a.R(0)));
 }
-INTERACTION_FN(MouseCheckButton) {
-  ARGS;
+BUILTIN_FN(MouseCheckButton) {
+  HANDLER_ARGS;
   SetReal(result, mouse_check_button(a.I(0)));
 }
-INTERACTION_FN(MouseCheckButtonPressed) {
-  ARGS;
+BUILTIN_FN(MouseCheckButtonPressed) {
+  HANDLER_ARGS;
   SetReal(result, mouse_check_button_pressed(a.I(0)));
 }
-INTERACTION_FN(MouseCheckButtonReleased) {
-  ARGS;
+BUILTIN_FN(MouseCheckButtonReleased) {
+  HANDLER_ARGS;
   SetReal(result, mouse_check_button_released(a.R(0)));
 }
-INTERACTION_FN(MouseWheelUp) {
-  ARGS;
+BUILTIN_FN(MouseWheelUp) {
+  HANDLER_ARGS;
   SetBool(result, IO_WheelUp(0));
 }
-INTERACTION_FN(MouseWheelDown) {
-  ARGS;
+BUILTIN_FN(MouseWheelDown) {
+  HANDLER_ARGS;
   SetBool(result, IO_WheelDown(0));
 }
-INTERACTION_FN(KeyboardClear) {
-  ARGS;
+BUILTIN_FN(KeyboardClear) {
+  HANDLER_ARGS;
   Win32_PumpMessages();
   IO_ClearKey(a.I(0));
 }
-INTERACTION_FN(MouseClear) {
-  ARGS;
+BUILTIN_FN(MouseClear) {
+  HANDLER_ARGS;
   Win32_PumpMessages();
   const int32_t button = a.I(0);
   if (button == -1) {
@@ -419,42 +414,42 @@ INTERACTION_FN(MouseClear) {
     IO_ClearButton(button, 0);
   }
 }
-INTERACTION_FN(IoClear) {
-  ARGS;
+BUILTIN_FN(IoClear) {
+  HANDLER_ARGS;
   Win32_PumpMessages();
   IO_Clear();
 }
-INTERACTION_FN(IoHandle) {
-  ARGS;
+BUILTIN_FN(IoHandle) {
+  HANDLER_ARGS;
   Win32_PumpMessages();
 }
-INTERACTION_FN(DeviceMouseDbclickEnable) {
-  ARGS;
+BUILTIN_FN(DeviceMouseDbclickEnable) {
+  HANDLER_ARGS;
   a.B(0);
 }
-INTERACTION_FN(KeyboardWait) {
-  ARGS;
+BUILTIN_FN(KeyboardWait) {
+  HANDLER_ARGS;
   keyboard_wait();
 }
-INTERACTION_FN(MouseWait) {
-  ARGS;
+BUILTIN_FN(MouseWait) {
+  HANDLER_ARGS;
   mouse_wait();
 }
-INTERACTION_FN(BrowserInputCapture) { ARGS; }
+BUILTIN_FN(BrowserInputCapture) { HANDLER_ARGS; }
 
 // --- joysticks -------------------------------------------------------------------------------
 
 template <double (*Query)(double)>
-INTERACTION_FN(JoystickQuery) {
-  ARGS;
+BUILTIN_FN(JoystickQuery) {
+  HANDLER_ARGS;
   SetReal(result, Query(a.R(0)));
 }
-INTERACTION_FN(JoystickName) {
-  ARGS;
+BUILTIN_FN(JoystickName) {
+  HANDLER_ARGS;
   RValue_SetString(result, joystick_name(a.R(0)).c_str());
 }
-INTERACTION_FN(JoystickCheckButton) {
-  ARGS;
+BUILTIN_FN(JoystickCheckButton) {
+  HANDLER_ARGS;
   SetReal(result, joystick_check_button(a.R(0), a.R(1)));
 }
 

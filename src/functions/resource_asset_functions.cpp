@@ -21,71 +21,71 @@ namespace {
 
 bool NewAudio() { return g_GameOptions.newAudioEngine; }
 
-RESOURCE_FN(SoundExists) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SoundExists) {
+  HANDLER_ARGS;
   SetBool(result, NewAudio() ? Audio_Exists(a.I(0)) : Sound_Exists(a.I(0)));
 }
-RESOURCE_FN(SoundName) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SoundName) {
+  HANDLER_ARGS;
   SetText(result, NewAudio() ? Audio_GetName(a.I(0)) : Sound_Name(a.I(0)));
 }
-RESOURCE_FN(SoundGetKind) { RESOURCE_ARGS; SetReal(result, Sound_GetKind(a.I(0))); }
-RESOURCE_FN(SoundGetPreload) { RESOURCE_ARGS; SetBool(result, Sound_GetPreload(a.I(0))); }
+BUILTIN_FN(SoundGetKind) { HANDLER_ARGS; SetReal(result, Sound_GetKind(a.I(0))); }
+BUILTIN_FN(SoundGetPreload) { HANDLER_ARGS; SetBool(result, Sound_GetPreload(a.I(0))); }
 // Unloading and preparing belong to sounds the legacy table can load, which it cannot yet.
-RESOURCE_FN(SoundDiscard) { RESOURCE_ARGS; }
-RESOURCE_FN(SoundRestore) { RESOURCE_ARGS; }
-RESOURCE_FN(SoundAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SoundDiscard) { HANDLER_ARGS; }
+BUILTIN_FN(SoundRestore) { HANDLER_ARGS; }
+BUILTIN_FN(SoundAdd) {
+  HANDLER_ARGS;
   if (!NewAudio()) SetReal(result, Sound_Add(a.S(0), a.I(1), a.B(2)));
 }
-RESOURCE_FN(SoundReplace) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SoundReplace) {
+  HANDLER_ARGS;
   if (NewAudio()) return;
   const int32_t sound = a.I(0);
   SetBool(result, Sound_Exists(sound) && Sound_Replace(sound, a.S(1), a.I(2), a.B(3)));
 }
-RESOURCE_FN(SoundDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SoundDelete) {
+  HANDLER_ARGS;
   if (!NewAudio()) DeleteExisting(result, a.I(0), Sound_Exists, Sound_Delete, "Trying to delete non-existing sound.");
 }
 
 // --- fonts ------------------------------------------------------------------------------------
 
-RESOURCE_FN(FontExists) { RESOURCE_ARGS; SetBool(result, Font_Exists(a.I(0))); }
-RESOURCE_FN(FontName) { RESOURCE_ARGS; SetText(result, Font_Name(a.I(0))); }
-RESOURCE_FN(FontGetFontName) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontExists) { HANDLER_ARGS; SetBool(result, Font_Exists(a.I(0))); }
+BUILTIN_FN(FontName) { HANDLER_ARGS; SetText(result, Font_Name(a.I(0))); }
+BUILTIN_FN(FontGetFontName) {
+  HANDLER_ARGS;
   const CFontTL* f = Font_Data(a.I(0));
   SetText(result, f != nullptr ? f->GetFontName() : "");
 }
-RESOURCE_FN(FontGetSize) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontGetSize) {
+  HANDLER_ARGS;
   const CFontTL* f = Font_Data(a.I(0));
   SetReal(result, f != nullptr ? f->GetSize() : 0);
 }
-RESOURCE_FN(FontGetBold) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontGetBold) {
+  HANDLER_ARGS;
   const CFontTL* f = Font_Data(a.I(0));
   SetBool(result, f != nullptr && f->GetBold());
 }
-RESOURCE_FN(FontGetItalic) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontGetItalic) {
+  HANDLER_ARGS;
   const CFontTL* f = Font_Data(a.I(0));
   SetBool(result, f != nullptr && f->GetItalic());
 }
-RESOURCE_FN(FontGetFirst) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontGetFirst) {
+  HANDLER_ARGS;
   const CFontTL* f = Font_Data(a.I(0));
   SetReal(result, f != nullptr ? f->GetFirst() : -1);
 }
-RESOURCE_FN(FontGetLast) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontGetLast) {
+  HANDLER_ARGS;
   const CFontTL* f = Font_Data(a.I(0));
   SetReal(result, f != nullptr ? f->GetLast() : -1);
 }
 
-RESOURCE_FN(FontAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontAdd) {
+  HANDLER_ARGS;
   SetReal(result, Font_Add(a.S(0), a.I(1), a.B(2), a.B(3), a.I(4), a.I(5)));
 }
 
@@ -97,18 +97,18 @@ bool FontSpriteExists(RValue* result, int32_t sprite) {
   return false;
 }
 
-RESOURCE_FN(FontAddSprite) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontAddSprite) {
+  HANDLER_ARGS;
   if (FontSpriteExists(result, a.I(0))) SetReal(result, Font_AddSprite(a.I(0), a.I(1), a.B(2), a.I(3)));
 }
 
-RESOURCE_FN(FontAddSpriteExt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontAddSpriteExt) {
+  HANDLER_ARGS;
   if (FontSpriteExists(result, a.I(0))) SetReal(result, Font_AddSpriteExt(a.I(0), a.S(1), a.B(2), a.I(3)));
 }
 
-RESOURCE_FN(FontReplace) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontReplace) {
+  HANDLER_ARGS;
   const int32_t font = a.I(0);
   if (!Font_Exists(font)) {
     Error_Report(false, "Trying to replace non-existing font.");
@@ -129,27 +129,27 @@ bool FontReplaceChecks(const Args& a) {
   return true;
 }
 
-RESOURCE_FN(FontReplaceSprite) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontReplaceSprite) {
+  HANDLER_ARGS;
   SetBool(result, FontReplaceChecks(a) && Font_ReplaceSprite(a.I(0), a.I(1), a.I(2), a.B(3), a.I(4)));
 }
 
-RESOURCE_FN(FontReplaceSpriteExt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontReplaceSpriteExt) {
+  HANDLER_ARGS;
   SetBool(result, FontReplaceChecks(a) && Font_ReplaceSpriteExt(a.I(0), a.I(1), a.S(2), a.B(3), a.I(4)));
 }
 
-RESOURCE_FN(FontDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(FontDelete) {
+  HANDLER_ARGS;
   DeleteExisting(result, a.I(0), Font_Exists, Font_Delete, "Trying to delete non-existing font.");
 }
 
 // --- scripts ----------------------------------------------------------------------------------
 
-RESOURCE_FN(ScriptExists) { RESOURCE_ARGS; SetBool(result, Script_Exists(a.I(0))); }
-RESOURCE_FN(ScriptName) { RESOURCE_ARGS; SetText(result, Script_Name(a.I(0))); }
-RESOURCE_FN(ScriptGetText) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ScriptExists) { HANDLER_ARGS; SetBool(result, Script_Exists(a.I(0))); }
+BUILTIN_FN(ScriptName) { HANDLER_ARGS; SetText(result, Script_Name(a.I(0))); }
+BUILTIN_FN(ScriptGetText) {
+  HANDLER_ARGS;
   CScript* script = Script_Data(a.I(0));
   SetText(result, script != nullptr ? script->GetStream() : "");
 }
@@ -158,8 +158,8 @@ constexpr int32_t kScriptExecuteValues = 16;
 
 // Runs a script of compiled code by index with the arguments after it. (Byte code calls the
 // interpreter's own form of it.)
-RESOURCE_FN(ScriptExecute) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ScriptExecute) {
+  HANDLER_ARGS;
   const int32_t script = a.I(0);
   if (argc < 1 || !Script_Exists(script)) {
     Error_Report(false, "Trying to execute non-existing script.");
@@ -181,57 +181,57 @@ RESOURCE_FN(ScriptExecute) {
 
 // --- paths ------------------------------------------------------------------------------------
 
-RESOURCE_FN(PathExists) { RESOURCE_ARGS; SetBool(result, Path_Exists(a.I(0))); }
-RESOURCE_FN(PathName) { RESOURCE_ARGS; SetText(result, Path_Name(a.I(0))); }
-RESOURCE_FN(PathGetLength) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathExists) { HANDLER_ARGS; SetBool(result, Path_Exists(a.I(0))); }
+BUILTIN_FN(PathName) { HANDLER_ARGS; SetText(result, Path_Name(a.I(0))); }
+BUILTIN_FN(PathGetLength) {
+  HANDLER_ARGS;
   const CPath* p = Path_Data(a.I(0));
   SetReal(result, p != nullptr ? p->GetLength() : -1.0f);
 }
-RESOURCE_FN(PathGetTime) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathGetTime) {
+  HANDLER_ARGS;
   const CPath* p = Path_Data(a.I(0));
   SetReal(result, p != nullptr ? static_cast<float>(p->GetTime() * a.R(1)) : -1.0f);
 }
 template <int32_t (CPath::*Get)() const>
-RESOURCE_FN(PathInt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathInt) {
+  HANDLER_ARGS;
   const CPath* p = Path_Data(a.I(0));
   SetReal(result, p != nullptr ? (p->*Get)() : -1);
 }
-RESOURCE_FN(PathGetClosed) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathGetClosed) {
+  HANDLER_ARGS;
   const CPath* p = Path_Data(a.I(0));
   SetBool(result, p != nullptr && p->GetClosed());
 }
 template <float PathPoint::*Field>
-RESOURCE_FN(PathPointValue) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathPointValue) {
+  HANDLER_ARGS;
   const CPath* p = Path_Data(a.I(0));
   SetReal(result, p != nullptr ? p->GetPoint(a.I(1)).*Field : -1.0f);
 }
 template <float (CPath::*Get)(float) const>
-RESOURCE_FN(PathPositionValue) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathPositionValue) {
+  HANDLER_ARGS;
   const CPath* p = Path_Data(a.I(0));
   SetReal(result, p != nullptr ? (p->*Get)(a.F(1)) : -1.0f);
 }
 
-RESOURCE_FN(PathSetKind) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathSetKind) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->SetKind(a.I(1));
 }
-RESOURCE_FN(PathSetClosed) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathSetClosed) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->SetClosed(a.B(1));
 }
-RESOURCE_FN(PathSetPrecision) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathSetPrecision) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->SetPrecision(a.I(1));
 }
-RESOURCE_FN(PathAdd) { RESOURCE_ARGS; SetReal(result, Path_Add()); }
-RESOURCE_FN(PathDuplicate) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathAdd) { HANDLER_ARGS; SetReal(result, Path_Add()); }
+BUILTIN_FN(PathDuplicate) {
+  HANDLER_ARGS;
   if (!Path_Exists(a.I(0))) {
     Error_Report(false, "Trying to duplicate non-existing path.");
     SetReal(result, 0);
@@ -239,79 +239,79 @@ RESOURCE_FN(PathDuplicate) {
   }
   SetReal(result, Path_Duplicate(a.I(0)));
 }
-RESOURCE_FN(PathAssign) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathAssign) {
+  HANDLER_ARGS;
   if (!Path_Assign(a.I(0), a.I(1))) Error_Report(false, "Error assigning a path.");
 }
-RESOURCE_FN(PathAppend) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathAppend) {
+  HANDLER_ARGS;
   CPath* target = Path_Data(a.I(0));
   const CPath* source = Path_Data(a.I(1));
   if (target == nullptr) Error_Report(false, "Appending to non-existing path.");
   if (source == nullptr) Error_Report(false, "Appending a non-existing path.");
   if (target != nullptr && source != nullptr) target->Append(source);
 }
-RESOURCE_FN(PathDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathDelete) {
+  HANDLER_ARGS;
   DeleteExisting(result, a.I(0), Path_Exists, Path_Delete, "Trying to delete non-existing path.");
 }
-RESOURCE_FN(PathAddPoint) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathAddPoint) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->AddPoint(a.F(1), a.F(2), a.F(3));
 }
-RESOURCE_FN(PathInsertPoint) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathInsertPoint) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->InsertPoint(a.I(1), a.F(2), a.F(3), a.F(4));
 }
-RESOURCE_FN(PathChangePoint) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathChangePoint) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->ChangePoint(a.I(1), a.F(2), a.F(3), a.F(4));
 }
-RESOURCE_FN(PathDeletePoint) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathDeletePoint) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->DeletePoint(a.I(1));
 }
 template <void (CPath::*Edit)()>
-RESOURCE_FN(PathEdit) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathEdit) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) (p->*Edit)();
 }
-RESOURCE_FN(PathRotate) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathRotate) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->Rotate(a.F(1));
 }
-RESOURCE_FN(PathRescale) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathRescale) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->Rescale(a.F(1), a.F(2));
 }
-RESOURCE_FN(PathShift) {
-  RESOURCE_ARGS;
+BUILTIN_FN(PathShift) {
+  HANDLER_ARGS;
   if (CPath* p = Path_Data(a.I(0))) p->Shift(a.F(1), a.F(2));
 }
 
 // --- timelines --------------------------------------------------------------------------------
 
-RESOURCE_FN(TimeLineExists) { RESOURCE_ARGS; SetBool(result, TimeLine_Exists(a.I(0))); }
-RESOURCE_FN(TimeLineName) { RESOURCE_ARGS; SetText(result, TimeLine_Name(a.I(0))); }
-RESOURCE_FN(TimeLineAdd) { RESOURCE_ARGS; SetReal(result, TimeLine_Add()); }
-RESOURCE_FN(TimeLineDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineExists) { HANDLER_ARGS; SetBool(result, TimeLine_Exists(a.I(0))); }
+BUILTIN_FN(TimeLineName) { HANDLER_ARGS; SetText(result, TimeLine_Name(a.I(0))); }
+BUILTIN_FN(TimeLineAdd) { HANDLER_ARGS; SetReal(result, TimeLine_Add()); }
+BUILTIN_FN(TimeLineDelete) {
+  HANDLER_ARGS;
   DeleteExisting(result, a.I(0), TimeLine_Exists, TimeLine_Delete, "Trying to delete non-existing timeline.");
 }
-RESOURCE_FN(TimeLineMomentClear) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineMomentClear) {
+  HANDLER_ARGS;
   if (CTimeLine* t = TimeLine_Data(a.I(0))) t->DeleteMoment(a.I(1));
 }
-RESOURCE_FN(TimeLineClear) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineClear) {
+  HANDLER_ARGS;
   if (CTimeLine* t = TimeLine_Data(a.I(0))) t->Clear();
 }
-RESOURCE_FN(TimeLineMomentAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineMomentAdd) {
+  HANDLER_ARGS;
   Console_DebugOutput("timeline_moment_add :: deprecated function\n");
 }
-RESOURCE_FN(TimeLineMomentAddScript) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineMomentAddScript) {
+  HANDLER_ARGS;
   CTimeLine* t = TimeLine_Data(a.I(0));
   if (t == nullptr) return;
   const int32_t time = a.I(1);
@@ -321,13 +321,13 @@ RESOURCE_FN(TimeLineMomentAddScript) {
     t->SetMomentScript(time, a.I(2));
   }
 }
-RESOURCE_FN(TimeLineSize) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineSize) {
+  HANDLER_ARGS;
   const CTimeLine* t = TimeLine_Data(a.I(0));
   SetReal(result, t != nullptr ? t->GetCount() : -1);
 }
-RESOURCE_FN(TimeLineMaxMoment) {
-  RESOURCE_ARGS;
+BUILTIN_FN(TimeLineMaxMoment) {
+  HANDLER_ARGS;
   const CTimeLine* t = TimeLine_Data(a.I(0));
   if (t == nullptr) {
     SetReal(result, -1);

@@ -26,19 +26,19 @@ namespace {
 
 // --- sprite queries ---------------------------------------------------------------------------
 
-RESOURCE_FN(SpriteExists) { RESOURCE_ARGS; SetBool(result, Sprite_Exists(a.I(0))); }
-RESOURCE_FN(SpriteName) { RESOURCE_ARGS; SetText(result, Sprite_Name(a.I(0))); }
+BUILTIN_FN(SpriteExists) { HANDLER_ARGS; SetBool(result, Sprite_Exists(a.I(0))); }
+BUILTIN_FN(SpriteName) { HANDLER_ARGS; SetText(result, Sprite_Name(a.I(0))); }
 
 template <int32_t CSprite::*Field>
-RESOURCE_FN(SpriteInt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteInt) {
+  HANDLER_ARGS;
   const CSprite* s = Sprite_Data(a.I(0));
   SetReal(result, s != nullptr ? s->*Field : -1);
 }
 
 template <bool CSprite::*Field>
-RESOURCE_FN(SpriteFlag) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteFlag) {
+  HANDLER_ARGS;
   const CSprite* s = Sprite_Data(a.I(0));
   SetReal(result, s == nullptr ? -1.0 : (s->*Field ? 1.0 : 0.0));
 }
@@ -66,8 +66,8 @@ void KeepPreload(int32_t index, bool preload) {
   if (CSprite* s = Sprite_Data(index)) s->preload = preload;
 }
 
-RESOURCE_FN(SpriteAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteAdd) {
+  HANDLER_ARGS;
   const bool shortForm = argc == 6;
   const bool preload = shortForm ? false : a.Above0(5);
   int32_t index;
@@ -80,8 +80,8 @@ RESOURCE_FN(SpriteAdd) {
   SetReal(result, index);
 }
 
-RESOURCE_FN(SpriteReplace) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteReplace) {
+  HANDLER_ARGS;
   const int32_t sprite = a.I(0);
   if ((argc != 7 && argc != 9) || !Sprite_Exists(sprite)) {
     SetReal(result, -1);
@@ -99,20 +99,20 @@ RESOURCE_FN(SpriteReplace) {
   SetBool(result, done);
 }
 
-RESOURCE_FN(SpriteAddAlpha) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteAddAlpha) {
+  HANDLER_ARGS;
   SetReal(result, Sprite_AddAlpha(a.S(0), a.I(1), a.Above0(2), a.B(3), a.I(4), a.I(5)));
 }
 
-RESOURCE_FN(SpriteReplaceAlpha) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteReplaceAlpha) {
+  HANDLER_ARGS;
   const int32_t sprite = a.I(0);
   if (Sprite_Exists(sprite)) Sprite_ReplaceAlpha(sprite, a.S(1), a.I(2), a.Above0(3), a.Above0(4), a.I(5), a.I(6));
   SetReal(result, -1);
 }
 
-RESOURCE_FN(Unsupported) {
-  RESOURCE_ARGS;
+BUILTIN_FN(Unsupported) {
+  HANDLER_ARGS;
   Console_DebugOutput("unsupported function\n");
   SetReal(result, -1);
 }
@@ -132,8 +132,8 @@ int32_t SpriteFromBitmap(TBitmap* bitmap, bool precise, bool removeBackground, b
   return index;
 }
 
-RESOURCE_FN(SpriteCreateFromScreen) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteCreateFromScreen) {
+  HANDLER_ARGS;
   TBitmap* bitmap = GR_GrabScreenBitmap(a.I(0), a.I(1), a.I(2), a.I(3));
   int32_t index;
   if (argc == 8) {
@@ -145,8 +145,8 @@ RESOURCE_FN(SpriteCreateFromScreen) {
   SetReal(result, index);
 }
 
-RESOURCE_FN(SpriteCreateFromSurface) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteCreateFromSurface) {
+  HANDLER_ARGS;
   TBitmap* bitmap = Surface_ToBitmap(a.I(0), a.I(1), a.I(2), a.I(3), a.I(4));
   int32_t index;
   if (argc == 11) {
@@ -175,28 +175,28 @@ void AddFrameFromBitmap(int32_t sprite, TBitmap* (*grab)(const Args&), const Arg
   delete bitmap;
 }
 
-RESOURCE_FN(SpriteAddFromScreen) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteAddFromScreen) {
+  HANDLER_ARGS;
   AddFrameFromBitmap(a.I(0), [](const Args& x) { return GR_GrabScreenBitmap(x.I(1), x.I(2), x.I(3), x.I(4)); }, a, 5,
                      "sprite_add_from_screen: not supported with vector sprites");
 }
 
-RESOURCE_FN(SpriteAddFromSurface) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteAddFromSurface) {
+  HANDLER_ARGS;
   AddFrameFromBitmap(a.I(0), [](const Args& x) { return Surface_ToBitmap(x.I(1), x.I(2), x.I(3), x.I(4), x.I(5)); },
                      a, 6, "sprite_add_from_surface: not supported with vector sprites");
 }
 
 // --- copying, merging, deleting ---------------------------------------------------------------
 
-RESOURCE_FN(SpriteDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteDelete) {
+  HANDLER_ARGS;
   const int32_t sprite = a.I(0);
   SetReal(result, Sprite_Exists(sprite) ? (Sprite_Delete(sprite) ? 1 : 0) : -1);
 }
 
-RESOURCE_FN(SpriteDuplicate) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteDuplicate) {
+  HANDLER_ARGS;
   const int32_t sprite = a.I(0);
   const CSprite* s = Sprite_Data(sprite);
   if (s == nullptr) {
@@ -237,8 +237,8 @@ bool CheckPair(const CSprite* destination, const CSprite* source, const PairMess
   return problem == nullptr;
 }
 
-RESOURCE_FN(SpriteAssign) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteAssign) {
+  HANDLER_ARGS;
   static constexpr PairMessages kMessages{
       "Cannot assign to or from non-existing sprite",
       "sprite_assign: not supported for vector sprites - destination sprite is a vector sprite",
@@ -249,8 +249,8 @@ RESOURCE_FN(SpriteAssign) {
   if (!Sprite_Assign(a.I(0), a.I(1))) Error_Report(false, "Error assigning a sprite.");
 }
 
-RESOURCE_FN(SpriteMerge) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteMerge) {
+  HANDLER_ARGS;
   static constexpr PairMessages kMessages{
       "Cannot merge to or from non-existing sprite",
       "sprite_merge: not supported for vector sprites - destination sprite is a vector sprite",
@@ -262,8 +262,8 @@ RESOURCE_FN(SpriteMerge) {
   if (CheckPair(destination, source, kMessages)) destination->Merge(source);
 }
 
-RESOURCE_FN(SpriteSetAlphaFromSprite) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSetAlphaFromSprite) {
+  HANDLER_ARGS;
   CSprite* destination = Sprite_Data(a.I(0));
   const CSprite* source = Sprite_Data(a.I(1));
   if (destination == nullptr || source == nullptr) return;
@@ -281,8 +281,8 @@ RESOURCE_FN(SpriteSetAlphaFromSprite) {
 
 // --- saving -----------------------------------------------------------------------------------
 
-RESOURCE_FN(SpriteSave) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSave) {
+  HANDLER_ARGS;
   const CSprite* s = Sprite_Data(a.I(0));
   if (s == nullptr) return;
   if (!IsBitmapSprite(s)) {
@@ -299,8 +299,8 @@ RESOURCE_FN(SpriteSave) {
   delete bitmap;
 }
 
-RESOURCE_FN(SpriteSaveStrip) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSaveStrip) {
+  HANDLER_ARGS;
   const CSprite* s = Sprite_Data(a.I(0));
   const char* file = a.Text(1);
   if (s == nullptr || file == nullptr) return;
@@ -337,8 +337,8 @@ RESOURCE_FN(SpriteSaveStrip) {
 
 // --- origin, box, precise flag and masks ------------------------------------------------------
 
-RESOURCE_FN(SpriteSetOffset) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSetOffset) {
+  HANDLER_ARGS;
   CSprite* s = Sprite_Data(a.I(0));
   if (s == nullptr) return;
   s->originX = a.I(1);
@@ -346,24 +346,24 @@ RESOURCE_FN(SpriteSetOffset) {
   Sprite_MarkInstancesDirty(a.I(0));
 }
 
-RESOURCE_FN(SpriteSetBBoxMode) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSetBBoxMode) {
+  HANDLER_ARGS;
   CSprite* s = Sprite_Data(a.I(0));
   if (s == nullptr) return;
   s->SetBBoxMode(a.I(1));
   Sprite_MarkInstancesDirty(a.I(0));
 }
 
-RESOURCE_FN(SpriteSetBBox) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSetBBox) {
+  HANDLER_ARGS;
   CSprite* s = Sprite_Data(a.I(0));
   if (s == nullptr) return;
   s->SetBBox(MaskBox{a.I(1), a.I(2), a.I(3), a.I(4)});
   Sprite_MarkInstancesDirty(a.I(0));
 }
 
-RESOURCE_FN(SpriteSetPrecise) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteSetPrecise) {
+  HANDLER_ARGS;
   CSprite* s = Sprite_Data(a.I(0));
   if (s == nullptr) return;
   const bool precise = a.Above0(1);
@@ -376,8 +376,8 @@ RESOURCE_FN(SpriteSetPrecise) {
   Sprite_MarkInstancesDirty(a.I(0));
 }
 
-RESOURCE_FN(SpriteCollisionMask) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpriteCollisionMask) {
+  HANDLER_ARGS;
   CSprite* s = Sprite_Data(a.I(0));
   if (s == nullptr) return;
   if (!IsBitmapSprite(s)) {
@@ -390,41 +390,41 @@ RESOURCE_FN(SpriteCollisionMask) {
 
 // --- backgrounds ------------------------------------------------------------------------------
 
-RESOURCE_FN(BackgroundExists) { RESOURCE_ARGS; SetBool(result, Background_Exists(a.I(0))); }
-RESOURCE_FN(BackgroundName) { RESOURCE_ARGS; SetText(result, Background_Name(a.I(0))); }
+BUILTIN_FN(BackgroundExists) { HANDLER_ARGS; SetBool(result, Background_Exists(a.I(0))); }
+BUILTIN_FN(BackgroundName) { HANDLER_ARGS; SetText(result, Background_Name(a.I(0))); }
 
 template <int32_t (CBackground::*Get)() const>
-RESOURCE_FN(BackgroundInt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundInt) {
+  HANDLER_ARGS;
   const CBackground* b = Background_Data(a.I(0));
   SetReal(result, b != nullptr ? (b->*Get)() : -1);
 }
 
 template <bool (CBackground::*Get)() const>
-RESOURCE_FN(BackgroundFlag) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundFlag) {
+  HANDLER_ARGS;
   const CBackground* b = Background_Data(a.I(0));
   SetReal(result, b == nullptr ? -1.0 : ((b->*Get)() ? 1.0 : 0.0));
 }
 
-RESOURCE_FN(BackgroundSetAlphaFromBackground) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundSetAlphaFromBackground) {
+  HANDLER_ARGS;
   CBackground* destination = Background_Data(a.I(0));
   const CBackground* source = Background_Data(a.I(1));
   if (destination != nullptr && source != nullptr) destination->SetAlphaFrom(*source);
 }
 
-RESOURCE_FN(BackgroundAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundAdd) {
+  HANDLER_ARGS;
   const int32_t index = argc == 4 ? Background_Add(a.S(0), a.B(1), a.B(2), a.B(3))
                                   : Background_Add(a.S(0), a.B(1), a.B(2), true);
   SetReal(result, index);
 }
 
-RESOURCE_FN(BackgroundAddAlpha) { RESOURCE_ARGS; SetReal(result, Background_AddAlpha(a.S(0), a.B(1))); }
+BUILTIN_FN(BackgroundAddAlpha) { HANDLER_ARGS; SetReal(result, Background_AddAlpha(a.S(0), a.B(1))); }
 
-RESOURCE_FN(BackgroundReplace) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundReplace) {
+  HANDLER_ARGS;
   const int32_t background = a.I(0);
   if (!Background_Exists(background)) {
     Error_Report(false, "Trying to replace non-existing background.");
@@ -435,8 +435,8 @@ RESOURCE_FN(BackgroundReplace) {
   SetBool(result, Background_Replace(background, a.S(1), a.Above0(2), a.Above0(3), preload));
 }
 
-RESOURCE_FN(BackgroundReplaceAlpha) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundReplaceAlpha) {
+  HANDLER_ARGS;
   const int32_t background = a.I(0);
   if (!Background_Exists(background)) {
     Error_Report(false, "Trying to replace non-existing background.");
@@ -446,15 +446,15 @@ RESOURCE_FN(BackgroundReplaceAlpha) {
   SetBool(result, Background_ReplaceAlpha(background, a.S(1), a.B(2)));
 }
 
-RESOURCE_FN(BackgroundCreateColour) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundCreateColour) {
+  HANDLER_ARGS;
   const int32_t index = Background_AddEmpty();
   if (CBackground* b = Background_Data(index)) b->CreateColour(a.I(0), a.I(1), a.U(2), argc >= 4 ? a.B(3) : true);
   SetReal(result, index);
 }
 
-RESOURCE_FN(BackgroundCreateGradient) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundCreateGradient) {
+  HANDLER_ARGS;
   const int32_t index = Background_AddEmpty();
   if (CBackground* b = Background_Data(index)) {
     b->CreateGradient(a.I(0), a.I(1), a.U(2), a.U(3), a.I(4), argc >= 6 ? a.B(5) : true);
@@ -472,8 +472,8 @@ int32_t BackgroundFromBitmap(TBitmap* bitmap, bool transparent, bool smooth, boo
   return index;
 }
 
-RESOURCE_FN(BackgroundCreateFromScreen) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundCreateFromScreen) {
+  HANDLER_ARGS;
   TBitmap* bitmap = GR_GrabScreenBitmap(a.I(0), a.I(1), a.I(2), a.I(3));
   int32_t index;
   if (argc == 6) {
@@ -488,21 +488,21 @@ RESOURCE_FN(BackgroundCreateFromScreen) {
   SetReal(result, index);
 }
 
-RESOURCE_FN(BackgroundCreateFromSurface) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundCreateFromSurface) {
+  HANDLER_ARGS;
   TBitmap* bitmap = Surface_ToBitmap(a.I(0), a.I(1), a.I(2), a.I(3), a.I(4));
   const bool transparent = a.B(5);
   const bool preload = argc >= 8 ? a.B(7) : true;
   SetReal(result, BackgroundFromBitmap(bitmap, transparent, a.B(6), preload, !transparent));
 }
 
-RESOURCE_FN(BackgroundDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundDelete) {
+  HANDLER_ARGS;
   DeleteExisting(result, a.I(0), Background_Exists, Background_Delete, "Trying to delete non-existing background.");
 }
 
-RESOURCE_FN(BackgroundDuplicate) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundDuplicate) {
+  HANDLER_ARGS;
   const int32_t background = a.I(0);
   if (!Background_Exists(background)) {
     Error_Report(false, "Trying to duplicate non-existing background.");
@@ -512,13 +512,13 @@ RESOURCE_FN(BackgroundDuplicate) {
   SetReal(result, Background_Duplicate(background));
 }
 
-RESOURCE_FN(BackgroundAssign) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundAssign) {
+  HANDLER_ARGS;
   if (!Background_Assign(a.I(0), a.I(1))) Error_Report(false, "Error assigning a background.");
 }
 
-RESOURCE_FN(BackgroundSave) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundSave) {
+  HANDLER_ARGS;
   const CBackground* b = Background_Data(a.I(0));
   const char* file = a.Text(1);
   if (b == nullptr || file == nullptr) {

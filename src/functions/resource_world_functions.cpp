@@ -29,29 +29,29 @@ namespace {
 // Parents beyond this index are stored without a reference to their definition.
 constexpr int32_t kLastReferencedParent = 999999;
 
-RESOURCE_FN(ObjectExists) { RESOURCE_ARGS; SetBool(result, Object_Exists(a.I(0))); }
-RESOURCE_FN(ObjectName) { RESOURCE_ARGS; SetText(result, Object_Name(a.I(0))); }
+BUILTIN_FN(ObjectExists) { HANDLER_ARGS; SetBool(result, Object_Exists(a.I(0))); }
+BUILTIN_FN(ObjectName) { HANDLER_ARGS; SetText(result, Object_Name(a.I(0))); }
 
 template <int32_t CObject::*Field>
-RESOURCE_FN(ObjectInt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectInt) {
+  HANDLER_ARGS;
   const CObject* o = Object_Data(a.I(0));
   SetReal(result, o != nullptr ? o->*Field : -1);
 }
 template <uint32_t Bit>
-RESOURCE_FN(ObjectFlag) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectFlag) {
+  HANDLER_ARGS;
   const CObject* o = Object_Data(a.I(0));
   SetBool(result, o != nullptr && (o->flags & Bit) != 0);
 }
-RESOURCE_FN(ObjectGetPhysics) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectGetPhysics) {
+  HANDLER_ARGS;
   const CObject* o = Object_Data(a.I(0));
   SetBool(result, o != nullptr && o->uses_physics);
 }
 
-RESOURCE_FN(ObjectIsAncestor) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectIsAncestor) {
+  HANDLER_ARGS;
   const int32_t ancestor = a.I(1);
   const CObject* o = Object_Data(a.I(0));
   if (o == nullptr) {
@@ -74,13 +74,13 @@ RESOURCE_FN(ObjectIsAncestor) {
 }
 
 template <int32_t CObject::*Field>
-RESOURCE_FN(ObjectSetInt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectSetInt) {
+  HANDLER_ARGS;
   if (CObject* o = Object_Data(a.I(0))) o->*Field = a.I(1);
 }
 template <uint32_t Bit>
-RESOURCE_FN(ObjectSetFlag) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectSetFlag) {
+  HANDLER_ARGS;
   CObject* o = Object_Data(a.I(0));
   if (o == nullptr) return;
   if (a.B(1)) {
@@ -90,8 +90,8 @@ RESOURCE_FN(ObjectSetFlag) {
   }
 }
 
-RESOURCE_FN(ObjectSetParent) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectSetParent) {
+  HANDLER_ARGS;
   const int32_t object = a.I(0);
   const int32_t parent = a.I(1);
   if (object == parent) return;
@@ -118,15 +118,15 @@ RESOURCE_FN(ObjectSetParent) {
   ObjectLists_Build();
 }
 
-RESOURCE_FN(ObjectAdd) { RESOURCE_ARGS; SetReal(result, Object_Add()); }
+BUILTIN_FN(ObjectAdd) { HANDLER_ARGS; SetReal(result, Object_Add()); }
 
-RESOURCE_FN(ObjectDelete) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectDelete) {
+  HANDLER_ARGS;
   DeleteExisting(result, a.I(0), Object_Exists, Object_Delete, "Trying to delete non-existing object.");
 }
 
-RESOURCE_FN(ObjectEventClear) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectEventClear) {
+  HANDLER_ARGS;
   const CObject* o = Object_Data(a.I(0));
   if (o == nullptr) return;
   if (CEvent* event = o->GetEvent(a.I(1), a.I(2))) {
@@ -135,37 +135,37 @@ RESOURCE_FN(ObjectEventClear) {
   }
 }
 
-RESOURCE_FN(ObjectEventAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(ObjectEventAdd) {
+  HANDLER_ARGS;
   Console_DebugOutput("object_event_add :: deprecated function\n");
 }
 
 // --- rooms ------------------------------------------------------------------------------------
 
-RESOURCE_FN(RoomExists) { RESOURCE_ARGS; SetBool(result, Room_Exists(a.I(0))); }
-RESOURCE_FN(RoomName) { RESOURCE_ARGS; SetText(result, Room_Name(a.I(0))); }
+BUILTIN_FN(RoomExists) { HANDLER_ARGS; SetBool(result, Room_Exists(a.I(0))); }
+BUILTIN_FN(RoomName) { HANDLER_ARGS; SetText(result, Room_Name(a.I(0))); }
 
 template <int32_t CRoom::*Field>
-RESOURCE_FN(RoomSetInt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomSetInt) {
+  HANDLER_ARGS;
   if (CRoom* r = Room_Data(a.I(0))) r->*Field = a.I(1);
 }
 template <bool CRoom::*Field>
-RESOURCE_FN(RoomSetBool) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomSetBool) {
+  HANDLER_ARGS;
   if (CRoom* r = Room_Data(a.I(0))) r->*Field = a.B(1);
 }
 // The room keeps a copy of the text; a value without text counts as empty.
 template <std::string CRoom::*Field>
-RESOURCE_FN(RoomSetText) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomSetText) {
+  HANDLER_ARGS;
   if (CRoom* r = Room_Data(a.I(0))) {
     const char* text = a.S(1);
     r->*Field = text != nullptr ? text : "";
   }
 }
-RESOURCE_FN(RoomSetBackgroundColour) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomSetBackgroundColour) {
+  HANDLER_ARGS;
   if (CRoom* r = Room_Data(a.I(0))) {
     r->colour = a.U(1);
     r->show_colour = a.B(2);
@@ -181,8 +181,8 @@ Record* RoomRecord(const Args& a, Record (CRoom::*records)[Count]) {
   return &(r->*records)[number];
 }
 
-RESOURCE_FN(RoomSetBackground) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomSetBackground) {
+  HANDLER_ARGS;
   RoomBackground* b = RoomRecord(a, &CRoom::backgrounds);
   if (b == nullptr) return;
   b->visible = a.B(2);
@@ -199,8 +199,8 @@ RESOURCE_FN(RoomSetBackground) {
   b->yscale = 1.0f;
 }
 
-RESOURCE_FN(RoomSetView) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomSetView) {
+  HANDLER_ARGS;
   CRoomView* v = RoomRecord(a, &CRoom::views);
   if (v == nullptr) return;
   v->visible = a.B(2);
@@ -219,22 +219,22 @@ RESOURCE_FN(RoomSetView) {
   v->object = a.I(15);
 }
 
-RESOURCE_FN(RoomAdd) { RESOURCE_ARGS; SetReal(result, Room_Add()); }
-RESOURCE_FN(RoomDuplicate) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomAdd) { HANDLER_ARGS; SetReal(result, Room_Add()); }
+BUILTIN_FN(RoomDuplicate) {
+  HANDLER_ARGS;
   SetReal(result, Room_Exists(a.I(0)) ? Room_Duplicate(a.I(0)) : -1);
 }
-RESOURCE_FN(RoomAssign) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomAssign) {
+  HANDLER_ARGS;
   if (!Room_Assign(a.I(0), a.I(1))) Error_Report(false, "Error assigning a room.");
 }
-RESOURCE_FN(RoomInstanceAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomInstanceAdd) {
+  HANDLER_ARGS;
   CRoom* r = Room_Data(a.I(0));
   SetReal(result, r != nullptr ? r->AddInstanceRecord(a.F(1), a.F(2), a.I(3)) : -1);
 }
-RESOURCE_FN(RoomInstanceClear) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomInstanceClear) {
+  HANDLER_ARGS;
   if (CRoom* r = Room_Data(a.I(0))) r->ClearInstanceRecords();
 }
 
@@ -256,13 +256,13 @@ void AddTileRecord(RValue* result, const Args& a, float xscale, float yscale, ui
                                    colour));
 }
 
-RESOURCE_FN(RoomTileAdd) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomTileAdd) {
+  HANDLER_ARGS;
   AddTileRecord(result, a, 1.0f, 1.0f, 0xFF000000u | kWhite);
 }
 
-RESOURCE_FN(RoomTileAddExt) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomTileAddExt) {
+  HANDLER_ARGS;
   // NaN compares false both ways, so it is taken as transparent before it reaches the conversion.
   const double alpha = a.R(11);
   const double clamped = alpha >= 0.0 ? std::min(alpha, 1.0) : 0.0;
@@ -270,21 +270,21 @@ RESOURCE_FN(RoomTileAddExt) {
   AddTileRecord(result, a, a.F(9), a.F(10), (byte << 24) | kWhite);
 }
 
-RESOURCE_FN(RoomTileClear) {
-  RESOURCE_ARGS;
+BUILTIN_FN(RoomTileClear) {
+  HANDLER_ARGS;
   if (CRoom* r = Room_Data(a.I(0))) r->ClearTileRecords();
 }
 
 // --- assets -----------------------------------------------------------------------------------
 
-RESOURCE_FN(AssetGetIndex) {
-  RESOURCE_ARGS;
+BUILTIN_FN(AssetGetIndex) {
+  HANDLER_ARGS;
   // Constant_Find leaves -1 when nothing matches.
   Constant_Find(a.S(0), result);
 }
 
-RESOURCE_FN(AssetGetType) {
-  RESOURCE_ARGS;
+BUILTIN_FN(AssetGetType) {
+  HANDLER_ARGS;
   int32_t kind = kAssetNone;
   Constant_FindAsset(a.S(0), false, &kind);
   SetReal(result, kind);
@@ -360,8 +360,8 @@ void PrefetchMulti(RValue* result, const Args& a, const char* function, const ch
 
 }  // namespace
 
-RESOURCE_FN(SpritePrefetch) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpritePrefetch) {
+  HANDLER_ARGS;
   SetReal(result, -1);
   const int32_t index = a.I(0);
   const Prefetched done = PrefetchSpriteIndex(index);
@@ -374,8 +374,8 @@ RESOURCE_FN(SpritePrefetch) {
   SetReal(result, 0);
 }
 
-RESOURCE_FN(BackgroundPrefetch) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundPrefetch) {
+  HANDLER_ARGS;
   SetReal(result, -1);
   const int32_t index = a.I(0);
   if (PrefetchBackgroundIndex(index) == Prefetched::Missing) {
@@ -384,18 +384,18 @@ RESOURCE_FN(BackgroundPrefetch) {
   SetReal(result, 0);
 }
 
-RESOURCE_FN(SpritePrefetchMulti) {
-  RESOURCE_ARGS;
+BUILTIN_FN(SpritePrefetchMulti) {
+  HANDLER_ARGS;
   PrefetchMulti(result, a, "sprite_prefetch_multi", "Sprite", PrefetchSpriteIndex);
 }
 
-RESOURCE_FN(BackgroundPrefetchMulti) {
-  RESOURCE_ARGS;
+BUILTIN_FN(BackgroundPrefetchMulti) {
+  HANDLER_ARGS;
   PrefetchMulti(result, a, "background_prefetch_multi", "Background", PrefetchBackgroundIndex);
 }
 
-RESOURCE_FN(CacheSizeIgnored) {
-  RESOURCE_ARGS;
+BUILTIN_FN(CacheSizeIgnored) {
+  HANDLER_ARGS;
   SetReal(result, 0);
 }
 

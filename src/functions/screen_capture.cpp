@@ -70,15 +70,14 @@ bool Command_Snapshot(const char* file) {
 
 namespace {
 
-#define SCREEN_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
 
-SCREEN_FN(screen_save) {
+BUILTIN_FN(screen_save) {
   (void)result;
   const Args a{argc, argv};
   if (const char* file = a.S(0)) Screen_Save(file);
 }
 
-SCREEN_FN(screen_save_part) {
+BUILTIN_FN(screen_save_part) {
   (void)result;
   const Args a{argc, argv};
   if (const char* file = a.S(0)) Screen_SavePart(file, a.I(1), a.I(2), a.I(3), a.I(4));
@@ -93,9 +92,9 @@ uint32_t PixelAt(const Args& a) {
   return GR_GetPixel(px, py);
 }
 
-SCREEN_FN(draw_getpixel) { Args_SetReal(result, PixelAt(Args{argc, argv}) & 0xFFFFFFu); }
+BUILTIN_FN(draw_getpixel) { Args_SetReal(result, PixelAt(Args{argc, argv}) & 0xFFFFFFu); }
 
-SCREEN_FN(draw_getpixel_ext) { Args_SetReal(result, PixelAt(Args{argc, argv})); }
+BUILTIN_FN(draw_getpixel_ext) { Args_SetReal(result, PixelAt(Args{argc, argv})); }
 
 #undef SCREEN_FN
 

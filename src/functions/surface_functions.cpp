@@ -69,27 +69,23 @@ uint32_t PixelOf(int32_t id, int32_t x, int32_t y) {
 float RoomWidth() { return Room_Current != nullptr ? static_cast<float>(Room_Current->width) : 0.0f; }
 float RoomHeight() { return Room_Current != nullptr ? static_cast<float>(Room_Current->height) : 0.0f; }
 
-#define SURFACE_FN(name) void name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* argv)
-#define ARGS                \
-  const Args a{argc, argv}; \
-  (void)result
 
 // --- management ----------------------------------------------------------------------------
 
-SURFACE_FN(surface_create) {
-  ARGS;
+BUILTIN_FN(surface_create) {
+  HANDLER_ARGS;
   Args_SetReal(result, Surface_Create(a.I(0), a.I(1), -1));
 }
 
-SURFACE_FN(surface_create_ext) {
-  ARGS;
+BUILTIN_FN(surface_create_ext) {
+  HANDLER_ARGS;
   (void)a;
   Error_Report(false, "surface_create_ext() not supported");
   Args_SetReal(result, -1);
 }
 
-SURFACE_FN(surface_resize) {
-  ARGS;
+BUILTIN_FN(surface_resize) {
+  HANDLER_ARGS;
   const int32_t id = a.I(0);
   const int32_t width = a.I(1);
   const int32_t height = a.I(2);
@@ -113,103 +109,103 @@ SURFACE_FN(surface_resize) {
   if (Surface_Resize(id, width, height)) Args_SetReal(result, 1);
 }
 
-SURFACE_FN(surface_free) {
-  ARGS;
+BUILTIN_FN(surface_free) {
+  HANDLER_ARGS;
   Surface_Free(a.I(0), false);
 }
 
-SURFACE_FN(surface_exists) {
-  ARGS;
+BUILTIN_FN(surface_exists) {
+  HANDLER_ARGS;
   SetBool(result, Surface_Exists(a.I(0)));
 }
 
-SURFACE_FN(surface_get_width) {
-  ARGS;
+BUILTIN_FN(surface_get_width) {
+  HANDLER_ARGS;
   Args_SetReal(result, Surface_GetWidth(a.I(0)));
 }
 
-SURFACE_FN(surface_get_height) {
-  ARGS;
+BUILTIN_FN(surface_get_height) {
+  HANDLER_ARGS;
   Args_SetReal(result, Surface_GetHeight(a.I(0)));
 }
 
-SURFACE_FN(surface_get_texture) {
-  ARGS;
+BUILTIN_FN(surface_get_texture) {
+  HANDLER_ARGS;
   RValue_Release(result);
   *result = RValue_MakePointer(reinterpret_cast<void*>(static_cast<intptr_t>(Surface_GetTexture(a.I(0)))));
 }
 
-SURFACE_FN(surface_set_target) {
-  ARGS;
+BUILTIN_FN(surface_set_target) {
+  HANDLER_ARGS;
   SetBool(result, F_SurfaceSetTarget(a.I(0)));
 }
 
-SURFACE_FN(surface_set_target_ext) {
-  ARGS;
+BUILTIN_FN(surface_set_target_ext) {
+  HANDLER_ARGS;
   // Slots 0 to 3 only: a negative index would name a slot before the table.
   const int32_t slot = a.I(0);
   SetBool(result, slot >= 0 && slot <= 3 && Surface_SetTarget(slot, a.I(1)));
 }
 
-SURFACE_FN(surface_reset_target) {
-  ARGS;
+BUILTIN_FN(surface_reset_target) {
+  HANDLER_ARGS;
   (void)a;
   SetBool(result, Surface_ResetTarget());
 }
 
 // --- drawing -------------------------------------------------------------------------------
 
-SURFACE_FN(draw_surface) {
-  ARGS;
+BUILTIN_FN(draw_surface) {
+  HANDLER_ARGS;
   if (Known(a.I(0))) Surface_Draw(a.I(0), a.F(1), a.F(2));
 }
 
-SURFACE_FN(draw_surface_ext) {
-  ARGS;
+BUILTIN_FN(draw_surface_ext) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawExt(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), static_cast<uint32_t>(a.I(6)), a.F(7));
 }
 
-SURFACE_FN(draw_surface_stretched) {
-  ARGS;
+BUILTIN_FN(draw_surface_stretched) {
+  HANDLER_ARGS;
   if (Known(a.I(0))) Surface_DrawStretched(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), kWhite, GR_GetAlpha());
 }
 
-SURFACE_FN(draw_surface_stretched_ext) {
-  ARGS;
+BUILTIN_FN(draw_surface_stretched_ext) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawStretched(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), static_cast<uint32_t>(a.I(5)), a.F(6));
 }
 
-SURFACE_FN(draw_surface_part) {
-  ARGS;
+BUILTIN_FN(draw_surface_part) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawPart(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), 1, 1, kWhite, GR_GetAlpha());
 }
 
-SURFACE_FN(draw_surface_part_ext) {
-  ARGS;
+BUILTIN_FN(draw_surface_part_ext) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawPart(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8),
                    static_cast<uint32_t>(a.I(9)), a.F(10));
 }
 
-SURFACE_FN(draw_surface_general) {
-  ARGS;
+BUILTIN_FN(draw_surface_general) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawGeneral(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9),
                       static_cast<uint32_t>(a.I(10)), static_cast<uint32_t>(a.I(11)), static_cast<uint32_t>(a.I(12)),
                       static_cast<uint32_t>(a.I(13)), a.F(14));
 }
 
-SURFACE_FN(draw_surface_tiled) {
-  ARGS;
+BUILTIN_FN(draw_surface_tiled) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawTiled(a.I(0), a.F(1), a.F(2), 1, 1, true, true, 0, 0, RoomWidth(), RoomHeight(), kWhite, GR_GetAlpha());
 }
 
-SURFACE_FN(draw_surface_tiled_ext) {
-  ARGS;
+BUILTIN_FN(draw_surface_tiled_ext) {
+  HANDLER_ARGS;
   if (!Known(a.I(0))) return;
   Surface_DrawTiled(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4), true, true, 0, 0, RoomWidth(), RoomHeight(),
                     static_cast<uint32_t>(a.I(5)), a.F(6));
@@ -217,31 +213,31 @@ SURFACE_FN(draw_surface_tiled_ext) {
 
 // --- reading back, saving and copying --------------------------------------------------------
 
-SURFACE_FN(surface_save) {
-  ARGS;
+BUILTIN_FN(surface_save) {
+  HANDLER_ARGS;
   const int32_t id = a.I(0);
   if (!Known(id)) return;
   const Surface* s = Surface_FindRecord(id);
   SaveRect(id, a.S(1), 0, 0, s->width, s->height);
 }
 
-SURFACE_FN(surface_save_part) {
-  ARGS;
+BUILTIN_FN(surface_save_part) {
+  HANDLER_ARGS;
   if (Known(a.I(0))) SaveRect(a.I(0), a.S(1), a.I(2), a.I(3), a.I(4), a.I(5));
 }
 
-SURFACE_FN(surface_getpixel) {
-  ARGS;
+BUILTIN_FN(surface_getpixel) {
+  HANDLER_ARGS;
   if (Known(a.I(0))) Args_SetReal(result, PixelOf(a.I(0), a.I(1), a.I(2)) & 0xFFFFFFu);
 }
 
-SURFACE_FN(surface_getpixel_ext) {
-  ARGS;
+BUILTIN_FN(surface_getpixel_ext) {
+  HANDLER_ARGS;
   if (Known(a.I(0))) Args_SetReal(result, PixelOf(a.I(0), a.I(1), a.I(2)));
 }
 
-SURFACE_FN(surface_copy) {
-  ARGS;
+BUILTIN_FN(surface_copy) {
+  HANDLER_ARGS;
   const int32_t destination = a.I(0);
   const int32_t source = a.I(3);
   if (!BothKnown(destination, source)) return;
@@ -249,8 +245,8 @@ SURFACE_FN(surface_copy) {
   Texture_CopyRect(TextureOf(destination), a.I(1), a.I(2), TextureOf(source), 0, 0, s->width, s->height);
 }
 
-SURFACE_FN(surface_copy_part) {
-  ARGS;
+BUILTIN_FN(surface_copy_part) {
+  HANDLER_ARGS;
   const int32_t destination = a.I(0);
   const int32_t source = a.I(3);
   if (!BothKnown(destination, source)) return;

@@ -47,12 +47,6 @@ constexpr int32_t kDefaultSeparation = -1;
 constexpr int32_t kNoWrap = -1;
 constexpr size_t kTextScratchBytes = 1024;
 
-#define TEXT_SPRITE_FN(name) void name(RValue* result, CInstance* self, CInstance*, int32_t argc, RValue* argv)
-#define ARGS                \
-  const Args a{argc, argv}; \
-  (void)a;                  \
-  (void)result;             \
-  (void)self
 
 // --- text -------------------------------------------------------------------------------------
 
@@ -90,80 +84,80 @@ struct TextAt {
 
 // Handlers that hand their one or two arguments to a setter.
 template <void (*Set)(int32_t)>
-TEXT_SPRITE_FN(IntSetter) {
-  ARGS;
+BUILTIN_FN(IntSetter) {
+  HANDLER_ARGS;
   Set(a.I(0));
 }
 template <void (*Set)(bool)>
-TEXT_SPRITE_FN(BoolSetter) {
-  ARGS;
+BUILTIN_FN(BoolSetter) {
+  HANDLER_ARGS;
   Set(a.B(0));
 }
 template <void (*Set)(int32_t, bool)>
-TEXT_SPRITE_FN(StageSetter) {
-  ARGS;
+BUILTIN_FN(StageSetter) {
+  HANDLER_ARGS;
   Set(a.I(0), a.B(1));
 }
 
 // The measuring functions take their text as a string: a number there is the getter's type error.
-TEXT_SPRITE_FN(StringWidth) {
-  ARGS;
+BUILTIN_FN(StringWidth) {
+  HANDLER_ARGS;
   Args_SetReal(result, Text_GetWidth(a.S(0), kDefaultSeparation, kNoWrap));
 }
-TEXT_SPRITE_FN(StringHeight) {
-  ARGS;
+BUILTIN_FN(StringHeight) {
+  HANDLER_ARGS;
   Args_SetReal(result, Text_GetHeight(a.S(0), kDefaultSeparation, kNoWrap));
 }
-TEXT_SPRITE_FN(StringWidthExt) {
-  ARGS;
+BUILTIN_FN(StringWidthExt) {
+  HANDLER_ARGS;
   const char* text = a.S(0);
   Args_SetReal(result, Text_GetWidth(text, a.I(1), a.I(2)));
 }
-TEXT_SPRITE_FN(StringHeightExt) {
-  ARGS;
+BUILTIN_FN(StringHeightExt) {
+  HANDLER_ARGS;
   const char* text = a.S(0);
   Args_SetReal(result, Text_GetHeight(text, a.I(1), a.I(2)));
 }
 
-TEXT_SPRITE_FN(DrawText) {
-  ARGS;
+BUILTIN_FN(DrawText) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_Draw(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap);
 }
-TEXT_SPRITE_FN(DrawTextExt) {
-  ARGS;
+BUILTIN_FN(DrawTextExt) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_Draw(t.x, t.y, t.text(), a.I(3), a.I(4));
 }
-TEXT_SPRITE_FN(DrawTextTransformed) {
-  ARGS;
+BUILTIN_FN(DrawTextTransformed) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_DrawTransformed(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.F(3), a.F(4), a.F(5));
 }
-TEXT_SPRITE_FN(DrawTextExtTransformed) {
-  ARGS;
+BUILTIN_FN(DrawTextExtTransformed) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_DrawTransformed(t.x, t.y, t.text(), a.I(3), a.I(4), a.F(5), a.F(6), a.F(7));
 }
-TEXT_SPRITE_FN(DrawTextColour) {
-  ARGS;
+BUILTIN_FN(DrawTextColour) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_DrawColour(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, Colour(a, 3), Colour(a, 4), Colour(a, 5),
                   Colour(a, 6), a.F(7));
 }
-TEXT_SPRITE_FN(DrawTextTransformedColour) {
-  ARGS;
+BUILTIN_FN(DrawTextTransformedColour) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_DrawTransformedColour(t.x, t.y, t.text(), kDefaultSeparation, kNoWrap, a.F(3), a.F(4), a.F(5), Colour(a, 6),
                              Colour(a, 7), Colour(a, 8), Colour(a, 9), a.F(10));
 }
-TEXT_SPRITE_FN(DrawTextExtColour) {
-  ARGS;
+BUILTIN_FN(DrawTextExtColour) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_DrawColour(t.x, t.y, t.text(), a.I(3), a.I(4), Colour(a, 5), Colour(a, 6), Colour(a, 7), Colour(a, 8), a.F(9));
 }
-TEXT_SPRITE_FN(DrawTextExtTransformedColour) {
-  ARGS;
+BUILTIN_FN(DrawTextExtTransformedColour) {
+  HANDLER_ARGS;
   const TextAt t(a);
   Text_DrawTransformedColour(t.x, t.y, t.text(), a.I(3), a.I(4), a.F(5), a.F(6), a.F(7), Colour(a, 8), Colour(a, 9),
                              Colour(a, 10), Colour(a, 11), a.F(12));
@@ -212,22 +206,22 @@ RoomExtent CurrentRoomExtent() {
   return RoomExtent{static_cast<float>(Room_Current->width), static_cast<float>(Room_Current->height)};
 }
 
-TEXT_SPRITE_FN(DrawSprite) {
-  ARGS;
+BUILTIN_FN(DrawSprite) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite != nullptr) s.sprite->SpriteDrawSimple(s.frame, a.F(2), a.F(3));
 }
 
-TEXT_SPRITE_FN(DrawSpriteExt) {
-  ARGS;
+BUILTIN_FN(DrawSpriteExt) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   s.sprite->SpriteDraw(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), Colour(a, 7), a.F(8));
 }
 
 // The subimage is passed on as given: the sprite wraps -1 to its last frame.
-TEXT_SPRITE_FN(DrawSpritePos) {
-  ARGS;
+BUILTIN_FN(DrawSpritePos) {
+  HANDLER_ARGS;
   const int32_t subimage = a.I(1);
   CSprite* sprite = Sprite_Data(a.I(0));
   if (sprite == nullptr) {
@@ -238,52 +232,52 @@ TEXT_SPRITE_FN(DrawSpritePos) {
   sprite->DrawPos(subimage, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), 0xFFFFFFFFu, a.F(10));
 }
 
-TEXT_SPRITE_FN(DrawSpriteStretched) {
-  ARGS;
+BUILTIN_FN(DrawSpriteStretched) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   s.sprite->DrawStretched(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), kWhite, GR_GetAlpha());
 }
 
-TEXT_SPRITE_FN(DrawSpriteStretchedExt) {
-  ARGS;
+BUILTIN_FN(DrawSpriteStretchedExt) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   s.sprite->DrawStretched(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), Colour(a, 6), a.F(7));
 }
 
-TEXT_SPRITE_FN(DrawSpritePart) {
-  ARGS;
+BUILTIN_FN(DrawSpritePart) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr || RefusesKind(s.sprite, "draw_sprite_part")) return;
   s.sprite->DrawPart(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), 1, 1, kWhite, GR_GetAlpha());
 }
 
-TEXT_SPRITE_FN(DrawSpritePartExt) {
-  ARGS;
+BUILTIN_FN(DrawSpritePartExt) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr || RefusesKind(s.sprite, "draw_sprite_part_ext")) return;
   s.sprite->DrawPart(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), Colour(a, 10), a.F(11));
 }
 
-TEXT_SPRITE_FN(DrawSpriteGeneral) {
-  ARGS;
+BUILTIN_FN(DrawSpriteGeneral) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr || RefusesKind(s.sprite, "draw_sprite_general")) return;
   s.sprite->DrawGeneral(s.frame, a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), a.F(10), Colour(a, 11),
                         Colour(a, 12), Colour(a, 13), Colour(a, 14), a.F(15));
 }
 
-TEXT_SPRITE_FN(DrawSpriteTiled) {
-  ARGS;
+BUILTIN_FN(DrawSpriteTiled) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   const RoomExtent room = CurrentRoomExtent();
   s.sprite->DrawTiled(s.frame, a.F(2), a.F(3), 1, 1, true, true, 0, 0, room.width, room.height, kWhite, GR_GetAlpha());
 }
 
-TEXT_SPRITE_FN(DrawSpriteTiledExt) {
-  ARGS;
+BUILTIN_FN(DrawSpriteTiledExt) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSprite);
   if (s.sprite == nullptr) return;
   const RoomExtent room = CurrentRoomExtent();
@@ -291,8 +285,8 @@ TEXT_SPRITE_FN(DrawSpriteTiledExt) {
                       a.F(7));
 }
 
-TEXT_SPRITE_FN(DrawSelf) {
-  ARGS;
+BUILTIN_FN(DrawSelf) {
+  HANDLER_ARGS;
   CSprite* sprite = self != nullptr ? Sprite_Data(self->sprite_index) : nullptr;
   if (sprite == nullptr) {
     Error_Report(false, kMissingSprite);
@@ -313,56 +307,56 @@ const CBackground* DrawnBackground(const Args& a) {
   return background;
 }
 
-TEXT_SPRITE_FN(DrawBackground) {
-  ARGS;
+BUILTIN_FN(DrawBackground) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) b->Draw(a.F(1), a.F(2));
 }
-TEXT_SPRITE_FN(DrawBackgroundExt) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundExt) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     b->DrawExt(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), Colour(a, 6), a.F(7));
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundStretched) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundStretched) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     b->DrawStretched(a.F(1), a.F(2), a.F(3), a.F(4), kWhite, GR_GetAlpha());
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundStretchedExt) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundStretchedExt) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     b->DrawStretched(a.F(1), a.F(2), a.F(3), a.F(4), Colour(a, 5), a.F(6));
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundPart) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundPart) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     b->DrawPart(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), 1, 1, kWhite, GR_GetAlpha());
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundPartExt) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundPartExt) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     b->DrawPart(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), Colour(a, 9), a.F(10));
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundGeneral) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundGeneral) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     b->DrawGeneral(a.F(1), a.F(2), a.F(3), a.F(4), a.F(5), a.F(6), a.F(7), a.F(8), a.F(9), Colour(a, 10), Colour(a, 11),
                    Colour(a, 12), Colour(a, 13), a.F(14));
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundTiled) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundTiled) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     const RoomExtent room = CurrentRoomExtent();
     b->DrawTiled(a.F(1), a.F(2), 1, 1, true, true, 0, 0, room.width, room.height, kWhite, GR_GetAlpha());
   }
 }
-TEXT_SPRITE_FN(DrawBackgroundTiledExt) {
-  ARGS;
+BUILTIN_FN(DrawBackgroundTiledExt) {
+  HANDLER_ARGS;
   if (const CBackground* b = DrawnBackground(a)) {
     const RoomExtent room = CurrentRoomExtent();
     b->DrawTiled(a.F(1), a.F(2), a.F(3), a.F(4), true, true, 0, 0, room.width, room.height, Colour(a, 5), a.F(6));
@@ -402,8 +396,8 @@ void TextureUVs(RValue* result, int32_t handle, int32_t count) {
   CreateRealArray(result, count, uvs);
 }
 
-TEXT_SPRITE_FN(SpriteGetTexture) {
-  ARGS;
+BUILTIN_FN(SpriteGetTexture) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSpriteTexture);
   if (s.sprite == nullptr) return;
   if (s.sprite->kind == kSpriteKindVector || s.sprite->kind == kSpriteKindSkeleton) {
@@ -415,8 +409,8 @@ TEXT_SPRITE_FN(SpriteGetTexture) {
 }
 
 // Vector and skeleton sprites are both refused in the vector words.
-TEXT_SPRITE_FN(SpriteGetUVs) {
-  ARGS;
+BUILTIN_FN(SpriteGetUVs) {
+  HANDLER_ARGS;
   const SpriteFrame s = SpriteAndFrame(a, self, kMissingSpriteTexture);
   if (s.sprite == nullptr) return;
   if (s.sprite->kind == kSpriteKindVector || s.sprite->kind == kSpriteKindSkeleton) {
@@ -431,12 +425,12 @@ const CBackground* TexturedBackground(const Args& a) {
   if (background == nullptr) Error_Report(false, "Trying to get texture from non-existing background.");
   return background;
 }
-TEXT_SPRITE_FN(BackgroundGetTexture) {
-  ARGS;
+BUILTIN_FN(BackgroundGetTexture) {
+  HANDLER_ARGS;
   if (const CBackground* b = TexturedBackground(a)) SetTexture(result, b->GetTexture());
 }
-TEXT_SPRITE_FN(BackgroundGetUVs) {
-  ARGS;
+BUILTIN_FN(BackgroundGetUVs) {
+  HANDLER_ARGS;
   if (const CBackground* b = TexturedBackground(a)) TextureUVs(result, b->GetTexture(), 4);
 }
 
@@ -445,12 +439,12 @@ CFontTL* TexturedFont(const Args& a) {
   if (font == nullptr) Error_Report(false, "trying to get texture from non-existing font");
   return font;
 }
-TEXT_SPRITE_FN(FontGetTexture) {
-  ARGS;
+BUILTIN_FN(FontGetTexture) {
+  HANDLER_ARGS;
   if (CFontTL* f = TexturedFont(a)) SetTexture(result, f->GetTexture());
 }
-TEXT_SPRITE_FN(FontGetUVs) {
-  ARGS;
+BUILTIN_FN(FontGetUVs) {
+  HANDLER_ARGS;
   if (CFontTL* f = TexturedFont(a)) TextureUVs(result, f->GetTexture(), 4);
 }
 
@@ -460,24 +454,24 @@ int32_t SlotOfValue(const Args& a, int32_t n) {
   return h.kind == TextureHandleKind::Slot ? h.slot : -1;
 }
 
-TEXT_SPRITE_FN(TextureExists) {
-  ARGS;
+BUILTIN_FN(TextureExists) {
+  HANDLER_ARGS;
   Args_SetReal(result, GR_Texture_Exists(SlotOfValue(a, 0)) ? 1.0 : 0.0);
 }
-TEXT_SPRITE_FN(TextureGetWidth) {
-  ARGS;
+BUILTIN_FN(TextureGetWidth) {
+  HANDLER_ARGS;
   Args_SetReal(result, GR_Texture_GetWidth(SlotOfValue(a, 0)));
 }
-TEXT_SPRITE_FN(TextureGetHeight) {
-  ARGS;
+BUILTIN_FN(TextureGetHeight) {
+  HANDLER_ARGS;
   Args_SetReal(result, GR_Texture_GetHeight(SlotOfValue(a, 0)));
 }
-TEXT_SPRITE_FN(TexturePreload) {
-  ARGS;
+BUILTIN_FN(TexturePreload) {
+  HANDLER_ARGS;
   GR_Texture_Preload(SlotOfValue(a, 0));
 }
-TEXT_SPRITE_FN(TextureSetPriority) {
-  ARGS;
+BUILTIN_FN(TextureSetPriority) {
+  HANDLER_ARGS;
   const int32_t slot = SlotOfValue(a, 0);
   GR_Texture_SetPriority(slot, a.I(1));
 }
