@@ -2,6 +2,7 @@
 // image files in a save area of the test's own, and the table, downloads and errors put back.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -44,8 +45,11 @@ class SpriteTest : public render_test::RenderTest {
   void SetUp() override {
     RenderTest::SetUp();
     if (RecordingScene()) InitScene();
-    m_root = std::filesystem::path(TOLVARINE_TEST_TMP) /
-             ("sprites_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    // Suite and test together: tests of one name in several suites (or parameters) run at once.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    m_root = std::filesystem::path(TOLVARINE_TEST_TMP) / ("sprites_" + name);
     std::filesystem::remove_all(m_root);
     std::filesystem::create_directories(m_root);
     Win32_SetSaveDirectory((m_root.string() + "/").c_str());
