@@ -1,6 +1,6 @@
 #include "host/command_line.h"
 #include "host/entry.h"
-#include "host/game_flags.h"
+#include "runtime/game_flags.h"
 
 int main(int argc, char** argv) {
   // This runner carries no translated game: the code of the game it loads is the container's

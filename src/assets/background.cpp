@@ -21,7 +21,7 @@
 #include "core/memory_manager.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
-#include "host/load_save.h"
+#include "io/load_save.h"
 #include "net/async_queue.h"
 #include "net/http_results.h"
 #include "net/http_stand_in.h"

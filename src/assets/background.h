@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 class CBitmap32;
 class TBitmap;

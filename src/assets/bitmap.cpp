@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/memory_manager.h"
-#include "host/container.h"
-#include "host/stream.h"
+#include "runtime/container.h"
+#include "io/stream.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "assets/lifecycle.h"
 #include "assets/texture.h"
-#include "host/container.h"
+#include "runtime/container.h"
 
 namespace {
 

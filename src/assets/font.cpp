@@ -10,7 +10,7 @@
 #include "assets/font_sprite.h"
 #include "assets/texture_pages.h"
 #include "core/utf8.h"
-#include "host/container.h"
+#include "runtime/container.h"
 #include "render/colour.h"
 #include "render/overlay_draw.h"
 

@@ -11,7 +11,7 @@
 #include "assets/font_cache.h"
 #include "assets/texture_pages.h"
 #include "core/console.h"
-#include "host/load_save.h"
+#include "io/load_save.h"
 #include "render/vertex_batch.h"
 
 struct FontFace {

@@ -11,9 +11,9 @@
 #include "assets/texture_pixels.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "host/container.h"
-#include "host/error_report.h"
-#include "host/load_save.h"
+#include "runtime/container.h"
+#include "runtime/error_report.h"
+#include "io/load_save.h"
 #include "skeleton/skeleton_sprite.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include "core/memory_manager.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
-#include "host/container.h"
-#include "host/file_services.h"
-#include "host/load_save.h"
+#include "runtime/container.h"
+#include "io/file_services.h"
+#include "io/load_save.h"
 #include "net/http_results.h"
 #include "net/http_stand_in.h"
 

@@ -10,8 +10,8 @@
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "functions/file_functions.h"
-#include "host/load_save.h"
+#include "io/file_services.h"
+#include "io/load_save.h"
 #include "render/d3d_device.h"
 #include "render/vertex_batch.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 inline constexpr int32_t AUDIO_VOICE_ID_BASE = 400000;
 inline constexpr int32_t AUDIO_BUFFER_SOUND_BASE = 100000;

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "audio/audio_engine.h"
-#include "host/container.h"
+#include "runtime/container.h"
 
 class IniFile;
 

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -28,14 +29,16 @@ std::unordered_map<std::string, MutexLock*>& Registry() {
   return *registry;
 }
 
-int SystemCreate(pthread_t* handle, void* (*entry)(void*), void* arg) {
-  return pthread_create(handle, nullptr, entry, arg);
+int SystemCreate(std::thread* handle, int (*entry)(Thread*), Thread* thread) {
+  try {
+    *handle = std::thread(entry, thread);
+  } catch (const std::system_error& error) {
+    // The standard library reports the system's reason (EAGAIN when out of threads) as the code.
+    return error.code().value() != 0 ? error.code().value() : EAGAIN;
+  }
+  return 0;
 }
 std::atomic<ThreadCreateFn> g_createThread{&SystemCreate};
-
-void* ThreadTrampoline(void* arg) {
-  return reinterpret_cast<void*>(static_cast<intptr_t>(Thread_EntryPoint(static_cast<Thread*>(arg))));
-}
 
 }  // namespace
 
@@ -110,7 +113,7 @@ bool Thread::Start(ThreadStartFn fn, void* userData, int) {
   m_pStartFunction = fn;
   m_pUserData = userData;
   m_running.store(1, std::memory_order_release);
-  const int error = g_createThread.load()(&m_handle, &ThreadTrampoline, this);
+  const int error = g_createThread.load()(&m_handle, &Thread_EntryPoint, this);
   if (error != 0) {
     m_lastError = static_cast<uint32_t>(error);
     m_running.store(0, std::memory_order_release);
@@ -122,7 +125,13 @@ bool Thread::Start(ThreadStartFn fn, void* userData, int) {
 
 void Thread::Join() {
   if (!m_attached) return;
-  pthread_join(m_handle, nullptr);
+  if (m_handle.get_id() == std::this_thread::get_id()) {
+    // A thread cannot wait for itself; it is let go instead, because a handle dropped while it
+    // still holds a thread ends the process.
+    m_handle.detach();
+  } else if (m_handle.joinable()) {
+    m_handle.join();
+  }
   m_attached = false;
 }
 

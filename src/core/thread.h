@@ -1,10 +1,9 @@
 // Worker threads and the named locks that guard what they share with the main thread.
 #pragma once
 
-#include <pthread.h>
-
 #include <atomic>
 #include <cstdint>
+#include <thread>
 
 struct MutexLock;
 
@@ -45,7 +44,7 @@ struct Thread {
   // Waits, without a time limit, for the thread to end; nothing when none was started.
   void Join();
 
-  pthread_t m_handle{};
+  std::thread m_handle;
   uint32_t m_lastError = 0;
   std::atomic<uint8_t> m_quit{0};
   std::atomic<uint8_t> m_running{0};
@@ -63,7 +62,8 @@ int Thread_EntryPoint(Thread* thread);
 // Suspends the calling thread for ms milliseconds (0 or less: yields).
 void Thread_Sleep(int ms);
 
-// How threads are made; tests swap in one that fails. Returns the previous one; null restores
-// the system's.
-using ThreadCreateFn = int (*)(pthread_t* handle, void* (*entry)(void*), void* arg);
+// How threads are made; tests swap in one that fails. The function starts entry(thread) on a new
+// thread held by *handle and returns 0, or an errno value (and leaves *handle empty) when no thread
+// could be made. Returns the previous one; null restores the standard library's.
+using ThreadCreateFn = int (*)(std::thread* handle, int (*entry)(Thread*), Thread* thread);
 ThreadCreateFn Thread_SetCreateFunction(ThreadCreateFn fn);

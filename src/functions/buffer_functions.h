@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "functions/buffer.h"
+#include "io/buffer.h"
 
 // The buffer of an index, or null for an index outside the table or a free slot.
 IBuffer* GetBuffer(int32_t index);

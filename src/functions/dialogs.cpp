@@ -10,7 +10,7 @@
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
 #include "functions/ds_map.h"
-#include "host/host_platform.h"
+#include "io/program.h"
 #include "render/d3d_device.h"
 
 namespace {

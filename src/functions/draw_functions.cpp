@@ -7,7 +7,7 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "functions/handler_args.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "render/colour.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"

@@ -5,7 +5,7 @@
 #include "core/argument_getters.h"
 #include "core/console.h"
 #include "functions/ds_script.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 
 void DS_ReportBadId() { Error_Report(false, "Data structure with index does not exist."); }
 

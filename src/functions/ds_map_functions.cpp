@@ -3,7 +3,7 @@
 #include "functions/ds_list.h"
 #include "functions/ds_map.h"
 #include "functions/ds_script.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 
 namespace {
 

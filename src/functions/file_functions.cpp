@@ -13,20 +13,15 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "functions/ds_script.h"
-#include "functions/file_find.h"
+#include "io/file_find.h"
 #include "functions/ini_functions.h"
-#include "host/command_line.h"
-#include "host/error_report.h"
-#include "host/file_search.h"
-#include "host/file_services.h"
-#include "host/load_save.h"
-
-void File_CreateParentDirectory(const char* path) {
-  if (path == nullptr) return;
-  char* parent = File_ExtractPath(path);
-  if (parent[0] != '\0') File_CreateDirectoryTree(parent);
-  MEM_FREE(parent);
-}
+#include "runtime/runner_options.h"
+#include "runtime/error_report.h"
+#include "io/file_search.h"
+#include "io/file_services.h"
+#include "io/load_save.h"
+#include "platform/system/environment.h"
+#include "platform/system/files.h"
 
 namespace {
 
@@ -377,7 +372,7 @@ void CloseLegacy() {
 
 void OpenLegacy(const char* name, const char* mode, int32_t state) {
   CloseLegacy();
-  g_legacy.stream = std::fopen(LegacyName(name).c_str(), mode);
+  g_legacy.stream = System_OpenStream(LegacyName(name).c_str(), mode);
   if (g_legacy.stream != nullptr) g_legacy.state = state;
 }
 
@@ -536,7 +531,7 @@ void file_rename(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* a
   bool renamed = false;
   if (from != nullptr && LoadSave_SaveFileExists(from)) {
     const std::string to = SavePath(TextArg(argc, args, 1));
-    renamed = !to.empty() && std::rename(LoadSave_MapSavePath(from).c_str(), to.c_str()) == 0;
+    renamed = !to.empty() && System_RenameFile(LoadSave_MapSavePath(from).c_str(), to.c_str());
   }
   SetReal(result, renamed ? 1 : 0);
 }
@@ -547,14 +542,14 @@ void file_copy(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* arg
   const char* destination = TextArg(argc, args, 1);
   const std::string sourcePath = FoundPath(source);
   std::vector<uint8_t> bytes;
-  FILE* in = sourcePath.empty() ? nullptr : std::fopen(sourcePath.c_str(), "rb");
+  FILE* in = sourcePath.empty() ? nullptr : System_OpenStream(sourcePath.c_str(), "rb");
   if (in == nullptr && (source == nullptr || !LoadSave_ReadProgramFile(source, &bytes))) {
     Console_DebugOutput("Unable to open source file %s\n", source != nullptr ? source : "");
     return;
   }
   const std::string destinationPath = SavePath(destination);
   if (!destinationPath.empty()) File_CreateParentDirectory(destinationPath.c_str());
-  FILE* out = destinationPath.empty() ? nullptr : std::fopen(destinationPath.c_str(), "wb");
+  FILE* out = destinationPath.empty() ? nullptr : System_OpenStream(destinationPath.c_str(), "wb");
   if (out == nullptr) {
     Console_DebugOutput("Unable to open destination file %s\n", destination != nullptr ? destination : "");
     if (in != nullptr) std::fclose(in);
@@ -702,7 +697,7 @@ void execute_shell(RValue* result, CInstance*, CInstance*, int32_t argc, RValue*
 
 void environment_get_variable(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   const char* name = TextArg(argc, args, 0);
-  const char* value = name != nullptr ? std::getenv(name) : nullptr;
+  const char* value = System_GetEnvironmentVariable(name);
   SetText(result, value != nullptr ? value : "");
 }
 

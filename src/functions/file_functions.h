@@ -3,9 +3,6 @@
 // the file services the runner uses directly.
 #pragma once
 
-// Creates every missing directory of the part of the path before its last separator.
-void File_CreateParentDirectory(const char* path);
-
 // Closes every open text and binary file (writing back those open for writing) and the legacy
 // file, and ends any search.
 void File_CloseFiles();

@@ -7,9 +7,9 @@
 #include "functions/handler_args.h"
 #include "functions/lifecycle.h"
 #include "functions/load_stand_in.h"
-#include "host/input.h"
-#include "host/load_save.h"
-#include "host/run_state.h"
+#include "io/input.h"
+#include "io/load_save.h"
+#include "runtime/run_state.h"
 #include "render/text.h"
 
 ScoreDisplay g_ScoreDisplay;

@@ -11,8 +11,8 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "core/value_text.h"
-#include "functions/ini_file.h"
-#include "host/error_report.h"
+#include "io/ini_file.h"
+#include "runtime/error_report.h"
 
 namespace {
 

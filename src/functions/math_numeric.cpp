@@ -9,7 +9,7 @@
 #include "core/value.h"
 #include "core/math_epsilon.h"
 #include "functions/math_handlers.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 
 namespace {
 

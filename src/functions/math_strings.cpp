@@ -14,7 +14,7 @@
 #include "core/value.h"
 #include "core/value_text.h"
 #include "functions/math_handlers.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 
 namespace {
 

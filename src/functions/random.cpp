@@ -5,7 +5,7 @@
 
 #include "core/argument_getters.h"
 #include "functions/math_handlers.h"
-#include "host/frame_loop.h"
+#include "runtime/frame_timing.h"
 
 namespace {
 

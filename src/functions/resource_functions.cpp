@@ -1,6 +1,6 @@
 #include "functions/load_stand_in.h"
 #include "functions/resource_handlers.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 
 namespace {
 constexpr uint8_t kResourceFlag = 1;

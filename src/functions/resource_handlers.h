@@ -7,7 +7,7 @@
 #include "core/argument_getters.h"
 #include "core/value.h"
 #include "functions/handler_args.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 
 class CInstance;
 

@@ -15,7 +15,7 @@
 #include "core/console.h"
 #include "core/function_registry.h"
 #include "functions/resource_handlers.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "render/render_setters.h"
 #include "render/surface.h"
 #include "world/instance.h"

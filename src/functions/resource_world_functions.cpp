@@ -13,7 +13,7 @@
 #include "core/console.h"
 #include "core/function_registry.h"
 #include "functions/resource_handlers.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "vm/constants.h"
 #include "world/event.h"
 #include "world/object.h"

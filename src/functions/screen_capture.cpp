@@ -8,9 +8,9 @@
 #include "core/function_registry.h"
 #include "core/memory_manager.h"
 #include "functions/handler_args.h"
-#include "host/error_report.h"
-#include "host/run_state.h"
-#include "host/window_services.h"
+#include "runtime/error_report.h"
+#include "runtime/run_state.h"
+#include "io/window_services.h"
 #include "render/d3d_device.h"
 #include "render/render_setters.h"
 

@@ -18,7 +18,7 @@
 #include "core/value.h"
 #include "core/value_text.h"
 #include "functions/handler_args.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"
 #include "render/text.h"

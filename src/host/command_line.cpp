@@ -7,66 +7,16 @@
 
 #include "assets/texture.h"
 #include "audio/lifecycle.h"
+#include "core/command_tokens.h"
 #include "core/run_switches.h"
 #include "host/entry.h"
 #include "net/lifecycle.h"
 #include "physics/lifecycle.h"
 #include "render/lifecycle.h"
 
-RunnerOptions g_RunnerOptions;
-
 namespace {
 
 std::string g_tokenBuffer;
-std::vector<std::string> g_parameters;
-
-// Only 0x01..0x20 separate tokens: bytes from 0x80 up belong to UTF-8 text and stay in tokens.
-bool IsSeparator(unsigned char c) { return c != 0 && c <= 0x20; }
-
-size_t SkipSeparators(size_t position, const char* text) {
-  while (IsSeparator(static_cast<unsigned char>(text[position]))) ++position;
-  return position;
-}
-
-// Cuts one token from `position` into `out`; `found` tells whether there was one.
-size_t ScanToken(size_t position, const char* text, std::string* out, bool* found) {
-  out->clear();
-  *found = false;
-  if (text == nullptr) return position;
-  position = SkipSeparators(position, text);
-  if (text[position] == '\0') return position;
-  *found = true;
-  bool quoted = false;
-  for (;;) {
-    unsigned char c = static_cast<unsigned char>(text[position]);
-    if (c == '\0' || (!quoted && IsSeparator(c))) break;
-    if (c == '\\') {
-      // Backslashes are text, except in front of a double quote: there each pair gives one, and
-      // an odd one left over makes the quote itself text.
-      size_t run = 0;
-      while (text[position + run] == '\\') ++run;
-      if (text[position + run] != '"') {
-        out->append(run, '\\');
-        position += run;
-        continue;
-      }
-      out->append(run / 2, '\\');
-      position += run;
-      if (run % 2 == 1) {
-        out->push_back('"');
-        ++position;
-      }
-      continue;
-    }
-    if (c == '"') {
-      quoted = !quoted;
-    } else {
-      out->push_back(static_cast<char>(c));
-    }
-    ++position;
-  }
-  return position;
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -76,19 +26,12 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 
 size_t Runner_ReadToken(size_t position, const char* text) {
   bool found = false;
-  position = ScanToken(position, text, &g_tokenBuffer, &found);
-  if (found) g_parameters.push_back(g_tokenBuffer);
+  position = CommandTokens_Scan(position, text, &g_tokenBuffer, &found);
+  if (found) Runner_AddParameter(g_tokenBuffer);
   return position;
 }
 
 const char* Runner_LastToken() { return g_tokenBuffer.c_str(); }
-
-int32_t Runner_ParameterCount() { return static_cast<int32_t>(g_parameters.size()); }
-
-const char* Runner_ParameterString(int32_t index) {
-  if (index < 0 || static_cast<size_t>(index) >= g_parameters.size()) return nullptr;
-  return g_parameters[static_cast<size_t>(index)].c_str();
-}
 
 bool Runner_CommandLineHasToken(const char* text, const char* token) {
   if (text == nullptr) return false;
@@ -96,7 +39,7 @@ bool Runner_CommandLineHasToken(const char* text, const char* token) {
   size_t position = 0;
   for (;;) {
     bool found = false;
-    position = ScanToken(position, text, &scratch, &found);
+    position = CommandTokens_Scan(position, text, &scratch, &found);
     if (!found) return false;
     if (scratch == token) return true;
   }
@@ -113,7 +56,7 @@ bool Runner_ParseCommandLine(const char* text) {
   Audio_NoAudio = false;
   o.inAWindow = false;
   if (text == nullptr) return false;
-  g_parameters.clear();
+  Runner_ClearParameters();
 
   size_t position = 0;
   // An option's argument is the next token; a missing one reads as empty.
@@ -123,9 +66,9 @@ bool Runner_ParseCommandLine(const char* text) {
   };
 
   for (;;) {
-    size_t before = g_parameters.size();
+    size_t before = static_cast<size_t>(Runner_ParameterCount());
     position = Runner_ReadToken(position, text);
-    if (g_parameters.size() == before) break;
+    if (static_cast<size_t>(Runner_ParameterCount()) == before) break;
     const std::string token = g_tokenBuffer;
 
     if (token == "-debug") {
@@ -219,7 +162,7 @@ std::string Runner_QuoteArgument(const char* text, bool always) {
   const std::string_view arg = text != nullptr ? text : "";
   bool quote = always || arg.empty();
   for (char c : arg) {
-    if (c == '"' || IsSeparator(static_cast<unsigned char>(c))) quote = true;
+    if (c == '"' || CommandTokens_IsSeparator(static_cast<unsigned char>(c))) quote = true;
   }
   if (!quote) return std::string(arg);
   std::string out = "\"";

@@ -6,50 +6,29 @@
 
 #include "core/memory_manager.h"
 #include "host/command_line.h"
-#include "host/core_hooks.h"
-#include "host/error_report.h"
-#include "host/file_services.h"
-#include "host/load_save.h"
+#include "host/hooks.h"
+#include "runtime/error_report.h"
+#include "io/file_services.h"
+#include "io/load_save.h"
 #include "host/frame_loop.h"
-#include "host/host_platform.h"
-#include "host/input.h"
-#include "host/main_window.h"
+#include "io/program.h"
+#include "io/input.h"
+#include "io/main_window.h"
 #include "host/rooms.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "host/startup.h"
 #include "platform/system/files.h"
+#include "script/lifecycle.h"
 #include "world/lifecycle.h"
 
-HostState g_Host;
-std::string g_CommandLine;
-char* g_pGameFilePath = nullptr;
-char* g_pExitTarget = nullptr;
-GameChangeRequest g_GameChange;
-
-char* Host_DupText(const char* text) { return text != nullptr ? Host_DupTextN(text, std::strlen(text)) : nullptr; }
-
-char* Host_DupTextN(const char* text, size_t length) {
-  char* copy = static_cast<char*>(MEM_ALLOC(length + 1));
-  if (length != 0) std::memcpy(copy, text, length);
-  copy[length] = '\0';
-  return copy;
-}
-
-void Host_ReplaceText(char** slot, const char* text) {
-  char* copy = Host_DupText(text);
-  Host_FreeText(slot);
-  *slot = copy;
-}
-
-void Host_FreeText(char** slot) {
-  if (*slot != nullptr) MEM_FREE(*slot);
-  *slot = nullptr;
-}
-
-void Runner_RequestGameChange(const char* target, const char* exitTarget, const char* savePrefix) {
-  Host_ReplaceText(&g_GameChange.target, target);
-  Host_ReplaceText(&g_GameChange.exitTarget, exitTarget);
-  Host_ReplaceText(&g_GameChange.savePrefix, savePrefix);
+void Runner_FreePassGlobals() {
+  Runner_FreeRunGlobals();
+  if (g_pGlobalObject != nullptr) {
+    WXObject_Free(g_pGlobalObject);
+    g_pGlobalObject = nullptr;
+  }
+  WXObject_FreePool();
+  WXObject_TableFree();
 }
 
 namespace {
@@ -106,13 +85,13 @@ void Runner_EndProcess(int exitCode) {
     Runner_AfterMainLoop();
     Win32_PostQuit();
     Runner_Shutdown();
-    Runner_FreeRunGlobals();
+    Runner_FreePassGlobals();
   }
   Error_EndProcess(exitCode);
 }
 
 int WinMain(const char* commandLine) {
-  Runner_InstallCoreHooks();
+  Runner_InstallHooks();
   g_CommandLine = commandLine != nullptr ? commandLine : "";
   Win32_InstallQuitSignalHandlers();
   Win32_MoveAtFiles();
@@ -143,11 +122,11 @@ int WinMain(const char* commandLine) {
     Win32_PostQuit();
     Runner_Shutdown();
     if (g_Host.exitCode != 0 || Win32_QuitSignalled()) {
-      Runner_FreeRunGlobals();
+      Runner_FreePassGlobals();
       break;
     }
     Runner_PrepareRelaunch();
-    Runner_FreeRunGlobals();
+    Runner_FreePassGlobals();
     g_Host.firstPass = false;
   } while (g_Host.restart);
   return g_Host.exitCode;

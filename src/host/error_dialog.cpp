@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "host/frame_loop.h"
-#include "host/host_platform.h"
-#include "host/main_window.h"
+#include "io/program.h"
+#include "io/main_window.h"
 #include "platform/window/clipboard.h"
 #include "platform/window/message_box.h"
 #include "render/frame_services.h"

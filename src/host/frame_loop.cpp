@@ -1,21 +1,18 @@
 #include "host/frame_loop.h"
 
-#include <time.h>
-
-#include <cerrno>
-
 #include "audio/frame_services.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "host/command_line.h"
 #include "host/entry.h"
 #include "host/game_step.h"
-#include "host/gamepad.h"
-#include "host/host_platform.h"
-#include "host/input.h"
-#include "host/window_services.h"
+#include "io/gamepad.h"
+#include "io/program.h"
+#include "io/input.h"
+#include "render/virtual_keys_draw.h"
+#include "io/window_services.h"
 #include "host/rooms.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "net/frame_services.h"
 #include "render/frame_services.h"
 #include "render/lifecycle.h"
@@ -23,30 +20,7 @@
 #include "world/room.h"
 #include "world/step_phases.h"
 
-int32_t g_RoomChangeCode = kRoomChangeNone;
-FrameTiming g_FrameTiming;
-
 namespace {
-
-constexpr int64_t kMicrosecondsPerSecond = 1'000'000;
-
-int64_t MonotonicMicroseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * kMicrosecondsPerSecond + now.tv_nsec / 1000;
-}
-
-void SleepMilliseconds(int64_t milliseconds) {
-  timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000L};
-  // A signal cuts the sleep short; sleep the rest, so the spin stays below the margin.
-  while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
-  }
-}
-
-TimingClock g_clock{&MonotonicMicroseconds, &SleepMilliseconds};
-int64_t g_clockStart = MonotonicMicroseconds();
-
-RunnerPhaseObserver g_phaseObserver = nullptr;
 
 void ApplyPendingDisplayReset() {
   int32_t& countdown = g_FrameTiming.displayResetCountdown;
@@ -104,68 +78,6 @@ bool Runner_ActOnRoomChange() {
   Runner_ObservePhase("Room_Goto");
   Room_Goto(code);
   return true;
-}
-
-TimingClock Timing_SetClock(const TimingClock& clock) {
-  TimingClock previous = g_clock;
-  g_clock.now = clock.now != nullptr ? clock.now : &MonotonicMicroseconds;
-  g_clock.sleepMs = clock.sleepMs != nullptr ? clock.sleepMs : &SleepMilliseconds;
-  return previous;
-}
-
-void Timing_Init() { g_clockStart = g_clock.now(); }
-
-void Timing_SleepMs(int64_t milliseconds) {
-  if (milliseconds > 0) g_clock.sleepMs(milliseconds);
-}
-
-int64_t Timing_GetTime() { return g_clock.now() - g_clockStart; }
-
-int64_t Timing_ClockStart() { return g_clockStart; }
-
-int64_t Timing_FrameWait(int32_t speed, int64_t elapsed) {
-  if (speed <= 0) speed = 1;
-  double wait = static_cast<double>(kMicrosecondsPerSecond) / speed - static_cast<double>(elapsed);
-  if (!(wait > 0.0)) return 0;
-  if (wait >= static_cast<double>(kMaxFrameWaitMicroseconds)) return kMaxFrameWaitMicroseconds;
-  return static_cast<int64_t>(wait);
-}
-
-TimingWaitPlan Timing_PlanWait(int64_t microseconds, int32_t sleepMarginMs) {
-  TimingWaitPlan plan;
-  if (microseconds <= 0) return plan;
-  plan.total = microseconds < kMaxWaitMicroseconds ? microseconds : kMaxWaitMicroseconds;
-  if (sleepMarginMs >= 0) {
-    const int64_t sleep = (plan.total - static_cast<int64_t>(sleepMarginMs) * 1000) / 1000;
-    plan.sleepMs = sleep > 0 ? sleep : 0;
-  }
-  return plan;
-}
-
-void Timing_Wait(int64_t microseconds) {
-  const TimingWaitPlan plan = Timing_PlanWait(microseconds, g_RunnerOptions.sleepMargin);
-  if (plan.total == 0) return;
-  const int64_t start = Timing_GetTime();
-  const int64_t end = start + plan.total;
-  if (plan.sleepMs > 0) g_clock.sleepMs(plan.sleepMs);
-  int64_t now;
-  do {
-    Win32_PumpMessages();
-    now = Timing_GetTime();
-  } while (start <= now && now < end);
-}
-
-void Timing_WaitFrameWrap(int64_t microseconds) { Timing_Wait(microseconds); }
-
-void Timing_CountFrame(FrameTiming* timing, int64_t dueTime) {
-  timing->lastFrameTime = dueTime;
-  if (dueTime < timing->lastFpsTime) timing->lastFpsTime = dueTime;
-  if (dueTime / kMicrosecondsPerSecond > timing->lastFpsTime / kMicrosecondsPerSecond) {
-    timing->fps = timing->frameCounter;
-    timing->frameCounter = 0;
-    timing->lastFpsTime = dueTime;
-  }
-  ++timing->frameCounter;
 }
 
 int32_t Runner_RoomSpeed() {
@@ -245,8 +157,3 @@ void Runner_DoQueuedLoad() {
   }
 }
 
-void Runner_SetPhaseObserver(RunnerPhaseObserver observer) { g_phaseObserver = observer; }
-
-void Runner_ObservePhase(const char* phase) {
-  if (g_phaseObserver != nullptr) g_phaseObserver(phase);
-}

@@ -1,12 +1,12 @@
 #include "host/game_step.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 
 #include <cmath>
 
 #include "host/frame_loop.h"
-#include "host/input.h"
-#include "host/main_window.h"
-#include "host/run_state.h"
+#include "io/input.h"
+#include "io/main_window.h"
+#include "runtime/run_state.h"
 #include "net/frame_services.h"
 #include "physics/world_update.h"
 #include "render/frame_services.h"
@@ -39,20 +39,6 @@ void RunPhase(const char* name, Phase phase) {
 }
 
 }  // namespace
-
-bool Runner_AdvanceImage(double* imageIndex, double imageSpeed, int32_t imageCount) {
-  double index = *imageIndex + imageSpeed;
-  bool wrapped = false;
-  if (std::trunc(index) >= imageCount) {
-    index -= imageCount;
-    wrapped = true;
-  } else if (index < 0.0) {
-    index += imageCount;
-    wrapped = true;
-  }
-  *imageIndex = index;
-  return wrapped;
-}
 
 void UpdateActiveLists() {
   Runner_ObservePhase("UpdateActiveLists");

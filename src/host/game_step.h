@@ -15,8 +15,3 @@ void Runner_ClearDeferredLists();
 // The motion phase; true when the room's physics world moved the instances (the collision phase
 // is then left to the physics world).
 bool HandleInstanceMovement(bool anyInstanceOnPath);
-
-// Advances an image index by its speed over `imageCount` images; true when the animation wrapped
-// (past the last image, or below the first), which sends Animation End. A sprite without images
-// wraps in every step.
-bool Runner_AdvanceImage(double* imageIndex, double imageSpeed, int32_t imageCount);

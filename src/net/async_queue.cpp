@@ -19,7 +19,6 @@
 #include "vm/script_table.h"
 
 HTTP_REQ_CONTEXT* g_pHttpHead = nullptr;
-int32_t g_AsyncLoad = -1;
 
 namespace {
 
@@ -206,7 +205,7 @@ void Async_PostMapEventWithBuffer(int32_t map, int32_t buffer, int32_t eventNumb
   g_handOff.push_back(std::move(h));
 }
 
-void Async_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, int32_t count) {
+void AsyncQueue_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, int32_t count) {
   // The entries are copied: on the main thread the map is made at once, otherwise at the walk.
   EntryCopies copied;
   for (int32_t i = 0; i < count; ++i) {

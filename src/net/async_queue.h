@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "io/async_post.h"
+
 struct HTTP_REQ_CONTEXT;
 struct RValue;
 
@@ -94,9 +96,7 @@ struct AsyncMapEventData {
 
 // The head of the queue (null when empty).
 extern HTTP_REQ_CONTEXT* g_pHttpHead;
-// The ds_map of the asynchronous event being run, -1 otherwise; the built-in variable async_load
-// reads it.
-extern int32_t g_AsyncLoad;
+// The ds_map of the asynchronous event being run is g_AsyncLoad (io/async_post.h).
 // The id the next record takes (a producer that must answer an id before its record exists reads
 // it first).
 int32_t Async_NextRequestId();

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 bool Extension_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 

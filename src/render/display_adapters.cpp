@@ -9,7 +9,7 @@
 
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "host/main_window.h"
+#include "io/main_window.h"
 #include "platform/d3d9/gl_options.h"
 #include "platform/window/message_box.h"
 #include "platform/window/window_system.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "assets/texture.h"
-#include "host/frame_loop.h"
+#include "runtime/frame_timing.h"
 #include "net/frame_services.h"
 #include "platform/d3d9/device_state.h"
 #include "render/d3d_device.h"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "host/window_services.h"
-#include "render/display.h"
+#include "io/window_services.h"
+#include "io/display.h"
 #include "render/frame.h"
 #include "render/render_setters.h"
 

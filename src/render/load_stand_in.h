@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 bool Shader_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 

@@ -7,7 +7,7 @@
 
 #include "assets/texture.h"
 #include "assets/texture_pages.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "render/colour.h"
 #include "render/frame.h"
 #include "render/transform_3d.h"

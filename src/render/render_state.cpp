@@ -4,7 +4,7 @@
 
 #include "assets/texture.h"
 #include "core/value.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "platform/d3d9/d3d9.h"
 #include "render/d3d_device.h"
 #include "render/render_setters.h"

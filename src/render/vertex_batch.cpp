@@ -6,7 +6,7 @@
 #include "assets/texture.h"
 #include "core/memory_manager.h"
 #include "core/vm_error.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "render/d3d_device.h"
 #include "render/render_state.h"
 

@@ -7,8 +7,8 @@
 #include "core/memory_manager.h"
 #include "core/value_text.h"
 #include "vm/variable_names.h"
-#include "functions/buffer.h"
-#include "host/game_flags.h"
+#include "io/buffer.h"
+#include "runtime/game_flags.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "core/memory_manager.h"
 #include "vm/variable_names.h"
-#include "host/game_flags.h"
+#include "runtime/game_flags.h"
 #include "script/variable_list.h"
 #include "world/instance.h"
 #include "world/instance_queues.h"

@@ -8,7 +8,7 @@
 #include "vm/script_table.h"
 #include "core/value.h"
 #include "core/vm_error.h"
-#include "host/link_record.h"
+#include "runtime/link_record.h"
 #include "vm/code_object.h"
 #include "vm/vm_internal.h"
 #include "world/instance.h"

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 bool VARI_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 bool FUNC_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);

@@ -3,12 +3,12 @@
 
 #include "core/memory_manager.h"
 #include "core/vm_error.h"
-#include "host/command_line.h"
-#include "host/container.h"
-#include "host/error_report.h"
-#include "host/game_data.h"
-#include "host/game_flags.h"
-#include "host/link_record.h"
+#include "runtime/runner_options.h"
+#include "runtime/container.h"
+#include "runtime/error_report.h"
+#include "runtime/game_data.h"
+#include "runtime/game_flags.h"
+#include "runtime/link_record.h"
 #include "net/frame_services.h"
 #include "vm/interpreter.h"
 

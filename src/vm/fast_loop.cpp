@@ -11,7 +11,7 @@
 #include "core/value.h"
 #include "vm/variable_names.h"
 #include "core/math_epsilon.h"
-#include "host/command_line.h"
+#include "runtime/runner_options.h"
 #include "net/frame_services.h"
 #include "net/lifecycle.h"
 #include "script/wx_object.h"

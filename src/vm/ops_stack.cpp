@@ -12,7 +12,7 @@
 #include "vm/variable_access.h"
 #include "vm/variable_names.h"
 #include "core/vm_error.h"
-#include "host/game_flags.h"
+#include "runtime/game_flags.h"
 #include "script/variable_list.h"
 #include "script/wx_object.h"
 #include "vm/bytecode.h"

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 class CInstance;
 class CStream;

@@ -6,7 +6,7 @@
 #include "core/value.h"
 #include "vm/variable_names.h"
 #include "core/vm_error.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "script/accessor_calls.h"
 #include "script/variable_list.h"
 #include "script/wx_object.h"

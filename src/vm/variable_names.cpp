@@ -7,8 +7,8 @@
 
 #include "core/memory_manager.h"
 #include "core/registry_message.h"
-#include "host/container.h"
-#include "host/game_flags.h"
+#include "runtime/container.h"
+#include "runtime/game_flags.h"
 #include "script/wx_object.h"
 
 bool Variable_InstanceMissing = false;

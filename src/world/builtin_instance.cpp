@@ -5,9 +5,8 @@
 #include <cmath>
 
 #include "assets/sprite_table.h"
-#include "host/frame_loop.h"
-#include "net/async_events.h"
-#include "net/async_queue.h"
+#include "runtime/frame_timing.h"
+#include "io/async_post.h"
 #include "physics/physics_service.h"
 #include "render/d3d_device.h"
 #include "vm/variable_names.h"

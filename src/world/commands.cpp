@@ -4,9 +4,9 @@
 #include <string>
 
 #include "assets/sprite_table.h"
-#include "host/error_report.h"
-#include "host/frame_loop.h"
-#include "host/run_state.h"
+#include "runtime/error_report.h"
+#include "runtime/frame_timing.h"
+#include "runtime/run_state.h"
 #include "world/event.h"
 #include "world/instance.h"
 #include "world/object.h"

@@ -6,8 +6,8 @@
 
 #include "assets/sprite_table.h"
 #include "vm/variable_names.h"
-#include "host/error_report.h"
-#include "host/game_flags.h"
+#include "runtime/error_report.h"
+#include "runtime/game_flags.h"
 #include "physics/physics_service.h"
 #include "script/variable_list.h"
 #include "skeleton/skeleton_instance.h"

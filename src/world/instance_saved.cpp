@@ -4,7 +4,7 @@
 
 #include "core/console.h"
 #include "core/value.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "script/variable_list.h"
 #include "world/instance.h"
 

@@ -1,15 +1,12 @@
 #include "world/lifecycle.h"
 
-#include "host/frame_loop.h"
-#include "host/run_state.h"
+#include "runtime/frame_timing.h"
+#include "runtime/run_state.h"
 #include "vm/variable_names.h"
 #include "world/builtin_variables.h"
 #include "world/load_stand_in.h"
 #include "world/layers.h"
 #include "world/room.h"
-
-char* working_directory = nullptr;
-char* game_project_name = nullptr;
 
 void F_GameEnd() { g_RoomChangeCode = kRoomChangeEndGame; }
 

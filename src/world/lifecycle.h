@@ -2,13 +2,11 @@
 // the world's texts that the host frees or clears between passes.
 #pragma once
 
-// The directory of the game file with its trailing separator; null until made for the pass.
-extern char* working_directory;
+#include "runtime/host_state.h"
+
 // Makes working_directory from the game file path, once per pass: the path up to and including its
 // last '/' (or, without one, its last '\\'); a path without a separator makes none.
 void Variable_SetWorkingDirectory();
-// The game's project name from the header; the host empties it when returning to a launching game.
-extern char* game_project_name;
 
 void Variable_BuiltIn_Init();
 void Path_Reset();

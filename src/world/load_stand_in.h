@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/container.h"
+#include "runtime/container.h"
 #include "world/path.h"
 #include "world/room_table.h"
 #include "world/timeline.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/console.h"
-#include "host/container.h"
+#include "runtime/container.h"
 
 template <typename T>
 class NamedTable {

@@ -6,9 +6,9 @@
 #include "core/console.h"
 #include "core/hash.h"
 #include "core/memory_manager.h"
-#include "host/container.h"
-#include "host/error_report.h"
-#include "host/game_header.h"
+#include "runtime/container.h"
+#include "runtime/error_report.h"
+#include "runtime/game_header.h"
 #include "world/event_context.h"
 #include "world/object_lists.h"
 

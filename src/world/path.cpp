@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "render/primitives.h"
 #include "world/named_table.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 struct PathPoint {
   float x = 0.0f;

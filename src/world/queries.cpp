@@ -4,7 +4,7 @@
 #include <string>
 
 #include "assets/sprite_table.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "world/activation.h"
 #include "world/commands.h"
 #include "world/instance.h"

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "host/container.h"
-#include "host/game_data.h"
-#include "host/game_flags.h"
-#include "host/game_header.h"
+#include "runtime/container.h"
+#include "runtime/game_data.h"
+#include "runtime/game_flags.h"
+#include "runtime/game_header.h"
 #include "physics/physics_service.h"
 #include "vm/code_object.h"
 #include "world/event.h"
@@ -18,7 +18,6 @@
 
 CRoom* Room_Current = nullptr;
 int32_t Room_CurrentIndex = 0;
-float View_Scale[2] = {1.0f, 1.0f};
 std::vector<CRoom*> Room_Copies;
 std::vector<CInstance*> Room_Carried;
 

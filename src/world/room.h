@@ -248,7 +248,6 @@ extern CRoom* Room_Current;
 extern int32_t Room_CurrentIndex;
 
 // Set to 1 by the room reset and changed by nothing else; the view mapping divides by it.
-extern float View_Scale[2];
 
 // The run-time copies by room index (null while a room has none), and the persistent instances
 // carried from the room being left into the next one. The room entry and end fill them.

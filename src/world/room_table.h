@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 class CRoom;
 

@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "assets/sprite_table.h"
-#include "host/game_step.h"
-#include "host/input.h"
-#include "host/joystick.h"
-#include "host/main_window.h"
-#include "host/window_services.h"
+#include "io/input.h"
+#include "io/joystick.h"
+#include "io/main_window.h"
+#include "io/window_services.h"
+#include "world/room_mouse.h"
 #include "net/async_deliveries_stand_in.h"
 #include "net/async_queue.h"
 #include "net/frame_services.h"
@@ -467,4 +467,18 @@ void Instances_Move(CRoom* room, uint64_t passStamp) {
     inst->SetPosition(inst->x + inst->hspeed, inst->y + inst->vspeed);
     inst = next;
   }
+}
+
+bool Runner_AdvanceImage(double* imageIndex, double imageSpeed, int32_t imageCount) {
+  double index = *imageIndex + imageSpeed;
+  bool wrapped = false;
+  if (std::trunc(index) >= imageCount) {
+    index -= imageCount;
+    wrapped = true;
+  } else if (index < 0.0) {
+    index += imageCount;
+    wrapped = true;
+  }
+  *imageIndex = index;
+  return wrapped;
 }

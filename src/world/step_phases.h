@@ -84,3 +84,8 @@ void Game_Save(const char* fileName);
 void Game_SaveBuffer(int32_t buffer);
 // Queues the saved game a buffer holds for the next step.
 void Game_QueueLoad(int32_t buffer);
+
+// Advances an image index by its speed over `imageCount` images; true when the animation wrapped
+// (past the last image, or below the first), which sends Animation End. A sprite without images
+// wraps in every step.
+bool Runner_AdvanceImage(double* imageIndex, double imageSpeed, int32_t imageCount);

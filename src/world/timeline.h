@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/container.h"
+#include "runtime/container.h"
 
 class CEvent;
 

@@ -7,7 +7,7 @@
 #include "assets/assets_test_util.h"
 #include "assets/bitmap.h"
 #include "core/memory_manager.h"
-#include "host/stream.h"
+#include "io/stream.h"
 
 namespace {
 

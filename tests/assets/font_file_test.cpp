@@ -5,7 +5,7 @@
 
 #include "assets/font.h"
 #include "assets/font_cache.h"
-#include "host/load_save.h"
+#include "io/load_save.h"
 #include "render/overlay_draw.h"
 #include "render/render_fixture.h"
 #include "render/text.h"

@@ -12,7 +12,7 @@
 #include "assets/texture_pages.h"
 #include "container/font.h"
 #include "container/tpag.h"
-#include "host/container.h"
+#include "runtime/container.h"
 
 namespace font_test {
 

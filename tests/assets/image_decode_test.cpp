@@ -22,7 +22,7 @@
 #include "assets/bitmap.h"
 #include "assets/image_decode.h"
 #include "core/memory_manager.h"
-#include "host/stream.h"
+#include "io/stream.h"
 #include "script/script_test_support.h"
 
 namespace {

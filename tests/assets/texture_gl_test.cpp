@@ -13,8 +13,8 @@
 #include "container/txtr.h"
 #include "container/writer.h"
 #include "core/memory_manager.h"
-#include "host/game_data.h"
-#include "host/load_save.h"
+#include "host/game_loader.h"
+#include "io/load_save.h"
 #include "render/render_fixture.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "core/console.h"
 #include "core/function_registry.h"
 #include "functions/audio_functions.h"
-#include "host/container.h"
+#include "runtime/container.h"
 #include "host/host_fixture.h"
 #include "world/room.h"
 

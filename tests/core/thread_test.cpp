@@ -94,7 +94,7 @@ TEST(Thread, DestroyingTheRecordStopsAndJoinsItsThread) {
   EXPECT_TRUE(work.sawQuit.load());
 }
 
-int FailCreate(pthread_t*, void* (*)(void*), void*) { return EAGAIN; }
+int FailCreate(std::thread*, int (*)(Thread*), Thread*) { return EAGAIN; }
 
 TEST(Thread, FailedStartKeepsTheErrorAndClearsRunning) {
   Work work;

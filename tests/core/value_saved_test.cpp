@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/value_test_util.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 
 namespace {
 

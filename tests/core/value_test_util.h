@@ -10,8 +10,8 @@
 #include "core/value.h"
 #include "core/value_text.h"
 #include "core/vm_error.h"
-#include "host/core_hooks.h"
-#include "host/error_report.h"
+#include "host/hooks.h"
+#include "runtime/error_report.h"
 #include "host/entry.h"
 #include "host/frame_loop.h"
 #include "platform/window/messages.h"
@@ -57,7 +57,7 @@ class RuntimeErrorCapture {
   static constexpr int kNoExit = 12345;
 
   RuntimeErrorCapture() {
-    Runner_InstallCoreHooks();
+    Runner_InstallHooks();
     s_exitCode = kNoExit;
     s_exits = 0;
     m_previous = Error_SetEndProcess(&Record);

@@ -1,4 +1,4 @@
-#include "functions/buffer.h"
+#include "io/buffer.h"
 
 #include "core/memory_manager.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "functions/interaction_call.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "file_call.h"
-#include "functions/ini_file.h"
+#include "io/ini_file.h"
 #include "functions/ini_functions.h"
 #include "functions/lifecycle.h"
 

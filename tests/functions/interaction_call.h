@@ -16,10 +16,10 @@
 #include "functions/lifecycle.h"
 #include "functions/load_stand_in.h"
 #include "functions/math_call.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 #include "host/host_fixture.h"
-#include "host/input.h"
-#include "host/main_window.h"
+#include "io/input.h"
+#include "io/main_window.h"
 #include "net/async_test_support.h"
 
 namespace interaction_test {

@@ -9,8 +9,8 @@
 
 #include "functions/interaction_call.h"
 #include "functions/interaction_functions.h"
-#include "host/error_report.h"
-#include "host/load_save.h"
+#include "runtime/error_report.h"
+#include "io/load_save.h"
 
 namespace {
 

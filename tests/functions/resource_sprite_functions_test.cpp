@@ -19,7 +19,7 @@
 #include "core/value_test_util.h"
 #include "functions/load_stand_in.h"
 #include "functions/math_call.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 
 namespace {
 

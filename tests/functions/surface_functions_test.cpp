@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "core/function_registry.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "functions/math_call.h"
 #include "functions/screen_capture.h"
 #include "functions/surface_functions.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "render/gui_layer.h"
 #include "render/room_draw.h"
 #include "render/surface.h"

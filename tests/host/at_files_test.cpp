@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/host_platform.h"
+#include "io/program.h"
 #include "host/host_test_support.h"
 
 namespace {

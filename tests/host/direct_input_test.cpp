@@ -1,6 +1,6 @@
 // Num Lock, made-up keys, the key state of the moment, the mouse-button tests with mb_none and
 // mb_any, and the waits for a new key or mouse button.
-#include "host/direct_input.h"
+#include "io/direct_input.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "host/entry.h"
 #include "host/fake_window_system.h"
-#include "host/host_platform.h"
-#include "host/input.h"
+#include "io/program.h"
+#include "io/input.h"
 #include "platform/window/virtual_keys.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/run_switches.h"
-#include "host/file_dialogs.h"
+#include "io/file_dialogs.h"
 #include "host/host_test_support.h"
 
 namespace {

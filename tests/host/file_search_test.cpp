@@ -1,5 +1,5 @@
 // The directory search behind file_find_first and file_attributes, in a scratch directory.
-#include "host/file_search.h"
+#include "io/file_search.h"
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "functions/file_find.h"
+#include "io/file_find.h"
 #include "host/host_test_support.h"
 
 namespace {

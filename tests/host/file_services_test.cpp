@@ -218,6 +218,11 @@ TEST_F(FileServicesTest, ShellExecuteHandsTheTargetOverAsOneArgument) {
   ASSERT_EQ(chmod((program + "/tool.sh").c_str(), 0755), 0);
   EXPECT_TRUE(File_ShellExecute("tool.sh", "one \"two three\"", program.c_str()));
   EXPECT_EQ(AwaitFile(record), "one|two three|");
+  // The parameters are cut by the command line's own rule: backslashes before a quote pair up,
+  // an odd one makes the quote text, and any byte up to 0x20 separates.
+  unlink(record.c_str());
+  EXPECT_TRUE(File_ShellExecute("tool.sh", "a\\\"b \"c d\\\\\" e\\f\vg \"\"", program.c_str()));
+  EXPECT_EQ(AwaitFile(record), "a\"b|c d\\|e\\f|g||");
 
   setenv("PATH", "/nonexistent", 1);
   EXPECT_FALSE(File_ShellExecute("doc.txt", nullptr, program.c_str()));  // no opener at all

@@ -1,7 +1,7 @@
 // Loading the game data container in-process: chunk routing, the texture-page rewrite, the
 // header and options of every layout, damaged containers, the built-in container and the debug
 // file beside the game.
-#include "host/game_data.h"
+#include "host/game_loader.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +23,11 @@
 #include "container/writer.h"
 #include "host/command_line.h"
 #include "host/entry.h"
-#include "host/game_flags.h"
-#include "host/game_header.h"
-#include "host/host_platform.h"
+#include "runtime/game_flags.h"
+#include "runtime/game_header.h"
+#include "io/program.h"
 #include "host/host_test_support.h"
-#include "host/link_record.h"
+#include "runtime/link_record.h"
 #include "script/wx_object.h"
 #include "vm/code_object.h"
 #include "vm/interpreter.h"

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "host/frame_loop.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 #include "host/game_step.h"
-#include "host/main_window.h"
+#include "io/main_window.h"
 #include "host/loop_test_support.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "world/room.h"
 #include "world/step_phases.h"
 

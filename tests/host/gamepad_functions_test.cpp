@@ -1,6 +1,6 @@
 // The gamepad script functions as the interpreter sees them: found by name in the built-in
 // table and called with value arguments, on a fake pad-slot back end.
-#include "host/gamepad_functions.h"
+#include "functions/gamepad_functions.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +17,13 @@
 #include "core/function_registry.h"
 #include "core/run_switches.h"
 #include "core/value.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "host/fake_pads.h"
 #include "host/host_fixture.h"
 #include "host/host_test_support.h"
-#include "host/game_data.h"
-#include "host/game_header.h"
-#include "host/gamepad.h"
+#include "host/game_loader.h"
+#include "runtime/game_header.h"
+#include "io/gamepad.h"
 #include "net/async_test_support.h"
 #include "vm/calls.h"
 

@@ -1,6 +1,6 @@
 // Gamepads on a fake pad-slot back end: values, thresholds and dead zones, edges, the button
 // and axis maps, bounds, connection events, descriptions and vibration.
-#include "host/gamepad.h"
+#include "io/gamepad.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,11 @@
 #include "core/console.h"
 #include "core/run_switches.h"
 #include "core/value.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "host/fake_pads.h"
 #include "host/host_fixture.h"
 #include "host/host_test_support.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 #include "net/async_events.h"
 #include "net/async_test_support.h"
 

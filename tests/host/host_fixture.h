@@ -16,10 +16,10 @@
 
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "host/file_services.h"
-#include "host/game_header.h"
-#include "host/load_save.h"
-#include "host/host_platform.h"
+#include "io/file_services.h"
+#include "runtime/game_header.h"
+#include "io/load_save.h"
+#include "io/program.h"
 #include "world/lifecycle.h"
 
 class CaptureConsole final : public tagIConsole {

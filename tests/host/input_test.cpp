@@ -1,6 +1,7 @@
 // Keyboard and mouse state: the per-step life of the flags, the keyboard string, the script
 // accessors, the virtual keys, the recorded frame and the saved-game block.
-#include "host/input.h"
+#include "io/input.h"
+#include "render/virtual_keys_draw.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "host/command_line.h"
-#include "host/options_file.h"
+#include "io/options_file.h"
 #include "host/fake_window_system.h"
-#include "render/display.h"
+#include "io/display.h"
 #include "render/overlay_draw.h"
 
 namespace {

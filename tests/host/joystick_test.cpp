@@ -1,6 +1,6 @@
 // The joystick script functions on fake joysticks: which joystick an id names, positions,
 // the hat, buttons, capabilities and the stick direction as a keypad key.
-#include "host/joystick.h"
+#include "io/joystick.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // "options.ini": the INI reading it relies on, the settings it changes, the command line winning
 // over it, and the virtual buttons with their key names.
-#include "host/options_file.h"
+#include "io/options_file.h"
+#include "host/ini_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include "assets/background.h"
 #include "assets/texture.h"
 #include "vm/constants.h"
-#include "functions/ini_file.h"
+#include "io/ini_file.h"
 #include "host/command_line.h"
 #include "host/entry.h"
 #include "physics/lifecycle.h"

@@ -10,7 +10,7 @@
 #include "container/txtr.h"
 #include "core/memory_manager.h"
 #include "host/command_line.h"
-#include "host/host_platform.h"
+#include "io/program.h"
 #include "host/splash.h"
 #include "render/render_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "host/stream.h"
+#include "io/stream.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,5 +1,5 @@
 // The window procedure as a pure function: a message in, hook calls and window-state changes out.
-#include "host/main_window.h"
+#include "io/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -10,17 +10,17 @@
 #include "functions/load_stand_in.h"
 #include "host/entry.h"
 #include "host/frame_loop.h"
-#include "host/game_header.h"
-#include "host/gamepad.h"
-#include "host/input.h"
-#include "host/joystick.h"
+#include "runtime/game_header.h"
+#include "io/gamepad.h"
+#include "io/input.h"
+#include "io/joystick.h"
 #include "host/fake_pads.h"
 #include "host/fake_window_system.h"
 #include "net/async_test_support.h"
-#include "net/os_events.h"
+#include "io/os_events.h"
 #include "platform/window/messages.h"
 #include "platform/window/virtual_keys.h"
-#include "render/display.h"
+#include "io/display.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // Window services for scripts: size requests, cursor, monitors, and the mapping from window
 // points into the room through the drawn views.
-#include "host/window_services.h"
+#include "io/window_services.h"
+#include "world/room_mouse.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +10,10 @@
 #include "core/memory_manager.h"
 #include "host/fake_window_system.h"
 #include "host/frame_loop.h"
-#include "host/game_header.h"
-#include "host/input.h"
-#include "host/main_window.h"
-#include "render/display.h"
+#include "runtime/game_header.h"
+#include "io/input.h"
+#include "io/main_window.h"
+#include "io/display.h"
 #include "world/room.h"
 
 namespace {

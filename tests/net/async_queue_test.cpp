@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/registry_test_support.h"
-#include "host/link_record.h"
+#include "runtime/link_record.h"
 #include "net/async_events.h"
 #include "net/async_test_support.h"
 

@@ -2,7 +2,7 @@
 // runner's codes to the device's.
 #include "render/render_fixture.h"
 
-#include "functions/buffer.h"
+#include "io/buffer.h"
 
 namespace render_test {
 namespace {

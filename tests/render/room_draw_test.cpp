@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "assets/background.h"
-#include "host/input.h"
-#include "host/run_state.h"
-#include "host/window_services.h"
+#include "io/input.h"
+#include "runtime/run_state.h"
+#include "io/window_services.h"
 #include "render/gui_layer.h"
 #include "render/room_draw.h"
 #include "render/surface.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/bitmap.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "render/gui_layer.h"
 #include "render/surface.h"
 #include "render_fixture.h"

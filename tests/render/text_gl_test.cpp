@@ -16,7 +16,7 @@
 #include "container/tpag.h"
 #include "container/txtr.h"
 #include "core/memory_manager.h"
-#include "host/game_data.h"
+#include "host/game_loader.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"
 #include "render/render_fixture.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/memory_manager.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "script/global_names.h"
 #include "script_test_support.h"
 #include "skeleton/skeleton_instance.h"

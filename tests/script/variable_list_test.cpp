@@ -3,7 +3,7 @@
 
 #include "core/crc32.h"
 #include "core/memory_manager.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "script_test_support.h"
 
 namespace {

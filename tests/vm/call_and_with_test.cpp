@@ -9,7 +9,7 @@
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/stack_trace.h"
-#include "host/link_record.h"
+#include "runtime/link_record.h"
 #include "net/extension_names_stand_in.h"
 #include "vm/vm_world_support.h"
 

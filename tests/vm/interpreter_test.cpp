@@ -8,7 +8,7 @@
 #include "core/function_registry.h"
 #include "core/registry_test_support.h"
 #include "core/value_test_util.h"
-#include "host/host_platform.h"
+#include "io/program.h"
 #include "vm/breakpoints.h"
 #include "vm/fast_loop.h"
 #include "vm/interpreter.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/registry_test_support.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 #include "script/variable_list.h"
 #include "script/wx_object.h"
 #include "vm/scope_chain.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/registry_test_support.h"
-#include "host/container.h"
+#include "runtime/container.h"
 #include "script/wx_object.h"
 
 namespace {

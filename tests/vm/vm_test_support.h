@@ -11,9 +11,9 @@
 
 #include "container/bytecode_asm.h"
 #include "container/writer.h"
-#include "host/container.h"
-#include "host/game_data.h"
-#include "host/game_header.h"
+#include "runtime/container.h"
+#include "host/game_loader.h"
+#include "runtime/game_header.h"
 #include "vm/chunk_loaders.h"
 #include "vm/code_object.h"
 

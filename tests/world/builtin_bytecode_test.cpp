@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "vm/vm_world_support.h"
 #include "world/builtin_variables.h"
 #include "world/lifecycle.h"

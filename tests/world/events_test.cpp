@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/vm_error.h"
-#include "host/game_flags.h"
+#include "runtime/game_flags.h"
 #include "world/object_lists.h"
 #include "world_test_support.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "host/entry.h"
-#include "host/host_platform.h"
+#include "io/program.h"
 #include "host/sdl_test_events.h"
 #include "world_driver.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "world/activation.h"
 #include "world/commands.h"
 #include "world/deferred.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/command_line.h"
-#include "host/error_report.h"
+#include "runtime/error_report.h"
 #include "host/frame_loop.h"
 #include "host/rooms.h"
 #include "vm/code_object.h"

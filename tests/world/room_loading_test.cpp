@@ -9,7 +9,7 @@
 #include "container/gen8.h"
 #include "container/minimal.h"
 #include "container/room.h"
-#include "host/game_data.h"
+#include "host/game_loader.h"
 #include "world/room.h"
 #include "world/room_table.h"
 #include "world_driver.h"

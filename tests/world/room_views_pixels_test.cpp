@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "container/minimal.h"
-#include "host/main_window.h"
+#include "io/main_window.h"
 #include "render/d3d_device.h"
 #include "render/frame.h"
 #include "render/frame_services.h"

@@ -7,7 +7,7 @@
 #include "core/value_test_util.h"
 #include "host/frame_loop.h"
 #include "host/rooms.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "script/script_test_support.h"
 #include "world/commands.h"
 #include "world/deferred.h"

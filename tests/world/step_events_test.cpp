@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/fake_pads.h"
-#include "host/joystick.h"
+#include "io/joystick.h"
 #include "world/commands.h"
 #include "world_driver.h"
 

@@ -134,3 +134,43 @@ bool System_MoveIntoFolders(const char* directory, const char* name, const std::
   target.append(parts.back());
   return MoveNoReplace(dir.get(), name, target.c_str());
 }
+
+bool System_FileInfo(const char* path, bool followLinks, SystemFileInfo* info) {
+  struct stat st {};
+  if (path == nullptr || (followLinks ? stat(path, &st) : lstat(path, &st)) != 0) return false;
+  info->directory = S_ISDIR(st.st_mode);
+  info->regular = S_ISREG(st.st_mode);
+  info->permissions = static_cast<uint32_t>(st.st_mode & 07777);
+  return true;
+}
+
+bool System_IsDirectory(const char* path) {
+  struct stat st {};
+  return path != nullptr && stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool System_IsExecutableFile(const char* path) {
+  struct stat st {};
+  return path != nullptr && stat(path, &st) == 0 && S_ISREG(st.st_mode) && access(path, X_OK) == 0;
+}
+
+bool System_CanWrite(const char* path) { return path != nullptr && access(path, W_OK) == 0; }
+
+bool System_MakeOwnerAccessible(const char* path, uint32_t permissions) {
+  if (access(path, W_OK | X_OK) == 0) return true;
+  return chmod(path, static_cast<mode_t>(permissions) | S_IRWXU) == 0;
+}
+
+bool System_MakeDirectory(const char* path, uint32_t permissions, bool* alreadyExists) {
+  const bool made = mkdir(path, static_cast<mode_t>(permissions)) == 0;
+  if (alreadyExists != nullptr) *alreadyExists = !made && errno == EEXIST;
+  return made;
+}
+
+bool System_RemoveDirectory(const char* path) { return rmdir(path) == 0; }
+
+bool System_DeleteFile(const char* path) { return unlink(path) == 0; }
+
+bool System_RenameFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+FILE* System_OpenStream(const char* path, const char* mode) { return std::fopen(path, mode); }

@@ -1,0 +1,107 @@
+#include "host/hooks.h"
+
+#include <cstring>
+
+#include "core/function_registry.h"
+#include "core/run_switches.h"
+#include "core/vm_error.h"
+#include "host/entry.h"
+#include "host/error_dialog.h"
+#include "io/options_file.h"
+#include "vm/constants.h"
+#include "core/value.h"
+#include "render/frame_services.h"
+#include "runtime/error_report.h"
+#include "vm/error_position.h"
+#include "world/event_context.h"
+#include "net/frame_services.h"
+#include "net/async_events.h"
+#include "runtime/game_flags.h"
+#include "net/debug_capture.h"
+#include "net/extension_names_stand_in.h"
+#include "vm/script_table.h"
+#include "vm/vm_context.h"
+#include "world/lifecycle.h"
+
+namespace {
+
+void EndAfterScriptError(const char* message, int exitCode) {
+  Error_Report(true, message);
+  if (g_Host.subGame) {
+    F_GameEnd();
+    return;
+  }
+  Error_EndProcess(exitCode);
+}
+
+void StopWatchedCode(VMContext* context) {
+  context->pc = context->codeSize;
+  context->depth = 0;
+}
+
+bool FindCallableAboveBuiltins(const char* name, int32_t* id) {
+  const int32_t script = Script_Find(name);
+  if (script >= 0) {
+    *id = kCallableScriptBase + script;
+    return true;
+  }
+  const int32_t extension = Extension_FindFunction(name);
+  if (extension >= 0) {
+    *id = kCallableExtensionBase + extension;
+    return true;
+  }
+  if (!Game_CompiledMode() && std::strcmp(name, "script_execute") == 0) {
+    *id = kCallableScriptExecute;
+    return true;
+  }
+  return false;
+}
+
+void DescribeErrorContext(ErrorReportContext* context) {
+  if (context->event.type == kEventTypeShader) {
+    context->shaderName = Shader_ErrorContext.name;
+    context->fragmentShader = Shader_ErrorContext.fragment;
+  } else if (context->event.type == kEventTypeTimeline) {
+    context->ownerName = TimeLine_Name(context->event.objectIndex);
+  } else {
+    context->eventName = Event_GetName(context->event.type, context->event.number);
+    context->ownerName = Object_Name(context->event.objectIndex);
+  }
+  context->byteCode = VM_GetErrorPosition(&context->position);
+}
+
+bool ErrorToDebugger(const char* dialogText) {
+  if (!Debug_IsConnected()) return false;
+  Debug_SetErrorText(dialogText);
+  Debug_WaitWhilePaused();
+  return true;
+}
+
+bool ShowErrorDialog(const std::string& dialogText, bool allowIgnore) {
+  g_ErrorForm.text = dialogText;
+  g_ErrorForm.allowIgnore = allowIgnore;
+  return ErrorDialog_Show(&g_ErrorForm) == 1;
+}
+
+bool NumericConstant(const char* name, double* value) {
+  const RValue* constant = Constant_Lookup(name);
+  if (constant == nullptr || RValue_Kind(constant) != VALUE_REAL) return false;
+  *value = constant->val;
+  return true;
+}
+
+}  // namespace
+
+void Runner_InstallHooks() {
+  OptionsFile_SetConstantLookup(&NumericConstant);
+  Async_SetEventPoster(&AsyncQueue_PostEventMap);
+  ErrorReportHooks errors;
+  errors.describeContext = &DescribeErrorContext;
+  errors.leaveFullScreen = &GR_D3D_ExitFullScreen;
+  errors.toDebugger = &ErrorToDebugger;
+  errors.showDialog = &ShowErrorDialog;
+  Error_SetHooks(errors);
+  VM_SetErrorHooks(EndAfterScriptError, StopWatchedCode);
+  Builtin_SetCallableResolver(FindCallableAboveBuiltins);
+  Console_SetCaptureHook(Debug_CaptureOutput);
+}

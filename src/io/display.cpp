@@ -1,0 +1,6 @@
+#include "io/display.h"
+
+DisplayExtent Display_Size;
+DisplayExtent Display_AppSurfaceSize;
+DisplayExtent Display_GuiSize = {-1, -1};
+bool Display_KeepAspect = false;

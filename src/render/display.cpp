@@ -1,6 +1,0 @@
-#include "render/display.h"
-
-DisplayExtent Display_Size;
-DisplayExtent Display_AppSurfaceSize;
-DisplayExtent Display_GuiSize = {-1, -1};
-bool Display_KeepAspect = false;

@@ -1,0 +1,3 @@
+#include "runtime/event_context.h"
+
+EventContext Event_Current;

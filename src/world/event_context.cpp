@@ -1,3 +1,0 @@
-#include "world/event_context.h"
-
-EventContext Event_Current;
