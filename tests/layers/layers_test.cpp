@@ -1,0 +1,177 @@
+// The folders of src/ stand in floors (floors.txt beside this file): a folder includes its own
+// floor and those below, so that a reader can tell which folder stands on which. Includes that
+// still reach up are listed one by one in upward_includes.txt; the list may only shrink.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Floor {
+  int level = 0;
+  // Empty: every header of this floor and those below. Else only these (a trailing '/' names a
+  // whole folder).
+  std::vector<std::string> only;
+};
+
+using FloorTable = std::map<std::string, Floor>;
+
+struct Include {
+  std::string file;    // "src/world/room.cpp"
+  std::string target;  // "render/primitives.h"
+  bool operator<(const Include& other) const {
+    return file != other.file ? file < other.file : target < other.target;
+  }
+};
+
+std::vector<std::string> DataLines(const fs::path& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    line = line.substr(0, line.find('#'));
+    if (line.find_first_not_of(" \t\r") != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+FloorTable ReadFloors(const fs::path& path) {
+  FloorTable table;
+  for (const std::string& line : DataLines(path)) {
+    std::istringstream words(line);
+    std::string folder;
+    Floor floor;
+    words >> folder >> floor.level;
+    std::string word;
+    if (words >> word && word == "only") {
+      while (words >> word) floor.only.push_back(word);
+    }
+    table[folder] = floor;
+  }
+  return table;
+}
+
+std::set<Include> ReadExceptions(const fs::path& path) {
+  std::set<Include> listed;
+  for (const std::string& line : DataLines(path)) {
+    std::istringstream words(line);
+    Include include;
+    words >> include.file >> include.target;
+    listed.insert(include);
+  }
+  return listed;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Why `include` breaks the table, or "" when it keeps it. Files directly under src/ (the program's
+// entry) stand on the top floor.
+std::string Breach(const FloorTable& floors, const Include& include) {
+  const std::string from = FolderOf(include.file.substr(4));  // past "src/"
+  const std::string to = FolderOf(include.target);
+  const auto target = floors.find(to);
+  if (target == floors.end()) return "";  // a system or third-party header
+  if (from.empty()) return "";
+  const auto source = floors.find(from);
+  if (source == floors.end()) return "the folder " + from + " has no floor in floors.txt";
+  if (from == to) return "";
+  if (!source->second.only.empty()) {
+    for (const std::string& allowed : source->second.only) {
+      const bool folder = allowed.back() == '/';
+      if (folder ? include.target.rfind(allowed, 0) == 0 : include.target == allowed) return "";
+    }
+    return from + " may include only what floors.txt names after \"only\"";
+  }
+  if (target->second.level > source->second.level) {
+    return from + " (floor " + std::to_string(source->second.level) + ") may not include " + to + " (floor " +
+           std::to_string(target->second.level) + ")";
+  }
+  return "";
+}
+
+std::vector<Include> IncludesUnder(const fs::path& root) {
+  static const std::regex kInclude(R"re(^\s*#\s*include\s+"([^"]+)")re");
+  std::vector<Include> found;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string extension = entry.path().extension().string();
+    if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
+    const std::string file = "src/" + fs::relative(entry.path(), root).generic_string();
+    std::ifstream in(entry.path());
+    std::smatch match;
+    for (std::string line; std::getline(in, line);) {
+      if (std::regex_search(line, match, kInclude)) found.push_back({file, match[1]});
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+const fs::path kHere = fs::path(TOLVARINE_SOURCE_DIR) / "tests" / "layers";
+
+TEST(LayersTest, EveryIncludeUnderSrcKeepsTheFloorsOrIsAListedUpwardInclude) {
+  const FloorTable floors = ReadFloors(kHere / "floors.txt");
+  ASSERT_FALSE(floors.empty());
+  const std::set<Include> listed = ReadExceptions(kHere / "upward_includes.txt");
+  std::set<Include> met;
+  std::string breaches;
+  for (const Include& include : IncludesUnder(fs::path(TOLVARINE_SOURCE_DIR) / "src")) {
+    const std::string why = Breach(floors, include);
+    if (why.empty()) continue;
+    if (listed.count(include) != 0) {
+      met.insert(include);
+      continue;
+    }
+    breaches += include.file + " includes \"" + include.target + "\": " + why + "\n";
+  }
+  EXPECT_EQ(breaches, "") << "move the code to the floor it needs, or reach up through a hook that the "
+                              "upper folder installs";
+  std::string stale;
+  for (const Include& include : listed) {
+    if (met.count(include) == 0) stale += include.file + " " + include.target + "\n";
+  }
+  EXPECT_EQ(stale, "") << "these no longer reach up: take them out of upward_includes.txt";
+}
+
+TEST(LayersTest, TheTableAllowsDownwardIncludesAndRefusesUpwardOnes) {
+  const FloorTable floors = ReadFloors(kHere / "floors.txt");
+  struct Case {
+    const char* file;
+    const char* target;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"src/world/room.cpp", "world/instance.h", true},
+      {"src/world/room.cpp", "vm/interpreter.h", true},
+      {"src/render/room_draw.cpp", "world/room.h", true},
+      {"src/assets/sprite.cpp", "world/room.h", true},  // one floor
+      {"src/io/input.cpp", "runtime/frame_timing.h", true},
+      {"src/main.cpp", "host/entry.h", true},
+      {"src/vm/calls.cpp", "host/entry.h", false},
+      {"src/io/input.cpp", "render/display.h", false},
+      {"src/world/path.cpp", "render/primitives.h", false},
+      {"src/functions/math_functions.cpp", "host/frame_loop.h", false},
+      {"src/core/value.cpp", "platform/window/message_box.h", true},
+      {"src/core/value.cpp", "io/buffer.h", false},
+      {"src/platform/window/window_system.cpp", "core/console.h", true},
+      {"src/platform/window/window_system.cpp", "core/value.h", false},
+      {"src/platform/window/window_system.cpp", "runtime/host_state.h", false},
+      {"src/world/room.cpp", "SDL2/SDL.h", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Breach(floors, {c.file, c.target}).empty(), c.allowed) << c.file << " -> " << c.target;
+  }
+}
+
+}  // namespace
