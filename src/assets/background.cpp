@@ -19,12 +19,10 @@
 #include "assets/texture_pixels.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "functions/ds_map.h"
-#include "functions/ds_tables.h"
 #include "io/load_save.h"
-#include "net/async_queue.h"
-#include "net/http_results.h"
-#include "net/http_stand_in.h"
+#include "world/async_queue.h"
+#include "assets/http_results.h"
+#include "assets/http_stand_in.h"
 
 namespace {
 

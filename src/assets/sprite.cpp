@@ -14,7 +14,7 @@
 #include "runtime/container.h"
 #include "runtime/error_report.h"
 #include "io/load_save.h"
-#include "skeleton/skeleton_sprite.h"
+#include "assets/skeleton_sprite.h"
 
 namespace {
 

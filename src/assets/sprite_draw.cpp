@@ -8,10 +8,10 @@
 #include "assets/texture.h"
 #include "assets/texture_pages.h"
 #include "core/console.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 #include "render/render_setters.h"
 #include "render/transform_3d.h"
-#include "skeleton/skeleton_sprite.h"
+#include "assets/skeleton_sprite.h"
 
 namespace {
 

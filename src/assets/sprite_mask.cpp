@@ -8,7 +8,7 @@
 
 #include "assets/bitmap32.h"
 #include "assets/sprite.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 
 namespace {
 

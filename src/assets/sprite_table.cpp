@@ -9,13 +9,11 @@
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "functions/ds_map.h"
-#include "functions/ds_tables.h"
 #include "runtime/container.h"
 #include "io/file_services.h"
 #include "io/load_save.h"
-#include "net/http_results.h"
-#include "net/http_stand_in.h"
+#include "assets/http_results.h"
+#include "assets/http_stand_in.h"
 
 namespace {
 

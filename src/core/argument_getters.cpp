@@ -7,7 +7,7 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "core/vm_error.h"
-#include "script/type_conversions.h"
+#include "core/type_conversions.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "core/memory_manager.h"
 #include "core/math_epsilon.h"
-#include "script/object_text.h"
+#include "core/object_text.h"
 
 namespace {
 

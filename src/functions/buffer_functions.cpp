@@ -14,7 +14,7 @@
 #include "io/load_save.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
 
 // --- the table -----------------------------------------------------------------------------------

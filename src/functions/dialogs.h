@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 #include "platform/window/text_dialog.h"
 
 // Kinds of asynchronous dialog.

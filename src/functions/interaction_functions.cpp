@@ -22,7 +22,7 @@
 #include "io/joystick.h"
 #include "io/load_save.h"
 #include "io/main_window.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 #include "platform/window/message_box.h"
 #include "render/d3d_device.h"
 

@@ -3,7 +3,7 @@
 #include "functions/dialogs.h"
 #include "functions/file_functions.h"
 #include "functions/ini_functions.h"
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 
 void File_CloseAll() {
   File_CloseFiles();

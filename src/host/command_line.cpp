@@ -10,7 +10,7 @@
 #include "core/command_tokens.h"
 #include "core/run_switches.h"
 #include "host/entry.h"
-#include "net/lifecycle.h"
+#include "runtime/connectivity.h"
 #include "physics/lifecycle.h"
 #include "render/lifecycle.h"
 

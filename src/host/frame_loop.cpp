@@ -13,7 +13,7 @@
 #include "io/window_services.h"
 #include "host/rooms.h"
 #include "runtime/run_state.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 #include "render/frame_services.h"
 #include "render/lifecycle.h"
 #include "script/wx_object.h"

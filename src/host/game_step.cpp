@@ -7,7 +7,7 @@
 #include "io/input.h"
 #include "io/main_window.h"
 #include "runtime/run_state.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 #include "physics/world_update.h"
 #include "render/frame_services.h"
 #include "script/wx_object.h"

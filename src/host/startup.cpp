@@ -25,7 +25,7 @@
 #include "runtime/run_state.h"
 #include "host/splash.h"
 #include "io/window_services.h"
-#include "net/lifecycle.h"
+#include "runtime/connectivity.h"
 #include "render/lifecycle.h"
 #include "vm/lifecycle.h"
 #include "world/lifecycle.h"

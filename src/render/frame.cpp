@@ -5,7 +5,7 @@
 
 #include "assets/texture.h"
 #include "runtime/frame_timing.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 #include "platform/d3d9/device_state.h"
 #include "render/d3d_device.h"
 #include "render/frame_stand_in.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 
 namespace {
 struct Breakpoint {

@@ -9,7 +9,7 @@
 #include "runtime/game_data.h"
 #include "runtime/game_flags.h"
 #include "runtime/link_record.h"
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 #include "vm/interpreter.h"
 
 CCode* g_pFirstCode = nullptr;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/value.h"
-#include "net/frame_services.h"
-#include "net/lifecycle.h"
+#include "runtime/debug_services.h"
+#include "runtime/connectivity.h"
 #include "script/wx_object.h"
 #include "vm/code_object.h"
 #include "vm/interpreter.h"

@@ -7,7 +7,7 @@
 #include "assets/sprite_table.h"
 #include "runtime/frame_timing.h"
 #include "io/async_post.h"
-#include "physics/physics_service.h"
+#include "world/physics_service.h"
 #include "render/d3d_device.h"
 #include "vm/variable_names.h"
 #include "world/builtin_values.h"

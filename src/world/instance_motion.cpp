@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "assets/sprite_table.h"
-#include "skeleton/skeleton_instance.h"
+#include "world/skeleton_instance.h"
 #include "world/instance.h"
 #include "world/path.h"
 #include "world/room.h"

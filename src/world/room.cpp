@@ -6,7 +6,7 @@
 #include "runtime/game_data.h"
 #include "runtime/game_flags.h"
 #include "runtime/game_header.h"
-#include "physics/physics_service.h"
+#include "world/physics_service.h"
 #include "vm/code_object.h"
 #include "world/event.h"
 #include "world/instance.h"

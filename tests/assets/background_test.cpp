@@ -23,9 +23,9 @@
 #include "core/run_switches.h"
 #include "host/game_loader.h"
 #include "io/load_save.h"
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 #include "net/async_test_support.h"
-#include "net/http_stand_in.h"
+#include "assets/http_stand_in.h"
 #include "assets/sprite_fixture.h"
 #include "render/render_fixture.h"
 

@@ -20,8 +20,8 @@
 #include "runtime/error_report.h"
 #include "host/game_loader.h"
 #include "io/load_save.h"
-#include "net/async_queue.h"
-#include "net/http_stand_in.h"
+#include "world/async_queue.h"
+#include "assets/http_stand_in.h"
 #include "render/render_fixture.h"
 
 namespace sprite_test {

@@ -20,7 +20,7 @@
 #include "host/command_line.h"
 #include "runtime/game_flags.h"
 #include "runtime/game_header.h"
-#include "net/extension_names_stand_in.h"
+#include "vm/extension_names_stand_in.h"
 #include "render/shader_names_stand_in.h"
 #include "world/asset_names_stand_in.h"
 #include "world/object.h"

@@ -12,7 +12,7 @@
 #include "host/host_fixture.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
 #include "world/room.h"
 

@@ -9,7 +9,7 @@
 #include "audio/lifecycle.h"
 #include "core/run_switches.h"
 #include "host/entry.h"
-#include "net/lifecycle.h"
+#include "runtime/connectivity.h"
 #include "physics/lifecycle.h"
 #include "render/lifecycle.h"
 

@@ -33,7 +33,7 @@
 #include "world/instance.h"
 #include "world/room.h"
 #include "io/display.h"
-#include "net/lifecycle.h"
+#include "runtime/connectivity.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 
 namespace async_test {
 

@@ -7,7 +7,7 @@
 #include "io/buffer.h"
 #include "script/global_names.h"
 #include "script_test_support.h"
-#include "skeleton/skeleton_instance.h"
+#include "world/skeleton_instance.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "runtime/error_report.h"
 #include "host/frame_loop.h"
 #include "runtime/game_flags.h"
-#include "physics/physics_recording.h"
+#include "world/physics_recording.h"
 #include "script/variable_list.h"
 #include "script/wx_object.h"
 #include "world/instance.h"

@@ -10,7 +10,7 @@
 #include "core/memory_manager.h"
 #include "core/stack_trace.h"
 #include "runtime/link_record.h"
-#include "net/extension_names_stand_in.h"
+#include "vm/extension_names_stand_in.h"
 #include "vm/vm_world_support.h"
 
 namespace {

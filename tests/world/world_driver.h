@@ -25,7 +25,7 @@
 #include "runtime/link_record.h"
 #include "host/rooms.h"
 #include "runtime/run_state.h"
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 #include "assets/background.h"
 #include "assets/texture_pages.h"
 #include "world/event_context.h"

@@ -1,4 +1,4 @@
-#include "script/object_text.h"
+#include "core/object_text.h"
 
 // No script object can exist until the object runtime is in place, and an object without a
 // callable "toString" writes nothing.

@@ -1,4 +1,4 @@
-#include "net/http_results.h"
+#include "assets/http_results.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 
 // Starts a GET of the URL; the record keeps the user data. `kind` is not read.
 bool HTTP_Get(const char* url, int32_t kind, AsyncCompletionFn completion, AsyncRecordFn cleanup, void* userData);

@@ -1,4 +1,4 @@
-#include "net/lifecycle.h"
+#include "runtime/connectivity.h"
 
 bool Extension_CallsDisabled = false;
 bool Debug_StartPaused = false;

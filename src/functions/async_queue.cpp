@@ -1,4 +1,4 @@
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 
 #include <cstring>
 #include <deque>
@@ -14,7 +14,7 @@
 #include "functions/buffer_functions.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
-#include "net/async_deliveries_stand_in.h"
+#include "world/async_deliveries_stand_in.h"
 #include "net/async_events.h"
 #include "vm/script_table.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "net/lifecycle.h"
+#include "runtime/connectivity.h"
 
 // Callers test Profiler_Enabled (net/lifecycle.h) first.
 void Profiler_FrameStart();

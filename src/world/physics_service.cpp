@@ -3,7 +3,7 @@
 #include <cmath>
 #include <map>
 
-#include "physics/physics_recording.h"
+#include "world/physics_recording.h"
 #include "world/instance.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "net/frame_services.h"
+#include "runtime/debug_services.h"
 
 // The profiler has no tables, no debugger can connect, no socket, Steam or platform queue exists
 // and no extension is loaded yet: the hooks have nothing to record or poll.

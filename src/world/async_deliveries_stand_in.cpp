@@ -1,4 +1,4 @@
-#include "net/async_deliveries_stand_in.h"
+#include "world/async_deliveries_stand_in.h"
 
 void IAP_DeliverEvents() {}
 void Push_DeliverEvents() {}

@@ -1,5 +1,5 @@
 // STAND-IN: see http_stand_in.h.
-#include "net/http_stand_in.h"
+#include "assets/http_stand_in.h"
 
 #include <cstring>
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "net/async_queue.h"
+#include "world/async_queue.h"
 
 struct HttpAssetResult {
   const uint8_t* data;  // the body; null when none arrived

@@ -1,4 +1,4 @@
-#include "net/extension_names_stand_in.h"
+#include "vm/extension_names_stand_in.h"
 
 #include "core/stand_in_names.h"
 

@@ -1,6 +1,6 @@
 // STAND-IN until the skeleton runtime is built: no skeleton is ever valid, so sprites keep their
 // kind with no frames, and nothing is drawn.
-#include "skeleton/skeleton_sprite.h"
+#include "assets/skeleton_sprite.h"
 
 CSkeletonSprite::CSkeletonSprite(uint8_t*, int32_t, int32_t, int32_t, int32_t, int32_t) {}
 CSkeletonSprite::CSkeletonSprite(const char*) {}

@@ -1,4 +1,4 @@
-#include "script/type_conversions.h"
+#include "core/type_conversions.h"
 
 #include <utf8proc.h>
 

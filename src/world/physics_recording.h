@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "physics/physics_service.h"
+#include "world/physics_service.h"
 
 struct PhysicsBindRecord {
   CInstance* instance;
