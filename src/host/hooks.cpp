@@ -1,6 +1,7 @@
 #include "host/hooks.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "core/function_registry.h"
 #include "core/run_switches.h"
@@ -9,6 +10,15 @@
 #include "host/error_dialog.h"
 #include "io/options_file.h"
 #include "vm/constants.h"
+#include "assets/asset_names_stand_in.h"
+#include "assets/font.h"
+#include "assets/sprite_table.h"
+#include "audio/audio_engine.h"
+#include "audio/sound_names_stand_in.h"
+#include "render/shader_names_stand_in.h"
+#include "world/asset_names_stand_in.h"
+#include "world/object.h"
+#include "world/room_table.h"
 #include "core/value.h"
 #include "render/frame_services.h"
 #include "runtime/error_report.h"
@@ -90,9 +100,17 @@ bool NumericConstant(const char* name, double* value) {
   return true;
 }
 
+// In the order a name is looked up: objects first, shaders last.
+constexpr AssetFinder kAssetFinders[] = {
+    {Object_Find, kAssetObject},         {Sprite_Find, kAssetSprite},     {Sound_Find, kAssetSound},
+    {Audio_Find, kAssetSound},           {Background_Find, kAssetBackground}, {Path_Find, kAssetPath},
+    {Font_Find, kAssetFont},             {TimeLine_Find, kAssetTimeLine}, {Script_Find, kAssetScript},
+    {Room_Find, kAssetRoom},             {Shader_FindByName, kAssetShader}};
+
 }  // namespace
 
 void Runner_InstallHooks() {
+  Constant_SetAssetFinders(kAssetFinders, static_cast<int32_t>(std::size(kAssetFinders)));
   OptionsFile_SetConstantLookup(&NumericConstant);
   Async_SetEventPoster(&AsyncQueue_PostEventMap);
   ErrorReportHooks errors;

@@ -16,3 +16,5 @@ extern DisplayExtent Display_AppSurfaceSize;
 extern DisplayExtent Display_GuiSize;
 // The keep-aspect display option.
 extern bool Display_KeepAspect;
+// The multisample counts the device supports, as bits 2, 4, 8 and 16 (display_aa).
+extern uint32_t Display_SupportedSamples;

@@ -223,6 +223,7 @@ bool GR_D3D_CreateDevice(SDL_Window* window, int32_t width, int32_t height, uint
       g_D3D.supportedSamples |= samples;
     }
   }
+  Display_SupportedSamples = g_D3D.supportedSamples;
   g_D3D.maxRenderTargets = static_cast<int32_t>(std::min<DWORD>(g_D3D.caps.NumSimultaneousRTs, 4));
   g_D3D.pendingWidth = -1;
   g_D3D.pendingHeight = -1;

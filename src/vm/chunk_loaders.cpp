@@ -11,13 +11,13 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "vm/variable_names.h"
+#include "runtime/frame_timing.h"
 #include "runtime/error_report.h"
 #include "runtime/game_data.h"
 #include "runtime/game_flags.h"
 #include "runtime/host_state.h"
 #include "vm/bytecode.h"
 #include "vm/fast_loop.h"
-#include "world/lifecycle.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ void UnresolvedName(const char* what, const char* name) {
   std::snprintf(message, sizeof message, "Error on load\nUnable to find %s %s\n", what, name);
   Error_Show(message, true);
   if (!g_Host.subGame) Error_EndProcess(1);
-  F_GameEnd();
+  g_RoomChangeCode = kRoomChangeEndGame;
 }
 
 // Walks one chain of references and stores `id` in every operand. `stepBits` is the width of the

@@ -7,11 +7,6 @@
 #include <deque>
 #include <vector>
 
-#include "assets/asset_names_stand_in.h"
-#include "assets/font.h"
-#include "assets/sprite_table.h"
-#include "audio/audio_engine.h"
-#include "audio/sound_names_stand_in.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "core/registry_message.h"
@@ -19,12 +14,11 @@
 #include "core/value.h"
 #include "runtime/runner_options.h"
 #include "runtime/game_header.h"
-#include "render/shader_names_stand_in.h"
-#include "world/asset_names_stand_in.h"
-#include "world/object.h"
-#include "world/room_table.h"
 
 namespace {
+
+const AssetFinder* g_assetFinders = nullptr;
+int32_t g_assetFinderCount = 0;
 
 struct BuiltinConstant {
   const char* name;
@@ -275,28 +269,23 @@ bool EvaluateValueText(const char* text, RValue* out) {
 }  // namespace
 
 int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind) {
-  using Finder = int32_t (*)(const char*);
-  struct Table {
-    Finder find;
-    int32_t kind;
-  };
-  static constexpr Table kTables[] = {{Object_Find, kAssetObject},         {Sprite_Find, kAssetSprite},
-                                      {Sound_Find, kAssetSound},           {Audio_Find, kAssetSound},
-                                      {Background_Find, kAssetBackground}, {Path_Find, kAssetPath},
-                                      {Font_Find, kAssetFont},             {TimeLine_Find, kAssetTimeLine},
-                                      {Script_Find, kAssetScript},         {Room_Find, kAssetRoom},
-                                      {Shader_FindByName, kAssetShader}};
   if (kind != nullptr) *kind = kAssetNone;
   if (name == nullptr) return -1;
-  for (const Table& table : kTables) {
-    if (!withShaders && table.kind == kAssetShader) continue;
-    const int32_t index = table.find(name);
+  for (int32_t i = 0; i < g_assetFinderCount; ++i) {
+    const AssetFinder& finder = g_assetFinders[i];
+    if (!withShaders && finder.kind == kAssetShader) continue;
+    const int32_t index = finder.find(name);
     if (index >= 0) {
-      if (kind != nullptr) *kind = table.kind;
+      if (kind != nullptr) *kind = finder.kind;
       return index;
     }
   }
   return -1;
+}
+
+void Constant_SetAssetFinders(const AssetFinder* finders, int32_t count) {
+  g_assetFinders = finders;
+  g_assetFinderCount = finders != nullptr ? count : 0;
 }
 
 void Constant_Add(const char* name, const RValue* value) {

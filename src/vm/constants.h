@@ -37,6 +37,14 @@ inline constexpr int32_t kAssetShader = 9;
 // name, -1 when none; *kind (may be null) gets that table's kind. Shaders are tried only when
 // asked for.
 int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind);
+// One kind of asset that Constant_FindAsset looks a name up in.
+struct AssetFinder {
+  int32_t (*find)(const char* name);
+  int32_t kind;
+};
+// The asset tables live above the interpreter: the host installs their finders at start-up, in
+// the order of the lookup (the array must stay). Without them no name is an asset.
+void Constant_SetAssetFinders(const AssetFinder* finders, int32_t count);
 // Not empty, a letter or underscore first, then only letters, digits and underscores.
 bool Constant_IsValidName(const char* name);
 // A constant of the game or an extension. The name is trimmed; an invalid one shows the message

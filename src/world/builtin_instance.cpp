@@ -8,7 +8,7 @@
 #include "runtime/frame_timing.h"
 #include "io/async_post.h"
 #include "world/physics_service.h"
-#include "render/d3d_device.h"
+#include "io/display.h"
 #include "vm/variable_names.h"
 #include "world/builtin_values.h"
 #include "world/builtin_variables.h"
@@ -166,7 +166,7 @@ bool GetSpriteMeasure(CInstance* self, int32_t, RValue* out) {
 
 bool GV_AsyncLoad(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, g_AsyncLoad); }
 bool GV_IapData(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, iap_data); }
-bool GV_DisplayAa(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, g_D3D.supportedSamples); }
+bool GV_DisplayAa(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, Display_SupportedSamples); }
 bool GV_DeltaTime(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, static_cast<double>(g_FrameTiming.deltaTime)); }
 bool GV_WebglEnabled(CInstance*, int32_t, RValue* out) { return Builtin_Real(out, 1.0); }
 

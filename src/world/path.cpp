@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "runtime/error_report.h"
-#include "render/primitives.h"
 #include "world/named_table.h"
 
 namespace {
@@ -261,25 +260,6 @@ void CPath::Rotate(float degrees) {
 
 void CPath::Mirror() { Rescale(-1.0f, 1.0f); }
 void CPath::Flip() { Rescale(1.0f, -1.0f); }
-
-void CPath::Draw(float x, float y, bool absolute) const {
-  const int32_t n = static_cast<int32_t>(std::nearbyint(m_length / 4.0f));
-  if (n <= 0) return;
-  float dx = x;
-  float dy = y;
-  if (!absolute) {
-    const PathPoint start = GetPosition(0.0f);
-    dx -= start.x;
-    dy -= start.y;
-  }
-  constexpr int32_t kLineStrip = 3;
-  GR_Primitive_Begin(kLineStrip, -1);
-  for (int32_t i = 0; i <= n; ++i) {
-    const PathPoint p = GetPosition(static_cast<float>(i) / static_cast<float>(n));
-    GR_Primitive_Vertex(p.x + dx, p.y + dy);
-  }
-  GR_Primitive_End();
-}
 
 void CPath::Reverse() {
   if (m_points.size() < 2) return;
