@@ -11,7 +11,7 @@
 #include "audio/sound_hardware.h"
 #include "container/sound.h"
 #include "container/writer.h"
-#include "host/container.h"
+#include "runtime/container.h"
 
 namespace {
 

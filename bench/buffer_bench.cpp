@@ -9,7 +9,7 @@
 #include "core/md5.h"
 #include "core/sha1.h"
 #include "core/value.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "functions/load_stand_in.h"
-#include "host/game_header.h"
+#include "runtime/game_header.h"
 #include "vm/calls.h"
 #include "vm/script_table.h"
 #include "world/asset_names_stand_in.h"

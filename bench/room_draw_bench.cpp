@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "assets/texture_pages.h"
-#include "host/run_state.h"
+#include "runtime/run_state.h"
 #include "recording_renderer.h"
 #include "render/d3d_device.h"
 #include "render/room_draw.h"

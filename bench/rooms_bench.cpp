@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/game_flags.h"
+#include "runtime/game_flags.h"
 #include "host/rooms.h"
 #include "world/commands.h"
 #include "world/instance.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "assets/sprite_table.h"
-#include "host/game_flags.h"
-#include "host/link_record.h"
+#include "runtime/game_flags.h"
+#include "runtime/link_record.h"
 #include "vm/code_object.h"
 #include "world/event.h"
 #include "world/instance.h"

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <random>
 
-#include "host/game_data.h"
-#include "host/game_flags.h"
-#include "host/link_record.h"
+#include "host/game_loader.h"
+#include "runtime/game_flags.h"
+#include "runtime/link_record.h"
 #include "vm/code_object.h"
 #include "world/event.h"
 #include "world/instance.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/game_flags.h"
-#include "host/link_record.h"
+#include "runtime/game_flags.h"
+#include "runtime/link_record.h"
 #include "vm/code_object.h"
 #include "world/event.h"
 #include "world/instance.h"

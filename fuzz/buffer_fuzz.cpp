@@ -12,7 +12,7 @@
 
 #include "core/memory_manager.h"
 #include "core/value.h"
-#include "functions/buffer.h"
+#include "io/buffer.h"
 
 namespace {
 

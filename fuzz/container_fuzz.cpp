@@ -7,8 +7,8 @@
 #include "assets/texture.h"
 #include "assets/texture_pages.h"
 #include "core/run_switches.h"
-#include "host/error_report.h"
-#include "host/game_data.h"
+#include "runtime/error_report.h"
+#include "host/game_loader.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Console_SetHeadless(true);

@@ -10,7 +10,7 @@
 #include "assets/image_decode.h"
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
-#include "host/stream.h"
+#include "io/stream.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Console_SetHeadless(true);

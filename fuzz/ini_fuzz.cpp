@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "functions/ini_file.h"
+#include "io/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A copy of exactly the input's length, so that a read past the end is caught.

@@ -8,7 +8,7 @@
 
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
-#include "host/stream.h"
+#include "io/stream.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Console_SetHeadless(true);  // the stream logs every decompression

@@ -43,6 +43,7 @@ struct HandOff {
   int32_t map = -1;
   int32_t buffer = -1;
   int32_t eventNumber = 0;
+  uint64_t mapSerial = 0;  // of `map` when it was posted
   bool build = false;  // make the map from the entries
   EntryCopies entries;
 };
@@ -86,9 +87,9 @@ bool Queued(const HTTP_REQ_CONTEXT* record) {
   return false;
 }
 
-void QueueMapEvent(int32_t map, int32_t buffer, int32_t eventNumber) {
+void QueueMapEvent(int32_t map, uint64_t mapSerial, int32_t buffer, int32_t eventNumber) {
   auto* data = static_cast<AsyncMapEventData*>(MEM_ALLOC(sizeof(AsyncMapEventData)));
-  *data = AsyncMapEventData{map, eventNumber, buffer, SerialOf(map)};
+  *data = AsyncMapEventData{map, eventNumber, buffer, mapSerial};
   auto* record = new HTTP_REQ_CONTEXT(nullptr, 0, Async_MapEventResult, Async_MapEventCleanup, data, true);
   record->m_status = kAsyncStatusDone;
 }
@@ -100,13 +101,33 @@ int32_t BuildMap(const EntryCopies& entries) {
   return id;
 }
 
+bool PlainValue(const RValue& value) {
+  switch (RValue_Kind(&value)) {
+    case VALUE_REAL:
+    case VALUE_INT32:
+    case VALUE_INT64:
+    case VALUE_BOOL:
+    case VALUE_UNDEFINED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void TakeHandOff() {
   std::vector<HandOff> waiting;
   {
     std::lock_guard<std::mutex> lock(g_handOffLock);
     waiting.swap(g_handOff);
   }
-  for (HandOff& h : waiting) QueueMapEvent(h.build ? BuildMap(h.entries) : h.map, h.buffer, h.eventNumber);
+  for (HandOff& h : waiting) {
+    if (h.build) {
+      const int32_t map = BuildMap(h.entries);
+      QueueMapEvent(map, SerialOf(map), h.buffer, h.eventNumber);
+    } else {
+      QueueMapEvent(h.map, h.mapSerial, h.buffer, h.eventNumber);
+    }
+  }
 }
 
 // Runs the event of the map handed out in async_load, then destroys that map unless the game
@@ -193,12 +214,15 @@ int32_t Async_NextRequestId() { return g_nextId; }
 void Async_PostMapEvent(int32_t map, int32_t eventNumber) { Async_PostMapEventWithBuffer(map, -1, eventNumber); }
 
 void Async_PostMapEventWithBuffer(int32_t map, int32_t buffer, int32_t eventNumber) {
+  // The serial is taken now: a map the game replaced in that slot before the walk is not this one.
+  const uint64_t serial = SerialOf(map);
   if (OnMainThread()) {
-    QueueMapEvent(map, buffer, eventNumber);
+    QueueMapEvent(map, serial, buffer, eventNumber);
     return;
   }
   HandOff h;
   h.map = map;
+  h.mapSerial = serial;
   h.buffer = buffer;
   h.eventNumber = eventNumber;
   std::lock_guard<std::mutex> lock(g_handOffLock);
@@ -218,7 +242,8 @@ void AsyncQueue_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, 
     copied.emplace_back(e.key, std::move(value));
   }
   if (OnMainThread()) {
-    QueueMapEvent(BuildMap(copied), -1, eventNumber);
+    const int32_t map = BuildMap(copied);
+    QueueMapEvent(map, SerialOf(map), -1, eventNumber);
     return;
   }
   HandOff h;
@@ -322,6 +347,16 @@ void Async_Shutdown() {
 // --- deferred script calls -------------------------------------------------------------------
 
 void DeferredScriptCalls_Post(const RValue* values, int32_t count) {
+  // Copying a string, array or object changes its reference count, which only the main thread
+  // may touch: another thread's post must be plain numbers.
+  if (!OnMainThread()) {
+    for (int32_t i = 0; i < count; ++i) {
+      if (!PlainValue(values[i])) {
+        Console_DebugOutput("A deferred script call posted from another thread may hold only numbers: dropped\n");
+        return;
+      }
+    }
+  }
   std::lock_guard<std::mutex> lock(g_deferredLock);
   for (int32_t i = 0; i < count; ++i) {
     RValue copy = RValue_MakeUndefined();

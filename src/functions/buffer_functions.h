@@ -29,7 +29,7 @@ void Buffer_FreeAll();
 // Registers the buffer script functions.
 void InitBufferFunctions();
 
-// Asynchronous saves and loads are requests of the asynchronous queue (net/async_queue.h): the
+// Asynchronous saves and loads are requests of the asynchronous queue (world/async_queue.h): the
 // step's asynchronous phase polls them, which does their file work, and fires event 72.
 // Drops the open group, the pending entries and the queued requests (tests, game end).
 void BufferAsync_Reset();

@@ -3,7 +3,7 @@
 // message, login) that answer a request id at once and deliver their answer later as the
 // asynchronous dialog event (Other event 63) with a result map in async_load.
 //
-// Asynchronous dialogs are records of the asynchronous queue (net/async_queue.h). At most one of
+// Asynchronous dialogs are records of the asynchronous queue (world/async_queue.h). At most one of
 // them is open at a time, the oldest one queued; it is polled from the message pump, and the next
 // one opens when the previous one's event is built. A modal dialog may open while an asynchronous
 // one is on screen; it never completes a request.

@@ -135,7 +135,7 @@ void Gamepad_Init();
 // Deletes every pad and empties the table (end of the main loop).
 void Gamepad_Shutdown();
 
-// The gamepad script functions (registered as built-in functions by host/gamepad_functions.h). A
+// The gamepad script functions (registered as built-in functions by functions/gamepad_functions.h). A
 // pad number outside the table (or of an empty entry) answers 0 ("" for the description) and
 // changes nothing.
 double gamepad_is_supported();

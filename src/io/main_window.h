@@ -2,7 +2,7 @@
 //
 // The procedure never applies a size or full-screen change itself: it sets a pending size and
 // the display-reset countdown that the frame loop counts down and the renderer acts on. Input
-// messages are handed, translated, to the message hooks of the input module (host/input.h),
+// messages are handed, translated, to the message hooks of the input module (io/input.h),
 // which buffer them until the next game step.
 #pragma once
 
@@ -42,7 +42,7 @@ struct WindowState {
   int32_t savedWindowedWidth = 0;
   int32_t savedWindowedHeight = 0;
   // The client size the next display reset applies; -1 when the window had no usable size.
-  // The reset itself is scheduled on the frame loop's countdown (host/frame_loop.h): 10 frames
+  // The reset itself is scheduled on the frame loop's countdown (runtime/frame_timing.h): 10 frames
   // after a resize, the next frame after a full-screen change.
   int32_t pendingWidth = 0;
   int32_t pendingHeight = 0;

@@ -2,7 +2,7 @@
 // colour, monitors, and the mapping of window points into the room through the drawn views.
 //
 // Size changes are never applied here: they become a pending size and a display-reset countdown
-// (host/main_window.h) that the frame loop and the renderer act on.
+// (io/main_window.h) that the frame loop and the renderer act on.
 #pragma once
 
 #include <cstdint>

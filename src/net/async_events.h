@@ -9,6 +9,6 @@
 
 
 // The poster that the host installs for Async_PostEventMap (io/async_post.h). Builds a ds_map from the entries (in order; a repeated key keeps its first value) and queues the
-// event at the tail of the asynchronous queue (net/async_queue.h). Any thread may post: off the
+// event at the tail of the asynchronous queue (world/async_queue.h). Any thread may post: off the
 // main thread the map is made at the next walk of the queue.
 void AsyncQueue_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, int32_t count);

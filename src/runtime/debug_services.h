@@ -7,7 +7,7 @@
 
 #include "runtime/connectivity.h"
 
-// Callers test Profiler_Enabled (net/lifecycle.h) first.
+// Callers test Profiler_Enabled (runtime/connectivity.h) first.
 void Profiler_FrameStart();
 void Profiler_FrameEnd();
 void Profiler_BeginStep();

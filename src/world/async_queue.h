@@ -126,7 +126,9 @@ void Async_ProcessQueue(void (*perform)(int32_t eventNumber));
 void Async_Shutdown();
 
 // The deferred script calls: a queue of values, each call a script index, an argument count and
-// that many arguments. Any thread may post; the asynchronous phase runs them on the main thread.
+// that many arguments. The main thread may post any values; another thread only numbers (a post
+// holding a string, array or object is dropped, since copying it touches reference counts that
+// only the main thread may change). The asynchronous phase runs them on the main thread.
 void DeferredScriptCalls_Post(const RValue* values, int32_t count);
 // Runs the queued calls in order (no self, no other, result discarded); an entry that is not a
 // real number of 0 or more is dropped.

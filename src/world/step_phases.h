@@ -39,7 +39,7 @@ void HandleMouseGlobal(int32_t number);
 void HandleMouseEnterLeave();
 void HandleOther();      // outside-room, boundary and view events
 // The asynchronous phase: the purchase and push deliveries, the deferred script calls and the
-// HTTP reaping, then the walk of the asynchronous queue (net/async_queue.h).
+// HTTP reaping, then the walk of the asynchronous queue (world/async_queue.h).
 void HandleAsync();
 // Runs the asynchronous Other event of that number (60-64, 67, 69-75; any other does nothing) on
 // every instance of the objects that have it, past the room-change filter.

@@ -301,6 +301,21 @@ TEST_F(AsyncQueueTest, EventsPostedOnAnotherThreadWaitForTheWalk) {
   EXPECT_EQ(g_delivered[1].map, -1);
 }
 
+TEST_F(AsyncQueueTest, AMapPostedFromAnotherThreadIsTheOneItsSlotHeldAtThePost) {
+  const int32_t map = NamedMap("posted");
+  std::thread producer([map] { Async_PostMapEvent(map, kAsyncEventSaveLoad); });
+  producer.join();
+  // Before the walk the game frees the map and a new one takes its slot.
+  DS_DestroyMap(map);
+  const int32_t other = NamedMap("other");
+  ASSERT_EQ(other, map);
+  Walk();
+  ASSERT_EQ(g_delivered.size(), 1u);
+  EXPECT_EQ(g_delivered[0].map, -1) << "the new map is not handed out as the posted one";
+  EXPECT_NE(g_DsMaps.Get(other), nullptr) << "nor destroyed after the event";
+  DS_DestroyMap(other);
+}
+
 TEST_F(AsyncQueueTest, RemovingPollingAndTheHeaderMap) {
   HTTP_REQ_CONTEXT* kept = Queue("kept", kAsyncStatusNew);
   HTTP_REQ_CONTEXT* removed = Queue("removed", kAsyncStatusNew);
@@ -391,6 +406,18 @@ TEST_F(DeferredCallsTest, CallsRunInOrderAndEntriesThatAreNoScriptIndexAreDroppe
   EXPECT_EQ(g_calls.size(), 1u);
   DeferredScriptCalls_Process();
   EXPECT_EQ(g_calls.size(), 1u);
+}
+
+TEST_F(DeferredCallsTest, AnotherThreadPostsNumbersOnlyAndAPostHoldingTextIsDropped) {
+  RValue word = Text("word");
+  std::thread producer([&word] {
+    Post({Real(0), Real(1), word});  // would change the text's count off the main thread
+    Post({Real(0), Real(2), Real(4), Real(5)});
+  });
+  producer.join();
+  RValue_Release(&word);
+  DeferredScriptCalls_Process();
+  EXPECT_EQ(g_calls, (std::vector<std::vector<std::string>>{{"4.000000", "5.000000"}}));
 }
 
 }  // namespace
