@@ -18,6 +18,7 @@
 #include "render/shader_names_stand_in.h"
 #include "world/asset_names_stand_in.h"
 #include "world/object.h"
+#include "world/object_roots.h"
 #include "world/room_table.h"
 #include "core/value.h"
 #include "render/frame_services.h"
@@ -113,6 +114,7 @@ void Runner_InstallHooks() {
   Constant_SetAssetFinders(kAssetFinders, static_cast<int32_t>(std::size(kAssetFinders)));
   OptionsFile_SetConstantLookup(&NumericConstant);
   Async_SetEventPoster(&AsyncQueue_PostEventMap);
+  WXObject_SetRootVisitor(&World_VisitObjectRoots);
   ErrorReportHooks errors;
   errors.describeContext = &DescribeErrorContext;
   errors.leaveFullScreen = &GR_D3D_ExitFullScreen;

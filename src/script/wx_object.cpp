@@ -7,9 +7,6 @@
 #include "vm/variable_names.h"
 #include "runtime/game_flags.h"
 #include "script/variable_list.h"
-#include "world/instance.h"
-#include "world/instance_queues.h"
-#include "world/room.h"
 
 WXObjectBase* g_pGlobalObject = nullptr;
 
@@ -115,7 +112,9 @@ class Marker {
   std::vector<WXObjectBase*> m_pending;
 };
 
-void MarkInstance(CInstance* instance, void* context) { static_cast<Marker*>(context)->Push(instance); }
+void MarkRoot(WXObjectBase* object, void* context) { static_cast<Marker*>(context)->Push(object); }
+
+ObjectRootVisitor g_rootVisitor = nullptr;
 
 }  // namespace
 
@@ -358,10 +357,7 @@ bool VM_CollectGarbage(WXObjectBase* probe) {
 
   Marker marker(marks, length);
   marker.Push(g_pGlobalObject);
-  // Everything that can still reach an instance: the rooms (current and kept), the instances
-  // carried to the next room and the deferred queues.
-  Room_VisitInstanceRoots(&MarkInstance, &marker);
-  InstanceQueues_Visit(&MarkInstance, &marker);
+  if (g_rootVisitor != nullptr) g_rootVisitor(&MarkRoot, &marker);
   marker.Drain();
 
   bool result = false;
@@ -378,3 +374,5 @@ bool VM_CollectGarbage(WXObjectBase* probe) {
 }
 
 uint32_t VM_CollectionNumber() { return g_collectionNumber; }
+
+void WXObject_SetRootVisitor(ObjectRootVisitor visitor) { g_rootVisitor = visitor; }

@@ -101,4 +101,10 @@ void WXObject_TableFree();
 // result tells whether the probe is unreachable and nothing is freed; without one, every entered
 // object that the roots do not reach is freed and the result is false.
 bool VM_CollectGarbage(WXObjectBase* probe);
+// The collector's roots above the script objects: the game world's instances (the rooms, current
+// and kept, the instances carried to the next room and the deferred queues). The world's visitor
+// is installed at start-up; it calls `mark` on each root.
+using ObjectRootMark = void (*)(WXObjectBase* object, void* context);
+using ObjectRootVisitor = void (*)(ObjectRootMark mark, void* context);
+void WXObject_SetRootVisitor(ObjectRootVisitor visitor);
 uint32_t VM_CollectionNumber();

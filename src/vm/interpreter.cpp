@@ -21,7 +21,6 @@
 #include "runtime/connectivity.h"
 #include "platform/window/message_box.h"
 #include "script/wx_object.h"
-#include "world/instance.h"
 #include "vm/breakpoints.h"
 #include "vm/calls.h"
 #include "vm/bytecode.h"
@@ -29,6 +28,7 @@
 #include "vm/code_listing.h"
 #include "vm/code_object.h"
 #include "vm/fast_loop.h"
+#include "vm/variable_access.h"
 #include "vm/scope_chain.h"
 #include "vm/vm_internal.h"
 
@@ -716,8 +716,9 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
   }
   WXObjectBase* savedHead = g_pScopeChainHead;
   if ((flags & 1u) != 0 && self != nullptr) {
-    self->m_outerScope = g_pScopeChainHead;
-    g_pScopeChainHead = self;
+    WXObjectBase* scope = Variable_InstanceObject(self);
+    scope->m_outerScope = g_pScopeChainHead;
+    g_pScopeChainHead = scope;
   }
 
   if (g_debugLoop || Debug_IsConnected()) {

@@ -19,8 +19,6 @@
 #include "vm/chunk_loaders.h"
 #include "vm/scope_chain.h"
 #include "vm/vm_internal.h"
-#include "world/instance.h"
-#include "world/object.h"
 
 namespace {
 
@@ -104,12 +102,12 @@ bool LocalSlotReadable(const WXObjectBase* locals, int32_t id) {
 }
 
 bool ReadVariable(VMContext* context, const VariableRef& ref, RValue* out) {
-  WXObjectBase* self = context->self;
+  WXObjectBase* self = Variable_InstanceObject(context->self);
   switch (ref.instance) {
     case kTargetSelf:
       return Variable_GetValue(self, ref.id, ref.arrayIndex, out);
     case kTargetOther:
-      return Variable_GetValue(context->other, ref.id, ref.arrayIndex, out);
+      return Variable_GetValue(Variable_InstanceObject(context->other), ref.id, ref.arrayIndex, out);
     case kInstGlobal:
       return Variable_GetGlobal(ref.id, ref.arrayIndex, out);
     case kInstGlobalOrSelf:
@@ -136,12 +134,12 @@ bool ReadVariable(VMContext* context, const VariableRef& ref, RValue* out) {
 // False when the instance type cannot be written (all, noone, no value, and unknown negatives).
 bool WriteVariable(VMContext* context, const VariableRef& ref, const RValue* value, bool* writable) {
   *writable = true;
-  WXObjectBase* self = context->self;
+  WXObjectBase* self = Variable_InstanceObject(context->self);
   switch (ref.instance) {
     case kTargetSelf:
       return Variable_SetValue(self, ref.id, ref.arrayIndex, value);
     case kTargetOther:
-      return Variable_SetValue(context->other, ref.id, ref.arrayIndex, value);
+      return Variable_SetValue(Variable_InstanceObject(context->other), ref.id, ref.arrayIndex, value);
     case kInstGlobal:
       return Variable_SetGlobal(ref.id, ref.arrayIndex, value);
     case kInstGlobalOrSelf:
@@ -180,11 +178,11 @@ uint8_t* PushVariable(uint32_t word, uint8_t* sp, const uint8_t* operand, VMCont
   VM_Seal(context, sp);
 
   const CInstance* self = context->self;
-  const int32_t selfId = self != nullptr ? self->id : kTargetSelf;
+  const int32_t selfId = self != nullptr ? Variable_InstanceId(self) : kTargetSelf;
   const bool targetsInstances = ref.instance >= 0 || ref.instance == kTargetAll;
   if (!read && Variable_InstanceMissing && targetsInstances && !ArrayIndexError.pending) {
     VM_Fail(context, "Unable to find any instance for object index '%d' name '%s'", ref.instance,
-            Object_Name(ref.instance));
+            Variable_ObjectName(ref.instance));
   } else if (IsUnset(&value) && !Game_ObjectMode()) {
     const int32_t target = ref.instance == kTargetSelf ? selfId : ref.instance;
     VM_Fail(context, "Variable %s.%s(%d, %d) not set before reading it.", Variable_TargetObjectName(target),
@@ -196,7 +194,7 @@ uint8_t* PushVariable(uint32_t word, uint8_t* sp, const uint8_t* operand, VMCont
               ref.instance, NameOf(context, ref), ref.id, ref.arrayIndex);
     } else if (Variable_InstanceMissing) {
       VM_Fail(context, "Unable to find any instance for object index '%d' name '%s'", ref.instance,
-              Object_Name(ref.instance));
+              Variable_ObjectName(ref.instance));
     } else {
       VM_Fail(context, "Push :: Execution Error - Variable Get %d.%s(%d, %d)",
               ref.instance == kTargetSelf ? selfId : ref.instance, NameOf(context, ref), ref.id, ref.arrayIndex);

@@ -6,6 +6,9 @@
 // A user variable id addresses slot id - 100000 of the object's value array. An id beyond the
 // array (or an object without one) addresses the variable of that id in the object's variable
 // map instead, so reads and writes always agree on where a variable lives.
+//
+// The game world defines these (world/variable_access.cpp): reading another target means walking
+// its instances, which live above the interpreter.
 #pragma once
 
 #include <cstdint>
@@ -93,3 +96,10 @@ void Variable_SaveGlobals(IBuffer* buffer);
 // the runtime error "Save game format has changed" and gives false with nothing changed; data
 // that runs out gives false too.
 bool Variable_LoadGlobals(IBuffer* buffer);
+
+class CInstance;
+// What the interpreter's error texts and scope chain need of an instance: its id, the script
+// object it is, and an object's name ("<undefined>" when there is none with that index).
+int32_t Variable_InstanceId(const CInstance* instance);
+WXObjectBase* Variable_InstanceObject(CInstance* instance);
+const char* Variable_ObjectName(int32_t objectIndex);

@@ -448,3 +448,9 @@ bool Variable_LoadGlobals(IBuffer* buffer) {
   }
   return true;
 }
+
+int32_t Variable_InstanceId(const CInstance* instance) { return instance->id; }
+
+WXObjectBase* Variable_InstanceObject(CInstance* instance) { return instance; }
+
+const char* Variable_ObjectName(int32_t objectIndex) { return Object_Name(objectIndex); }
