@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "assets/render_hooks.h"
 #include "assets/embedded_images.h"
 #include "assets/font_cache.h"
 #include "assets/font_sprite.h"
 #include "assets/texture_pages.h"
 #include "core/utf8.h"
 #include "runtime/container.h"
-#include "render/colour.h"
-#include "render/overlay_draw.h"
+#include "core/colour.h"
 
 namespace {
 
@@ -218,7 +218,7 @@ const CFontGlyph* CFontTL::FindGlyph(uint16_t character) {
     if (c == character) {
       CFontGlyph* g = m_glyphs[mid];
       if (!m_cells.empty()) {
-        const uint32_t frame = DebugOverlay_FrameNumber();
+        const uint32_t frame = Assets_FrameNumber();
         if (g->x == -1 && g->y == -1 && m_cache != nullptr) m_cells[mid] = m_cache->AddGlyph(g, frame);
         if (m_cells[mid] != nullptr && m_cells[mid]->glyph == g) m_cells[mid]->lastUse = frame;
       }
@@ -593,7 +593,7 @@ void Font_Shutdown() {
 
 CFontTL* Font_EnsureDefault() {
   if (g_fonts.builtIn == nullptr) {
-    g_fonts.builtIn = new CFontTL(g_EmbeddedGlyphs, 32, 136, DebugOverlay_FontSlot());
+    g_fonts.builtIn = new CFontTL(g_EmbeddedGlyphs, 32, 136, Assets_DebugFontSlot());
   }
   return g_fonts.builtIn;
 }

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <limits>
 
+#include "assets/render_hooks.h"
 #include "assets/font.h"
 #include "assets/font_cache.h"
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "io/load_save.h"
-#include "render/vertex_batch.h"
 
 struct FontFace {
   FT_Face face = nullptr;
@@ -221,7 +221,7 @@ FontGlyphCell* FontGlyphCache::AddGlyph(CFontGlyph* glyph, uint32_t frame) {
   }
   if (cell->glyph != nullptr) {
     // Quads already batched in this frame still read the old glyph's pixels.
-    if (cell->lastUse == frame) GraphicsFlush();
+    if (cell->lastUse == frame) Assets_FlushBatch();
     cell->glyph->x = -1;
     cell->glyph->y = -1;
   }

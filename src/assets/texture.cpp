@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "assets/render_hooks.h"
+#include "io/graphics_device.h"
 #include "assets/image_decode.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
-#include "render/d3d_device.h"
-#include "render/vertex_batch.h"
 
 bool Texture_CreateOnDemand = false;
 bool Texture_Compress = false;
@@ -152,7 +152,7 @@ void Unlink(Texture* t) {
 
 // Forgets the record wherever the binding and target state keeps it, and releases its objects.
 void DropD3D(Texture* t) {
-  GR_BatchForgetTexture(t);
+  Assets_ForgetTexture(t);
   TextureState& s = g_Textures;
   for (int32_t e = 0; e < kTextureStackSize; ++e) {
     for (Texture*& saved : s.stack[e].textures) {
@@ -529,7 +529,7 @@ int32_t TargetCount() { return std::clamp(g_D3D.maxRenderTargets, 1, 4); }
 bool Texture_SetTarget(int32_t index, Texture* texture) {
   IDirect3DDevice9* device = g_D3D.device;
   if (device == nullptr || texture == nullptr || index < 0) return false;
-  GraphicsFlush();
+  Assets_FlushBatch();
   if (Texture_CreateOnDemand && texture->d3dTexture == nullptr) SetupD3DTexture(texture);
   if (index >= TargetCount()) return false;
   HRESULT hr = device->SetRenderTarget(static_cast<DWORD>(index), texture->surface);
@@ -559,7 +559,7 @@ bool Texture_PopTarget() {
   TextureState& s = g_Textures;
   IDirect3DDevice9* device = g_D3D.device;
   if (device == nullptr || s.depth <= 0) return false;
-  GraphicsFlush();
+  Assets_FlushBatch();
   --s.depth;
   TextureTargetEntry& entry = s.stack[s.depth];
   bool ok = true;

@@ -6,14 +6,14 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "assets/render_hooks.h"
+#include "io/graphics_device.h"
 #include "assets/bitmap.h"
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
 #include "io/file_services.h"
 #include "io/load_save.h"
-#include "render/d3d_device.h"
-#include "render/vertex_batch.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ GR_ApplicationSurfaceFn g_applicationSurface = nullptr;
 
 // Flushes the batch and answers whether the device can be used for read-back and writes.
 bool DeviceUsable() {
-  GraphicsFlush();
+  Assets_FlushBatch();
   IDirect3DDevice9* device = g_D3D.device;
   D3DDISPLAYMODE mode{};
   return device != nullptr && SUCCEEDED(device->GetDisplayMode(0, &mode));
@@ -200,7 +200,7 @@ void Texture_WritePixels(const uint8_t* pixels, Texture* texture, int32_t x, int
 
 void Texture_CopyRect(Texture* destination, int32_t dx, int32_t dy, Texture* source, int32_t sx, int32_t sy,
                       int32_t width, int32_t height) {
-  GraphicsFlush();
+  Assets_FlushBatch();
   if (destination == nullptr || source == nullptr || g_D3D.device == nullptr) return;
   if (Texture_CreateOnDemand) {
     Texture_EnsureD3D(destination);

@@ -8,7 +8,7 @@
 #include "core/value.h"
 #include "functions/handler_args.h"
 #include "runtime/error_report.h"
-#include "render/colour.h"
+#include "core/colour.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"
 #include "world/path.h"

@@ -19,6 +19,8 @@
 #include "world/asset_names_stand_in.h"
 #include "world/object.h"
 #include "world/object_roots.h"
+#include "assets/render_hooks.h"
+#include "render/overlay_draw.h"
 #include "world/room_table.h"
 #include "core/value.h"
 #include "render/frame_services.h"
@@ -115,6 +117,12 @@ void Runner_InstallHooks() {
   OptionsFile_SetConstantLookup(&NumericConstant);
   Async_SetEventPoster(&AsyncQueue_PostEventMap);
   WXObject_SetRootVisitor(&World_VisitObjectRoots);
+  AssetRenderHooks assets;
+  assets.flush = &GraphicsFlush;
+  assets.forgetTexture = &GR_BatchForgetTexture;
+  assets.frameNumber = &DebugOverlay_FrameNumber;
+  assets.debugFontSlot = &DebugOverlay_FontSlot;
+  Assets_SetRenderHooks(assets);
   ErrorReportHooks errors;
   errors.describeContext = &DescribeErrorContext;
   errors.leaveFullScreen = &GR_D3D_ExitFullScreen;

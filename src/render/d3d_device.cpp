@@ -22,7 +22,6 @@
 #include "render/surface.h"
 #include "render/vertex_batch.h"
 
-GR_D3DDeviceState g_D3D;
 
 namespace {
 

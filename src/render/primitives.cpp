@@ -8,7 +8,7 @@
 #include "assets/texture.h"
 #include "assets/texture_pages.h"
 #include "runtime/error_report.h"
-#include "render/colour.h"
+#include "core/colour.h"
 #include "render/frame.h"
 #include "render/transform_3d.h"
 #include "render/vertex_batch.h"

@@ -9,7 +9,7 @@
 #include "assets/texture_pixels.h"
 #include "core/memory_manager.h"
 #include "platform/d3d9/device_state.h"
-#include "render/colour.h"
+#include "core/colour.h"
 #include "render/d3d_device.h"
 #include "render/frame.h"
 #include "render/render_state.h"

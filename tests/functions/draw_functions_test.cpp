@@ -15,7 +15,7 @@
 
 #include "core/memory_manager.h"
 #include "functions/math_call.h"
-#include "render/colour.h"
+#include "core/colour.h"
 #include "render/render_fixture.h"
 #include "world/path.h"
 

@@ -7,7 +7,7 @@
 
 #include "core/run_switches.h"
 #include "host/frame_loop.h"
-#include "render/colour.h"
+#include "core/colour.h"
 #include "render/overlay_draw.h"
 #include "world/path.h"
 

@@ -1,4 +1,4 @@
-#include "render/colour.h"
+#include "core/colour.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "render/colour.h"
+#include "core/colour.h"
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "io/graphics_device.h"
+
+GR_D3DDeviceState g_D3D;
