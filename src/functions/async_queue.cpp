@@ -49,6 +49,20 @@ struct HandOff {
 };
 std::mutex g_handOffLock;
 std::vector<HandOff> g_handOff;
+// Cleared by Async_Shutdown until the next game opens the queue: a worker of the game that ended
+// must not deliver into the next one.
+bool g_handOffOpen = true;
+
+// Off the main thread: queues a hand-off while the queue is open, else drops it.
+void HandOver(HandOff h) {
+  std::lock_guard<std::mutex> lock(g_handOffLock);
+  if (g_handOffOpen) g_handOff.push_back(std::move(h));
+}
+
+bool HandOffOpen() {
+  std::lock_guard<std::mutex> lock(g_handOffLock);
+  return g_handOffOpen;
+}
 
 // The slot holds the map with this serial.
 bool HoldsMap(int32_t id, uint64_t serial) {
@@ -225,8 +239,7 @@ void Async_PostMapEventWithBuffer(int32_t map, int32_t buffer, int32_t eventNumb
   h.mapSerial = serial;
   h.buffer = buffer;
   h.eventNumber = eventNumber;
-  std::lock_guard<std::mutex> lock(g_handOffLock);
-  g_handOff.push_back(std::move(h));
+  HandOver(std::move(h));
 }
 
 void AsyncQueue_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, int32_t count) {
@@ -250,8 +263,7 @@ void AsyncQueue_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, 
   h.build = true;
   h.eventNumber = eventNumber;
   h.entries = std::move(copied);
-  std::lock_guard<std::mutex> lock(g_handOffLock);
-  g_handOff.push_back(std::move(h));
+  HandOver(std::move(h));
 }
 
 int32_t Async_MapEventResult(HTTP_REQ_CONTEXT*, void* userData, int32_t* asyncLoad) {
@@ -332,6 +344,10 @@ void Async_ProcessQueue(void (*perform)(int32_t)) {
 }
 
 void Async_Shutdown() {
+  {
+    std::lock_guard<std::mutex> lock(g_handOffLock);
+    g_handOffOpen = false;
+  }
   TakeHandOff();
   while (g_pHttpHead != nullptr) {
     HTTP_REQ_CONTEXT* record = g_pHttpHead;
@@ -344,12 +360,18 @@ void Async_Shutdown() {
   DeferredScriptCalls_Clear();
 }
 
+void Async_Open() {
+  std::lock_guard<std::mutex> lock(g_handOffLock);
+  g_handOffOpen = true;
+}
+
 // --- deferred script calls -------------------------------------------------------------------
 
 void DeferredScriptCalls_Post(const RValue* values, int32_t count) {
   // Copying a string, array or object changes its reference count, which only the main thread
   // may touch: another thread's post must be plain numbers.
   if (!OnMainThread()) {
+    if (!HandOffOpen()) return;
     for (int32_t i = 0; i < count; ++i) {
       if (!PlainValue(values[i])) {
         Console_DebugOutput("A deferred script call posted from another thread may hold only numbers: dropped\n");

@@ -28,6 +28,7 @@
 #include "runtime/connectivity.h"
 #include "render/lifecycle.h"
 #include "vm/lifecycle.h"
+#include "world/async_queue.h"
 #include "world/lifecycle.h"
 
 namespace {
@@ -147,6 +148,8 @@ bool Runner_StartUp() {
       "\n***************************************\n*     Wexa Works Runner v%d.%d(%d)[r%d]    *\n"
       "***************************************\t \n",
       1, 0, 999, 32908);
+  // Workers of the game before this pass have posted their last.
+  Async_Open();
   RunnerLoadGame();
   // A game that cannot run has set the exit code; the teardown follows at once.
   if (g_Host.exitCode != 0) return false;

@@ -122,8 +122,11 @@ void HTTP_RemoveRequest(HTTP_REQ_CONTEXT* record);
 void Async_ProcessQueue(void (*perform)(int32_t eventNumber));
 
 // Deletes every queued and handed-off record with its clean-up (the end of the game); the next
-// record made takes id 0 again.
+// record made takes id 0 again. Until Async_Open, what other threads post (events and deferred
+// script calls) is dropped, so that a worker of the game that ended delivers nothing into the next.
 void Async_Shutdown();
+// Opens the queue to other threads again (the start of a game).
+void Async_Open();
 
 // The deferred script calls: a queue of values, each call a script index, an argument count and
 // that many arguments. The main thread may post any values; another thread only numbers (a post

@@ -73,6 +73,7 @@ class AsyncQueueTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Async_Shutdown();
+    Async_Open();
     g_delivered.clear();
     g_during = nullptr;
   }
@@ -316,6 +317,24 @@ TEST_F(AsyncQueueTest, AMapPostedFromAnotherThreadIsTheOneItsSlotHeldAtThePost) 
   DS_DestroyMap(other);
 }
 
+TEST_F(AsyncQueueTest, WhatOtherThreadsPostBetweenTwoGamesIsDropped) {
+  auto post = [](const char* name) {
+    std::thread producer([name] {
+      const AsyncMapEntry entries[] = {{"name", name, 0}};
+      Async_PostEventMap(kAsyncEventSystem, entries, 1);
+    });
+    producer.join();
+  };
+  post("late");  // a worker of the game that is ending
+  Async_Shutdown();
+  post("after the end");
+  Async_Open();
+  post("next game");
+  Walk();
+  EXPECT_EQ(NamesSeen(), Names{"next game"});
+  EXPECT_EQ(LiveMaps(), 0);
+}
+
 TEST_F(AsyncQueueTest, RemovingPollingAndTheHeaderMap) {
   HTTP_REQ_CONTEXT* kept = Queue("kept", kAsyncStatusNew);
   HTTP_REQ_CONTEXT* removed = Queue("removed", kAsyncStatusNew);
@@ -369,6 +388,7 @@ class DeferredCallsTest : public RegistryTest {
     SetNames(Script_SetNames, {"rec"});
     Script_Data(0)->m_pNative = &kRecordingScript;
     g_calls.clear();
+    Async_Open();
   }
   void TearDown() override {
     DeferredScriptCalls_Clear();
@@ -408,7 +428,7 @@ TEST_F(DeferredCallsTest, CallsRunInOrderAndEntriesThatAreNoScriptIndexAreDroppe
   EXPECT_EQ(g_calls.size(), 1u);
 }
 
-TEST_F(DeferredCallsTest, AnotherThreadPostsNumbersOnlyAndAPostHoldingTextIsDropped) {
+TEST_F(DeferredCallsTest, AnotherThreadPostsNumbersOnlyAndNothingBetweenTwoGames) {
   RValue word = Text("word");
   std::thread producer([&word] {
     Post({Real(0), Real(1), word});  // would change the text's count off the main thread
@@ -418,6 +438,13 @@ TEST_F(DeferredCallsTest, AnotherThreadPostsNumbersOnlyAndAPostHoldingTextIsDrop
   RValue_Release(&word);
   DeferredScriptCalls_Process();
   EXPECT_EQ(g_calls, (std::vector<std::vector<std::string>>{{"4.000000", "5.000000"}}));
+  g_calls.clear();
+  Async_Shutdown();
+  std::thread late([] { Post({Real(0), Real(1), Real(8)}); });
+  late.join();
+  Async_Open();
+  DeferredScriptCalls_Process();
+  EXPECT_TRUE(g_calls.empty());
 }
 
 }  // namespace
