@@ -6,6 +6,7 @@
 
 #include "core/memory_manager.h"
 #include "core/run_switches.h"
+#include "platform/system/files.h"
 
 bool g_IsHeadless = false;
 bool g_DebuggerCaptureOutput = false;
@@ -56,7 +57,7 @@ void TConsole::Output(const char* format, ...) {
   const std::string& file = m_debugLog ? g_DebugOutputFileName : g_OutputFileName;
   if (!file.empty()) {
     // Opened and closed per line so that the log survives a crash and other readers see it live.
-    if (FILE* f = std::fopen(file.c_str(), "a+")) {
+    if (FILE* f = System_OpenStream(file.c_str(), "a+")) {
       std::fputs(line, f);
       std::fclose(f);
     }

@@ -11,6 +11,7 @@
 #include "core/value.h"
 #include "vm/variable_names.h"
 #include "core/math_epsilon.h"
+#include "platform/system/environment.h"
 #include "runtime/runner_options.h"
 #include "runtime/debug_services.h"
 #include "runtime/connectivity.h"
@@ -91,7 +92,7 @@ struct VMFastCodeSet {
 namespace {
 
 bool InitialEnabled() {
-  const char* off = std::getenv("TOLVARINE_CHECKED_LOOP");
+  const char* off = System_GetEnvironmentVariable("TOLVARINE_CHECKED_LOOP");
   return off == nullptr || std::strcmp(off, "0") == 0 || *off == 0;
 }
 bool g_enabled = InitialEnabled();
