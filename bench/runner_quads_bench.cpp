@@ -6,7 +6,7 @@
 // is the CPU cost without the rasteriser's fill. The checked pixel of the last frame is read back
 // and must show a quad. Wall time per frame is the frame's figure; the "CPU" column is the main
 // thread's own. These programs draw without the frame loop, so its frame wait (turned off by
-// g_FrameTiming.pacing = false, host/frame_loop.h) never applies. The label is the OpenGL renderer.
+// g_FrameTiming.pacing = false, runtime/frame_timing.h) never applies. The label is the OpenGL renderer.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
