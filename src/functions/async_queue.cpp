@@ -108,11 +108,12 @@ void QueueMapEvent(int32_t map, uint64_t mapSerial, int32_t buffer, int32_t even
   record->m_status = kAsyncStatusDone;
 }
 
-int32_t BuildMap(const EntryCopies& entries) {
+// Makes the map of the entries and queues its event.
+void QueueNewMap(const EntryCopies& entries, int32_t buffer, int32_t eventNumber) {
   const int32_t id = DS_CreateMap();
   CDS_Map* map = g_DsMaps.Get(id);
   for (const auto& [key, value] : entries) map->AddPair(key.c_str(), value.real, value.isText ? value.text.c_str() : nullptr);
-  return id;
+  QueueMapEvent(id, map->Serial(), buffer, eventNumber);
 }
 
 bool PlainValue(const RValue& value) {
@@ -134,10 +135,9 @@ void TakeHandOff() {
     std::lock_guard<std::mutex> lock(g_handOffLock);
     waiting.swap(g_handOff);
   }
-  for (HandOff& h : waiting) {
+  for (const HandOff& h : waiting) {
     if (h.build) {
-      const int32_t map = BuildMap(h.entries);
-      QueueMapEvent(map, SerialOf(map), h.buffer, h.eventNumber);
+      QueueNewMap(h.entries, h.buffer, h.eventNumber);
     } else {
       QueueMapEvent(h.map, h.mapSerial, h.buffer, h.eventNumber);
     }
@@ -255,8 +255,7 @@ void AsyncQueue_PostEventMap(int32_t eventNumber, const AsyncMapEntry* entries, 
     copied.emplace_back(e.key, std::move(value));
   }
   if (OnMainThread()) {
-    const int32_t map = BuildMap(copied);
-    QueueMapEvent(map, SerialOf(map), -1, eventNumber);
+    QueueNewMap(copied, -1, eventNumber);
     return;
   }
   HandOff h;
