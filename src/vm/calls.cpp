@@ -64,6 +64,17 @@ char* VM_StrDupLen(const char* text, int32_t* length) {
 
 char* VM_StrDup(const char* text) { return VM_StrDupLen(text, nullptr); }
 
+char* VM_StrConcat(const char* first, const char* second) {
+  if (first == nullptr) return VM_StrDup(second);
+  if (second == nullptr) return VM_StrDup(first);
+  const size_t a = std::strlen(first);
+  const size_t b = std::strlen(second);
+  auto* joined = static_cast<char*>(MEM_ALLOC_RAW(a + b + 1));
+  std::memcpy(joined, first, a);
+  std::memcpy(joined + a, second, b + 1);
+  return joined;
+}
+
 size_t VM_StrNLen(const char* text, size_t n) {
   const void* nul = std::memchr(text, 0, n);
   return nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - text) : n;

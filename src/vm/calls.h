@@ -67,5 +67,8 @@ void WithList_Free();
 // Memory-manager copies of texts (tagged for the interpreter); null for null.
 char* VM_StrDup(const char* text);
 char* VM_StrDupLen(const char* text, int32_t* length);
+// A new memory-manager block holding the two texts joined; a copy of the other when one is null,
+// null for two nulls. The caller frees it.
+char* VM_StrConcat(const char* first, const char* second);
 // Position of the first NUL within n bytes, else n.
 size_t VM_StrNLen(const char* text, size_t n);

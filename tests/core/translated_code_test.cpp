@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "container/scpt.h"
 #include "container/writer.h"
+#include "core/hand_made_room.h"
 #include "core/memory_manager.h"
 #include "core/registry_test_support.h"
 #include "vm/script_table.h"
@@ -36,39 +38,20 @@ class TranslatedCodeTest : public RegistryTest {
     kit::Install();
     m_scripts = kit::ScriptContainer();
     ASSERT_TRUE(kit::LoadScripts(&m_scripts));
-    Room_Current = &m_room;
+    m_room.emplace();
   }
   void TearDown() override {
-    Room_Current = nullptr;
-    m_room.active = InstanceList();  // the fixture deletes its instances itself
-    m_room.inactive = InstanceList();
-    for (CInstance* i : m_instances) delete i;
-    InstanceIdTable.Clear(kDisposeNone);
+    m_room.reset();
     kit::Uninstall();
     Code_FreeSlots();
     Game_ClearLoadFailure();
     RegistryTest::TearDown();
   }
 
-  CInstance* NewInstance(int32_t objectIndex, int32_t id) {
-    auto* i = new CInstance(0, 0, id, objectIndex, true);
-    m_instances.push_back(i);
-    InstanceIdTable.Insert(id, i);
-    m_room.active.InsertByDepth(i);
-    return i;
-  }
-  int32_t NewObject(const char* name) {
-    CObject* o = Object_Data(Object_Add());
-    o->SetName(name);
-    return o->index;
-  }
-  RValue RunScript(int32_t script, std::vector<RValue> args, CInstance* self = nullptr) {
-    std::vector<RValue*> pointers;
-    for (RValue& a : args) pointers.push_back(&a);
-    RValue result;
-    RValue_InitString(&result, "stale");
-    VM_CallScript(self, nullptr, &result, static_cast<int32_t>(args.size()), script, pointers.data());
-    return result;
+  CInstance* NewInstance(int32_t objectIndex, int32_t id) { return m_room->NewInstance(objectIndex, id); }
+  static int32_t NewObject(const char* name) { return HandMadeRoom::NewObject(name); }
+  static RValue RunScript(int32_t script, std::vector<RValue> args, CInstance* self = nullptr) {
+    return CallScriptForTest(script, std::move(args), self);
   }
   void RunStep(CInstance* runner, double target, bool destroy = false) {
     RValue_Release(&runner->m_slots[kit::kTarget]);
@@ -78,8 +61,7 @@ class TranslatedCodeTest : public RegistryTest {
     Code_Execute(runner, nullptr, Code_GetByIndex(slot), nullptr, 0);
   }
 
-  CRoom m_room;
-  std::vector<CInstance*> m_instances;
+  std::optional<HandMadeRoom> m_room;
   std::vector<uint8_t> m_scripts;
 };
 
@@ -170,7 +152,7 @@ TEST_F(TranslatedCodeTest, WithVisitsFromTheLastToTheFirstEachOnceEvenWhenDestro
   RunStep(runner, wire, true);
   EXPECT_EQ(kit::TheLog().withCount, 3);
   EXPECT_EQ(kit::TheLog().visited, (std::vector<int32_t>{100012, 100011, 100010}));
-  for (CInstance* i : m_instances) {
+  for (CInstance* i : m_room->Instances()) {
     EXPECT_EQ(i->marked, i->object_index == wire) << i->id;
   }
   // Destroyed instances are no longer targets.

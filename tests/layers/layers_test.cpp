@@ -64,13 +64,18 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// A program's entry: src/main.cpp, or a game's main.cpp.
+bool IsEntry(const std::string& file) { return file.size() >= 9 && file.compare(file.size() - 9, 9, "/main.cpp") == 0; }
+
 // Why `include` breaks the table, or "" when it keeps it. Files directly under src/ (the program's
-// entry) stand on the top floor.
+// entry) stand on the top floor; a game's folder under game/ has a floor of its own. Only a
+// program's entry includes host/, which starts the runner.
 std::string Breach(const FloorTable& floors, const Include& include) {
-  const std::string from = FolderOf(include.file.substr(4));  // past "src/"
+  const std::string from = FolderOf(include.file.substr(include.file.find('/') + 1));  // past "src/" or "game/"
   const std::string to = FolderOf(include.target);
   const auto target = floors.find(to);
   if (target == floors.end()) return "";  // a system or third-party header
+  if (to == "host" && from != "host" && !IsEntry(include.file)) return "only a program's entry includes host/";
   if (from.empty()) return "";
   const auto source = floors.find(from);
   if (source == floors.end()) return "the folder " + from + " has no floor in floors.txt";
@@ -89,13 +94,14 @@ std::string Breach(const FloorTable& floors, const Include& include) {
   return "";
 }
 
-std::vector<Include> IncludesUnder(const fs::path& root) {
+// Every quoted include of the sources under `root`, their paths starting with `prefix`.
+std::vector<Include> IncludesUnder(const fs::path& root, const std::string& prefix) {
   static const std::regex kInclude(R"re(^\s*#\s*include\s+"([^"]+)")re");
   std::vector<Include> found;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string extension = entry.path().extension().string();
     if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
-    const std::string file = "src/" + fs::relative(entry.path(), root).generic_string();
+    const std::string file = prefix + fs::relative(entry.path(), root).generic_string();
     std::ifstream in(entry.path());
     std::smatch match;
     for (std::string line; std::getline(in, line);) {
@@ -108,13 +114,17 @@ std::vector<Include> IncludesUnder(const fs::path& root) {
 
 const fs::path kHere = fs::path(TOLVARINE_SOURCE_DIR) / "tests" / "layers";
 
-TEST(LayersTest, EveryIncludeUnderSrcKeepsTheFloors) {
+TEST(LayersTest, EveryIncludeUnderSrcAndGameKeepsTheFloors) {
   const FloorTable floors = ReadFloors(kHere / "floors.txt");
   ASSERT_FALSE(floors.empty());
   std::string breaches;
-  for (const Include& include : IncludesUnder(fs::path(TOLVARINE_SOURCE_DIR) / "src")) {
-    const std::string why = Breach(floors, include);
-    if (!why.empty()) breaches += include.file + " includes \"" + include.target + "\": " + why + "\n";
+  for (const char* tree : {"src", "game"}) {
+    const std::vector<Include> includes = IncludesUnder(fs::path(TOLVARINE_SOURCE_DIR) / tree, std::string(tree) + "/");
+    EXPECT_FALSE(includes.empty()) << tree;
+    for (const Include& include : includes) {
+      const std::string why = Breach(floors, include);
+      if (!why.empty()) breaches += include.file + " includes \"" + include.target + "\": " + why + "\n";
+    }
   }
   EXPECT_EQ(breaches, "") << "move the code to the floor it needs, or reach up through a hook that the "
                               "upper folder installs";
@@ -144,6 +154,12 @@ TEST(LayersTest, TheTableAllowsDownwardIncludesAndRefusesUpwardOnes) {
       {"src/platform/window/window_system.cpp", "core/value.h", false},
       {"src/platform/window/window_system.cpp", "runtime/host_state.h", false},
       {"src/world/room.cpp", "SDL2/SDL.h", true},
+      {"game/lumbrix/input_keys.cpp", "functions/interaction_functions.h", true},
+      {"game/lumbrix/input_keys.cpp", "lumbrix/kit.h", true},
+      {"game/lumbrix/main.cpp", "host/entry.h", true},
+      {"game/lumbrix/input_keys.cpp", "host/game_loader.h", false},
+      {"src/functions/game_functions.cpp", "lumbrix/names.h", false},
+      {"src/host/startup.cpp", "lumbrix/names.h", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Breach(floors, {c.file, c.target}).empty(), c.allowed) << c.file << " -> " << c.target;

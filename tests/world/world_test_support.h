@@ -12,6 +12,7 @@
 
 #include "container/objt.h"
 #include "container/writer.h"
+#include "core/hand_made_room.h"
 #include "core/registry_test_support.h"
 #include "core/translated_kit.h"
 #include "runtime/container.h"
@@ -101,11 +102,7 @@ class ObjectWorldTest : public RegistryTest {
 
   // An instance of the object, in the room's active list and the id table.
   CInstance* NewInstance(int32_t objectIndex, int32_t id) {
-    auto* i = new CInstance(0, 0, id, objectIndex, true);
-    m_instances.push_back(i);
-    InstanceIdTable.Insert(id, i);
-    m_room.active.InsertByDepth(i);
-    return i;
+    return PlaceInstanceForTest(m_room, m_instances, objectIndex, id);
   }
 
   static std::vector<kit::EventSeen>& Seen() { return kit::TheLog().events; }

@@ -1,0 +1,188 @@
+// What every translated function of the game is written with. A function is the short run of
+// statements its script, event or creation code holds, in this shape:
+//
+//   RValue* tll_Script_name(CInstance* selfIn, CInstance* otherIn, RValue* result, int32_t argc,
+//                           RValue** args) {
+//     CInstance* self = selfIn;            // a with block switches these
+//     CInstance* other = otherIn;
+//     tll::Frame frame("tll_Script_name"); // on the trace chain until the function leaves
+//     tll::Local local;                    // locals start undefined and are released on the way out
+//     frame.Line(1);                       // before each statement, its source line
+//     ...
+//     return result;
+//   }
+//
+// Own user variables are slots of the value array by fixed index; built-in variables, other
+// targets' variables and built-in functions go through the runner. Every way out of a function or
+// of a with block goes through destructors, so the frame is popped and each open iteration ends
+// however the statements leave.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "core/math_epsilon.h"
+#include "core/stack_trace.h"
+#include "core/value.h"
+#include "runtime/link_record.h"
+#include "script/wx_object.h"
+#include "vm/calls.h"
+#include "vm/variable_access.h"
+#include "vm/variable_names.h"
+#include "world/instance.h"
+
+namespace tll {
+
+// The function's frame on the trace chain, under its own name; error reports print its line.
+class Frame {
+ public:
+  explicit Frame(const char* name) : m_frame{nullptr, name, 0} { StackTrace_Push(&m_frame); }
+  ~Frame() { StackTrace_Pop(&m_frame); }
+  Frame(const Frame&) = delete;
+  Frame& operator=(const Frame&) = delete;
+  void Line(int32_t line) { m_frame.line = line; }
+
+ private:
+  StackTraceFrame m_frame;
+};
+
+// A value that starts undefined and releases what it holds when it goes: a function's local, and
+// (as a static) a unit's result slot for the calls it makes, released at program exit.
+struct Local {
+  RValue value = RValue_MakeUndefined();
+  Local() = default;
+  ~Local() { RValue_Release(&value); }
+  Local(const Local&) = delete;
+  Local& operator=(const Local&) = delete;
+  RValue* operator&() { return &value; }
+  RValue& operator*() { return value; }
+};
+using Static = Local;
+
+// --- numbers and truth ---------------------------------------------------------------------------
+
+// The number a value holds: reals, integers and booleans; anything else counts as 0.
+inline double Num(const RValue& v) {
+  switch (RValue_Kind(&v)) {
+    case VALUE_REAL: return v.val;
+    case VALUE_INT32:
+    case VALUE_BOOL: return v.v32;
+    case VALUE_INT64: return static_cast<double>(v.v64);
+    default: return 0.0;
+  }
+}
+inline bool Truth(double d) { return d > 0.5; }
+inline bool Truth(const RValue& v) { return Truth(Num(v)); }
+// Numbers are equal within the math epsilon; tests against zero use it too.
+inline bool Equal(double a, double b) { return std::fabs(a - b) <= Math_Epsilon; }
+inline bool Positive(double d) { return d > Math_Epsilon; }
+inline bool Negative(double d) { return d < -Math_Epsilon; }
+// Targets, object indices and array indices: truncated toward zero.
+// Out of range (or not a number) they name nothing: the most negative integer.
+inline int32_t Int(double d) {
+  return d > -2147483649.0 && d < 2147483648.0 ? static_cast<int32_t>(d) : INT32_MIN;
+}
+inline int32_t Int(const RValue& v) { return Int(Num(v)); }
+
+inline RValue Real(double d) { return RValue_MakeReal(d); }
+inline void SetReal(RValue* target, double d) {
+  RValue_Release(target);
+  *target = RValue_MakeReal(d);
+}
+inline void Set(RValue* target, const RValue& value) { RValue_Assign(target, &value); }
+// A return statement's copy into the result: numbers by value, strings and arrays by reference.
+inline RValue* Return(RValue* result, const RValue& value) { return RValue_Assign(result, &value); }
+inline RValue* Return(RValue* result, double d) {
+  SetReal(result, d);
+  return result;
+}
+
+// --- variables -----------------------------------------------------------------------------------
+
+// Own user variables: the slot of self's value array, or of the global object's.
+inline RValue& Own(CInstance* self, int32_t index) { return self->m_slots[index]; }
+inline RValue& Global(int32_t index) { return g_pGlobalObject->m_slots[index]; }
+
+// Another target's user variable by its fixed index: an instance id, an object index (its first
+// instance to read, every instance to write) or -3 for all. A missing one reads as undefined.
+inline void GetOn(int32_t target, int32_t index, RValue* out) {
+  RValue_Release(out);
+  Variable_GetArrayFromTarget(target, index, ARRAY_INDEX_NONE, out);
+}
+inline void SetOn(int32_t target, int32_t index, const RValue& value) {
+  Variable_SetArrayOnTarget(target, index, ARRAY_INDEX_NONE, &value);
+}
+
+// Built-in variables through their bound slots, of self or of another target; `element` is the
+// array index for the variables that are arrays (view_wport[0] passes 0).
+inline void Get(CInstance* self, const LinkName& variable, RValue* out, int32_t element = ARRAY_INDEX_NONE) {
+  RValue_Release(out);
+  Variable_GetValue(self, variable.slot, element, out);
+}
+inline void Set(CInstance* self, const LinkName& variable, const RValue& value, int32_t element = ARRAY_INDEX_NONE) {
+  Variable_SetValue(self, variable.slot, element, &value);
+}
+inline void GetFrom(int32_t target, const LinkName& variable, RValue* out, int32_t element = ARRAY_INDEX_NONE) {
+  RValue_Release(out);
+  Variable_GetFromTarget(target, variable.slot, element, out);
+}
+inline void SetOnTarget(int32_t target, const LinkName& variable, const RValue& value,
+                        int32_t element = ARRAY_INDEX_NONE) {
+  Variable_SetOnTarget(target, variable.slot, element, &value);
+}
+
+// --- calls ---------------------------------------------------------------------------------------
+
+// A built-in function through its bound slot; the result lands in `result` (the unit's static or
+// a local), which the caller reads at once.
+template <typename... Args>
+inline RValue* Call(CInstance* self, CInstance* other, RValue* result, const LinkName& function,
+                    const Args&... args) {
+  RValue* argv[] = {const_cast<RValue*>(&args)..., nullptr};
+  return VM_CallBuiltin(self, other, result, static_cast<int32_t>(sizeof...(Args)), function.slot, argv);
+}
+
+using ScriptFunction = RValue* (*)(CInstance*, CInstance*, RValue*, int32_t, RValue**);
+
+// Another script, called directly with the caller's result slot: a script that returns nothing
+// leaves the slot as it was.
+template <typename... Args>
+inline RValue* Script(ScriptFunction script, CInstance* self, CInstance* other, RValue* result, const Args&... args) {
+  RValue* argv[] = {const_cast<RValue*>(&args)..., nullptr};
+  return script(self, other, result, static_cast<int32_t>(sizeof...(Args)), argv);
+}
+
+// --- with blocks ---------------------------------------------------------------------------------
+
+// One with block over a target (-1 self, -2 other, -3 all, an instance id, an object index with
+// its descendants). It switches the function's self and other while it runs and restores them
+// when it ends, at the latest when it goes out of scope:
+//
+//   { tll::With with(&self, &other, target);
+//     if (with.Any()) do { ... } while (with.Next()); }
+class With {
+ public:
+  With(CInstance** self, CInstance** other, int32_t target) : m_self(self), m_other(other) {
+    m_count = WithIterator_Begin(&m_iterator, self, other, target);
+  }
+  ~With() { End(); }
+  With(const With&) = delete;
+  With& operator=(const With&) = delete;
+
+  bool Any() const { return m_count > 0; }
+  bool Next() { return WithIterator_Next(&m_iterator, m_self); }
+  void End() {
+    if (m_ended) return;
+    m_ended = true;
+    WithIterator_End(&m_iterator, m_self, m_other);
+  }
+
+ private:
+  WithIterator m_iterator{};
+  CInstance** m_self;
+  CInstance** m_other;
+  int32_t m_count = 0;
+  bool m_ended = false;
+};
+
+}  // namespace tll

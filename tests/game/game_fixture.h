@@ -1,0 +1,49 @@
+// Lumbrix loaded in-process as the runner loads it: the game half's record provider installed,
+// a different game named with -game and lying beside it, the built-in container read, scanned
+// and loaded, and every link bound.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/function_registry.h"
+#include "host/game_loader.h"
+#include "host/host_test_support.h"
+#include "io/input.h"
+#include "io/program.h"
+#include "lumbrix/names.h"
+#include "runtime/game_header.h"
+#include "runtime/host_state.h"
+#include "runtime/runner_options.h"
+#include "world/lifecycle.h"
+
+class LumbrixGameTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_RunnerOptions = RunnerOptions();
+    g_GameOptions = GameOptions();
+    GameHeader_Reset();
+    Variable_BuiltIn_Init();
+    lumbrix::Install();
+    m_dir = host_test::MakeScratchDir("lumbrix");
+    host_test::WriteFile(m_dir + "/data.win", host_test::MinimalContainer());
+    Host_ReplaceText(&g_pGameFilePath, (m_dir + "/data.win").c_str());
+    RunnerLoadGame();
+    Game_ScanHeader(Game_Container(), Game_ContainerSize());
+    ASSERT_NE(Game_Container(), nullptr);
+    ASSERT_TRUE(Game_LoadChunks(Game_Container(), Game_ContainerSize()));
+    IO_Init();
+    IO_Update();  // the first update takes the input state as it stands
+  }
+  void TearDown() override {
+    IO_Reset();
+    Game_SetLinkRecordProvider(nullptr);
+    Runner_FreeGameData();
+    Builtin_Shutdown();
+    Host_FreeText(&g_pGameFilePath);
+    Win32_ForgetProgramDirectory();
+  }
+
+  std::string m_dir;
+};
