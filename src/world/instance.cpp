@@ -81,6 +81,7 @@ CInstance::~CInstance() {
     object_def->RemoveInstance(this);
     object_def = nullptr;
   }
+  ObjectInstanceList_Forget(this);
   delete physics_object;
   physics_object = nullptr;
   DeleteSkeleton(skeleton);

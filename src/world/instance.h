@@ -9,6 +9,8 @@
 
 class CObject;
 class CRoom;
+struct ObjectInstanceNode;
+struct LayerElement;
 class CPhysicsObject;
 class CSkeletonInstance;
 class IBuffer;
@@ -157,7 +159,11 @@ class CInstance : public WXObjectBase {
   CCode* creation_code = nullptr;     // not owned
   CObject* previous_object = nullptr;  // the old object until the deferred relink
   int32_t mouse_state = 2;             // bits 0-1: 1 over, 2 not over; bits 2-3: change
+  uint8_t queued_in = 0;               // one bit per deferred queue that holds the instance
+  uint64_t with_generation = 0;        // the with-list generation that holds it (with_targets.cpp)
   int32_t layer_id = -1;
+  LayerElement* layer_element = nullptr;  // its element in the layer of layer_id while in_layer
+  ObjectInstanceNode* object_nodes = nullptr;  // its nodes in object lists, newest first
   CInstance* list_next = nullptr;      // links in the room's depth-ordered list
   CInstance* list_prev = nullptr;
   float depth = 0.0f;
