@@ -146,6 +146,18 @@ class Game {
       Room_Data(0)->AddInstanceRecord(x - 17.0f, y, kMover);
     }
   }
+  // Room 0 started with n instances of the object.
+  static void Start(int32_t n, int32_t object) {
+    Place(n, object);
+    Room_Start(0, false);
+  }
+  // Room 0 started with n / 2 movers against n / 2 blocks, the movers under way.
+  static void StartMoversAgainstBlocks(int32_t n) {
+    PlaceMoversAgainstBlocks(n);
+    Room_Start(0, false);
+    StartMovers();
+    g_collisions = 0;
+  }
   static void StartMovers() {
     for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) {
       if (i->object_index != kMover) continue;
@@ -165,13 +177,17 @@ void PerInstance(benchmark::State& state, int64_t perIteration) {
 
 int32_t Size(const benchmark::State& state) { return static_cast<int32_t>(state.range(0)); }
 
+void CheckEveryMoverCollided(benchmark::State& state, int32_t n) {
+  if (g_collisions != state.iterations() * (n / 2)) state.SkipWithError("not every mover collided in every step");
+  PerInstance(state, n);
+}
+
 // --- depth = -y in every Step ----------------------------------------------------------------
 
 void BM_StepEveryInstanceSettingDepthToMinusY(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
-  Game::Place(n, kMover);
-  Room_Start(0, false);
+  Game::Start(n, kMover);
   Game::StartMovers();
   for (auto _ : state) {
     HandleStep(kStepNormal);
@@ -187,17 +203,13 @@ BENCHMARK(BM_StepEveryInstanceSettingDepthToMinusY)->Arg(1000)->Arg(10000)->Unit
 void BM_CollisionPhaseOfMoversAgainstBlocks(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
-  Game::PlaceMoversAgainstBlocks(n);
-  Room_Start(0, false);
-  Game::StartMovers();
-  g_collisions = 0;
+  Game::StartMoversAgainstBlocks(n);
   // The movers' motion into the blocks, then the phase that puts them back.
   for (auto _ : state) {
     HandleInstanceMovement(false);
     HandleCollision();
   }
-  if (g_collisions != state.iterations() * (n / 2)) state.SkipWithError("not every mover collided in every step");
-  PerInstance(state, n);
+  CheckEveryMoverCollided(state, n);
 }
 BENCHMARK(BM_CollisionPhaseOfMoversAgainstBlocks)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
@@ -205,13 +217,9 @@ BENCHMARK(BM_CollisionPhaseOfMoversAgainstBlocks)->Arg(1000)->Arg(10000)->Unit(b
 void BM_WholeStepDepthAndCollisions(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
-  Game::PlaceMoversAgainstBlocks(n);
-  Room_Start(0, false);
-  Game::StartMovers();
-  g_collisions = 0;
+  Game::StartMoversAgainstBlocks(n);
   for (auto _ : state) Runner_Step();
-  if (g_collisions != state.iterations() * (n / 2)) state.SkipWithError("not every mover collided in every step");
-  PerInstance(state, n);
+  CheckEveryMoverCollided(state, n);
 }
 BENCHMARK(BM_WholeStepDepthAndCollisions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
@@ -220,8 +228,7 @@ BENCHMARK(BM_WholeStepDepthAndCollisions)->Arg(1000)->Arg(10000)->Unit(benchmark
 void BM_ActivateAllThenDeactivateOutsideTheView(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
-  Game::Place(n, kBlock);
-  Room_Start(0, false);
+  Game::Start(n, kBlock);
   for (auto _ : state) {
     Instance_ActivateAll();
     Instance_DeactivateRegion(nullptr, 0.0f, 0.0f, 640.0f, 480.0f, false, false);
@@ -237,8 +244,7 @@ BENCHMARK(BM_ActivateAllThenDeactivateOutsideTheView)->Arg(1000)->Arg(10000)->Un
 void BM_DestroyOnePercentAtRandom(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
-  Game::Place(n, kBlock);
-  Room_Start(0, false);
+  Game::Start(n, kBlock);
   uint32_t seed = 1;
   std::vector<CInstance*> all;
   for (auto _ : state) {
@@ -336,8 +342,7 @@ BENCHMARK(BM_EnterARoomListingItsRecordsInALayer)->Arg(1000)->Arg(10000)->Unit(b
 void BM_WithAnObjectsInstances(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
-  Game::Place(n, kBlock);
-  Room_Start(0, false);
+  Game::Start(n, kBlock);
   CInstance* self = Room_Current->active.first;
   CInstance* other = self;
   int64_t visited = 0;
@@ -360,8 +365,7 @@ void BM_InstanceIdOverInstanceCount(benchmark::State& state) {
   const int32_t n = Size(state);
   Game game;
   Variable_BuiltIn_Init();
-  Game::Place(n, kBlock);
-  Room_Start(0, false);
+  Game::Start(n, kBlock);
   CInstance* self = Room_Current->active.first;
   const int32_t count = Variable_BuiltinFind("instance_count");
   const int32_t ids = Variable_BuiltinFind("instance_id");
