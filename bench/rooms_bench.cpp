@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "runtime/game_flags.h"
 #include "host/rooms.h"
@@ -68,5 +70,27 @@ void BM_CreateAndDestroyTenThousandInstances(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 10000);
 }
 BENCHMARK(BM_CreateAndDestroyTenThousandInstances)->Unit(benchmark::kMillisecond);
+
+// The same, destroying in an order that is neither the creation order nor its reverse, so that
+// leaving the object lists and the id table cannot rely on the instance being near either end.
+void BM_CreateAndDestroyTenThousandInstancesInRandomOrder(benchmark::State& state) {
+  Game game;
+  Room_Copies.assign(1, nullptr);
+  Room_Start(0, false);
+  std::vector<CInstance*> made(10000);
+  uint32_t seed = 17;
+  for (auto _ : state) {
+    for (int32_t i = 0; i < 10000; ++i) made[i] = Command_CreateInstance(0, static_cast<float>(i), 0.0f);
+    for (size_t i = made.size(); i > 1; --i) {
+      seed = seed * 1103515245u + 12345u;
+      std::swap(made[i - 1], made[(seed >> 8) % i]);
+    }
+    for (CInstance* instance : made) Command_DestroyInstance(instance);
+    Room_DeleteMarked(Room_Current);
+  }
+  Room_End(false);
+  state.SetItemsProcessed(state.iterations() * 10000);
+}
+BENCHMARK(BM_CreateAndDestroyTenThousandInstancesInRandomOrder)->Unit(benchmark::kMillisecond);
 
 }  // namespace

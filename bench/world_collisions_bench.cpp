@@ -41,6 +41,7 @@ class World {
     box.frameCount = 1;
     box.maskRight = 15;
     box.maskBottom = 15;
+    box.precise = false;  // a box: without mask bytes a precise sprite would collide with nothing
     const int32_t sprite = Sprite_Add(box);
     for (int32_t k = 0; k < kObjects; ++k) {
       CObject* object = Object_Data(Object_Add());

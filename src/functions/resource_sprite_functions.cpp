@@ -51,7 +51,7 @@ void Sprite_MarkInstancesDirty(int32_t sprite) {
   if (Room_Current == nullptr) return;
   for (const InstanceList* list : {&Room_Current->active, &Room_Current->inactive}) {
     for (CInstance* i = list->first; i != nullptr; i = i->list_next) {
-      if (i->sprite_index == sprite) i->bbox_dirty = true;
+      if (i->sprite_index == sprite) i->MarkBoundingBoxDirty();
     }
   }
 }

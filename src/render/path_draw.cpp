@@ -4,7 +4,7 @@
 #include "world/path.h"
 
 void CPath::Draw(float x, float y, bool absolute) const {
-  const int32_t n = static_cast<int32_t>(std::nearbyint(m_length / 4.0f));
+  const int32_t n = static_cast<int32_t>(std::nearbyint(GetLength() / 4.0f));
   if (n <= 0) return;
   float dx = x;
   float dy = y;

@@ -8,6 +8,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "assets/asset_names_stand_in.h"
 #include "core/console.h"
@@ -256,25 +257,29 @@ bool SV_BackgroundColour(CInstance*, int32_t, const RValue* value) {
   return true;
 }
 
-// The active instances of the running room that still count: not destroyed, not deactivated.
-bool Counts(const CInstance* i) { return !i->marked && !i->deactivated; }
-
+// instance_count is the active list's count: an instance destroyed in this step is counted until
+// the marked instances are deleted, and a deactivated one until the deferred update moves it.
 bool GV_InstanceCount(CInstance*, int32_t, RValue* out) {
-  int32_t n = 0;
-  if (const CRoom* room = Running()) {
-    for (const CInstance* i = room->active.first; i != nullptr; i = i->list_next) n += Counts(i) ? 1 : 0;
-  }
-  return Builtin_Real(out, n);
+  const CRoom* room = Running();
+  return Builtin_Real(out, room != nullptr ? room->active.count : 0);
 }
+// instance_id[i] indexes the same list through an array of its ids, made again only after the
+// list changed, so a loop over instance_count reads each entry in constant time.
 bool GV_InstanceId(CInstance*, int32_t index, RValue* out) {
-  if (const CRoom* room = Running(); room != nullptr && index >= 0) {
-    int32_t n = 0;
-    for (const CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
-      if (!Counts(i)) continue;
-      if (n++ == index) return Builtin_Real(out, i->id);
-    }
+  static const InstanceList* indexed = nullptr;
+  static uint64_t indexedVersion = 0;
+  static std::vector<int32_t> ids;
+  const CRoom* room = Running();
+  if (room == nullptr || index < 0 || index >= room->active.count) return Builtin_Real(out, kNoInstance);
+  const InstanceList& list = room->active;
+  if (indexed != &list || indexedVersion != list.version || list.version == 0) {
+    ids.clear();
+    for (const CInstance* i = list.first; i != nullptr; i = i->list_next) ids.push_back(i->id);
+    indexed = &list;
+    indexedVersion = list.version;
   }
-  return Builtin_Real(out, kNoInstance);
+  if (static_cast<size_t>(index) >= ids.size()) return Builtin_Real(out, kNoInstance);
+  return Builtin_Real(out, ids[static_cast<size_t>(index)]);
 }
 
 // --- backgrounds and views -----------------------------------------------------------------------

@@ -29,7 +29,7 @@ void SetPosition(CInstance* instance, float x, float y) {
   if (instance->x == x && instance->y == y) return;
   instance->x = x;
   instance->y = y;
-  instance->bbox_dirty = true;
+  instance->MarkBoundingBoxDirty();
 }
 
 }  // namespace

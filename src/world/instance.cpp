@@ -19,6 +19,7 @@
 #include "world/room.h"
 
 uint64_t Event_PassCounter = 0;
+InstanceBoxWatch Instance_BoxWatch = nullptr;
 
 namespace {
 
@@ -63,7 +64,7 @@ CInstance::CInstance(float xPos, float yPos, int32_t instanceId, int32_t objectI
   xstart = xprevious = xPos;
   ystart = yprevious = yPos;
   image_index = 0.0f;
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
   ObjectTable_Insert(this);
   if (Game_ObjectMode() && g_accessorInstaller != nullptr) g_accessorInstaller(this);
   m_objectKind = kObjectKindInstance;
@@ -81,6 +82,7 @@ CInstance::~CInstance() {
     object_def->RemoveInstance(this);
     object_def = nullptr;
   }
+  ObjectInstanceList_Forget(this);
   delete physics_object;
   physics_object = nullptr;
   DeleteSkeleton(skeleton);
@@ -101,7 +103,7 @@ void CInstance::SetObjectIndex(int32_t objectIndex, bool join) {
   if (def == nullptr) return;
   if (join) def->AddInstance(this);
   TakeDefinitionDefaults(this, def);
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::SetSpriteIndex(int32_t spriteIndex) {
@@ -112,7 +114,7 @@ void CInstance::SetSpriteIndex(int32_t spriteIndex) {
     DeleteSkeleton(skeleton);
     if (sprite->kind == kSpriteKindSkeleton) skeleton = new CSkeletonInstance(sprite->skeleton);
   }
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
   if (std::trunc(image_index) >= static_cast<float>(frames)) image_index = 0.0f;
 }
 
@@ -151,6 +153,7 @@ void CInstance::Assign(const CInstance* source, bool join) {
   hspeed = source->hspeed;
   vspeed = source->vspeed;
   bbox_dirty = source->bbox_dirty;
+  NoteBoxChange();
   bbox_left = source->bbox_left;
   bbox_top = source->bbox_top;
   bbox_right = source->bbox_right;
@@ -207,7 +210,7 @@ void CInstance::ChangeObject(int32_t objectIndex) {
     physics_object = nullptr;
   }
   if (object_def->uses_physics) CreatePhysicsBody(Room_Current);
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::RelinkAfterObjectChange() {

@@ -9,6 +9,9 @@
 
 class CObject;
 class CRoom;
+struct ObjectInstanceNode;
+struct LayerElement;
+class CInstance;
 class CPhysicsObject;
 class CSkeletonInstance;
 class IBuffer;
@@ -18,6 +21,11 @@ inline constexpr int32_t kInstanceAlarmCount = 12;
 
 // The event-pass counter of the game step; a new instance takes its value as its creation stamp.
 extern uint64_t Event_PassCounter;
+
+// Told of every instance whose bounding box may have changed (null: nobody listens). The collision
+// phase listens while it keeps an index of boxes, so that the index follows what events move.
+using InstanceBoxWatch = void (*)(CInstance* instance);
+extern InstanceBoxWatch Instance_BoxWatch;
 
 class CInstance : public WXObjectBase {
  public:
@@ -78,6 +86,16 @@ class CInstance : public WXObjectBase {
   // place_meeting, instance_place, the collision events; never with itself.
   bool Collision_Instance(CInstance* other, bool precise);
 
+  // The bounding box is to be recomputed before its next use.
+  void MarkBoundingBoxDirty() {
+    bbox_dirty = true;
+    NoteBoxChange();
+  }
+  // The box may differ from before (written or copied without the dirty flag).
+  void NoteBoxChange() {
+    if (Instance_BoxWatch != nullptr) Instance_BoxWatch(this);
+  }
+
   // Makes this instance a copy of source: its id, built-in state and variables (not its creation
   // stamp, Destroy/Create/layer flags, previous object, mouse state, layer, links or physics body).
   void Assign(const CInstance* source, bool join);
@@ -94,6 +112,7 @@ class CInstance : public WXObjectBase {
   void CreatePhysicsBody(CRoom* room);
   void RebuildPhysicsBody(CRoom* room);
 
+  // Set through MarkBoundingBoxDirty, which also tells Instance_BoxWatch.
   bool bbox_dirty = true;
   bool visible = true;
   bool solid = false;
@@ -157,7 +176,13 @@ class CInstance : public WXObjectBase {
   CCode* creation_code = nullptr;     // not owned
   CObject* previous_object = nullptr;  // the old object until the deferred relink
   int32_t mouse_state = 2;             // bits 0-1: 1 over, 2 not over; bits 2-3: change
+  uint8_t queued_in = 0;               // one bit per deferred queue that holds the instance
+  uint64_t with_generation = 0;        // the with-list generation that holds it (with_targets.cpp)
+  uint64_t grid_build = 0;             // the collision grid build that indexes it, at grid_slot
+  int32_t grid_slot = -1;
   int32_t layer_id = -1;
+  LayerElement* layer_element = nullptr;  // its element in the layer of layer_id while in_layer
+  ObjectInstanceNode* object_nodes = nullptr;  // its nodes in object lists, newest first
   CInstance* list_next = nullptr;      // links in the room's depth-ordered list
   CInstance* list_prev = nullptr;
   float depth = 0.0f;

@@ -20,61 +20,72 @@ void CInstanceIdTable::Insert(int32_t id, CInstance* instance) {
     b.first = node;
   }
   b.last = node;
+  // Entries of one id share a bucket, so the tail of the bucket is the tail of the id's entries.
+  node->sameIdNext = nullptr;
+  const auto [at, added] = m_byId.try_emplace(id, SameId{node, node});
+  node->sameIdPrevious = added ? nullptr : at->second.last;
+  if (!added) {
+    at->second.last->sameIdNext = node;
+    at->second.last = node;
+  }
   ++m_count;
 }
 
 CInstance* CInstanceIdTable::Find(int32_t id) const {
   if (id < 0) return nullptr;
-  for (const InstanceIdNode* n = m_buckets[static_cast<uint32_t>(id) & kMask].first; n != nullptr; n = n->next) {
-    if (n->key == id) return n->value;
-  }
-  return nullptr;
+  const auto found = m_byId.find(id);
+  return found != m_byId.end() ? found->second.first->value : nullptr;
 }
 
 void CInstanceIdTable::Unlink(Bucket& b, InstanceIdNode* node) {
   (node->previous != nullptr ? node->previous->next : b.first) = node->next;
   (node->next != nullptr ? node->next->previous : b.last) = node->previous;
+  if (node->sameIdPrevious == nullptr && node->sameIdNext == nullptr) {
+    m_byId.erase(node->key);
+  } else {
+    SameId& same = m_byId.find(node->key)->second;
+    (node->sameIdPrevious != nullptr ? node->sameIdPrevious->sameIdNext : same.first) = node->sameIdNext;
+    (node->sameIdNext != nullptr ? node->sameIdNext->sameIdPrevious : same.last) = node->sameIdPrevious;
+  }
   --m_count;
 }
 
 bool CInstanceIdTable::Remove(int32_t id) {
-  Bucket& b = m_buckets[static_cast<uint32_t>(id) & kMask];
-  for (InstanceIdNode* n = b.first; n != nullptr; n = n->next) {
-    if (n->key != id) continue;
-    Unlink(b, n);
-    MemoryManager_Free(n);
-    return true;
-  }
-  return false;
+  const auto found = m_byId.find(id);
+  if (found == m_byId.end()) return false;
+  InstanceIdNode* n = found->second.first;
+  Unlink(m_buckets[static_cast<uint32_t>(id) & kMask], n);
+  MemoryManager_Free(n);
+  return true;
 }
 
 bool CInstanceIdTable::RemoveInstance(int32_t id, const CInstance* instance) {
+  const auto found = m_byId.find(id);
+  if (found == m_byId.end()) return false;
   Bucket& b = m_buckets[static_cast<uint32_t>(id) & kMask];
-  bool found = false;
-  for (InstanceIdNode* n = b.first; n != nullptr;) {
-    InstanceIdNode* next = n->next;
-    if (n->key == id && n->value == instance) {
+  bool removed = false;
+  for (InstanceIdNode* n = found->second.first; n != nullptr;) {
+    InstanceIdNode* next = n->sameIdNext;
+    if (n->value == instance) {
       Unlink(b, n);
       MemoryManager_Free(n);
-      found = true;
+      removed = true;
     }
     n = next;
   }
-  return found;
+  return removed;
 }
 
 bool CInstanceIdTable::Delete(int32_t id, int32_t mode) {
-  Bucket& b = m_buckets[static_cast<uint32_t>(id) & kMask];
-  for (InstanceIdNode* n = b.first; n != nullptr; n = n->next) {
-    if (n->key != id) continue;
-    // The entry goes before the instance, whose destructor looks for its own entry.
-    Unlink(b, n);
-    CInstance* instance = n->value;
-    MemoryManager_Free(n);
-    if (mode == kDisposeDelete) delete instance;
-    return true;
-  }
-  return false;
+  const auto found = m_byId.find(id);
+  if (found == m_byId.end()) return false;
+  InstanceIdNode* n = found->second.first;
+  // The entry goes before the instance, whose destructor looks for its own entry.
+  Unlink(m_buckets[static_cast<uint32_t>(id) & kMask], n);
+  CInstance* instance = n->value;
+  MemoryManager_Free(n);
+  if (mode == kDisposeDelete) delete instance;
+  return true;
 }
 
 void CInstanceIdTable::Clear(int32_t mode) {

@@ -1,8 +1,11 @@
 // The instance-id table: every instance of the running room by its id. 512 buckets chosen by the
-// id's low 9 bits; within a bucket, entries stay in insertion order.
+// id's low 9 bits; within a bucket, entries stay in insertion order. The buckets give the order
+// of every walk; beside them an index by id finds an id's entries without walking its bucket, so
+// look-ups stay constant time however many instances the buckets hold.
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 class CInstance;
 
@@ -11,6 +14,9 @@ struct InstanceIdNode {
   InstanceIdNode* next;
   int32_t key;
   CInstance* value;
+  // The entries of the same id, in bucket order.
+  InstanceIdNode* sameIdPrevious;
+  InstanceIdNode* sameIdNext;
 };
 
 // How Delete and Clear dispose of an instance: kDisposeDelete deletes it, anything else leaves it.
@@ -52,8 +58,14 @@ class CInstanceIdTable {
     InstanceIdNode* last = nullptr;
   };
   void Unlink(Bucket& bucket, InstanceIdNode* node);
+  // The first and last entry of each id present.
+  struct SameId {
+    InstanceIdNode* first;
+    InstanceIdNode* last;
+  };
 
   Bucket m_buckets[kBucketCount];
+  std::unordered_map<int32_t, SameId> m_byId;
   int32_t m_count = 0;
 };
 

@@ -41,14 +41,14 @@ void CInstance::UpdatePolarMotion() {
   }
   direction = NormaliseDegrees(Snap(direction));
   speed = Snap(std::sqrt(hspeed * hspeed + vspeed * vspeed));
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::UpdateCartesianMotion() {
   const float r = direction * kPi / 180.0f;
   hspeed = Snap(speed * std::cos(r));
   vspeed = Snap(-(speed * std::sin(r)));
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::SetDirection(float degrees) {
@@ -85,32 +85,32 @@ void CInstance::SetPosition(float newX, float newY) {
   if (newX == x && newY == y) return;
   x = newX;
   y = newY;
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 // A NaN differs from everything, itself included, so storing one always marks the box.
 void CInstance::SetImageXScale(float value) {
   if (value == image_xscale) return;
   image_xscale = value;
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::SetImageYScale(float value) {
   if (value == image_yscale) return;
   image_yscale = value;
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::SetImageAngle(float value) {
   if (value == image_angle) return;
   image_angle = value;
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::SetMaskIndex(int32_t index) {
   if (index == mask_index) return;
   mask_index = index;
-  bbox_dirty = true;
+  MarkBoundingBoxDirty();
 }
 
 void CInstance::ApplyFrictionAndGravity() {
@@ -281,7 +281,7 @@ bool CInstance::AdvancePath() {
   if (nx != x || ny != y) {
     x = nx;
     y = ny;
-    bbox_dirty = true;
+    MarkBoundingBoxDirty();
   }
   return ended;
 }

@@ -6,12 +6,14 @@
 #include "core/memory_manager.h"
 #include "world/instance.h"
 
-InstanceChangeList ObjectChangeList;
-InstanceChangeList DepthChangeList;
-InstanceChangeList Room_ActivationQueue;
+InstanceChangeList ObjectChangeList(kQueuedObjectChange);
+InstanceChangeList DepthChangeList(kQueuedDepthChange);
+InstanceChangeList Room_ActivationQueue(kQueuedActivation);
 
 namespace {
 constexpr int32_t kInitialCapacity = 32;
+// Reused between applications, so a step that moves every instance does not allocate.
+std::vector<CInstance*> g_unlinked;
 }
 
 InstanceChangeList::~InstanceChangeList() { MemoryManager_Free(m_items); }
@@ -25,23 +27,30 @@ void InstanceChangeList::AddUnique(CInstance* instance) {
     m_capacity = grown;
   }
   m_items[m_count++] = instance;
+  instance->queued_in |= m_bit;
 }
 
 bool InstanceChangeList::Contains(const CInstance* instance) const {
-  for (int32_t i = 0; i < m_count; ++i) {
-    if (m_items[i] == instance) return true;
-  }
-  return false;
+  return instance != nullptr && (instance->queued_in & m_bit) != 0;
 }
 
 bool InstanceChangeList::Remove(const CInstance* instance) {
+  // Only a queued instance is searched for, so forgetting a deleted instance costs nothing unless
+  // it is waiting in this queue.
+  if (!Contains(instance)) return false;
   for (int32_t i = 0; i < m_count; ++i) {
     if (m_items[i] != instance) continue;
+    m_items[i]->queued_in &= static_cast<uint8_t>(~m_bit);
     std::memmove(m_items + i, m_items + i + 1, static_cast<size_t>(m_count - i - 1) * sizeof(CInstance*));
     --m_count;
     return true;
   }
   return false;
+}
+
+void InstanceChangeList::Clear() {
+  for (int32_t i = 0; i < m_count; ++i) m_items[i]->queued_in &= static_cast<uint8_t>(~m_bit);
+  m_count = 0;
 }
 
 void ObjectChangeList_Apply() {
@@ -54,13 +63,13 @@ void DepthChangeList_Apply() {
   if (room != nullptr) {
     // Everything queued comes out first, then goes back in queue order: instances of equal depth
     // keep the order in which they were queued.
-    std::vector<CInstance*> unlinked;
-    unlinked.reserve(static_cast<size_t>(DepthChangeList.Count()));
+    std::vector<CInstance*>& unlinked = g_unlinked;
+    unlinked.clear();
     for (int32_t i = 0; i < DepthChangeList.Count(); ++i) {
       CInstance* instance = DepthChangeList.Get(i);
       if (!instance->deactivated && room->active.Remove(instance)) unlinked.push_back(instance);
     }
-    for (CInstance* instance : unlinked) room->active.InsertByDepth(instance);
+    room->active.InsertAllByDepth(unlinked);
   }
   DepthChangeList.Clear();
 }

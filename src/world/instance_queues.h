@@ -8,9 +8,16 @@
 
 class CInstance;
 
+// The bits of CInstance::queued_in.
+inline constexpr uint8_t kQueuedObjectChange = 1;
+inline constexpr uint8_t kQueuedDepthChange = 2;
+inline constexpr uint8_t kQueuedActivation = 4;
+
 class InstanceChangeList {
  public:
-  InstanceChangeList() = default;
+  // Each queue owns one bit of the instances' queued_in mask, so membership is a flag test and
+  // queueing stays constant time however long the queue grows.
+  explicit InstanceChangeList(uint8_t queuedBit) : m_bit(queuedBit) {}
   ~InstanceChangeList();
   InstanceChangeList(const InstanceChangeList&) = delete;
   InstanceChangeList& operator=(const InstanceChangeList&) = delete;
@@ -20,11 +27,12 @@ class InstanceChangeList {
   bool Contains(const CInstance* instance) const;
   // Takes the instance out (keeping the others' order); false when it was not queued.
   bool Remove(const CInstance* instance);
-  void Clear() { m_count = 0; }
+  void Clear();
   int32_t Count() const { return m_count; }
   CInstance* Get(int32_t i) const { return m_items[i]; }
 
  private:
+  uint8_t m_bit;
   CInstance** m_items = nullptr;
   int32_t m_count = 0;
   int32_t m_capacity = 0;

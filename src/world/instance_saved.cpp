@@ -101,6 +101,7 @@ bool CInstance::LoadFromBuffer(IBuffer* buffer, bool join) {
     *f = r.F32();
   }
   for (int32_t* i : {&bbox_left, &bbox_right, &bbox_top, &bbox_bottom}) *i = r.S32();
+  NoteBoxChange();
   visible = r.Bool();
   solid = r.Bool();
   persistent = r.Bool();

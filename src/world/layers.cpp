@@ -138,7 +138,10 @@ LayerElement* MakeTileElement(const RoomLayerElement& record) {
 }
 
 void ReturnElement(LayerElement* e) {
-  if (e->kind == kLayerElementInstance && e->instance != nullptr) e->instance->in_layer = false;
+  if (e->kind == kLayerElementInstance && e->instance != nullptr) {
+    e->instance->in_layer = false;
+    e->instance->layer_element = nullptr;
+  }
   PoolOf(e->kind).Return(e);
 }
 
@@ -246,21 +249,18 @@ void Layer_AddInstanceTo(CLayer* layer, CInstance* instance) {
   LayerElement* e = PoolOf(kLayerElementInstance).Take(kLayerElementInstance);
   e->instance = instance;
   e->instanceId = instance->id;
+  e->layer = layer;
   instance->layer_id = layer->id;
   instance->in_layer = true;
+  instance->layer_element = e;
   Append(&layer->elements, e);
 }
 
 void Layer_RemoveInstance(CInstance* instance) {
   if (instance == nullptr || !instance->in_layer) return;
-  if (CLayer* layer = Layer_Find(instance->layer_id)) {
-    for (LayerElement* e = layer->elements.first; e != nullptr; e = e->next) {
-      if (e->kind == kLayerElementInstance && e->instance == instance) {
-        Unlink(&layer->elements, e);
-        ReturnElement(e);
-        break;
-      }
-    }
+  if (LayerElement* e = instance->layer_element) {
+    Unlink(&e->layer->elements, e);
+    ReturnElement(e);
   }
   instance->in_layer = false;
 }

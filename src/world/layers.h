@@ -10,6 +10,7 @@ struct RoomBackground;
 struct RoomTile;
 struct RoomLayerElement;
 class CInstance;
+class CLayer;
 class CRoom;
 
 inline constexpr int32_t kLayerElementBackground = 1;
@@ -22,9 +23,11 @@ struct LayerElement {
   LayerElement* previous = nullptr;
   // Background: the room record's background, referred to, not copied.
   const RoomBackground* background = nullptr;
-  // Instance.
+  // Instance; the instance points back at its element (CInstance::layer_element), and the element
+  // at its layer, so leaving a layer does not search it.
   int32_t instanceId = -1;
   CInstance* instance = nullptr;
+  CLayer* layer = nullptr;
   // Tiles: the record's tiles, and their copies in the tile store.
   const RoomLayerElement* tileRecords = nullptr;
   int32_t tileCount = 0;

@@ -10,6 +10,7 @@
 #include "runtime/error_report.h"
 #include "runtime/game_header.h"
 #include "world/event_context.h"
+#include "world/instance.h"
 #include "world/object_lists.h"
 
 namespace {
@@ -197,9 +198,32 @@ int32_t FindParentCycle() {
 
 }  // namespace
 
+namespace {
+
+void UnlinkNode(ObjectInstanceList* list, ObjectInstanceNode* node) {
+  (node->previous != nullptr ? node->previous->next : list->first) = node->next;
+  (node->next != nullptr ? node->next->previous : list->last) = node->previous;
+  --list->count;
+}
+
+// The link in the instance's node chain that points at node.
+ObjectInstanceNode** ChainLinkTo(CInstance* instance, const ObjectInstanceNode* node) {
+  ObjectInstanceNode** link = &instance->object_nodes;
+  while (*link != node) link = &(*link)->instance_next;
+  return link;
+}
+
+}  // namespace
+
 void ObjectInstanceList::Append(CInstance* instance) {
   auto* node = static_cast<ObjectInstanceNode*>(MemoryManager_Alloc(sizeof(ObjectInstanceNode), __FILE__, __LINE__, true));
   node->instance = instance;
+  node->owner = this;
+  node->instance_next = nullptr;
+  if (instance != nullptr) {
+    node->instance_next = instance->object_nodes;
+    instance->object_nodes = node;
+  }
   node->previous = last;
   node->next = nullptr;
   if (last != nullptr) {
@@ -212,20 +236,25 @@ void ObjectInstanceList::Append(CInstance* instance) {
 }
 
 bool ObjectInstanceList::Remove(CInstance* instance) {
-  for (ObjectInstanceNode* node = first; node != nullptr; node = node->next) {
-    if (node->instance != instance) continue;
-    (node->previous != nullptr ? node->previous->next : first) = node->next;
-    (node->next != nullptr ? node->next->previous : last) = node->previous;
-    --count;
-    MemoryManager_Free(node);
-    return true;
+  if (instance == nullptr) return false;
+  // The chain is newest first; of several nodes in this list the first in list order is the
+  // oldest, the last one met.
+  ObjectInstanceNode** found = nullptr;
+  for (ObjectInstanceNode** link = &instance->object_nodes; *link != nullptr; link = &(*link)->instance_next) {
+    if ((*link)->owner == this) found = link;
   }
-  return false;
+  if (found == nullptr) return false;
+  ObjectInstanceNode* node = *found;
+  *found = node->instance_next;
+  UnlinkNode(this, node);
+  MemoryManager_Free(node);
+  return true;
 }
 
 bool ObjectInstanceList::Contains(const CInstance* instance) const {
-  for (const ObjectInstanceNode* node = first; node != nullptr; node = node->next) {
-    if (node->instance == instance) return true;
+  if (instance == nullptr) return false;
+  for (const ObjectInstanceNode* node = instance->object_nodes; node != nullptr; node = node->instance_next) {
+    if (node->owner == this) return true;
   }
   return false;
 }
@@ -233,11 +262,20 @@ bool ObjectInstanceList::Contains(const CInstance* instance) const {
 void ObjectInstanceList::Clear() {
   while (first != nullptr) {
     ObjectInstanceNode* next = first->next;
+    if (first->instance != nullptr) *ChainLinkTo(first->instance, first) = first->instance_next;
     MemoryManager_Free(first);
     first = next;
   }
   last = nullptr;
   count = 0;
+}
+
+void ObjectInstanceList_Forget(CInstance* instance) {
+  while (ObjectInstanceNode* node = instance->object_nodes) {
+    instance->object_nodes = node->instance_next;
+    UnlinkNode(node->owner, node);
+    MemoryManager_Free(node);
+  }
 }
 
 CObject::CObject(int32_t objectIndex) : index(objectIndex) {}

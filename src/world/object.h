@@ -14,24 +14,39 @@
 class CInstance;
 struct ContainerBytes;
 
+struct ObjectInstanceList;
+
 struct ObjectInstanceNode {
   ObjectInstanceNode* next;
   ObjectInstanceNode* previous;
   CInstance* instance;
+  // The list holding the node, and the next of the instance's nodes (CInstance::object_nodes):
+  // an instance finds its own node in a list without walking the list.
+  ObjectInstanceList* owner;
+  ObjectInstanceNode* instance_next;
 };
 
 // The nodes belong to the list; the instances do not.
 struct ObjectInstanceList {
+  ObjectInstanceList() = default;
+  ObjectInstanceList(const ObjectInstanceList&) = delete;
+  ObjectInstanceList& operator=(const ObjectInstanceList&) = delete;
+
   ObjectInstanceNode* first = nullptr;
   ObjectInstanceNode* last = nullptr;
   int32_t count = 0;
 
   void Append(CInstance* instance);
-  // Removes the first node holding the instance; false when there is none.
+  // Removes the first node holding the instance; false when there is none. Costs the number of
+  // lists the instance is in, not the length of this one.
   bool Remove(CInstance* instance);
   bool Contains(const CInstance* instance) const;
   void Clear();
 };
+
+// Takes the instance out of every object list still holding it: one whose ancestors changed since
+// it joined stays in a former ancestor's inclusive list, which must not keep a deleted instance.
+void ObjectInstanceList_Forget(CInstance* instance);
 
 struct ObjectPoint {
   float x;
@@ -108,8 +123,7 @@ class CObject {
   // and every ancestor; RemoveInstance leaves them.
   void AddInstance(CInstance* instance);
   // AddInstance unless the instance is listed already (a copy taking its source's state, an
-  // instance coming back from deactivation or with its persistent room). The search walks the
-  // list, so creation, which always joins a fresh instance, uses AddInstance.
+  // instance coming back from deactivation or with its persistent room).
   void AddInstanceOnce(CInstance* instance);
   void RemoveInstance(CInstance* instance);
 

@@ -38,7 +38,8 @@ NamedTable<CPath> g_paths;
 
 // --- route -----------------------------------------------------------------------------------
 
-void CPath::Compute() {
+void CPath::BuildRoute() const {
+  m_routeStale = false;
   m_route.clear();
   // Without points there is no route whatever the kind: closing or smoothing would read a first
   // point that does not exist.
@@ -52,17 +53,17 @@ void CPath::Compute() {
   ComputeLength();
 }
 
-void CPath::AddRoutePoint(float x, float y, float speed) {
-  if (m_route.size() == m_route.capacity()) m_route.reserve(m_route.size() + 10);
+void CPath::AddRoutePoint(float x, float y, float speed) const {
+  // Geometric growth: a route of n points costs O(n) copies however many points it gets.
   m_route.push_back({x, y, speed, 0.0f});
 }
 
-void CPath::ComputeLinear() {
+void CPath::ComputeLinear() const {
   for (const PathPoint& p : m_points) AddRoutePoint(p.x, p.y, p.speed);
   if (m_closed) AddRoutePoint(m_points[0].x, m_points[0].y, m_points[0].speed);
 }
 
-void CPath::ComputeSmooth() {
+void CPath::ComputeSmooth() const {
   const auto n = static_cast<int32_t>(m_points.size());
   auto at = [&](int32_t i) -> const PathPoint& { return m_points[static_cast<size_t>(((i % n) + n) % n)]; };
   if (!m_closed) AddRoutePoint(m_points[0].x, m_points[0].y, m_points[0].speed);
@@ -79,7 +80,7 @@ void CPath::ComputeSmooth() {
   }
 }
 
-void CPath::ComputeCurve(int32_t depth, const PathPoint& s, const PathPoint& t, const PathPoint& u) {
+void CPath::ComputeCurve(int32_t depth, const PathPoint& s, const PathPoint& t, const PathPoint& u) const {
   if (depth <= 0) return;
   const PathPoint m{(s.x + 2.0f * t.x + u.x) / 4.0f, (s.y + 2.0f * t.y + u.y) / 4.0f,
                     (s.speed + 2.0f * t.speed + u.speed) / 4.0f};
@@ -88,7 +89,7 @@ void CPath::ComputeCurve(int32_t depth, const PathPoint& s, const PathPoint& t, 
   if (SquaredDistance(t, u) > 16.0f) ComputeCurve(depth - 1, m, Mid(t, u), u);
 }
 
-void CPath::ComputeLength() {
+void CPath::ComputeLength() const {
   m_length = 0.0f;
   m_time = 0.0f;
   if (m_route.empty()) return;
@@ -106,6 +107,7 @@ void CPath::ComputeLength() {
 }
 
 PathPoint CPath::GetPosition(float t) const {
+  EnsureRoute();
   if (m_route.empty()) return {0.0f, 0.0f, 100.0f};
   const PathRoutePoint& first = m_route.front();
   const PathRoutePoint& last = m_route.back();
@@ -147,7 +149,7 @@ bool CPath::LoadFromChunk(const ContainerBytes& container, uint32_t entryOffset,
     point = {ReadFloat(p), ReadFloat(p + 4), ReadFloat(p + 8)};
     p += kPathPointSize;
   }
-  Compute();
+  InvalidateRoute();
   return true;
 }
 
@@ -157,17 +159,17 @@ void CPath::Assign(const CPath& other) {
   m_closed = other.m_closed;
   m_precision = other.m_precision;
   m_points = other.m_points;
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::Clear() {
   m_points.clear();
-  Compute();
+  InvalidateRoute();
 }
 
 int32_t CPath::AddPoint(float x, float y, float speed) {
   m_points.push_back({x, y, speed});
-  Compute();
+  InvalidateRoute();
   return GetNumber() - 1;
 }
 
@@ -175,19 +177,19 @@ void CPath::InsertPoint(int32_t index, float x, float y, float speed) {
   if (index < 0 || index > GetNumber()) return;
   if (m_points.size() == m_points.capacity()) m_points.reserve(m_points.size() + 6);
   m_points.insert(m_points.begin() + index, PathPoint{x, y, speed});
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::ChangePoint(int32_t index, float x, float y, float speed) {
   if (index < 0 || index >= GetNumber()) return;
   m_points[static_cast<size_t>(index)] = {x, y, speed};
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::DeletePoint(int32_t index) {
   if (index < 0 || index >= GetNumber()) return;
   m_points.erase(m_points.begin() + index);
-  Compute();
+  InvalidateRoute();
 }
 
 PathPoint CPath::GetPoint(int32_t index) const {
@@ -197,17 +199,17 @@ PathPoint CPath::GetPoint(int32_t index) const {
 
 void CPath::SetKind(int32_t kind) {
   m_kind = kind == kPathKindSmooth ? kPathKindSmooth : kPathKindStraight;
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::SetClosed(bool closed) {
   m_closed = closed;
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::SetPrecision(int32_t precision) {
   m_precision = std::clamp(precision, 0, kPathMaxPrecision);
-  Compute();
+  InvalidateRoute();
 }
 
 // --- transformations -------------------------------------------------------------------------
@@ -230,7 +232,7 @@ void CPath::Shift(float dx, float dy) {
     p.x += dx;
     p.y += dy;
   }
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::Rescale(float xs, float ys) {
@@ -240,7 +242,7 @@ void CPath::Rescale(float xs, float ys) {
     p.x = cx + (p.x - cx) * xs;
     p.y = cy + (p.y - cy) * ys;
   }
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::Rotate(float degrees) {
@@ -255,7 +257,7 @@ void CPath::Rotate(float degrees) {
     p.x = cx + c * dx + s * dy;
     p.y = cy + c * dy - s * dx;
   }
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::Mirror() { Rescale(-1.0f, 1.0f); }
@@ -264,7 +266,7 @@ void CPath::Flip() { Rescale(1.0f, -1.0f); }
 void CPath::Reverse() {
   if (m_points.size() < 2) return;
   std::reverse(m_points.begin(), m_points.end());
-  Compute();
+  InvalidateRoute();
 }
 
 void CPath::Append(const CPath* other) {
@@ -272,7 +274,7 @@ void CPath::Append(const CPath* other) {
   // Copied first: appending a path to itself reads the points it is growing.
   const std::vector<PathPoint> added = other->m_points;
   m_points.insert(m_points.end(), added.begin(), added.end());
-  Compute();
+  InvalidateRoute();
 }
 
 // --- table -----------------------------------------------------------------------------------

@@ -55,9 +55,18 @@ class CPath {
   bool GetClosed() const { return m_closed; }
   int32_t GetPrecision() const { return m_precision; }
   int32_t GetNumber() const { return static_cast<int32_t>(m_points.size()); }
-  float GetLength() const { return m_length; }
-  float GetTime() const { return m_time; }
-  const std::vector<PathRoutePoint>& Route() const { return m_route; }
+  float GetLength() const {
+    EnsureRoute();
+    return m_length;
+  }
+  float GetTime() const {
+    EnsureRoute();
+    return m_time;
+  }
+  const std::vector<PathRoutePoint>& Route() const {
+    EnsureRoute();
+    return m_route;
+  }
 
   // The position at fraction t of the route's length (0 start, 1 end); a NaN fraction answers as
   // 0. Without a route: (0, 0, speed 100).
@@ -81,20 +90,28 @@ class CPath {
   void GetCentre(float* x, float* y) const;
 
  private:
-  void Compute();
-  void ComputeLinear();
-  void ComputeSmooth();
-  void ComputeCurve(int32_t depth, const PathPoint& s, const PathPoint& t, const PathPoint& u);
-  void ComputeLength();
-  void AddRoutePoint(float x, float y, float speed);
+  // The route is made when it is first read after a change, not at every change: a path built
+  // point by point costs one route, not one per point. It depends on the points, kind,
+  // closedness and precision only, so it is the same whenever it is made.
+  void InvalidateRoute() { m_routeStale = true; }
+  void EnsureRoute() const {
+    if (m_routeStale) BuildRoute();
+  }
+  void BuildRoute() const;
+  void ComputeLinear() const;
+  void ComputeSmooth() const;
+  void ComputeCurve(int32_t depth, const PathPoint& s, const PathPoint& t, const PathPoint& u) const;
+  void ComputeLength() const;
+  void AddRoutePoint(float x, float y, float speed) const;
 
   std::vector<PathPoint> m_points;
-  std::vector<PathRoutePoint> m_route;
+  mutable std::vector<PathRoutePoint> m_route;
   int32_t m_kind = kPathKindStraight;
   bool m_closed = true;
   int32_t m_precision = 4;
-  float m_length = 0.0f;
-  float m_time = 0.0f;
+  mutable float m_length = 0.0f;
+  mutable float m_time = 0.0f;
+  mutable bool m_routeStale = false;
 };
 
 // The path table: slots by index (a slot may be empty) with their names.

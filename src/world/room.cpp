@@ -1,6 +1,7 @@
 #include "world/room.h"
 
 #include <cstring>
+#include <vector>
 
 #include "runtime/container.h"
 #include "runtime/game_data.h"
@@ -414,8 +415,12 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
   if (source->tile_list_present) tile_records = source->tile_records;
   layers = source->layers;
 
+  // The records' instances and the copies of the source's go into the active list as one batch,
+  // in this order, as if inserted one at a time.
+  std::vector<CInstance*> entering;
   if (createInstances && source->has_entry) {
     if (source->instance_list_present) {
+      const std::unordered_map<int32_t, int32_t> layerOf = source->LayersOfInstances();
       createdIds.reserve(source->instance_records.size());
       for (const RoomInstanceRecord& r : source->instance_records) {
         if (r.object < 0) continue;
@@ -426,9 +431,10 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
         instance->image_blend = r.colour & 0xFFFFFF;
         instance->image_alpha = Alpha(r.colour);
         instance->image_angle = r.angle;
-        instance->layer_id = source->FindLayerOfInstance(r.id);
+        const auto layer = layerOf.find(r.id);
+        instance->layer_id = layer != layerOf.end() ? layer->second : -1;
         instance->CreatePhysicsBody(this);
-        active.InsertByDepth(instance);
+        entering.push_back(instance);
         InstanceIdTable.Insert(instance->id, instance);
         createdIds.push_back(instance->id);
       }
@@ -440,13 +446,15 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
   } else if (!owns_records) {
     tiles = source->tiles;
   }
+  TilesReordered();
 
   for (CInstance* i = source->active.first; i != nullptr; i = i->list_next) {
     auto* copy = new CInstance(i->x, i->y, i->id, i->object_index, false);
     copy->Assign(i, true);
-    active.InsertByDepth(copy);
+    entering.push_back(copy);
     InstanceIdTable.Insert(copy->id, copy);
   }
+  active.InsertAllByDepth(entering);
   for (CInstance* i = source->inactive.first; i != nullptr; i = i->list_next) {
     auto* copy = new CInstance(i->x, i->y, i->id, i->object_index, false);
     copy->Assign(i, false);
@@ -514,15 +522,19 @@ void CRoom::DeleteAllInstances() { DeleteList(&active); }
 void CRoom::DeleteInactiveInstances() { DeleteList(&inactive); }
 
 void CRoom::ApplyActivation() {
+  // Woken instances go back by depth in the order they waited in, as one batch.
+  static std::vector<CInstance*> woken;
+  woken.clear();
   for (CInstance* i = inactive.first; i != nullptr;) {
     CInstance* next = i->list_next;
     if (!i->deactivated) {
       inactive.Remove(i);
-      active.InsertByDepth(i);
+      woken.push_back(i);
       if (i->object_def != nullptr) i->object_def->AddInstanceOnce(i);
     }
     i = next;
   }
+  active.InsertAllByDepth(woken);
   for (CInstance* i = active.first; i != nullptr;) {
     CInstance* next = i->list_next;
     if (i->deactivated) {

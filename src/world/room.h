@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "world/instance_list.h"
@@ -178,7 +179,7 @@ class CRoom {
   void ScrollBackgrounds();
 
   // Tiles of the running room. A "tile layer" is the set of tiles sharing one depth (compared
-  // exactly). The array grows by 10 records when full and is freed when deletion empties it.
+  // exactly). The array is freed when deletion empties it.
   // A copy of the tile with the next tile id; returns its index.
   int32_t AddTile(const RoomTile& tile);
   // The index of the tile with the id, -1 when none; tries the last-found index first.
@@ -200,6 +201,10 @@ class CRoom {
   void SortTiles();
   // The id of the first instances layer record listing the instance, -1 when none.
   int32_t FindLayerOfInstance(int32_t instanceId) const;
+  // FindLayerOfInstance for every listed instance at once: instance id to layer id.
+  std::unordered_map<int32_t, int32_t> LayersOfInstances() const;
+  // The tile array was reordered or shortened: FindTile's index is made again before its next use.
+  void TilesReordered();
   int32_t GetSpeed() const { return m_speed; }
 
   std::string caption;
@@ -240,6 +245,13 @@ class CRoom {
 
  private:
   bool m_ownsCode = false;  // a loaded definition owns its creation code; copies share it
+
+  void IndexTiles();
+  // FindTile's index: tile id to the first index holding it, made over m_tileIndexSize tiles and
+  // current while m_tileIndexFresh.
+  std::unordered_map<int32_t, int32_t> m_tileIndex;
+  size_t m_tileIndexSize = 0;
+  bool m_tileIndexFresh = false;
 };
 
 // The running room; null between games.

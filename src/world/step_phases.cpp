@@ -1,6 +1,7 @@
 #include "world/step_phases.h"
 
 #include <cmath>
+#include <vector>
 
 #include "assets/sprite_table.h"
 #include "io/input.h"
@@ -12,6 +13,7 @@
 #include "world/async_queue.h"
 #include "runtime/debug_services.h"
 #include "platform/winmm/joystick.h"
+#include "world/collision_grid.h"
 #include "world/event.h"
 #include "world/instance.h"
 #include "world/object.h"
@@ -217,6 +219,65 @@ void Collide(CInstance* a, CInstance* b) {
   }
 }
 
+// One pair record the plain way: every instance of the first object against every instance of the
+// second. Events may create instances (appended, left out by their stamp) and destroy them (only
+// marked): the next node is taken before each visit, so the walks neither break nor repeat.
+void CollideEveryPair(const CObject* first, const CObject* second, uint64_t pass) {
+  for (const ObjectInstanceNode* na = first->instances.first; na != nullptr && na->instance != nullptr;) {
+    const ObjectInstanceNode* nextA = na->next;
+    CInstance* a = na->instance;
+    if (Qualifies(a, pass)) {
+      for (const ObjectInstanceNode* nb = second->instances.first; nb != nullptr && nb->instance != nullptr;) {
+        const ObjectInstanceNode* nextB = nb->next;
+        CInstance* b = nb->instance;
+        if (Qualifies(b, pass) && Qualifies(a, pass)) Collide(a, b);
+        nb = nextB;
+      }
+    }
+    na = nextA;
+  }
+}
+
+// Below this many pairs of instances the plain walk is cheaper than indexing the boxes.
+constexpr int64_t kGridPairs = 256;
+
+// The same record through the grid: for each instance of the first object, the instances of the
+// second whose boxes may touch its box, in the second object's list order; the others would fail
+// the box test of Collide. The instances of the second object at the start are all there can be:
+// those created later fail the stamp test. When anything moved, the rest of the walk asks the
+// grid again from where it stands, so a box moved by an event counts as it is now.
+void CollideThroughGrid(const CObject* first, const CObject* second, uint64_t pass) {
+  static CollisionGrid grid;
+  static std::vector<int32_t> candidates;
+  grid.Build(second->instances);
+  for (const ObjectInstanceNode* na = first->instances.first; na != nullptr && na->instance != nullptr;) {
+    const ObjectInstanceNode* nextA = na->next;
+    CInstance* a = na->instance;
+    int32_t after = -1;
+    bool again = Qualifies(a, pass);
+    while (again) {
+      again = false;
+      grid.Refresh();
+      if (a->bbox_dirty) Compute_BoundingBox(a);
+      grid.Query(a->bbox_left, a->bbox_top, a->bbox_right, a->bbox_bottom, after, &candidates);
+      for (const int32_t position : candidates) {
+        // Once a no longer qualifies, no event of this walk runs, so it never qualifies again.
+        if (!Qualifies(a, pass)) break;
+        after = position;
+        CInstance* b = grid.At(position);
+        if (!Qualifies(b, pass)) continue;
+        Collide(a, b);
+        if (grid.HasChanges()) {
+          again = Qualifies(a, pass);
+          break;
+        }
+      }
+    }
+    na = nextA;
+  }
+  grid.Release();
+}
+
 }  // namespace
 
 void HandleOther() {
@@ -255,20 +316,10 @@ void HandleCollision() {
     const CObject* second = Object_Data(pair.second);
     if (first == nullptr || second == nullptr || first->instances.first == nullptr) continue;
     const uint64_t pass = Event_PassCounter++;
-    // Events may create instances (appended, left out by their stamp) and destroy them (only
-    // marked): the next node is taken before each visit, so the walks neither break nor repeat.
-    for (const ObjectInstanceNode* na = first->instances.first; na != nullptr && na->instance != nullptr;) {
-      const ObjectInstanceNode* nextA = na->next;
-      CInstance* a = na->instance;
-      if (Qualifies(a, pass)) {
-        for (const ObjectInstanceNode* nb = second->instances.first; nb != nullptr && nb->instance != nullptr;) {
-          const ObjectInstanceNode* nextB = nb->next;
-          CInstance* b = nb->instance;
-          if (Qualifies(b, pass) && Qualifies(a, pass)) Collide(a, b);
-          nb = nextB;
-        }
-      }
-      na = nextA;
+    if (static_cast<int64_t>(first->instances.count) * second->instances.count < kGridPairs) {
+      CollideEveryPair(first, second, pass);
+    } else {
+      CollideThroughGrid(first, second, pass);
     }
   }
 }

@@ -18,6 +18,15 @@ int32_t g_withLength = 0;
 
 constexpr int32_t kWithListInitialCapacity = 32;
 
+// The with-list's generation: an instance whose with_generation equals it is in the list, so
+// adding is a flag test however long the list. Emptying the list starts a new generation.
+uint64_t g_withGeneration = 1;
+
+void EmptyWithList() {
+  g_withLength = 0;
+  ++g_withGeneration;
+}
+
 bool Visitable(const CInstance* instance) { return !instance->marked && !instance->deactivated; }
 
 CInstance** NewArray(int32_t entries) {
@@ -122,25 +131,25 @@ void WithList_Init() {
   if (g_withItems != nullptr) return;
   g_withItems = static_cast<CInstance**>(MEM_ALLOC(sizeof(CInstance*) * kWithListInitialCapacity));
   g_withCapacity = kWithListInitialCapacity;
-  g_withLength = 0;
+  EmptyWithList();
 }
 
 void WithList_Free() {
   MEM_FREE(g_withItems);
   g_withItems = nullptr;
-  g_withCapacity = g_withLength = 0;
+  g_withCapacity = 0;
+  EmptyWithList();
 }
 
 bool WithList_AddUnique(CInstance* instance) {
-  for (int32_t i = 0; i < g_withLength; ++i) {
-    if (g_withItems[i] == instance) return true;
-  }
+  if (instance->with_generation == g_withGeneration) return true;
   if (g_withLength == g_withCapacity) {
     const int32_t capacity = g_withCapacity > 0 ? g_withCapacity * 2 : kWithListInitialCapacity;
     g_withItems = static_cast<CInstance**>(MEM_REALLOC(g_withItems, sizeof(CInstance*) * capacity));
     g_withCapacity = capacity;
   }
   g_withItems[g_withLength++] = instance;
+  instance->with_generation = g_withGeneration;
   return false;
 }
 
@@ -165,4 +174,4 @@ CInstance** WithList_CopyToArray(CInstance** array, CInstance** self) {
   return array + g_withLength;
 }
 
-void WithList_Clear() { g_withLength = 0; }
+void WithList_Clear() { EmptyWithList(); }

@@ -1,8 +1,37 @@
+#include <cmath>
+#include <utility>
 #include <vector>
 
 #include "script_test_support.h"
+#include "world/activation.h"
 
 namespace {
+
+// What applying the depth queue must give, by its plain rule: every queued instance that is not
+// deactivated and is listed comes out, then each goes back in queue order after the last listed
+// instance (walking from the end) whose sort depth is not above its depth.
+std::vector<CInstance*> ReferenceReinsert(const InstanceList& list, const std::vector<CInstance*>& queue) {
+  std::vector<std::pair<CInstance*, float>> order;
+  for (CInstance* i = list.first; i != nullptr; i = i->list_next) order.emplace_back(i, i->sort_depth);
+  std::vector<CInstance*> unlinked;
+  for (CInstance* q : queue) {
+    if (q->deactivated) continue;
+    for (size_t k = 0; k < order.size(); ++k) {
+      if (order[k].first != q) continue;
+      order.erase(order.begin() + static_cast<std::ptrdiff_t>(k));
+      unlinked.push_back(q);
+      break;
+    }
+  }
+  for (CInstance* q : unlinked) {
+    size_t at = order.size();
+    while (at > 0 && !(static_cast<double>(order[at - 1].second) <= static_cast<double>(q->depth))) --at;
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), {q, q->depth});
+  }
+  std::vector<CInstance*> out;
+  for (const auto& [i, depth] : order) out.push_back(i);
+  return out;
+}
 
 class InstanceListTest : public WorldTest {
  protected:
@@ -171,6 +200,145 @@ TEST_F(InstanceListTest, ClearingTheQueuesAppliesNothing) {
   EXPECT_EQ(ObjectChangeList.Count(), 0);
   EXPECT_EQ(DepthChangeList.Count(), 0);
   EXPECT_TRUE(a->instances.Contains(i));
+}
+
+TEST_F(InstanceListTest, DepthQueueAndWakingMatchTheOneByOneReinsertion) {
+  struct Scene {
+    const char* name;
+    std::vector<float> depths;  // palette of old and new depths
+    int listed;                 // instances in the room
+    int queuedEvery;            // every n-th instance (in a shuffled order) changes depth
+    bool someAsleep;            // a few queued instances are deactivated
+  };
+  const Scene scenes[] = {
+      {"all change, few distinct depths", {0, 1, 2}, 400, 1, false},
+      {"a tenth change, ties with the unchanged", {5, -5, 0, 5}, 400, 10, false},
+      {"a short queue goes one by one", {3, 4}, 200, 40, false},
+      {"deactivated ones stay where they are", {1, 2, 3}, 300, 2, true},
+      {"a NaN depth in the queue", {1, NAN, 2}, 300, 3, false},
+      {"negative zero and infinities", {0.0f, -0.0f, INFINITY, -INFINITY}, 300, 2, false},
+  };
+  for (const Scene& scene : scenes) {
+    CRoom room;
+    Room_Current = &room;
+    uint32_t seed = 99;
+    auto next = [&seed](size_t n) {
+      seed = seed * 1103515245u + 12345u;
+      return static_cast<size_t>((seed >> 8) % n);
+    };
+    std::vector<CInstance*> made;
+    for (int k = 0; k < scene.listed; ++k) {
+      CInstance* i = Make(scene.depths[next(scene.depths.size())]);
+      if (std::isnan(i->depth)) i->depth = 0;  // the list starts sorted
+      room.active.InsertByDepth(i);
+      made.push_back(i);
+    }
+    std::vector<CInstance*> queue;
+    for (size_t k = 0; k < made.size(); ++k) std::swap(made[k], made[k + next(made.size() - k)]);
+    for (size_t k = 0; k < made.size(); k += static_cast<size_t>(scene.queuedEvery)) {
+      made[k]->depth = scene.depths[next(scene.depths.size())];
+      made[k]->deactivated = scene.someAsleep && next(4) == 0;
+      queue.push_back(made[k]);
+      DepthChangeList.AddUnique(made[k]);
+      DepthChangeList.AddUnique(made[k]);  // queued once
+    }
+    ASSERT_EQ(DepthChangeList.Count(), static_cast<int32_t>(queue.size())) << scene.name;
+    const std::vector<CInstance*> expected = ReferenceReinsert(room.active, queue);
+    DepthChangeList_Apply();
+    EXPECT_EQ(Walk(room.active), expected) << scene.name;
+    EXPECT_EQ(DepthChangeList.Count(), 0);
+    for (CInstance* q : queue) EXPECT_FALSE(DepthChangeList.Contains(q)) << "applying empties the queue";
+
+    // Waking: the deactivated instances leave for the inactive list, then all come back by depth
+    // in the order they slept in, as if inserted one by one.
+    for (CInstance* i : made) {
+      i->deactivated = false;
+      if (next(3) != 0) continue;
+      i->depth = scene.depths[next(scene.depths.size())];
+      if (std::isnan(i->depth)) i->depth = 1;
+      Instance_Deactivate(i);
+    }
+    room.ApplyActivation();
+    std::vector<CInstance*> asleep;
+    for (CInstance* i = room.inactive.first; i != nullptr; i = i->list_next) asleep.push_back(i);
+    for (CInstance* i : asleep) Instance_Activate(i);
+    std::vector<CInstance*> wokenExpected = ReferenceReinsert(room.active, {});
+    {
+      std::vector<std::pair<CInstance*, float>> order;
+      for (CInstance* i : wokenExpected) order.emplace_back(i, i->sort_depth);
+      for (CInstance* q : asleep) {
+        size_t at = order.size();
+        while (at > 0 && !(static_cast<double>(order[at - 1].second) <= static_cast<double>(q->depth))) --at;
+        order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), {q, q->depth});
+      }
+      wokenExpected.clear();
+      for (const auto& [i, depth] : order) wokenExpected.push_back(i);
+    }
+    room.ApplyActivation();
+    InstanceQueues_Clear();
+    Room_ActivationQueue.Clear();
+    EXPECT_EQ(Walk(room.active), wokenExpected) << scene.name;
+    EXPECT_EQ(room.inactive.count, 0);
+    room.active = InstanceList();
+    room.inactive = InstanceList();
+    Room_Current = nullptr;
+  }
+}
+
+TEST_F(InstanceListTest, AQueueForgetsItsMembersWhenCleared) {
+  CInstance* a = Make(0);
+  DepthChangeList.AddUnique(a);
+  EXPECT_TRUE(DepthChangeList.Contains(a));
+  EXPECT_FALSE(ObjectChangeList.Contains(a)) << "each queue keeps its own membership";
+  DepthChangeList.Clear();
+  EXPECT_FALSE(DepthChangeList.Contains(a));
+  DepthChangeList.AddUnique(a);
+  EXPECT_EQ(DepthChangeList.Count(), 1) << "queued again after the clear";
+  EXPECT_TRUE(DepthChangeList.Remove(a));
+  EXPECT_FALSE(DepthChangeList.Remove(a));
+  EXPECT_EQ(DepthChangeList.Count(), 0);
+}
+
+TEST_F(InstanceListTest, ObjectListsTakeOutTheFirstNodeAndForgetADeletedInstance) {
+  CObject* parent = NewObject("parent");
+  CObject* child = NewObject("child");
+  CObject* other = NewObject("other");
+  child->parent = parent;
+  CInstance* i = Make(0, child->index);
+  CInstance* j = Make(0, child->index);
+  EXPECT_TRUE(parent->instances_recursive.Contains(i));
+  EXPECT_FALSE(parent->instances.Contains(i));
+  const auto order = [](const ObjectInstanceList& list) {
+    std::vector<CInstance*> out;
+    for (const ObjectInstanceNode* n = list.first; n != nullptr; n = n->next) out.push_back(n->instance);
+    return out;
+  };
+  // Listed twice: the first node in list order goes, the later one stays.
+  child->instances.Append(i);
+  EXPECT_EQ(order(child->instances), (std::vector<CInstance*>{i, j, i}));
+  EXPECT_TRUE(child->instances.Remove(i));
+  EXPECT_EQ(order(child->instances), (std::vector<CInstance*>{j, i}));
+  EXPECT_TRUE(child->instances.Remove(i));
+  EXPECT_FALSE(child->instances.Remove(i));
+  EXPECT_FALSE(other->instances.Remove(j)) << "a list that never held it";
+  EXPECT_EQ(order(child->instances), (std::vector<CInstance*>{j}));
+  child->instances.Append(i);
+
+  // A new parent: leaving walks the ancestors of now, so the former parent's inclusive list keeps
+  // the instance while it lives, and loses it when it is deleted.
+  child->parent = other;
+  child->RemoveInstance(i);
+  EXPECT_EQ(order(parent->instances_recursive), (std::vector<CInstance*>{i, j}));
+  m_made.erase(m_made.begin());
+  delete i;
+  EXPECT_EQ(order(parent->instances_recursive), (std::vector<CInstance*>{j}));
+  EXPECT_EQ(parent->instances_recursive.count, 1);
+
+  // Emptying a list leaves its instances able to leave the others.
+  child->instances.Clear();
+  EXPECT_FALSE(child->instances.Contains(j));
+  EXPECT_TRUE(parent->instances_recursive.Remove(j));
+  EXPECT_TRUE(child->instances_recursive.Contains(j));
 }
 
 }  // namespace

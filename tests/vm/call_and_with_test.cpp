@@ -430,6 +430,17 @@ TEST_F(WithTest, AnInstanceAlsoWaitingInAQueueIsVisitedOnce) {
   RunMain();
   EXPECT_EQ(Visits(), (std::vector<Visit>{{100040, kRunnerId}, {100032, kRunnerId}, {100031, kRunnerId},
                                           {100030, kRunnerId}, {kRunnerId, kOtherId}}));
+  // Listed twice in the object's inclusive list (it left a former parent's list only at deletion):
+  // still once, in the place of its first node; and the next block collects everyone afresh.
+  m_three->instances_recursive.Append(Instance_Find(100031));
+  for (int run = 0; run < 2; ++run) {
+    Seen().clear();
+    RunMain();
+    EXPECT_EQ(Visits(), (std::vector<Visit>{{100040, kRunnerId}, {100032, kRunnerId}, {100031, kRunnerId},
+                                            {100030, kRunnerId}, {kRunnerId, kOtherId}}))
+        << run;
+  }
+  m_three->instances_recursive.Remove(Instance_Find(100031));
 }
 
 TEST_F(WithTest, BlocksLeftOpenByExitAreClosedWithTheirCall) {

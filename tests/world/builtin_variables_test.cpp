@@ -379,9 +379,23 @@ TEST_F(BuiltinVariablesTest, RoomAndInstanceListVariables) {
   EXPECT_EQ(Num("instance_id", 1), 100002);
   EXPECT_EQ(Num("instance_id", 2), -4);  // instance_id[instance_count]
   EXPECT_EQ(Num("instance_id", -1), -4);
-  second->marked = true;  // destroyed instances no longer count
+  // A destroyed instance stays in the active list, and is counted and indexed, until the marked
+  // instances are deleted; a deactivated one until the deferred update moves it.
+  CInstance* third = MakeInstance(100003);
+  second->marked = true;
+  third->deactivated = true;
+  EXPECT_EQ(Num("instance_count"), 3);
+  EXPECT_EQ(Num("instance_id", 1), 100002);
+  EXPECT_EQ(Num("instance_id", 2), 100003);
+  m_room.DeleteInstance(second);  // what Room_DeleteMarked does to it
+  std::erase(m_instances, second);
+  EXPECT_EQ(Num("instance_count"), 2);
+  EXPECT_EQ(Num("instance_id", 1), 100003);
+  m_room.active.Remove(third);
+  m_room.inactive.Append(third);
   EXPECT_EQ(Num("instance_count"), 1);
   EXPECT_EQ(Num("instance_id", 1), -4);
+  m_room.inactive.Remove(third);
 
   // A speed below 1 is refused with a message, and the speed stays.
   EXPECT_FALSE(Set("room_speed", 0));

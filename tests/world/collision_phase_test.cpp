@@ -1,9 +1,11 @@
 // The collision phase and the boundary events of a loaded game run by the game step: solid
 // colliders put back around their events, pairs seen from both sides, instances destroyed in
 // their own event, leaving the room and its views.
+#include <tuple>
 #include <vector>
 
 #include "world/commands.h"
+#include "world/object_lists.h"
 #include "world_driver.h"
 
 namespace {
@@ -180,6 +182,179 @@ TEST_F(CollisionPhaseTest, ViewEventsNeedViewsAndRoundTheirEdgesHalfToEven) {
   view.view_x = 2.5f;  // left edge 2 again
   Step();
   EXPECT_EQ(Ran(kOther, 50), Ids{100001});
+}
+
+// --- many instances: the phase against its plain rule ------------------------------------------
+
+// The collision phase by its plain rule: each pair record, each instance of the first object
+// against each of the second in list order, the box and mask test, solid colliders put back around
+// the events and moved on after them.
+void ReferenceCollisionPhase() {
+  const auto qualifies = [](const CInstance* i, uint64_t pass) {
+    return !i->marked && !i->deactivated && i->creation_stamp <= pass;
+  };
+  const auto back = [](CInstance* i) {
+    i->SetPosition(i->xprevious, i->yprevious);
+    i->SetPathPosition(i->path_positionprevious);
+  };
+  const auto on = [](CInstance* i) {
+    i->SetPosition(static_cast<float>(static_cast<double>(i->x) + i->hspeed),
+                   static_cast<float>(static_cast<double>(i->y) + i->vspeed));
+  };
+  for (int32_t k = 0; k < ObjectLists_PairCount(); ++k) {
+    const ObjectCollisionPair pair = ObjectLists_Pairs()[k];
+    const CObject* first = Object_Data(pair.first);
+    const CObject* second = Object_Data(pair.second);
+    if (first == nullptr || second == nullptr || first->instances.first == nullptr) continue;
+    const uint64_t pass = Event_PassCounter++;
+    for (const ObjectInstanceNode* na = first->instances.first; na != nullptr && na->instance != nullptr;) {
+      const ObjectInstanceNode* nextA = na->next;
+      CInstance* a = na->instance;
+      for (const ObjectInstanceNode* nb = second->instances.first; nb != nullptr && nb->instance != nullptr;) {
+        const ObjectInstanceNode* nextB = nb->next;
+        CInstance* b = nb->instance;
+        if (qualifies(a, pass) && qualifies(b, pass) && a->Collision_Instance(b, true)) {
+          if (a->solid || b->solid) {
+            back(a);
+            back(b);
+          }
+          Event_Perform(a, b, kEventCollision, b->object_index);
+          Event_Perform(b, a, kEventCollision, a->object_index);
+          if (a->solid || b->solid) {
+            a->AdvancePath();
+            b->AdvancePath();
+            on(a);
+            on(b);
+            if (a->Collision_Instance(b, true)) {
+              back(a);
+              back(b);
+            }
+          }
+        }
+        nb = nextB;
+      }
+      na = nextA;
+    }
+  }
+}
+
+// What the handlers of a crowd do, by the self instance's id: jump onto others, push the other
+// away, turn, destroy themselves, or drop a new block where they stand.
+struct CrowdActs {
+  bool jump = false;
+  bool push = false;
+  bool destroy = false;
+  bool create = false;
+  int created = 0;
+};
+CrowdActs g_crowd;
+
+void CrowdAct(CInstance* self, CInstance* other) {
+  const kit::EventSeen& e = kit::TheLog().events.back();
+  if (e.type != kEventCollision) return;
+  switch (self->id % 7) {
+    case 0:
+      if (g_crowd.jump) self->SetPosition(self->x + 37.0f, self->y - 11.0f);
+      break;
+    case 1:
+      if (g_crowd.push && other != nullptr) other->SetPosition(other->x - 23.0f, other->y + 29.0f);
+      break;
+    case 2:
+      self->SetHSpeed(-self->hspeed);
+      break;
+    case 3:
+      if (g_crowd.destroy) Command_DestroyInstance(self);
+      break;
+    case 5:
+      if (g_crowd.create && g_crowd.created < 20) {
+        ++g_crowd.created;
+        Command_CreateInstance(1, self->x + 5.0f, self->y + 5.0f);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+class CollisionCrowdTest : public CollisionPhaseTest {
+ protected:
+  using Seen_ = std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>>;  // type, number, self, other
+  struct Outcome {
+    Seen_ events;
+    std::vector<std::tuple<int32_t, float, float, bool>> instances;  // id, x, y, marked; list order
+    bool operator==(const Outcome&) const = default;
+  };
+
+  // Starts a room of movers (object 0, colliding with blocks and with each other), solid blocks
+  // (object 1) and ghosts (object 2, colliding with movers), placed by a fixed sequence so that
+  // many overlap, then runs three collision phases with the given phase; deletes the destroyed
+  // instances between them.
+  Outcome RunCrowd(int32_t count, void (*phase)()) {
+    const ObjtEntry objects[] = {Object("mover", {{kEventCollision, 1}, {kEventCollision, 0}}),
+                                 Object("block", {}, true), Object("ghost", {{kEventCollision, 0}})};
+    std::vector<container::RoomInstanceEntry> placed;
+    uint32_t seed = 4242;
+    auto next = [&seed](uint32_t n) {
+      seed = seed * 1103515245u + 12345u;
+      return static_cast<int32_t>((seed >> 8) % n);
+    };
+    for (int32_t k = 0; k < count; ++k) {
+      placed.push_back({.x = next(600) - 100, .y = next(400) - 60, .object = k % 5 == 4 ? 2 : k % 3 == 2 ? 1 : 0,
+                        .id = 100001 + k});
+    }
+    Game_UseLinkRecord(kit::LinkRecord());  // ending the game before forgets it
+    Start(placed, objects);
+    for (int32_t k = 0; k < count; ++k) {
+      CInstance* i = Instance(100001 + k);
+      if (i->object_index != 0) continue;
+      i->SetHSpeed(static_cast<float>(next(9) - 4));
+      i->SetVSpeed(static_cast<float>(next(9) - 4));
+      i->xprevious = i->x - i->hspeed;
+      i->yprevious = i->y - i->vspeed;
+    }
+    g_crowd.created = 0;
+    OnEvent(CrowdAct);
+    Outcome out;
+    for (int round = 0; round < 3; ++round) {
+      Seen().clear();
+      phase();
+      for (const kit::EventSeen& e : Seen()) out.events.emplace_back(e.type, e.number, e.self, e.other);
+      Room_DeleteMarked(Room_Current);
+    }
+    for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) {
+      out.instances.emplace_back(i->id, i->x, i->y, i->marked);
+    }
+    // Ends this game, so that the next run starts the same one afresh.
+    EndStartedGame();
+    Sprite_DeleteAll();
+    Event_PassCounter = 0;
+    for (int32_t i = 0; i < m_squares; ++i) AddSquare();
+    return out;
+  }
+};
+
+TEST_F(CollisionCrowdTest, ManyInstancesGiveTheEventsAndPlacesOfThePlainRule) {
+  struct Scene {
+    const char* name;
+    CrowdActs acts;
+    int32_t count;
+  };
+  const Scene scenes[] = {
+      {"overlapping groups, handlers only turn", {}, 120},
+      {"handlers jump onto others", {.jump = true}, 120},
+      {"handlers push the other away", {.push = true}, 120},
+      {"handlers destroy themselves and drop blocks", {.destroy = true, .create = true}, 120},
+      {"everything at once", {.jump = true, .push = true, .destroy = true, .create = true}, 200},
+  };
+  for (const Scene& scene : scenes) {
+    g_crowd = scene.acts;
+    const Outcome expected = RunCrowd(scene.count, ReferenceCollisionPhase);
+    g_crowd = scene.acts;
+    const Outcome got = RunCrowd(scene.count, HandleCollision);
+    EXPECT_GT(expected.events.size(), 100u) << scene.name << ": the crowd collides";
+    EXPECT_EQ(got.events, expected.events) << scene.name;
+    EXPECT_EQ(got.instances, expected.instances) << scene.name;
+  }
 }
 
 }  // namespace

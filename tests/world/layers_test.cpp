@@ -141,6 +141,35 @@ TEST_F(LayersTest, InstancesJoinTheirLayerOrTheShallowestOrNone) {
   EXPECT_EQ(Layer_Active.first, nullptr);
 }
 
+TEST_F(LayersTest, LeavingALayerTakesOutOnlyItsOwnElementAndKeepsTheOrder) {
+  room.layers = {Record(10, 100, kRoomLayerInstances), Record(12, 200, kRoomLayerInstances)};
+  std::vector<CInstance*> made;
+  for (int32_t k = 0; k < 6; ++k) made.push_back(Instance(100001 + k, k % 2 == 0 ? 10 : 12));
+  Layer_BuildRoomLayers(&room);
+  const auto idsIn = [](int32_t layer) {
+    std::vector<int32_t> out;
+    for (LayerElement* e = Layer_Find(layer)->elements.first; e != nullptr; e = e->next) out.push_back(e->instance->id);
+    return out;
+  };
+  const std::vector<int32_t> even = idsIn(10);
+  ASSERT_EQ(even.size(), 3u);
+  CInstance* middle = Instance_Find(even[1]);
+  Layer_RemoveInstance(middle);
+  EXPECT_EQ(idsIn(10), (std::vector<int32_t>{even[0], even[2]}));
+  EXPECT_EQ(idsIn(12).size(), 3u) << "the other layer is untouched";
+  Layer_RemoveInstance(middle);  // twice: nothing more happens
+  EXPECT_EQ(Layer_Find(10)->elements.count, 2);
+  Layer_AddInstance(middle);
+  EXPECT_EQ(idsIn(10), (std::vector<int32_t>{even[0], even[2], even[1]})) << "back at the end";
+  // After the layers are freed an instance holds no element, and leaving does nothing.
+  Layer_FreeAll();
+  for (CInstance* i : made) {
+    EXPECT_FALSE(i->in_layer);
+    EXPECT_EQ(i->layer_element, nullptr);
+    Layer_RemoveInstance(i);
+  }
+}
+
 TEST_F(LayersTest, AnInstanceRecordBelongsToTheFirstInstancesLayerListingIt) {
   RoomLayerRecord a = Record(4, 100, kRoomLayerInstances);
   a.elements[0].instanceId = 100005;

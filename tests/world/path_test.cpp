@@ -53,6 +53,45 @@ TEST(PathTest, RoutesOfEachKind) {
   EXPECT_EQ(smooth.Route().size(), 3u);
 }
 
+TEST(PathTest, ARouteReadBetweenEditsIsTheRouteOfThePointsAtThatMoment) {
+  // Built point by point, with its length or positions read after some of the additions and
+  // edits, the route is always the one a path made at once from the same points has.
+  CPath built;
+  built.SetKind(kPathKindSmooth);
+  built.SetClosed(false);
+  const auto madeAtOnce = [&built] {
+    CPath fresh;
+    fresh.Assign(built);
+    return fresh;
+  };
+  for (int32_t i = 0; i < 200; ++i) {
+    built.AddPoint(static_cast<float>(i * 7 % 53), static_cast<float>(i * 3), static_cast<float>(50 + i % 3 * 25));
+    if (i % 37 == 5) {
+      const CPath fresh = madeAtOnce();
+      EXPECT_EQ(Route(built), Route(fresh)) << i;
+      EXPECT_EQ(built.GetLength(), fresh.GetLength()) << i;
+      EXPECT_EQ(built.GetX(0.3f), fresh.GetX(0.3f)) << i;
+    }
+  }
+  EXPECT_GT(built.Route().size(), 200u) << "smoothing adds points between the defined ones";
+  // Each edit after a read: the next read sees the edit.
+  const std::vector<void (*)(CPath*)> edits = {
+      [](CPath* p) { p->ChangePoint(10, -40, -40, 100); },
+      [](CPath* p) { p->InsertPoint(3, 5, 5, 100); },
+      [](CPath* p) { p->DeletePoint(0); },
+      [](CPath* p) { p->SetClosed(true); },
+      [](CPath* p) { p->SetPrecision(2); },
+      [](CPath* p) { p->SetKind(kPathKindStraight); },
+      [](CPath* p) { p->Shift(3, 4); },
+      [](CPath* p) { p->Reverse(); },
+  };
+  for (size_t k = 0; k < edits.size(); ++k) {
+    EXPECT_EQ(Route(built), Route(madeAtOnce())) << "before edit " << k;
+    edits[k](&built);
+    EXPECT_EQ(Route(built), Route(madeAtOnce())) << "after edit " << k;
+  }
+}
+
 TEST(PathTest, EmptyPathsHaveNoRouteWhateverTheirKind) {
   for (int32_t kind : {kPathKindStraight, kPathKindSmooth}) {
     for (bool closed : {false, true}) {

@@ -53,15 +53,7 @@ class WorldDriverTest : public ObjectWorldTest {
     Event_PassCounter = 0;
   }
   void TearDown() override {
-    kit::TheLog().onEvent = nullptr;
-    if (m_started) {
-      Runner_EndGame();
-      Runner_FreeCarriedInstances();
-      Room_Shutdown();
-      Runner_FreeGameData();
-      GR_Texture_FreeAll();
-    }
-    InstanceQueues_Clear();
+    EndStartedGame();
     g_RunState.drawEnableDrawEvent = true;
     g_RunnerOptions = RunnerOptions();
     Async_Shutdown();
@@ -70,6 +62,20 @@ class WorldDriverTest : public ObjectWorldTest {
     WindowState_Reset();
     g_RoomChangeCode = kRoomChangeNone;
     ObjectWorldTest::TearDown();
+  }
+
+  // Ends the game started last and frees what it loaded, so that another can start.
+  void EndStartedGame() {
+    kit::TheLog().onEvent = nullptr;
+    if (m_started) {
+      Runner_EndGame();
+      Runner_FreeCarriedInstances();
+      Room_Shutdown();
+      Runner_FreeGameData();
+      GR_Texture_FreeAll();
+    }
+    m_started = false;
+    InstanceQueues_Clear();
   }
 
   // Writes, loads and starts the game: its first room is entered.
