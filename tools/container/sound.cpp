@@ -50,10 +50,8 @@ ChunkBuilder& write_agrp(ContainerWriter& writer, std::span<const std::string> g
   return chunk;
 }
 
-std::vector<uint8_t> make_wav_tone(const ToneSpec& tone) {
-  const int32_t bytesPerSample = tone.bits / 8;
-  const auto frames = static_cast<uint32_t>(std::llround(tone.seconds * tone.rate));
-  const uint32_t dataBytes = frames * static_cast<uint32_t>(tone.channels * bytesPerSample);
+std::vector<uint8_t> make_wav(std::span<const int16_t> samples, int32_t rate, int32_t channels) {
+  const auto dataBytes = static_cast<uint32_t>(samples.size() * 2);
   std::vector<uint8_t> out;
   out.reserve(44 + static_cast<size_t>(dataBytes));
   auto u32 = [&](uint32_t v) {
@@ -72,22 +70,40 @@ std::vector<uint8_t> make_wav_tone(const ToneSpec& tone) {
   tag("fmt ");
   u32(16);
   u16(1);  // PCM
-  u16(static_cast<uint16_t>(tone.channels));
-  u32(static_cast<uint32_t>(tone.rate));
-  u32(static_cast<uint32_t>(tone.rate * tone.channels * bytesPerSample));
-  u16(static_cast<uint16_t>(tone.channels * bytesPerSample));
-  u16(static_cast<uint16_t>(tone.bits));
+  u16(static_cast<uint16_t>(channels));
+  u32(static_cast<uint32_t>(rate));
+  u32(static_cast<uint32_t>(rate * channels * 2));
+  u16(static_cast<uint16_t>(channels * 2));
+  u16(16);
   tag("data");
   u32(dataBytes);
+  for (int16_t v : samples) u16(static_cast<uint16_t>(v));
+  return out;
+}
+
+std::vector<uint8_t> make_wav_tone(const ToneSpec& tone) {
+  const auto frames = static_cast<uint32_t>(std::llround(tone.seconds * tone.rate));
+  std::vector<int16_t> samples;
+  samples.reserve(size_t{frames} * static_cast<size_t>(tone.channels));
   for (uint32_t f = 0; f < frames; ++f) {
     const double v = tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * f / tone.rate);
-    for (int32_t c = 0; c < tone.channels; ++c) {
-      if (tone.bits == 8) {
-        out.push_back(static_cast<uint8_t>(std::lround(128.0 + 127.0 * v)));
-      } else {
-        u16(static_cast<uint16_t>(static_cast<int16_t>(std::lround(32767.0 * v))));
-      }
-    }
+    for (int32_t c = 0; c < tone.channels; ++c) samples.push_back(static_cast<int16_t>(std::lround(32767.0 * v)));
+  }
+  if (tone.bits == 16) return make_wav(samples, tone.rate, tone.channels);
+  // 8-bit PCM: the same header with unsigned bytes.
+  std::vector<uint8_t> out = make_wav({}, tone.rate, tone.channels);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  const auto dataBytes = static_cast<uint32_t>(samples.size());
+  put32(4, 36 + dataBytes);
+  put32(28, static_cast<uint32_t>(tone.rate * tone.channels));
+  out[32] = static_cast<uint8_t>(tone.channels);
+  out[34] = 8;
+  put32(40, dataBytes);
+  for (uint32_t f = 0; f < frames; ++f) {
+    const double v = tone.amplitude * std::sin(2.0 * std::numbers::pi * tone.frequency * f / tone.rate);
+    for (int32_t c = 0; c < tone.channels; ++c) out.push_back(static_cast<uint8_t>(std::lround(128.0 + 127.0 * v)));
   }
   return out;
 }

@@ -44,6 +44,8 @@ struct ToneSpec {
   int32_t channels = 1;
   double amplitude = 0.5;  // of full scale
 };
+// A complete RIFF/WAV file of 16-bit PCM samples (channels interleaved).
+std::vector<uint8_t> make_wav(std::span<const int16_t> samples, int32_t rate, int32_t channels);
 // A complete RIFF/WAV file: PCM, a sine tone in every channel.
 std::vector<uint8_t> make_wav_tone(const ToneSpec& tone);
 
