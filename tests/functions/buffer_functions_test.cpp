@@ -12,6 +12,7 @@
 #include "host/host_fixture.h"
 #include "functions/ds_map.h"
 #include "functions/ds_tables.h"
+#include "functions/lifecycle.h"
 #include "world/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
 #include "world/room.h"
@@ -420,6 +421,33 @@ TEST_F(BufferFunctionsTest, TheGameStepWorksTheRequests) {
   Runner_Step();  // no room: the asynchronous phase still walks the queue
   EXPECT_EQ(ReadAll(save + "default/step.sav"), "ok");
   EXPECT_EQ(g_pHttpHead, nullptr);
+}
+
+// game_end returns from the step before the asynchronous phase: the end of the game does the file
+// work of what is still queued, and fires nothing.
+TEST_F(BufferFunctionsTest, RequestsStillQueuedAtTheEndOfTheGameDoTheirFileWork) {
+  const int32_t b = Create(4, eBuffer_Format_Fixed);
+  Fill(b, "last");
+  CallReal("buffer_save_async", {Real(b), Text("last.sav"), Real(0), Real(4)});
+  CallReal("buffer_async_group_begin", {Text("slots")});
+  CallReal("buffer_save_async", {Real(b), Text("one.sav"), Real(1), Real(2)});
+  CallReal("buffer_save_async", {Real(b), Text("two.sav"), Real(0), Real(-1)});
+  CallReal("buffer_async_group_end", {});
+  ASSERT_TRUE(LoadSave_WriteFile("default/in.sav", "xy", 2));
+  const int32_t target = Create(2, eBuffer_Format_Fixed);
+  CallReal("buffer_load_async", {Real(target), Text("in.sav"), Real(0), Real(-1)});
+  EXPECT_EQ(GetBuffer(target)->m_inUseCount, 1);
+  EXPECT_FALSE(PathExists(save + "default/last.sav"));
+
+  File_CloseAll();
+  EXPECT_EQ(ReadAll(save + "default/last.sav"), "last");
+  EXPECT_EQ(ReadAll(save + "slots/one.sav"), "as");
+  EXPECT_EQ(ReadAll(save + "slots/two.sav"), "last");
+  EXPECT_EQ(AsText(Bytes(target)), "xy");
+  EXPECT_EQ(GetBuffer(target)->m_inUseCount, 0);  // deletable again
+  EXPECT_EQ(g_pHttpHead, nullptr);
+  EXPECT_TRUE(g_delivered.empty());
+  EXPECT_EQ(TakeError(), "");
 }
 
 TEST_F(BufferFunctionsTest, AGroupOfLoadsFillsEveryBuffer) {
