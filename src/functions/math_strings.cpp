@@ -19,8 +19,6 @@
 
 namespace {
 
-using math_builtins::SetResultReal;
-
 // The longest text a string record can hold.
 constexpr int64_t kMaxTextBytes = INT32_MAX - 1;
 
@@ -253,15 +251,15 @@ void AnsiChar(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
 
 void Ord(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* text = TextArg(args, 0);
-  SetResultReal(result, NextChar(&text));
+  Args_SetReal(result, NextChar(&text));
 }
 
 void StringLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  SetResultReal(result, static_cast<double>(CharCount(TextArg(args, 0))));
+  Args_SetReal(result, static_cast<double>(CharCount(TextArg(args, 0))));
 }
 
 void StringByteLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  SetResultReal(result, static_cast<double>(std::strlen(TextArg(args, 0))));
+  Args_SetReal(result, static_cast<double>(std::strlen(TextArg(args, 0))));
 }
 
 void StringPos(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -269,12 +267,12 @@ void StringPos(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* text = TextArg(args, 1);
   const char* found = Find(text, sub);
   if (found == nullptr) {
-    SetResultReal(result, 0.0);
+    Args_SetReal(result, 0.0);
     return;
   }
   int64_t position = 1;
   for (const char* p = text; p < found; ++position) NextChar(&p);
-  SetResultReal(result, static_cast<double>(position));
+  Args_SetReal(result, static_cast<double>(position));
 }
 
 // Occurrences may overlap: the search resumes one character after each one found. An empty sub
@@ -283,12 +281,12 @@ void StringCount(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) 
   const char* sub = TextArg(args, 0);
   const char* text = TextArg(args, 1);
   if (*sub == 0) {
-    SetResultReal(result, static_cast<double>(CharCount(text)));
+    Args_SetReal(result, static_cast<double>(CharCount(text)));
     return;
   }
   int64_t count = 0;
   for (const char* found = Find(text, sub); found != nullptr; found = Find(SkipChars(found, 1), sub)) ++count;
-  SetResultReal(result, static_cast<double>(count));
+  Args_SetReal(result, static_cast<double>(count));
 }
 
 void StringCopy(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -310,7 +308,7 @@ void StringCharAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
 void StringOrdAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* p = SkipChars(TextArg(args, 0), FromOne(WXGI32(args, 1)));
   const uint32_t c = NextChar(&p);
-  SetResultReal(result, c != 0 ? static_cast<double>(c) : -1.0);
+  Args_SetReal(result, c != 0 ? static_cast<double>(c) : -1.0);
 }
 
 // Bytes 0x80..0xFF answer -128..-1. A position beyond the end reads the last byte; the empty
@@ -320,7 +318,7 @@ void StringByteAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
   const int64_t length = static_cast<int64_t>(std::strlen(text));
   int64_t at = FromOne(WXGI32(args, 1));
   if (at >= length) at = length - 1;
-  SetResultReal(result, at < 0 ? 0.0 : static_cast<double>(static_cast<int8_t>(text[at])));
+  Args_SetReal(result, at < 0 ? 0.0 : static_cast<double>(static_cast<int8_t>(text[at])));
 }
 
 // A byte set to 0 ends the text there.
