@@ -21,8 +21,8 @@ int Text_HashToNewline(char* text) {
   const char* read = text;
   char* write = text;
   int written = 0;
-  uint16_t previous = 0;
-  for (uint16_t c; (c = UTF8_Decode(&read)) != 0; previous = c) {
+  uint32_t previous = 0;
+  for (uint32_t c; (c = UTF8_DecodeChar(&read)) != 0; previous = c) {
     if (c == '#') {
       if (previous == '\\' && written > 0) {
         write[-1] = '#';  // the backslash just written becomes the literal "#"
@@ -32,7 +32,7 @@ int Text_HashToNewline(char* text) {
       }
       continue;
     }
-    UTF8_Encode(&write, c);
+    UTF8_EncodeChar(&write, c);
     ++written;
   }
   *write = 0;

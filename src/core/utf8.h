@@ -1,15 +1,21 @@
-// UTF-8 text with 16-bit code points, as every text of the runtime is held.
+// UTF-8 text as every text of the runtime is held.
 //
 // A character has 1 to 3 bytes and its lead byte alone decides how many: bit 7 clear, 1 byte;
-// bit 7 and bit 5 set, 3 bytes; bit 7 set and bit 5 clear, 2 bytes. Nothing is validated, so
-// 4-byte leads and stray continuation bytes are read by the same rule. A sequence cut short by
-// the terminating NUL decodes to 0 and leaves the cursor on that NUL: no routine here reads past
-// the end of a text, and re-encoding a decoded text never makes it longer.
+// bit 7 and bit 5 set, 3 bytes; bit 7 set and bit 5 clear, 2 bytes. The one exception is a
+// well-formed 4-byte sequence (lead F0 to F4, three continuation bytes, a code point from
+// U+10000 to U+10FFFF), which players type and games load as emoji and other characters beyond
+// 16 bits: it is one character. Nothing else is validated, so other 4-byte leads and stray
+// continuation bytes are read by the lead-byte rule. A sequence cut short by the terminating NUL
+// decodes to 0 and leaves the cursor on that NUL: no routine here reads past the end of a text,
+// and re-encoding a decoded text never makes it longer.
 #pragma once
 
 #include <cstdint>
 
 // The code point at *cursor; the cursor moves past the character (past a plain NUL too).
+uint32_t UTF8_DecodeChar(const char** cursor);
+// The same as a 16-bit code: a character beyond 16 bits, which no 16-bit code holds (glyph
+// tables, typed characters), reads as U+FFFD.
 uint16_t UTF8_Decode(const char** cursor);
 inline uint16_t UTF8_Decode(char** cursor) { return UTF8_Decode(const_cast<const char**>(cursor)); }
 
@@ -20,6 +26,8 @@ uint32_t UTF8_DecodeScalar(const unsigned char*& p);
 
 // Writes 1 byte (below 0x80), 2 bytes (below 0x800) or 3 bytes; the cursor moves past them.
 void UTF8_Encode(char** cursor, uint16_t codePoint);
+// The same for a decoded character: a code point above 0xFFFF (at most 0x10FFFF) takes 4 bytes.
+void UTF8_EncodeChar(char** cursor, uint32_t codePoint);
 
 // Number of characters (null counts as empty).
 int UTF8_Length(const char* text);

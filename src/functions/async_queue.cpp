@@ -342,6 +342,14 @@ void Async_ProcessQueue(void (*perform)(int32_t)) {
   }
 }
 
+void Async_FinishPolledWork() {
+  for (HTTP_REQ_CONTEXT* record = g_pHttpHead; record != nullptr; record = record->m_pNext) {
+    if (record->m_active && record->m_pPoll != nullptr && record->m_status.load() != kAsyncStatusDone) {
+      record->m_pPoll(record);
+    }
+  }
+}
+
 void Async_Shutdown() {
   {
     std::lock_guard<std::mutex> lock(g_handOffLock);

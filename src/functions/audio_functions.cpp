@@ -8,15 +8,11 @@
 #include "core/console.h"
 #include "core/function_registry.h"
 #include "core/value.h"
+#include "functions/handler_args.h"
 
 namespace {
 
 using Args = RValue*;
-
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
 
 // Every handler leaves its result as the caller set it while -noaudio is on.
 #define AUDIO_HANDLER(name) void name(RValue* result, CInstance*, CInstance*, int32_t, Args args)
@@ -33,7 +29,7 @@ void IdCommand(RValue*, CInstance*, CInstance*, int32_t, Args args) {
 template <auto kOperation>
 void IdQuery(RValue* result, CInstance*, CInstance*, int32_t, Args args) {
   NO_AUDIO_RETURN
-  SetReal(result, static_cast<double>(kOperation(WXGI32(args, 0))));
+  Args_SetReal(result, static_cast<double>(kOperation(WXGI32(args, 0))));
 }
 
 AUDIO_HANDLER(audio_play_sound) {
@@ -41,7 +37,7 @@ AUDIO_HANDLER(audio_play_sound) {
   const int32_t sound = WXGI32(args, 0);
   const double priority = WXGR(args, 1);
   const int32_t loop = WXGI32(args, 2);
-  SetReal(result, Audio_PlaySimpleSound(sound, priority, loop > 0 ? 1 : 0));
+  Args_SetReal(result, Audio_PlaySimpleSound(sound, priority, loop > 0 ? 1 : 0));
 }
 
 AUDIO_HANDLER(audio_play_sound_at) {
@@ -51,7 +47,7 @@ AUDIO_HANDLER(audio_play_sound_at) {
   const double ref = WXGR(args, 4), max = WXGR(args, 5), factor = WXGR(args, 6);
   const int32_t loop = WXGI32(args, 7);
   const double priority = WXGR(args, 8);
-  SetReal(result, Audio_PlaySoundAt(sound, x, y, z, ref, max, factor, loop > 0 ? 1 : 0, priority));
+  Args_SetReal(result, Audio_PlaySoundAt(sound, x, y, z, ref, max, factor, loop > 0 ? 1 : 0, priority));
 }
 
 AUDIO_HANDLER(audio_play_sound_on) {
@@ -60,7 +56,7 @@ AUDIO_HANDLER(audio_play_sound_on) {
   const int32_t sound = WXGI32(args, 1);
   const int32_t loop = WXGI32(args, 2);
   const double priority = WXGR(args, 3);
-  SetReal(result, Audio_PlaySound(emitter, sound, loop > 0 ? 1 : 0, priority));
+  Args_SetReal(result, Audio_PlaySound(emitter, sound, loop > 0 ? 1 : 0, priority));
 }
 
 AUDIO_HANDLER(audio_stop_all) {
@@ -109,7 +105,7 @@ AUDIO_HANDLER(audio_get_name) {
 }
 AUDIO_HANDLER(audio_sound_get_listener_mask) {
   NO_AUDIO_RETURN
-  SetReal(result, static_cast<uint32_t>(Audio_GetVoiceListenerMask(WXGI32(args, 0))));
+  Args_SetReal(result, static_cast<uint32_t>(Audio_GetVoiceListenerMask(WXGI32(args, 0))));
 }
 AUDIO_HANDLER(audio_sound_set_listener_mask) {
   (void)result;
@@ -120,7 +116,7 @@ AUDIO_HANDLER(audio_sound_set_listener_mask) {
 AUDIO_HANDLER(audio_system) {
   (void)args;
   NO_AUDIO_RETURN
-  SetReal(result, Audio_UsingNewAudio() ? 1.0 : 0.0);
+  Args_SetReal(result, Audio_UsingNewAudio() ? 1.0 : 0.0);
 }
 
 // Retired music functions: each only says so; the one that asks answers 0.
@@ -128,7 +124,7 @@ template <const char* kName, bool kAnswers>
 void Deprecated(RValue* result, CInstance*, CInstance*, int32_t, Args) {
   NO_AUDIO_RETURN
   Console_DebugOutput("%s :: deprecated function\n", kName);
-  if (kAnswers) SetReal(result, 0.0);
+  if (kAnswers) Args_SetReal(result, 0.0);
 }
 constexpr char kPlayMusic[] = "audio_play_music";
 constexpr char kStopMusic[] = "audio_stop_music";

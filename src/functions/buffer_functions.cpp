@@ -16,6 +16,7 @@
 #include "functions/ds_tables.h"
 #include "world/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
+#include "functions/handler_args.h"
 
 // --- the table -----------------------------------------------------------------------------------
 
@@ -212,11 +213,6 @@ namespace {
 
 constexpr uint8_t kBufferFunctionFlag = 0;
 
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
-
 void SetEmptyText(RValue* result) { RValue_SetString(result, ""); }
 
 void SetNullPointer(RValue* result) {
@@ -228,13 +224,13 @@ void Report(const char* prefix, const char* message) { Error_Report(false, (std:
 
 // Checks the count and the kinds: 'n' a real, 's' a string, '.' anything. Reports and gives false
 // on the first fault.
-bool CheckArgs(int32_t argc, RValue* args, const char* kinds, const char* prefix = "") {
-  if (argc != static_cast<int32_t>(std::strlen(kinds))) {
+bool CheckArgs(const Args& a, const char* kinds, const char* prefix = "") {
+  if (a.argc != static_cast<int32_t>(std::strlen(kinds))) {
     Report(prefix, "Illegal argument count");
     return false;
   }
-  for (int32_t i = 0; i < argc; ++i) {
-    const uint32_t kind = RValue_Kind(&args[i]);
+  for (int32_t i = 0; a.Has(i); ++i) {
+    const uint32_t kind = RValue_Kind(a.V(i));
     if ((kinds[i] == 'n' && kind != VALUE_REAL) || (kinds[i] == 's' && kind != VALUE_STRING)) {
       Report(prefix, "Illegal argument type");
       return false;
@@ -243,23 +239,20 @@ bool CheckArgs(int32_t argc, RValue* args, const char* kinds, const char* prefix
   return true;
 }
 
-int32_t IntArg(RValue* args, int32_t n) { return WXGI32(args, n); }
-
 // The buffer of argument n, or null after the report.
-IBuffer* BufferArg(RValue* args, int32_t n, const char* prefix = "") {
-  IBuffer* buffer = GetBuffer(IntArg(args, n));
+IBuffer* BufferArg(const Args& a, int32_t n, const char* prefix = "") {
+  IBuffer* buffer = GetBuffer(a.I(n));
   if (buffer == nullptr) Report(prefix, "Illegal Buffer Index");
   return buffer;
 }
 
-const char* TextOf(RValue* args, int32_t n) { return WXGS(args, n); }
-
-void buffer_create(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+BUILTIN_FN(buffer_create) {
+  HANDLER_ARGS;
   constexpr const char* kPrefix = "buffer_create: ";
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "nnn", kPrefix)) return;
-  const double size = args[0].val;
-  const double alignment = args[2].val;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "nnn", kPrefix)) return;
+  const double size = a.At(0)->val;
+  const double alignment = a.At(2)->val;
   const bool alignmentLegal = alignment >= 1 && alignment <= 1024;
   // The block holds size + alignment bytes, which must stay within 2^31 - 1.
   const int32_t blockAlignment = alignmentLegal ? Buffer_NormaliseAlignment(static_cast<int32_t>(alignment)) : 1;
@@ -271,29 +264,31 @@ void buffer_create(RValue* result, CInstance*, CInstance*, int32_t argc, RValue*
     Report(kPrefix, "Illegal alignment size");
     return;
   }
-  const int32_t index = CreateBuffer(IntArg(args, 0), IntArg(args, 1), IntArg(args, 2));
-  SetReal(result, index);
+  const int32_t index = CreateBuffer(a.I(0), a.I(1), a.I(2));
+  Args_SetReal(result, index);
 }
 
-void buffer_delete(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "n")) return;
-  IBuffer* buffer = GetBuffer(IntArg(args, 0));
+BUILTIN_FN(buffer_delete) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "n")) return;
+  IBuffer* buffer = GetBuffer(a.I(0));
   if (buffer == nullptr) return;
   if (buffer->m_inUseCount > 0) {
     Error_Report(false, "Cannot delete buffer, it's in use");
     return;
   }
-  FreeBuffer(IntArg(args, 0));
+  FreeBuffer(a.I(0));
 }
 
-void buffer_write(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "nn.")) return;
-  IBuffer* buffer = BufferArg(args, 0);
+BUILTIN_FN(buffer_write) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "nn.")) return;
+  IBuffer* buffer = BufferArg(a, 0);
   if (buffer == nullptr) return;
-  const int32_t type = IntArg(args, 1);
-  const uint32_t kind = RValue_Kind(&args[2]);
+  const int32_t type = a.I(1);
+  const uint32_t kind = RValue_Kind(a.At(2));
   const bool isNumber = kind == VALUE_REAL || kind == VALUE_BOOL;
   const bool suits = type == eBuffer_String ? kind == VALUE_STRING
                      : type == eBuffer_Text ? (kind == VALUE_STRING || isNumber)
@@ -302,65 +297,73 @@ void buffer_write(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* 
     Error_Report(false, "Wrong tll type for buffer type");
     return;
   }
-  SetReal(result, buffer->Write(type, &args[2]));
+  Args_SetReal(result, buffer->Write(type, a.At(2)));
 }
 
-void buffer_read(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nn")) return;
-  IBuffer* buffer = BufferArg(args, 0);
+BUILTIN_FN(buffer_read) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nn")) return;
+  IBuffer* buffer = BufferArg(a, 0);
   if (buffer == nullptr) return;
-  const int32_t code = buffer->Read(IntArg(args, 1), result);
+  const int32_t code = buffer->Read(a.I(1), result);
   const bool outside = (code == -1 && RValue_Kind(result) == VALUE_REAL && result->val == -3.0) || code == -2;
   if (outside) {
     Error_Report(false, "Attempting to read from outside the buffer, returning 0");
-    SetReal(result, 0);
+    Args_SetReal(result, 0);
   } else if (code != 0) {
-    SetReal(result, 0);
+    Args_SetReal(result, 0);
   }
 }
 
-void buffer_peek(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Peek(IntArg(args, 1), IntArg(args, 2), result);
+BUILTIN_FN(buffer_peek) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Peek(a.I(1), a.I(2), result);
 }
 
-void buffer_poke(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nnnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Poke(IntArg(args, 1), IntArg(args, 2), &args[3]);
+BUILTIN_FN(buffer_poke) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nnnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Poke(a.I(1), a.I(2), a.At(3));
 }
 
-void buffer_seek(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "nnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) SetReal(result, buffer->Seek(IntArg(args, 1), IntArg(args, 2)));
+BUILTIN_FN(buffer_seek) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) Args_SetReal(result, buffer->Seek(a.I(1), a.I(2)));
 }
 
-void buffer_tell(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "n")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) SetReal(result, buffer->m_position);
+BUILTIN_FN(buffer_tell) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "n")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) Args_SetReal(result, buffer->m_position);
 }
 
-void buffer_get_size(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "n")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) SetReal(result, buffer->m_size);
+BUILTIN_FN(buffer_get_size) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "n")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) Args_SetReal(result, buffer->m_size);
 }
 
-void buffer_resize(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Resize(IntArg(args, 1));
+BUILTIN_FN(buffer_resize) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Resize(a.I(1));
 }
 
-void buffer_copy(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nnnnn")) return;
-  const int32_t source = IntArg(args, 0);
-  const int32_t dest = IntArg(args, 3);
+BUILTIN_FN(buffer_copy) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nnnnn")) return;
+  const int32_t source = a.I(0);
+  const int32_t dest = a.I(3);
   if (source == dest) {
     Error_Report(false, "Source and Destination buffers can't be the same");
     return;
@@ -371,140 +374,155 @@ void buffer_copy(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* a
     Error_Report(false, "Illegal Source Buffer Index");
     return;
   }
-  from->Copy(IntArg(args, 1), IntArg(args, 2), to, IntArg(args, 4));
+  from->Copy(a.I(1), a.I(2), to, a.I(4));
 }
 
-void buffer_fill(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nnnnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) {
-    buffer->Fill(IntArg(args, 1), IntArg(args, 4), IntArg(args, 2), &args[3], 0, true);
+BUILTIN_FN(buffer_fill) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nnnnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) {
+    buffer->Fill(a.I(1), a.I(4), a.I(2), a.At(3), 0, true);
   }
 }
 
-void buffer_md5(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+BUILTIN_FN(buffer_md5) {
+  HANDLER_ARGS;
   SetEmptyText(result);
-  if (!CheckArgs(argc, args, "nnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->MD5(result, IntArg(args, 1), IntArg(args, 2));
+  if (!CheckArgs(a, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->MD5(result, a.I(1), a.I(2));
 }
 
-void buffer_sha1(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+BUILTIN_FN(buffer_sha1) {
+  HANDLER_ARGS;
   SetEmptyText(result);
-  if (!CheckArgs(argc, args, "nnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->SHA1(result, IntArg(args, 1), IntArg(args, 2));
+  if (!CheckArgs(a, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->SHA1(result, a.I(1), a.I(2));
 }
 
-void buffer_base64_encode(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "nnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Base64Encode(result, IntArg(args, 1), IntArg(args, 2));
+BUILTIN_FN(buffer_base64_encode) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "nnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Base64Encode(result, a.I(1), a.I(2));
 }
 
 // A new empty grow buffer that `fill` fills from the text argument; discarded with the report
 // when it fails.
 template <typename FillFn>
-void NewBufferFrom(RValue* result, int32_t argc, RValue* args, FillFn fill) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "s")) return;
+void NewBufferFrom(RValue* result, const Args& a, FillFn fill) {
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "s")) return;
   auto* buffer = new Buffer_Standard();
-  if (!fill(buffer, TextOf(args, 0))) {
+  if (!fill(buffer, a.S(0))) {
     delete buffer;
     Error_Report(false, "Cannot load buffer file");
     return;
   }
-  SetReal(result, AddBuffer(buffer));
+  Args_SetReal(result, AddBuffer(buffer));
 }
 
-void buffer_base64_decode(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  NewBufferFrom(result, argc, args, [](IBuffer* b, const char* text) { return b->Base64Decode(text, 0, -1); });
+BUILTIN_FN(buffer_base64_decode) {
+  HANDLER_ARGS;
+  NewBufferFrom(result, a, [](IBuffer* b, const char* text) { return b->Base64Decode(text, 0, -1); });
 }
 
-void buffer_base64_decode_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nsn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Base64Decode(TextOf(args, 1), IntArg(args, 2), -1);
+BUILTIN_FN(buffer_base64_decode_ext) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nsn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Base64Decode(a.S(1), a.I(2), -1);
 }
 
-void buffer_sizeof(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, "n")) return;
-  SetReal(result, Buffer_TypeSize(IntArg(args, 0)));
+BUILTIN_FN(buffer_sizeof) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, "n")) return;
+  Args_SetReal(result, Buffer_TypeSize(a.I(0)));
 }
 
-void buffer_get_address(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+BUILTIN_FN(buffer_get_address) {
+  HANDLER_ARGS;
   constexpr const char* kPrefix = "buffer_get_address: ";
   SetNullPointer(result);
-  if (!CheckArgs(argc, args, "n", kPrefix)) return;
-  if (IBuffer* buffer = BufferArg(args, 0, kPrefix)) result->ptr = buffer->GetData();
+  if (!CheckArgs(a, "n", kPrefix)) return;
+  if (IBuffer* buffer = BufferArg(a, 0, kPrefix)) result->ptr = buffer->GetData();
 }
 
 // The buffer and the existing surface of a surface call, or null after the report.
-IBuffer* SurfaceCallBuffer(int32_t argc, RValue* args, const char* prefix) {
-  if (!CheckArgs(argc, args, "nnnnn", prefix)) return nullptr;
-  IBuffer* buffer = BufferArg(args, 0, prefix);
+IBuffer* SurfaceCallBuffer(const Args& a, const char* prefix) {
+  if (!CheckArgs(a, "nnnnn", prefix)) return nullptr;
+  IBuffer* buffer = BufferArg(a, 0, prefix);
   if (buffer == nullptr) return nullptr;
   const BufferSurfaceAccess* access = Buffer_GetSurfaceAccess();
-  if (access == nullptr || !access->exists(IntArg(args, 1))) {
+  if (access == nullptr || !access->exists(a.I(1))) {
     Report(prefix, "surface does not exist");
     return nullptr;
   }
   return buffer;
 }
 
-void buffer_get_surface(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (IBuffer* buffer = SurfaceCallBuffer(argc, args, "Error in buffer_get_surface(): ")) {
-    buffer->GetSurface(IntArg(args, 1), IntArg(args, 2), IntArg(args, 3), IntArg(args, 4));
+BUILTIN_FN(buffer_get_surface) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (IBuffer* buffer = SurfaceCallBuffer(a, "Error in buffer_get_surface(): ")) {
+    buffer->GetSurface(a.I(1), a.I(2), a.I(3), a.I(4));
   }
 }
 
-void buffer_set_surface(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (IBuffer* buffer = SurfaceCallBuffer(argc, args, "Error in buffer_set_surface(): ")) {
-    buffer->SetSurface(IntArg(args, 1), IntArg(args, 3), IntArg(args, 4));
+BUILTIN_FN(buffer_set_surface) {
+  HANDLER_ARGS;
+  Args_SetReal(result, -1);
+  if (IBuffer* buffer = SurfaceCallBuffer(a, "Error in buffer_set_surface(): ")) {
+    buffer->SetSurface(a.I(1), a.I(3), a.I(4));
   }
 }
 
-void buffer_save(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "ns")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Save(TextOf(args, 1), 0, -1);
+BUILTIN_FN(buffer_save) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "ns")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Save(a.S(1), 0, -1);
 }
 
-void buffer_save_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nsnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Save(TextOf(args, 1), IntArg(args, 2), IntArg(args, 3));
+BUILTIN_FN(buffer_save_ext) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nsnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Save(a.S(1), a.I(2), a.I(3));
 }
 
-void buffer_load(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  NewBufferFrom(result, argc, args, [](IBuffer* b, const char* name) { return b->Load(name, 0, -1, 0); });
+BUILTIN_FN(buffer_load) {
+  HANDLER_ARGS;
+  NewBufferFrom(result, a, [](IBuffer* b, const char* name) { return b->Load(name, 0, -1, 0); });
 }
 
-void buffer_load_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nsn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) buffer->Load(TextOf(args, 1), 0, -1, IntArg(args, 2));
+BUILTIN_FN(buffer_load_ext) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nsn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) buffer->Load(a.S(1), 0, -1, a.I(2));
 }
 
-void buffer_load_partial(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (!CheckArgs(argc, args, "nsnnn")) return;
-  if (IBuffer* buffer = BufferArg(args, 0)) {
-    buffer->Load(TextOf(args, 1), IntArg(args, 2), IntArg(args, 3), IntArg(args, 4));
+BUILTIN_FN(buffer_load_partial) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!CheckArgs(a, "nsnnn")) return;
+  if (IBuffer* buffer = BufferArg(a, 0)) {
+    buffer->Load(a.S(1), a.I(2), a.I(3), a.I(4));
   }
 }
 
-std::string FileNameArg(RValue* args, int32_t n) {
-  const char* name = WXGS(args, n);
+std::string FileNameArg(const Args& a, int32_t n) {
+  const char* name = a.S(n);
   return name != nullptr ? name : "";
 }
 
 // Queues an entry of the mode (1 save, 0 load) for the call's buffer, file, offset and size: it
 // joins the open group's list, or becomes a request of its own in "default".
-void QueueEntry(RValue* result, int32_t argc, RValue* args, int32_t mode) {
-  SetReal(result, -1);
-  if (argc != 4) {
+void QueueEntry(RValue* result, const Args& a, int32_t mode) {
+  Args_SetReal(result, -1);
+  if (a.argc != 4) {
     Error_Report(false, "Illegal argument count");
     return;
   }
@@ -514,12 +532,12 @@ void QueueEntry(RValue* result, int32_t argc, RValue* args, int32_t mode) {
     VM_RuntimeError("mixing async save and loads in the same group");
     return;
   }
-  IBuffer* buffer = BufferArg(args, 0);
+  IBuffer* buffer = BufferArg(a, 0);
   if (buffer == nullptr) return;
   AsyncFileEntry entry;
-  entry.fileName = FileNameArg(args, 1);
-  entry.offset = WXGI32(args, 2);
-  entry.size = WXGI32(args, 3);
+  entry.fileName = FileNameArg(a, 1);
+  entry.offset = a.I(2);
+  entry.size = a.I(3);
   if (mode == 1) {
     entry.data = buffer->CopyRegionOut(entry.offset, entry.size, false);  // later changes do not reach the file
   } else {
@@ -527,24 +545,27 @@ void QueueEntry(RValue* result, int32_t argc, RValue* args, int32_t mode) {
     ++buffer->m_inUseCount;
   }
   pending.push_back(std::move(entry));
-  if (!g_group.open) SetReal(result, MakeRequest(&pending, "default", mode, false));
+  if (!g_group.open) Args_SetReal(result, MakeRequest(&pending, "default", mode, false));
 }
 
-void buffer_save_async(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  QueueEntry(result, argc, args, 1);
+BUILTIN_FN(buffer_save_async) {
+  HANDLER_ARGS;
+  QueueEntry(result, a, 1);
 }
 
-void buffer_load_async(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  QueueEntry(result, argc, args, 0);
+BUILTIN_FN(buffer_load_async) {
+  HANDLER_ARGS;
+  QueueEntry(result, a, 0);
 }
 
-void buffer_async_group_begin(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
+// Answers nothing: the result stays undefined.
+BUILTIN_FN(buffer_async_group_begin) {
+  HANDLER_ARGS;
   if (g_group.open) {
     VM_RuntimeError("only one buffer group at a time");
     return;
   }
-  const std::string name = argc > 0 ? FileNameArg(args, 0) : "";
+  const std::string name = FileNameArg(a, 0);
   if (name.find_first_of(" \t\r\n\\/") != std::string::npos) {
     VM_RuntimeError("Group name should not contain whitespace or slash characters.");
     return;
@@ -553,8 +574,8 @@ void buffer_async_group_begin(RValue* result, CInstance*, CInstance*, int32_t ar
   g_group.name = name;
 }
 
-void buffer_async_group_end(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
-  SetReal(result, -1);
+BUILTIN_FN(buffer_async_group_end) {
+  Args_SetReal(result, -1);
   if (!g_group.open) {
     VM_RuntimeError("no matching buffer_group_begin");
     return;
@@ -563,33 +584,34 @@ void buffer_async_group_end(RValue* result, CInstance*, CInstance*, int32_t, RVa
   g_group.open = false;
   g_group.name.clear();
   if (!g_group.loads.empty()) {
-    SetReal(result, MakeRequest(&g_group.loads, name, 0, true));
+    Args_SetReal(result, MakeRequest(&g_group.loads, name, 0, true));
   } else if (!g_group.saves.empty()) {
-    SetReal(result, MakeRequest(&g_group.saves, name, 1, true));
+    Args_SetReal(result, MakeRequest(&g_group.saves, name, 1, true));
   } else {
     VM_RuntimeError("no content in group to save");
   }
 }
 
-void buffer_async_group_option(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0);
-  if (argc < 2 || RValue_Kind(&args[0]) != VALUE_STRING) return;
-  const char* name = WXGS(args, 0);
+BUILTIN_FN(buffer_async_group_option) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0);
+  if (!a.Has(1)) return;
+  const char* name = a.Text(0);
   if (name == nullptr) return;
   const std::string option = name;
   if (option == "showdialog") {
-    g_groupOptions.showDialog = WXGR(args, 1) > 0;
-    SetReal(result, 1);
+    g_groupOptions.showDialog = a.Above0(1);
+    Args_SetReal(result, 1);
   } else if (option == "subtitle" || option == "slottitle") {
-    const char* text = RValue_Kind(&args[1]) == VALUE_STRING ? WXGS(args, 1) : nullptr;
+    const char* text = a.Text(1);
     (option == "subtitle" ? g_groupOptions.subtitle : g_groupOptions.slotTitle) = text != nullptr ? text : "";
-    SetReal(result, 1);
+    Args_SetReal(result, 1);
   } else if (option == "savepadindex") {
-    g_groupOptions.padIndex = WXGR(args, 1);
+    g_groupOptions.padIndex = a.R(1);
   } else if (option == "saveslotsize") {
-    g_groupOptions.slotSize = WXGR(args, 1);
+    g_groupOptions.slotSize = a.R(1);
   } else if (option == "temprloc") {
-    const char* path = RValue_Kind(&args[1]) == VALUE_STRING ? WXGS(args, 1) : nullptr;
+    const char* path = a.Text(1);
     if (path != nullptr && path[0] != '\0') {
       LoadSave_AddToWhitelist(&g_pSaveWhitelist, LoadSave_FullPath(path).c_str(), true);
     }
@@ -602,9 +624,9 @@ void buffer_async_group_option(RValue* result, CInstance*, CInstance*, int32_t a
 
 // The vertex buffer of argument 0 after the checks every vertex-buffer call shares; false after
 // the report.
-bool UsableVertexBuffer(RValue* args, const std::string& prefix, const char* missing, const char* verb,
+bool UsableVertexBuffer(const Args& a, const std::string& prefix, const char* missing, const char* verb,
                         VertexBufferView* view) {
-  if (!VertexBuffer_Get(IntArg(args, 0), view)) {
+  if (!VertexBuffer_Get(a.I(0), view)) {
     Error_Report(false, (prefix + missing).c_str());
     return false;
   }
@@ -634,13 +656,13 @@ bool VertexRange(const std::string& prefix, const VertexBufferView& view, int32_
   return true;
 }
 
-void CreateFromVertexBuffer(RValue* result, int32_t argc, RValue* args, bool ext) {
+void CreateFromVertexBuffer(RValue* result, const Args& a, bool ext) {
   const std::string prefix = ext ? "buffer_create_from_vertex_buffer_ext: " : "buffer_create_from_vertex_buffer: ";
-  SetReal(result, -1);
-  if (!CheckArgs(argc, args, ext ? "nnnnn" : "nnn", prefix.c_str())) return;
+  Args_SetReal(result, -1);
+  if (!CheckArgs(a, ext ? "nnnnn" : "nnn", prefix.c_str())) return;
   VertexBufferView view;
-  if (!UsableVertexBuffer(args, prefix, "Specified vertex buffer doesn't exist.", "create buffer from", &view)) return;
-  const double alignment = args[2].val;
+  if (!UsableVertexBuffer(a, prefix, "Specified vertex buffer doesn't exist.", "create buffer from", &view)) return;
+  const double alignment = a.At(2)->val;
   if (!(alignment >= 1 && alignment <= 1024)) {
     Report(prefix.c_str(), "Illegal alignment size");
     return;
@@ -648,15 +670,15 @@ void CreateFromVertexBuffer(RValue* result, int32_t argc, RValue* args, bool ext
   int32_t first = 0;
   int32_t count = view.vertexCount;
   if (ext) {
-    first = IntArg(args, 3);
-    count = IntArg(args, 4);
+    first = a.I(3);
+    count = a.I(4);
     if (!VertexRange(prefix, view, first, &count)) return;
   }
   const int64_t bytes = static_cast<int64_t>(count) * view.stride;
   const int64_t start = static_cast<int64_t>(first) * view.stride;
   int32_t index = -1;
   if (bytes <= kBuffer_MaxBlock - 512 && start + bytes <= view.bytes) {
-    index = CreateBuffer(static_cast<int32_t>(bytes), IntArg(args, 1), IntArg(args, 2));
+    index = CreateBuffer(static_cast<int32_t>(bytes), a.I(1), a.I(2));
   }
   IBuffer* buffer = GetBuffer(index);
   if (buffer == nullptr) {
@@ -664,35 +686,38 @@ void CreateFromVertexBuffer(RValue* result, int32_t argc, RValue* args, bool ext
     return;
   }
   CopyMemoryToMemory(buffer->GetData(), buffer->m_size, view.data, view.bytes, start, bytes, 0, false, false);
-  SetReal(result, index);
+  Args_SetReal(result, index);
 }
 
-void buffer_create_from_vertex_buffer(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CreateFromVertexBuffer(result, argc, args, false);
+BUILTIN_FN(buffer_create_from_vertex_buffer) {
+  HANDLER_ARGS;
+  CreateFromVertexBuffer(result, a, false);
 }
 
-void buffer_create_from_vertex_buffer_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CreateFromVertexBuffer(result, argc, args, true);
+BUILTIN_FN(buffer_create_from_vertex_buffer_ext) {
+  HANDLER_ARGS;
+  CreateFromVertexBuffer(result, a, true);
 }
 
-void buffer_copy_from_vertex_buffer(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
+BUILTIN_FN(buffer_copy_from_vertex_buffer) {
+  HANDLER_ARGS;
   const std::string prefix = "buffer_copy_from_vertex_buffer: ";
-  if (argc != 5) {
+  if (a.argc != 5) {
     Report(prefix.c_str(), "Illegal argument count");
     return;
   }
   VertexBufferView view;
-  if (!UsableVertexBuffer(args, prefix, "Illegal Vertex Buffer Index", "copy from", &view)) return;
-  const int32_t first = IntArg(args, 1);
-  int32_t count = IntArg(args, 2);
+  if (!UsableVertexBuffer(a, prefix, "Illegal Vertex Buffer Index", "copy from", &view)) return;
+  const int32_t first = a.I(1);
+  int32_t count = a.I(2);
   if (!VertexRange(prefix, view, first, &count)) return;
-  IBuffer* dest = GetBuffer(IntArg(args, 3));
+  IBuffer* dest = GetBuffer(a.I(3));
   if (dest == nullptr) {
     Report(prefix.c_str(), "Illegal Destination Buffer Index");
     return;
   }
   CopyMemoryToBuffer(dest, view.data, view.bytes, static_cast<int64_t>(first) * view.stride,
-                     static_cast<int64_t>(count) * view.stride, IntArg(args, 4),
+                     static_cast<int64_t>(count) * view.stride, a.I(4),
                      dest->m_kind == eBuffer_Format_Grow || dest->m_size == 0, dest->m_kind == eBuffer_Format_Wrap,
                      false);
 }

@@ -9,17 +9,13 @@
 
 void DS_ReportBadId() { Error_Report(false, "Data structure with index does not exist."); }
 
-int32_t DS_IdArg(RValue* args, int32_t n) { return WXGI32(args, n); }
+int32_t DS_IdArg(const Args& a, int32_t n) { return a.I(n); }
 
-int32_t DS_RoundedIdArg(RValue* args, int32_t n) {
-  if (RValue_Kind(&args[n]) != VALUE_REAL) return WXGI32(args, n);
-  const double id = std::nearbyint(args[n].val);  // the default rounding: halves to even
+int32_t DS_RoundedIdArg(const Args& a, int32_t n) {
+  const RValue* v = a.V(n);
+  if (v == nullptr || RValue_Kind(v) != VALUE_REAL) return a.I(n);
+  const double id = std::nearbyint(v->val);  // the default rounding: halves to even
   return id >= INT32_MIN && id <= INT32_MAX ? static_cast<int32_t>(id) : -1;
-}
-
-void DS_SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
 }
 
 void DS_SetCopy(RValue* result, const RValue* stored) {
@@ -32,18 +28,16 @@ void DS_SetCopy(RValue* result, const RValue* stored) {
   result->kind &= MASK_KIND_RVALUE;
 }
 
-void DS_NotBuiltYet(RValue*, CInstance*, CInstance*, int32_t, RValue*) {
-  Console_DebugOutput("%s not implemented.\n", Builtin_CurrentName());
-}
-
 namespace {
 
-void ds_set_precision(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (argc >= 1) DS_SetPrecision(WXGR(args, 0));
+BUILTIN_FN(ds_set_precision) {
+  HANDLER_ARGS;
+  if (a.Has(0)) DS_SetPrecision(a.R(0));
 }
 
-void ds_exists(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  DS_SetBool(result, argc >= 2 && DS_Exists(WXGI32(args, 0), WXGI32(args, 1)));
+BUILTIN_FN(ds_exists) {
+  HANDLER_ARGS;
+  DS_SetBool(result, a.Has(1) && DS_Exists(a.I(0), a.I(1)));
 }
 
 // The kinds whose containers come later, by name and registered argument count, in registration
@@ -123,7 +117,7 @@ constexpr uint8_t kDsFunctionFlag = 1;
 
 template <size_t N>
 void AddPending(const PendingFunction (&functions)[N]) {
-  for (const PendingFunction& f : functions) Builtin_Add(f.name, DS_NotBuiltYet, f.argumentCount, kDsFunctionFlag);
+  for (const PendingFunction& f : functions) Builtin_Add(f.name, Handler_NotImplemented, f.argumentCount, kDsFunctionFlag);
 }
 
 template <size_t N>

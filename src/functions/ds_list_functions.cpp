@@ -5,40 +5,46 @@
 
 namespace {
 
-CDS_List* ListArg(int32_t argc, RValue* args, int32_t needed, bool rounded = false) {
-  return DS_Lookup(g_DsLists, argc, args, needed, rounded);
+CDS_List* ListArg(const Args& a, int32_t needed, bool rounded = false) {
+  return DS_Lookup(g_DsLists, a, needed, rounded);
 }
 
-void ds_list_create(RValue* result, CInstance*, CInstance*, int32_t, RValue*) { DS_SetReal(result, DS_CreateList()); }
+BUILTIN_FN(ds_list_create) { Args_SetReal(result, DS_CreateList()); }
 
-void ds_list_add(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (argc < 2) {
+BUILTIN_FN(ds_list_add) {
+  HANDLER_ARGS;
+  if (!a.Has(1)) {
     DS_ReportBadId();
     return;
   }
-  CDS_List* list = ListArg(argc, args, 2);
+  CDS_List* list = ListArg(a, 2);
   if (list == nullptr) return;
-  for (int32_t i = 1; i < argc; ++i) list->Add(&args[i]);
+  for (int32_t i = 1; a.Has(i); ++i) list->Add(a.At(i));
 }
 
-void ds_list_insert(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 3)) list->Insert(WXGI32(args, 1), &args[2]);
+BUILTIN_FN(ds_list_insert) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 3)) list->Insert(a.I(1), a.At(2));
 }
 
-void ds_list_replace(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 3)) list->Replace(WXGI32(args, 1), &args[2]);
+BUILTIN_FN(ds_list_replace) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 3)) list->Replace(a.I(1), a.At(2));
 }
 
-void ds_list_delete(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 2)) list->Delete(WXGI32(args, 1));
+BUILTIN_FN(ds_list_delete) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 2)) list->Delete(a.I(1));
 }
 
-void ds_list_find_index(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 2)) DS_SetReal(result, list->FindIndex(&args[1]));
+BUILTIN_FN(ds_list_find_index) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 2)) Args_SetReal(result, list->FindIndex(a.At(1)));
 }
 
-void ds_list_find_value(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 2)) DS_SetCopy(result, list->GetValue(WXGI32(args, 1)));
+BUILTIN_FN(ds_list_find_value) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 2)) DS_SetCopy(result, list->GetValue(a.I(1)));
 }
 
 // Marks the element at the position as holding a nested container; the result is the element
@@ -51,38 +57,45 @@ void Mark(RValue* result, CDS_List* list, int32_t pos, uint32_t flag) {
   DS_SetCopy(result, element);
 }
 
-void ds_list_mark_as_list(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 2, true)) Mark(result, list, WXGI32(args, 1), KIND_FLAG_DSLIST);
+BUILTIN_FN(ds_list_mark_as_list) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 2, true)) Mark(result, list, a.I(1), KIND_FLAG_DSLIST);
 }
 
-void ds_list_mark_as_map(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 2)) Mark(result, list, WXGI32(args, 1), KIND_FLAG_DSMAP);
+BUILTIN_FN(ds_list_mark_as_map) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 2)) Mark(result, list, a.I(1), KIND_FLAG_DSMAP);
 }
 
-void ds_list_sort(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 2)) list->Sort(WXGB(args, 1));
+BUILTIN_FN(ds_list_sort) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 2)) list->Sort(a.B(1));
 }
 
-void ds_list_shuffle(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 1)) list->Shuffle();
+BUILTIN_FN(ds_list_shuffle) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 1)) list->Shuffle();
 }
 
-void ds_list_set(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_List* list = ListArg(argc, args, 3)) list->Set(WXGI32(args, 1), &args[2], nullptr);
+BUILTIN_FN(ds_list_set) {
+  HANDLER_ARGS;
+  if (CDS_List* list = ListArg(a, 3)) list->Set(a.I(1), a.At(2), nullptr);
 }
 
-void ds_list_set_post(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CDS_List* list = ListArg(argc, args, 3);
+BUILTIN_FN(ds_list_set_post) {
+  HANDLER_ARGS;
+  CDS_List* list = ListArg(a, 3);
   if (list == nullptr) return;
-  list->Set(WXGI32(args, 1), &args[2], result);
+  list->Set(a.I(1), a.At(2), result);
   result->kind &= MASK_KIND_RVALUE;
 }
 
-void ds_list_set_pre(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CDS_List* list = ListArg(argc, args, 3, true);
+BUILTIN_FN(ds_list_set_pre) {
+  HANDLER_ARGS;
+  CDS_List* list = ListArg(a, 3, true);
   if (list == nullptr) return;
-  list->Set(WXGI32(args, 1), &args[2], nullptr);
-  DS_SetCopy(result, &args[2]);
+  list->Set(a.I(1), a.At(2), nullptr);
+  DS_SetCopy(result, a.At(2));
 }
 
 }  // namespace
@@ -104,8 +117,8 @@ const DsFunction kDsListFunctions[kDsListFunctionCount] = {
     {"ds_list_mark_as_map", ds_list_mark_as_map, 2},
     {"ds_list_sort", ds_list_sort, 2},
     {"ds_list_shuffle", ds_list_shuffle, 1},
-    {"ds_list_write", DS_NotBuiltYet, 1},
-    {"ds_list_read", DS_NotBuiltYet, 2},
+    {"ds_list_write", Handler_NotImplemented, 1},
+    {"ds_list_read", Handler_NotImplemented, 2},
     {"ds_list_set", ds_list_set, 3},
     {"ds_list_set_post", ds_list_set_post, 3},
     {"ds_list_set_pre", ds_list_set_pre, 3},

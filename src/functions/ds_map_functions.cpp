@@ -7,33 +7,38 @@
 
 namespace {
 
-CDS_Map* MapArg(int32_t argc, RValue* args, int32_t needed, bool rounded = false) {
-  return DS_Lookup(g_DsMaps, argc, args, needed, rounded);
+CDS_Map* MapArg(const Args& a, int32_t needed, bool rounded = false) {
+  return DS_Lookup(g_DsMaps, a, needed, rounded);
 }
 
-void ds_map_create(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  DS_SetReal(result, DS_CreateMap(argc == 1 ? WXGI32(args, 0) : CDS_Map::kDefaultBuckets));
+BUILTIN_FN(ds_map_create) {
+  HANDLER_ARGS;
+  Args_SetReal(result, DS_CreateMap(a.argc == 1 ? a.I(0) : CDS_Map::kDefaultBuckets));
 }
 
-void ds_map_add(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  DS_SetReal(result, 0.0);
-  if (CDS_Map* map = MapArg(argc, args, 3)) DS_SetBool(result, map->Add(&args[1], &args[2]));
+BUILTIN_FN(ds_map_add) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0.0);
+  if (CDS_Map* map = MapArg(a, 3)) DS_SetBool(result, map->Add(a.At(1), a.At(2)));
 }
 
-void ds_map_set(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 3)) map->Set(&args[1], &args[2], nullptr);
+BUILTIN_FN(ds_map_set) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 3)) map->Set(a.At(1), a.At(2), nullptr);
 }
 
-void ds_map_set_pre(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (argc < 3) return;
-  DS_SetCopy(result, &args[2]);
-  if (CDS_Map* map = MapArg(argc, args, 3)) map->Set(&args[1], &args[2], nullptr);
+BUILTIN_FN(ds_map_set_pre) {
+  HANDLER_ARGS;
+  if (!a.Has(2)) return;
+  DS_SetCopy(result, a.At(2));
+  if (CDS_Map* map = MapArg(a, 3)) map->Set(a.At(1), a.At(2), nullptr);
 }
 
-void ds_map_set_post(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CDS_Map* map = MapArg(argc, args, 3);
+BUILTIN_FN(ds_map_set_post) {
+  HANDLER_ARGS;
+  CDS_Map* map = MapArg(a, 3);
   if (map == nullptr) return;
-  map->Set(&args[1], &args[2], result);
+  map->Set(a.At(1), a.At(2), result);
   result->kind &= MASK_KIND_RVALUE;
 }
 
@@ -42,12 +47,12 @@ void ds_map_set_post(RValue* result, CInstance*, CInstance*, int32_t argc, RValu
 enum class Nested { kAdd, kReplace };
 
 template <typename T>
-void StoreNested(RValue* result, int32_t argc, RValue* args, const DsTable<T>& table, uint32_t flag,
+void StoreNested(RValue* result, const Args& a, const DsTable<T>& table, uint32_t flag,
                  const char* invalid, Nested how) {
-  DS_SetReal(result, 0.0);
-  CDS_Map* map = MapArg(argc, args, 3);
+  Args_SetReal(result, 0.0);
+  CDS_Map* map = MapArg(a, 3);
   if (map == nullptr) return;
-  const RValue* value = &args[2];
+  const RValue* value = a.At(2);
   if (value->kind != VALUE_REAL || table.GetByReal(value->val) == nullptr) {
     Error_Report(false, invalid);
     return;
@@ -55,61 +60,61 @@ void StoreNested(RValue* result, int32_t argc, RValue* args, const DsTable<T>& t
   RValue marked = *value;
   marked.kind = VALUE_REAL | flag;
   // An add whose key exists stores nothing and takes no ownership; a replace always stores.
-  const bool answer = how == Nested::kAdd ? map->Add(&args[1], &marked) : map->Replace(&args[1], &marked);
+  const bool answer = how == Nested::kAdd ? map->Add(a.At(1), &marked) : map->Replace(a.At(1), &marked);
   if (answer || how == Nested::kReplace) DS_RecordMark(map->Serial(), &marked, flag);
   DS_SetBool(result, answer);
 }
 
-void ds_map_add_list(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  StoreNested(result, argc, args, g_DsLists, KIND_FLAG_DSLIST, "Invalid list index for value", Nested::kAdd);
+// ds_map_add_list, ds_map_add_map, ds_map_replace_list and ds_map_replace_map.
+template <auto& table, uint32_t flag, Nested how>
+BUILTIN_FN(StoreNestedHandler) {
+  HANDLER_ARGS;
+  StoreNested(result, a, table, flag,
+              flag == KIND_FLAG_DSLIST ? "Invalid list index for value" : "Invalid map index for value", how);
 }
 
-void ds_map_add_map(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  StoreNested(result, argc, args, g_DsMaps, KIND_FLAG_DSMAP, "Invalid map index for value", Nested::kAdd);
+BUILTIN_FN(ds_map_replace) {
+  HANDLER_ARGS;
+  Args_SetReal(result, 0.0);
+  if (CDS_Map* map = MapArg(a, 3)) DS_SetBool(result, map->Replace(a.At(1), a.At(2)));
 }
 
-void ds_map_replace(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  DS_SetReal(result, 0.0);
-  if (CDS_Map* map = MapArg(argc, args, 3)) DS_SetBool(result, map->Replace(&args[1], &args[2]));
+BUILTIN_FN(ds_map_delete) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 2)) map->Delete(a.At(1));
 }
 
-void ds_map_replace_list(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  StoreNested(result, argc, args, g_DsLists, KIND_FLAG_DSLIST, "Invalid list index for value", Nested::kReplace);
+BUILTIN_FN(ds_map_exists) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 2)) DS_SetBool(result, map->Exists(a.At(1)));
 }
 
-void ds_map_replace_map(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  StoreNested(result, argc, args, g_DsMaps, KIND_FLAG_DSMAP, "Invalid map index for value", Nested::kReplace);
-}
-
-void ds_map_delete(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 2)) map->Delete(&args[1]);
-}
-
-void ds_map_exists(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 2)) DS_SetBool(result, map->Exists(&args[1]));
-}
-
-void ds_map_find_value(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  CDS_Map* map = MapArg(argc, args, 2, true);
+BUILTIN_FN(ds_map_find_value) {
+  HANDLER_ARGS;
+  CDS_Map* map = MapArg(a, 2, true);
   if (map == nullptr) return;
-  const CDS_MapEntry* entry = map->Find(&args[1]);
+  const CDS_MapEntry* entry = map->Find(a.At(1));
   DS_SetCopy(result, entry != nullptr ? &entry->value : nullptr);
 }
 
-void ds_map_find_previous(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 2)) DS_SetCopy(result, map->FindPrevious(&args[1]));
+BUILTIN_FN(ds_map_find_previous) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 2)) DS_SetCopy(result, map->FindPrevious(a.At(1)));
 }
 
-void ds_map_find_next(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 2)) DS_SetCopy(result, map->FindNext(&args[1]));
+BUILTIN_FN(ds_map_find_next) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 2)) DS_SetCopy(result, map->FindNext(a.At(1)));
 }
 
-void ds_map_find_first(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 1)) DS_SetCopy(result, map->FindFirst());
+BUILTIN_FN(ds_map_find_first) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 1)) DS_SetCopy(result, map->FindFirst());
 }
 
-void ds_map_find_last(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (CDS_Map* map = MapArg(argc, args, 1)) DS_SetCopy(result, map->FindLast());
+BUILTIN_FN(ds_map_find_last) {
+  HANDLER_ARGS;
+  if (CDS_Map* map = MapArg(a, 1)) DS_SetCopy(result, map->FindLast());
 }
 
 }  // namespace
@@ -125,11 +130,11 @@ const DsFunction kDsMapFunctions[kDsMapFunctionCount] = {
     {"ds_map_set", ds_map_set, 3},
     {"ds_map_set_pre", ds_map_set_pre, 3},
     {"ds_map_set_post", ds_map_set_post, 3},
-    {"ds_map_add_list", ds_map_add_list, 3},
-    {"ds_map_add_map", ds_map_add_map, 3},
+    {"ds_map_add_list", StoreNestedHandler<g_DsLists, KIND_FLAG_DSLIST, Nested::kAdd>, 3},
+    {"ds_map_add_map", StoreNestedHandler<g_DsMaps, KIND_FLAG_DSMAP, Nested::kAdd>, 3},
     {"ds_map_replace", ds_map_replace, 3},
-    {"ds_map_replace_list", ds_map_replace_list, 3},
-    {"ds_map_replace_map", ds_map_replace_map, 3},
+    {"ds_map_replace_list", StoreNestedHandler<g_DsLists, KIND_FLAG_DSLIST, Nested::kReplace>, 3},
+    {"ds_map_replace_map", StoreNestedHandler<g_DsMaps, KIND_FLAG_DSMAP, Nested::kReplace>, 3},
     {"ds_map_delete", ds_map_delete, 2},
     {"ds_map_exists", ds_map_exists, 2},
     {"ds_map_find_value", ds_map_find_value, 2},
@@ -137,8 +142,8 @@ const DsFunction kDsMapFunctions[kDsMapFunctionCount] = {
     {"ds_map_find_next", ds_map_find_next, 2},
     {"ds_map_find_first", ds_map_find_first, 1},
     {"ds_map_find_last", ds_map_find_last, 1},
-    {"ds_map_write", DS_NotBuiltYet, 1},
-    {"ds_map_read", DS_NotBuiltYet, 2},
-    {"ds_map_secure_save", DS_NotBuiltYet, 2},
-    {"ds_map_secure_load", DS_NotBuiltYet, 1},
+    {"ds_map_write", Handler_NotImplemented, 1},
+    {"ds_map_read", Handler_NotImplemented, 2},
+    {"ds_map_secure_save", Handler_NotImplemented, 2},
+    {"ds_map_secure_load", Handler_NotImplemented, 1},
 };

@@ -7,36 +7,37 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "functions/ds_tables.h"
+#include "functions/handler_args.h"
 
 // Reports "Data structure with index does not exist." as a non-fatal error.
 void DS_ReportBadId();
 
-// The id argument read with the integer getter.
-int32_t DS_IdArg(RValue* args, int32_t n);
+// The id argument n read with the integer getter.
+int32_t DS_IdArg(const Args& a, int32_t n);
 // The id argument of the few handlers that round it: a real's payload rounded half to even (one
 // beyond the int32 range names nothing); any other kind through the integer getter.
-int32_t DS_RoundedIdArg(RValue* args, int32_t n);
+int32_t DS_RoundedIdArg(const Args& a, int32_t n);
 
 // The container the id names, or null after the bad-id report. A call that brought fewer than
 // `needed` arguments gives null without reading them or reporting.
 template <typename T>
-T* DS_Lookup(const DsTable<T>& table, int32_t argc, RValue* args, int32_t needed, bool rounded = false) {
-  if (argc < needed) return nullptr;
-  T* container = table.Get(rounded ? DS_RoundedIdArg(args, 0) : DS_IdArg(args, 0));
+T* DS_Lookup(const DsTable<T>& table, const Args& a, int32_t needed, bool rounded = false) {
+  if (!a.Has(needed - 1)) return nullptr;
+  T* container = table.Get(rounded ? DS_RoundedIdArg(a, 0) : DS_IdArg(a, 0));
   if (container == nullptr) DS_ReportBadId();
   return container;
 }
 
-void DS_SetReal(RValue* result, double value);
-inline void DS_SetBool(RValue* result, bool value) { DS_SetReal(result, value ? 1.0 : 0.0); }
+inline void DS_SetBool(RValue* result, bool value) { Args_SetReal(result, value ? 1.0 : 0.0); }
 
 // The handlers every kind has alike, over the table of their kind.
 // Destroy (lists and maps): an id outside the table is reported, an emptied slot is left
 // without a word.
 template <auto& table, bool (*destroy)(int32_t)>
-void DS_DestroyHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (argc < 1) return;
-  const int32_t id = DS_IdArg(args, 0);
+BUILTIN_FN(DS_DestroyHandler) {
+  HANDLER_ARGS;
+  if (!a.Has(0)) return;
+  const int32_t id = DS_IdArg(a, 0);
   if (!table.InRange(id)) {
     DS_ReportBadId();
     return;
@@ -44,23 +45,27 @@ void DS_DestroyHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* ar
   destroy(id);
 }
 template <auto& table>
-void DS_ClearHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (auto* container = DS_Lookup(table, argc, args, 1)) container->Clear();
+BUILTIN_FN(DS_ClearHandler) {
+  HANDLER_ARGS;
+  if (auto* container = DS_Lookup(table, a, 1)) container->Clear();
 }
 template <auto& table>
-void DS_SizeHandler(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (auto* container = DS_Lookup(table, argc, args, 1)) DS_SetReal(result, container->Size());
+BUILTIN_FN(DS_SizeHandler) {
+  HANDLER_ARGS;
+  if (auto* container = DS_Lookup(table, a, 1)) Args_SetReal(result, container->Size());
 }
 template <auto& table>
-void DS_EmptyHandler(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (auto* container = DS_Lookup(table, argc, args, 1)) DS_SetBool(result, container->Empty());
+BUILTIN_FN(DS_EmptyHandler) {
+  HANDLER_ARGS;
+  if (auto* container = DS_Lookup(table, a, 1)) DS_SetBool(result, container->Empty());
 }
 // Copy: the destination is checked first, the source only when it is valid.
 template <auto& table>
-void DS_CopyHandler(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  auto* dest = DS_Lookup(table, argc, args, 2);
+BUILTIN_FN(DS_CopyHandler) {
+  HANDLER_ARGS;
+  auto* dest = DS_Lookup(table, a, 2);
   if (dest == nullptr) return;
-  auto* source = table.Get(DS_IdArg(args, 1));
+  auto* source = table.Get(DS_IdArg(a, 1));
   if (source == nullptr) {
     DS_ReportBadId();
     return;
@@ -81,7 +86,3 @@ inline constexpr int32_t kDsListFunctionCount = 21;
 inline constexpr int32_t kDsMapFunctionCount = 26;
 extern const DsFunction kDsListFunctions[kDsListFunctionCount];
 extern const DsFunction kDsMapFunctions[kDsMapFunctionCount];
-
-// The handler of the functions whose containers or text forms are not built yet: one console
-// line naming the function; the result stays undefined.
-void DS_NotBuiltYet(RValue* result, CInstance* self, CInstance* other, int32_t argc, RValue* args);

@@ -12,7 +12,7 @@
 #include "core/function_registry.h"
 #include "core/memory_manager.h"
 #include "core/value.h"
-#include "functions/ds_script.h"
+#include "functions/handler_args.h"
 #include "io/file_find.h"
 #include "functions/ini_functions.h"
 #include "runtime/runner_options.h"
@@ -65,16 +65,7 @@ struct FileSearch {
 
 // --- results and arguments ---------------------------------------------------------------------
 
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
-
 void SetText(RValue* result, const std::string& text) { RValue_SetString(result, text.c_str()); }
-
-const char* TextArg(int32_t argc, RValue* args, int32_t n) { return argc > n ? WXGS(args, n) : nullptr; }
-int32_t IntArg(int32_t argc, RValue* args, int32_t n) { return argc > n ? WXGI32(args, n) : 0; }
-double RealArg(int32_t argc, RValue* args, int32_t n) { return argc > n ? WXGR(args, n) : 0.0; }
 
 bool IsHandle(int32_t handle) { return handle >= 1 && handle < kFileSlots; }
 
@@ -104,7 +95,7 @@ void CloseBinary(BinaryFile* record) {
 
 // The open record of the first argument, or null after the report.
 BinaryFile* OpenBinary(int32_t argc, RValue* args) {
-  const int32_t handle = IntArg(argc, args, 0);
+  const int32_t handle = Args{argc, args}.I(0);
   if (!IsHandle(handle) || !g_binaryFiles[handle].open) {
     Error_Report(false, "File is not opened.");
     return nullptr;
@@ -113,7 +104,7 @@ BinaryFile* OpenBinary(int32_t argc, RValue* args) {
 }
 
 void file_bin_open(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
+  Args_SetReal(result, -1);
   int32_t handle = 1;
   while (handle < kFileSlots && g_binaryFiles[handle].open) ++handle;
   if (handle == kFileSlots) {
@@ -122,8 +113,8 @@ void file_bin_open(RValue* result, CInstance*, CInstance*, int32_t argc, RValue*
   }
   BinaryFile& record = g_binaryFiles[handle];
   CloseBinary(&record);
-  const char* name = TextArg(argc, args, 0);
-  const int32_t mode = IntArg(argc, args, 1);
+  const char* name = Args{argc, args}.S(0);
+  const int32_t mode = Args{argc, args}.I(1);
   std::string path = FoundPath(name);
   if (path.empty()) path = SavePath(name);
   const char* openMode = mode == kBinaryRead ? "rb" : mode == kBinaryWrite ? "wb" : "rw";
@@ -137,11 +128,11 @@ void file_bin_open(RValue* result, CInstance*, CInstance*, int32_t argc, RValue*
   record.mode = mode == kBinaryRead || mode == kBinaryWrite ? mode : kBinaryReadWrite;
   record.file = file;
   record.open = true;
-  SetReal(result, handle);
+  Args_SetReal(result, handle);
 }
 
 void file_bin_rewrite(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const int32_t handle = IntArg(argc, args, 0);
+  const int32_t handle = Args{argc, args}.I(0);
   if (!IsHandle(handle) || !g_binaryFiles[handle].open) {
     Error_Report(false, "Trying to rewrite unopened file.");
     return;
@@ -153,7 +144,7 @@ void file_bin_rewrite(RValue*, CInstance*, CInstance*, int32_t argc, RValue* arg
 }
 
 void file_bin_close(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const int32_t handle = IntArg(argc, args, 0);
+  const int32_t handle = Args{argc, args}.I(0);
   if (!IsHandle(handle) || !g_binaryFiles[handle].open) {
     Error_Report(false, "Trying to close unopened file.");
     return;
@@ -163,20 +154,20 @@ void file_bin_close(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args)
 
 void file_bin_seek(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (BinaryFile* record = OpenBinary(argc, args)) {
-    LoadSave_FSeek(record->file, argc > 1 ? WXGI64(args, 1) : 0, 0);
+    LoadSave_FSeek(record->file, Args{argc, args}.I64(1), 0);
   }
 }
 
 void file_bin_size(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (BinaryFile* record = OpenBinary(argc, args)) {
     const int64_t position = LoadSave_FTell(record->file);
-    SetReal(result, static_cast<double>(LoadSave_FSeek(record->file, 0, 2)));
+    Args_SetReal(result, static_cast<double>(LoadSave_FSeek(record->file, 0, 2)));
     LoadSave_FSeek(record->file, position, 0);
   }
 }
 
 void file_bin_position(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (BinaryFile* record = OpenBinary(argc, args)) SetReal(result, static_cast<double>(LoadSave_FTell(record->file)));
+  if (BinaryFile* record = OpenBinary(argc, args)) Args_SetReal(result, static_cast<double>(LoadSave_FTell(record->file)));
 }
 
 void file_bin_read_byte(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
@@ -184,16 +175,16 @@ void file_bin_read_byte(RValue* result, CInstance*, CInstance*, int32_t argc, RV
   if (record == nullptr) return;
   if (record->mode == kBinaryWrite || LoadSave_FEof(record->file)) {
     Error_Report(false, "Error reading byte.");
-    SetReal(result, 0);
+    Args_SetReal(result, 0);
     return;
   }
-  SetReal(result, LoadSave_FGetC(record->file));
+  Args_SetReal(result, LoadSave_FGetC(record->file));
 }
 
 void file_bin_write_byte(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
   BinaryFile* record = OpenBinary(argc, args);
   if (record == nullptr || record->mode == kBinaryRead) return;
-  const uint8_t byte = static_cast<uint8_t>(IntArg(argc, args, 1) & 0xFF);
+  const uint8_t byte = static_cast<uint8_t>(Args{argc, args}.I(1) & 0xFF);
   LoadSave_FWrite(&byte, 1, 1, record->file);
 }
 
@@ -223,12 +214,12 @@ void TakeText(RValue* result, int32_t handle, std::string path, LoadSaveFile* fi
   record.path = std::move(path);
   record.file = file;
   record.state = state;
-  SetReal(result, handle);
+  Args_SetReal(result, handle);
 }
 
 // The record of the first argument when it is in the state, or null after the report.
 TextFile* TextIn(int32_t argc, RValue* args, int32_t state) {
-  const int32_t handle = IntArg(argc, args, 0);
+  const int32_t handle = Args{argc, args}.I(0);
   if (!IsHandle(handle) || g_textFiles[handle].state != state) {
     Error_Report(false, state == kTextReading ? kNotOpenForReading : kNotOpenForWriting);
     return nullptr;
@@ -237,8 +228,9 @@ TextFile* TextIn(int32_t argc, RValue* args, int32_t state) {
 }
 
 void file_text_open_from_string(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  if (argc < 1 || RValue_Kind(&args[0]) != VALUE_STRING) {
+  Args_SetReal(result, -1);
+  const RValue* source = Args{argc, args}.V(0);
+  if (source == nullptr || RValue_Kind(source) != VALUE_STRING) {
     Console_DebugOutput("ERROR!!! :: wrong type for filename\n");
     return;
   }
@@ -250,10 +242,10 @@ void file_text_open_from_string(RValue* result, CInstance*, CInstance*, int32_t 
 }
 
 void file_text_open_read(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
+  Args_SetReal(result, -1);
   const int32_t handle = FreeTextHandle();
   if (handle == 0) return;
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   std::string path = FoundPath(name);
   LoadSaveFile* file = path.empty() ? nullptr : LoadSave_FOpen(path.c_str(), "rt");
   if (file == nullptr) {
@@ -266,10 +258,10 @@ void file_text_open_read(RValue* result, CInstance*, CInstance*, int32_t argc, R
 // Opens the save-area file for writing: empty, or (append) with its contents and the position
 // at their end.
 void OpenTextForWriting(RValue* result, int32_t argc, RValue* args, bool append) {
-  SetReal(result, -1);
+  Args_SetReal(result, -1);
   const int32_t handle = FreeTextHandle();
   if (handle == 0) return;
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   std::string path = SavePath(name);
   if (path.empty()) {
     Console_DebugOutput("ERROR!!! :: Failed to open file: %s\n", name != nullptr ? name : "");
@@ -294,7 +286,7 @@ void file_text_open_append(RValue* result, CInstance*, CInstance*, int32_t argc,
 }
 
 void file_text_close(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const int32_t handle = IntArg(argc, args, 0);
+  const int32_t handle = Args{argc, args}.I(0);
   if (!IsHandle(handle)) {
     Error_Report(false, "Trying to close text file that has not been opened.");
     return;
@@ -303,11 +295,11 @@ void file_text_close(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args
 }
 
 void file_text_eof(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (TextFile* record = TextIn(argc, args, kTextReading)) SetReal(result, LoadSave_FEof(record->file) ? 1 : 0);
+  if (TextFile* record = TextIn(argc, args, kTextReading)) Args_SetReal(result, LoadSave_FEof(record->file) ? 1 : 0);
 }
 
 void file_text_eoln(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (TextFile* record = TextIn(argc, args, kTextReading)) SetReal(result, LoadSave_FEoln(record->file) ? 1 : 0);
+  if (TextFile* record = TextIn(argc, args, kTextReading)) Args_SetReal(result, LoadSave_FEoln(record->file) ? 1 : 0);
 }
 
 void file_text_read_string(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
@@ -323,7 +315,7 @@ void file_text_read_real(RValue* result, CInstance*, CInstance*, int32_t argc, R
   if (record == nullptr) return;
   double value = 0.0;
   LoadSave_FReadReal(record->file, &value);
-  SetReal(result, value);
+  Args_SetReal(result, value);
 }
 
 void file_text_readln(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
@@ -339,14 +331,14 @@ void file_text_readln(RValue* result, CInstance*, CInstance*, int32_t argc, RVal
 }
 
 void file_text_write_string(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (TextFile* record = TextIn(argc, args, kTextWriting)) LoadSave_FPuts(record->file, TextArg(argc, args, 1));
+  if (TextFile* record = TextIn(argc, args, kTextWriting)) LoadSave_FPuts(record->file, Args{argc, args}.S(1));
 }
 
 void file_text_write_real(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
   TextFile* record = TextIn(argc, args, kTextWriting);
   if (record == nullptr) return;
   char text[64];
-  const int length = std::snprintf(text, sizeof text, "%g ", RealArg(argc, args, 1));
+  const int length = std::snprintf(text, sizeof text, "%g ", Args{argc, args}.R(1));
   if (length > 0) LoadSave_FWrite(text, 1, static_cast<size_t>(length), record->file);
 }
 
@@ -408,14 +400,14 @@ void LegacyWrite(const char* text) {
 }
 
 void file_open_read(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   CloseLegacy();
   if (name != nullptr && File_Exists(LegacyName(name).c_str())) OpenLegacy(name, "rb", kTextReading);
 }
 
 // Opens the named legacy file for writing; no name is the error `message`.
 void OpenLegacyForWriting(int32_t argc, RValue* args, const char* mode, const char* message) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   if (name == nullptr || name[0] == '\0') {
     Error_Report(false, message);
     return;
@@ -440,7 +432,7 @@ void file_eof(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
   }
   const int c = std::fgetc(g_legacy.stream);
   if (c != EOF) std::ungetc(c, g_legacy.stream);
-  SetReal(result, c == EOF ? 1 : 0);
+  Args_SetReal(result, c == EOF ? 1 : 0);
 }
 
 // Characters up to a line end or the end of the file, at most 1023; the LF is kept when asked.
@@ -470,16 +462,16 @@ void file_read_real(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
   if (!LegacyReading()) return;
   double value = 0.0;
   if (std::fscanf(g_legacy.stream, "%lf", &value) != 1) value = 0.0;
-  SetReal(result, value);
+  Args_SetReal(result, value);
 }
 
 void file_write_string(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* text = TextArg(argc, args, 0);
+  const char* text = Args{argc, args}.S(0);
   if (LegacyWriting() && text != nullptr) LegacyWrite(text);
 }
 
 void file_write_real(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (LegacyWriting()) std::fprintf(g_legacy.stream, "%10.4f", RealArg(argc, args, 0));
+  if (LegacyWriting()) std::fprintf(g_legacy.stream, "%10.4f", Args{argc, args}.R(0));
 }
 
 void file_writeln(RValue*, CInstance*, CInstance*, int32_t, RValue*) {
@@ -504,11 +496,11 @@ void file_find_next(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
 
 void file_find_first(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   EndSearch();
-  const char* mask = TextArg(argc, args, 0);
+  const char* mask = Args{argc, args}.S(0);
   if (mask != nullptr && mask[0] != '\0') {
     const std::string saveMask = LoadSave_MapSavePath(mask);
     const std::string programMask = LoadSave_MapReadPath(mask);
-    Win32_FindFiles(&g_search.list, saveMask.c_str(), programMask.c_str(), RealArg(argc, args, 1));
+    Win32_FindFiles(&g_search.list, saveMask.c_str(), programMask.c_str(), Args{argc, args}.R(1));
   }
   g_search.active = !g_search.list.names.empty();
   file_find_next(result, nullptr, nullptr, 0, nullptr);
@@ -517,29 +509,29 @@ void file_find_first(RValue* result, CInstance*, CInstance*, int32_t argc, RValu
 void file_find_close(RValue*, CInstance*, CInstance*, int32_t, RValue*) { EndSearch(); }
 
 void file_exists(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, FoundPath(TextArg(argc, args, 0)).empty() ? 0 : 1);
+  Args_SetReal(result, FoundPath(Args{argc, args}.S(0)).empty() ? 0 : 1);
 }
 
 void file_delete(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   const bool deleted = name != nullptr && LoadSave_SaveFileExists(name) && LoadSave_DeleteFile(name);
-  SetReal(result, deleted ? 1 : 0);
+  Args_SetReal(result, deleted ? 1 : 0);
 }
 
 void file_rename(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* from = TextArg(argc, args, 0);
+  const char* from = Args{argc, args}.S(0);
   bool renamed = false;
   if (from != nullptr && LoadSave_SaveFileExists(from)) {
-    const std::string to = SavePath(TextArg(argc, args, 1));
+    const std::string to = SavePath(Args{argc, args}.S(1));
     renamed = !to.empty() && System_RenameFile(LoadSave_MapSavePath(from).c_str(), to.c_str());
   }
-  SetReal(result, renamed ? 1 : 0);
+  Args_SetReal(result, renamed ? 1 : 0);
 }
 
 void file_copy(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, -1);
-  const char* source = TextArg(argc, args, 0);
-  const char* destination = TextArg(argc, args, 1);
+  Args_SetReal(result, -1);
+  const char* source = Args{argc, args}.S(0);
+  const char* destination = Args{argc, args}.S(1);
   const std::string sourcePath = FoundPath(source);
   std::vector<uint8_t> bytes;
   FILE* in = sourcePath.empty() ? nullptr : System_OpenStream(sourcePath.c_str(), "rb");
@@ -566,31 +558,31 @@ void file_copy(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* arg
     ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
   }
   ok = std::fclose(out) == 0 && ok;
-  if (ok) SetReal(result, 0);
+  if (ok) Args_SetReal(result, 0);
 }
 
 bool DirectoryIn(const std::string& path) { return !path.empty() && File_DirectoryExists(path.c_str()); }
 
 void directory_exists(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   const bool exists = name != nullptr && name[0] != '\0' &&
                       (DirectoryIn(LoadSave_MapSavePath(name)) || DirectoryIn(LoadSave_MapReadPath(name)));
-  SetReal(result, exists ? 1 : 0);
+  Args_SetReal(result, exists ? 1 : 0);
 }
 
 void directory_create(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const std::string path = SavePath(TextArg(argc, args, 0));
+  const std::string path = SavePath(Args{argc, args}.S(0));
   if (!path.empty()) File_CreateDirectoryTree(path.c_str());
-  SetReal(result, DirectoryIn(path) ? 1 : 0);
+  Args_SetReal(result, DirectoryIn(path) ? 1 : 0);
 }
 
 void directory_destroy(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const std::string path = SavePath(TextArg(argc, args, 0));
+  const std::string path = SavePath(Args{argc, args}.S(0));
   if (DirectoryIn(path)) File_DeleteTree(path.c_str());
 }
 
 void file_attributes(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   int32_t attributes = 0;
   if (name != nullptr && name[0] != '\0') {
     const std::string savePath = LoadSave_MapSavePath(name);
@@ -598,7 +590,7 @@ void file_attributes(RValue* result, CInstance*, CInstance*, int32_t argc, RValu
     const std::string programPath = attributes == 0 ? LoadSave_MapReadPath(name) : std::string();
     if (!programPath.empty()) attributes = Win32_GetFileAttributes(programPath.c_str());
   }
-  SetReal(result, attributes & 0x37);
+  Args_SetReal(result, attributes & 0x37);
 }
 
 // --- file names --------------------------------------------------------------------------------
@@ -610,7 +602,7 @@ size_t LastSeparator(const std::string& name) {
 }
 
 void filename_name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   const std::string text = name != nullptr ? name : "";
   const size_t cut = LastSeparator(text);
   SetText(result, cut == std::string::npos ? text : text.substr(cut + 1));
@@ -619,7 +611,7 @@ void filename_name(RValue* result, CInstance*, CInstance*, int32_t argc, RValue*
 // The directory part of the name or, when it has none, of the file's found path; the closing
 // separator '\' when asked. "" when neither gives one.
 void DirectoryPart(RValue* result, int32_t argc, RValue* args, bool withSeparator, const char* nullMessage) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   if (name == nullptr) {
     Error_Report(true, nullMessage);
     return;
@@ -652,18 +644,18 @@ void SetSplit(RValue* result, char* part) {
 }
 
 void filename_drive(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   SetSplit(result, name != nullptr ? File_ExtractDrive(name) : nullptr);
 }
 
 void filename_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   SetSplit(result, name != nullptr ? File_ExtractExt(name) : nullptr);
 }
 
 void filename_change_ext(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
-  const char* ext = TextArg(argc, args, 1);
+  const char* name = Args{argc, args}.S(0);
+  const char* ext = Args{argc, args}.S(1);
   const std::string text = name != nullptr ? name : "";
   const std::string extension = ext != nullptr ? ext : "";
   const size_t dot = text.rfind('.');
@@ -677,36 +669,36 @@ void filename_change_ext(RValue* result, CInstance*, CInstance*, int32_t argc, R
 // --- programs, the environment and parameters ----------------------------------------------------
 
 void execute_program(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* program = TextArg(argc, args, 0);
+  const char* program = Args{argc, args}.S(0);
   const bool started = program != nullptr && program[0] != '\0' &&
-                       File_ExecuteProgram(program, TextArg(argc, args, 1), nullptr, argc > 2 && WXGB(args, 2));
+                       File_ExecuteProgram(program, Args{argc, args}.S(1), nullptr, Args{argc, args}.B(2));
   if (!started) Console_DebugOutput("Cannot execute %s\n", program != nullptr ? program : "");
-  SetReal(result, started ? 0 : -1);
+  Args_SetReal(result, started ? 0 : -1);
 }
 
 void execute_shell(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* program = TextArg(argc, args, 0);
+  const char* program = Args{argc, args}.S(0);
   if (program == nullptr || program[0] == '\0') {
-    SetReal(result, 0);
+    Args_SetReal(result, 0);
     return;
   }
-  const bool opened = File_ShellExecute(program, TextArg(argc, args, 1), nullptr);
+  const bool opened = File_ShellExecute(program, Args{argc, args}.S(1), nullptr);
   if (!opened) Console_DebugOutput("Cannot execute %s\n", program);
-  SetReal(result, opened ? 0 : -1);
+  Args_SetReal(result, opened ? 0 : -1);
 }
 
 void environment_get_variable(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* name = TextArg(argc, args, 0);
+  const char* name = Args{argc, args}.S(0);
   const char* value = System_GetEnvironmentVariable(name);
   SetText(result, value != nullptr ? value : "");
 }
 
 void parameter_count(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
-  SetReal(result, Runner_ParameterCount());
+  Args_SetReal(result, Runner_ParameterCount());
 }
 
 void parameter_string(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* text = Runner_ParameterString(IntArg(argc, args, 0));
+  const char* text = Runner_ParameterString(Args{argc, args}.I(0));
   SetText(result, text != nullptr ? text : "");
 }
 
@@ -779,9 +771,9 @@ constexpr FileFunction kFileFunctions[] = {
 
 // Their handlers come with the network and archive layers; until then each says so.
 constexpr FileFunction kPendingFunctions[] = {
-    {"http_get", DS_NotBuiltYet, 1},     {"http_post_string", DS_NotBuiltYet, 2}, {"http_get_file", DS_NotBuiltYet, 2},
-    {"http_request", DS_NotBuiltYet, 4}, {"json_encode", DS_NotBuiltYet, 1},      {"json_decode", DS_NotBuiltYet, 1},
-    {"zip_unzip", DS_NotBuiltYet, 2},
+    {"http_get", Handler_NotImplemented, 1},     {"http_post_string", Handler_NotImplemented, 2}, {"http_get_file", Handler_NotImplemented, 2},
+    {"http_request", Handler_NotImplemented, 4}, {"json_encode", Handler_NotImplemented, 1},      {"json_decode", Handler_NotImplemented, 1},
+    {"zip_unzip", Handler_NotImplemented, 2},
 };
 
 template <size_t N>

@@ -6,15 +6,11 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "io/gamepad.h"
+#include "functions/handler_args.h"
 
 namespace {
 
 constexpr uint8_t kGamepadFunctionFlag = 1;
-
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
 
 // The pad named by the first argument. False, and the call does nothing more, for a number
 // outside the table or when the call brought fewer arguments than the function reads: reading
@@ -32,79 +28,79 @@ void WarnIfMissing() {
 }
 
 void IsSupported(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
-  SetReal(result, gamepad_is_supported());
+  Args_SetReal(result, gamepad_is_supported());
 }
 
 void GetDeviceCount(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
-  SetReal(result, gamepad_get_device_count());
+  Args_SetReal(result, gamepad_get_device_count());
 }
 
 void IsConnected(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
-  if (ReadPad(argc, args, 1, &pad)) SetReal(result, gamepad_is_connected(pad));
+  if (ReadPad(argc, args, 1, &pad)) Args_SetReal(result, gamepad_is_connected(pad));
 }
 
 void GetDescription(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
   RValue_SetString(result, ReadPad(argc, args, 1, &pad) ? gamepad_get_description(pad) : "");
 }
 
 void GetButtonThreshold(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
-  if (ReadPad(argc, args, 1, &pad)) SetReal(result, gamepad_get_button_threshold(pad));
+  if (ReadPad(argc, args, 1, &pad)) Args_SetReal(result, gamepad_get_button_threshold(pad));
 }
 
 void SetButtonThreshold(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
   if (ReadPad(argc, args, 2, &pad)) gamepad_set_button_threshold(pad, WXGF(args, 1));
 }
 
 void GetAxisDeadZone(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
-  if (ReadPad(argc, args, 1, &pad)) SetReal(result, gamepad_get_axis_deadzone(pad));
+  if (ReadPad(argc, args, 1, &pad)) Args_SetReal(result, gamepad_get_axis_deadzone(pad));
 }
 
 void SetAxisDeadZone(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
   if (ReadPad(argc, args, 2, &pad)) gamepad_set_axis_deadzone(pad, WXGF(args, 1));
 }
 
 void ButtonCount(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
-  if (ReadPad(argc, args, 1, &pad)) SetReal(result, gamepad_button_count(pad));
+  if (ReadPad(argc, args, 1, &pad)) Args_SetReal(result, gamepad_button_count(pad));
 }
 
 // The button checks differ only in the question they put to the pad.
 template <double (*Check)(int32_t, int32_t)>
 void ButtonQuestion(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   WarnIfMissing();
   int32_t pad;
-  if (ReadPad(argc, args, 2, &pad)) SetReal(result, Check(pad, WXGI32(args, 1)));
+  if (ReadPad(argc, args, 2, &pad)) Args_SetReal(result, Check(pad, WXGI32(args, 1)));
 }
 
 void AxisCount(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   int32_t pad;
-  if (ReadPad(argc, args, 1, &pad)) SetReal(result, gamepad_axis_count(pad));
+  if (ReadPad(argc, args, 1, &pad)) Args_SetReal(result, gamepad_axis_count(pad));
 }
 
 void AxisValue(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   WarnIfMissing();
   int32_t pad;
-  if (ReadPad(argc, args, 2, &pad)) SetReal(result, gamepad_axis_value(pad, WXGI32(args, 1)));
+  if (ReadPad(argc, args, 2, &pad)) Args_SetReal(result, gamepad_axis_value(pad, WXGI32(args, 1)));
 }
 
 void SetVibration(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   WarnIfMissing();
   int32_t pad;
   if (!ReadPad(argc, args, 3, &pad)) return;
@@ -114,7 +110,7 @@ void SetVibration(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* 
 }
 
 void SetColour(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  SetReal(result, 0.0);
+  Args_SetReal(result, 0.0);
   WarnIfMissing();
   int32_t pad;
   if (ReadPad(argc, args, 2, &pad)) gamepad_set_color(pad, WXGI32(args, 1));

@@ -13,6 +13,7 @@
 #include "core/value_text.h"
 #include "io/ini_file.h"
 #include "runtime/error_report.h"
+#include "functions/handler_args.h"
 
 namespace {
 
@@ -35,81 +36,80 @@ std::string CloseOpen() {
   return text;
 }
 
-void SetReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
+BUILTIN_FN(ini_open) {
+  HANDLER_ARGS;
+  F_IniOpen(a.S(0));
 }
 
-const char* TextArg(int32_t argc, RValue* args, int32_t n) { return argc > n ? WXGS(args, n) : nullptr; }
-
-void ini_open(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) { F_IniOpen(TextArg(argc, args, 0)); }
-
-void ini_open_from_string(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const char* text = TextArg(argc, args, 0);
+BUILTIN_FN(ini_open_from_string) {
+  HANDLER_ARGS;
+  const char* text = a.S(0);
   CloseOpen();
   g_openIni = std::make_unique<IniFile>();
   g_openIni->Clear();
   g_openIni->OpenFromString(text);
 }
 
-void ini_close(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
+BUILTIN_FN(ini_close) {
   const std::string text = CloseOpen();
   RValue_SetString(result, text.c_str());
 }
 
-void ini_read_string(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+BUILTIN_FN(ini_read_string) {
+  HANDLER_ARGS;
   IniFile* ini = Require(kReadUndefined);
   if (ini == nullptr) return;
-  const IniKey* key = ini->FindKey(TextArg(argc, args, 0), TextArg(argc, args, 1));
+  const IniKey* key = ini->FindKey(a.S(0), a.S(1));
   if (key != nullptr) {
     RValue_SetString(result, key->value.c_str());
     return;
   }
-  if (argc < 3) {
+  if (!a.Has(2)) {
     RValue_SetString(result, "");
     return;
   }
   char* cursor = nullptr;
   char* base = nullptr;
   size_t capacity = 0;
-  RValue_AppendText(&cursor, &base, &capacity, &args[2]);
+  RValue_AppendText(&cursor, &base, &capacity, a.V(2));
   RValue_SetString(result, base != nullptr ? base : "");
   MEM_FREE(base);
 }
 
-void ini_read_real(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  const double fallback = argc > 2 ? WXGR(args, 2) : 0.0;
-  SetReal(result, F_IniReadReal(TextArg(argc, args, 0), TextArg(argc, args, 1), fallback));
+BUILTIN_FN(ini_read_real) {
+  HANDLER_ARGS;
+  const double fallback = a.R(2);
+  Args_SetReal(result, F_IniReadReal(a.S(0), a.S(1), fallback));
 }
 
-void ini_write_string(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (IniFile* ini = Require(kReadUndefined)) {
-    ini->WriteString(TextArg(argc, args, 0), TextArg(argc, args, 1), TextArg(argc, args, 2));
-  }
+BUILTIN_FN(ini_write_string) {
+  HANDLER_ARGS;
+  if (IniFile* ini = Require(kReadUndefined)) ini->WriteString(a.S(0), a.S(1), a.S(2));
 }
 
-void ini_write_real(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  F_IniWriteReal(TextArg(argc, args, 0), TextArg(argc, args, 1), argc > 2 ? WXGR(args, 2) : 0.0);
+BUILTIN_FN(ini_write_real) {
+  HANDLER_ARGS;
+  F_IniWriteReal(a.S(0), a.S(1), a.R(2));
 }
 
-void ini_key_exists(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (IniFile* ini = Require(kReadUndefined)) {
-    SetReal(result, ini->FindKey(TextArg(argc, args, 0), TextArg(argc, args, 1)) != nullptr ? 1.0 : 0.0);
-  }
+BUILTIN_FN(ini_key_exists) {
+  HANDLER_ARGS;
+  if (IniFile* ini = Require(kReadUndefined)) Args_SetReal(result, ini->FindKey(a.S(0), a.S(1)) != nullptr ? 1.0 : 0.0);
 }
 
-void ini_section_exists(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (IniFile* ini = Require(kReadUndefined)) {
-    SetReal(result, ini->FindSection(TextArg(argc, args, 0)) != nullptr ? 1.0 : 0.0);
-  }
+BUILTIN_FN(ini_section_exists) {
+  HANDLER_ARGS;
+  if (IniFile* ini = Require(kReadUndefined)) Args_SetReal(result, ini->FindSection(a.S(0)) != nullptr ? 1.0 : 0.0);
 }
 
-void ini_key_delete(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (IniFile* ini = Require(kChangeUndefined)) ini->DeleteKey(TextArg(argc, args, 0), TextArg(argc, args, 1));
+BUILTIN_FN(ini_key_delete) {
+  HANDLER_ARGS;
+  if (IniFile* ini = Require(kChangeUndefined)) ini->DeleteKey(a.S(0), a.S(1));
 }
 
-void ini_section_delete(RValue*, CInstance*, CInstance*, int32_t argc, RValue* args) {
-  if (IniFile* ini = Require(kChangeUndefined)) ini->DeleteSection(TextArg(argc, args, 0));
+BUILTIN_FN(ini_section_delete) {
+  HANDLER_ARGS;
+  if (IniFile* ini = Require(kChangeUndefined)) ini->DeleteSection(a.S(0));
 }
 
 }  // namespace

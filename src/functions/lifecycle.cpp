@@ -9,8 +9,10 @@ void File_CloseAll() {
   File_CloseFiles();
   Ini_CloseOpenFile();
   // Requests still queued are not dispatched any more; their maps and records go with them, and a
-  // dialog still open would outlive the runner.
+  // dialog still open would outlive the runner. A save queued just before the end is still
+  // written: a game that saves and then quits must not lose it.
   Dialog_Shutdown();
+  Async_FinishPolledWork();
   Async_Shutdown();
 }
 void SetDsGridFastMode(bool) {}

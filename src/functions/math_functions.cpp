@@ -15,7 +15,7 @@ namespace {
 
 template <uint32_t Kind>
 void IsKind(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  SetResultReal(result, args[0].kind == Kind ? 1.0 : 0.0);
+  Args_SetReal(result, args[0].kind == Kind ? 1.0 : 0.0);
 }
 
 // --- arrays ------------------------------------------------------------------------------------
@@ -41,7 +41,7 @@ bool Pack(int32_t row, int32_t column, int32_t* index) {
 // Reads the element, a missing one (or an address no element can have) reading as the real 0.
 void ReadElement(RValue* result, RValue* array, bool addressable, int32_t index) {
   if (!addressable) {
-    SetResultReal(result, 0.0);
+    Args_SetReal(result, 0.0);
     return;
   }
   RValue_GetElement(result, array, index);
@@ -58,18 +58,18 @@ bool Addressable(int32_t index) { return index != ARRAY_INDEX_NONE; }
 
 void ArrayLength1D(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const SharedArray* a = ArrayOf(&args[0]);
-  SetResultReal(result, a != nullptr && a->rowCount > 0 ? a->rows[0].length : 0);
+  Args_SetReal(result, a != nullptr && a->rowCount > 0 ? a->rows[0].length : 0);
 }
 
 void ArrayLength2D(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const SharedArray* a = ArrayOf(&args[0]);
   const int32_t row = WXGI32(args, 1);
-  SetResultReal(result, a != nullptr && row >= 0 && row < a->rowCount ? a->rows[row].length : 0);
+  Args_SetReal(result, a != nullptr && row >= 0 && row < a->rowCount ? a->rows[row].length : 0);
 }
 
 void ArrayHeight2D(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   const SharedArray* a = ArrayOf(&args[0]);
-  SetResultReal(result, argc == 1 && a != nullptr ? a->rowCount : 0);
+  Args_SetReal(result, argc == 1 && a != nullptr ? a->rowCount : 0);
 }
 
 void ArrayGet(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {

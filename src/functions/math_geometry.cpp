@@ -65,7 +65,7 @@ void PointDistance(RValue* result, CInstance*, CInstance*, int32_t, RValue* args
   const float y1 = WXGF(args, 1);
   const float x2 = WXGF(args, 2);
   const float y2 = WXGF(args, 3);
-  SetResultReal(result, Length(x2 - x1, y2 - y1));
+  Args_SetReal(result, Length(x2 - x1, y2 - y1));
 }
 
 void PointDistance3D(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -75,7 +75,7 @@ void PointDistance3D(RValue* result, CInstance*, CInstance*, int32_t, RValue* ar
   const float x2 = WXGF(args, 3);
   const float y2 = WXGF(args, 4);
   const float z2 = WXGF(args, 5);
-  SetResultReal(result, Length(x2 - x1, y2 - y1, z2 - z1));
+  Args_SetReal(result, Length(x2 - x1, y2 - y1, z2 - z1));
 }
 
 void PointDirection(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -83,17 +83,17 @@ void PointDirection(RValue* result, CInstance*, CInstance*, int32_t, RValue* arg
   const float y1 = WXGF(args, 1);
   const float x2 = WXGF(args, 2);
   const float y2 = WXGF(args, 3);
-  SetResultReal(result, F_PointDirection(x1, y1, x2, y2));
+  Args_SetReal(result, F_PointDirection(x1, y1, x2, y2));
 }
 
 void LengthdirX(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const float len = WXGF(args, 0);
-  SetResultReal(result, F_LengthdirX(len, WXGF(args, 1)));
+  Args_SetReal(result, F_LengthdirX(len, WXGF(args, 1)));
 }
 
 void LengthdirY(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const float len = WXGF(args, 0);
-  SetResultReal(result, F_LengthdirY(len, WXGF(args, 1)));
+  Args_SetReal(result, F_LengthdirY(len, WXGF(args, 1)));
 }
 
 void DotProduct(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -101,7 +101,7 @@ void DotProduct(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const double y1 = WXGR(args, 1);
   const double x2 = WXGR(args, 2);
   const double y2 = WXGR(args, 3);
-  SetResultReal(result, x1 * x2 + y1 * y2);
+  Args_SetReal(result, x1 * x2 + y1 * y2);
 }
 
 void DotProduct3D(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -111,7 +111,7 @@ void DotProduct3D(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
   const double x2 = WXGR(args, 3);
   const double y2 = WXGR(args, 4);
   const double z2 = WXGR(args, 5);
-  SetResultReal(result, x1 * x2 + y1 * y2 + z1 * z2);
+  Args_SetReal(result, x1 * x2 + y1 * y2 + z1 * z2);
 }
 
 // A zero-length vector gives an infinite or NaN answer, without an error.
@@ -121,7 +121,7 @@ void DotProductNormalised(RValue* result, CInstance*, CInstance*, int32_t, RValu
   const float x2 = WXGF(args, 2);
   const float y2 = WXGF(args, 3);
   const double numerator = static_cast<double>(x1) * x2 + static_cast<double>(y1) * y2;
-  SetResultReal(result, numerator / (static_cast<double>(Length(x1, y1)) * Length(x2, y2)));
+  Args_SetReal(result, numerator / (static_cast<double>(Length(x1, y1)) * Length(x2, y2)));
 }
 
 void DotProduct3DNormalised(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -133,7 +133,7 @@ void DotProduct3DNormalised(RValue* result, CInstance*, CInstance*, int32_t, RVa
   const float z2 = WXGF(args, 5);
   const double numerator =
       static_cast<double>(x1) * x2 + static_cast<double>(y1) * y2 + static_cast<double>(z1) * z2;
-  SetResultReal(result, numerator / (static_cast<double>(Length(x1, y1, z1)) * Length(x2, y2, z2)));
+  Args_SetReal(result, numerator / (static_cast<double>(Length(x1, y1, z1)) * Length(x2, y2, z2)));
 }
 
 // a - b brought into [-180, 180): a difference of exactly 180 gives -180.
@@ -144,7 +144,7 @@ void AngleDifference(RValue* result, CInstance*, CInstance*, int32_t, RValue* ar
   d = std::fmod(d, 360.0f);
   d = d + 540.0f;
   d = std::fmod(d, 360.0f);
-  SetResultReal(result, static_cast<double>(d) - 180.0);
+  Args_SetReal(result, static_cast<double>(d) - 180.0);
 }
 
 }  // namespace math_builtins

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/value.h"
+#include "functions/handler_args.h"
 
 class CInstance;
 
@@ -107,12 +108,6 @@ TOLVARINE_MATH_HANDLER(DotProductNormalised);
 TOLVARINE_MATH_HANDLER(DotProduct3D);
 TOLVARINE_MATH_HANDLER(DotProduct3DNormalised);
 TOLVARINE_MATH_HANDLER(AngleDifference);
-
-// Stores a real as the result, releasing what the result held.
-inline void SetResultReal(RValue* result, double value) {
-  RValue_Release(result);
-  *result = RValue_MakeReal(value);
-}
 
 }  // namespace math_builtins
 

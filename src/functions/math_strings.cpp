@@ -1,6 +1,7 @@
 #include "functions/math_strings.h"
 
-#include <utf8proc.h>
+#include <locale.h>
+#include <wctype.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -17,8 +18,6 @@
 #include "runtime/error_report.h"
 
 namespace {
-
-using math_builtins::SetResultReal;
 
 // The longest text a string record can hold.
 constexpr int64_t kMaxTextBytes = INT32_MAX - 1;
@@ -43,7 +42,15 @@ void SetResultText(RValue* result, const std::string& text) { SetResultBytes(res
 
 // The next character's code point, moving past it; 0 at the end of the text, which a character cut
 // short by the end also is.
-inline uint16_t NextChar(const char** p) { return **p != 0 ? UTF8_Decode(p) : 0; }
+inline uint32_t NextChar(const char** p) { return **p != 0 ? UTF8_DecodeChar(p) : 0; }
+
+// A decoded character appended in UTF-8.
+void AppendChar(std::string* out, uint32_t c) {
+  char encoded[4];
+  char* end = encoded;
+  UTF8_EncodeChar(&end, c);
+  out->append(encoded, end);
+}
 
 // Moves past up to n characters; stops at the end of the text.
 const char* SkipChars(const char* p, int64_t n) {
@@ -81,28 +88,45 @@ bool ReportIfTooLong(const char* function, int64_t bytes) {
 template <typename Keep>
 void Filter(RValue* result, const char* text, Keep keep) {
   std::string out;
-  for (uint16_t c; (c = NextChar(&text)) != 0;) {
+  for (uint32_t c; (c = NextChar(&text)) != 0;) {
     if (keep(c)) out.push_back(static_cast<char>(c));
   }
   SetResultText(result, out);
 }
 
-bool IsLetter(uint16_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(uint16_t c) { return c >= '0' && c <= '9'; }
+bool IsLetter(uint32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(uint32_t c) { return c >= '0' && c <= '9'; }
 
-// Maps each character with the simple case map of Unicode, independent of any locale; a mapping
-// that leaves the 16-bit range leaves the character as it is.
-template <utf8proc_int32_t (*Map)(utf8proc_int32_t)>
+// The C library's character classes and case maps under a UTF-8 locale of the runner's own, so
+// that neither the player's locale nor the process's decides them and no other thread sees a
+// locale change. One character maps to one: "ß" has no single upper-case character here and
+// stays, where a full Unicode map would give U+1E9E, which few fonts can draw. Without a UTF-8
+// locale in the C library only ASCII letters map.
+locale_t CaseLocale() {
+  static const locale_t locale = [] {
+    for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+      if (const locale_t made = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0))) return made;
+    }
+    return newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(0));
+  }();
+  return locale;
+}
+
+uint32_t ToUpper(uint32_t c, locale_t locale) {
+  return iswlower_l(static_cast<wint_t>(c), locale) ? static_cast<uint32_t>(towupper_l(static_cast<wint_t>(c), locale)) : c;
+}
+uint32_t ToLower(uint32_t c, locale_t locale) {
+  return iswupper_l(static_cast<wint_t>(c), locale) ? static_cast<uint32_t>(towlower_l(static_cast<wint_t>(c), locale)) : c;
+}
+
+template <uint32_t (*Map)(uint32_t, locale_t)>
 void MapCase(RValue* result, const char* text) {
+  const locale_t locale = CaseLocale();
   std::string out;
   out.reserve(std::strlen(text));
-  for (uint16_t c; (c = NextChar(&text)) != 0;) {
-    const utf8proc_int32_t mapped = Map(c);
-    const uint16_t code = (mapped > 0 && mapped <= 0xFFFF) ? static_cast<uint16_t>(mapped) : c;
-    char encoded[3];
-    char* end = encoded;
-    UTF8_Encode(&end, code);
-    out.append(encoded, end);
+  for (uint32_t c; (c = NextChar(&text)) != 0;) {
+    const uint32_t mapped = Map(c, locale);
+    AppendChar(&out, mapped != 0 && mapped <= 0x10FFFF ? mapped : c);
   }
   SetResultText(result, out);
 }
@@ -227,15 +251,15 @@ void AnsiChar(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
 
 void Ord(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* text = TextArg(args, 0);
-  SetResultReal(result, NextChar(&text));
+  Args_SetReal(result, NextChar(&text));
 }
 
 void StringLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  SetResultReal(result, static_cast<double>(CharCount(TextArg(args, 0))));
+  Args_SetReal(result, static_cast<double>(CharCount(TextArg(args, 0))));
 }
 
 void StringByteLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  SetResultReal(result, static_cast<double>(std::strlen(TextArg(args, 0))));
+  Args_SetReal(result, static_cast<double>(std::strlen(TextArg(args, 0))));
 }
 
 void StringPos(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -243,12 +267,12 @@ void StringPos(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* text = TextArg(args, 1);
   const char* found = Find(text, sub);
   if (found == nullptr) {
-    SetResultReal(result, 0.0);
+    Args_SetReal(result, 0.0);
     return;
   }
   int64_t position = 1;
   for (const char* p = text; p < found; ++position) NextChar(&p);
-  SetResultReal(result, static_cast<double>(position));
+  Args_SetReal(result, static_cast<double>(position));
 }
 
 // Occurrences may overlap: the search resumes one character after each one found. An empty sub
@@ -257,12 +281,12 @@ void StringCount(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) 
   const char* sub = TextArg(args, 0);
   const char* text = TextArg(args, 1);
   if (*sub == 0) {
-    SetResultReal(result, static_cast<double>(CharCount(text)));
+    Args_SetReal(result, static_cast<double>(CharCount(text)));
     return;
   }
   int64_t count = 0;
   for (const char* found = Find(text, sub); found != nullptr; found = Find(SkipChars(found, 1), sub)) ++count;
-  SetResultReal(result, static_cast<double>(count));
+  Args_SetReal(result, static_cast<double>(count));
 }
 
 void StringCopy(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -276,16 +300,15 @@ void StringCopy(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
 
 void StringCharAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* p = SkipChars(TextArg(args, 0), FromOne(WXGI32(args, 1)));
-  char text[4] = {};
-  char* end = text;
-  if (const uint16_t c = NextChar(&p); c != 0) UTF8_Encode(&end, c);
+  std::string text;
+  if (const uint32_t c = NextChar(&p); c != 0) AppendChar(&text, c);
   SetResultText(result, text);
 }
 
 void StringOrdAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const char* p = SkipChars(TextArg(args, 0), FromOne(WXGI32(args, 1)));
-  const uint16_t c = NextChar(&p);
-  SetResultReal(result, c != 0 ? static_cast<double>(c) : -1.0);
+  const uint32_t c = NextChar(&p);
+  Args_SetReal(result, c != 0 ? static_cast<double>(c) : -1.0);
 }
 
 // Bytes 0x80..0xFF answer -128..-1. A position beyond the end reads the last byte; the empty
@@ -295,7 +318,7 @@ void StringByteAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
   const int64_t length = static_cast<int64_t>(std::strlen(text));
   int64_t at = FromOne(WXGI32(args, 1));
   if (at >= length) at = length - 1;
-  SetResultReal(result, at < 0 ? 0.0 : static_cast<double>(static_cast<int8_t>(text[at])));
+  Args_SetReal(result, at < 0 ? 0.0 : static_cast<double>(static_cast<int8_t>(text[at])));
 }
 
 // A byte set to 0 ends the text there.
@@ -350,11 +373,11 @@ void StringReplaceAll(RValue* result, CInstance*, CInstance*, int32_t, RValue* a
 }
 
 void StringLower(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  MapCase<utf8proc_tolower>(result, TextArg(args, 0));
+  MapCase<ToLower>(result, TextArg(args, 0));
 }
 
 void StringUpper(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  MapCase<utf8proc_toupper>(result, TextArg(args, 0));
+  MapCase<ToUpper>(result, TextArg(args, 0));
 }
 
 void StringRepeat(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -380,7 +403,7 @@ void StringDigits(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
 }
 
 void StringLettersDigits(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  Filter(result, TextArg(args, 0), [](uint16_t c) { return IsLetter(c) || IsDigit(c); });
+  Filter(result, TextArg(args, 0), [](uint32_t c) { return IsLetter(c) || IsDigit(c); });
 }
 
 }  // namespace math_builtins

@@ -105,7 +105,7 @@ int64_t F_IRandom(int32_t n) {
 namespace math_builtins {
 
 void Random(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  SetResultReal(result, WXGR(args, 0) * Random_Real(1.0));
+  Args_SetReal(result, WXGR(args, 0) * Random_Real(1.0));
 }
 
 void RandomRange(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -113,7 +113,7 @@ void RandomRange(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) 
   const double b = WXGR(args, 1);
   const double lo = a < b ? a : b;
   const double hi = a < b ? b : a;
-  SetResultReal(result, lo + Random_Real(1.0) * (hi - lo));
+  Args_SetReal(result, lo + Random_Real(1.0) * (hi - lo));
 }
 
 // The bound |n| + 1 is formed without overflow, so both ends are included even for the int64
@@ -121,10 +121,10 @@ void RandomRange(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) 
 void IRandom(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   const int64_t n = WXGI64(args, 0);
   if (n >= 0) {
-    SetResultReal(result, static_cast<double>(static_cast<int64_t>(DrawBelow(static_cast<uint64_t>(n) + 1))));
+    Args_SetReal(result, static_cast<double>(static_cast<int64_t>(DrawBelow(static_cast<uint64_t>(n) + 1))));
   } else {
     const uint64_t magnitude = 0u - static_cast<uint64_t>(n);
-    SetResultReal(result, -static_cast<double>(DrawBelow(magnitude + 1)));
+    Args_SetReal(result, -static_cast<double>(DrawBelow(magnitude + 1)));
   }
 }
 
@@ -137,21 +137,21 @@ void IRandomRange(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
   const int64_t hi = a < b ? b : a;
   const uint64_t span = static_cast<uint64_t>(hi) - static_cast<uint64_t>(lo) + 1;
   const uint64_t offset = DrawBelow(span);
-  SetResultReal(result, static_cast<double>(static_cast<int64_t>(static_cast<uint64_t>(lo) + offset)));
+  Args_SetReal(result, static_cast<double>(static_cast<int64_t>(static_cast<uint64_t>(lo) + offset)));
 }
 
 void RandomUseOldVersion(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   Random_SetOldVersion(WXGI32(args, 0) > 0);
-  SetResultReal(result, 0.0);
+  Args_SetReal(result, 0.0);
 }
 
 void RandomSetSeed(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
   Random_Seed(WXGI32(args, 0));
-  SetResultReal(result, 0.0);
+  Args_SetReal(result, 0.0);
 }
 
 void RandomGetSeed(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
-  SetResultReal(result, static_cast<double>(Random_GetSeed()));
+  Args_SetReal(result, static_cast<double>(Random_GetSeed()));
 }
 
 void Randomize(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
@@ -159,12 +159,12 @@ void Randomize(RValue* result, CInstance*, CInstance*, int32_t, RValue*) {
   const uint32_t low = static_cast<uint32_t>(t);
   const uint32_t high = static_cast<uint32_t>(t >> 32);
   const uint32_t seed = (high + low) ^ static_cast<uint32_t>((t >> 16) & 0xFFFFu) ^ (low << 16);
-  SetResultReal(result, static_cast<double>(Random_Seed(static_cast<int32_t>(seed))));
+  Args_SetReal(result, static_cast<double>(Random_Seed(static_cast<int32_t>(seed))));
 }
 
 void Choose(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
   if (argc <= 0) {
-    SetResultReal(result, 0.0);
+    Args_SetReal(result, 0.0);
     return;
   }
   // The pick passes through a float on its way, as it always has; for fewer than 2^24 arguments

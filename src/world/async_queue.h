@@ -121,6 +121,10 @@ void HTTP_RemoveRequest(HTTP_REQ_CONTEXT* record);
 // number of 60 or more; the map handed out is destroyed afterwards while its slot still holds it.
 void Async_ProcessQueue(void (*perform)(int32_t eventNumber));
 
+// Gives every record that does its work in its poll (asynchronous buffer saves and loads) that
+// poll once more, so that what a game queued just before it ended still reaches its files. The
+// end of the game runs it before Async_Shutdown; nothing is dispatched.
+void Async_FinishPolledWork();
 // Deletes every queued and handed-off record with its clean-up (the end of the game); the next
 // record made takes id 0 again. Until Async_Open, what other threads post (events and deferred
 // script calls) is dropped, so that a worker of the game that ended delivers nothing into the next.

@@ -75,7 +75,8 @@ TEST(Utf8, DecodeTakesTheLengthFromTheLeadByteAndStopsAtTheTerminator) {
       {"A", 'A', 1},
       {std::string(1, '\0'), 0, 1},  // a plain NUL is a character of its own
       {"\xC3\xA9", 0xE9, 2},
-      {"\xF0\x9F\x98\x80", 0x7D8, 3},  // a 4-byte lead is read as a 3-byte one
+      {"\xF0\x9F\x98\x80", 0xFFFD, 4},  // a character beyond 16 bits: one, no 16-bit code
+      {"\xF0\x9F\x98\x41", 0x7D8, 3},  // a 4-byte lead without three continuations heads 3 bytes
       {"\x80\x41", 0x01, 2},           // a stray continuation byte leads a 2-byte character
       {"\xC3", 0, 1},                  // cut short: 0, cursor left on the NUL
       {"\xE2", 0, 1},
@@ -88,6 +89,42 @@ TEST(Utf8, DecodeTakesTheLengthFromTheLeadByteAndStopsAtTheTerminator) {
     EXPECT_EQ(UTF8_Decode(&cursor), c.codePoint);
     EXPECT_EQ(cursor - text.get(), c.advance);
   }
+}
+
+TEST(Utf8, AWellFormedFourByteSequenceIsOneCharacterOfItsFullCodePoint) {
+  struct Case {
+    std::string text;
+    uint32_t codePoint;
+    int advance;
+  };
+  const Case cases[] = {
+      {"\xF0\x90\x80\x80", 0x10000, 4},
+      {"\xF0\x9F\x98\x80", 0x1F600, 4},
+      {"\xF4\x8F\xBF\xBF", 0x10FFFF, 4},
+      {"\xF4\x90\x80\x80", 0x4400, 3},  // beyond U+10FFFF: the lead-byte rule
+      {"\xF0\x8F\xBF\xBF", 0x03FF, 3},  // overlong
+      {"\xF0\x9F\x98", 0x07D8, 3},       // cut short by the end
+      {"\xE2\x82\xAC", 0x20AC, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    auto text = Exact(c.text);
+    const char* cursor = text.get();
+    EXPECT_EQ(UTF8_DecodeChar(&cursor), c.codePoint);
+    EXPECT_EQ(cursor - text.get(), c.advance);
+  }
+  for (const uint32_t c : {0x41u, 0xE9u, 0xFFFFu, 0x10000u, 0x1F600u, 0x10FFFFu}) {
+    char buffer[5] = {};
+    char* end = buffer;
+    UTF8_EncodeChar(&end, c);
+    const char* cursor = buffer;
+    EXPECT_EQ(UTF8_DecodeChar(&cursor), c);
+    EXPECT_EQ(cursor, end);
+  }
+  EXPECT_EQ(UTF8_Length("\xF0\x9F\x98\x80" "a"), 2);
+  const char* text = "\xF0\x9F\x98\x80" "a";
+  EXPECT_EQ(UTF8_Find(text, "a"), text + 4);
+  EXPECT_EQ(UTF8_Find(text, "\xF0\x9F\x98"), nullptr);  // part of a character matches nothing
 }
 
 TEST(Utf8, LengthCountsCharacters) {

@@ -142,6 +142,78 @@ TEST_F(MathStringsTest, ACharacterCutShortEndsTheText) {
   EXPECT_EQ(CallText("string_insert", {Text("x"), Share(cut.v), Real(9)}), "abx\xC3");
 }
 
+// A well-formed 4-byte sequence (an emoji, a character beyond 16 bits) is one character to every
+// function that counts, indexes, copies, searches, deletes, inserts or maps characters; malformed
+// sequences keep the lead-byte rule (a 4-byte lead heads 3 bytes).
+TEST_F(MathStringsTest, CharactersBeyondSixteenBitsAreOneCharacterEach) {
+#define SMILE "\xF0\x9F\x98\x80"
+#define DESERET_I "\xF0\x90\x90\x80"
+#define DESERET_i "\xF0\x90\x90\xA8"
+  const TextCase texts[] = {
+      {"string_char_at", {Text(SMILE "a"), Real(2)}, "a"},
+      {"string_char_at", {Text(SMILE "a"), Real(1)}, SMILE},
+      {"string_char_at", {Text(SMILE SMILE), Real(3)}, ""},
+      {"string_copy", {Text("a" SMILE "b"), Real(2), Real(1)}, SMILE},
+      {"string_copy", {Text(SMILE SMILE "x"), Real(2), Real(5)}, SMILE "x"},
+      {"string_delete", {Text("a" SMILE "b"), Real(2), Real(1)}, "ab"},
+      {"string_delete", {Text(SMILE "ab"), Real(3), Real(1)}, SMILE "a"},
+      {"string_insert", {Text("x"), Text(SMILE "a"), Real(2)}, SMILE "xa"},
+      {"string_replace", {Text("a" SMILE "b"), Text(SMILE), Text("-")}, "a-b"},
+      {"string_replace_all", {Text(SMILE "a" SMILE), Text(SMILE), Text("")}, "a"},
+      {"string_upper", {Text(SMILE "a")}, SMILE "A"},
+      {"string_lower", {Text(DESERET_I "A")}, DESERET_i "a"},
+      {"string_upper", {Text(DESERET_i)}, DESERET_I},
+      {"string_letters", {Text(SMILE "a")}, "a"},
+      {"string_lettersdigits", {Text("1" SMILE "b")}, "1b"},
+      // Malformed: a cut 4-byte sequence, an overlong one, one beyond U+10FFFF: three
+      // bytes, then a stray continuation byte that takes the next byte with it.
+      {"string_char_at", {Text("\xF0\x9F\x98" "a"), Real(2)}, "a"},
+      {"string_char_at", {Text("\xF0\x8F\xBF\x80" "a"), Real(2)}, "!"},
+      {"string_char_at", {Text("\xF4\x90\x80\x80" "a"), Real(2)}, "!"},
+  };
+  for (const TextCase& c : texts) EXPECT_EQ(CallText(c.name, c.args), c.expected) << c.name;
+  const RealCase numbers[] = {
+      {"string_length", {Text(SMILE "a")}, 2},
+      {"string_length", {Text(SMILE SMILE SMILE)}, 3},
+      {"string_byte_length", {Text(SMILE "a")}, 5},
+      {"string_pos", {Text("a"), Text(SMILE "a")}, 2},
+      {"string_pos", {Text(SMILE), Text("ab" SMILE)}, 3},
+      {"string_pos", {Text("\xF0\x9F\x98"), Text(SMILE)}, 0},  // part of a character is no character
+      {"string_count", {Text(SMILE), Text(SMILE "x" SMILE)}, 2},
+      {"string_count", {Text(""), Text(SMILE SMILE)}, 2},
+      {"ord", {Text(SMILE)}, 0x1F600},
+      {"string_ord_at", {Text("a" SMILE), Real(2)}, 0x1F600},
+      {"string_ord_at", {Text("a" SMILE), Real(3)}, -1},
+      {"string_byte_at", {Text(SMILE "a"), Real(5)}, 'a'},
+      {"string_length", {Text("\xF0\x9F\x98" "a")}, 2},
+      {"string_length", {Text("\xF0\x8F\xBF\x80" "a")}, 2},
+      {"string_length", {Text("\xF8\x80\x80\x80" "a")}, 2},
+  };
+  for (const RealCase& c : numbers) EXPECT_EQ(CallReal(c.name, c.args), c.expected) << c.name;
+  // chr keeps its three-byte form for code points beyond 16 bits.
+  EXPECT_EQ(CallText("chr", {Real(0x1F600)}), "\xEF\x98\x80");
+  EXPECT_FALSE(RuntimeErrorCapture::Reported()) << RuntimeErrorCapture::LastReport();
+#undef SMILE
+#undef DESERET_I
+#undef DESERET_i
+}
+
+// One character maps to one, as the C library maps it: no capital sharp s, which few fonts draw;
+// title case goes either way; the dotted capital I lowers to a plain i.
+TEST_F(MathStringsTest, CaseMapsFollowTheCLibrarysOneToOneMapping) {
+  const TextCase cases[] = {
+      {"string_upper", {Text("stra\xC3\x9F" "e")}, "STRA\xC3\x9F" "E"},
+      {"string_lower", {Text("STRA\xC3\x9F" "E")}, "stra\xC3\x9F" "e"},
+      {"string_upper", {Text("\xC7\x85")}, "\xC7\x84"},
+      {"string_lower", {Text("\xC7\x85")}, "\xC7\x86"},
+      {"string_lower", {Text("\xC4\xB0")}, "i"},
+      {"string_upper", {Text("\xC4\xB0")}, "\xC4\xB0"},
+      {"string_upper", {Text("\xC4\xB1")}, "I"},
+      {"string_lower", {Text("\xE1\xBA\x9E")}, "\xC3\x9F"},
+  };
+  for (const TextCase& c : cases) EXPECT_EQ(CallText(c.name, c.args), c.expected) << c.name;
+}
+
 // Case maps do not depend on the process locale, and never switch it.
 TEST_F(MathStringsTest, CaseMapsIgnoreTheLocale) {
   const std::string before = std::setlocale(LC_ALL, nullptr);

@@ -236,6 +236,11 @@ TEST_F(TextFunctionsTest, DrawnTextIsTheTextFormOfAnyValue) {
     EXPECT_FALSE(byText.empty());
     EXPECT_TRUE(SameQuads(byScript, byText));
   }
+  // An emoji draws as the one character that stands for any the font lacks.
+  Call("draw_text", {Real(0), Real(0), Text("\xF0\x9F\x98\x80" "a")});
+  const std::vector<QuadVertex> emoji = Drawn();
+  Text_Draw(0, 0, "\xEF\xBF\xBD" "a", -1, -1);
+  EXPECT_TRUE(SameQuads(emoji, Drawn()));
   // The number 5 is its digit alone: one glyph where 5.00 would be four.
   Call("draw_text", {Real(0), Real(0), Real(5)});
   EXPECT_EQ(Drawn().size(), 6u);
@@ -266,6 +271,9 @@ TEST_F(TextFunctionsTest, MeasuringTakesStringsOnlyAndTheFontAndAlignmentSetters
   EXPECT_EQ(CallReal("string_height_ext", {Text("a#b"), Real(20), Real(-1)}), 32);  // 20 apart, 12 tall
   EXPECT_EQ(CallReal("string_height_ext", {Text("a#b"), Real(-5), Real(-1)}), 24);  // below 0: the tallest glyph
   EXPECT_EQ(CallReal("string_width_ext", {Text("aaaa bbbb"), Real(-1), Real(45)}), 40);
+  // An emoji is one character, which this font has no glyph for: no part of it measures as a
+  // character of its own.
+  EXPECT_EQ(CallReal("string_width", {Text("\xF0\x9F\x98\x80\xF0\x9F\x98\x80" "a")}), 10);
   EXPECT_FALSE(RuntimeErrorCapture::Reported());
 
   // A number is not measured as its text: the string getter refuses it.

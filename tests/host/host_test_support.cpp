@@ -154,6 +154,20 @@ std::string PlaceRunnerIn(const std::string& directory) {
   return target.string();
 }
 
+RoomCodeRun RunRoomCodeHeadless(const std::string& dir, const std::string& code) {
+  RoomCodeRun out;
+  WriteFile(dir + "/code.s", code);
+  out.tool = RunProgram(TOLVARINE_CONTAINER_TOOL,
+                        {"--minimal", "--room-speed", "30", "--room-code", "code.s", "game.win"}, dir);
+  if (out.tool.exitCode != 0) return out;
+  out.data = dir + "/data";
+  std::filesystem::create_directories(out.data);
+  out.run = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                       {{"XDG_DATA_HOME", out.data}, {"SDL_VIDEODRIVER", "offscreen"}});
+  out.log = Exists(dir + "/log.txt") ? ReadFile(dir + "/log.txt") : "";
+  return out;
+}
+
 std::string FindFile(const std::string& root, const std::string& name) {
   if (!std::filesystem::exists(root)) return "";
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {

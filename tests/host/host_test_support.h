@@ -51,6 +51,16 @@ RunResult FinishProgram(StartedProgram& started, int timeoutSeconds = 60);
 // runner's own directory is one the test controls. Returns its path.
 std::string PlaceRunnerIn(const std::string& directory);
 
+// A least game with one room whose creation code is `code` (the byte-code assembler's syntax),
+// written into `dir` and run there headless without a display, its save area in `dir`/data.
+struct RoomCodeRun {
+  RunResult tool;  // the container writer's run
+  RunResult run;   // the runner's (not run when the writer failed)
+  std::string log;
+  std::string data;  // the save area's root (XDG_DATA_HOME)
+};
+RoomCodeRun RunRoomCodeHeadless(const std::string& dir, const std::string& code);
+
 // The first file called `name` anywhere under `root`, empty when there is none.
 std::string FindFile(const std::string& root, const std::string& name);
 

@@ -23,14 +23,6 @@ std::vector<uint32_t> Decode(const std::string& bytes, int32_t* width, int32_t* 
   return out;
 }
 
-std::string FindFile(const std::string& root, const std::string& name) {
-  if (!std::filesystem::exists(root)) return "";
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.path().filename() == name) return entry.path().string();
-  }
-  return "";
-}
-
 TEST(ResourceEndToEndTest, ASpriteAddedFromTheProgramDirectorySavesAsTheSameStrip) {
   const std::string dir = MakeScratchDir("resource_strip");
   // An opaque 64 x 16 image whose every pixel differs from its neighbours.
@@ -46,30 +38,25 @@ TEST(ResourceEndToEndTest, ASpriteAddedFromTheProgramDirectorySavesAsTheSameStri
   const std::vector<uint8_t> png = container::png_page(64, 16, rgba);
   WriteFile(dir + "/frames.png", std::string(png.begin(), png.end()));
   // sprite_add("frames.png", 4, 0, 0, 0, 0), then sprite_save_strip(that sprite, "strip.png").
-  WriteFile(dir + "/code.s",
-            ".code room_code\n"
-            "  push.i.i 0\n  conv.i.v\n  push.i.i 0\n  conv.i.v\n  push.i.i 0\n  conv.i.v\n"
-            "  push.i.i 0\n  conv.i.v\n  push.i.i 4\n  conv.i.v\n"
-            "  push.s \"frames.png\"\n  conv.s.v\n"
-            "  call.i sprite_add 6\n"
-            "  pop.v.v global.spr vflags=10\n"
-            "  push.s \"strip.png\"\n  conv.s.v\n"
-            "  push.v global.spr vflags=10\n"
-            "  call.i sprite_save_strip 2\n"
-            "  popz.v\n"
-            "  exit.i\n");
-  const RunResult tool = RunProgram(TOLVARINE_CONTAINER_TOOL,
-                                    {"--minimal", "--room-speed", "30", "--room-code", "code.s", "game.win"}, dir);
-  ASSERT_EQ(tool.exitCode, 0) << tool.output;
-  const std::string data = dir + "/data";
-  std::filesystem::create_directories(data);
-  const RunResult run = RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-headless", "-debugoutput", "log.txt"},
-                                   dir, {{"XDG_DATA_HOME", data}, {"SDL_VIDEODRIVER", "offscreen"}});
-  const std::string log = ReadFile(dir + "/log.txt");
-  ASSERT_FALSE(run.timedOut) << log;
-  ASSERT_EQ(run.exitCode, 0) << run.output << log;
+  const RoomCodeRun game = RunRoomCodeHeadless(
+      dir,
+      ".code room_code\n"
+      "  push.i.i 0\n  conv.i.v\n  push.i.i 0\n  conv.i.v\n  push.i.i 0\n  conv.i.v\n"
+      "  push.i.i 0\n  conv.i.v\n  push.i.i 4\n  conv.i.v\n"
+      "  push.s \"frames.png\"\n  conv.s.v\n"
+      "  call.i sprite_add 6\n"
+      "  pop.v.v global.spr vflags=10\n"
+      "  push.s \"strip.png\"\n  conv.s.v\n"
+      "  push.v global.spr vflags=10\n"
+      "  call.i sprite_save_strip 2\n"
+      "  popz.v\n"
+      "  exit.i\n");
+  ASSERT_EQ(game.tool.exitCode, 0) << game.tool.output;
+  const std::string& log = game.log;
+  ASSERT_FALSE(game.run.timedOut) << log;
+  ASSERT_EQ(game.run.exitCode, 0) << game.run.output << log;
 
-  const std::string saved = FindFile(data, "strip.png");
+  const std::string saved = FindFile(game.data, "strip.png");
   ASSERT_NE(saved, "") << "the strip goes into the save area\n" << log;
   int32_t width = 0, height = 0;
   const std::vector<uint32_t> strip = Decode(ReadFile(saved), &width, &height);

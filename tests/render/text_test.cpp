@@ -67,6 +67,9 @@ TEST_F(TextTest, LineBreaksSplitTheTextAsEachPairOfBreakCharactersSays) {
       {"A\n", {u"A"}},                {"A\r\n", {u"A"}},               {"\nA", {u"", u"A"}},
       {"A\r\n\nB", {u"A", u"", u"B"}}, {"A#B", {u"A", u"B"}},          {"A\\#B", {u"A#B"}},
       {"", {}},                       {"\xC3\xA9t\xC3\xA9", {u"\u00E9t\u00E9"}},
+      // A character beyond 16 bits is one character, which no glyph code holds: the replacement
+      // character. A cut 4-byte sequence keeps the lead-byte rule (three bytes, one character).
+      {"\xF0\x9F\x98\x80" "a#b", {u"\uFFFDa", u"b"}}, {"\xF0\x9F\x98" "a", {u"\u07D8a"}},
   };
   for (const Case& c : cases) EXPECT_EQ(LaidOut(c.text, -1), c.lines) << c.text;
   // Null leaves the list as it was.
