@@ -22,7 +22,9 @@
 #include "vm/chunk_loaders.h"
 #include "vm/code_object.h"
 #include "vm/opcodes.h"
+#include "vm/variable_access.h"
 #include "vm/vm_internal.h"
+#include "runtime/game_flags.h"
 
 namespace {
 
@@ -35,6 +37,8 @@ enum class Kind : uint8_t {
   // fused
   kCompareLocalBranch, kCompareArgumentBranch, kAddConstantToLocal, kLocalOpLocal, kAppendConstant,
   kArgumentOpConstant, kReturnArgument,
+  // plain, again (the loop's label table follows this order)
+  kGetVariable, kSetVariable,
 };
 
 
@@ -67,6 +71,7 @@ struct Op {
   const Op* targetOp = nullptr;  // and the op itself, once the ops are in place
   int32_t a = 0;           // local slot, argument index, builtin id, argument count, slot size
   int32_t b = 0;           // second local slot
+  int32_t instance = 0;    // kGetVariable, kSetVariable: self (kTargetSelf) or the global object (kInstGlobal)
   int32_t readSlots = 0;   // generic: slots on top that the handler reads
   int32_t state = 0;       // the stack before this op (a node of the code's stacks)
   int32_t depth = 0;       // slots before this op
@@ -380,6 +385,19 @@ bool IsArgumentName(const char* name, int32_t* index) {
   return true;
 }
 
+// The variable of self or of the global object that a push or pop names without array index,
+// declaration or instance operand: its id, with the instance in *instance; -1 otherwise.
+int32_t PlainVariable(uint32_t word, const uint8_t* operand, int32_t* instance) {
+  if (!VM_HasOperandWord(word)) return -1;
+  const uint32_t w = VM_ReadWord(operand);
+  if ((w & kRefNoIndex) == 0 || (w & kRefImmediateInstance) == 0 || (w & (kRefDeclaration | kRefInstanceId)) != 0) {
+    return -1;
+  }
+  *instance = VM_Immediate(word);
+  const int32_t id = static_cast<int32_t>(w & kRefIdMask);
+  return (*instance == kTargetSelf || *instance == kInstGlobal) && id >= kUserVariableBase ? id : -1;
+}
+
 // A local variable written by a pop without array index or declaration: its slot; -1 otherwise.
 int32_t LocalStoreSlot(uint32_t word, const uint8_t* operand) {
   if (!VM_HasOperandWord(word) || VM_Immediate(word) != kInstLocal) return -1;
@@ -483,6 +501,11 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
           std::memcpy(&op.k, op.operand, static_cast<size_t>(op.a));
         } else {
           op.readSlots = 2;
+          const int32_t id = PlainVariable(word, op.operand, &op.instance);
+          if (id >= 0) {
+            op.kind = Kind::kGetVariable;
+            op.a = id - kUserVariableBase;
+          }
         }
         break;
       case VMOP_PUSHI:
@@ -500,9 +523,15 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
         if (entry != nullptr && IsArgumentName(entry->name, &op.a)) op.kind = Kind::kGetArgument;
         break;
       }
-      case VMOP_PUSHGLB:
+      case VMOP_PUSHGLB: {
         op.readSlots = 0;
+        // A global read as push.v global reads it (the checked loop's handlers agree on a set value).
+        const int32_t id = static_cast<int32_t>(VM_ReadWord(op.operand) & kRefIdMask);
+        op.kind = Kind::kGetVariable;
+        op.instance = kInstGlobal;
+        op.a = id - kUserVariableBase;
         break;
+      }
       case VMOP_POP: {
         op.readSlots = 3;
         const int32_t slot = LocalStoreSlot(word, op.operand);
@@ -510,6 +539,14 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
           op.kind = Kind::kSetLocal;
           op.a = slot;
           op.b = static_cast<int32_t>(t2);
+        } else if (t2 == VMT_VARIABLE || t2 == VMT_DOUBLE || t2 == VMT_INT) {
+          const int32_t id = PlainVariable(word, op.operand, &op.instance);
+          if (id >= 0) {
+            op.kind = Kind::kSetVariable;
+            op.a = id;
+            op.b = static_cast<int32_t>(t2);
+            op.readSlots = 1;
+          }
         }
         break;
       }
@@ -808,6 +845,19 @@ inline bool Decide(uint32_t subKind, double l, double r) {
   return ((kAccepts[subKind & 7] >> place) & 1) != 0;
 }
 
+// A number or a string: what the fast paths copy and store; anything else is the handlers'.
+inline bool IsPlain(uint32_t kind) {
+  return kind == VALUE_REAL || kind == VALUE_INT32 || kind == VALUE_INT64 || kind == VALUE_BOOL || kind == VALUE_STRING;
+}
+// Pushes the copy of a variable that a read gives, when it holds a number or a string.
+inline bool PushPlainCopy(const RValue* slot, uint8_t** sp) {
+  if (!IsPlain(RValue_Kind(slot))) return false;
+  if (RValue_Kind(slot) == VALUE_STRING && slot->pString != nullptr) ++slot->pString->refCount;
+  *sp -= kValueSize;
+  std::memcpy(*sp, slot, sizeof(RValue));
+  return true;
+}
+
 // The current call's local slots, kept at hand while the call runs.
 struct LocalSlots {
   RValue* slots = nullptr;
@@ -857,7 +907,7 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
       &&op_binary, &&op_compare, &&op_branch, &&op_branch_true, &&op_branch_false, &&op_call_builtin,
       &&op_call_script, &&op_return, &&op_exit, &&op_end, &&op_pop_discard, &&op_generic, &&op_hand_over,
       &&op_compare_local_branch, &&op_compare_argument_branch, &&op_add_constant_to_local, &&op_local_op_local,
-      &&op_append_constant, &&op_argument_op_constant, &&op_return_argument,
+      &&op_append_constant, &&op_argument_op_constant, &&op_return_argument, &&op_get_variable, &&op_set_variable,
   };
   if (context == nullptr) {
     g_labels = kLabels;
@@ -874,6 +924,9 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
   LocalSlots locals;
   locals.Load(context);
   RValue returned;
+  // Script objects give their variables their own semantics: the checked loop's handlers read
+  // and write them.
+  const bool objectMode = Game_ObjectMode();
 
 #define DISPATCH() goto* op->run
 #define NEXT() \
@@ -908,15 +961,44 @@ op_push_string: {
 
 op_get_local: {
   const RValue* slot = locals.At(op->a);
-  if (slot == nullptr) goto op_generic;
-  const uint32_t kind = RValue_Kind(slot);
-  if (kind == VALUE_STRING) {
-    if (slot->pString != nullptr) ++slot->pString->refCount;
-  } else if (kind != VALUE_REAL && kind != VALUE_INT32 && kind != VALUE_INT64 && kind != VALUE_BOOL) {
+  if (slot == nullptr || !PushPlainCopy(slot, &sp)) goto op_generic;
+  NEXT();
+}
+
+op_get_variable: {
+  // A set number or string of self or of the global object: the copy a variable read gives.
+  const WXObjectBase* object = op->instance == kTargetSelf ? Variable_InstanceObject(context->self) : g_pGlobalObject;
+  if (objectMode || object == nullptr || object->m_slots == nullptr ||
+      static_cast<uint32_t>(op->a) >= static_cast<uint32_t>(object->m_slotCount)) {
     goto op_generic;
   }
-  sp -= kValueSize;
-  std::memcpy(sp, slot, sizeof(RValue));
+  if (!PushPlainCopy(&object->m_slots[op->a], &sp)) goto op_generic;
+  NEXT();
+}
+
+op_set_variable: {
+  // A number or string stored into a variable of self or of the global object, as the checked
+  // loop stores it (the value slot used in place, then released).
+  WXObjectBase* object = op->instance == kTargetSelf ? Variable_InstanceObject(context->self) : g_pGlobalObject;
+  if (objectMode || object == nullptr) goto op_generic;
+  RValue value;
+  if (op->b == VMT_VARIABLE) {
+    std::memcpy(&value, sp, sizeof value);
+    if (!IsPlain(RValue_Kind(&value))) goto op_generic;
+  } else if (op->b == VMT_INT) {
+    value = RValue_MakeReal(VM_ReadInt(sp));
+  } else {
+    double d;
+    std::memcpy(&d, sp, 8);
+    value = RValue_MakeReal(d);
+  }
+  if (op->instance == kTargetSelf) {
+    Variable_SetValue(object, op->a, ARRAY_INDEX_NONE, &value);
+  } else {
+    Variable_SetGlobal(op->a, ARRAY_INDEX_NONE, &value);
+  }
+  RValue_Release(&value);
+  sp += VM_StackSlotSize(static_cast<uint32_t>(op->b));
   NEXT();
 }
 

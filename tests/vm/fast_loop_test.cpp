@@ -126,6 +126,15 @@ TEST_F(FastLoopTest, BothLoopsGiveTheSameResultsAndReports) {
       // script_execute hands the rest of the run to the checked loop
       ".code main\npush.v self.a vflags=10\npush.i.i 0\nconv.i.v\ncall.i script_execute 2\nret.v\n"
       ".code scr\npush.b.v builtin.argument0\nret.v\n",
+      // self's variables read and written: numbers, strings (a holds "A"), a variable never set
+      ".code main\npush.v self.b vflags=10\npush.i.i 3\nmul.i.v\npop.v.v self.x vflags=10\npush.v self.a vflags=10\n"
+      "push.v self.a vflags=10\nadd.v.v\npop.v.v self.a vflags=10\npush.d 0.5\npop.v.d self.b vflags=10\n"
+      "push.v self.x vflags=10\npush.v self.b vflags=10\nadd.v.v\npush.v self.a vflags=10\npopz.v\nret.v\n",
+      ".code main\npush.i.i 1\npop.v.i self.b vflags=10\npush.v self.nope vflags=10\nret.v\n",
+      // globals through push.g and push.v, written as ints and values, and one never set
+      ".code main\npush.i.i 4\npop.v.i global.g vflags=10\npush.g.v global.g\npush.v global.g vflags=10\nadd.v.v\n"
+      "pop.v.v global.h vflags=10\npush.g.v global.h\nret.v\n",
+      ".code main\npush.g.v global.unset\nret.v\n",
       // exit from a call over values it pushed
       ".code main\npush.v self.b vflags=10\ncall.i scr 1\npush.v self.a vflags=10\npush.v self.a vflags=10\n"
       "add.v.v\nret.v\n.code scr\npush.v self.a vflags=10\npush.v self.a vflags=10\npush.s \"k\"\nexit.i\n",
