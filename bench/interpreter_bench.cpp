@@ -320,12 +320,13 @@ class Program {
     return nullptr;
   }
 
-  // Runs the entry without arguments; false with `error` when it stopped with a runtime error.
-  bool Run(CCode* code, RValue* result, std::string* error) const {
+  // Runs the entry without arguments (with `self` as self and other); false with `error` when it
+  // stopped with a runtime error.
+  bool Run(CCode* code, RValue* result, std::string* error, CInstance* self = nullptr) const {
     error_occurred = false;
     Error_ClearSuppression();  // a fatal error silences the ones after it
     RValue_Release(result);
-    VM_ExecuteCode(code, nullptr, nullptr, result, nullptr, 0, nullptr, 0, nullptr);
+    VM_ExecuteCode(code, self, self, result, nullptr, 0, nullptr, 0, nullptr);
     if (!error_occurred) return true;
     *error = error_last != nullptr && error_last->text != nullptr ? error_last->text : "runtime error";
     return false;
@@ -432,7 +433,7 @@ class Program {
 // Runs the entry once and checks what it returned; false (with the benchmark skipped) when it
 // could not run or returned something else.
 template <typename Check>
-bool Prepare(benchmark::State& state, const char* entry, CCode** code, Check check) {
+bool Prepare(benchmark::State& state, const char* entry, CCode** code, Check check, CInstance* self = nullptr) {
   Program& program = Program::Get();
   if (!program.error().empty()) {
     state.SkipWithError(program.error().c_str());
@@ -445,7 +446,7 @@ bool Prepare(benchmark::State& state, const char* entry, CCode** code, Check che
   }
   RValue result = RValue_MakeUndefined();
   std::string error;
-  const bool ran = program.Run(*code, &result, &error);
+  const bool ran = program.Run(*code, &result, &error, self);
   const std::string wrong = ran ? check(result) : error;
   RValue_Release(&result);
   if (!wrong.empty()) {
@@ -546,8 +547,12 @@ BENCHMARK(BM_WithInstances)->Unit(benchmark::kMillisecond);
 // the step runs events.
 void BM_EventOnInstances(benchmark::State& state) {
   CCode* code = nullptr;
-  if (!Prepare(state, "event", &code, [](const RValue&) { return std::string(); })) return;
   const std::vector<CInstance*>& instances = Program::Get().instances();
+  if (instances.empty()) {
+    state.SkipWithError("the program has no instances");
+    return;
+  }
+  if (!Prepare(state, "event", &code, [](const RValue&) { return std::string(); }, instances[0])) return;
   for (auto _ : state) {
     for (CInstance* instance : instances) {
       VM_ExecuteCode(code, instance, instance, nullptr, nullptr, 0, nullptr, 0, nullptr);
