@@ -283,6 +283,10 @@ Outcome RunOnce(CCode* main, bool fast, uint8_t flags, int32_t argumentCount) {
   g_pGlobalObject = nullptr;
   global.reset();
   VM_FreeStacks();  // a stack one run grew is not kept for the next, nor counted as held
+  // Nor are the translations (and the string records they hold for code the run never reached).
+  VM_FreeFastCodes(main->code);
+  if (g_callee != nullptr) VM_FreeFastCodes(g_callee->code);
+  VM_FreeRetiredFastCodes();
   g_outcome.held = MemoryManager_BytesInUse() - heldBefore;
   return g_outcome;
 }
@@ -384,8 +388,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The translations hold resolved callees: the callee is new for every input.
   VM_InvalidateFastCodes();
   main->codeOffset = static_cast<int32_t>(flags >> 3) * 4;
-  // A first run makes what the runtime keeps once made (string records, tables): the two runs
-  // compared then start alike.
+  // A first run in each loop makes what the runtime keeps once made (string records, tables,
+  // the records a translation resolves for code that never runs): the two runs compared then
+  // start alike, and what either leaves held is the run's own.
+  RunOnce(main.get(), true, flags, argumentCount);
   RunOnce(main.get(), false, flags, argumentCount);
   const Outcome fast = RunOnce(main.get(), true, flags, argumentCount);
   const Outcome checked = RunOnce(main.get(), false, flags, argumentCount);
