@@ -5,8 +5,15 @@
 // another; a run still going after a few thousand branches is stopped by a runtime error raised
 // from the window's message pump.
 //
+// The two runs must agree: on the result, on every error report (its text included), on what the
+// run leaves in the global object and in the instance, and on what it leaves held (string
+// handles, memory). A disagreement is a finding. (Runs that the memory budget stopped are not
+// compared: the two loops rightly hold different amounts on the way.)
+//
 // An input is a 3-byte head and two code buffers:
-//   byte 0  bit 0: self is an instance, bit 1: other is an instance, bit 2: object mode
+//   byte 0  bit 0: self is an instance, bit 1: other is an instance, bit 2: object mode;
+//           bits 3-7: the main code's entry, in words (inside an instruction, or past the end,
+//           as a container may name it)
 //   byte 1  the callee's length in words (the rest of the input is the code that runs)
 //   byte 2  low 4 bits: the callee's locals count; high 4 bits: reals handed to the run as its
 //           arguments
@@ -114,8 +121,54 @@ CRoom g_room;
 int g_pumps = 0;
 int g_nested = 0;
 
+// What a run did, as the two loops must agree on it.
+struct Outcome {
+  std::string result;
+  std::string errors;
+  std::string world;  // the global object's and the instance's variables afterwards
+  int32_t handles = 0;
+  int64_t held = 0;   // memory the run left held
+  bool overBudget = false;
+
+  bool operator==(const Outcome& o) const {
+    return result == o.result && errors == o.errors && world == o.world && handles == o.handles && held == o.held;
+  }
+};
+Outcome g_outcome;
+
 // In a game launched by another the error hook returns: the failed run stops, the game goes on.
-void RecordError(const char*, int) {}
+void RecordError(const char* message, int) {
+  g_outcome.errors += message != nullptr ? message : "(null)";
+  g_outcome.errors += '\n';
+}
+
+std::string Describe(const RValue* v) {
+  char text[64];
+  switch (RValue_Kind(v)) {
+    case VALUE_REAL:
+    case VALUE_BOOL:
+      std::snprintf(text, sizeof text, "%u:%a", RValue_Kind(v), v->val);
+      return text;
+    case VALUE_INT32:
+      std::snprintf(text, sizeof text, "i:%d", v->v32);
+      return text;
+    case VALUE_INT64:
+      std::snprintf(text, sizeof text, "l:%lld", static_cast<long long>(v->v64));
+      return text;
+    case VALUE_STRING:
+      return "s:" + std::string(v->pString != nullptr && v->pString->text != nullptr ? v->pString->text : "<null>");
+    default:
+      std::snprintf(text, sizeof text, "k%u", RValue_Kind(v));
+      return text;
+  }
+}
+
+std::string DescribeSlots(const WXObjectBase* object) {
+  std::string text;
+  if (object == nullptr || object->m_slots == nullptr) return text;
+  for (int32_t i = 0; i < object->m_slotCount; ++i) text += Describe(&object->m_slots[i]) + ",";
+  return text;
+}
 
 // The pump is the only place a run can be stopped from outside: an endless loop ends here.
 void StopLongRuns() {
@@ -127,6 +180,7 @@ void* BudgetedAlloc(size_t size) {
   VMContext* context = VM_CurrentContext();
   if (context != nullptr && context->failed == 0 &&
       MemoryManager_BytesInUse() + static_cast<int64_t>(size) > kMemoryBudget) {
+    g_outcome.overBudget = true;
     VM_Fail(context, "fuzz: the run holds too much memory");
     // The fast loop sees a failed run at its next branch, where the window is pumped.
     VM_SetBranchCount(VM_BranchCount() | 0xFFFu);
@@ -195,7 +249,9 @@ void DisarmScriptCalls(std::vector<uint8_t>* code) {
   }
 }
 
-void RunOnce(CCode* main, bool fast, uint8_t flags, int32_t argumentCount) {
+Outcome RunOnce(CCode* main, bool fast, uint8_t flags, int32_t argumentCount) {
+  g_outcome = Outcome{};
+  const int64_t heldBefore = MemoryManager_BytesInUse();
   VM_SetFastLoopEnabled(fast);
   VM_SetBranchCount(0);
   g_pumps = 0;
@@ -213,7 +269,10 @@ void RunOnce(CCode* main, bool fast, uint8_t flags, int32_t argumentCount) {
   RValue result = RValue_MakeReal(-1);
   VM_ExecuteCode(main, (flags & 1) != 0 ? instance : nullptr, (flags & 2) != 0 ? instance : nullptr, &result,
                  nullptr, argumentCount, arguments, 1, nullptr);
+  g_outcome.result = Describe(&result);
   RValue_Release(&result);
+  g_outcome.world = DescribeSlots(global.get()) + "|" + DescribeSlots(instance);
+  g_outcome.handles = VM_StringHandleCount();
 
   InstanceQueues_Clear();
   Room_ActivationQueue.Clear();
@@ -222,6 +281,19 @@ void RunOnce(CCode* main, bool fast, uint8_t flags, int32_t argumentCount) {
   delete instance;
   InstanceIdTable.Clear(kDisposeNone);
   g_pGlobalObject = nullptr;
+  global.reset();
+  VM_FreeStacks();  // a stack one run grew is not kept for the next, nor counted as held
+  // Nor are the translations (and the string records they hold for code the run never reached).
+  VM_FreeFastCodes(main->code);
+  if (g_callee != nullptr) VM_FreeFastCodes(g_callee->code);
+  VM_FreeRetiredFastCodes();
+  g_outcome.held = MemoryManager_BytesInUse() - heldBefore;
+  return g_outcome;
+}
+
+void Report(const char* loop, const Outcome& o) {
+  std::fprintf(stderr, "%s loop: result %s, handles %d, held %lld\nworld %s\nerrors:\n%s\n", loop, o.result.c_str(),
+               o.handles, static_cast<long long>(o.held), o.world.c_str(), o.errors.c_str());
 }
 
 }  // namespace
@@ -315,13 +387,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_callee = callee.get();
   // The translations hold resolved callees: the callee is new for every input.
   VM_InvalidateFastCodes();
+  main->codeOffset = static_cast<int32_t>(flags >> 3) * 4;
+  // A first run in each loop makes what the runtime keeps once made (string records, tables,
+  // the records a translation resolves for code that never runs): the two runs compared then
+  // start alike, and what either leaves held is the run's own.
   RunOnce(main.get(), true, flags, argumentCount);
   RunOnce(main.get(), false, flags, argumentCount);
+  const Outcome fast = RunOnce(main.get(), true, flags, argumentCount);
+  const Outcome checked = RunOnce(main.get(), false, flags, argumentCount);
+  if (!fast.overBudget && !checked.overBudget && !(fast == checked)) {
+    std::fprintf(stderr, "bytecode fuzz: the two loops disagree\n");
+    Report("fast", fast);
+    Report("checked", checked);
+    std::abort();
+  }
   g_callee = nullptr;
   main.reset();
   callee.reset();
   VM_InvalidateFastCodes();
   VM_FreeRetiredFastCodes();
-  VM_FreeStacks();  // a stack one input grew is not kept for the next
   return 0;
 }

@@ -67,7 +67,9 @@ def has(program):
 # --- Interpreter: pinned to one core, best CPU time over the rounds --------------------------------
 
 INTERPRETER_UNITS = {"BM_NumericLoop": ("loop", 1000000), "BM_RecursiveFib": ("fib", 218910),
-                     "BM_StringConcat": ("concat", 10000)}
+                     "BM_StringConcat": ("concat", 10000), "BM_LocalBoundLoop": ("loop_local", 1000000),
+                     "BM_GlobalsLoop": ("loop_globals", 1000000), "BM_WithInstances": ("with", 1000),
+                     "BM_EventOnInstances": ("event", 1000), "BM_BuiltinAndScriptCalls": ("calls", 100000)}
 SCALE = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 
 
@@ -232,7 +234,12 @@ def main():
     best, median = min, statistics.median
     rows = []
     for measure, label in (("loop", "loop iteration (ns)"), ("fib", "script call (ns)"),
-                           ("concat", "character appended (ns)")):
+                           ("concat", "character appended (ns)"),
+                           ("loop_local", "loop iteration, bound in a local (ns)"),
+                           ("loop_globals", "loop iteration over globals (ns)"),
+                           ("with", "with-block, per instance (ns)"),
+                           ("event", "ten-statement event, per instance (ns)"),
+                           ("calls", "built-in and script call, per iteration (ns)")):
         rows.append((label, figure("runner:" + measure, best), "Lua 5.4", figure("lua:" + measure, best), 3))
         rows.append((label, figure("runner:" + measure, best), "LuaJIT -joff", figure("luajit:" + measure, best), 3))
     for prefix, path in (("runner", "runner's path"), ("device", "device layer")):

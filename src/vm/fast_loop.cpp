@@ -1,8 +1,10 @@
 #include "vm/fast_loop.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "core/console.h"
@@ -20,7 +22,9 @@
 #include "vm/chunk_loaders.h"
 #include "vm/code_object.h"
 #include "vm/opcodes.h"
+#include "vm/variable_access.h"
 #include "vm/vm_internal.h"
+#include "runtime/game_flags.h"
 
 namespace {
 
@@ -33,8 +37,22 @@ enum class Kind : uint8_t {
   // fused
   kCompareLocalBranch, kCompareArgumentBranch, kAddConstantToLocal, kLocalOpLocal, kAppendConstant,
   kArgumentOpConstant, kReturnArgument,
+  // plain, again (the loop's label table follows this order)
+  kGetVariable, kSetVariable,
 };
 
+
+// One slot of a stack of slot kinds (see StackNodes); node 0 is the empty stack.
+struct StackNode {
+  int32_t below = -1;  // the node of the stack under this slot
+  int32_t depth = 0;   // slots, this one included
+  int32_t bytes = 0;   // bytes of those slots: this slot lies that far below the frame's top
+  int32_t run = 0;     // slots of this kind on top, this one included
+  uint8_t kind = 0;
+};
+
+// The greatest stack a verified code may use, in bytes.
+constexpr int32_t kMaxStackBytes = 65536;
 
 struct Op {
   const void* run = nullptr;    // label of the handler
@@ -53,8 +71,9 @@ struct Op {
   const Op* targetOp = nullptr;  // and the op itself, once the ops are in place
   int32_t a = 0;           // local slot, argument index, builtin id, argument count, slot size
   int32_t b = 0;           // second local slot
+  int32_t instance = 0;    // kGetVariable, kSetVariable: self (kTargetSelf) or the global object (kInstGlobal)
   int32_t readSlots = 0;   // generic: slots on top that the handler reads
-  int32_t stateAt = 0;     // offset of the slot kinds before this op in the pool
+  int32_t state = 0;       // the stack before this op (a node of the code's stacks)
   int32_t depth = 0;       // slots before this op
   int64_t k = 0;           // constant bytes
   double kd = 0.0;         // numeric constant of a fused op
@@ -78,7 +97,7 @@ struct VMFastCode {
   int32_t maxBytes = 0;  // the greatest depth of the stack, in bytes
   int32_t entryOp = 0;
   std::vector<Op> ops;
-  std::vector<uint8_t> kinds;  // slot kinds of every op's stack, bottom first
+  std::vector<StackNode> nodes{StackNode{}};  // the stacks of the ops, shared
   std::vector<SharedString*> strings;  // references the ops hold
   ~VMFastCode() {
     for (SharedString* s : strings) SharedString_Unref(s);
@@ -102,8 +121,32 @@ std::vector<std::unique_ptr<VMFastCode>> g_retired;  // stale translations, free
 
 // --- translation ----------------------------------------------------------------------------------
 
-// A stack of slot kinds during verification.
-using Stack = std::vector<uint8_t>;
+// Stacks of slot kinds during verification, shared: a stack is its top slot's node, which links
+// to the node of the stack below it. Nodes are made once per (stack below, kind), so two paths
+// that meet with the same stack meet at the same node, and every position keeps one number
+// instead of a copy of its stack: verification stays linear in the length of the code.
+struct StackNodes {
+  std::vector<StackNode>* nodes;
+  std::unordered_map<uint64_t, int32_t> made;
+
+  const StackNode& operator[](int32_t node) const { return (*nodes)[static_cast<size_t>(node)]; }
+  int32_t Push(int32_t below, uint8_t kind) {
+    const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(below)) << 8) | kind;
+    const auto found = made.find(key);
+    if (found != made.end()) return found->second;
+    const StackNode& under = (*this)[below];
+    StackNode node;
+    node.below = below;
+    node.kind = kind;
+    node.depth = under.depth + 1;
+    node.bytes = under.bytes + VM_StackSlotSize(kind);
+    node.run = under.depth > 0 && under.kind == kind ? under.run + 1 : 1;
+    const auto id = static_cast<int32_t>(nodes->size());
+    nodes->push_back(node);
+    made.emplace(key, id);
+    return id;
+  }
+};
 
 struct Translator {
   VMBuffer* buffer;
@@ -111,22 +154,24 @@ struct Translator {
   const uint8_t* base;
   int32_t length;
   VMFastCode* out;
-  std::vector<Stack> states;  // the stack before each reachable position, by position / 4
-  std::vector<uint8_t> seen;  // 1 at reachable positions
+  StackNodes stacks;
+  std::vector<int32_t> states;  // the stack before each reachable position (by position / 4), else -1
 
-  bool Pop(Stack* s, uint32_t kind) {
-    if (s->empty() || s->back() != kind) return false;
-    s->pop_back();
+  bool Pop(int32_t* s, uint32_t kind) {
+    if (stacks[*s].depth == 0 || stacks[*s].kind != kind) return false;
+    *s = stacks[*s].below;
     return true;
   }
-  static int32_t Bytes(const Stack& s) {
-    int32_t n = 0;
-    for (uint8_t k : s) n += VM_StackSlotSize(k);
-    return n;
+  // True when the top n slots are all of the kind.
+  bool TopAre(int32_t s, size_t n, uint32_t kind) const {
+    if (n == 0) return true;
+    const StackNode& top = stacks[s];
+    return top.depth > 0 && top.kind == kind && static_cast<size_t>(top.run) >= n;
   }
+  void Push(int32_t* s, uint32_t kind) { *s = stacks.Push(*s, static_cast<uint8_t>(kind)); }
 
   // Successor positions of the instruction at `at` and the stack after it; false: not verified.
-  bool Step(int32_t at, Stack s, std::vector<std::pair<int32_t, Stack>>* next, bool* usesLocals) {
+  bool Step(int32_t at, int32_t s, std::vector<std::pair<int32_t, int32_t>>* next, bool* usesLocals) {
     if (at < 0 || at % 4 != 0 || at + 4 > length) return false;
     const uint32_t word = VM_ReadWord(base + at);
     const int32_t len = VM_InstructionLength(word);
@@ -136,19 +181,19 @@ struct Translator {
     const uint32_t t2 = VM_Type2(word);
     const bool hasOperand = VM_HasOperandWord(word);
     const uint8_t* operand = base + at + 4;
-    auto fall = [&](Stack st) {
-      next->emplace_back(after, std::move(st));
+    auto fall = [&](int32_t st) {
+      next->emplace_back(after, st);
       return true;
     };
-    auto branchTo = [&](Stack st) {
+    auto branchTo = [&](int32_t st) {
       const int64_t target = static_cast<int64_t>(at) + 4 * static_cast<int64_t>(VM_BranchOffset(word));
       if (target < 0 || target > length) return false;
       if (target < length && !VM_IsInstructionStart(buffer, base, length, static_cast<int32_t>(target))) return false;
-      next->emplace_back(static_cast<int32_t>(target), std::move(st));
+      next->emplace_back(static_cast<int32_t>(target), st);
       return true;
     };
     // The reference operands of a variable instruction: index and instance slots (ints).
-    auto popReference = [&](Stack* st) {
+    auto popReference = [&](int32_t* st) {
       const uint32_t w = hasOperand ? VM_ReadWord(operand) : (kRefNoIndex | kRefImmediateInstance | kRefIdMask);
       if ((w & kRefNoIndex) == 0 && !Pop(st, VMT_INT)) return false;
       if ((w & kRefImmediateInstance) == 0) {
@@ -156,34 +201,37 @@ struct Translator {
         if (!Pop(st, VMT_INT)) return false;
       } else {
         const int32_t instance = VM_Immediate(word);
-        if (instance == kInstLocal || instance == kInstLocalOrSelf || instance == kInstScopeWalk) *usesLocals = true;
+        if (instance == kInstLocal || instance == kInstLocalOrSelf || instance == kInstScopeChain ||
+            instance == kInstScopeWalk || instance == kInstArgument) {
+          *usesLocals = true;
+        }
       }
       return true;
     };
     if (word >= kVMBreakWords) {
-      if ((word & 0xFFFF) == 0xFFFF && (s.empty() || s.back() != VMT_INT)) return false;
-      return fall(std::move(s));
+      if ((word & 0xFFFF) == 0xFFFF && !TopAre(s, 1, VMT_INT)) return false;
+      return fall(s);
     }
     switch (VM_Handler(word)) {
       case VMOP_PUSH:
         if (t1 == VMT_VARIABLE) {
           if (!popReference(&s)) return false;
-          s.push_back(VMT_VARIABLE);
-          return fall(std::move(s));
+          Push(&s, VMT_VARIABLE);
+          return fall(s);
         }
         if (t1 == VMT_ERROR) {
-          s.push_back(VMT_INT);
-          return fall(std::move(s));
+          Push(&s, VMT_INT);
+          return fall(s);
         }
-        if (t1 > VMT_DEBUG_STRING) return fall(std::move(s));
+        if (t1 > VMT_DEBUG_STRING) return fall(s);
         if (!hasOperand || t1 == VMT_DEBUG_STRING) return false;
         if (t1 == VMT_STRING) {
           bool ok = true;
           VM_StringTableText(VM_ReadWord(operand), &ok);
           if (!ok) return false;
         }
-        s.push_back(static_cast<uint8_t>(t1));
-        return fall(std::move(s));
+        Push(&s, t1);
+        return fall(s);
       case VMOP_PUSHLOC:
       case VMOP_PUSHGLB:
       case VMOP_PUSHBLTN: {
@@ -195,12 +243,12 @@ struct Translator {
           return false;
         }
         if (VM_Handler(word) == VMOP_PUSHLOC) *usesLocals = true;
-        s.push_back(VMT_VARIABLE);
-        return fall(std::move(s));
+        Push(&s, VMT_VARIABLE);
+        return fall(s);
       }
       case VMOP_PUSHI:
-        s.push_back(VMT_INT);
-        return fall(std::move(s));
+        Push(&s, VMT_INT);
+        return fall(s);
       case VMOP_POP: {
         if (t1 != VMT_INT && t1 != VMT_VARIABLE) return false;
         if (t2 == VMT_FLOAT || t2 > VMT_STRING) return false;
@@ -209,36 +257,32 @@ struct Translator {
         } else if (!popReference(&s) || !Pop(&s, t2)) {
           return false;
         }
-        return fall(std::move(s));
+        return fall(s);
       }
       case VMOP_DUP: {
         const uint32_t type = (word >> 16) & 0xFF;
-        if (type > VMT_STRING) return fall(std::move(s));
+        if (type > VMT_STRING) return fall(s);
         if ((word & 0x7F00u) != 0) {
           if (type != VMT_VARIABLE) return false;
           const size_t moved = ((word >> 4) & 0xF) + (word & 0xF);
-          if (moved > s.size()) return false;
-          for (size_t i = 0; i < moved; ++i) {
-            if (s[s.size() - 1 - i] != VMT_VARIABLE) return false;
-          }
-          return fall(std::move(s));
+          if (!TopAre(s, moved, VMT_VARIABLE)) return false;
+          return fall(s);
         }
         const uint32_t count = word & 0xFFFF;
         const bool single = (count & 0x8000u) != 0;
         const size_t copies = single ? 1 : (count & 0x7FFF) + 1;
         const size_t reach = single ? (count & 0x7FFF) + 1 : copies;
-        if (reach > s.size()) return false;
-        for (size_t i = 0; i < reach; ++i) {
-          if (s[s.size() - 1 - i] != type) return false;
-        }
-        for (size_t i = 0; i < copies; ++i) s.push_back(static_cast<uint8_t>(type));
-        return fall(std::move(s));
+        if (!TopAre(s, reach, type)) return false;
+        // Each copy adds at least 4 bytes: more than the greatest stack would not verify anyway.
+        if (stacks[s].bytes + static_cast<int64_t>(copies) * 4 > kMaxStackBytes) return false;
+        for (size_t i = 0; i < copies; ++i) Push(&s, type);
+        return fall(s);
       }
       case VMOP_CONV:
         if ((word & 0x300u) != 0 || t1 > VMT_STRING || t2 > VMT_STRING) return false;
         if (!Pop(&s, t1)) return false;
-        s.push_back(static_cast<uint8_t>(t2));
-        return fall(std::move(s));
+        Push(&s, t2);
+        return fall(s);
       case VMOP_MUL: case VMOP_DIV: case VMOP_REM: case VMOP_MOD: case VMOP_ADD: case VMOP_SUB:
       case VMOP_AND: case VMOP_OR: case VMOP_XOR: case VMOP_SHL: case VMOP_SHR: {
         if (t1 > VMT_STRING || t2 > VMT_STRING) return false;
@@ -251,48 +295,48 @@ struct Translator {
         } else {
           return false;
         }
-        s.push_back(static_cast<uint8_t>(result));
-        return fall(std::move(s));
+        Push(&s, result);
+        return fall(s);
       }
       case VMOP_NEG:
       case VMOP_NOT:
-        if (t1 > VMT_STRING) return fall(std::move(s));
-        if (s.empty() || s.back() != t1) return false;
-        return fall(std::move(s));
+        if (t1 > VMT_STRING) return fall(s);
+        if (!TopAre(s, 1, t1)) return false;
+        return fall(s);
       case VMOP_SET:
         if (t1 > VMT_STRING || t2 > VMT_STRING) return false;
         if (!Pop(&s, t1) || !Pop(&s, t2)) return false;
-        s.push_back(VMT_BOOL);
-        return fall(std::move(s));
+        Push(&s, VMT_BOOL);
+        return fall(s);
       case VMOP_B:
-        return branchTo(std::move(s));
+        return branchTo(s);
       case VMOP_BT:
       case VMOP_BF: {
-        if (s.empty() || (s.back() != VMT_INT && s.back() != VMT_BOOL && s.back() != VMT_FLOAT)) return false;
-        s.pop_back();
-        Stack copy = s;
-        return branchTo(std::move(copy)) && fall(std::move(s));
+        const StackNode& top = stacks[s];
+        if (top.depth == 0 || (top.kind != VMT_INT && top.kind != VMT_BOOL && top.kind != VMT_FLOAT)) return false;
+        s = top.below;
+        return branchTo(s) && fall(s);
       }
       case VMOP_CALL: {
         if (t1 != VMT_INT || !hasOperand) return false;
         const int32_t n = VM_Immediate(word);
-        if (n < 0 || static_cast<size_t>(n) > s.size() || VM_ReadInt(operand) < 0) return false;
-        for (int32_t i = 0; i < n; ++i) {
-          if (!Pop(&s, VMT_VARIABLE)) return false;
-        }
-        s.push_back(VMT_VARIABLE);
-        return fall(std::move(s));
+        if (n < 0 || VM_ReadInt(operand) < 0) return false;
+        if (!TopAre(s, static_cast<size_t>(n), VMT_VARIABLE)) return false;
+        for (int32_t i = 0; i < n; ++i) s = stacks[s].below;
+        Push(&s, VMT_VARIABLE);
+        return fall(s);
       }
       case VMOP_RET:
         if (t1 == VMT_ERROR) return true;
-        if (t1 > VMT_STRING || s.empty() || s.back() != t1) return false;
+        if (t1 > VMT_STRING || !TopAre(s, 1, t1)) return false;
         return true;
       case VMOP_EXIT:
         return true;
       case VMOP_POPZ:
-        if (t1 > VMT_STRING) return fall(std::move(s));
-        if (!Pop(&s, t1)) return false;
-        return fall(std::move(s));
+        // A debugger string is a string slot to drop, as the checked loop drops it.
+        if (t1 > VMT_DEBUG_STRING) return fall(s);
+        if (!Pop(&s, t1 == VMT_DEBUG_STRING ? VMT_STRING : t1)) return false;
+        return fall(s);
       default:
         return false;  // with-blocks and the rest: the checked loop
     }
@@ -300,30 +344,27 @@ struct Translator {
 
   // Walks every path from the entry; false when two paths meet with different stacks.
   bool Verify() {
-    const size_t words = static_cast<size_t>(length) / 4 + 1;
-    states.assign(words, {});
-    seen.assign(words, 0);
     std::vector<int32_t> work{entry};
-    seen[static_cast<size_t>(entry) / 4] = 1;
+    states[static_cast<size_t>(entry) / 4] = 0;
     int32_t maxBytes = 0;
     bool usesLocals = false;
+    std::vector<std::pair<int32_t, int32_t>> next;
     while (!work.empty()) {
       const int32_t at = work.back();
       work.pop_back();
       if (at == length) continue;  // the end
-      std::vector<std::pair<int32_t, Stack>> next;
+      next.clear();
       if (!Step(at, states[static_cast<size_t>(at) / 4], &next, &usesLocals)) return false;
-      for (auto& [to, st] : next) {
-        const int32_t bytes = Bytes(st);
-        if (bytes > 65536) return false;
+      for (const auto& [to, st] : next) {
+        const int32_t bytes = stacks[st].bytes;
+        if (bytes > kMaxStackBytes) return false;
         if (bytes > maxBytes) maxBytes = bytes;
         const size_t i = static_cast<size_t>(to) / 4;
-        if (seen[i] != 0) {
+        if (states[i] >= 0) {
           if (states[i] != st) return false;
           continue;
         }
-        seen[i] = 1;
-        states[i] = std::move(st);
+        states[i] = st;
         work.push_back(to);
       }
     }
@@ -342,6 +383,19 @@ bool IsArgumentName(const char* name, int32_t* index) {
   if (*end != 0 || n > 15) return false;
   *index = static_cast<int32_t>(n);
   return true;
+}
+
+// The variable of self or of the global object that a push or pop names without array index,
+// declaration or instance operand: its id, with the instance in *instance; -1 otherwise.
+int32_t PlainVariable(uint32_t word, const uint8_t* operand, int32_t* instance) {
+  if (!VM_HasOperandWord(word)) return -1;
+  const uint32_t w = VM_ReadWord(operand);
+  if ((w & kRefNoIndex) == 0 || (w & kRefImmediateInstance) == 0 || (w & (kRefDeclaration | kRefInstanceId)) != 0) {
+    return -1;
+  }
+  *instance = VM_Immediate(word);
+  const int32_t id = static_cast<int32_t>(w & kRefIdMask);
+  return (*instance == kTargetSelf || *instance == kInstGlobal) && id >= kUserVariableBase ? id : -1;
 }
 
 // A local variable written by a pop without array index or declaration: its slot; -1 otherwise.
@@ -363,40 +417,54 @@ const void* const* g_labels = nullptr;
 namespace {
 
 void Translate(VMBuffer* buffer, VMFastCode* out) {
-  Translator t{buffer, out->entry, buffer->code, buffer->length, out, {}, {}};
+  Translator t{buffer, out->entry, buffer->code, buffer->length, out, StackNodes{&out->nodes, {}}, {}};
   if (out->entry < 0 || out->entry > buffer->length || out->entry % 4 != 0) return;
+  // An entry off the instruction grid (the container names it, nothing checks it against the
+  // code) reads operands as words: the checked loop runs that, instruction by instruction.
+  if (out->entry < buffer->length && !VM_IsInstructionStart(buffer, buffer->code, buffer->length, out->entry)) return;
+  t.states.assign(static_cast<size_t>(buffer->length) / 4 + 1, -1);
   if (out->entry == buffer->length) {  // empty code: only its end
-    t.states.assign(static_cast<size_t>(buffer->length) / 4 + 1, {});
-    t.seen.assign(t.states.size(), 0);
+    t.states.back() = 0;
   } else if (!t.Verify()) {
     return;
   }
   // Ops in position order; a final one stands for the end of the code.
   std::vector<int32_t> opAt(static_cast<size_t>(buffer->length) / 4 + 1, -1);
+  out->ops.reserve(static_cast<size_t>(std::count_if(t.states.begin(), t.states.end() - 1, [](int32_t st) { return st >= 0; })) + 1);
+  out->nodes.shrink_to_fit();
   for (int32_t at = 0; at < buffer->length; at += 4) {
-    if (t.seen[static_cast<size_t>(at) / 4] == 0) continue;
+    const int32_t state = t.states[static_cast<size_t>(at) / 4];
+    if (state < 0) continue;
     opAt[static_cast<size_t>(at) / 4] = static_cast<int32_t>(out->ops.size());
     Op op;
     op.pc = at;
     op.word = VM_ReadWord(buffer->code + at);
     op.next = at + VM_InstructionLength(op.word);
     op.operand = buffer->code + at + 4;
-    const Stack& st = t.states[static_cast<size_t>(at) / 4];
-    op.stateAt = static_cast<int32_t>(out->kinds.size());
-    op.depth = static_cast<int32_t>(st.size());
-    out->kinds.insert(out->kinds.end(), st.begin(), st.end());
+    op.state = state;
+    op.depth = out->nodes[static_cast<size_t>(state)].depth;
     out->ops.push_back(op);
   }
   {
     Op end;
     end.kind = Kind::kEnd;
     end.pc = end.next = buffer->length;
-    const Stack& st = t.states[static_cast<size_t>(buffer->length) / 4];
-    end.stateAt = static_cast<int32_t>(out->kinds.size());
-    end.depth = static_cast<int32_t>(st.size());
-    out->kinds.insert(out->kinds.end(), st.begin(), st.end());
+    end.state = std::max(t.states.back(), 0);
+    end.depth = out->nodes[static_cast<size_t>(end.state)].depth;
     opAt[static_cast<size_t>(buffer->length) / 4] = static_cast<int32_t>(out->ops.size());
     out->ops.push_back(end);
+  }
+  // The loop steps from an op to the one after it in the list: that must be the instruction at
+  // the op's end. No reachable instruction may start inside another one either.
+  for (size_t i = 0; i + 1 < out->ops.size(); ++i) {
+    const Op& op = out->ops[i];
+    const uint32_t h = VM_Handler(op.word);
+    const bool falls = op.word >= kVMBreakWords || (h != VMOP_B && h != VMOP_RET && h != VMOP_EXIT);
+    const int32_t following = out->ops[i + 1].pc;
+    if (following < op.next || (falls && following != op.next)) {
+      out->ops.clear();
+      return;
+    }
   }
   out->entryOp = opAt[static_cast<size_t>(out->entry) / 4];
   std::vector<uint8_t> isTarget(out->ops.size(), 0);
@@ -433,6 +501,11 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
           std::memcpy(&op.k, op.operand, static_cast<size_t>(op.a));
         } else {
           op.readSlots = 2;
+          const int32_t id = PlainVariable(word, op.operand, &op.instance);
+          if (id >= 0) {
+            op.kind = Kind::kGetVariable;
+            op.a = id - kUserVariableBase;
+          }
         }
         break;
       case VMOP_PUSHI:
@@ -450,9 +523,15 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
         if (entry != nullptr && IsArgumentName(entry->name, &op.a)) op.kind = Kind::kGetArgument;
         break;
       }
-      case VMOP_PUSHGLB:
+      case VMOP_PUSHGLB: {
         op.readSlots = 0;
+        // A global read as push.v global reads it (the checked loop's handlers agree on a set value).
+        const int32_t id = static_cast<int32_t>(VM_ReadWord(op.operand) & kRefIdMask);
+        op.kind = Kind::kGetVariable;
+        op.instance = kInstGlobal;
+        op.a = id - kUserVariableBase;
         break;
+      }
       case VMOP_POP: {
         op.readSlots = 3;
         const int32_t slot = LocalStoreSlot(word, op.operand);
@@ -460,6 +539,14 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
           op.kind = Kind::kSetLocal;
           op.a = slot;
           op.b = static_cast<int32_t>(t2);
+        } else if (t2 == VMT_VARIABLE || t2 == VMT_DOUBLE || t2 == VMT_INT) {
+          const int32_t id = PlainVariable(word, op.operand, &op.instance);
+          if (id >= 0) {
+            op.kind = Kind::kSetVariable;
+            op.a = id;
+            op.b = static_cast<int32_t>(t2);
+            op.readSlots = 1;
+          }
         }
         break;
       }
@@ -526,8 +613,8 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
         op.kind = Kind::kExit;
         break;
       case VMOP_POPZ:
-        op.kind = t1 > VMT_STRING ? Kind::kNop : Kind::kPopDiscard;
-        op.a = static_cast<int32_t>(t1);
+        op.kind = t1 > VMT_DEBUG_STRING ? Kind::kNop : Kind::kPopDiscard;
+        op.a = static_cast<int32_t>(t1 == VMT_DEBUG_STRING ? VMT_STRING : t1);
         break;
       default:
         break;
@@ -652,6 +739,8 @@ VMFastCode* VM_FastCodeFor(VMBuffer* buffer, int32_t entry) {
 
 void VM_FreeRetiredFastCodes() { g_retired.clear(); }
 
+bool VM_FastCodeUsesLocals(const VMFastCode* code) { return code->usesLocals; }
+
 void VM_FreeFastCodes(VMBuffer* buffer) {
   if (buffer->fastCodes == nullptr) return;
   ++g_generation;  // other translations may call into these
@@ -665,22 +754,23 @@ namespace {
 
 constexpr int32_t kValueSize = static_cast<int32_t>(sizeof(RValue));
 
-// Calls `visit(kind, slot)` for the first `count` slots (bottom first) of a stack of `kinds`
-// whose bottom slot ends at `top`.
+// Calls `visit(kind, slot)` for the bottom `count` slots of the stack `state` (of the code's
+// stacks) whose frame's top is `top`.
 template <typename Visit>
-void ForEachSlot(uint8_t* top, const uint8_t* kinds, int32_t count, Visit visit) {
-  uint8_t* at = top;
-  for (int32_t i = 0; i < count; ++i) {
-    at -= VM_StackSlotSize(kinds[i]);
-    visit(kinds[i], at);
+void ForEachSlot(const VMFastCode* code, int32_t state, uint8_t* top, int32_t count, Visit visit) {
+  const StackNode* nodes = code->nodes.data();
+  for (int32_t skip = nodes[state].depth - count; skip > 0; --skip) state = nodes[state].below;
+  for (; count > 0; --count) {
+    const StackNode& node = nodes[state];
+    visit(node.kind, top - node.bytes);
+    state = node.below;
   }
 }
 
-const uint8_t* KindsOf(const VMFastCode* code, const Op* op) { return code->kinds.data() + op->stateAt; }
-
-// Releases what the slots own (strings and values).
-void ReleaseSlots(uint8_t* top, const uint8_t* kinds, int32_t count) {
-  ForEachSlot(top, kinds, count, [](uint8_t kind, uint8_t* slot) {
+// Releases what the bottom `count` slots of op's stack own (strings and values).
+void ReleaseSlots(VMContext* context, const VMFastCode* code, const Op* op, int32_t count) {
+  if (count <= 0) return;
+  ForEachSlot(code, op->state, VM_FrameTop(context), count, [](uint8_t kind, uint8_t* slot) {
     if (kind == VMT_VARIABLE) {
       VM_ReleaseValueAt(slot);
     } else if (kind == VMT_STRING) {
@@ -689,8 +779,8 @@ void ReleaseSlots(uint8_t* top, const uint8_t* kinds, int32_t count) {
   });
 }
 
-void SealSlots(VMContext* context, uint8_t* top, const uint8_t* kinds, int32_t count) {
-  ForEachSlot(top, kinds, count, [context](uint8_t kind, uint8_t* slot) {
+void SealSlots(VMContext* context, const VMFastCode* code, int32_t state, uint8_t* top, int32_t count) {
+  ForEachSlot(code, state, top, count, [context](uint8_t kind, uint8_t* slot) {
     if (kind == VMT_VARIABLE) VM_Seal(context, slot);
   });
 }
@@ -711,12 +801,12 @@ const Op* CallOpOf(const VMCallFrame* frame, VMFastCode** code) {
 // current frame's first `count` slots (of op's stack), and in each caller the slots below the
 // call's arguments.
 void SealForCheckedLoop(VMContext* context, VMFastCode* code, const Op* op, int32_t count) {
-  SealSlots(context, VM_FrameTop(context), KindsOf(code, op), count);
+  SealSlots(context, code, op->state, VM_FrameTop(context), count);
   for (VMCallFrame* frame = context->frame; frame->callerFramePosition >= 0;) {
     VMFastCode* callerCode = nullptr;
     const Op* call = CallOpOf(frame, &callerCode);
     uint8_t* callerTop = VM_BlockEnd(context) - frame->callerFramePosition;
-    SealSlots(context, callerTop, KindsOf(callerCode, call), call->depth - call->a);
+    SealSlots(context, callerCode, call->state, callerTop, call->depth - call->a);
     frame = reinterpret_cast<VMCallFrame*>(callerTop);
   }
 }
@@ -753,6 +843,19 @@ inline bool Decide(uint32_t subKind, double l, double r) {
   if (e < 0) return VM_DecideDifference(subKind, d);  // the three places overlap
   const int place = d < -e ? 0 : d > e ? 2 : 1;
   return ((kAccepts[subKind & 7] >> place) & 1) != 0;
+}
+
+// A number or a string: what the fast paths copy and store; anything else is the handlers'.
+inline bool IsPlain(uint32_t kind) {
+  return kind == VALUE_REAL || kind == VALUE_INT32 || kind == VALUE_INT64 || kind == VALUE_BOOL || kind == VALUE_STRING;
+}
+// Pushes the copy of a variable that a read gives, when it holds a number or a string.
+inline bool PushPlainCopy(const RValue* slot, uint8_t** sp) {
+  if (!IsPlain(RValue_Kind(slot))) return false;
+  if (RValue_Kind(slot) == VALUE_STRING && slot->pString != nullptr) ++slot->pString->refCount;
+  *sp -= kValueSize;
+  std::memcpy(*sp, slot, sizeof(RValue));
+  return true;
 }
 
 // The current call's local slots, kept at hand while the call runs.
@@ -804,7 +907,7 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
       &&op_binary, &&op_compare, &&op_branch, &&op_branch_true, &&op_branch_false, &&op_call_builtin,
       &&op_call_script, &&op_return, &&op_exit, &&op_end, &&op_pop_discard, &&op_generic, &&op_hand_over,
       &&op_compare_local_branch, &&op_compare_argument_branch, &&op_add_constant_to_local, &&op_local_op_local,
-      &&op_append_constant, &&op_argument_op_constant, &&op_return_argument,
+      &&op_append_constant, &&op_argument_op_constant, &&op_return_argument, &&op_get_variable, &&op_set_variable,
   };
   if (context == nullptr) {
     g_labels = kLabels;
@@ -821,6 +924,9 @@ VMFastExit VM_InterpretFast(VMContext* context, VMFastCode* code, uint8_t** spIn
   LocalSlots locals;
   locals.Load(context);
   RValue returned;
+  // Script objects give their variables their own semantics: the checked loop's handlers read
+  // and write them.
+  const bool objectMode = Game_ObjectMode();
 
 #define DISPATCH() goto* op->run
 #define NEXT() \
@@ -855,15 +961,44 @@ op_push_string: {
 
 op_get_local: {
   const RValue* slot = locals.At(op->a);
-  if (slot == nullptr) goto op_generic;
-  const uint32_t kind = RValue_Kind(slot);
-  if (kind == VALUE_STRING) {
-    if (slot->pString != nullptr) ++slot->pString->refCount;
-  } else if (kind != VALUE_REAL && kind != VALUE_INT32 && kind != VALUE_INT64 && kind != VALUE_BOOL) {
+  if (slot == nullptr || !PushPlainCopy(slot, &sp)) goto op_generic;
+  NEXT();
+}
+
+op_get_variable: {
+  // A set number or string of self or of the global object: the copy a variable read gives.
+  const WXObjectBase* object = op->instance == kTargetSelf ? Variable_InstanceObject(context->self) : g_pGlobalObject;
+  if (objectMode || object == nullptr || object->m_slots == nullptr ||
+      static_cast<uint32_t>(op->a) >= static_cast<uint32_t>(object->m_slotCount)) {
     goto op_generic;
   }
-  sp -= kValueSize;
-  std::memcpy(sp, slot, sizeof(RValue));
+  if (!PushPlainCopy(&object->m_slots[op->a], &sp)) goto op_generic;
+  NEXT();
+}
+
+op_set_variable: {
+  // A number or string stored into a variable of self or of the global object, as the checked
+  // loop stores it (the value slot used in place, then released).
+  WXObjectBase* object = op->instance == kTargetSelf ? Variable_InstanceObject(context->self) : g_pGlobalObject;
+  if (objectMode || object == nullptr) goto op_generic;
+  RValue value;
+  if (op->b == VMT_VARIABLE) {
+    std::memcpy(&value, sp, sizeof value);
+    if (!IsPlain(RValue_Kind(&value))) goto op_generic;
+  } else if (op->b == VMT_INT) {
+    value = RValue_MakeReal(VM_ReadInt(sp));
+  } else {
+    double d;
+    std::memcpy(&d, sp, 8);
+    value = RValue_MakeReal(d);
+  }
+  if (op->instance == kTargetSelf) {
+    Variable_SetValue(object, op->a, ARRAY_INDEX_NONE, &value);
+  } else {
+    Variable_SetGlobal(op->a, ARRAY_INDEX_NONE, &value);
+  }
+  RValue_Release(&value);
+  sp += VM_StackSlotSize(static_cast<uint32_t>(op->b));
   NEXT();
 }
 
@@ -1132,7 +1267,7 @@ op_return: {
   const int32_t size = op->a;
   if (context->depth <= 0) {
     if (result == nullptr || type == VMT_ERROR) {
-      ReleaseSlots(VM_FrameTop(context), KindsOf(code, op), op->depth);
+      ReleaseSlots(context, code, op, op->depth);
       if (result != nullptr) {
         RValue_Release(result);
         *result = RValue_MakeUndefined();
@@ -1141,7 +1276,7 @@ op_return: {
     }
     RValue_Release(result);
     VM_SlotToValue(result, type, sp);
-    ReleaseSlots(VM_FrameTop(context), KindsOf(code, op), op->depth - 1);
+    ReleaseSlots(context, code, op, op->depth - 1);
     goto finished;
   }
   if (type == VMT_VARIABLE) {
@@ -1156,13 +1291,13 @@ op_return: {
   } else {
     returned = RValue_MakeUndefined();
   }
-  if (op->depth > (size > 0 ? 1 : 0)) ReleaseSlots(VM_FrameTop(context), KindsOf(code, op), op->depth - (size > 0 ? 1 : 0));
+  ReleaseSlots(context, code, op, op->depth - (size > 0 ? 1 : 0));
   goto leave_call;
 }
 
 op_exit:
 op_end:
-  ReleaseSlots(VM_FrameTop(context), KindsOf(code, op), op->depth);
+  ReleaseSlots(context, code, op, op->depth);
   if (context->depth <= 0) goto finished;
   returned = RValue_MakeReal(0.0);
   goto leave_call;
@@ -1182,12 +1317,13 @@ leave_call: {
 
 op_generic: {
   // The checked loop's handler, with the operands it reads sealed as it expects them.
-  const uint8_t* kinds = KindsOf(code, op);
   const int32_t reads = op->readSlots < op->depth ? op->readSlots : op->depth;
   uint8_t* readEnd = sp;
-  for (int32_t i = op->depth - 1; i >= op->depth - reads; --i) {
-    if (kinds[i] == VMT_VARIABLE) VM_Seal(context, readEnd);
-    readEnd += VM_StackSlotSize(kinds[i]);
+  for (int32_t i = 0, state = op->state; i < reads; ++i) {
+    const StackNode& node = code->nodes[static_cast<size_t>(state)];
+    if (node.kind == VMT_VARIABLE) VM_Seal(context, readEnd);
+    readEnd += VM_StackSlotSize(node.kind);
+    state = node.below;
   }
   context->current = op->pc;
   context->pc = op->next;

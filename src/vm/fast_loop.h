@@ -27,6 +27,9 @@ void VM_SetFastLoopEnabled(bool enabled);
 // The translation of the code that starts at `entry` in the buffer; null when the code does not
 // verify (or the fast loop is off). Made on the first request and kept with the buffer.
 VMFastCode* VM_FastCodeFor(VMBuffer* buffer, int32_t entry);
+// Whether the translated code reads or writes the locals object of its call (the checked loop's
+// handlers included): code that does not runs without one.
+bool VM_FastCodeUsesLocals(const VMFastCode* code);
 // Frees the translations kept with a buffer (its destructor calls this).
 void VM_FreeFastCodes(VMBuffer* buffer);
 // Translations resolve callees and string records: anything that changes what those resolve to

@@ -2,6 +2,7 @@
 #include "vm/opcodes.h"
 #include "vm/lifecycle.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -76,6 +77,8 @@ struct StackLevels : std::vector<StackLevel> {
   ~StackLevels() { VM_FreeStacks(); }
 };
 StackLevels g_levels;
+// A level keeps the stack of its last run up to this size.
+constexpr int32_t kKeptStackBytes = 1 << 20;
 
 
 
@@ -397,13 +400,21 @@ void AllocateSeals(VMContext* context) {
 // Rarely run: kept out of line so that the growth check stays small in the loop.
 [[gnu::noinline, gnu::cold]] uint8_t* GrowBy(uint8_t* sp, VMContext* context, int64_t extra) {
   if (context->stackSize + extra > g_stackLimit) {
-    // The caller writes nothing more: the run stops here.
-    VM_Fail(context, "Stack overflow: the value stack would grow past %d bytes", g_stackLimit);
+    // A runaway recursion (or a push without end): reported as a stack overflow, and the run
+    // ends as at the end of its code, its calls unwound, so that whatever ran it goes on. The
+    // caller writes nothing more.
+    ReportStackOverflow(context->name);
+    context->failed = 1;
+    context->pc = context->codeSize;
     return sp;
   }
+  // At least doubled, so that a deep stack is copied a few times only; never past the limit.
+  extra = std::min<int64_t>(std::max<int64_t>(extra, context->stackSize), g_stackLimit - context->stackSize);
   const int32_t oldSize = context->stackSize;
   const int32_t newSize = oldSize + static_cast<int32_t>(extra);
-  auto* block = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(newSize), __FILE__, __LINE__, true));
+  // Each byte of the new block is written once: the new part zeroed, the old contents copied.
+  auto* block = static_cast<uint8_t*>(MemoryManager_Alloc(static_cast<size_t>(newSize), __FILE__, __LINE__, false));
+  std::memset(block, 0, static_cast<size_t>(extra));
   std::memcpy(block + extra, context->stackBlock, static_cast<size_t>(oldSize));
   const ptrdiff_t shift = (block + newSize) - (context->stackBlock + oldSize);
   uint8_t* oldBlock = context->stackBlock;
@@ -412,16 +423,19 @@ void AllocateSeals(VMContext* context) {
   };
   context->frame = reinterpret_cast<VMCallFrame*>(reinterpret_cast<uint8_t*>(context->frame) + shift);
   if (inOldBlock(g_arguments)) g_arguments = reinterpret_cast<RValue*>(reinterpret_cast<uint8_t*>(g_arguments) + shift);
-  const uint8_t* oldMarks = VM_MarkOf(context, oldBlock);
-  const uint8_t* oldCopies = VM_CopyOf(context, oldBlock);
+  // Nothing below the lowest seal was ever sealed: only the seals from there up move.
+  const uint8_t* oldSealLow = context->sealLow;
+  const size_t sealed = static_cast<size_t>(oldBlock + oldSize - oldSealLow);
+  const uint8_t* oldMarks = VM_MarkOf(context, oldSealLow);
+  const uint8_t* oldCopies = VM_CopyOf(context, oldSealLow);
   uint8_t* oldSeals = context->sealStorage;
-  const uint8_t* sealLow = context->sealLow + shift;
+  const uint8_t* sealLow = oldSealLow + shift;
   context->stackBlock = block;
   context->stackSize = newSize;
   MemoryManager_Free(oldBlock);
   AllocateSeals(context);
-  std::memcpy(VM_MarkOf(context, block + extra), oldMarks, static_cast<size_t>(oldSize / 4));
-  std::memcpy(VM_CopyOf(context, block + extra), oldCopies, static_cast<size_t>(oldSize));
+  std::memcpy(VM_MarkOf(context, sealLow), oldMarks, sealed / 4);
+  std::memcpy(VM_CopyOf(context, sealLow), oldCopies, sealed);
   context->sealLow = sealLow;
   MemoryManager_Free(oldSeals);
   return sp + shift;
@@ -499,15 +513,22 @@ namespace {
 }
 }  // namespace
 
+namespace {
+// The translation that runs the code at pc of the buffer, when the fast loop may run it.
+// Breakpoints and a debugger need the checked loop, which sees every instruction word.
+VMFastCode* FastCodeForRun(VMBuffer* buffer, int32_t pc) {
+  if (!VM_FastLoopEnabled() || Breakpoint_AnyArmed() || Debug_IsConnected()) return nullptr;
+  return VM_FastCodeFor(buffer, pc);
+}
+}  // namespace
+
 void VM_Interpret(VMContext* context, RValue* result) {
   const int32_t savedArgumentCount = g_argumentCount;
   g_current = context;
   uint8_t* sp = VM_FrameTop(context);
   bool finished = false;
-  // Breakpoints and a debugger need the checked loop, which sees every instruction word.
-  if (VM_FastLoopEnabled() && !Breakpoint_AnyArmed() && !Debug_IsConnected()) {
-    VMFastCode* fast = VM_FastCodeFor(context->codeBuffer, context->pc);
-    if (fast != nullptr) finished = VM_InterpretFast(context, fast, &sp, result) == VMFastExit::kFinished;
+  if (VMFastCode* fast = FastCodeForRun(context->codeBuffer, context->pc)) {
+    finished = VM_InterpretFast(context, fast, &sp, result) == VMFastExit::kFinished;
   }
   if (!finished) RunChecked(context, result, sp);
   g_argumentCount = savedArgumentCount;
@@ -621,9 +642,15 @@ void FinishRun(VMContext* context, bool freeLocals) {
     std::memset(VM_MarkOf(context, context->sealLow), 0, static_cast<size_t>(end - context->sealLow) / 4 + 1);
   }
   StackLevel& level = g_levels[static_cast<size_t>(context->nesting)];
-  level.block = context->stackBlock;
-  level.size = context->stackSize;
-  level.seals = context->sealStorage;
+  if (context->stackSize <= kKeptStackBytes) {
+    level.block = context->stackBlock;
+    level.size = context->stackSize;
+    level.seals = context->sealStorage;
+  } else {
+    // A stack a deep recursion grew is not held on to for the runs after it.
+    MemoryManager_Free(context->stackBlock);
+    MemoryManager_Free(context->sealStorage);
+  }
   context->stackBlock = nullptr;
   context->sealStorage = nullptr;
   if (freeLocals && context->localsGiven == 0 && context->locals != nullptr) {
@@ -707,9 +734,15 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
   g_current = &context;
   ++g_nesting;
 
+  const bool debugLoop = g_debugLoop || Debug_IsConnected();
   if (locals != nullptr) {
     context.locals = locals;
     context.localsGiven = 1;
+  } else if (VMFastCode* fast = debugLoop ? nullptr : FastCodeForRun(buffer, context.pc);
+             fast != nullptr && !VM_FastCodeUsesLocals(fast)) {
+    // Code that never touches its locals (most events) runs without the object.
+    context.locals = nullptr;
+    context.localsGiven = 0;
   } else {
     context.locals = VM_NewLocals(VM_LocalVariableCount());
     context.localsGiven = 0;
@@ -721,7 +754,7 @@ void VM_ExecuteCode(CCode* code, CInstance* self, CInstance* other, RValue* resu
     g_pScopeChainHead = scope;
   }
 
-  if (g_debugLoop || Debug_IsConnected()) {
+  if (debugLoop) {
     VM_InterpretDebug(&context, result, false);
     if (context.localsGiven == 0 && context.locals != nullptr) WXObject_Free(context.locals);
   } else {

@@ -40,9 +40,11 @@ static_assert(sizeof(VMCallFrame) % 16 == 0, "a frame spans whole value slots");
 
 inline constexpr int32_t kVMStackBlockSize = 16384;
 inline constexpr int32_t kVMStackHeadroom = 1024;  // the stack grows when less than this is left
-// A run's value stack grows to at most this many bytes by default (sizes stay well inside 32
-// bits); code that would take more stops with a runtime error.
-inline constexpr int32_t kVMDefaultStackLimit = 1 << 30;
+// A run's value stack grows to at most this many bytes by default (room for some 70,000 nested
+// script calls); code that would take more is stopped as a stack overflow ("Stack overflow..."
+// with the code's name, and the run ends as at the end of its code). A recursion without end
+// reaches it within a fraction of a second, as the stack grows by doubling.
+inline constexpr int32_t kVMDefaultStackLimit = 8 << 20;
 // The limit for the runs that start from now on (0: the default); tests and the fuzzer lower it.
 void VM_SetStackLimit(int32_t bytes);
 // Byte code run from a built-in that byte code called nests one native frame per level; beyond
