@@ -7,6 +7,9 @@
 
 #include <string>
 
+#include "assets/background.h"
+#include "assets/lifecycle.h"
+#include "assets/sprite_table.h"
 #include "core/function_registry.h"
 #include "host/game_loader.h"
 #include "host/host_test_support.h"
@@ -16,6 +19,7 @@
 #include "runtime/game_header.h"
 #include "runtime/host_state.h"
 #include "runtime/runner_options.h"
+#include "vm/registry_lifecycle.h"
 #include "world/lifecycle.h"
 
 class LumbrixGameTest : public testing::Test {
@@ -39,6 +43,15 @@ class LumbrixGameTest : public testing::Test {
   void TearDown() override {
     IO_Reset();
     Game_SetLinkRecordProvider(nullptr);
+    // What the loaded chunks made, as the runner's teardown frees it.
+    Room_Shutdown();
+    Object_Shutdown();
+    Sprite_Shutdown();
+    Background_Shutdown();
+    Font_Shutdown();
+    TimeLine_Shutdown();
+    Script_Shutdown();
+    GR_Texture_Shutdown();
     Runner_FreeGameData();
     Builtin_Shutdown();
     Host_FreeText(&g_pGameFilePath);
