@@ -235,6 +235,10 @@ bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
     VM_Fail(context, "Conditional branch without a value on the stack");
     return false;
   }
+  if (VM_InsideSealedSlot(context, *sp, 4)) {
+    VM_Fail(context, "Conditional branch on a value that is no condition");
+    return false;
+  }
   std::memcpy(value, *sp, 4);
   *sp += 4;
   return true;
@@ -277,6 +281,10 @@ uint8_t* DoRet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
     VM_Fail(context, "ret: the stack holds no variable here");
     return sp;
   }
+  if (type != VMT_VARIABLE && type != VMT_ERROR && VM_InsideSealedSlot(context, sp, size)) {
+    VM_Fail(context, "ret: the stack holds a variable here");
+    return sp;
+  }
   if (context->depth <= 0) {
     context->pc = context->codeSize;
     context->resultType = static_cast<int32_t>(type);
@@ -316,6 +324,10 @@ uint8_t* DoBreak(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context)
     int32_t index;
     if (!VM_StackHolds(context, sp, 4)) {
       VM_Fail(context, "Array index check without an index on the stack");
+      return sp;
+    }
+    if (VM_InsideSealedSlot(context, sp, 4)) {
+      VM_Fail(context, "Array index check on a value that is no index");
       return sp;
     }
     std::memcpy(&index, sp, 4);
@@ -850,7 +862,7 @@ void VM_ReleaseHeldValueAt(uint8_t* slot) {
 void VM_ReleaseSlot(VMContext* context, uint32_t type, uint8_t* slot) {
   if (type == VMT_VARIABLE) {
     if (VM_TakeSealed(context, slot)) VM_ReleaseValueAt(slot);
-  } else if (type == VMT_STRING || type == VMT_DEBUG_STRING) {
+  } else if ((type == VMT_STRING || type == VMT_DEBUG_STRING) && !VM_InsideSealedSlot(context, slot, 4)) {
     SharedString_Unref(VM_StringHandleTake(VM_ReadWord(slot)));
   }
 }

@@ -41,15 +41,17 @@ inline int64_t TruncateToInt64(double d) {
   return WXGI64(&v, 0);
 }
 
-// False when the slot is a variable operand that holds no sealed variable.
+// False when the slot is a variable operand that holds no sealed variable, or a number operand
+// whose bytes belong to one.
 inline bool OperandSealed(const VMContext* context, uint32_t type, const uint8_t* slot) {
-  return type != VMT_VARIABLE || VM_IsSealed(context, slot);
+  if (type == VMT_VARIABLE) return VM_IsSealed(context, slot);
+  return type > VMT_DEBUG_STRING || !VM_InsideSealedSlot(context, slot, VM_StackSlotSize(type));
 }
 
 // Reported when an instruction finds fewer slots on the stack than its types name; the code stops.
 uint8_t* VM_FailUnderflow(uint32_t word, uint8_t* sp, VMContext* context);
-// The text of a variable operand without a sealed variable: "<instruction>: the stack holds no
-// variable here".
-const char* VM_NoVariableText(uint32_t word, char* text, size_t size);
+// The text of an operand OperandSealed refused: "<instruction>: the stack holds no variable
+// here" when the refused operand is a variable, "... holds a variable here" when it is a number.
+const char* VM_NoVariableText(uint32_t word, uint32_t refusedType, char* text, size_t size);
 
 }  // namespace vm_slots

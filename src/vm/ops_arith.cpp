@@ -376,8 +376,11 @@ uint8_t* Binary(const BinaryOperator& info, uint32_t word, uint8_t* sp, VMContex
   uint8_t* end = left + VM_StackSlotSize(leftType);
   if (!VM_StackHolds(context, sp, end - sp)) return VM_FailUnderflow(word, sp, context);
   char text[160];
-  if (!OperandSealed(context, rightType, sp) || !OperandSealed(context, leftType, left)) {
-    return Refuse(context, word, sp, end, VM_NoVariableText(word, text, sizeof text));
+  if (!OperandSealed(context, rightType, sp)) {
+    return Refuse(context, word, sp, end, VM_NoVariableText(word, rightType, text, sizeof text));
+  }
+  if (!OperandSealed(context, leftType, left)) {
+    return Refuse(context, word, sp, end, VM_NoVariableText(word, leftType, text, sizeof text));
   }
   if (((info.objectVariants >> ((word >> 8) & 0xF)) & 1u) != 0) {
     std::snprintf(text, sizeof text, "%s :: Execution Engine type error", info.name);
@@ -433,7 +436,7 @@ uint8_t* Unary(bool negate, uint32_t word, uint8_t* sp, VMContext* context) {
   };
   if (!OperandSealed(context, type, sp)) {
     char text[160];
-    VM_Fail(context, "%s", VM_NoVariableText(word, text, sizeof text));
+    VM_Fail(context, "%s", VM_NoVariableText(word, type, text, sizeof text));
     return sp + VM_StackSlotSize(type);
   }
   const uint32_t variant = (word >> 8) & 0xF;
@@ -499,8 +502,9 @@ uint8_t* vm_slots::VM_FailUnderflow(uint32_t word, uint8_t* sp, VMContext* conte
   return sp;
 }
 
-const char* vm_slots::VM_NoVariableText(uint32_t word, char* text, size_t size) {
-  std::snprintf(text, size, "%s: the stack holds no variable here", VM_OpcodeName(VM_Opcode(word)));
+const char* vm_slots::VM_NoVariableText(uint32_t word, uint32_t refusedType, char* text, size_t size) {
+  std::snprintf(text, size, "%s: the stack holds %s variable here", VM_OpcodeName(VM_Opcode(word)),
+                refusedType == VMT_VARIABLE ? "no" : "a");
   return text;
 }
 

@@ -361,9 +361,10 @@ uint8_t* DoSet(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
     VM_Fail(context, "%s", message);
     return end;
   };
-  if (!OperandSealed(context, rightType, sp) || !OperandSealed(context, leftType, left)) {
-    char text[160];
-    return refuse(VM_NoVariableText(word, text, sizeof text));
+  char text[160];
+  if (!OperandSealed(context, rightType, sp)) return refuse(VM_NoVariableText(word, rightType, text, sizeof text));
+  if (!OperandSealed(context, leftType, left)) {
+    return refuse(VM_NoVariableText(word, leftType, text, sizeof text));
   }
   const uint32_t subKind = (word >> 8) & 0xF;
   if (subKind >= 7) return refuse("DoSet :: Execution Engine type error");
@@ -391,7 +392,7 @@ uint8_t* DoConv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) 
   };
   if (!OperandSealed(context, sourceType, sp)) {
     char text[160];
-    return refuse(VM_NoVariableText(word, text, sizeof text));
+    return refuse(VM_NoVariableText(word, sourceType, text, sizeof text));
   }
   if ((word & 0x300u) != 0) return refuse("DoConv :: Execution Engine type error");
   if (sourceType > VMT_STRING || target > VMT_STRING) return refuse("DoConv :: Execution Error");

@@ -214,6 +214,10 @@ bool PopValue(uint32_t type, uint8_t** sp, VMContext* context, RValue* value) {
     VM_Fail(context, "Pop :: Execution Error - the stack holds no variable here");
     return false;
   }
+  if (type != VMT_VARIABLE && VM_InsideSealedSlot(context, *sp, size)) {
+    VM_Fail(context, "Pop :: Execution Error - the stack holds a variable here");
+    return false;
+  }
   *sp = VM_SlotToValue(value, type, *sp);
   return true;
 }
@@ -427,12 +431,11 @@ uint8_t* DoDup(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* context) {
   sp = VM_EnsureStack(sp, context, copies * size);
   if (context->failed != 0) return sp;  // no room for the copies
   const uint8_t* from = single ? sp + reach - size : sp;
-  if (type == VMT_VARIABLE) {
-    for (int64_t i = 0; i < copies; ++i) {
-      if (!VM_IsSealed(context, from + i * size)) {
-        VM_Fail(context, "dup: the stack holds no variable here");
-        return sp;
-      }
+  for (int64_t i = 0; i < copies; ++i) {
+    const uint8_t* slot = from + i * size;
+    if (type == VMT_VARIABLE ? !VM_IsSealed(context, slot) : VM_InsideSealedSlot(context, slot, static_cast<int32_t>(size))) {
+      VM_Fail(context, "dup: the stack holds %s variable here", type == VMT_VARIABLE ? "no" : "a");
+      return sp;
     }
   }
   uint8_t* to = sp - copies * size;

@@ -89,6 +89,20 @@ inline void VM_Seal(VMContext* context, const uint8_t* slot) {
 }
 
 // True when `slot` holds a variable the interpreter made and still owns there.
+inline bool VM_IsSealed(const VMContext* context, const uint8_t* slot);
+
+// True when any of the `size` bytes at `slot` belong to a variable the interpreter still owns on
+// the stack. Read as a number they would be part of a pointer or of the value's flags: what code
+// computed from them would hang on where the value happened to be allocated.
+inline bool VM_InsideSealedSlot(const VMContext* context, const uint8_t* slot, int32_t size) {
+  const uint8_t* const mark = VM_MarkOf(context, slot);
+  for (int32_t word = -3; word * 4 < size; ++word) {
+    if (mark[word] != 0 && VM_IsSealed(context, slot + 4 * word)) return true;
+  }
+  return false;
+}
+
+// True when `slot` holds a variable the interpreter made and still owns there.
 inline bool VM_IsSealed(const VMContext* context, const uint8_t* slot) {
   const uint8_t* const copy = VM_CopyOf(context, slot);
   if (*VM_MarkOf(context, slot) == 0) return false;

@@ -116,6 +116,35 @@ TEST_F(ForgedSlotTest, EveryConsumerOfAVariableRefusesAForgedOne) {
   ExpectNoStrayRefs("ret.v in scr");
 }
 
+// The reverse forgery: a variable's bytes read as a number would give code the bits of a pointer,
+// and what it then computed or where it branched would hang on where the value was allocated.
+TEST_F(ForgedSlotTest, EveryReaderOfANumberRefusesTheBytesOfAVariable) {
+  const std::string a = kA;
+  struct Case {
+    std::string body;
+    const char* error;
+  } cases[] = {
+      {a + "push.i 1\nadd.i.i", "add: the stack holds a variable here"},
+      {"push.i 1\n" + a + "sub.d.i", "sub: the stack holds a variable here"},
+      {a + "neg.i.i", "neg: the stack holds a variable here"},
+      {a + "push.i 1\nset.i.i 3", "set: the stack holds a variable here"},
+      {a + "conv.i.d", "conv: the stack holds a variable here"},
+      // The upper bytes of a variable left under the stack pointer by a narrower drop.
+      {a + "popz.i\nconv.i.d", "conv: the stack holds a variable here"},
+      {a + "dup.i 0", "dup: the stack holds a variable here"},
+      {a + "pop.v.i self.c vflags=10", "Pop :: Execution Error - the stack holds a variable here"},
+      {a + "bt done\ndone:", "Conditional branch on a value that is no condition"},
+      {a + "break -1", "Array index check on a value that is no index"},
+      {a + "ret.i", "ret: the stack holds a variable here"},
+  };
+  for (const Case& c : cases) {
+    RunMain(c.body + "\nret.i");
+    EXPECT_EQ(Error(), c.error) << c.body;
+    EXPECT_EQ(ResultText(), "-1") << c.body;
+    ExpectNoStrayRefs(c.body);
+  }
+}
+
 TEST_F(ForgedSlotTest, AVariableTakenOnceOrPartlyOverwrittenCannotBeTakenAgain) {
   const std::string ints = "push.i.i 1\npush.i.i 2\npush.i.i 3\npush.i.i 4\n";
   const std::string a = kA;

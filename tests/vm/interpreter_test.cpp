@@ -250,6 +250,8 @@ TEST_F(InterpreterTest, BreakSubCodes) {
       {"push.i.i 31999\nbreak -1\nret.i", nullptr, 31999},
       {"push.i.i 32000\nbreak -1\nret.i", "Array index must be < 32000", -1},
       {"push.i.i -1\nbreak -1\nret.i", "Array index must be +'ve", -1},
+      // A whole value is no index: its first word is part of a pointer, wherever it was made.
+      {"push.s \"abc\"\nconv.s.v\nbreak -1\nret.v", "Array index check on a value that is no index", -1},
       // A stored breakpoint word that no armed breakpoint put there does nothing.
       {"push.i.i 4\nbreak 0\nret.i", nullptr, 4},
       {"push.i.i 6\nbreak 7\nret.i", nullptr, 6},
