@@ -402,7 +402,10 @@ int32_t PlainVariable(uint32_t word, const uint8_t* operand, int32_t* instance) 
 int32_t LocalStoreSlot(uint32_t word, const uint8_t* operand) {
   if (!VM_HasOperandWord(word) || VM_Immediate(word) != kInstLocal) return -1;
   const uint32_t w = VM_ReadWord(operand);
-  if ((w & kRefNoIndex) == 0 || (w & kRefImmediateInstance) == 0 || (w & kRefDeclaration) != 0) return -1;
+  // With the instance-id flag the immediate names instance 99,993, not the locals.
+  if ((w & kRefNoIndex) == 0 || (w & kRefImmediateInstance) == 0 || (w & (kRefDeclaration | kRefInstanceId)) != 0) {
+    return -1;
+  }
   const int32_t id = static_cast<int32_t>(w & kRefIdMask);
   return id >= kUserVariableBase ? id - kUserVariableBase : -1;
 }

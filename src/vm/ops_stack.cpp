@@ -47,6 +47,21 @@ bool NeedsScriptObjects(int32_t instance) {
 
 // Reads the reference of a variable instruction and pops the operands it takes from the stack.
 // False, with the code stopped, when they are not there.
+// The array index or instance a reference takes from the stack.
+bool PopReferenceInt(uint8_t** sp, VMContext* context, const char* handler, const char* what, int32_t* out) {
+  if (!VM_StackHolds(context, *sp, 4)) {
+    VM_Fail(context, "%s :: Execution Error - no %s on the stack", handler, what);
+    return false;
+  }
+  if (VM_InsideSealedSlot(context, *sp, 4)) {
+    VM_Fail(context, "%s :: Execution Error - the stack holds a variable where the %s belongs", handler, what);
+    return false;
+  }
+  *out = VM_ReadInt(*sp);
+  *sp += 4;
+  return true;
+}
+
 bool DecodeReference(uint32_t word, const uint8_t* operand, uint8_t** sp, VMContext* context, const char* handler,
                      VariableRef* ref) {
   uint32_t w = kRefNoIndex | kRefImmediateInstance | kRefIdMask;  // no operand: variable id -1
@@ -54,23 +69,11 @@ bool DecodeReference(uint32_t word, const uint8_t* operand, uint8_t** sp, VMCont
   ref->flags = w & 0xF0000000u;
   ref->id = VM_HasOperandWord(word) ? static_cast<int32_t>(w & kRefIdMask) : -1;
   ref->arrayIndex = ARRAY_INDEX_NONE;
-  if ((w & kRefNoIndex) == 0) {
-    if (!VM_StackHolds(context, *sp, 4)) {
-      VM_Fail(context, "%s :: Execution Error - no array index on the stack", handler);
-      return false;
-    }
-    ref->arrayIndex = VM_ReadInt(*sp);
-    *sp += 4;
-  }
+  if ((w & kRefNoIndex) == 0 && !PopReferenceInt(sp, context, handler, "array index", &ref->arrayIndex)) return false;
   if ((w & kRefImmediateInstance) != 0) {
     ref->instance = VM_Immediate(word);
-  } else {
-    if (!VM_StackHolds(context, *sp, 4)) {
-      VM_Fail(context, "%s :: Execution Error - no instance on the stack", handler);
-      return false;
-    }
-    ref->instance = VM_ReadInt(*sp);
-    *sp += 4;
+  } else if (!PopReferenceInt(sp, context, handler, "instance", &ref->instance)) {
+    return false;
   }
   if ((w & kRefInstanceId) != 0) ref->instance += 100000;
   return true;

@@ -20,6 +20,7 @@
 #include "core/memory_manager.h"
 #include "vm/bytecode.h"
 #include "vm/calls.h"
+#include "vm/slot_seals.h"
 #include "vm/vm_internal.h"
 #include "world/instance.h"
 #include "world/instance_ids.h"
@@ -118,6 +119,10 @@ uint8_t* DoPushEnv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* contex
   }
   if (!VM_StackHolds(context, sp, 4)) {
     VM_Fail(context, "pushenv: no target on the stack");
+    return sp;
+  }
+  if (VM_InsideSealedSlot(context, sp, 4)) {
+    VM_Fail(context, "pushenv: the stack holds a variable where the target belongs");
     return sp;
   }
   const int32_t target = VM_ReadInt(sp);

@@ -136,6 +136,8 @@ TEST_F(ForgedSlotTest, EveryReaderOfANumberRefusesTheBytesOfAVariable) {
       {a + "bt done\ndone:", "Conditional branch on a value that is no condition"},
       {a + "break -1", "Array index check on a value that is no index"},
       {a + "ret.i", "ret: the stack holds a variable here"},
+      // A reference whose instance comes from the stack.
+      {a + "pop.v.i self.c vflags=8", "Pop :: Execution Error - the stack holds a variable where the instance belongs"},
   };
   for (const Case& c : cases) {
     RunMain(c.body + "\nret.i");
