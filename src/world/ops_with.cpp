@@ -9,7 +9,8 @@
 // two first then second; three or more from the last to the first.
 //
 // Stored code may rewrite those slots, so popenv acts on a record of each open with-block kept
-// beside the stack; the slots only give the frame the size compiled code expects. A popenv whose
+// beside the stack; the slots only give the frame the size compiled code expects. Nor may stored
+// code read an address there: an instance's slot holds its id, the array's and cursor's 0. A popenv whose
 // stack position is not that of the innermost open block is a runtime error.
 #include "vm/opcodes.h"
 
@@ -43,15 +44,13 @@ std::vector<WithFrame> g_frames;
 constexpr int32_t kWord = sizeof(void*);
 constexpr int32_t kWithInstanceIds = 100000;  // targets from here on are instance ids
 
-uint8_t* PushWord(uint8_t* sp, const void* pointer) {
-  sp -= kWord;
-  std::memcpy(sp, &pointer, sizeof pointer);
-  return sp;
-}
 uint8_t* PushMarker(uint8_t* sp, intptr_t value) {
   sp -= kWord;
   std::memcpy(sp, &value, sizeof value);
   return sp;
+}
+uint8_t* PushInstance(uint8_t* sp, const CInstance* instance) {
+  return PushMarker(sp, instance != nullptr ? instance->id : 0);
 }
 
 bool Visitable(const CInstance* instance) { return !instance->marked && !instance->deactivated; }
@@ -65,14 +64,14 @@ uint8_t* Enter(uint32_t word, uint8_t* sp, VMContext* context, WithFrame frame, 
     frame.array[0] = nullptr;
     for (size_t i = 0; i + 1 < n; ++i) frame.array[i + 1] = targets[i];
     frame.cursor = frame.array + n;
-    sp = PushWord(sp, frame.array);
-    sp = PushWord(sp, frame.cursor);
+    sp = PushMarker(sp, 0);  // the array
+    sp = PushMarker(sp, 0);  // the cursor
     sp = PushMarker(sp, -1);
   } else {
     sp = PushMarker(sp, 0);
     if (n == 2) {
       frame.second = targets[1];
-      sp = PushWord(sp, frame.second);
+      sp = PushInstance(sp, frame.second);
     }
   }
   frame.position = VM_StackDistance(context, sp);
@@ -136,8 +135,8 @@ uint8_t* DoPushEnv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* contex
     return sp;
   }
   WithFrame frame{context, 0, context->self, context->other, nullptr, nullptr, nullptr};
-  sp = PushWord(sp, frame.savedSelf);
-  sp = PushWord(sp, frame.savedOther);
+  sp = PushInstance(sp, frame.savedSelf);
+  sp = PushInstance(sp, frame.savedOther);
   std::vector<CInstance*> targets;
   if (target == kWithSelf || target == kWithBuiltinSelf) {
     context->other = frame.savedSelf;

@@ -465,6 +465,18 @@ TEST_F(WithTest, BlocksLeftOpenByExitAreClosedWithTheirCall) {
   EXPECT_EQ(MemoryManager_BytesInUse(), again);
 }
 
+// Code that reads the frame's slots finds ids, never where the instances live in memory.
+TEST_F(WithTest, TheWithFrameHoldsIdsNotAddresses) {
+  // One target: [0][saved other][saved self], 8 bytes each; the single-slot dup reaches down.
+  for (const auto& [reach, id] : {std::pair{"0x8004", kRunnerId}, std::pair{"0x8002", kOtherId}}) {
+    Prepare(std::string(".code main\npush.i -1\npushenv end\nstart:\ndup.i ") + reach +
+            "\nret.i\nend:\npopenv start\n");
+    RunMain();
+    EXPECT_EQ(Error(), "") << reach;
+    EXPECT_EQ(ResultText(), std::to_string(id)) << reach;
+  }
+}
+
 TEST_F(WithTest, WithErrors) {
   struct Case {
     std::string source;
