@@ -389,21 +389,24 @@ RValue* tll_Script_ob_edgelist_draw(CInstance* self, CInstance* other, RValue* r
 namespace {
 
 // The foot of the perpendicular from (px, py) on the line, or on the segment when clamped, left
-// in the caller's x0, y0; a segment of no length has its first node as the foot.
-void FootPoint(CInstance* self, CInstance* other, int32_t argc, RValue** args) {
+// in the caller's x0, y0; a segment of no length has its first node as the foot. Called without
+// an instance (no caller's variables to leave it in), the foot is handed back all the same.
+Point FootPoint(CInstance* self, CInstance* other, int32_t argc, RValue** args) {
   const double px = Arg(argc, args, 0), py = Arg(argc, args, 1);
   const double x1 = Arg(argc, args, 2), y1 = Arg(argc, args, 3);
   const double dx = Arg(argc, args, 4) - x1;
   const double dy = Arg(argc, args, 5) - y1;
-  if (!tll::Positive(std::fabs(dx)) && !tll::Positive(std::fabs(dy))) {
-    SetOwn(self, inst::x0, x1);
-    SetOwn(self, inst::y0, y1);
-    return;
+  Point foot{x1, y1};
+  if (tll::Positive(std::fabs(dx)) || tll::Positive(std::fabs(dy))) {
+    double t = ((px - x1) * dx + (py - y1) * dy) / (dx * dx + dy * dy);
+    if (argc > 6 && tll::Truth(*args[6])) t = Fn(self, other, fn::clamp, t, 0, 1);
+    foot = {x1 + t * dx, y1 + t * dy};
   }
-  double t = ((px - x1) * dx + (py - y1) * dy) / (dx * dx + dy * dy);
-  if (argc > 6 && tll::Truth(*args[6])) t = Fn(self, other, fn::clamp, t, 0, 1);
-  SetOwn(self, inst::x0, x1 + t * dx);
-  SetOwn(self, inst::y0, y1 + t * dy);
+  if (self != nullptr) {
+    SetOwn(self, inst::x0, foot.x);
+    SetOwn(self, inst::y0, foot.y);
+  }
+  return foot;
 }
 
 }  // namespace
@@ -411,19 +414,18 @@ void FootPoint(CInstance* self, CInstance* other, int32_t argc, RValue** args) {
 RValue* tll_Script_point_line_distance(CInstance* self, CInstance* other, RValue* result, int32_t argc, RValue** args) {
   tll::Frame frame("tll_Script_point_line_distance");
   frame.Line(1);
-  FootPoint(self, other, argc, args);
+  const Point foot = FootPoint(self, other, argc, args);
   frame.Line(2);
-  return tll::Return(result, Fn(self, other, fn::point_distance, OwnNum(self, inst::x0), OwnNum(self, inst::y0),
-                                Arg(argc, args, 0), Arg(argc, args, 1)));
+  return tll::Return(result, Fn(self, other, fn::point_distance, foot.x, foot.y, Arg(argc, args, 0), Arg(argc, args, 1)));
 }
 
 RValue* tll_Script_nearest_line_point(CInstance* self, CInstance* other, RValue* result, int32_t argc, RValue** args) {
   tll::Frame frame("tll_Script_nearest_line_point");
   frame.Line(1);
-  FootPoint(self, other, argc, args);
+  const Point foot = FootPoint(self, other, argc, args);
   frame.Line(2);
-  SetGlobal(glob::_x, OwnNum(self, inst::x0));
-  SetGlobal(glob::_y, OwnNum(self, inst::y0));
+  SetGlobal(glob::_x, foot.x);
+  SetGlobal(glob::_y, foot.y);
   return result;
 }
 

@@ -299,6 +299,11 @@ TEST_F(BoardTest, LineGeometry) {
   Ask(tll_Script_nearest_line_point, {30, 40, 0, 0, 100, 0, 1}, self);
   EXPECT_EQ(GlobalNum("_x"), 30);
   EXPECT_EQ(GlobalNum("_y"), 0);
+  // Called without an instance, as a script call from outside an event may be: nothing to leave
+  // the foot in, and still the same answers.
+  EXPECT_EQ(Ask(tll_Script_point_line_distance, {150, 0, 0, 0, 100, 0, 1}), 50);
+  Ask(tll_Script_nearest_line_point, {30, 40, 0, 0, 100, 0, 1});
+  EXPECT_EQ(GlobalNum("_x"), 30);
   // The side of a line.
   EXPECT_EQ(Ask(tll_Script_vector_side_of, {0, -10, 0, 0, 10, 0}), -1);
   EXPECT_EQ(Ask(tll_Script_vector_side_of, {0, 10, 0, 0, 10, 0}), 1);
