@@ -24,6 +24,8 @@
 #include "core/math_epsilon.h"
 #include "core/stack_trace.h"
 #include "core/value.h"
+#include "functions/text_sprite_functions.h"
+#include "render/primitives.h"
 #include "runtime/link_record.h"
 #include "script/wx_object.h"
 #include "vm/calls.h"
@@ -133,12 +135,28 @@ inline void SetOnTarget(int32_t target, const LinkName& variable, const RValue& 
 
 // --- calls ---------------------------------------------------------------------------------------
 
+// What a test watches: every built-in function the code calls, through its slot or its fast
+// entry, by name with its arguments, just before the call. Null (as in the game) watches nothing.
+using CallWatcher = void (*)(const char* name, int32_t argc, const RValue* const* argv);
+inline CallWatcher g_callWatcher = nullptr;
+
+// Reports a fast entry's call, its native arguments as reals, to the watcher.
+template <typename... Numbers>
+inline void Watch(const char* name, Numbers... numbers) {
+  if (g_callWatcher == nullptr) return;
+  const RValue values[] = {RValue_MakeReal(static_cast<double>(numbers))..., RValue_MakeUndefined()};
+  const RValue* argv[sizeof...(Numbers) + 1] = {};
+  for (size_t i = 0; i < sizeof...(Numbers); ++i) argv[i] = &values[i];
+  g_callWatcher(name, static_cast<int32_t>(sizeof...(Numbers)), argv);
+}
+
 // A built-in function through its bound slot; the result lands in `result` (the unit's static or
 // a local), which the caller reads at once.
 template <typename... Args>
 inline RValue* Call(CInstance* self, CInstance* other, RValue* result, const LinkName& function,
                     const Args&... args) {
   RValue* argv[] = {const_cast<RValue*>(&args)..., nullptr};
+  if (g_callWatcher != nullptr) g_callWatcher(function.name, static_cast<int32_t>(sizeof...(Args)), argv);
   return VM_CallBuiltin(self, other, result, static_cast<int32_t>(sizeof...(Args)), function.slot, argv);
 }
 
@@ -150,6 +168,27 @@ template <typename... Args>
 inline RValue* Script(ScriptFunction script, CInstance* self, CInstance* other, RValue* result, const Args&... args) {
   RValue* argv[] = {const_cast<RValue*>(&args)..., nullptr};
   return script(self, other, result, static_cast<int32_t>(sizeof...(Args)), argv);
+}
+
+// The fast entries of drawing, direct calls with native arguments.
+inline void DrawSetColour(uint32_t colour) {
+  Watch("draw_set_colour", colour);
+  GR_SetColour(colour);
+}
+inline void DrawSetAlpha(double alpha) {
+  Watch("draw_set_alpha", alpha);
+  GR_SetAlpha(static_cast<float>(alpha));
+}
+inline void DrawRectangle(double x1, double y1, double x2, double y2, bool outline) {
+  Watch("draw_rectangle", x1, y1, x2, y2, outline ? 1 : 0);
+  GR_Draw_Rectangle(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2), static_cast<float>(y2),
+                    outline);
+}
+inline void DrawSpriteExt(CInstance* self, int32_t sprite, int32_t subimage, double x, double y, double xScale,
+                          double yScale, double angle, uint32_t colour, double alpha) {
+  Watch("draw_sprite_ext", sprite, subimage, x, y, xScale, yScale, angle, colour, alpha);
+  F_DrawSpriteExt(self, sprite, subimage, static_cast<float>(x), static_cast<float>(y), static_cast<float>(xScale),
+                  static_cast<float>(yScale), static_cast<float>(angle), colour, static_cast<float>(alpha));
 }
 
 // --- with blocks ---------------------------------------------------------------------------------

@@ -144,9 +144,22 @@ bool ReadRooms(const std::string& room_dir, std::vector<std::vector<Placed>>* ro
   return true;
 }
 
-bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* error) {
-  if (!ReadRooms(room_dir, &out->rooms, error)) return false;
+namespace {
 
+// What every build of the container shares: the pictures drawn and packed on their pages, the
+// fonts rasterised and the sounds synthesised. Made once; the same on every run.
+struct Assets {
+  std::vector<std::pair<std::string, Image>> pictures;
+  std::vector<container::TexturePageEntry> entries;
+  std::vector<container::TexturePage> pages;
+  std::vector<std::optional<container::SpriteEntry>> sprites;
+  std::vector<std::optional<container::BackgroundEntry>> bgnd;
+  std::vector<std::optional<container::FontEntry>> fontEntries;
+  std::vector<container::SoundEntry> sounds;
+  std::vector<container::AudioFile> audio;
+};
+
+bool MakeAssets(Assets* out, std::string* error) {
   // Pictures: sprite frames, backgrounds, font sheets, in that order on the pages.
   std::vector<std::vector<Image>> spriteFrames;
   for (size_t i = 0; i < Sprites().size(); ++i) spriteFrames.push_back(DrawSprite(static_cast<int32_t>(i)));
@@ -166,7 +179,7 @@ bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* e
   const std::vector<Packed> packed = Pack(images, &pageCount);
   std::vector<std::vector<uint8_t>> pagePixels(static_cast<size_t>(pageCount),
                                                std::vector<uint8_t>(size_t{kPageSize} * kPageSize * 4, 0));
-  std::vector<container::TexturePageEntry> entries;
+  std::vector<container::TexturePageEntry>& entries = out->entries;
   for (size_t i = 0; i < images.size(); ++i) {
     const Image& img = *images[i];
     const Packed& at = packed[i];
@@ -179,13 +192,13 @@ bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* e
     entries.push_back({static_cast<int16_t>(at.x), static_cast<int16_t>(at.y), w, h, 0, 0, w, h, w, h,
                        static_cast<int16_t>(at.page)});
   }
-  std::vector<container::TexturePage> pages;
+  std::vector<container::TexturePage>& pages = out->pages;
   for (const std::vector<uint8_t>& pixels : pagePixels) {
     pages.push_back({0, container::png_page(kPageSize, kPageSize, pixels)});
   }
 
   int32_t entry = 0;
-  std::vector<std::optional<container::SpriteEntry>> sprites;
+  std::vector<std::optional<container::SpriteEntry>>& sprites = out->sprites;
   for (size_t i = 0; i < Sprites().size(); ++i) {
     const SpriteDef& def = Sprites()[i];
     container::SpriteEntry s;
@@ -204,12 +217,12 @@ bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* e
     MaskAndBox(spriteFrames[i], &s);
     sprites.emplace_back(std::move(s));
   }
-  std::vector<std::optional<container::BackgroundEntry>> bgnd;
+  std::vector<std::optional<container::BackgroundEntry>>& bgnd = out->bgnd;
   for (size_t i = 0; i < Backgrounds().size(); ++i) {
     bgnd.emplace_back(container::BackgroundEntry{Backgrounds()[i].name, false, false, false, entry++});
     out->pictures.emplace_back(std::string("backgrounds/") + Backgrounds()[i].name, backgrounds[i]);
   }
-  std::vector<std::optional<container::FontEntry>> fontEntries;
+  std::vector<std::optional<container::FontEntry>>& fontEntries = out->fontEntries;
   for (size_t i = 0; i < Fonts().size(); ++i) {
     const FontDef& def = Fonts()[i];
     container::FontEntry f;
@@ -231,8 +244,8 @@ bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* e
     out->pictures.emplace_back(std::string("fonts/") + def.name, fonts[i].sheet);
   }
 
-  std::vector<container::SoundEntry> sounds;
-  std::vector<container::AudioFile> audio;
+  std::vector<container::SoundEntry>& sounds = out->sounds;
+  std::vector<container::AudioFile>& audio = out->audio;
   for (size_t i = 0; i < Sounds().size(); ++i) {
     const SoundDef& def = Sounds()[i];
     container::SoundEntry s;
@@ -248,11 +261,32 @@ bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* e
     audio.push_back({false, SynthesiseSound(static_cast<int32_t>(i))});
   }
 
+  return true;
+}
+
+const Assets* SharedAssets(std::string* error) {
+  static Assets assets;
+  static std::string failure;
+  static const bool ok = MakeAssets(&assets, &failure);
+  if (!ok) *error = failure;
+  return ok ? &assets : nullptr;
+}
+
+}  // namespace
+
+bool BuildContainer(const std::vector<std::vector<Placed>>& placed, const std::vector<int32_t>& room_order,
+                    std::vector<uint8_t>* container, std::string* error) {
+  const Assets* assets = SharedAssets(error);
+  if (assets == nullptr) return false;
+  if (placed.size() != Rooms().size()) {
+    *error = "expected " + std::to_string(Rooms().size()) + " rooms, got " + std::to_string(placed.size());
+    return false;
+  }
   std::vector<container::ObjtEntry> objects;
   for (const ObjectDef& def : Objects()) objects.push_back(Object(def));
   std::vector<container::RoomEntry> rooms;
   int32_t nextId = kFirstInstanceId;
-  for (size_t i = 0; i < Rooms().size(); ++i) rooms.push_back(Room(Rooms()[i], out->rooms[i], &nextId));
+  for (size_t i = 0; i < Rooms().size(); ++i) rooms.push_back(Room(Rooms()[i], placed[i], &nextId));
   std::vector<container::ScriptEntry> scripts;
   for (size_t i = 0; i < ScriptNames().size(); ++i) {
     scripts.push_back({ScriptNames()[i], static_cast<uint32_t>(i), {}, false});
@@ -268,39 +302,48 @@ bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* e
   header.window_height = kWindowHeight;
   header.header_flags = kHeaderClassCursor;
   header.last_instance_id = static_cast<uint32_t>(nextId - 1);
-  for (size_t i = 0; i < Rooms().size(); ++i) header.room_order.push_back(static_cast<int32_t>(i));
+  header.room_order = room_order;
   container::write_gen8(writer, header);
   container::OptnNewLayout options;
   // The game plays through the new audio engine, and the menu wants the cursor.
   options.flags = container::optn_new::kNewAudioEngine | container::optn_new::kShowCursor;
   container::write_optn(writer, options);
   writer.add_chunk("EXTN").u32(0);
-  container::write_sond(writer, sounds);
+  container::write_sond(writer, assets->sounds);
   const std::string groups[] = {"audiogroup_default"};
   container::write_agrp(writer, groups);
-  container::write_sprt(writer, sprites);
-  container::write_bgnd(writer, bgnd);
+  container::write_sprt(writer, assets->sprites);
+  container::write_bgnd(writer, assets->bgnd);
   writer.add_chunk("PATH").u32(0);
   container::write_scpt(writer, scripts);
   writer.add_chunk("SHDR").u32(0);
-  container::write_font(writer, fontEntries);
+  container::write_font(writer, assets->fontEntries);
   writer.add_chunk("TMLN").u32(0);
   container::write_objt(writer, objects, header.format_version);
   container::write_room(writer, rooms);
   writer.add_chunk("DAFL");
-  container::write_tpag(writer, entries);
+  container::write_tpag(writer, assets->entries);
   // The code is compiled in: these are present with empty bodies (a CODE count of 0 would stand
   // for a code table of its own).
   for (const char* tag : {"CODE", "VARI", "FUNC"}) writer.add_chunk(tag);
   writer.add_string_pool();
-  container::write_txtr(writer, pages);
-  container::write_audo(writer, audio);
+  container::write_txtr(writer, assets->pages);
+  container::write_audo(writer, assets->audio);
   container::BuildResult built = writer.build();
   if (!built.ok()) {
     *error = built.error;
     return false;
   }
-  out->container = std::move(built.bytes);
+  *container = std::move(built.bytes);
+  return true;
+}
+
+bool BuildContent(const std::string& room_dir, BuiltContent* out, std::string* error) {
+  if (!ReadRooms(room_dir, &out->rooms, error)) return false;
+  std::vector<int32_t> order;
+  for (size_t i = 0; i < Rooms().size(); ++i) order.push_back(static_cast<int32_t>(i));
+  if (!BuildContainer(out->rooms, order, &out->container, error)) return false;
+  out->pictures = SharedAssets(error)->pictures;
   return true;
 }
 

@@ -1,0 +1,75 @@
+// The short forms a unit of translated code writes its calls and number tests with. Everything
+// here lives in an unnamed namespace, so each unit that includes it has its own result slot for
+// the calls it makes, as every translated unit has.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "lumbrix/kit.h"
+#include "lumbrix/names.h"
+
+namespace {
+
+tll::Static s_unit;  // the unit's result slot for the calls it makes
+
+// An argument as a number; one the caller did not pass counts as 0.
+[[maybe_unused]] double Arg(int32_t argc, RValue** args, int32_t i) { return i < argc ? tll::Num(*args[i]) : 0.0; }
+
+// A built-in through its slot with number arguments; its result as a number.
+template <typename... Numbers>
+double Fn(CInstance* self, CInstance* other, const LinkName& function, Numbers... numbers) {
+  return tll::Num(*tll::Call(self, other, &s_unit, function, tll::Real(static_cast<double>(numbers))...));
+}
+template <typename... Numbers>
+void Do(CInstance* self, CInstance* other, const LinkName& function, Numbers... numbers) {
+  tll::Call(self, other, &s_unit, function, tll::Real(static_cast<double>(numbers))...);
+}
+// Another script, called directly; what it returned (the unit's slot) as a number.
+template <typename... Numbers>
+double Run(tll::ScriptFunction script, CInstance* self, CInstance* other, Numbers... numbers) {
+  return tll::Num(*tll::Script(script, self, other, &s_unit, tll::Real(static_cast<double>(numbers))...));
+}
+
+// a < b and a > b on numbers, with the math epsilon.
+[[maybe_unused]] bool Less(double a, double b) { return tll::Positive(b - a); }
+[[maybe_unused]] bool Greater(double a, double b) { return tll::Positive(a - b); }
+
+// A built-in variable of another target as a number.
+[[maybe_unused]] double BuiltinOf(int32_t target, const LinkName& variable) {
+  tll::Local v;
+  tll::GetFrom(target, variable, &v);
+  return tll::Num(*v);
+}
+// Self's built-in variable as a number.
+[[maybe_unused]] double Builtin(CInstance* self, const LinkName& variable) {
+  tll::Local v;
+  tll::Get(self, variable, &v);
+  return tll::Num(*v);
+}
+[[maybe_unused]] double OwnNum(CInstance* self, int32_t index) { return tll::Num(tll::Own(self, index)); }
+[[maybe_unused]] void SetOwn(CInstance* self, int32_t index, double d) { tll::SetReal(&tll::Own(self, index), d); }
+[[maybe_unused]] void SetGlobal(int32_t index, double d) { tll::SetReal(&tll::Global(index), d); }
+
+}  // namespace
+
+namespace {
+
+// The shape of a script whose statements all run in a with block over its first argument: its
+// frame, the iteration and the one way out. The body gets the frame, the visited instance as
+// self and the caller as other, and answers true when it left through a return statement.
+template <typename Body>
+RValue* WithFirstArgument(const char* name, CInstance* self, CInstance* other, RValue* result, int32_t argc,
+                          RValue** args, Body body) {
+  tll::Frame frame(name);
+  frame.Line(1);
+  tll::With with(&self, &other, tll::Int(Arg(argc, args, 0)));
+  if (with.Any()) {
+    do {
+      if (body(frame, self, other)) return result;
+    } while (with.Next());
+  }
+  return result;
+}
+
+}  // namespace
