@@ -50,6 +50,11 @@ class CDS_List : public DsOwnable {
   // Makes this list a copy of the source, slots past the size and marks included; null clears
   // it, and copying a list onto itself leaves it unchanged.
   void Copy(const CDS_List* source);
+  // The text form: a new memory-manager text the caller frees.
+  char* WriteText() const;
+  // Replaces the contents (as Clear empties them) with the text's when it is a complete list
+  // text; false, with the list unchanged, otherwise.
+  bool ReadText(const char* text, bool olderForm);
 
  private:
   // Makes room for `capacity` slots; new slots hold a real 0.

@@ -66,6 +66,12 @@ class CDS_Map : public DsOwnable {
   // Adds the string key with the text as value, or with the number when text is null; the
   // result is Add's.
   bool AddPair(const char* key, double number, const char* text);
+  // The text form: "T:key:value" per entry in iteration order, joined by commas; a new
+  // memory-manager text the caller frees ("" for an empty map).
+  char* WriteText() const;
+  // Replaces the entries (what their values own stays alive) with those the text names, a key
+  // named twice giving two entries. Never fails: text off the form reads as far as it can.
+  bool ReadText(const char* text);
 
   // Calls visit(entry) for every entry in iteration order.
   template <typename Visit>

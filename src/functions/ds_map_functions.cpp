@@ -117,6 +117,17 @@ BUILTIN_FN(ds_map_find_last) {
   if (CDS_Map* map = MapArg(a, 1)) DS_SetCopy(result, map->FindLast());
 }
 
+// The map form has no older form: a third argument is read as the other kinds read it, and
+// ignored.
+BUILTIN_FN(ds_map_read) {
+  HANDLER_ARGS;
+  CDS_Map* map = MapArg(a, 2, true);
+  if (map == nullptr) return;
+  const char* text = a.S(1);
+  (void)DS_OlderFormArg(a, false);
+  if (text != nullptr) map->ReadText(text);
+}
+
 }  // namespace
 
 const DsFunction kDsMapFunctions[kDsMapFunctionCount] = {
@@ -142,8 +153,8 @@ const DsFunction kDsMapFunctions[kDsMapFunctionCount] = {
     {"ds_map_find_next", ds_map_find_next, 2},
     {"ds_map_find_first", ds_map_find_first, 1},
     {"ds_map_find_last", ds_map_find_last, 1},
-    {"ds_map_write", Handler_NotImplemented, 1},
-    {"ds_map_read", Handler_NotImplemented, 2},
+    {"ds_map_write", DS_WriteHandler<g_DsMaps>, 1},
+    {"ds_map_read", ds_map_read, 2},
     {"ds_map_secure_save", Handler_NotImplemented, 2},
     {"ds_map_secure_load", Handler_NotImplemented, 1},
 };

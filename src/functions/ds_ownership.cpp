@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "functions/ds_grid.h"
 #include "functions/ds_list.h"
 #include "functions/ds_map.h"
+#include "functions/ds_priority.h"
+#include "functions/ds_stack.h"
 #include "functions/ds_tables.h"
 
 namespace {
@@ -71,6 +74,10 @@ void DS_ReleaseOwned(uint64_t holder, const RValue* value) {
 void DS_FreeAll() {
   for (int32_t id = 0; id < g_DsLists.Count(); ++id) DS_DestroyList(id);
   for (int32_t id = 0; id < g_DsMaps.Count(); ++id) DS_DestroyMap(id);
+  for (int32_t id = 0; id < g_DsStacks.Count(); ++id) DS_DestroyStack(id);
+  for (int32_t id = 0; id < g_DsQueues.Count(); ++id) DS_DestroyQueue(id);
+  for (int32_t id = 0; id < g_DsPriorities.Count(); ++id) DS_DestroyPriority(id);
+  for (int32_t id = 0; id < g_DsGrids.Count(); ++id) DS_DestroyGrid(id);
   // Destroying a container only destroys others and never makes one, so one pass over each
   // table leaves it empty.
   g_DsLists.FreeEmpty();

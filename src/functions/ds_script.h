@@ -59,13 +59,20 @@ BUILTIN_FN(DS_EmptyHandler) {
   HANDLER_ARGS;
   if (auto* container = DS_Lookup(table, a, 1)) DS_SetBool(result, container->Empty());
 }
-// Copy: the destination is checked first, the source only when it is valid.
-template <auto& table>
+// Destroy (stacks, queues, priority queues and grids): an emptied slot is reported too.
+template <bool (*destroy)(int32_t)>
+BUILTIN_FN(DS_DestroyReportingHandler) {
+  HANDLER_ARGS;
+  if (a.Has(0) && !destroy(DS_IdArg(a, 0))) DS_ReportBadId();
+}
+// Copy: the destination is checked first, the source (rounded for the queue) only when it is
+// valid.
+template <auto& table, bool roundedSource = false>
 BUILTIN_FN(DS_CopyHandler) {
   HANDLER_ARGS;
   auto* dest = DS_Lookup(table, a, 2);
   if (dest == nullptr) return;
-  auto* source = table.Get(DS_IdArg(a, 1));
+  auto* source = table.Get(roundedSource ? DS_RoundedIdArg(a, 1) : DS_IdArg(a, 1));
   if (source == nullptr) {
     DS_ReportBadId();
     return;
@@ -76,13 +83,48 @@ BUILTIN_FN(DS_CopyHandler) {
 // A copy of a stored value (references added) without the nested marks; undefined for null.
 void DS_SetCopy(RValue* result, const RValue* stored);
 
+// The result becomes a new string holding the text, which is freed.
+void DS_SetText(RValue* result, char* text);
+// The older-form flag of a read: the third argument when the call brought exactly three, true
+// when its integer is above 0 or, for a priority queue, when the boolean getter says so.
+bool DS_OlderFormArg(const Args& a, bool boolean);
+
+// Write: the container's text form as a new string.
+template <auto& table, bool rounded = false>
+BUILTIN_FN(DS_WriteHandler) {
+  HANDLER_ARGS;
+  if (auto* container = DS_Lookup(table, a, 1, rounded)) DS_SetText(result, container->WriteText());
+}
+// Read: the text replaces the contents when it is a complete text of the kind; a string without
+// text leaves the container as it is.
+template <auto& table, bool booleanFlag = false>
+BUILTIN_FN(DS_ReadHandler) {
+  HANDLER_ARGS;
+  auto* container = DS_Lookup(table, a, 2);
+  if (container == nullptr) return;
+  const char* text = a.S(1);
+  const bool olderForm = DS_OlderFormArg(a, booleanFlag);
+  if (text != nullptr) container->ReadText(text, olderForm);
+}
+
 // One row of the group's registration.
 struct DsFunction {
   const char* name;
   BuiltinHandler handler;
   int32_t argumentCount;
 };
+inline constexpr int32_t kDsStackFunctionCount = 11;
+inline constexpr int32_t kDsQueueFunctionCount = 12;
 inline constexpr int32_t kDsListFunctionCount = 21;
 inline constexpr int32_t kDsMapFunctionCount = 26;
+inline constexpr int32_t kDsPriorityFunctionCount = 16;
+inline constexpr int32_t kDsGridFunctionCount = 40;
+extern const DsFunction kDsStackFunctions[kDsStackFunctionCount];
+extern const DsFunction kDsQueueFunctions[kDsQueueFunctionCount];
 extern const DsFunction kDsListFunctions[kDsListFunctionCount];
 extern const DsFunction kDsMapFunctions[kDsMapFunctionCount];
+extern const DsFunction kDsPriorityFunctions[kDsPriorityFunctionCount];
+extern const DsFunction kDsGridFunctions[kDsGridFunctionCount];
+
+// Installs the guarded ds_grid_get and ds_grid_set handlers (true) or the fast ones.
+void DS_UseGuardedGridAccess(bool guarded);

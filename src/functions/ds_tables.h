@@ -64,6 +64,20 @@ class DsTable {
     return m_count++;
   }
   void Store(int32_t id, T* container) { m_items[id] = container; }
+  // The first free slot (taken first) then a new container made with the arguments in it; its
+  // id.
+  template <typename... Args>
+  int32_t Create(Args... args) {
+    const int32_t id = Allocate();
+    Store(id, new T(args...));
+    return id;
+  }
+  // Empties the slot and deletes what it held; false when the id named nothing.
+  bool Destroy(int32_t id) {
+    T* container = Take(id);
+    delete container;
+    return container != nullptr;
+  }
   // Empties the slot and hands back what it held (null when nothing): the caller deletes it, so
   // that nothing finds the container by id while its destructor runs.
   T* Take(int32_t id) {

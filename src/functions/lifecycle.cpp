@@ -1,6 +1,7 @@
 #include "functions/lifecycle.h"
 
 #include "functions/dialogs.h"
+#include "functions/ds_script.h"
 #include "functions/file_functions.h"
 #include "functions/ini_functions.h"
 #include "world/async_queue.h"
@@ -15,4 +16,4 @@ void File_CloseAll() {
   Async_FinishPolledWork();
   Async_Shutdown();
 }
-void SetDsGridFastMode(bool) {}
+void SetDsGridFastMode(bool checking) { DS_UseGuardedGridAccess(checking); }

@@ -162,6 +162,14 @@ std::string Unsound(const RValue& v) {
 // More than this in use after one call, beyond what was in use before it, is no script's request.
 constexpr int64_t kMostGrowthPerCall = 64ll << 20;
 
+// The calls that end the program on purpose, which the sweep leaves out: a grid of 2^31 - 1 by
+// 2^31 - 1 cells is more than the memory manager can hand out, and its out-of-memory path ends
+// the program with its message (the grid tests show that death).
+bool EndsTheProgram(const std::string& name, const Vector& vector) {
+  auto isMax = [&](size_t i) { return std::string(kHostile[vector.values[i]].name) == "INT32_MAX"; };
+  return name == "ds_grid_create" && vector.values.size() >= 2 && isMax(0) && isMax(1);
+}
+
 // Calls every name in the table but the excluded ones with every vector; `after` runs after each
 // call (state a call may leave that the fixture must put back). The names in `last` are swept after
 // all the others (deleting what the fixture made, which the others should meet first). Answers how
@@ -186,6 +194,7 @@ int32_t Sweep(const std::set<std::string>& excluded, CInstance* self, const std:
     }
     ++swept;
     for (const Vector& vector : VectorsFor(count)) {
+      if (EndsTheProgram(name, vector)) continue;
       std::vector<RValue> args;
       for (int32_t k : vector.values) args.push_back(kHostile[k].make());
       std::vector<RValue*> pointers;
