@@ -352,6 +352,52 @@ TEST_F(GLDeviceTest, VertexBufferLocksKeepTheBytesTheyDoNotWrite) {
   triangle->Release();
 }
 
+// A dynamic buffer discarded many times in one scene, more often than it has windows: every draw
+// shows the vertices written for it, none the ones a later discard wrote over its window.
+TEST_F(GLDeviceTest, DiscardsOfADynamicBufferKeepEachQueuedDrawsVertices) {
+  struct V {
+    float x, y, z;
+    D3DCOLOR c;
+  };
+  IDirect3DVertexBuffer9* quad = nullptr;
+  ASSERT_EQ(device->CreateVertexBuffer(6 * sizeof(V), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &quad,
+                                       nullptr),
+            D3D_OK);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetStreamSource(0, quad, 0, sizeof(V));
+  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  // Cells of 4 x 4 pixels over the 64 x 48 target, one discard each: 192 of them.
+  constexpr int kColumns = 16, kRows = 12;
+  for (int cell = 0; cell < kColumns * kRows; ++cell) {
+    const float left = -1.0f + 2.0f * static_cast<float>(cell % kColumns) / kColumns;
+    const float right = left + 2.0f / kColumns;
+    const float top = 1.0f - 2.0f * static_cast<float>(cell / kColumns) / kRows;
+    const float bottom = top - 2.0f / kRows;
+    const D3DCOLOR c = 0xFF000000u | static_cast<D3DCOLOR>(cell + 1);
+    const V vertices[6] = {{left, top, 0.5f, c},  {right, top, 0.5f, c},    {left, bottom, 0.5f, c},
+                           {right, top, 0.5f, c}, {right, bottom, 0.5f, c}, {left, bottom, 0.5f, c}};
+    void* p = nullptr;
+    ASSERT_EQ(quad->Lock(0, 0, &p, D3DLOCK_DISCARD), D3D_OK);
+    std::memcpy(p, vertices, sizeof vertices);
+    ASSERT_EQ(quad->Unlock(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  }
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  IDirect3DSurface9* backBuffer = nullptr;
+  ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
+  const std::vector<uint32_t> pixels = ReadBack(backBuffer);
+  backBuffer->Release();
+  for (int cell = 0; cell < kColumns * kRows; ++cell) {
+    const int x = (cell % kColumns) * 4 + 2;
+    const int y = (cell / kColumns) * 4 + 2;
+    EXPECT_EQ(pixels[static_cast<size_t>(y * 64 + x)], 0xFF000000u | static_cast<uint32_t>(cell + 1)) << cell;
+  }
+  device->SetStreamSource(0, nullptr, 0, 0);
+  quad->Release();
+}
+
 TEST_F(GLDeviceTest, UpdateTextureCopiesOnlyTheDirtyRegionOfASystemMemoryTexture) {
   IDirect3DTexture9 *staging = nullptr, *texture = nullptr;
   ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &staging, nullptr), D3D_OK);
