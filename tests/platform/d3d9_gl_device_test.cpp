@@ -275,6 +275,25 @@ TEST_F(GLDeviceTest, TextureWrittenByLockReadsBackExactBytes) {
   texture->Release();
 }
 
+// A coloured vertex in clip space (the transforms start as identities), and a dynamic buffer of
+// `count` of them bound as stream 0, unlit, ready for a scene that starts cleared to black.
+struct ColouredVertex {
+  float x, y, z;
+  D3DCOLOR c;
+};
+IDirect3DVertexBuffer9* BindColouredStream(IDirect3DDevice9* device, UINT count) {
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  if (device->CreateVertexBuffer(count * sizeof(ColouredVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
+                                 D3DPOOL_DEFAULT, &buffer, nullptr) != D3D_OK) {
+    return nullptr;
+  }
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetStreamSource(0, buffer, 0, sizeof(ColouredVertex));
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  return buffer;
+}
+
 // Locks hand out the buffer's own storage: bytes a lock does not write keep their values (after
 // a discard too, within the discarding lock's own writes), a read-only lock sees what was written,
 // and no draw reads a buffer while it is locked.
@@ -320,18 +339,9 @@ TEST_F(GLDeviceTest, VertexBufferLocksKeepTheBytesTheyDoNotWrite) {
     EXPECT_EQ(buffer->Release(), 0u);
   }
 
-  struct V {
-    float x, y, z;
-    D3DCOLOR c;
-  };
-  IDirect3DVertexBuffer9* triangle = nullptr;
-  ASSERT_EQ(device->CreateVertexBuffer(3 * sizeof(V), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT,
-                                       &triangle, nullptr),
-            D3D_OK);
-  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);
-  device->SetStreamSource(0, triangle, 0, sizeof(V));
-  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+  using V = ColouredVertex;
+  IDirect3DVertexBuffer9* triangle = BindColouredStream(device, 3);
+  ASSERT_NE(triangle, nullptr);
   ASSERT_EQ(device->BeginScene(), D3D_OK);
   void* p = nullptr;
   ASSERT_EQ(triangle->Lock(0, 0, &p, D3DLOCK_DISCARD), D3D_OK);
@@ -355,18 +365,9 @@ TEST_F(GLDeviceTest, VertexBufferLocksKeepTheBytesTheyDoNotWrite) {
 // A dynamic buffer discarded many times in one scene, more often than it has windows: every draw
 // shows the vertices written for it, none the ones a later discard wrote over its window.
 TEST_F(GLDeviceTest, DiscardsOfADynamicBufferKeepEachQueuedDrawsVertices) {
-  struct V {
-    float x, y, z;
-    D3DCOLOR c;
-  };
-  IDirect3DVertexBuffer9* quad = nullptr;
-  ASSERT_EQ(device->CreateVertexBuffer(6 * sizeof(V), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &quad,
-                                       nullptr),
-            D3D_OK);
-  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);
-  device->SetStreamSource(0, quad, 0, sizeof(V));
-  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+  using V = ColouredVertex;
+  IDirect3DVertexBuffer9* quad = BindColouredStream(device, 6);
+  ASSERT_NE(quad, nullptr);
   ASSERT_EQ(device->BeginScene(), D3D_OK);
   // Cells of 4 x 4 pixels over the 64 x 48 target, one discard each: 192 of them.
   constexpr int kColumns = 16, kRows = 12;
