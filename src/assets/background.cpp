@@ -110,7 +110,7 @@ void CBackground::LoadFromChunk(const ContainerBytes& container, uint32_t at) {
   m_smooth = Container_U32(p + 8) != 0;
   m_preload = Container_U32(p + 12) != 0;
   const uint32_t entry = Container_U32(p + 16);
-  if (entry != 0 && container.Has(entry, sizeof(TPageEntry))) {
+  if (entry != 0 && Container_PageEntryAt(container, entry)) {
     m_entry = reinterpret_cast<TPageEntry*>(container.data + entry);
     m_width = m_entry->fullWidth;
     m_height = m_entry->fullHeight;
@@ -296,8 +296,13 @@ bool Background_Load(uint8_t* body, uint32_t size, const ContainerBytes& contain
     bool ok = container.Has(at, kEntrySize);
     const char* name = ok ? container.TextAt(Container_U32(container.data + at), &ok) : nullptr;
     const uint32_t entry = ok ? Container_U32(container.data + at + 16) : 0;
-    if (!ok || (entry != 0 && !container.Has(entry, sizeof(TPageEntry)))) {
-      Game_FailLoad("BGND", "background %u's entry, name or page entry lies outside the container", i);
+    if (!ok) {
+      Game_FailLoad("BGND", "background %u's entry or name lies outside the container", i);
+      Background_Init();
+      return false;
+    }
+    if (!Container_PageEntryAt(container, entry)) {
+      Game_FailLoad("BGND", "background %u's page entry at container offset %u is misplaced", i, entry);
       Background_Init();
       return false;
     }

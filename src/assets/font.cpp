@@ -147,8 +147,7 @@ bool CFontTL::LoadFromChunk(const uint8_t* entry, const ContainerBytes& containe
   if (!ok) return false;
   const uint32_t entryOffset = Container_U32(entry + 28);
   if (entryOffset != 0) {
-    // Fields are read in place as 16-bit values: the entry must sit on an even offset.
-    if (!container.Has(entryOffset, sizeof(TPageEntry)) || entryOffset % 2 != 0) return false;
+    if (!Container_PageEntryAt(container, entryOffset)) return false;
     m_entry = reinterpret_cast<TPageEntry*>(container.data + entryOffset);
   }
   const uint32_t count = Container_U32(entry + 40);

@@ -20,6 +20,8 @@ struct FontFace {
 
 namespace {
 
+constexpr FT_ULong kLargestCharacter = 0xFFFF;
+
 FT_Library g_library = nullptr;
 
 // 26.6 fixed point rounded up to whole pixels.
@@ -91,7 +93,11 @@ void CFontTL::LoadFontFile() {
   }
   size_t n = 0;
   FT_UInt index = 0;
-  for (FT_ULong c = FT_Get_First_Char(f, &index); index != 0; c = FT_Get_Next_Char(f, c, &index)) ++n;
+  // Glyphs are keyed by 16-bit characters: code points above U+FFFF are left out, not folded
+  // onto the character their low bits name (U+1D400 would draw for U+D400).
+  for (FT_ULong c = FT_Get_First_Char(f, &index); index != 0; c = FT_Get_Next_Char(f, c, &index)) {
+    if (c <= kLargestCharacter) ++n;
+  }
   m_ownGlyphs.assign(n + 1, CFontGlyph{});
   const FT_Size_Metrics& size = f->size->metrics;
   CFontGlyph& space = m_ownGlyphs[0];
@@ -101,6 +107,7 @@ void CFontTL::LoadFontFile() {
   }
   size_t at = 1;
   for (FT_ULong c = FT_Get_First_Char(f, &index); index != 0 && at <= n; c = FT_Get_Next_Char(f, c, &index)) {
+    if (c > kLargestCharacter) continue;
     CFontGlyph& g = m_ownGlyphs[at++];
     g.character = static_cast<uint16_t>(c);
     g.x = -1;

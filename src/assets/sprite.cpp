@@ -276,6 +276,9 @@ void CSprite::LoadStrip(IBitmapLoader* loader, bool removeBackground, bool isSmo
     return;
   }
   if (frameCount < 1) frameCount = 1;
+  // A frame is at least one column wide: more frames than columns would be empty images, each
+  // with a texture of its own (2^31 - 1 of them exhausted memory).
+  frameCount = std::min(frameCount, std::max(bitmap->GetWidth(), 1));
   width = bitmap->GetWidth() / frameCount;
   height = bitmap->GetHeight();
   std::unique_ptr<CBitmap32> whole(keepAlpha ? new CBitmap32(bitmap, false, false, true)

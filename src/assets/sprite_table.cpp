@@ -115,12 +115,17 @@ std::string CheckEntry(const ContainerBytes& c, uint64_t begin, uint64_t end, ui
   }
   for (int32_t i = 0; i < frames; ++i) {
     const uint32_t tpe = Container_U32(e + kSpriteEntryHeader + 4 * static_cast<size_t>(i));
-    if (tpe != 0 && (tpe % 2 != 0 || !c.Has(tpe, sizeof(TPageEntry)))) {
-      return "frame " + std::to_string(i) + "'s page entry does not lie inside the container";
+    if (!Container_PageEntryAt(c, tpe)) {
+      return "frame " + std::to_string(i) + "'s page entry at container offset " + std::to_string(tpe) + " is misplaced";
     }
   }
   const uint64_t maskAt = uint64_t{at} + kSpriteEntryHeader + 4 * static_cast<uint64_t>(frames);
   const int32_t masks = Container_I32(c.data + maskAt);
+  // One mask per frame or one shared by all: more would be records of nothing, and an empty
+  // sprite's masks take no bytes of the chunk, so their count alone is not bounded by it.
+  if (masks > std::max(frames, 1)) {
+    return "its mask count " + std::to_string(masks) + " exceeds its frame count " + std::to_string(frames);
+  }
   if (masks > 0) {
     const uint64_t bytes = static_cast<uint64_t>(masks) * static_cast<uint64_t>(height) *
                            ((static_cast<uint64_t>(width) + 7) / 8);

@@ -6,6 +6,8 @@
 
 #include "assets/bitmap32.h"
 #include "core/memory_manager.h"
+#include "io/graphics_device.h"
+#include "runtime/container.h"
 
 namespace {
 
@@ -34,6 +36,10 @@ void Fill(TextureSlot* s, Texture* texture, int32_t width, int32_t height, int32
 }
 
 }  // namespace
+
+bool Container_PageEntryAt(const ContainerBytes& container, uint32_t offset) {
+  return offset == 0 || (offset % 2 == 0 && container.Has(offset, sizeof(TPageEntry)));
+}
 
 int32_t GR_Texture_NewSlot() {
   for (size_t i = 0; i < g_slots.size(); ++i) {
@@ -82,6 +88,11 @@ int32_t GR_Texture_Load(uint8_t* data, size_t length, int32_t flags) {
   const auto h = static_cast<int32_t>(info.Height);
   Fill(g_slots[static_cast<size_t>(slot)].get(), texture, texture != nullptr ? w : 0, texture != nullptr ? h : 0, w, h);
   return slot;
+}
+
+bool GR_Texture_PageDecoded(int32_t slot) {
+  if (g_D3D.device == nullptr && !Texture_CreateOnDemand) return true;
+  return GR_Texture_Get(slot) != nullptr;
 }
 
 int32_t GR_Texture_CreateFromBitmap(CBitmap32* bitmap) {

@@ -27,6 +27,12 @@ struct TPageEntry {
 };
 static_assert(sizeof(TPageEntry) == 22);
 
+// Whether a container offset may name a page entry (SPRT, BGND and FONT entries do): 0 means none
+// and passes; any other offset must hold the whole entry inside the container and be even, since
+// the entry's 16-bit fields are read in place.
+struct ContainerBytes;
+bool Container_PageEntryAt(const ContainerBytes& container, uint32_t offset);
+
 struct TextureSlot {
   Texture* texture;
   int16_t width;
@@ -44,6 +50,10 @@ int32_t GR_Texture_CreateFromData(int32_t width, int32_t height, uint8_t* data, 
 // One texture page of `length` bytes (image data or a "RAW " block; null data makes a slot
 // without a texture). Damaged data gives a valid slot without a texture.
 int32_t GR_Texture_Load(uint8_t* data, size_t length, int32_t flags);
+// False when a page's image was given but made no texture although textures can be made now (a
+// device exists, or textures are made on demand): the image is damaged, and everything drawn
+// from the page would come out blank.
+bool GR_Texture_PageDecoded(int32_t slot);
 class CBitmap32;
 int32_t GR_Texture_CreateFromBitmap(CBitmap32* bitmap);
 int32_t GR_Texture_CreateFromAlpha(int32_t width, int32_t height, const uint8_t* alpha);

@@ -17,6 +17,7 @@
 #include "host/rooms.h"
 #include "runtime/run_state.h"
 #include "host/startup.h"
+#include "platform/system/allocator.h"
 #include "platform/system/files.h"
 #include "script/lifecycle.h"
 #include "world/lifecycle.h"
@@ -91,6 +92,7 @@ void Runner_EndProcess(int exitCode) {
 }
 
 int WinMain(const char* commandLine) {
+  Platform_TuneAllocator();
   Runner_InstallHooks();
   g_CommandLine = commandLine != nullptr ? commandLine : "";
   Win32_InstallQuitSignalHandlers();

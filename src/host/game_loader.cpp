@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 #include "assets/font.h"
 #include "assets/background.h"
@@ -505,19 +506,23 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
 bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   uint32_t count = 0;
   if (!Container_ReadCount("TXTR", body, size, 0, 4, &count)) return false;
-  Game_MutableData().textureSlots.assign(count, -1);
+  std::vector<int32_t>& slots = Game_MutableData().textureSlots;
+  slots.assign(count, -1);
+  // Records that name one image share its slot, so the image is decoded once.
+  std::unordered_map<uint32_t, int32_t> decoded;
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t record = Container_U32(body + 4 + 4 * i);
     uint8_t* image = nullptr;
     size_t length = 0;
     int32_t flags = 0;
+    uint32_t at = 0;
     if (record != 0) {
       if (!container.Has(record, 8)) {
         Game_FailLoad("TXTR", "page %u's record at container offset %u lies outside the container", i, record);
         return false;
       }
       flags = static_cast<int32_t>(Container_U32(container.data + record) & 1);
-      const uint32_t at = Container_U32(container.data + record + 4);
+      at = Container_U32(container.data + record + 4);
       if (at != 0) {
         if (at >= container.size) {
           Game_FailLoad("TXTR", "page %u's image at container offset %u lies outside the container", i, at);
@@ -528,7 +533,17 @@ bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& conta
         length = container.size - at;
       }
     }
-    Game_MutableData().textureSlots[i] = GR_Texture_Load(image, length, flags);
+    const auto shared = image != nullptr ? decoded.find(at) : decoded.end();
+    if (shared != decoded.end()) {
+      slots[i] = shared->second;
+      continue;
+    }
+    slots[i] = GR_Texture_Load(image, length, flags);
+    if (image != nullptr && !GR_Texture_PageDecoded(slots[i])) {
+      Game_FailLoad("TXTR", "page %u's image at container offset %u does not decode", i, at);
+      return false;
+    }
+    if (image != nullptr) decoded.emplace(at, slots[i]);
   }
 
   uint8_t* entries = Game_MutableData().texturePageEntries;
@@ -543,11 +558,11 @@ bool Game_LoadTextures(uint8_t* body, uint32_t size, const ContainerBytes& conta
     }
     uint8_t* page = container.data + at + 20;
     const int16_t index = static_cast<int16_t>(Container_U16(page));
-    if (index >= 0 && static_cast<uint32_t>(index) < count) {
-      Container_PutI16(page, static_cast<int16_t>(Game_MutableData().textureSlots[index]));
-    } else {
-      Console_DebugOutput("what!!!!\n");
+    if (index < 0 || static_cast<uint32_t>(index) >= count) {
+      Game_FailLoad("TPAG", "entry %u names page %d of %u", e, index, count);
+      return false;
     }
+    Container_PutI16(page, static_cast<int16_t>(slots[static_cast<size_t>(index)]));
   }
   return true;
 }

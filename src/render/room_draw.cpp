@@ -424,7 +424,7 @@ void DrawViews() {
     bool ownSurface = false;
     if (v.surfaceId != -1 && Surface_Exists(v.surfaceId)) {
       GraphicsFlush();
-      ownSurface = Surface_SetTarget(0, v.surfaceId);
+      ownSurface = Surface_SetRoomTarget(v.surfaceId);
       g_AppSurface.viewSurfaceTexture = Surface_GetTexture(v.surfaceId);
       GR_SetViewport(0, 0, Surface_GetWidth(v.surfaceId), Surface_GetHeight(v.surfaceId));
     } else {
@@ -472,7 +472,7 @@ void DrawRoom() {
   const bool cleared = Room_PerformDrawEventClear(RoomDraw_CurrentArea(), kEventDraw, kDrawPre, askClear);
   const bool lateClear = askClear && !cleared;
 
-  if (inUse) Surface_SetTarget(0, surface);
+  if (inUse) Surface_SetRoomTarget(surface);
   Room_SetupViews();
   g_RoomDrawSources.sortTiles(room);
   g_AppSurface.viewSurfaceTexture = -1;

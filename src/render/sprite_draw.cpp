@@ -10,6 +10,7 @@
 #include "core/console.h"
 #include "runtime/debug_services.h"
 #include "render/render_setters.h"
+#include "render/surface.h"
 #include "render/transform_3d.h"
 #include "assets/skeleton_sprite.h"
 
@@ -20,7 +21,9 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 
 float Radians(float degrees) { return degrees * kPi / 180.0f; }
 
-bool SurfaceIsTarget() { return Texture_TargetStackDepth() > 0; }
+// A surface the game drew into by choice: its own coordinates are not the view's, so nothing is
+// culled there. The room redraw's binding of the application surface does not count.
+bool SurfaceIsTarget() { return Surface_ScriptTargetSet(); }
 
 // Whether a sprite at (x, y) lies further than the margins outside the visible rectangle.
 bool Culled(float x, float y, float marginX, float marginY) {

@@ -148,7 +148,24 @@ int32_t Surface_GetTexture(int32_t id) {
 
 int32_t Surface_StackDepth() { return g_SurfaceTargets.depth; }
 
-bool Surface_SetTarget(int32_t slot, int32_t id) {
+namespace {
+bool SetTarget(int32_t slot, int32_t id, bool roomPass);
+}  // namespace
+
+bool Surface_SetTarget(int32_t slot, int32_t id) { return SetTarget(slot, id, false); }
+
+bool Surface_SetRoomTarget(int32_t id) { return SetTarget(0, id, true); }
+
+bool Surface_ScriptTargetSet() {
+  const SurfaceTargetState& st = g_SurfaceTargets;
+  for (int32_t i = 0; i < st.depth; ++i) {
+    if (st.stack[i].roomPass == 0) return true;
+  }
+  return false;
+}
+
+namespace {
+bool SetTarget(int32_t slot, int32_t id, bool roomPass) {
   if (slot < 0 || slot > 3 || g_D3D.device == nullptr) return false;
   GraphicsFlush();
   Surface* record = Surface_FindRecord(id);
@@ -176,6 +193,7 @@ bool Surface_SetTarget(int32_t slot, int32_t id) {
   e.viewHeight = static_cast<int32_t>(v.viewHeight);
   e.viewAngle = v.viewAngle;
   e.culling = *g_SurfaceCullingSwitch ? 1 : 0;
+  e.roomPass = roomPass ? 1 : 0;
   std::memcpy(e.boundIds, st.boundIds, sizeof e.boundIds);
   if (!Texture_SetTarget(0, texture)) return false;
   GR_SetViewport(0, 0, record->width, record->height);
@@ -184,6 +202,7 @@ bool Surface_SetTarget(int32_t slot, int32_t id) {
   GR_InvalidateCullRect();
   return true;
 }
+}  // namespace
 
 bool Surface_ResetTarget() {
   if (g_D3D.device == nullptr) return false;

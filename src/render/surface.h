@@ -23,6 +23,7 @@ struct SurfaceStackEntry {
   float viewAngle;
   int32_t culling;
   int32_t boundIds[4];
+  int32_t roomPass;  // set by the room redraw's own binding (the application or a view's surface)
 };
 
 struct SurfaceTargetState {
@@ -46,8 +47,13 @@ int32_t Surface_GetTexture(int32_t id);
 Surface* Surface_FindRecord(int32_t id);
 Surface* Surface_Release(int32_t id);
 bool Surface_SetTarget(int32_t slot, int32_t id);
+// The room redraw binds the application surface (and views' surfaces) for its whole pass; such a
+// binding is not a surface the game chose to draw into, so sprites drawn there are still culled.
+bool Surface_SetRoomTarget(int32_t id);
 bool Surface_ResetTarget();
 int32_t Surface_StackDepth();
+// Whether a surface the game set with surface_set_target is among the bound targets.
+bool Surface_ScriptTargetSet();
 
 void Surface_Draw(int32_t id, float x, float y);
 void Surface_DrawExt(int32_t id, float x, float y, float xScale, float yScale, float angle, uint32_t colour,

@@ -305,6 +305,9 @@ bool GR_TPE_DrawGeneral(TPageEntry* entry, float left, float top, float width, f
 
 namespace {
 
+// Larger than any view: a tile this size covers the view by itself.
+constexpr float kLargestTile = 1.0e9f;
+
 // The first tile position along one axis: on the tiling grid through the rounded position,
 // at or before the view's start.
 int64_t FirstTile(float position, int64_t step, float viewStart, bool tiled) {
@@ -323,9 +326,13 @@ bool GR_Texture_DrawTiled(int32_t slot, float xOrigin, float yOrigin, float x, f
                           uint32_t colour, float alpha) {
   const TextureSlot* s = GR_Texture_Slot(slot);
   if (s == nullptr) return false;
-  const auto a = static_cast<int64_t>(s->width * xScale);
-  const auto b = static_cast<int64_t>(s->height * yScale);
-  if (a <= 0 || b <= 0) return false;
+  const float stepX = s->width * xScale;
+  const float stepY = s->height * yScale;
+  // Tiles below a pixel (and scales that are not numbers) have no whole step to tile by; beyond
+  // kLargestTile one tile covers any view.
+  if (!(stepX >= 1 && stepY >= 1)) return false;
+  const auto a = static_cast<int64_t>(std::min(stepX, kLargestTile));
+  const auto b = static_cast<int64_t>(std::min(stepY, kLargestTile));
   const uint32_t packed = Pack(colour, AlphaByteRounded(alpha));
   Texture* texture = s->texture;
   const float uR = s->width * s->texelWidth;
@@ -364,6 +371,14 @@ bool GR_TPE_DrawTiled(TPageEntry* entry, float xOrigin, float yOrigin, float x, 
   const float H = entry->fullHeight * yScale;
   // An image without a size has nothing to tile.
   if (!(W > 0) || !(H > 0)) return false;
+  // Tiles smaller than a pixel show nothing, and there would be more of them than the view has
+  // pixels (scale 0.0001 asked for about 10^13): none are made. Tiles wider than any view are
+  // drawn once.
+  if ((hTiled && W < 1) || (vTiled && H < 1)) return true;
+  if (!(W < kLargestTile) || !(H < kLargestTile)) {
+    GR_TPE_DrawExt(entry, xOrigin, yOrigin, x, y, xScale, yScale, 0, colour, alpha);
+    return true;
+  }
   GR_UpdateCullRect();
   const GR_ViewState& view = g_GR_View;
   int64_t columns = 1;

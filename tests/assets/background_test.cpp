@@ -192,10 +192,16 @@ TEST_F(BackgroundTest, DamagedChunksFailTheLoad) {
       {"offsets past the body", [](container::ChunkBuilder& c) { c.u32(5).u32(0); }, "5 background offsets"},
       {"entry outside", [](container::ChunkBuilder& c) { c.u32(1).u32(0xFFFFFFF0u); }, "background 0's entry"},
       {"name outside", [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").u32(0xFFFFFF00u).zeros(16); },
-       "background 0's entry, name"},
+       "background 0's entry or name"},
       {"page entry outside",
        [](container::ChunkBuilder& c) { c.u32(1).offset_to("e").label("e").string_ref("b").zeros(12).u32(0xFFFFFF00u); },
-       "background 0's entry, name or page entry"},
+       "background 0's page entry at container offset 4294967040 is misplaced"},
+      // Its 16-bit fields are read in place: an odd offset is refused, not read misaligned.
+      {"page entry at an odd offset",
+       [](container::ChunkBuilder& c) {
+         c.u32(1).offset_to("e").label("e").string_ref("b").zeros(12).offset_to("odd").align(2).u8(0).label("odd").zeros(22);
+       },
+       "background 0's page entry at container offset"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

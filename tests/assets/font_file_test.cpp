@@ -127,6 +127,22 @@ TEST_F(FontFileTest, GlyphsAreRenderedIntoTheirCellOnFirstUse) {
   EXPECT_EQ(Flushed(&draws), 6u);
 }
 
+// The face also maps U+10300-1031E and U+1D300-1D356: glyphs are keyed by 16-bit characters, so
+// those are left out rather than landing on U+0300 (a second glyph for a character) or U+D300.
+TEST_F(FontFileTest, CodePointsAboveTheBasicPlaneAreLeftOut) {
+  Start();
+  CFontTL* f = Font_Data(Font_Add(kDejaVu, 12, false, false, 32, 127));
+  ASSERT_NE(f, nullptr);
+  ASSERT_GT(f->GlyphCount(), 1000);
+  // The space is made ahead of the face's own glyphs, so it is there twice; nothing else is.
+  for (int32_t i = 1; i < f->GlyphCount(); ++i) {
+    if (f->Glyph(i)->character == ' ') continue;
+    ASSERT_LT(f->Glyph(i - 1)->character, f->Glyph(i)->character) << "one glyph a character, at " << i;
+  }
+  EXPECT_GE(IndexOf(f, 0x0300), 0) << "the face's own U+0300 stays";
+  for (uint16_t c = 0xD300; c <= 0xD356; ++c) EXPECT_EQ(IndexOf(f, c), -1) << std::hex << c;
+}
+
 TEST_F(FontFileTest, MoreDistinctCharactersThanCellsFlushBeforeEachReuseInTheFrame) {
   Start(512);
   CFontTL* f = Font_Data(Font_Add(kDejaVu, 100, false, false, 32, 127));

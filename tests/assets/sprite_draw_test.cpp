@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "render/render_setters.h"
+#include "render/surface.h"
 #include "render/transform_3d.h"
 #include "sprite_fixture.h"
 
@@ -39,6 +40,9 @@ class SpriteDrawTest : public SpriteTest {
                      {e}))
         << Game_LoadFailure();
     sprite = Sprite_Data(0);
+    // A surface the size of the cull rectangle: binding it leaves that rectangle as it is.
+    s_surface = Surface_Create(101, 101, -1);
+    ASSERT_GE(s_surface, 0);
     SetCull(0, 0, 100, 100);
     s_log->Clear();
   }
@@ -50,6 +54,10 @@ class SpriteDrawTest : public SpriteTest {
     g_GR_View.cullDirty = false;
   }
   void TearDown() override {
+    while (Surface_StackDepth() > 0 && Surface_ResetTarget()) {
+    }
+    g_SurfaceTargets = SurfaceTargetState{};
+    Surface_FreeAll();
     g_GR_View = GR_ViewState{};
     GR_Set3DMode(false);
     Texture_PopAllTargets();
@@ -72,6 +80,7 @@ class SpriteDrawTest : public SpriteTest {
   }
 
   CSprite* sprite = nullptr;
+  static inline int32_t s_surface = -1;
 };
 
 TEST_F(SpriteDrawTest, FramesWrapAroundTheCount) {
@@ -109,7 +118,17 @@ TEST_F(SpriteDrawTest, TheRadiusCullsUnlessTheModeForbidsIt) {
       {"ext with a custom projection", [] { g_GR_View.customProjection = true; }, false, -4, 1, true},
       {"simple: further than the radius", none, true, -4, 1, false},
       {"simple in 3-D mode is still culled", [] { GR_Set3DMode(true); }, true, -4, 1, false},
-      {"simple into a surface", [] { ASSERT_TRUE(Texture_PushTarget()); }, true, -400, 1, true},
+      {"simple into a surface the game set", [] { ASSERT_TRUE(Surface_SetTarget(0, s_surface)); }, true, -400, 1, true},
+      // The redraw binds the application surface for its whole pass: that is no reason to stop
+      // culling, or every off-screen sprite of a normal frame would be sent.
+      {"simple into the application surface", [] { ASSERT_TRUE(Surface_SetRoomTarget(s_surface)); }, true, -400, 1,
+       false},
+      {"simple into a surface set inside the redraw's pass",
+       [] {
+         ASSERT_TRUE(Surface_SetRoomTarget(s_surface));
+         ASSERT_TRUE(Surface_SetTarget(0, s_surface));
+       },
+       true, -400, 1, true},
       {"simple with a custom projection", [] { g_GR_View.customProjection = true; }, true, -4, 1, true},
   };
   for (const Case& c : cases) {
@@ -123,13 +142,20 @@ TEST_F(SpriteDrawTest, TheRadiusCullsUnlessTheModeForbidsIt) {
     EXPECT_EQ(Drawn().size(), c.drawn ? 6u : 0u);
     GR_Set3DMode(false);
     g_GR_View.customProjection = false;
-    Texture_PopAllTargets();
+    while (Surface_StackDepth() > 0) ASSERT_TRUE(Surface_ResetTarget());
+    SetCull(0, 0, 100, 100);
   }
-  // The general draw culls with a margin per axis.
+  // The general draw culls with a margin per axis, also into the application surface.
   sprite->DrawGeneral(0, 0, 0, 4, 4, -4, 50, 2, 1, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 1);
   EXPECT_EQ(Drawn().size(), 6u);
   sprite->DrawGeneral(0, 0, 0, 4, 4, 50, -4, 2, 1, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 1);
   EXPECT_EQ(Drawn().size(), 0u);
+  ASSERT_TRUE(Surface_SetRoomTarget(s_surface));
+  sprite->DrawGeneral(0, 0, 0, 4, 4, 50, -4, 2, 1, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 1);
+  EXPECT_EQ(Drawn().size(), 0u);
+  ASSERT_TRUE(Surface_SetTarget(0, s_surface));
+  sprite->DrawGeneral(0, 0, 0, 4, 4, 50, -4, 2, 1, 0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 1);
+  EXPECT_EQ(Drawn().size(), 6u);
 }
 
 TEST_F(SpriteDrawTest, StretchedSpritesIgnoreTheirOrigin) {

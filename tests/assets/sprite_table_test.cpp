@@ -82,22 +82,34 @@ TEST_F(SpriteTableTest, DamagedEntriesFailTheLoadNamingTheChunk) {
   struct Case {
     const char* name;
     void (*damage)(uint8_t* bytes, uint32_t entry);
+    const char* says;
   };
   const auto put = [](uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); };
   static void (*const s_put)(uint8_t*, int32_t) = put;
   const Case cases[] = {
-      {"masks past the chunk", [](uint8_t* b, uint32_t e) { s_put(b + e + 4, 4000); }},
-      {"negative size", [](uint8_t* b, uint32_t e) { s_put(b + e + 8, -3); }},
-      {"frames past the chunk", [](uint8_t* b, uint32_t e) { s_put(b + e + 56, 1000000); }},
-      {"odd page entry", [](uint8_t* b, uint32_t e) { s_put(b + e + 60, static_cast<int32_t>(Container_U32(b + e + 60) + 1)); }},
-      {"name outside", [](uint8_t* b, uint32_t e) { s_put(b + e, 0x7FFFFFF0); }},
+      {"masks past the chunk", [](uint8_t* b, uint32_t e) { s_put(b + e + 4, 4000); }, "its masks do not lie"},
+      {"negative size", [](uint8_t* b, uint32_t e) { s_put(b + e + 8, -3); }, "its size is negative"},
+      {"frames past the chunk", [](uint8_t* b, uint32_t e) { s_put(b + e + 56, 1000000); }, "page entries do not lie"},
+      {"odd page entry", [](uint8_t* b, uint32_t e) { s_put(b + e + 60, static_cast<int32_t>(Container_U32(b + e + 60) + 1)); },
+       "frame 0's page entry at container offset"},
+      {"name outside", [](uint8_t* b, uint32_t e) { s_put(b + e, 0x7FFFFFF0); }, "its name does not end"},
+      // 0 x 0 masks take no bytes, so only their count can refuse them (it once asked for 2^31 records).
+      {"empty sprite with 2^31 - 1 masks",
+       [](uint8_t* b, uint32_t e) {
+         s_put(b + e + 4, 0);
+         s_put(b + e + 8, 0);
+         s_put(b + e + 64, 0x7FFFFFFF);
+       },
+       "its mask count 2147483647 exceeds its frame count 1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SpriteEntry s = Bitmap("bad", {0});
     s.masks = {std::vector<uint8_t>(64, 0)};
     EXPECT_FALSE(Load({{0, PNG(8, 8)}}, {{0, 0, 8, 8, 0, 0, 8, 8, 8, 8, 0}}, {s}, c.damage));
-    EXPECT_NE(std::string(Game_LoadFailure()).find("SPRT"), std::string::npos) << Game_LoadFailure();
+    const std::string failure = Game_LoadFailure();
+    EXPECT_NE(failure.find("SPRT"), std::string::npos) << failure;
+    EXPECT_NE(failure.find(c.says), std::string::npos) << failure;
     EXPECT_EQ(Sprite_Number(), 0);
     Runner_FreeGameData();
   }
@@ -157,6 +169,24 @@ TEST_F(SpriteTableTest, AddedFilesAreCutIntoFramesWhateverTheirNames) {
   EXPECT_FALSE(Sprite_Replace(n, "missing.png", 1, false, false, false, true, 0, 0));
   EXPECT_EQ(Sprite_Data(n)->width, 3);
   EXPECT_STREQ(Sprite_Data(n)->name, Sprite_Name(n));
+}
+
+// More frames than the strip has columns: each frame keeps one column (an empty frame would
+// still take a texture of its own).
+TEST_F(SpriteTableTest, AddedStripsGiveAtMostOneFrameAColumn) {
+  WriteFile("four.png", container::png_page(4, 2, RGBA(4, 2, [](int32_t x, int32_t) {
+                                              return 0xFF000000u | static_cast<uint32_t>(x + 1);
+                                            })));
+  for (const int32_t asked : {16, 4, 0x7FFFFFFF}) {
+    SCOPED_TRACE(asked);
+    const CSprite* s = Sprite_Data(Sprite_Add("four.png", asked, false, false, false, true, 0, 0));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->frameCount, 4);
+    EXPECT_EQ(s->width, 1);
+    ASSERT_EQ(s->bitmaps.size(), 4u);
+    ASSERT_EQ(s->slots.size(), 4u);
+    EXPECT_EQ(s->bitmaps[3]->Pixels()[0] & 0xFFu, 4u) << "the last frame is the last column";
+  }
 }
 
 std::vector<async_test::MapEvent> g_fired;

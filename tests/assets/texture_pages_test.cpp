@@ -163,9 +163,6 @@ TEST_F(TexturePagesTest, GeneralEmittersRoundOrTruncateTheirAlphaAndMarkCorners)
 }
 
 TEST_F(TexturePagesTest, PageTilingKeepsEveryReservationWithinTheBatchLimit) {
-  // The tiles cover what a 640 x 480 view of the room shows.
-  GR_SetView(0, 0, 640, 480, 0);
-  GR_InvalidateCullRect();
   // The single buffer holds exactly one reservation of the largest size: a larger one would grow it.
   g_Batch.singleCapacity = GR_MaxBatchVerts * 24;
   struct Case {
@@ -173,17 +170,19 @@ TEST_F(TexturePagesTest, PageTilingKeepsEveryReservationWithinTheBatchLimit) {
     int16_t fullSide;
     float xScale;
     bool vTiled;
+    float viewWidth;  // the tiles cover what a view of this width and 480 high shows
     size_t columns;
   };
   const Case cases[] = {
       // W = H = 2: (640 + 1) / 2 + 2 = 322 columns, (480 + 1) / 2 + 2 = 242 rows.
-      {"both ways, many rows", 2, 1.0f, true, 322},
-      // W = 0.05: about (640 - 0.95) / 0.05 + 2 quads in a single row.
-      {"one row past 10922 quads", 1, 0.05f, false,
-       static_cast<size_t>((640.0f + 0.05f - 1) / 0.05f + 2)},
+      {"both ways, many rows", 2, 1.0f, true, 640, 322},
+      // W = 1 over a view 12000 wide: 12002 quads in a single row.
+      {"one row past 10922 quads", 1, 1.0f, false, 12000, 12002},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    GR_SetView(0, 0, c.viewWidth, 480, 0);
+    GR_InvalidateCullRect();
     TPageEntry e{0, 0, 1, 1, 0, 0, 1, 1, c.fullSide, c.fullSide, static_cast<int16_t>(slot)};
     ASSERT_TRUE(GR_TPE_DrawTiled(&e, 0, 0, 3, 3, c.xScale, 1, true, c.vTiled, 0xFFFFFF, 1));
     GraphicsFlush();
@@ -203,6 +202,42 @@ TEST_F(TexturePagesTest, PageTilingKeepsEveryReservationWithinTheBatchLimit) {
     EXPECT_EQ(g_Batch.singleCapacity, static_cast<uint32_t>(GR_MaxBatchVerts * 24));
     EXPECT_EQ(rowTops.size(), c.vTiled ? 242u : 1u);
     s_log->Clear();
+  }
+}
+
+// Tiles smaller than a pixel show nothing: none are made, however many the view would hold (at
+// scale 0.0001 that was about 10^13 quads, at 0.001 more than two frames' worth of minutes).
+TEST_F(TexturePagesTest, SubPixelTilesAreNotMade) {
+  GR_SetView(0, 0, 1024, 768, 0);
+  GR_InvalidateCullRect();
+  TPageEntry big = entry;
+  big.fullWidth = big.fullHeight = 32;
+  big.targetWidth = big.targetHeight = 32;
+  struct Case {
+    const char* name;
+    float xScale, yScale;
+    bool hTiled, vTiled;
+    size_t vertices;
+  };
+  const Case cases[] = {
+      {"0.0002 both ways (below 0.0001 the scale is refused)", 0.0002f, 0.0002f, true, true, 0},
+      {"0.001 both ways", 0.001f, 0.001f, true, true, 0},
+      {"sub-pixel across, tiled across", 0.01f, 1, true, false, 0},
+      {"sub-pixel down, tiled down only", 1, 0.01f, false, true, 0},
+      // Not tiled down: one row whatever its height; (1024 + 31) / 32 + 2 = 34 columns.
+      {"sub-pixel down, tiled across only", 1, 0.01f, true, false, 34 * 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(GR_TPE_DrawTiled(&big, 0, 0, 0, 0, c.xScale, c.yScale, c.hTiled, c.vTiled, 0xFFFFFF, 1));
+    EXPECT_EQ(Drawn().size(), c.vertices);
+  }
+  // Own slots tile by whole pixels: below one there is no step.
+  Texture* t = Texture_Create(32, 32, 0, false, kTextureKindARGB);
+  const int32_t tile = GR_Texture_Wrap(t, 32, 32);
+  for (const float scale : {0.0001f, 0.001f, std::nanf("")}) {
+    EXPECT_FALSE(GR_Texture_DrawTiled(tile, 0, 0, 0, 0, scale, scale, true, true, 0, 0, 1024, 768, 0xFFFFFF, 1));
+    EXPECT_EQ(Drawn().size(), 0u);
   }
 }
 

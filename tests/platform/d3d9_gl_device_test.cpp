@@ -275,6 +275,25 @@ TEST_F(GLDeviceTest, TextureWrittenByLockReadsBackExactBytes) {
   texture->Release();
 }
 
+// A coloured vertex in clip space (the transforms start as identities), and a dynamic buffer of
+// `count` of them bound as stream 0, unlit, ready for a scene that starts cleared to black.
+struct ColouredVertex {
+  float x, y, z;
+  D3DCOLOR c;
+};
+IDirect3DVertexBuffer9* BindColouredStream(IDirect3DDevice9* device, UINT count) {
+  IDirect3DVertexBuffer9* buffer = nullptr;
+  if (device->CreateVertexBuffer(count * sizeof(ColouredVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
+                                 D3DPOOL_DEFAULT, &buffer, nullptr) != D3D_OK) {
+    return nullptr;
+  }
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetStreamSource(0, buffer, 0, sizeof(ColouredVertex));
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  return buffer;
+}
+
 // Locks hand out the buffer's own storage: bytes a lock does not write keep their values (after
 // a discard too, within the discarding lock's own writes), a read-only lock sees what was written,
 // and no draw reads a buffer while it is locked.
@@ -320,18 +339,9 @@ TEST_F(GLDeviceTest, VertexBufferLocksKeepTheBytesTheyDoNotWrite) {
     EXPECT_EQ(buffer->Release(), 0u);
   }
 
-  struct V {
-    float x, y, z;
-    D3DCOLOR c;
-  };
-  IDirect3DVertexBuffer9* triangle = nullptr;
-  ASSERT_EQ(device->CreateVertexBuffer(3 * sizeof(V), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT,
-                                       &triangle, nullptr),
-            D3D_OK);
-  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
-  device->SetRenderState(D3DRS_LIGHTING, FALSE);
-  device->SetStreamSource(0, triangle, 0, sizeof(V));
-  ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+  using V = ColouredVertex;
+  IDirect3DVertexBuffer9* triangle = BindColouredStream(device, 3);
+  ASSERT_NE(triangle, nullptr);
   ASSERT_EQ(device->BeginScene(), D3D_OK);
   void* p = nullptr;
   ASSERT_EQ(triangle->Lock(0, 0, &p, D3DLOCK_DISCARD), D3D_OK);
@@ -350,6 +360,43 @@ TEST_F(GLDeviceTest, VertexBufferLocksKeepTheBytesTheyDoNotWrite) {
   backBuffer->Release();
   device->SetStreamSource(0, nullptr, 0, 0);
   triangle->Release();
+}
+
+// A dynamic buffer discarded many times in one scene, more often than it has windows: every draw
+// shows the vertices written for it, none the ones a later discard wrote over its window.
+TEST_F(GLDeviceTest, DiscardsOfADynamicBufferKeepEachQueuedDrawsVertices) {
+  using V = ColouredVertex;
+  IDirect3DVertexBuffer9* quad = BindColouredStream(device, 6);
+  ASSERT_NE(quad, nullptr);
+  ASSERT_EQ(device->BeginScene(), D3D_OK);
+  // Cells of 4 x 4 pixels over the 64 x 48 target, one discard each: 192 of them.
+  constexpr int kColumns = 16, kRows = 12;
+  for (int cell = 0; cell < kColumns * kRows; ++cell) {
+    const float left = -1.0f + 2.0f * static_cast<float>(cell % kColumns) / kColumns;
+    const float right = left + 2.0f / kColumns;
+    const float top = 1.0f - 2.0f * static_cast<float>(cell / kColumns) / kRows;
+    const float bottom = top - 2.0f / kRows;
+    const D3DCOLOR c = 0xFF000000u | static_cast<D3DCOLOR>(cell + 1);
+    const V vertices[6] = {{left, top, 0.5f, c},  {right, top, 0.5f, c},    {left, bottom, 0.5f, c},
+                           {right, top, 0.5f, c}, {right, bottom, 0.5f, c}, {left, bottom, 0.5f, c}};
+    void* p = nullptr;
+    ASSERT_EQ(quad->Lock(0, 0, &p, D3DLOCK_DISCARD), D3D_OK);
+    std::memcpy(p, vertices, sizeof vertices);
+    ASSERT_EQ(quad->Unlock(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+  }
+  ASSERT_EQ(device->EndScene(), D3D_OK);
+  IDirect3DSurface9* backBuffer = nullptr;
+  ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
+  const std::vector<uint32_t> pixels = ReadBack(backBuffer);
+  backBuffer->Release();
+  for (int cell = 0; cell < kColumns * kRows; ++cell) {
+    const int x = (cell % kColumns) * 4 + 2;
+    const int y = (cell / kColumns) * 4 + 2;
+    EXPECT_EQ(pixels[static_cast<size_t>(y * 64 + x)], 0xFF000000u | static_cast<uint32_t>(cell + 1)) << cell;
+  }
+  device->SetStreamSource(0, nullptr, 0, 0);
+  quad->Release();
 }
 
 TEST_F(GLDeviceTest, UpdateTextureCopiesOnlyTheDirtyRegionOfASystemMemoryTexture) {

@@ -4,6 +4,11 @@
 
 #include "platform/d3d9/gl_device.h"
 
+namespace {
+// A fence that has not signalled in this long belongs to a lost device: the lock goes ahead.
+constexpr GLuint64 kFenceWaitNanoseconds = 5'000'000'000;
+}  // namespace
+
 GLVertexBuffer::GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc)
     : GLTracked(1), m_device(device), m_desc(desc) {
   m_device->Track(this);
@@ -21,16 +26,15 @@ bool GLVertexBuffer::Init() {
   while (glGetError() != GL_NO_ERROR) {
   }
   const bool dynamic = (m_desc.Usage & D3DUSAGE_DYNAMIC) != 0;
-  m_storageCount = dynamic ? kStorages : 1;
-  glGenBuffers(m_storageCount, m_storages);
-  // A new buffer reads as zeros, whichever storage a lock lands on.
-  const std::vector<uint8_t> zeros(m_desc.Size, 0);
-  for (int i = 0; i < m_storageCount; ++i) {
-    m_device->gl().BindArrayBuffer(m_storages[i]);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(m_desc.Size), zeros.data(),
-                 dynamic ? GL_STREAM_DRAW : GL_STATIC_DRAW);
-  }
-  m_buffer = m_storages[0];
+  m_windowCount = !dynamic ? 1
+                           : static_cast<int>(std::clamp<uint64_t>(kWindowedBytes / std::max<UINT>(m_desc.Size, 1),
+                                                                   kMinWindows, kMaxWindows));
+  const uint64_t total = uint64_t{m_desc.Size} * static_cast<uint64_t>(m_windowCount);
+  glGenBuffers(1, &m_buffer);
+  // A new buffer reads as zeros, whichever window a lock lands on.
+  const std::vector<uint8_t> zeros(total, 0);
+  m_device->gl().BindArrayBuffer(m_buffer);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(total), zeros.data(), dynamic ? GL_STREAM_DRAW : GL_STATIC_DRAW);
   return glGetError() == GL_NO_ERROR;
 }
 
@@ -38,9 +42,13 @@ void GLVertexBuffer::Detach() {
   if (m_device != nullptr) {
     if (m_buffer != 0) {
       m_device->MakeCurrent();
+      for (GLsync& fence : m_fences) {
+        if (fence != nullptr) glDeleteSync(fence);
+        fence = nullptr;
+      }
       // Deleting a mapped buffer unmaps it.
-      for (int i = 0; i < m_storageCount; ++i) m_device->ForgetBuffer(m_storages[i]);
-      glDeleteBuffers(m_storageCount, m_storages);
+      m_device->ForgetBuffer(m_buffer);
+      glDeleteBuffers(1, &m_buffer);
     }
     m_device->Untrack(this);
   }
@@ -93,21 +101,26 @@ HRESULT GLVertexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, void** ppbData,
   GLbitfield access;
   if ((flags & D3DLOCK_READONLY) != 0) {
     access = GL_MAP_READ_BIT;
-  } else if (dynamic && (flags & D3DLOCK_DISCARD) != 0) {
-    // The next storage instead of orphaning this one (which some drivers pay for by clearing the
-    // new storage): draws still reading the old bytes keep theirs. It was last used a few
-    // discards ago, so waiting for it rarely waits.
-    m_storage = (m_storage + 1) % m_storageCount;
-    m_buffer = m_storages[m_storage];
-    access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT;
-  } else if (dynamic && (flags & D3DLOCK_NOOVERWRITE) != 0) {
+  } else if (dynamic && (flags & (D3DLOCK_DISCARD | D3DLOCK_NOOVERWRITE)) != 0) {
     access = GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT;
   } else {
     access = GL_MAP_WRITE_BIT | ((m_desc.Usage & D3DUSAGE_WRITEONLY) != 0 ? 0 : GL_MAP_READ_BIT);
   }
   m_device->MakeCurrent();
+  if (dynamic && (flags & D3DLOCK_DISCARD) != 0 && (flags & D3DLOCK_READONLY) == 0) {
+    // The draws queued so far are all that read the window left; the next window's draws of a
+    // turn ago have long finished, so its fence rarely waits.
+    if (m_fences[m_window] != nullptr) glDeleteSync(m_fences[m_window]);
+    m_fences[m_window] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    m_window = (m_window + 1) % m_windowCount;
+    if (GLsync fence = m_fences[m_window]) {
+      glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, kFenceWaitNanoseconds);
+      glDeleteSync(fence);
+      m_fences[m_window] = nullptr;
+    }
+  }
   m_device->gl().BindArrayBuffer(m_buffer);
-  void* data = glMapBufferRange(GL_ARRAY_BUFFER, offset, size, access);
+  void* data = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(DrawOffset() + offset), size, access);
   if (data == nullptr) {
     while (glGetError() != GL_NO_ERROR) {
     }

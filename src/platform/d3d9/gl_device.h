@@ -203,11 +203,14 @@ class GLTexture final : public IDirect3DTexture9, public GLTracked {
 };
 
 // A vertex buffer: OpenGL buffer storage that locks map and hand out as they are, so that
-// written vertices reach OpenGL without a second copy. A dynamic buffer's discarding lock moves
-// to the next of a few storages; its no-overwrite lock does not wait for queued draws; a plain
-// or read-only lock waits for them. A discarding or no-overwrite lock hands out write-only
-// memory: reading through it gives undefined bytes, as reading a dynamic buffer may on the
-// real device.
+// written vertices reach OpenGL without a second copy. A dynamic buffer is one OpenGL buffer of
+// several windows of its size (about 4 MiB in all, at least three): a discarding lock moves to the
+// next window, waiting only for the draws that read that window a full turn ago (a fence set when
+// it was left), and maps it without synchronising; a no-overwrite lock does not wait for queued
+// draws; a plain or read-only lock waits for them. So a frame of many batches costs the driver no
+// fresh storage per discard (orphaned or invalidated storage is allocated and cleared anew by
+// some drivers, each time). A discarding or no-overwrite lock hands out write-only memory:
+// reading through it gives undefined bytes, as reading a dynamic buffer may on the real device.
 class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
  public:
   GLVertexBuffer(GLDevice* device, const D3DVERTEXBUFFER_DESC& desc);
@@ -229,18 +232,21 @@ class GLVertexBuffer final : public IDirect3DVertexBuffer9, public GLTracked {
   GLDevice* device() const { return m_device; }
   UINT size() const { return m_desc.Size; }
   bool locked() const { return m_locked; }
-  // The OpenGL buffer a draw reads (0 once the device is gone). Draws never read a locked
-  // buffer: OpenGL draws nothing from a mapped one.
+  // The OpenGL buffer a draw reads (0 once the device is gone), and where in it the buffer's
+  // current bytes start. Draws never read a locked buffer: OpenGL draws nothing from a mapped one.
   GLuint DrawBuffer() const { return m_buffer; }
+  uintptr_t DrawOffset() const { return static_cast<uintptr_t>(m_window) * m_desc.Size; }
 
  private:
+  static constexpr uint64_t kWindowedBytes = 4u << 20;
+  static constexpr int kMinWindows = 3;
+  static constexpr int kMaxWindows = 16;
   GLDevice* m_device;
   D3DVERTEXBUFFER_DESC m_desc;
-  static constexpr int kStorages = 3;
-  GLuint m_storages[kStorages] = {};
-  int m_storageCount = 1;
-  int m_storage = 0;
-  GLuint m_buffer = 0;  // the current storage
+  int m_windowCount = 1;
+  int m_window = 0;
+  GLsync m_fences[kMaxWindows] = {};  // set when a window was left, while draws may read it
+  GLuint m_buffer = 0;
   DWORD m_priority = 0;
   bool m_locked = false;
   bool m_mapped = false;   // the lock maps m_buffer (an empty lock maps nothing)

@@ -447,7 +447,7 @@ HRESULT GLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
   StreamSource sources[kD3D9Streams];
   for (const D3DVERTEXELEMENT9& e : layout.elements) {
     const StreamBinding& s = m_streams[e.Stream];
-    sources[e.Stream] = StreamSource{s.buffer->DrawBuffer(), s.offset, s.stride};
+    sources[e.Stream] = StreamSource{s.buffer->DrawBuffer(), s.buffer->DrawOffset() + s.offset, s.stride};
     if (sources[e.Stream].buffer == 0) return D3DERR_INVALIDCALL;
   }
   return Draw(type, startVertex, count, layout, sources);
