@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/sprite_table.h"
 #include "core/value_test_util.h"
 #include "host/frame_loop.h"
 #include "host/rooms.h"
@@ -225,7 +226,43 @@ TEST_F(RoomWorldTest, SnapAndWrap) {
   EXPECT_EQ(i->x, -20.0f) << "no motion, no wrap";
   i->hspeed = -1;
   Command_Wrap(i, true, false);
-  EXPECT_EQ(i->x, 80.0f);
+  EXPECT_EQ(i->x, 80.0f) << "without a sprite the position alone wraps";
+}
+
+TEST_F(RoomWorldTest, WrapCarriesTheSpritesScaledSizeAcross) {
+  CRoom* room = Enter();
+  room->width = 100;
+  room->height = 60;
+  NewObject("obj");
+  CSprite s;
+  s.frameCount = 1;
+  s.width = 32;
+  s.height = 16;
+  const int32_t sprite = Sprite_Add(s);
+  const struct {
+    float x, y, hspeed, vspeed, xscale, yscale;
+    bool horizontal, vertical;
+    float wantX, wantY;
+  } cases[] = {
+      {-20, 10, -1, 0, 1, 1, true, true, 112, 10},    // 100 + -20 + 32
+      {100, 10, 1, 0, 1, 1, true, true, -32, 10},     // 100 - 100 - 32
+      {-20, 10, -1, 0, 2, 1, true, true, 144, 10},    // the width scaled by image_xscale
+      {10, -5, 0, -1, 1, 1, true, true, 10, 71},      // 60 + -5 + 16
+      {10, 70, 0, 1, 1, 0.5f, true, true, 10, 2},     // 70 - 60 - 8
+      {-20, -5, -1, -1, 1, 1, false, true, -20, 71},  // horizontal not asked for
+      {50, 30, -1, 1, 1, 1, true, true, 50, 30},      // inside: unchanged
+  };
+  for (const auto& c : cases) {
+    CInstance* i = room->CreateInstance(c.x, c.y, 0);
+    i->SetSpriteIndex(sprite);
+    i->image_xscale = c.xscale;
+    i->image_yscale = c.yscale;
+    i->hspeed = c.hspeed;
+    i->vspeed = c.vspeed;
+    Command_Wrap(i, c.horizontal, c.vertical);
+    EXPECT_EQ(i->x, c.wantX) << "from " << c.x << "," << c.y;
+    EXPECT_EQ(i->y, c.wantY) << "from " << c.x << "," << c.y;
+  }
 }
 
 TEST_F(RoomWorldTest, CommandFailures) {
