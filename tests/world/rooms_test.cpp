@@ -10,6 +10,7 @@
 #include "host/rooms.h"
 #include "runtime/run_state.h"
 #include "script/script_test_support.h"
+#include "world/activation.h"
 #include "world/commands.h"
 #include "world/deferred.h"
 #include "world/instance.h"
@@ -28,6 +29,7 @@ class RoomWorldTest : public WorldTest {
     Room_Current = nullptr;
     Room_FreeDefinitions();
     Room_SetInstanceIdCounter(0);
+    Room_SetTileIdCounter(0);
     WorldTest::TearDown();
   }
   // Enters room for the test; the room deletes its instances when it goes.
@@ -263,6 +265,47 @@ TEST_F(RoomWorldTest, WrapCarriesTheSpritesScaledSizeAcross) {
     EXPECT_EQ(i->x, c.wantX) << "from " << c.x << "," << c.y;
     EXPECT_EQ(i->y, c.wantY) << "from " << c.x << "," << c.y;
   }
+}
+
+// Ids are never reused: at the largest id the counters stop with an error rather than wrap, and
+// nothing that needs an id is made; every id below the limit is given as before.
+TEST_F(RoomWorldTest, TheIdCountersStopAtTheLargestId) {
+  RuntimeErrorCapture errors;
+  CRoom* room = Enter();
+  NewObject("obj");
+  constexpr int32_t kLargest = 2147483647;
+  Room_SetInstanceIdCounter(kLargest - 1);
+  Room_SetTileIdCounter(kLargest - 1);
+  CInstance* last = room->CreateInstance(0, 0, 0);
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(last->id, kLargest);
+  EXPECT_EQ(room->AddTile(RoomTile{}), 0);
+  EXPECT_EQ(room->tiles[0].id, kLargest);
+  const struct {
+    const char* name;
+    int32_t (*make)(CRoom*);
+    const char* message;
+  } cases[] = {
+      {"instance", [](CRoom* r) { return r->CreateInstance(0, 0, 0) == nullptr ? -1 : 0; }, "instance id limit reached"},
+      {"instance_create", [](CRoom*) { return F_InstanceCreate(0, 0, 0); }, "instance id limit reached"},
+      {"instance_copy", [](CRoom* r) { return Instance_Copy(r->active.first, true); }, "instance id limit reached"},
+      {"room_instance_add", [](CRoom* r) { return r->AddInstanceRecord(1, 2, 0); }, "instance id limit reached"},
+      {"tile", [](CRoom* r) { return r->AddTile(RoomTile{}); }, "tile id limit reached"},
+      {"room_tile_add", [](CRoom* r) { return r->AddTileRecord(0, 0, 0, 8, 8, 0, 0, 0, 1, 1, 0xFFFFFFFF); },
+       "tile id limit reached"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RuntimeErrorCapture::Reset();
+    EXPECT_EQ(c.make(room), -1);
+    EXPECT_EQ(RuntimeErrorCapture::LastError(), c.message);
+  }
+  EXPECT_EQ(room->active.count, 1);
+  EXPECT_EQ(room->tiles.size(), 1u);
+  EXPECT_TRUE(room->instance_records.empty());
+  EXPECT_TRUE(room->tile_records.empty());
+  EXPECT_EQ(Room_InstanceIdCounter(), kLargest);
+  EXPECT_EQ(Room_TileIdCounter(), kLargest);
 }
 
 TEST_F(RoomWorldTest, CommandFailures) {
