@@ -23,12 +23,12 @@
 #include "world/queries.h"
 #include "world/room.h"
 #include "world/room_table.h"
+#include "world/saved_game_stand_in.h"
 #include "world/step_phases.h"
 
 namespace {
 
 constexpr uint8_t kGameFunctionFlag = 1;
-constexpr int32_t kFirstInstanceId = 100000;
 
 void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }

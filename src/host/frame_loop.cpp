@@ -18,6 +18,7 @@
 #include "render/lifecycle.h"
 #include "script/wx_object.h"
 #include "world/room.h"
+#include "world/saved_game_stand_in.h"
 #include "world/step_phases.h"
 
 namespace {

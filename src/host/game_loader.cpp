@@ -40,7 +40,8 @@
 #include "script/wx_object.h"
 #include "vm/chunk_loaders.h"
 #include "world/lifecycle.h"
-#include "world/load_stand_in.h"
+#include "world/path.h"
+#include "world/timeline.h"
 #include "world/object.h"
 #include "world/room_table.h"
 

@@ -24,6 +24,7 @@
 #include "runtime/run_state.h"
 #include "io/window_services.h"
 #include "vm/code_object.h"
+#include "world/deferred.h"
 #include "world/event.h"
 #include "world/instance.h"
 #include "world/instance_ids.h"
@@ -35,8 +36,6 @@
 #include "world/room_table.h"
 #include "world/timeline.h"
 
-// Layers (building them on entry, freeing them on leaving, an instance's layer) are not built
-// yet: their steps are left out of the sequences below.
 namespace {
 
 constexpr int32_t kOtherGameStart = 2;
@@ -196,10 +195,13 @@ void Room_Start(int32_t index, bool first) {
     Room_Copies[index] = room;
     room->Assign(definition, true);
   } else {
+    // Back from waiting: its instances are found by id again, the active ones through their
+    // objects too; the deactivated ones stay outside their objects until activated.
     for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
       if (i->object_def != nullptr) i->object_def->AddInstanceOnce(i);
       InstanceIdTable.Insert(i->id, i);
     }
+    for (CInstance* i = room->inactive.first; i != nullptr; i = i->list_next) InstanceIdTable.Insert(i->id, i);
   }
   Room_SetCurrent(room);
   Room_SizeWindow();
@@ -255,6 +257,12 @@ void Room_End(bool endOfGame) {
   }
   g_RoomChangeCode = pending;
   IO_ClearVirtualKeys();
+  // What the end events changed (an object, a depth, an activation) is settled here, in the room
+  // that holds the instances: a kept room must not carry a pending change into the next room,
+  // where it would relink or move an instance that is not there.
+  Deferred_ApplyObjectChanges();
+  Deferred_ApplyDepthChanges();
+  Deferred_ApplyActivation();
 
   DeleteCarried();
   Room_Carried.reserve(10);
@@ -278,12 +286,14 @@ void Room_End(bool endOfGame) {
     }
     Room_SetCurrent(nullptr);
   } else {
-    // Kept for the next visit: its instances leave the object lists and the id table until then.
+    // Kept for the next visit: its instances leave the object lists and the id table until then,
+    // the deactivated ones too, so that no other room finds (or activates) them by id.
     for (CInstance* i = room->active.first; i != nullptr; i = i->list_next) {
       if (i->marked || i->deactivated || i->persistent) continue;
       if (i->object_def != nullptr) i->object_def->RemoveInstance(i);
       InstanceIdTable.RemoveInstance(i->id, i);
     }
+    for (CInstance* i = room->inactive.first; i != nullptr; i = i->list_next) InstanceIdTable.RemoveInstance(i->id, i);
     Room_SetCurrent(nullptr);
   }
   Room_ActivationQueue.Clear();

@@ -70,7 +70,7 @@ struct Op {
   int32_t target = 0;      // branches: op index
   const Op* targetOp = nullptr;  // and the op itself, once the ops are in place
   int32_t a = 0;           // local slot, argument index, builtin id, argument count, slot size
-  int32_t b = 0;           // second local slot
+  int32_t b = 0;           // second local slot, builtin id, called script index
   int32_t instance = 0;    // kGetVariable, kSetVariable: self (kTargetSelf) or the global object (kInstGlobal)
   int32_t readSlots = 0;   // generic: slots on top that the handler reads
   int32_t state = 0;       // the stack before this op (a node of the code's stacks)
@@ -603,6 +603,7 @@ void Translate(VMBuffer* buffer, VMFastCode* out) {
           CCode* callee = VM_LookupScriptCode(id - kCallableScriptBase);
           op.kind = callee != nullptr && callee->code != nullptr ? Kind::kCallScript : Kind::kHandOver;
           op.callee = callee;
+          op.b = id - kCallableScriptBase;
         } else {
           op.kind = Kind::kHandOver;  // script_execute and extensions
         }
@@ -1215,7 +1216,7 @@ op_call_script: {
   }
   CCode* target = op->callee;
   const int32_t n = op->a;
-  if (g_RunnerOptions.trace) Console_DebugOutput("script call = %s\n", target->name != nullptr ? target->name : "");
+  if (g_RunnerOptions.trace) Console_DebugOutput("script call = %s\n", VM_ScriptTraceName(op->b, target));
   uint8_t* end = VM_BlockEnd(context);
   auto* frame = reinterpret_cast<VMCallFrame*>(sp - sizeof(VMCallFrame));
   frame->returnPc = op->next;

@@ -796,6 +796,10 @@ uint32_t VM_BranchCount() { return g_branchCount; }
 void VM_SetBranchCount(uint32_t count) { g_branchCount = count; }
 VMHandler VM_GetHandler(uint32_t index) { return kHandlers[index & 0x1F]; }
 CCode* VM_LookupScriptCode(int32_t scriptIndex) { return g_scriptLookup(scriptIndex); }
+const char* VM_ScriptTraceName(int32_t scriptIndex, const CCode* code) {
+  if (Script_Exists(scriptIndex)) return Script_Name(scriptIndex);
+  return code != nullptr && code->name != nullptr ? code->name : "";
+}
 void VM_SetScriptCodeLookup(VMScriptCodeLookup lookup) {
   g_scriptLookup = lookup != nullptr ? lookup : &ScriptTableCode;
   VM_InvalidateFastCodes();  // translations hold the callees the old lookup gave

@@ -92,12 +92,12 @@ uint8_t* VM_GrowStack(uint8_t* sp, VMContext* context);
 // callee's locals count, freed on return). Returns the new stack pointer.
 uint8_t* VM_EnterCall(VMContext* context, uint8_t* sp, CCode* callee, int32_t argumentCount, WXObjectBase* locals,
                       WXObjectBase* argumentsObject);
-// A call of script code from byte code: the `argumentCount` argument slots at `arguments` become
-// the callee's arguments. A null code object is the runtime error "call to non-existent script";
-// a code object without byte code leaves the real 0 in place of the arguments. Returns the new
-// stack pointer.
-uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VMContext* context,
-                      WXObjectBase* locals, WXObjectBase* argumentsObject);
+// A call of script `scriptIndex`, whose code object is `code`, from byte code: the
+// `argumentCount` argument slots at `arguments` become the callee's arguments. A null code object
+// is the runtime error "call to non-existent script"; a code object without byte code leaves the
+// real 0 in place of the arguments. Returns the new stack pointer.
+uint8_t* DoCallScript(int32_t scriptIndex, CCode* code, int32_t argumentCount, uint8_t* arguments,
+                      VMContext* context, WXObjectBase* locals, WXObjectBase* argumentsObject);
 
 // Reports a runtime error of the running code (VM_Error) and, when the game goes on, stops the
 // code: its calls are unwound and the run ends without a result. Handlers fail through this.

@@ -95,8 +95,8 @@ uint8_t* VM_CallBuiltinSlots(int32_t id, int32_t n, uint8_t* sp, VMContext* cont
   return sp;
 }
 
-uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VMContext* context,
-                      WXObjectBase* locals, WXObjectBase* argumentsObject) {
+uint8_t* DoCallScript(int32_t scriptIndex, CCode* code, int32_t argumentCount, uint8_t* arguments,
+                      VMContext* context, WXObjectBase* locals, WXObjectBase* argumentsObject) {
   if (code == nullptr) {
     VM_Fail(context, "call to non-existent script\n");
     return arguments;
@@ -105,7 +105,7 @@ uint8_t* DoCallScript(CCode* code, int32_t argumentCount, uint8_t* arguments, VM
   // Without byte code the call gives the real 0 in place of its arguments, as a script that runs
   // off its end does.
   if (code->code == nullptr) return ReturnFromNative(context, arguments, argumentCount, RValue_MakeReal(0));
-  if (g_RunnerOptions.trace) Console_DebugOutput("script call = %s\n", code->name != nullptr ? code->name : "");
+  if (g_RunnerOptions.trace) Console_DebugOutput("script call = %s\n", VM_ScriptTraceName(scriptIndex, code));
   uint8_t* sp = VM_EnterCall(context, arguments, code, argumentCount, locals, argumentsObject);
   WXObjectBase* scope = context->locals;
   if (Game_ObjectMode() && argumentsObject != nullptr && scope->m_slots != nullptr && scope->m_slotCount > 0) {
@@ -156,5 +156,5 @@ uint8_t* DoCall(uint32_t word, uint8_t* sp, const uint8_t* operand, VMContext* c
     sp += kValueSize;
     --n;
   }
-  return DoCallScript(VM_LookupScriptCode(script), n, sp, context, nullptr, nullptr);
+  return DoCallScript(script, VM_LookupScriptCode(script), n, sp, context, nullptr, nullptr);
 }

@@ -157,6 +157,9 @@ void VM_DropWithFrames(const VMContext* context, int32_t distance);
 
 // The code object of script n as `call` finds it; null when there is no such script.
 CCode* VM_LookupScriptCode(int32_t scriptIndex);
+// The name a trace line gives a call of script n: the script's own name ("move_player"), or the
+// name of its code object when the script table holds no such script.
+const char* VM_ScriptTraceName(int32_t scriptIndex, const CCode* code);
 
 // A new locals object: `count` unset slots and no outer scope.
 WXObjectBase* VM_NewLocals(int32_t count);

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int32_t kFirstInstanceId = 100000;
 
 std::vector<CInstance*>& Collection() {
   static std::vector<CInstance*> collection = [] {
@@ -74,7 +73,7 @@ CInstance* ById(int32_t id) { return Instance_Find(id); }
 }  // namespace
 
 std::span<CInstance* const> Instance_CollectActive(InstanceVisitor visit, void* context) {
-  return Collect([](const CInstance* i) { return !i->marked && !i->deactivated; }, visit, context);
+  return Collect([](const CInstance* i) { return Instance_Eligible(i); }, visit, context);
 }
 
 std::span<CInstance* const> Instance_CollectDeactivated(InstanceVisitor visit, void* context) {
@@ -105,7 +104,7 @@ void Instance_DeactivateObject(CInstance* self, CInstance* other, int32_t object
     for (CInstance* i : Active()) Instance_Deactivate(i);
   } else if (object >= kFirstInstanceId) {
     CInstance* i = ById(object);
-    if (i != nullptr && !i->marked && !i->deactivated) Instance_Deactivate(i);
+    if (Instance_Eligible(i)) Instance_Deactivate(i);
   } else if (Object_Exists(object)) {
     for (CInstance* i : Active()) {
       if (OfObject(i, object)) Instance_Deactivate(i);
@@ -154,6 +153,7 @@ void Instance_ActivateRegion(float left, float top, float width, float height, b
 int32_t Instance_Copy(CInstance* self, bool performEvent) {
   if (self == nullptr || Room_Current == nullptr) return -1;
   CInstance* copy = Room_Current->CreateInstance(self->x, self->y, self->object_index);
+  if (copy == nullptr) return -1;  // no id left to give it
   const int32_t id = copy->id;
   // The copy takes the caller's whole state but keeps the id it was entered under.
   copy->Assign(self, true);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "assets/sprite.h"
 #include "assets/sprite_table.h"
 #include "runtime/error_report.h"
 #include "runtime/frame_timing.h"
@@ -41,6 +42,7 @@ CInstance* Command_CreateInstance(int32_t object, float x, float y) {
   }
   if (Room_Current == nullptr) return nullptr;
   CInstance* instance = Room_Current->CreateInstance(x, y, object);
+  if (instance == nullptr) return nullptr;  // no id left to give it
   Event_Perform(instance, instance, kEventCreate, 0);
   instance->create_event_run = true;
   return instance;
@@ -114,9 +116,14 @@ void Command_Snap(CInstance* instance, float hsnap, float vsnap) {
 
 void Command_Wrap(CInstance* instance, bool horizontal, bool vertical) {
   if (instance == nullptr || Room_Current == nullptr) return;
-  // The sprite table keeps no frame size yet, so an instance wraps by its position alone.
-  const float w = 0.0f;
-  const float h = 0.0f;
+  // An instance that leaves by one edge comes in with its sprite's scaled size beyond the other;
+  // one without a sprite wraps by its position alone.
+  float w = 0.0f;
+  float h = 0.0f;
+  if (const CSprite* sprite = Sprite_Data(instance->sprite_index); sprite != nullptr) {
+    w = static_cast<float>(sprite->width) * instance->image_xscale;
+    h = static_cast<float>(sprite->height) * instance->image_yscale;
+  }
   const float roomWidth = static_cast<float>(Room_Current->width);
   const float roomHeight = static_cast<float>(Room_Current->height);
   float x = instance->x;

@@ -148,7 +148,7 @@ void Event_PerformAll(int32_t type, int32_t number) {
   for (CInstance* instance = room->active.first; instance != nullptr;) {
     // Read first: the instance may leave the list during its event.
     CInstance* next = instance->list_next;
-    if (!instance->marked && !instance->deactivated && Event_PassesRoomChangeFilter(instance, type)) {
+    if (Instance_Eligible(instance) && Event_PassesRoomChangeFilter(instance, type)) {
       PerformEvent(instance, instance, instance->object_index, type, number);
       // The rest of the walk belongs to the room it started in.
       if (Room_Current != room) return;

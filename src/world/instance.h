@@ -189,6 +189,12 @@ class CInstance : public WXObjectBase {
   float sort_depth = 0.0f;             // the depth it was last placed in a list with
 };
 
+// Whether queries, counts, event passes and with-blocks take the instance: it exists and is
+// neither marked for deletion nor deactivated.
+inline bool Instance_Eligible(const CInstance* instance) {
+  return instance != nullptr && !instance->marked && !instance->deactivated;
+}
+
 // Recomputes the bounding box from the mask (or sprite) bounds, origin, scale and angle and
 // clears bbox_dirty; without a sprite the box is the position.
 void Compute_BoundingBox(CInstance* instance);

@@ -9,6 +9,9 @@
 
 class CInstance;
 
+// Instance ids start here; below it an object argument names an object, not an instance.
+inline constexpr int32_t kFirstInstanceId = 100000;
+
 struct InstanceIdNode {
   InstanceIdNode* previous;
   InstanceIdNode* next;

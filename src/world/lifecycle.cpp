@@ -4,7 +4,9 @@
 #include "runtime/run_state.h"
 #include "vm/variable_names.h"
 #include "world/builtin_variables.h"
-#include "world/load_stand_in.h"
+#include "world/path.h"
+#include "world/room_table.h"
+#include "world/timeline.h"
 #include "world/layers.h"
 #include "world/room.h"
 

@@ -42,7 +42,6 @@ struct WithFrame {
 std::vector<WithFrame> g_frames;
 
 constexpr int32_t kWord = sizeof(void*);
-constexpr int32_t kWithInstanceIds = 100000;  // targets from here on are instance ids
 
 uint8_t* PushMarker(uint8_t* sp, intptr_t value) {
   sp -= kWord;
@@ -52,8 +51,6 @@ uint8_t* PushMarker(uint8_t* sp, intptr_t value) {
 uint8_t* PushInstance(uint8_t* sp, const CInstance* instance) {
   return PushMarker(sp, instance != nullptr ? instance->id : 0);
 }
-
-bool Visitable(const CInstance* instance) { return !instance->marked && !instance->deactivated; }
 
 // Opens the block over the collected targets (self and other are already on the stack); with
 // none it jumps to the block's popenv.
@@ -89,7 +86,7 @@ std::vector<CInstance*> RoomTargets() {
   std::vector<CInstance*> targets;
   if (Room_Current == nullptr) return targets;
   for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) {
-    if (Visitable(i)) targets.push_back(i);
+    if (Instance_Eligible(i)) targets.push_back(i);
   }
   return targets;
 }
@@ -147,9 +144,9 @@ uint8_t* DoPushEnv(uint32_t word, uint8_t* sp, const uint8_t*, VMContext* contex
   } else if (target == kWithAll) {
     context->other = frame.savedSelf;
     targets = RoomTargets();
-  } else if (target >= kWithInstanceIds) {
+  } else if (target >= kFirstInstanceId) {
     CInstance* instance = Instance_Find(target);
-    if (instance != nullptr && Visitable(instance)) {
+    if (Instance_Eligible(instance)) {
       context->other = frame.savedSelf;
       targets.push_back(instance);
     }

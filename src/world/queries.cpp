@@ -15,13 +15,8 @@
 
 namespace {
 
-constexpr int32_t kFirstInstanceId = 100000;
 constexpr float kPi = 3.1415927f;
 constexpr int32_t kDefaultSteps = 1000;
-
-bool Eligible(const CInstance* instance) {
-  return instance != nullptr && !instance->marked && !instance->deactivated;
-}
 
 // Calls found(instance) for each eligible candidate obj names, in its order, until it answers
 // true; returns that instance or null. The next candidate is taken before the call.
@@ -31,20 +26,20 @@ CInstance* FirstOf(int32_t obj, Found found) {
     if (Room_Current == nullptr) return nullptr;
     for (CInstance* i = Room_Current->active.first; i != nullptr;) {
       CInstance* next = i->list_next;
-      if (Eligible(i) && found(i)) return i;
+      if (Instance_Eligible(i) && found(i)) return i;
       i = next;
     }
     return nullptr;
   }
   if (obj >= kFirstInstanceId) {
     CInstance* i = Instance_Find(obj);
-    return Eligible(i) && found(i) ? i : nullptr;
+    return Instance_Eligible(i) && found(i) ? i : nullptr;
   }
   const CObject* object = Object_Data(obj);
   if (obj < 0 || object == nullptr) return nullptr;
   for (const ObjectInstanceNode* node = object->instances_recursive.first; node != nullptr && node->instance != nullptr;) {
     const ObjectInstanceNode* next = node->next;
-    if (Eligible(node->instance) && found(node->instance)) return node->instance;
+    if (Instance_Eligible(node->instance) && found(node->instance)) return node->instance;
     node = next;
   }
   return nullptr;
@@ -110,7 +105,7 @@ float Separation(float aLow, float aHigh, float bLow, float bHigh) {
 }
 
 float DistanceBetween(CInstance* a, CInstance* b) {
-  if (!Eligible(b) || a == b) return kNoObjectDistance;
+  if (!Instance_Eligible(b) || a == b) return kNoObjectDistance;
   EnsureBox(a);
   EnsureBox(b);
   const float dx = Separation(static_cast<float>(a->bbox_left), static_cast<float>(a->bbox_right),
@@ -188,27 +183,27 @@ int32_t Command_InstanceNumber(int32_t obj) {
   if (obj >= 0 && obj < kFirstInstanceId) {
     for (int32_t k = 0; k < ObjectChangeList.Count(); ++k) {
       const CInstance* i = ObjectChangeList.Get(k);
-      if (Eligible(i) && i->object_index == obj) ++count;
+      if (Instance_Eligible(i) && i->object_index == obj) ++count;
     }
   }
   return count;
 }
 
 int32_t F_InstanceNumber(CInstance* self, CInstance* other, int32_t obj) {
-  if (obj == kInstanceSelf) return Eligible(self) ? 1 : 0;
-  if (obj == kInstanceOther) return Eligible(other) ? 1 : 0;
+  if (obj == kInstanceSelf) return Instance_Eligible(self) ? 1 : 0;
+  if (obj == kInstanceOther) return Instance_Eligible(other) ? 1 : 0;
   return Command_InstanceNumber(obj);
 }
 
 bool F_InstanceExists(CInstance* self, CInstance* other, int32_t obj) {
-  if (obj == kInstanceSelf) return Eligible(self);
-  if (obj == kInstanceOther) return Eligible(other);
+  if (obj == kInstanceSelf) return Instance_Eligible(self);
+  if (obj == kInstanceOther) return Instance_Eligible(other);
   if (obj == kInstanceAll || obj >= kFirstInstanceId) return FirstOf(obj, [](CInstance*) { return true; }) != nullptr;
   if (obj < 0 || !Object_Exists(obj)) return false;
   if (FirstOf(obj, [](CInstance*) { return true; }) != nullptr) return true;
   for (int32_t k = 0; k < Room_ActivationQueue.Count(); ++k) {
     const CInstance* i = Room_ActivationQueue.Get(k);
-    if (!Eligible(i)) continue;
+    if (!Instance_Eligible(i)) continue;
     if (i->object_index == obj) return true;
     const CObject* own = Object_Data(i->object_index);
     if (own != nullptr && own->IsAncestor(obj)) return true;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "assets/background.h"
 #include "runtime/container.h"
 #include "runtime/game_data.h"
 #include "runtime/game_flags.h"
@@ -69,8 +70,9 @@ void DeleteList(InstanceList* list) {
 float Alpha(uint32_t colour) { return static_cast<float>(colour >> 24) / 255.0f; }
 
 // Takes a background of the entry's ten words (visible, foreground, index, x, y, htiled, vtiled,
-// hspeed, vspeed, stretch). Stretching waits for the background table, so scales stay 1.
-void ReadBackground(const uint8_t* p, RoomBackground* b) {
+// hspeed, vspeed, stretch). A stretched background is scaled to cover the room, each way the
+// background has a size; one naming no background keeps its scales of 1.
+void ReadBackground(const uint8_t* p, int32_t roomWidth, int32_t roomHeight, RoomBackground* b) {
   b->visible = Container_I32(p) != 0;
   b->foreground = Container_I32(p + 4) != 0;
   b->index = Container_I32(p + 8);
@@ -80,8 +82,18 @@ void ReadBackground(const uint8_t* p, RoomBackground* b) {
   b->vtiled = Container_I32(p + 24) != 0;
   b->hspeed = static_cast<float>(Container_I32(p + 28));
   b->vspeed = static_cast<float>(Container_I32(p + 32));
+  b->xscale = 1.0f;
+  b->yscale = 1.0f;
   b->blend = 0xFFFFFF;
   b->alpha = 1.0f;
+  const CBackground* background = Container_I32(p + 36) != 0 ? Background_Data(b->index) : nullptr;
+  if (background == nullptr) return;
+  if (background->GetWidth() > 0) {
+    b->xscale = static_cast<float>(roomWidth) / static_cast<float>(background->GetWidth());
+  }
+  if (background->GetHeight() > 0) {
+    b->yscale = static_cast<float>(roomHeight) / static_cast<float>(background->GetHeight());
+  }
 }
 
 bool ReadTileRecords(const ContainerBytes& container, const ListView& list, std::vector<RoomTileRecord>* out) {
@@ -94,8 +106,8 @@ bool ReadTileRecords(const ContainerBytes& container, const ListView& list, std:
   return true;
 }
 
-bool ReadLayers(const ContainerBytes& container, uint32_t at, std::vector<RoomLayerRecord>* layers,
-                std::string* problem) {
+bool ReadLayers(const ContainerBytes& container, uint32_t at, int32_t roomWidth, int32_t roomHeight,
+                std::vector<RoomLayerRecord>* layers, std::string* problem) {
   ListView list;
   if (!ReadList(container, at, &list)) {
     *problem = "its layer list lies outside the container";
@@ -118,7 +130,7 @@ bool ReadLayers(const ContainerBytes& container, uint32_t at, std::vector<RoomLa
       if (inside) {
         RoomLayerElement element;
         element.kind = kRoomLayerBackground;
-        ReadBackground(p + 12, &element.background);
+        ReadBackground(p + 12, roomWidth, roomHeight, &element.background);
         const uint32_t colour = Container_U32(p + 52);
         element.background.blend = colour & 0xFFFFFF;
         element.background.alpha = Alpha(colour);
@@ -193,9 +205,8 @@ void CRoom::Reset() {
   clear_display_buffer = true;
   for (CRoomView& v : views) v.Reset();
   creation_code_text.clear();
-  if (m_ownsCode) delete creation_code;
   creation_code = nullptr;
-  m_ownsCode = false;
+  m_codeOwner.reset();
   uses_physics = false;
   gravity_x = gravity_y = 0;
   pixel_to_metre = 0.0f;
@@ -246,8 +257,8 @@ bool CRoom::LoadFromChunk(const ContainerBytes& container, uint32_t at, std::str
         *problem = "its creation code index " + std::to_string(codeIndex) + " names no code of the game";
         return false;
       }
-      creation_code = new CCode(codeIndex, 0);
-      m_ownsCode = true;
+      m_codeOwner = std::make_shared<CCode>(codeIndex, 0);
+      creation_code = m_codeOwner.get();
     }
   }
   const uint32_t flags = Container_U32(entry + 36);
@@ -283,7 +294,7 @@ bool CRoom::LoadFromChunk(const ContainerBytes& container, uint32_t at, std::str
       *problem = "background " + std::to_string(i) + " lies outside the container";
       return false;
     }
-    ReadBackground(container.data + list.At(i), &backgrounds[i]);
+    ReadBackground(container.data + list.At(i), width, height, &backgrounds[i]);
   }
 
   list = ListView();
@@ -354,7 +365,7 @@ bool CRoom::LoadFromChunk(const ContainerBytes& container, uint32_t at, std::str
       *problem = "its layer list offset lies outside the container";
       return false;
     }
-    if (!ReadLayers(container, Container_U32(entry + 88), &layers, problem)) return false;
+    if (!ReadLayers(container, Container_U32(entry + 88), width, height, &layers, problem)) return false;
   }
   return true;
 }
@@ -392,6 +403,7 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
   show_colour = source->show_colour;
   creation_code_text = source->creation_code_text;
   creation_code = source->creation_code;
+  m_codeOwner = source->m_codeOwner;
   uses_physics = source->uses_physics;
   gravity_x = source->gravity_x;
   gravity_y = source->gravity_y;
@@ -469,6 +481,7 @@ int32_t CRoom::AddInstanceRecord(float x, float y, int32_t object) {
   record.y = static_cast<int32_t>(y);
   record.object = object;
   record.id = Room_NextInstanceId();
+  if (record.id < 0) return -1;
   // No creation code: slot 0 belongs to some other instance of the container.
   record.code = -1;
   record.xscale = 1.0f;
@@ -485,8 +498,8 @@ void CRoom::ClearInstanceRecords() { instance_records.clear(); }
 
 int32_t CRoom::AddTileRecord(int32_t background, int32_t left, int32_t top, int32_t width, int32_t height, int32_t x,
                              int32_t y, int32_t depth, float xscale, float yscale, uint32_t colour) {
-  const int32_t id = Room_TileIdCounter() + 1;
-  Room_SetTileIdCounter(id);
+  const int32_t id = Room_NextTileId();
+  if (id < 0) return -1;
   tile_records.push_back(RoomTileRecord{x, y, background, left, top, width, height, depth, id, xscale, yscale, colour});
   tile_list_present = true;
   return id;
@@ -497,7 +510,9 @@ void CRoom::ClearTileRecords() { tile_records.clear(); }
 // --- instances -------------------------------------------------------------------------------
 
 CInstance* CRoom::CreateInstance(float x, float y, int32_t object) {
-  auto* instance = new CInstance(x, y, Room_NextInstanceId(), object, true);
+  const int32_t id = Room_NextInstanceId();
+  if (id < 0) return nullptr;
+  auto* instance = new CInstance(x, y, id, object, true);
   instance->CreatePhysicsBody(this);
   active.InsertByDepth(instance);
   InstanceIdTable.Insert(instance->id, instance);

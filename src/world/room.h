@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -152,12 +153,14 @@ class CRoom {
   void Assign(const CRoom* source, bool createInstances);
   // A room made at run time: an empty entry of its own with both record lists present.
   void InitBlank();
-  // room_instance_add: a record at (x, y) truncated, with the next instance id; returns the id.
+  // room_instance_add: a record at (x, y) truncated, with the next instance id; returns the id,
+  // -1 (and no record) when no id is left.
   int32_t AddInstanceRecord(float x, float y, int32_t object);
   // room_instance_clear: the room places no instance any more.
   void ClearInstanceRecords();
   // room_tile_add: a record placing the background's part at (x, y), with the next tile id and
-  // the colour word (blend colour low, alpha times 255 high); returns the id.
+  // the colour word (blend colour low, alpha times 255 high); returns the id, -1 (and no record)
+  // when no id is left.
   int32_t AddTileRecord(int32_t background, int32_t left, int32_t top, int32_t width, int32_t height, int32_t x,
                         int32_t y, int32_t depth, float xscale, float yscale, uint32_t colour);
   // room_tile_clear: the room places no tile any more.
@@ -165,6 +168,7 @@ class CRoom {
   void SetName(const char* text) { name = text != nullptr ? text : ""; }
 
   // A new instance with the next id, in the active list by depth and in the id table. No event.
+  // Null when no id is left.
   CInstance* CreateInstance(float x, float y, int32_t object);
   // Takes the instance out of the room (its list and the id table) and deletes it.
   void DeleteInstance(CInstance* instance);
@@ -180,7 +184,7 @@ class CRoom {
 
   // Tiles of the running room. A "tile layer" is the set of tiles sharing one depth (compared
   // exactly). The array is freed when deletion empties it.
-  // A copy of the tile with the next tile id; returns its index.
+  // A copy of the tile with the next tile id; returns its index, -1 when no id is left.
   int32_t AddTile(const RoomTile& tile);
   // The index of the tile with the id, -1 when none; tries the last-found index first.
   int32_t FindTile(int32_t id);
@@ -221,7 +225,9 @@ class CRoom {
   bool clear_display_buffer = true;
   CRoomView views[kRoomViewCount];
   std::string creation_code_text;
-  CCode* creation_code = nullptr;  // shared by a definition and its copies
+  // Shared by a definition and its copies; it lives while any room made from the definition
+  // does, so that a definition can go (room_assign) while a copy of it still runs or waits.
+  CCode* creation_code = nullptr;
   bool uses_physics = false;
   int32_t gravity_x = 0;
   int32_t gravity_y = 0;
@@ -244,7 +250,7 @@ class CRoom {
   std::vector<RoomLayerRecord> layers;
 
  private:
-  bool m_ownsCode = false;  // a loaded definition owns its creation code; copies share it
+  std::shared_ptr<CCode> m_codeOwner;  // creation_code, held by every room that uses it
 
   void IndexTiles();
   // FindTile's index: tile id to the first index holding it, made over m_tileIndexSize tiles and

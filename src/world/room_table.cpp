@@ -1,11 +1,13 @@
 #include "world/room_table.h"
 
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "core/console.h"
+#include "runtime/error_report.h"
 #include "world/layers.h"
 #include "world/room.h"
 
@@ -16,8 +18,6 @@ std::vector<std::string> g_names;
 // Whether a name slot holds a name (a slot of an empty room holds none).
 std::vector<bool> g_named;
 std::vector<int32_t> g_order;
-// Definitions replaced by room_assign: a running copy may still share their creation code.
-std::vector<std::unique_ptr<CRoom>> g_replaced;
 int32_t g_instanceIdCounter = 0;
 int32_t g_tileIdCounter = 0;
 
@@ -37,7 +37,6 @@ void Room_Init() {
   g_names.clear();
   g_named.clear();
   g_order.clear();
-  g_replaced.clear();
 }
 
 bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
@@ -180,7 +179,8 @@ bool Room_Assign(int32_t index, int32_t source) {
   room->owns_records = true;
   room->Assign(from, false);
   room->SetName(g_rooms[index]->name.c_str());
-  g_replaced.push_back(std::move(g_rooms[index]));
+  // The replaced definition goes now: copies made from it share nothing of it but the creation
+  // code, which they hold themselves, so a game assigning a room per level does not grow.
   g_rooms[index] = std::move(room);
   return true;
 }
@@ -189,11 +189,23 @@ void Room_SetInstanceIdCounter(int32_t lastId) { g_instanceIdCounter = lastId; }
 void Room_SetTileIdCounter(int32_t lastId) { g_tileIdCounter = lastId; }
 int32_t Room_InstanceIdCounter() { return g_instanceIdCounter; }
 int32_t Room_TileIdCounter() { return g_tileIdCounter; }
-int32_t Room_NextInstanceId() { return ++g_instanceIdCounter; }
+namespace {
+
+int32_t NextId(int32_t* counter, const char* limitReached) {
+  if (*counter == std::numeric_limits<int32_t>::max()) {
+    Error_Report(false, limitReached);
+    return -1;
+  }
+  return ++*counter;
+}
+
+}  // namespace
+
+int32_t Room_NextInstanceId() { return NextId(&g_instanceIdCounter, "instance id limit reached"); }
+int32_t Room_NextTileId() { return NextId(&g_tileIdCounter, "tile id limit reached"); }
 
 void Room_FreeDefinitions() {
   std::vector<std::unique_ptr<CRoom>>().swap(g_rooms);
-  std::vector<std::unique_ptr<CRoom>>().swap(g_replaced);
   std::vector<std::string>().swap(g_names);
   std::vector<bool>().swap(g_named);
   std::vector<int32_t>().swap(g_order);

@@ -50,8 +50,12 @@ void Room_SetInstanceIdCounter(int32_t lastId);
 void Room_SetTileIdCounter(int32_t lastId);
 int32_t Room_InstanceIdCounter();
 int32_t Room_TileIdCounter();
-// Advances the instance id counter and returns the new id.
+// Advances the instance id counter and returns the new id. Ids are never reused, so the counter
+// does not wrap: at the largest id it reports "instance id limit reached" and returns -1, and no
+// instance may be made.
 int32_t Room_NextInstanceId();
+// The same for the tile id counter ("tile id limit reached").
+int32_t Room_NextTileId();
 
 // Deletes every room, the names and the order (the end of the game data).
 void Room_FreeDefinitions();

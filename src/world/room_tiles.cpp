@@ -30,9 +30,9 @@ bool RemoveTiles(std::vector<RoomTile>* tiles, Drop drop) {
 
 int32_t CRoom::AddTile(const RoomTile& tile) {
   // The vector grows geometrically: adding n tiles copies O(n) records in all.
+  const int32_t id = Room_NextTileId();
+  if (id < 0) return -1;
   tiles.push_back(tile);
-  const int32_t id = Room_TileIdCounter() + 1;
-  Room_SetTileIdCounter(id);
   tiles.back().id = id;
   last_found_tile = static_cast<int32_t>(tiles.size()) - 1;
   // A current index takes the new tile at the end (an id already there keeps its earlier tile).

@@ -58,7 +58,7 @@ void ForEachInPass(int32_t type, int32_t number, uint64_t pass, Visit visit) {
     for (const ObjectInstanceNode* node = object->instances.first; node != nullptr && node->instance != nullptr;) {
       const ObjectInstanceNode* next = node->next;
       CInstance* instance = node->instance;
-      if (!instance->marked && !instance->deactivated && instance->creation_stamp <= pass) visit(instance);
+      if (Instance_Eligible(instance) && instance->creation_stamp <= pass) visit(instance);
       node = next;
     }
   }
@@ -194,7 +194,7 @@ void MoveBySpeed(CInstance* instance) {
 }
 
 bool Qualifies(const CInstance* instance, uint64_t pass) {
-  return !instance->marked && !instance->deactivated && instance->creation_stamp <= pass;
+  return Instance_Eligible(instance) && instance->creation_stamp <= pass;
 }
 
 // One overlapping pair: solid colliders go back before the events, then move on again after
@@ -323,13 +323,6 @@ void HandleCollision() {
     }
   }
 }
-
-// STAND-IN until saved games are built: none is written, read or queued.
-void Game_DoQueuedLoad() {}
-void Game_Load(const char*) {}
-void Game_Save(const char*) {}
-void Game_SaveBuffer(int32_t) {}
-void Game_QueueLoad(int32_t) {}
 
 void HandleStep(int32_t kind) {
   ProfilerScope scope(kProfilerMarkerStep);
@@ -481,7 +474,7 @@ void HandleTimelines() {
   const uint64_t pass = Event_PassCounter++;
   for (CInstance* inst = room->active.first; inst != nullptr;) {
     CInstance* next = inst->list_next;
-    if (!inst->marked && !inst->deactivated && inst->creation_stamp <= pass && inst->timeline_running &&
+    if (Instance_Eligible(inst) && inst->creation_stamp <= pass && inst->timeline_running &&
         inst->timeline_index >= 0) {
       AdvanceTimeline(inst);
       if (Room_Current != room) return;

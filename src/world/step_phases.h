@@ -75,16 +75,6 @@ ActiveInstanceNotes Instances_AdvanceImages(CRoom* room);
 // `passStamp`), then the position by its horizontal and vertical speed.
 void Instances_Move(CRoom* room, uint64_t passStamp);
 
-// Restores a saved game queued by Game_Load, once per step; does nothing when none is queued.
-void Game_DoQueuedLoad();
-// Reads a saved game and queues it for the next step.
-void Game_Load(const char* fileName);
-// Writes the running game to a file, or into a buffer.
-void Game_Save(const char* fileName);
-void Game_SaveBuffer(int32_t buffer);
-// Queues the saved game a buffer holds for the next step.
-void Game_QueueLoad(int32_t buffer);
-
 // Advances an image index by its speed over `imageCount` images; true when the animation wrapped
 // (past the last image, or below the first), which sends Animation End. A sprite without images
 // wraps in every step.

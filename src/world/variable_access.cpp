@@ -29,8 +29,6 @@ CInstance* AsInstance(WXObjectBase* object) {
   return object != nullptr && object->m_objectKind == kObjectKindInstance ? static_cast<CInstance*>(object) : nullptr;
 }
 
-bool IsActive(const CInstance* instance) { return !instance->marked && !instance->deactivated; }
-
 // Slot n of the object's value array, null when it has none.
 RValue* SlotAt(WXObjectBase* object, int64_t n) {
   if (object->m_slots == nullptr || n < 0 || n >= object->m_slotCount) return nullptr;
@@ -74,7 +72,7 @@ void WriteKeepingAttributes(RValue* target, const RValue* value, int32_t arrayIn
 CInstance* FirstActiveInRoom() {
   if (Room_Current == nullptr) return nullptr;
   for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) {
-    if (IsActive(i)) return i;
+    if (Instance_Eligible(i)) return i;
   }
   return nullptr;
 }
@@ -82,7 +80,7 @@ CInstance* FirstActiveInRoom() {
 CInstance* FirstActiveInQueue(const InstanceChangeList& queue, int32_t objectIndex) {
   for (int32_t i = 0; i < queue.Count(); ++i) {
     CInstance* instance = queue.Get(i);
-    if (instance->object_index == objectIndex && IsActive(instance)) return instance;
+    if (instance->object_index == objectIndex && Instance_Eligible(instance)) return instance;
   }
   return nullptr;
 }
@@ -90,7 +88,7 @@ CInstance* FirstActiveInQueue(const InstanceChangeList& queue, int32_t objectInd
 CInstance* FirstActiveOfObject(int32_t objectIndex) {
   if (const CObject* object = Object_Data(objectIndex)) {
     for (const ObjectInstanceNode* node = object->instances_recursive.first; node != nullptr; node = node->next) {
-      if (IsActive(node->instance)) return node->instance;
+      if (Instance_Eligible(node->instance)) return node->instance;
     }
   }
   if (CInstance* changed = FirstActiveInQueue(ObjectChangeList, objectIndex)) return changed;
@@ -124,7 +122,7 @@ bool ForEachWriteTarget(int32_t target, Write write) {
     if (Room_Current == nullptr) return true;
     for (CInstance* i = Room_Current->active.first; i != nullptr;) {
       CInstance* next = i->list_next;
-      if (IsActive(i)) write(i);
+      if (Instance_Eligible(i)) write(i);
       i = next;
     }
     return true;
@@ -137,14 +135,14 @@ bool ForEachWriteTarget(int32_t target, Write write) {
   if (const CObject* object = Object_Data(target)) {
     for (const ObjectInstanceNode* node = object->instances_recursive.first; node != nullptr;) {
       const ObjectInstanceNode* next = node->next;
-      if (IsActive(node->instance)) write(node->instance);
+      if (Instance_Eligible(node->instance)) write(node->instance);
       node = next;
     }
   }
   const int32_t queued = ObjectChangeList.Count();
   for (int32_t i = 0; i < queued && i < ObjectChangeList.Count(); ++i) {
     CInstance* instance = ObjectChangeList.Get(i);
-    if (instance->object_index == target && IsActive(instance)) write(instance);
+    if (instance->object_index == target && Instance_Eligible(instance)) write(instance);
   }
   return true;
 }

@@ -27,8 +27,6 @@ void EmptyWithList() {
   ++g_withGeneration;
 }
 
-bool Visitable(const CInstance* instance) { return !instance->marked && !instance->deactivated; }
-
 CInstance** NewArray(int32_t entries) {
   return static_cast<CInstance**>(MEM_ALLOC(sizeof(CInstance*) * static_cast<size_t>(entries)));
 }
@@ -36,7 +34,7 @@ CInstance** NewArray(int32_t entries) {
 void CollectFromQueue(const InstanceChangeList& queue, int32_t objectIndex) {
   for (int32_t i = 0; i < queue.Count(); ++i) {
     CInstance* instance = queue.Get(i);
-    if (instance->object_index == objectIndex && Visitable(instance)) WithList_AddUnique(instance);
+    if (instance->object_index == objectIndex && Instance_Eligible(instance)) WithList_AddUnique(instance);
   }
 }
 
@@ -70,13 +68,13 @@ int32_t WithIterator_Begin(WithIterator* iterator, CInstance** self, CInstance**
     case kWithAll: {
       if (Room_Current == nullptr) return 0;
       int32_t count = 0;
-      for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) count += Visitable(i) ? 1 : 0;
+      for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) count += Instance_Eligible(i) ? 1 : 0;
       if (count == 0) return 0;
       iterator->array = NewArray(count);
       CInstance** at = iterator->array + 1;
       CInstance* last = nullptr;
       for (CInstance* i = Room_Current->active.first; i != nullptr; i = i->list_next) {
-        if (!Visitable(i)) continue;
+        if (!Instance_Eligible(i)) continue;
         if (last != nullptr) *at++ = last;
         last = i;
       }
@@ -90,7 +88,7 @@ int32_t WithIterator_Begin(WithIterator* iterator, CInstance** self, CInstance**
   }
   if (target >= kCallableScriptBase) {
     CInstance* instance = Instance_Find(target);
-    if (instance == nullptr || !Visitable(instance)) return 0;
+    if (!Instance_Eligible(instance)) return 0;
     return single(instance);
   }
   if (target < 0) return 0;
@@ -157,7 +155,7 @@ int32_t WithList_CollectObject(int32_t objectIndex) {
   const CObject* object = Object_Data(objectIndex);
   if (object == nullptr) return -1;
   for (const ObjectInstanceNode* node = object->instances_recursive.first; node != nullptr; node = node->next) {
-    if (Visitable(node->instance)) WithList_AddUnique(node->instance);
+    if (Instance_Eligible(node->instance)) WithList_AddUnique(node->instance);
   }
   CollectFromQueue(ObjectChangeList, objectIndex);
   CollectFromQueue(Room_ActivationQueue, objectIndex);

@@ -34,7 +34,9 @@
 #include "vm/interpreter.h"
 #include "vm/variable_access.h"
 #include "vm/variable_names.h"
-#include "world/load_stand_in.h"
+#include "world/path.h"
+#include "world/room_table.h"
+#include "world/timeline.h"
 
 namespace {
 

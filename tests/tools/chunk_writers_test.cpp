@@ -265,4 +265,19 @@ TEST(ObjtWriter, EachFormatPutsThePhysicsBlockBeforeTheEventRows) {
   }
 }
 
+TEST(ObjtWriter, AnEventOfMoreThanOneActionIsWrittenWithAWarning) {
+  ContainerWriter writer;
+  ObjtEntry plain;
+  plain.name = "ob_plain";
+  plain.on(3, 0, 1);
+  ObjtEntry busy;
+  busy.name = "ob_busy";
+  busy.rows[3].push_back(ObjtEvent{2, {4, 5, 6}});
+  const ObjtEntry objects[] = {plain, busy};
+  write_objt(writer, objects, 15);
+  ASSERT_TRUE(writer.build().ok());
+  EXPECT_EQ(writer.warnings(),
+            std::vector<std::string>{"object 1 (ob_busy) event 3/2 has 3 actions: only the first action's code runs"});
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include "core/memory_manager.h"
 #include "core/stack_trace.h"
 #include "runtime/link_record.h"
+#include "runtime/runner_options.h"
+#include "vm/fast_loop.h"
 #include "vm/extension_names_stand_in.h"
 #include "vm/vm_world_support.h"
 
@@ -167,6 +169,42 @@ TEST_F(CallTest, ScriptsSeeTheirArgumentsAndScriptExecuteShiftsThemByOne) {
   RValue_Release(&m_result);
   EXPECT_EQ(m_runner->m_slots[0].pString->refCount, 1);
   EXPECT_EQ(m_runner->m_slots[1].pString->refCount, 1);
+}
+
+LoadedProgram* g_traceProgram = nullptr;
+
+TEST_F(CallTest, TheTraceLineNamesTheScriptNotItsCodeEntry) {
+  SetNames(Script_SetNames, {"move_player"});
+  g_traceProgram = &m_program;
+  // A translated game's code entry carries a prefix the script's own name does not.
+  VM_SetScriptCodeLookup([](int32_t index) -> CCode* {
+    if (!Script_Exists(index)) return nullptr;
+    for (auto& code : g_traceProgram->codes) {
+      if (code != nullptr && std::string(code->name) == std::string("tll_Script_") + Script_Name(index)) {
+        return code.get();
+      }
+    }
+    return nullptr;
+  });
+  const bool trace = g_RunnerOptions.trace;
+  const bool fast = VM_FastLoopEnabled();
+  g_RunnerOptions.trace = true;
+  tagIConsole* previous = g_pDebugConsole;
+  for (bool fastLoop : {false, true}) {
+    VM_SetFastLoopEnabled(fastLoop);
+    TErrStreamConsole log;
+    g_pDebugConsole = &log;
+    Prepare(".code main\ncall.i move_player 0\nret.v\n.code tll_Script_move_player\npush.i.i 5\nret.i\n");
+    RunMain();
+    g_pDebugConsole = previous;
+    EXPECT_EQ(Error(), "");
+    EXPECT_EQ(ResultText(), "5");
+    const std::string text = log.Text();
+    EXPECT_NE(text.find("script call = move_player\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("tll_Script_"), std::string::npos) << text;
+  }
+  VM_SetFastLoopEnabled(fast);
+  g_RunnerOptions.trace = trace;
 }
 
 TEST_F(CallTest, MissingScriptsAndScriptsWithoutCode) {

@@ -44,6 +44,15 @@ TEST_F(EventsTest, AGrandparentsCreateHandlerRunsAsTheGrandparentsEvent) {
   EXPECT_EQ(Seen().size(), 1u);
 }
 
+TEST_F(EventsTest, AnEventOfTwoActionsRunsTheFirstActionsCodeOnly) {
+  ObjtEntry o = Entry("ob");
+  o.rows[kEventStep].push_back(container::ObjtEvent{0, {kLog, kLog}});
+  ASSERT_TRUE(Load({o}));
+  CInstance* self = NewInstance(0, 100001);
+  EXPECT_TRUE(Event_Perform(self, self, kEventStep, 0));
+  EXPECT_EQ(Seen().size(), 1u);
+}
+
 TEST_F(EventsTest, ACollisionIsFoundThroughTheOtherObjectsAncestors) {
   // 0 P (child of 1 PP); 2 R (child of 3 Q, child of 4 QQ). PP collides with Q and with QQ.
   ObjtEntry pp = Entry("PP");

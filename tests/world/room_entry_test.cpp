@@ -11,6 +11,7 @@
 #include "host/frame_loop.h"
 #include "host/rooms.h"
 #include "vm/code_object.h"
+#include "world/activation.h"
 #include "world/commands.h"
 #include "world/event.h"
 #include "world/instance.h"
@@ -31,6 +32,7 @@ constexpr std::pair<int32_t, int32_t> kGameStart{kEventOther, 2};
 constexpr std::pair<int32_t, int32_t> kGameEnd{kEventOther, 3};
 constexpr std::pair<int32_t, int32_t> kRoomStart{kEventOther, 4};
 constexpr std::pair<int32_t, int32_t> kRoomEnd{kEventOther, 5};
+constexpr std::pair<int32_t, int32_t> kStep{kEventStep, 0};
 
 class RoomEntryTest : public WorldDriverTest {
  protected:
@@ -121,6 +123,81 @@ TEST_F(RoomEntryTest, APersistentRoomIsReenteredAndAnotherBuiltAnew) {
   Run(1);
   EXPECT_EQ(Log(), (Lines{"RoomEnd 100001", "Create 100002", "code 0", "RoomStart 100002"}));
   EXPECT_EQ(Instance_Find(100002)->x, 1.0f) << "built anew from its definition";
+}
+
+// An instance changed into another object by its kept room's Room End stays in that room: its
+// events run there, after the return, and never in the room played meanwhile.
+TEST_F(RoomEntryTest, AnObjectChangeInAKeptRoomsEndStaysInThatRoom) {
+  RoomEntry kept{.name = "kept", .persistent = true};
+  kept.instances = {At(100001)};
+  RoomEntry level{.name = "level"};
+  level.instances = {At(100002)};
+  const auto stepper = [](const char* name) { return LoggingObject(name, {kStep, kRoomEnd}); };
+  ASSERT_TRUE(Load({kept, level}, {stepper("before"), stepper("after")}));
+  OnEvent([](CInstance* self, CInstance*) {
+    if (self->id == 100001 && Event_Current.type == kEventOther && Event_Current.number == 5) {
+      Command_ChangeInstance(self, 1, false);
+    }
+  });
+  Start();
+  Command_GotoRoom(1);
+  Run(1);
+  ClearLog();
+  Run(2);
+  EXPECT_EQ(Log(), (Lines{"Step 100002", "Step 100002"})) << "the kept room's instance stays at home";
+  EXPECT_EQ(Object_Data(0)->instances.count, 1);
+  EXPECT_EQ(Object_Data(1)->instances.count, 0);
+  EXPECT_EQ(Instance_Find(100001), nullptr);
+
+  OnEvent(nullptr);
+  Command_GotoRoom(0);
+  Run(1);
+  ClearLog();
+  Run(1);
+  EXPECT_EQ(Log(), (Lines{"Step 100001"}));
+  ASSERT_NE(Instance_Find(100001), nullptr);
+  EXPECT_EQ(Instance_Find(100001)->object_index, 1);
+  EXPECT_EQ(Object_Data(0)->instances.count, 0);
+  EXPECT_EQ(Object_Data(1)->instances.count, 1);
+  EXPECT_EQ(Room_Current->active.count, 1);
+}
+
+// A kept room's deactivated instance is not found from another room, so nothing there can wake
+// it; back home it still sits deactivated in the inactive list and activates as usual.
+TEST_F(RoomEntryTest, AKeptRoomsDeactivatedInstanceWaitsAtHome) {
+  RoomEntry kept{.name = "kept", .persistent = true};
+  kept.instances = {At(100001), At(100003)};
+  RoomEntry level{.name = "level"};
+  level.instances = {At(100002)};
+  ASSERT_TRUE(Load({kept, level}, {LoggingObject("ob", {kStep})}));
+  Start();
+  Instance_Deactivate(Instance_Find(100003));
+  Run(1);
+  ASSERT_EQ(Room_Current->inactive.count, 1);
+  Command_GotoRoom(1);
+  Run(1);
+  EXPECT_EQ(Instance_Find(100003), nullptr) << "not found from another room";
+  EXPECT_EQ(Instance_Find(100001), nullptr);
+  Instance_ActivateObject(nullptr, nullptr, 100003);
+  Run(1);
+  EXPECT_EQ(Room_Current->active.count, 1);
+  EXPECT_EQ(Object_Data(0)->instances.count, 1);
+
+  Command_GotoRoom(0);
+  Run(1);
+  CRoom* home = Room_Current;
+  ASSERT_NE(Instance_Find(100003), nullptr);
+  EXPECT_TRUE(Instance_Find(100003)->deactivated);
+  ASSERT_EQ(home->inactive.count, 1);
+  EXPECT_EQ(home->inactive.first->id, 100003);
+  EXPECT_EQ(home->active.count, 1);
+  Instance_ActivateObject(nullptr, nullptr, 100003);
+  ClearLog();
+  Run(2);
+  EXPECT_EQ(home->inactive.count, 0);
+  EXPECT_EQ(home->active.count, 2);
+  EXPECT_EQ(Object_Data(0)->instances.count, 2);
+  EXPECT_EQ(Log(), (Lines{"Step 100001", "Step 100003", "Step 100001", "Step 100003"}));
 }
 
 TEST_F(RoomEntryTest, ARoomChangeInTheFirstCreateIsMadeAtOnce) {

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "assets/sprite_table.h"
 #include "core/value_test_util.h"
 #include "host/frame_loop.h"
 #include "host/rooms.h"
 #include "runtime/run_state.h"
 #include "script/script_test_support.h"
+#include "world/activation.h"
 #include "world/commands.h"
 #include "world/deferred.h"
 #include "world/instance.h"
@@ -27,6 +29,7 @@ class RoomWorldTest : public WorldTest {
     Room_Current = nullptr;
     Room_FreeDefinitions();
     Room_SetInstanceIdCounter(0);
+    Room_SetTileIdCounter(0);
     WorldTest::TearDown();
   }
   // Enters room for the test; the room deletes its instances when it goes.
@@ -225,7 +228,84 @@ TEST_F(RoomWorldTest, SnapAndWrap) {
   EXPECT_EQ(i->x, -20.0f) << "no motion, no wrap";
   i->hspeed = -1;
   Command_Wrap(i, true, false);
-  EXPECT_EQ(i->x, 80.0f);
+  EXPECT_EQ(i->x, 80.0f) << "without a sprite the position alone wraps";
+}
+
+TEST_F(RoomWorldTest, WrapCarriesTheSpritesScaledSizeAcross) {
+  CRoom* room = Enter();
+  room->width = 100;
+  room->height = 60;
+  NewObject("obj");
+  CSprite s;
+  s.frameCount = 1;
+  s.width = 32;
+  s.height = 16;
+  const int32_t sprite = Sprite_Add(s);
+  const struct {
+    float x, y, hspeed, vspeed, xscale, yscale;
+    bool horizontal, vertical;
+    float wantX, wantY;
+  } cases[] = {
+      {-20, 10, -1, 0, 1, 1, true, true, 112, 10},    // 100 + -20 + 32
+      {100, 10, 1, 0, 1, 1, true, true, -32, 10},     // 100 - 100 - 32
+      {-20, 10, -1, 0, 2, 1, true, true, 144, 10},    // the width scaled by image_xscale
+      {10, -5, 0, -1, 1, 1, true, true, 10, 71},      // 60 + -5 + 16
+      {10, 70, 0, 1, 1, 0.5f, true, true, 10, 2},     // 70 - 60 - 8
+      {-20, -5, -1, -1, 1, 1, false, true, -20, 71},  // horizontal not asked for
+      {50, 30, -1, 1, 1, 1, true, true, 50, 30},      // inside: unchanged
+  };
+  for (const auto& c : cases) {
+    CInstance* i = room->CreateInstance(c.x, c.y, 0);
+    i->SetSpriteIndex(sprite);
+    i->image_xscale = c.xscale;
+    i->image_yscale = c.yscale;
+    i->hspeed = c.hspeed;
+    i->vspeed = c.vspeed;
+    Command_Wrap(i, c.horizontal, c.vertical);
+    EXPECT_EQ(i->x, c.wantX) << "from " << c.x << "," << c.y;
+    EXPECT_EQ(i->y, c.wantY) << "from " << c.x << "," << c.y;
+  }
+}
+
+// Ids are never reused: at the largest id the counters stop with an error rather than wrap, and
+// nothing that needs an id is made; every id below the limit is given as before.
+TEST_F(RoomWorldTest, TheIdCountersStopAtTheLargestId) {
+  RuntimeErrorCapture errors;
+  CRoom* room = Enter();
+  NewObject("obj");
+  constexpr int32_t kLargest = 2147483647;
+  Room_SetInstanceIdCounter(kLargest - 1);
+  Room_SetTileIdCounter(kLargest - 1);
+  CInstance* last = room->CreateInstance(0, 0, 0);
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(last->id, kLargest);
+  EXPECT_EQ(room->AddTile(RoomTile{}), 0);
+  EXPECT_EQ(room->tiles[0].id, kLargest);
+  const struct {
+    const char* name;
+    int32_t (*make)(CRoom*);
+    const char* message;
+  } cases[] = {
+      {"instance", [](CRoom* r) { return r->CreateInstance(0, 0, 0) == nullptr ? -1 : 0; }, "instance id limit reached"},
+      {"instance_create", [](CRoom*) { return F_InstanceCreate(0, 0, 0); }, "instance id limit reached"},
+      {"instance_copy", [](CRoom* r) { return Instance_Copy(r->active.first, true); }, "instance id limit reached"},
+      {"room_instance_add", [](CRoom* r) { return r->AddInstanceRecord(1, 2, 0); }, "instance id limit reached"},
+      {"tile", [](CRoom* r) { return r->AddTile(RoomTile{}); }, "tile id limit reached"},
+      {"room_tile_add", [](CRoom* r) { return r->AddTileRecord(0, 0, 0, 8, 8, 0, 0, 0, 1, 1, 0xFFFFFFFF); },
+       "tile id limit reached"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RuntimeErrorCapture::Reset();
+    EXPECT_EQ(c.make(room), -1);
+    EXPECT_EQ(RuntimeErrorCapture::LastError(), c.message);
+  }
+  EXPECT_EQ(room->active.count, 1);
+  EXPECT_EQ(room->tiles.size(), 1u);
+  EXPECT_TRUE(room->instance_records.empty());
+  EXPECT_TRUE(room->tile_records.empty());
+  EXPECT_EQ(Room_InstanceIdCounter(), kLargest);
+  EXPECT_EQ(Room_TileIdCounter(), kLargest);
 }
 
 TEST_F(RoomWorldTest, CommandFailures) {

@@ -44,7 +44,12 @@ void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   write_sond(writer, parts.sounds);
   write_agrp(writer, parts.audio_groups);
   write_sprt(writer, parts.sprites);
-  for (const char* tag : {"BGND", "PATH", "SCPT", "SHDR"}) writer.add_chunk(tag).u32(0);
+  if (parts.backgrounds.empty()) {
+    writer.add_chunk("BGND").u32(0);
+  } else {
+    write_bgnd(writer, parts.backgrounds);
+  }
+  for (const char* tag : {"PATH", "SCPT", "SHDR"}) writer.add_chunk(tag).u32(0);
   if (parts.fonts.empty()) {
     writer.add_chunk("FONT").u32(0);
   } else {

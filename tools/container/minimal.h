@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "container/bgnd.h"
 #include "container/bytecode_asm.h"
 #include "container/font.h"
 #include "container/objt.h"
@@ -43,6 +44,8 @@ struct MinimalGameParts {
   std::span<const TexturePage> pages = {};
   // Fonts whose page entries lie among those above (the FONT chunk stays empty without).
   std::span<const std::optional<FontEntry>> fonts = {};
+  // Backgrounds whose page entries lie among those above (the BGND chunk stays empty without).
+  std::span<const std::optional<BackgroundEntry>> backgrounds = {};
   // The header's window size (and so the application surface's first size).
   int32_t window_width = 320;
   int32_t window_height = 240;

@@ -24,6 +24,18 @@ void write_physics(ChunkBuilder& chunk, const ObjtPhysics& physics, uint8_t form
   for (const ObjtPoint& p : physics.points) chunk.f32(p.x).f32(p.y);
 }
 
+// The runner runs an event's first action only; a writer asked for more is told so.
+void warn_of_extra_actions(ContainerWriter& writer, size_t index, const ObjtEntry& object) {
+  for (size_t r = 0; r < object.rows.size(); ++r) {
+    for (const ObjtEvent& event : object.rows[r]) {
+      if (event.actions.size() < 2) continue;
+      writer.warn("object " + std::to_string(index) + " (" + object.name.value_or("unnamed") + ") event " +
+                  std::to_string(r) + "/" + std::to_string(event.number) + " has " +
+                  std::to_string(event.actions.size()) + " actions: only the first action's code runs");
+    }
+  }
+}
+
 void write_rows(ChunkBuilder& chunk, const std::string& entry, const ObjtEntry& object) {
   std::vector<std::string> rows;
   for (size_t r = 0; r < object.rows.size(); ++r) rows.push_back(entry + "/row/" + std::to_string(r));
@@ -74,6 +86,7 @@ ChunkBuilder& write_objt(ContainerWriter& writer, std::span<const ObjtEntry> obj
     chunk.u32(object.persistent ? 1 : 0).i32(object.parent_index).i32(object.mask_index);
     if (format_version >= 6) write_physics(chunk, object.physics, format_version);
     write_rows(chunk, labels[i], object);
+    warn_of_extra_actions(writer, i, object);
   }
   return chunk;
 }

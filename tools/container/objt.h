@@ -38,7 +38,8 @@ struct ObjtPhysics {
 
 struct ObjtEvent {
   uint32_t number = 0;
-  // The code index of each action, in order; an empty list writes an action count of 0.
+  // The code index of each action, in order; an empty list writes an action count of 0. The
+  // runner runs the first action's code only: more than one is written, with a warning.
   std::vector<int32_t> actions;
 };
 

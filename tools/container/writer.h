@@ -133,8 +133,14 @@ class ContainerWriter {
   BuildResult build() const;
   BuildResult write_file(const std::string& path) const;
 
+  // What the chunk writers were asked to write that the runner will not do as written (an event
+  // with more than one action runs only the first one's code), one line each, in order.
+  void warn(std::string message) { m_warnings.push_back(std::move(message)); }
+  const std::vector<std::string>& warnings() const { return m_warnings; }
+
  private:
   WriterOptions m_options;
+  std::vector<std::string> m_warnings;
   StringPool m_strings;
   std::deque<ChunkBuilder> m_chunks;
   std::optional<size_t> m_pool_at;  // index of the STRG chunk among m_chunks
