@@ -78,8 +78,9 @@ def pin():
     return ["taskset", "-c", core] if has("taskset") else []
 
 
-def google_benchmark(program, env, extra=()):
-    """{name: benchmark record} of a Google Benchmark program's JSON output; {} when it failed."""
+def google_benchmark(program, env, extra=(), full_names=False):
+    """{name: benchmark record} of a Google Benchmark program's JSON output; {} when it failed.
+    Names lose their "/..." arguments unless full_names is set."""
     with tempfile.NamedTemporaryFile(suffix=".json") as out:
         if run(list(program) + ["--benchmark_out=" + out.name, "--benchmark_out_format=json"] + list(extra),
                env=env) is None:
@@ -88,7 +89,8 @@ def google_benchmark(program, env, extra=()):
             records = json.load(open(out.name))["benchmarks"]
         except (OSError, ValueError, KeyError):
             return {}
-    return {r["name"].split("/")[0]: r for r in records if not r.get("error_occurred")}
+    return {(r["name"] if full_names else r["name"].split("/")[0]): r
+            for r in records if not r.get("error_occurred")}
 
 
 def interpreter_round():
@@ -104,6 +106,56 @@ def interpreter_round():
             out = run(pin() + command + [os.path.join(ROOT, "bench", "lua", "twins.lua"), measure, "1"])
             try:
                 keep(key + ":" + measure, float(out))
+            except (TypeError, ValueError):
+                pass
+
+
+# --- Script library on long data: pinned, best CPU time per unit of work, against Lua 5.4 -------
+
+# Runner benchmark (program, name) -> (measure, units of work in one iteration). A measure ending
+# in "_mixed" or naming a list size is set beside the Lua twin of the measure before it.
+LIBRARY_UNITS = {("bench_library_bench", "BM_StringCopySpread"): ("string_copy", 1000),
+                 ("bench_library_bench", "BM_StringCopySpreadMixed"): ("string_copy_mixed", 1000),
+                 ("bench_library_bench", "BM_StringCharAtEach"): ("string_char_at", 20000),
+                 ("bench_library_bench", "BM_StringCharAtEachMixed"): ("string_char_at_mixed", 20000),
+                 ("bench_library_bench", "BM_StringPosAtEnd"): ("string_pos", 1),
+                 ("bench_library_bench", "BM_StringPosAtEndMixed"): ("string_pos_mixed", 1),
+                 ("bench_library_bench", "BM_StringInsertAppend"): ("string_insert", 10000),
+                 ("bench_library_bench", "BM_ListAdd/10000"): ("list_add_10k", 10000),
+                 ("bench_library_bench", "BM_ListAdd/100000"): ("list_add", 100000),
+                 ("bench_library_bench", "BM_ListAdd/1000000"): ("list_add_1m", 1000000),
+                 ("bench_library_bench", "BM_ListSort"): ("list_sort", 1),
+                 ("bench_library_bench", "BM_MapFindValue"): ("map_find", 100000),
+                 ("bench_resource_lookup_bench", "BM_AssetGetIndexOfARoom"): ("asset_get_index", 1)}
+LIBRARY_TWINS = ("string_copy", "string_char_at", "string_pos", "string_insert", "list_add", "list_sort",
+                 "map_find", "asset_get_index")
+LIBRARY_LINES = (("string_copy", "string_copy, 100 chars of 100 KB (ns)", "string_copy"),
+                 ("string_copy_mixed", "  the same, mixed Cyrillic/ASCII (ns)", "string_copy"),
+                 ("string_char_at", "string_char_at, 20,000 chars, each (ns)", "string_char_at"),
+                 ("string_char_at_mixed", "  the same, mixed Cyrillic/ASCII (ns)", "string_char_at"),
+                 ("string_pos", "string_pos, needle at end of 100 KB (ns)", "string_pos"),
+                 ("string_pos_mixed", "  the same, mixed Cyrillic/ASCII (ns)", "string_pos"),
+                 ("string_insert", "string_insert append to 100 KB, each (ns)", "string_insert"),
+                 ("list_add_10k", "ds_list_add, 10,000 reals, each (ns)", "list_add"),
+                 ("list_add", "ds_list_add, 100,000 reals, each (ns)", "list_add"),
+                 ("list_add_1m", "ds_list_add, 1,000,000 reals, each (ns)", "list_add"),
+                 ("list_sort", "ds_list_sort, 20,000 random reals (ns)", "list_sort"),
+                 ("map_find", "ds_map_find_value, 100,000 keys, each (ns)", "map_find"),
+                 ("asset_get_index", "asset_get_index, 1,000 assets a table (ns)", "asset_get_index"))
+
+
+def library_round():
+    for program in sorted({p for p, _ in LIBRARY_UNITS}):
+        found = google_benchmark(pin() + [os.path.join(BUILD, "bench", program)], base_env(), full_names=True)
+        for (p, name), (measure, units) in LIBRARY_UNITS.items():
+            if p == program and name in found:
+                record = found[name]
+                keep("runner:" + measure, record["cpu_time"] * SCALE[record["time_unit"]] / units)
+    if has("lua5.4"):
+        for measure in LIBRARY_TWINS:
+            out = run(pin() + ["lua5.4", os.path.join(ROOT, "bench", "lua", "twins.lua"), measure, "3"])
+            try:
+                keep("lua:" + measure, float(out))
             except (TypeError, ValueError):
                 pass
 
@@ -224,6 +276,7 @@ def main():
         for r in range(ROUNDS):
             print("bench: round %d of %d" % (r + 1, ROUNDS), file=sys.stderr)
             interpreter_round()
+            library_round()
             runner_drawing("bench_runner_quads_bench", "BM_RunnerQuads", "BM_RunnerQuadsOnePixel", "runner")
             love_drawing(home)
             runner_drawing("bench_d3d9_quads_bench", "BM_PresentedQuads", "BM_PresentedQuadsOnePixel", "device")
@@ -242,6 +295,8 @@ def main():
                            ("calls", "built-in and script call, per iteration (ns)")):
         rows.append((label, figure("runner:" + measure, best), "Lua 5.4", figure("lua:" + measure, best), 3))
         rows.append((label, figure("runner:" + measure, best), "LuaJIT -joff", figure("luajit:" + measure, best), 3))
+    for measure, label, twin in LIBRARY_LINES:
+        rows.append((label, figure("runner:" + measure, best), "Lua 5.4", figure("lua:" + twin, best), 1))
     for prefix, path in (("runner", "runner's path"), ("device", "device layer")):
         rows.append(("quads frame, %s (ms)" % path, figure(prefix + ":frame", median), "LÖVE 11.4",
                      figure("love:frame", median), 2))
@@ -258,7 +313,8 @@ def main():
         print("%-46s %10s  %-13s %10s %15s" % (label, text(runner, digits), peer, text(peer_value, digits),
                                              text(ratio, 2)))
     print()
-    print("Drawing and start-up: medians of %d rounds (start-up: %d runs each); interpreter: best of %d rounds."
+    print("Drawing and start-up: medians of %d rounds (start-up: %d runs each); interpreter and library: best"
+          " of %d rounds."
           % (ROUNDS, ROUNDS * STARTUP_RUNS_A_ROUND, ROUNDS))
     print("OpenGL renderer:")
     for key, label in (("runner", "runner's path"), ("device", "device layer"), ("love", "LÖVE quads"),

@@ -180,6 +180,20 @@ inline void ReleaseBlock(void* p) {
   std::free(h);
 }
 
+// The heap grows a block where it lies whenever it can, so a container growing by small steps
+// does not copy all of itself every time. The header moves with the block and is rewritten.
+void* GrowInPlace(void* p, uint32_t old, size_t size) {
+  if (size > UINT32_MAX) MemoryManager_OutOfMemory(size);
+  void* raw = std::realloc(HeaderOf(p), size + sizeof(MemoryBlockHeader));
+  if (raw == nullptr) MemoryManager_OutOfMemory(size);  // the old block stays as it was
+  const uint32_t recorded = static_cast<uint32_t>(size);
+  std::memcpy(raw, &recorded, sizeof recorded);  // the size word; the magic words moved along
+  void* q = static_cast<char*>(raw) + sizeof(MemoryBlockHeader);
+  std::memset(static_cast<char*>(q) + old, 0, size - old);
+  CountAllocated(recorded - old);
+  return q;
+}
+
 // Everything but the common case, kept out of line so that the common case needs no stack frame.
 __attribute__((noinline)) void FreeUncommon(void* p) {
   if (p == nullptr) return;
@@ -217,6 +231,8 @@ void* MemoryManager_Realloc(void* p, size_t size, const char*, int, bool) {
   if (HasHeader(p)) {
     uint32_t old = HeaderOf(p)->size;
     if (old >= size) return p;
+    if (g_heapAlloc.load(std::memory_order_relaxed) == &std::malloc) return GrowInPlace(p, old, size);
+    // A substituted heap function sees every block the manager makes, grown ones included.
     void* q = NewBlock(size, false);
     std::memcpy(q, p, old);
     std::memset(static_cast<char*>(q) + old, 0, size - old);

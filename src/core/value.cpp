@@ -158,8 +158,70 @@ void WriteElement(RValue* target, const RValue* source, int32_t index, bool copy
 
 // --- strings ---------------------------------------------------------------------------------
 
+namespace {
+
+inline bool Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Bytes of the well-formed character at s (within the n bytes left), or 0: the shortest forms
+// only, which the runner's decoder reads back to distinct code points.
+int64_t WellFormedChar(const unsigned char* s, int64_t n) {
+  const unsigned lead = s[0];
+  if (lead >= 0xC2 && lead <= 0xDF) return n >= 2 && Continuation(s[1]) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (n < 3 || !Continuation(s[1]) || !Continuation(s[2])) return 0;
+    return lead == 0xE0 && s[1] < 0xA0 ? 0 : 3;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    if (n < 4 || !Continuation(s[1]) || !Continuation(s[2]) || !Continuation(s[3])) return 0;
+    if (lead == 0xF0 && s[1] < 0x90) return 0;
+    if (lead == 0xF4 && s[1] > 0x8F) return 0;
+    return 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+uint32_t SharedString_FormOfBytes(const char* text, int64_t n) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text);
+  int64_t i = 0;
+  // Eight bytes at a time while they are all ASCII and none is zero.
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s + i, sizeof word);
+    const uint64_t high = word & 0x8080808080808080ull;
+    const uint64_t zero = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+    if ((high | zero) != 0) break;
+  }
+  uint32_t form = SHARED_TEXT_ASCII;
+  while (i < n) {
+    if (s[i] == 0) return SHARED_TEXT_OTHER;
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const int64_t width = WellFormedChar(s + i, n - i);
+    if (width == 0) return SHARED_TEXT_OTHER;
+    form = SHARED_TEXT_UTF8;
+    i += width;
+  }
+  return form;
+}
+
+uint32_t SharedString_Form(SharedString* record) {
+  uint32_t form = __atomic_load_n(&record->form, __ATOMIC_RELAXED);
+  if (form != SHARED_TEXT_UNKNOWN) return form;
+  if (record->text == nullptr) return SHARED_TEXT_ASCII;
+  form = SharedString_FormOfBytes(record->text, record->length);
+  if (form != SHARED_TEXT_OTHER && record->text[record->length] != 0) form = SHARED_TEXT_OTHER;
+  // Every thread that works it out gets the same answer.
+  __atomic_store_n(&record->form, form, __ATOMIC_RELAXED);
+  return form;
+}
+
 void SharedString_Create(SharedString* record, const char* text) {
   record->refCount = 1;
+  record->form = SHARED_TEXT_UNKNOWN;
   if (text == nullptr) {
     record->text = nullptr;
     record->length = 0;
@@ -180,6 +242,7 @@ SharedString* SharedString_Create(const char* text) {
 void SharedString_CreateSized(SharedString* record, int32_t n) {
   if (n < 0) n = 0;
   record->refCount = 1;
+  record->form = SHARED_TEXT_UNKNOWN;  // the caller fills the text
   record->length = n;
   record->text = static_cast<char*>(MemoryManager_Alloc(static_cast<size_t>(n) + 1, __FILE__, __LINE__, false));
   record->text[n] = '\0';
@@ -204,6 +267,8 @@ SharedString* SharedString_Join(const SharedString* left, const SharedString* ri
   SharedString* joined = SharedString_CreateSized(static_cast<int32_t>(nl + nr));
   if (nl > 0) std::memcpy(joined->text, left->text, static_cast<size_t>(nl));
   if (nr > 0) std::memcpy(joined->text + nl, right->text, static_cast<size_t>(nr));
+  joined->form = SharedString_JoinedForm(left != nullptr ? left->form : SHARED_TEXT_ASCII,
+                                         right != nullptr ? right->form : SHARED_TEXT_ASCII);
   return joined;
 }
 

@@ -52,10 +52,20 @@ class COwnedObject {
   virtual ~COwnedObject() = default;
 };
 
+// What a record's text is known to be, so that the string functions need not decode it again on
+// every call. Records start unknown (a zero-filled record is); the first look settles it.
+enum : uint32_t {
+  SHARED_TEXT_UNKNOWN = 0,
+  SHARED_TEXT_ASCII = 1,  // every byte below 0x80 and the first zero at `length`: positions are bytes
+  SHARED_TEXT_UTF8 = 2,   // well-formed UTF-8 ending at `length` (possibly all ASCII)
+  SHARED_TEXT_OTHER = 3,  // anything else: ill-formed bytes, or a zero before `length`
+};
+
 struct SharedString {
   char* text;        // UTF-8 with a terminating zero, a memory-manager block; may be null
   int32_t refCount;  // values holding this record
   int32_t length;    // bytes, without the terminator
+  uint32_t form;     // SHARED_TEXT_*; whoever changes the text in place resets or keeps it
 };
 
 struct RValue {
@@ -116,6 +126,17 @@ void SharedString_Release(SharedString* record);
 // A new record (refcount 1) holding the two texts joined, a null record or text counting as
 // empty; null when the joined length would not fit in a record.
 SharedString* SharedString_Join(const SharedString* left, const SharedString* right);
+// The record's text form (SHARED_TEXT_ASCII, _UTF8 or _OTHER), worked out on the first call and
+// kept. A record without text is ASCII (the empty text).
+uint32_t SharedString_Form(SharedString* record);
+// The form of a text of n bytes (a zero among them makes it SHARED_TEXT_OTHER).
+uint32_t SharedString_FormOfBytes(const char* text, int64_t n);
+// The form of two texts joined: known only when both are known and neither is OTHER.
+inline uint32_t SharedString_JoinedForm(uint32_t left, uint32_t right) {
+  if (left == SHARED_TEXT_UNKNOWN || right == SHARED_TEXT_UNKNOWN) return SHARED_TEXT_UNKNOWN;
+  if (left == SHARED_TEXT_OTHER || right == SHARED_TEXT_OTHER) return SHARED_TEXT_UNKNOWN;
+  return left == SHARED_TEXT_ASCII && right == SHARED_TEXT_ASCII ? SHARED_TEXT_ASCII : SHARED_TEXT_UTF8;
+}
 inline SharedString* SharedString_Unref(SharedString* record) {
   if (record != nullptr) SharedString_Release(record);
   return nullptr;

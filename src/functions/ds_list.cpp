@@ -1,6 +1,8 @@
 #include "functions/ds_list.h"
 
+#include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "core/memory_manager.h"
@@ -23,6 +25,45 @@ int32_t GrownCapacity(int32_t size, int32_t step) {
 void ReleaseKeepingOwned(uint64_t holder, RValue* slot) {
   DS_DropMark(holder, slot);
   RValue_Release(slot);
+}
+
+static_assert(std::is_trivially_copyable_v<RValue>, "the sort moves whole records");
+
+constexpr int64_t kSortRun = 24;
+
+// The stable ascending insertion sort that orders a list, in n log n comparisons: runs of
+// kSortRun elements are insertion-sorted exactly so, then merged pairwise. A merge takes the
+// right-hand element first only when the left-hand one compares greater, which is the insertion
+// sort's own test, so equal elements keep their order.
+void SortLikeInsertion(RValue* v, int32_t size, double epsilon) {
+  const int64_t n = size;
+  for (int64_t start = 0; start < n; start += kSortRun) {
+    const int64_t end = std::min(n, start + kSortRun);
+    for (int64_t i = start + 1; i < end; ++i) {
+      for (int64_t j = i; j > start && RValue_Compare(&v[j - 1], &v[j], epsilon) > 0; --j) {
+        std::swap(v[j - 1], v[j]);
+      }
+    }
+  }
+  if (n <= kSortRun) return;
+  RValue* buffer = static_cast<RValue*>(MEM_ALLOC_RAW(sizeof(RValue) * static_cast<size_t>(n)));
+  RValue* from = v;
+  RValue* to = buffer;
+  for (int64_t width = kSortRun; width < n; width *= 2) {
+    for (int64_t lo = 0; lo < n; lo += 2 * width) {
+      const int64_t mid = std::min(n, lo + width);
+      const int64_t hi = std::min(n, lo + 2 * width);
+      int64_t i = lo;
+      int64_t j = mid;
+      int64_t k = lo;
+      while (i < mid && j < hi) to[k++] = RValue_Compare(&from[i], &from[j], epsilon) > 0 ? from[j++] : from[i++];
+      while (i < mid) to[k++] = from[i++];
+      while (j < hi) to[k++] = from[j++];
+    }
+    std::swap(from, to);
+  }
+  if (from != v) std::memcpy(v, from, sizeof(RValue) * static_cast<size_t>(n));
+  MEM_FREE(buffer);
 }
 
 }  // namespace
@@ -101,13 +142,11 @@ int32_t CDS_List::FindIndex(const RValue* value) const {
 }
 
 void CDS_List::Sort(bool ascending) {
-  for (int32_t i = 1; i < m_size; ++i) {
-    for (int32_t j = i; j >= 1; --j) {
-      const int32_t c = RValue_Compare(&m_storage[j - 1], &m_storage[j], g_DsPrecision);
-      if ((c > 0) != ascending) break;
-      std::swap(m_storage[j - 1], m_storage[j]);
-    }
-  }
+  if (m_size < 2) return;
+  SortLikeInsertion(m_storage, m_size, g_DsPrecision);
+  // The descending insertion sort moves an element down past every predecessor that compares
+  // smaller or equal: the ascending order reversed, equal elements included.
+  if (!ascending) std::reverse(m_storage, m_storage + m_size);
 }
 
 void CDS_List::Shuffle() {

@@ -41,7 +41,7 @@ class CDS_List : public DsOwnable {
   // The first position whose element compares equal (RValue_Compare at the data-structure
   // precision), or -1.
   int32_t FindIndex(const RValue* value) const;
-  // Insertion sort in place: ascending keeps equal elements in order, descending reverses them.
+  // Stable sort in place: ascending keeps equal elements in order, descending reverses them.
   void Sort(bool ascending);
   // 8 * size exchanges of two positions drawn from the runner's generator.
   void Shuffle();

@@ -29,14 +29,24 @@ const char* TextArg(RValue* args, int32_t n) {
 }
 
 void SetResultText(RValue* result, const char* text) { RValue_SetString(result, text); }
-// n bytes without a zero among them (kMaxTextBytes at most) as a new string.
-void SetResultBytes(RValue* result, const char* bytes, size_t n) {
+// A new string record of n bytes (kMaxTextBytes at most) for the caller to fill and then hand
+// to SetResultRecord; the arguments stay alive until then, whatever the result held.
+SharedString* NewText(size_t n, uint32_t form) {
   SharedString* record = SharedString_CreateSized(static_cast<int32_t>(n));
-  std::memcpy(record->text, bytes, n);
+  record->form = form;
+  return record;
+}
+void SetResultRecord(RValue* result, SharedString* record) {
   RValue_Release(result);
   result->pString = record;
   result->flags = 0;
   result->kind = VALUE_STRING;
+}
+// n bytes without a zero among them (kMaxTextBytes at most) as a new string.
+void SetResultBytes(RValue* result, const char* bytes, size_t n) {
+  SharedString* record = NewText(n, SHARED_TEXT_UNKNOWN);
+  std::memcpy(record->text, bytes, n);
+  SetResultRecord(result, record);
 }
 void SetResultText(RValue* result, const std::string& text) { SetResultBytes(result, text.data(), text.size()); }
 
@@ -70,6 +80,74 @@ int64_t CharCount(const char* p) { return UTF8_Length(p); }
 const char* Find(const char* p, const char* sub) {
   if (*p == 0 || *sub == 0) return nullptr;
   return UTF8_Find(p, sub);
+}
+
+// A text argument with what its record knows of it. Most texts are well-formed, and then
+// characters are found by their lead bytes (on ASCII text, positions are byte offsets) and
+// searched for as bytes: a well-formed text inside another lands on a character boundary.
+// Anything else (ill-formed bytes, a value that is not a string) takes the decoding paths.
+struct Text {
+  const char* text;
+  int64_t bytes;  // when the form is known
+  uint32_t form;  // SHARED_TEXT_ASCII, _UTF8 or _OTHER
+  bool Known() const { return form != SHARED_TEXT_OTHER; }
+  const char* End() const { return text + bytes; }
+};
+
+Text ArgText(RValue* args, int32_t n) {
+  const RValue* v = &args[n];
+  if (RValue_Kind(v) == VALUE_STRING && v->pString != nullptr && v->pString->text != nullptr) {
+    SharedString* record = v->pString;
+    const uint32_t form = SharedString_Form(record);
+    if (form != SHARED_TEXT_OTHER) return {record->text, record->length, form};
+  }
+  return {TextArg(args, n), -1, SHARED_TEXT_OTHER};
+}
+
+// Bytes of the well-formed character that starts with this lead byte.
+inline int64_t CharBytes(unsigned char lead) { return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4; }
+
+// Moves past up to n characters from p, a character boundary of t.
+const char* Skip(const Text& t, const char* p, int64_t n) {
+  if (t.form == SHARED_TEXT_ASCII) {
+    const int64_t left = t.End() - p;
+    return p + (n < left ? (n > 0 ? n : 0) : left);
+  }
+  if (t.form == SHARED_TEXT_UTF8) {
+    const char* end = t.End();
+    for (; n > 0 && p < end; --n) p += CharBytes(static_cast<unsigned char>(*p));
+    return p;
+  }
+  return SkipChars(p, n);
+}
+
+// Characters from p up to `to`, both boundaries of a well-formed text: its lead bytes.
+int64_t CountLeads(const char* p, const char* to) {
+  int64_t n = 0;
+  for (; p < to; ++p) n += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+  return n;
+}
+
+int64_t Count(const Text& t) {
+  if (t.form == SHARED_TEXT_ASCII) return t.bytes;
+  if (t.form == SHARED_TEXT_UTF8) return CountLeads(t.text, t.End());
+  return CharCount(t.text);
+}
+
+// Find for two well-formed texts, from p (a boundary of t) on.
+const char* FindIn(const Text& t, const char* p, const Text& sub) {
+  if (!t.Known() || !sub.Known()) return Find(p, sub.text);
+  if (sub.bytes == 0 || p >= t.End()) return nullptr;
+  return static_cast<const char*>(memmem(p, static_cast<size_t>(t.End() - p), sub.text, static_cast<size_t>(sub.bytes)));
+}
+
+// Bytes of a text of either kind.
+int64_t Bytes(const Text& t) { return t.Known() ? t.bytes : static_cast<int64_t>(std::strlen(t.text)); }
+
+// The form of a result made of pieces of well-formed texts cut at character boundaries.
+uint32_t PiecesForm(const Text& a, const Text& b) {
+  if (!a.Known() || !b.Known()) return SHARED_TEXT_UNKNOWN;
+  return a.form == SHARED_TEXT_ASCII && b.form == SHARED_TEXT_ASCII ? SHARED_TEXT_ASCII : SHARED_TEXT_UTF8;
 }
 
 // Bytes from one position of a text to a later one.
@@ -255,7 +333,7 @@ void Ord(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
 }
 
 void StringLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  Args_SetReal(result, static_cast<double>(CharCount(TextArg(args, 0))));
+  Args_SetReal(result, static_cast<double>(Count(ArgText(args, 0))));
 }
 
 void StringByteLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -263,50 +341,74 @@ void StringByteLength(RValue* result, CInstance*, CInstance*, int32_t, RValue* a
 }
 
 void StringPos(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* sub = TextArg(args, 0);
-  const char* text = TextArg(args, 1);
-  const char* found = Find(text, sub);
+  const Text sub = ArgText(args, 0);
+  const Text text = ArgText(args, 1);
+  const char* found = FindIn(text, text.text, sub);
   if (found == nullptr) {
     Args_SetReal(result, 0.0);
     return;
   }
   int64_t position = 1;
-  for (const char* p = text; p < found; ++position) NextChar(&p);
+  if (text.form == SHARED_TEXT_ASCII) {
+    position += found - text.text;
+  } else if (text.form == SHARED_TEXT_UTF8) {
+    position += CountLeads(text.text, found);
+  } else {
+    for (const char* p = text.text; p < found; ++position) NextChar(&p);
+  }
   Args_SetReal(result, static_cast<double>(position));
 }
 
 // Occurrences may overlap: the search resumes one character after each one found. An empty sub
 // counts once per character.
 void StringCount(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* sub = TextArg(args, 0);
-  const char* text = TextArg(args, 1);
-  if (*sub == 0) {
-    Args_SetReal(result, static_cast<double>(CharCount(text)));
+  const Text sub = ArgText(args, 0);
+  const Text text = ArgText(args, 1);
+  if (*sub.text == 0) {
+    Args_SetReal(result, static_cast<double>(Count(text)));
     return;
   }
   int64_t count = 0;
-  for (const char* found = Find(text, sub); found != nullptr; found = Find(SkipChars(found, 1), sub)) ++count;
+  for (const char* found = FindIn(text, text.text, sub); found != nullptr;) {
+    ++count;
+    // A sub that reads as no character matches a cut-short last character, which no step passes.
+    const char* next = Skip(text, found, 1);
+    if (next == found) break;
+    found = FindIn(text, next, sub);
+  }
   Args_SetReal(result, static_cast<double>(count));
 }
 
 void StringCopy(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* text = TextArg(args, 0);
+  const Text text = ArgText(args, 0);
   const int64_t skip = FromOne(WXGI32(args, 1));
   const int32_t count = WXGI32(args, 2);
-  const char* from = SkipChars(text, skip);
-  const char* to = SkipChars(from, count < 0 ? 0 : count);
-  SetResultBytes(result, from, ByteSpan(from, to));
+  const char* from = Skip(text, text.text, skip);
+  const char* to = Skip(text, from, count < 0 ? 0 : count);
+  SharedString* out = NewText(ByteSpan(from, to), PiecesForm(text, text));
+  std::memcpy(out->text, from, ByteSpan(from, to));
+  SetResultRecord(result, out);
 }
 
 void StringCharAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* p = SkipChars(TextArg(args, 0), FromOne(WXGI32(args, 1)));
-  std::string text;
-  if (const uint32_t c = NextChar(&p); c != 0) AppendChar(&text, c);
-  SetResultText(result, text);
+  const Text text = ArgText(args, 0);
+  const char* p = Skip(text, text.text, FromOne(WXGI32(args, 1)));
+  if (text.Known()) {
+    // A well-formed character reads back to the same bytes.
+    const size_t n = p < text.End() ? static_cast<size_t>(CharBytes(static_cast<unsigned char>(*p))) : 0;
+    SharedString* out = NewText(n, PiecesForm(text, text));
+    std::memcpy(out->text, p, n);
+    SetResultRecord(result, out);
+    return;
+  }
+  std::string out;
+  if (const uint32_t c = NextChar(&p); c != 0) AppendChar(&out, c);
+  SetResultText(result, out);
 }
 
 void StringOrdAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* p = SkipChars(TextArg(args, 0), FromOne(WXGI32(args, 1)));
+  const Text text = ArgText(args, 0);
+  const char* p = Skip(text, text.text, FromOne(WXGI32(args, 1)));
   const uint32_t c = NextChar(&p);
   Args_SetReal(result, c != 0 ? static_cast<double>(c) : -1.0);
 }
@@ -335,33 +437,40 @@ void StringSetByteAt(RValue* result, CInstance*, CInstance*, int32_t, RValue* ar
 }
 
 void StringDelete(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* text = TextArg(args, 0);
+  const Text text = ArgText(args, 0);
   const int32_t index = WXGI32(args, 1);
   const int32_t count = WXGI32(args, 2);
-  if (index < 1 || count <= 0 || index > CharCount(text)) {
-    SetResultText(result, text);
+  if (index < 1 || count <= 0 || index > Count(text)) {
+    SetResultText(result, text.text);
     return;
   }
-  const char* from = SkipChars(text, static_cast<int64_t>(index) - 1);
-  const char* to = SkipChars(from, count);
-  std::string out(text, from);
-  out.append(to);
-  SetResultText(result, out);
+  const char* from = Skip(text, text.text, static_cast<int64_t>(index) - 1);
+  const char* to = Skip(text, from, count);
+  const size_t head = ByteSpan(text.text, from);
+  const size_t tail = static_cast<size_t>(Bytes(text)) - ByteSpan(text.text, to);
+  SharedString* out = NewText(head + tail, PiecesForm(text, text));
+  std::memcpy(out->text, text.text, head);
+  std::memcpy(out->text + head, to, tail);
+  SetResultRecord(result, out);
 }
 
 void StringInsert(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const char* sub = TextArg(args, 0);
-  const char* text = TextArg(args, 1);
-  const char* at = SkipChars(text, FromOne(WXGI32(args, 2)));
-  const size_t bytes = std::strlen(text) + std::strlen(sub);
-  if (ReportIfTooLong("string_insert", static_cast<int64_t>(bytes))) {
+  const Text sub = ArgText(args, 0);
+  const Text text = ArgText(args, 1);
+  const char* at = Skip(text, text.text, FromOne(WXGI32(args, 2)));
+  const int64_t textBytes = Bytes(text);
+  const int64_t subBytes = Bytes(sub);
+  if (ReportIfTooLong("string_insert", textBytes + subBytes)) {
     SetResultText(result, "");
     return;
   }
-  std::string out(text, at);
-  out.append(sub);
-  out.append(at);
-  SetResultText(result, out);
+  // Written straight into the result: the text may be long and this is called in loops.
+  const size_t head = ByteSpan(text.text, at);
+  SharedString* out = NewText(static_cast<size_t>(textBytes + subBytes), PiecesForm(text, sub));
+  std::memcpy(out->text, text.text, head);
+  std::memcpy(out->text + head, sub.text, static_cast<size_t>(subBytes));
+  std::memcpy(out->text + head + subBytes, at, static_cast<size_t>(textBytes) - head);
+  SetResultRecord(result, out);
 }
 
 void StringReplace(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
@@ -381,17 +490,23 @@ void StringUpper(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) 
 }
 
 void StringRepeat(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  const std::string_view text = TextArg(args, 0);
+  const Text text = ArgText(args, 0);
+  const int64_t bytes = Bytes(text);
   const int32_t count = WXGI32(args, 1);
-  if (count <= 0 || text.empty() ||
-      ReportIfTooLong("string_repeat", static_cast<int64_t>(text.size()) * count)) {
+  if (count <= 0 || bytes == 0 || ReportIfTooLong("string_repeat", bytes * count)) {
     SetResultText(result, "");
     return;
   }
-  std::string out;
-  out.reserve(text.size() * static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) out.append(text);
-  SetResultText(result, out);
+  // Written straight into the result, doubling what is there: no second copy of a long text.
+  const size_t total = static_cast<size_t>(bytes) * static_cast<size_t>(count);
+  SharedString* out = NewText(total, PiecesForm(text, text));
+  std::memcpy(out->text, text.text, static_cast<size_t>(bytes));
+  for (size_t filled = static_cast<size_t>(bytes); filled < total;) {
+    const size_t chunk = filled < total - filled ? filled : total - filled;
+    std::memcpy(out->text + filled, out->text, chunk);
+    filled += chunk;
+  }
+  SetResultRecord(result, out);
 }
 
 void StringLetters(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {

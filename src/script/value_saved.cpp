@@ -117,6 +117,7 @@ struct Reader {
         auto* record = static_cast<SharedString*>(MemoryManager_Alloc(sizeof(SharedString), __FILE__, __LINE__, false));
         record->text = b->ReadString();
         record->refCount = 1;
+        record->form = SHARED_TEXT_UNKNOWN;
         record->length = record->text != nullptr ? static_cast<int32_t>(std::strlen(record->text)) : 0;
         v->pString = record;
         break;

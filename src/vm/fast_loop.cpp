@@ -900,6 +900,7 @@ bool AppendInPlace(RValue* target, const SharedString* tail) {
   }
   std::memcpy(s->text + s->length, tail->text, static_cast<size_t>(add) + 1);
   s->length = static_cast<int32_t>(length);
+  s->form = SharedString_JoinedForm(s->form, tail->form);
   return true;
 }
 
