@@ -283,6 +283,49 @@ TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
   Game_ClearLoadFailure();
 }
 
+// A code entry whose code runs past the container is refused in both layouts, not left to run
+// nothing.
+TEST_F(ByteCodeLoadTest, ACodeEntryOutsideTheContainerIsALoadError) {
+  for (const bool old : {false, true}) {
+    for (const bool byLength : {false, true}) {
+      SCOPED_TRACE(std::string(old ? "old" : "new") + (byLength ? ", length" : ", offset"));
+      container::BytecodeProgram program;
+      std::string error;
+      ASSERT_TRUE(container::assemble_bytecode(std::string(old ? ".layout old\n" : "") + ".code main\n  push.i.i 1\n  popz.i\n",
+                                               &program, &error))
+          << error;
+      g_GameHeader.versionAtLeast15 = !old;
+      container::ContainerWriter writer;
+      container::write_bytecode(writer, program);
+      writer.add_string_pool();
+      std::vector<uint8_t> bytes = writer.build().bytes;
+      ContainerBytes container{bytes.data(), bytes.size()};
+      ContainerChunks chunks(container);
+      uint8_t* code = nullptr;
+      uint32_t codeSize = 0;
+      for (ContainerChunk chunk; chunks.Next(&chunk);) {
+        if (std::strcmp(chunk.tag, "CODE") == 0) {
+          code = chunk.body;
+          codeSize = chunk.size;
+        }
+      }
+      ASSERT_NE(code, nullptr);
+      const uint32_t entry = Container_U32(code + 4);
+      const uint32_t far = static_cast<uint32_t>(bytes.size());
+      if (byLength || old) {
+        std::memcpy(bytes.data() + entry + 4, &far, 4);  // a length past the end
+      } else {
+        std::memcpy(bytes.data() + entry + 12, &far, 4);  // an offset past the end
+      }
+      Game_ClearLoadFailure();
+      EXPECT_FALSE(Code_PrepareBytecode(code, codeSize, container));
+      EXPECT_NE(std::string(Game_LoadFailure()).find("code entry 0 lies outside the container"), std::string::npos)
+          << Game_LoadFailure();
+    }
+  }
+  Game_ClearLoadFailure();
+}
+
 // The slot counts at the head of the chunk come from the file: counts that no entry names are a
 // load error, never the size of a table.
 TEST_F(ByteCodeLoadTest, SlotCountsBeyondTheEntriesAreLoadErrors) {
