@@ -15,6 +15,18 @@
 
 namespace {
 
+// The body of the container's chunk `tag` (null without one), its size in *size.
+uint8_t* ChunkBody(const ContainerBytes& container, const char* tag, uint32_t* size) {
+  ContainerChunks chunks(container);
+  for (ContainerChunk chunk; chunks.Next(&chunk);) {
+    if (std::strcmp(chunk.tag, tag) == 0) {
+      *size = chunk.size;
+      return chunk.body;
+    }
+  }
+  return nullptr;
+}
+
 class ByteCodeLoadTest : public RegistryTest {
  protected:
   std::string Listing(size_t entry) {
@@ -263,15 +275,8 @@ TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
     writer.add_string_pool();
     std::vector<uint8_t> bytes = writer.build().bytes;
     ContainerBytes container{bytes.data(), bytes.size()};
-    ContainerChunks chunks(container);
-    uint8_t* vari = nullptr;
     uint32_t variSize = 0;
-    for (ContainerChunk chunk; chunks.Next(&chunk);) {
-      if (std::strcmp(chunk.tag, "VARI") == 0) {
-        vari = chunk.body;
-        variSize = chunk.size;
-      }
-    }
+    uint8_t* vari = ChunkBody(container, "VARI", &variSize);
     ASSERT_NE(vari, nullptr);
     const uint32_t first = Container_U32(vari + 12 + 16);
     std::memcpy(bytes.data() + first + 4, &c.step, 4);
@@ -300,15 +305,8 @@ TEST_F(ByteCodeLoadTest, ACodeEntryOutsideTheContainerIsALoadError) {
       writer.add_string_pool();
       std::vector<uint8_t> bytes = writer.build().bytes;
       ContainerBytes container{bytes.data(), bytes.size()};
-      ContainerChunks chunks(container);
-      uint8_t* code = nullptr;
       uint32_t codeSize = 0;
-      for (ContainerChunk chunk; chunks.Next(&chunk);) {
-        if (std::strcmp(chunk.tag, "CODE") == 0) {
-          code = chunk.body;
-          codeSize = chunk.size;
-        }
-      }
+      uint8_t* code = ChunkBody(container, "CODE", &codeSize);
       ASSERT_NE(code, nullptr);
       const uint32_t entry = Container_U32(code + 4);
       const uint32_t far = static_cast<uint32_t>(bytes.size());
@@ -339,15 +337,8 @@ TEST_F(ByteCodeLoadTest, SlotCountsBeyondTheEntriesAreLoadErrors) {
     writer.add_string_pool();
     std::vector<uint8_t> bytes = writer.build().bytes;
     ContainerBytes container{bytes.data(), bytes.size()};
-    ContainerChunks chunks(container);
-    uint8_t* vari = nullptr;
     uint32_t variSize = 0;
-    for (ContainerChunk chunk; chunks.Next(&chunk);) {
-      if (std::strcmp(chunk.tag, "VARI") == 0) {
-        vari = chunk.body;
-        variSize = chunk.size;
-      }
-    }
+    uint8_t* vari = ChunkBody(container, "VARI", &variSize);
     ASSERT_NE(vari, nullptr);
     const uint32_t huge = 0x40000000u;
     std::memcpy(vari + counts, &huge, 4);
