@@ -1,6 +1,7 @@
 #include "host/entry.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -77,6 +78,14 @@ void Runner_PrepareRelaunch() {
 namespace {
 // Set while WinMain runs a pass: the tables Runner_EndProcess takes down are the runner's own.
 bool g_inRunnerPass = false;
+
+// An error that ends the process from inside running code cannot take the runner's tables down
+// under that code; what it must not leave behind is the temporary directory.
+void EndProcessAfterAnError(int exitCode) {
+  File_DeleteTempDirectory();
+  std::fflush(stdout);
+  std::exit(exitCode);
+}
 }  // namespace
 
 void Runner_EndProcess(int exitCode) {
@@ -94,6 +103,7 @@ void Runner_EndProcess(int exitCode) {
 int WinMain(const char* commandLine) {
   Platform_TuneAllocator();
   Runner_InstallHooks();
+  Error_SetEndProcess(EndProcessAfterAnError);
   g_CommandLine = commandLine != nullptr ? commandLine : "";
   Win32_InstallQuitSignalHandlers();
   Win32_MoveAtFiles();

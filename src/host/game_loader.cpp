@@ -44,6 +44,7 @@
 #include "world/timeline.h"
 #include "world/object.h"
 #include "world/room_table.h"
+#include "platform/system/terminal_text.h"
 
 namespace {
 
@@ -357,6 +358,8 @@ bool Game_ScanHeaderChunks(const ContainerBytes& container) {
   }
   ContainerChunks chunks(container);
   for (ContainerChunk chunk; chunks.Next(&chunk);) {
+    // An empty header chunk still makes a game: one of defaults.
+    if (IsHeaderTag(chunk.tag)) Game_MutableData().haveHeader = true;
     if (chunk.size == 0) continue;
     if (IsHeaderTag(chunk.tag)) {
       Console_DebugOutput("Get Header Information\n");
@@ -386,7 +389,11 @@ bool Game_ScanHeaderChunks(const ContainerBytes& container) {
 void Game_ScanHeader(uint8_t* container, size_t size) {
   // Without a container (a launched game that found none) there is nothing to scan.
   if (container == nullptr) return;
-  if (!Game_ScanHeaderChunks({container, size})) {
+  // A game runs from its header (first room, speed, name): a container without one is refused
+  // here, though tools and tests may scan parts of a container.
+  const bool scanned = Game_ScanHeaderChunks({container, size});
+  if (scanned && !Game_Data().haveHeader) Game_FailLoad(nullptr, "no game header");
+  if (!scanned || !Game_Data().haveHeader) {
     ShowLoadFailure(Game_LoadFailure());
     ForgetContainer();
     NoGame();
@@ -484,6 +491,9 @@ bool Game_LoadChunks(uint8_t* data, size_t size) {
     const ChunkRoute* route = FindRoute(chunk.tag);
     if (route == nullptr) {
       Console_DebugOutput("unknown Chunk %s:%d\n", chunk.tag, static_cast<int>(chunk.size));
+      if (g_IsHeadless) {
+        Terminal_Write(stderr, std::string("Tolvarine: the game data cannot be loaded: unknown chunk ") + chunk.tag + "\n");
+      }
       result = false;
       continue;
     }

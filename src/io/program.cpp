@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/run_switches.h"
 #include "runtime/host_state.h"
 #include "io/input.h"
 #include "platform/system/files.h"
@@ -129,7 +130,11 @@ bool Win32_MoveAtFile(const char* directory, const char* name) {
   return System_MoveIntoFolders(directory, name, parts);
 }
 
-void Win32_InstallHeadlessHandlers() { System_InstallCrashHandlers("Exception detected during the unit tests!\n"); }
+void Win32_InstallHeadlessHandlers() {
+  // The handler opens the -output file itself: it may not allocate, so the path is copied now.
+  System_InstallCrashHandlers("Exception detected during the unit tests!\n",
+                              g_OutputFileName.empty() ? nullptr : g_OutputFileName.c_str());
+}
 
 void Win32_InstallQuitSignalHandlers() { System_InstallQuitSignalHandlers(); }
 

@@ -10,6 +10,7 @@
 
 #include "core/console.h"
 #include "core/run_switches.h"
+#include "platform/system/terminal_text.h"
 #include "core/stack_trace.h"
 #include "core/value.h"
 #include "core/vm_error.h"
@@ -217,6 +218,11 @@ void Error_Show(const char* text, bool fatal) {
   SharedString_Unref(previous);
   if (!g_VMWatchEvaluation) LogError(text);
   error_occurred = true;
+  // Without a dialog the terminal is where a fatal error's reason belongs: the -output file is
+  // easily not asked for, and a run that just exits 1 says nothing.
+  if (fatal && g_IsHeadless) {
+    Terminal_Write(stderr, std::string("ERROR!!! :: ") + text + "\n");
+  }
   if (fatal) {
     g_suppressed = true;
     g_RoomChangeCode = kRoomChangeQuit;

@@ -16,6 +16,7 @@ struct GameData {
   GameLinkRecord* linkRecord = nullptr;
   int32_t codeEntryCount = 0;  // the link record's compiled-function count
   bool haveCode = false;       // a CODE chunk with a body was met
+  bool haveHeader = false;     // a GEN7, GEN8 or GENL chunk was met, empty or not
   uint32_t codeCount = 0;
   const uint8_t* codeEntries = nullptr;
   uint32_t stringCount = 0;

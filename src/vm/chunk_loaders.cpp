@@ -255,16 +255,24 @@ void VM_RemapOldCode(uint8_t* code, const ContainerBytes&, uint32_t length) {
 bool Code_PrepareBytecode(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   VM_InvalidateFastCodes();
   g_container = container;
-  if (Game_ByteCodeVersion15()) return true;
+  const bool version15 = Game_ByteCodeVersion15();
   uint32_t count = 0;
   if (!Container_ReadCount("CODE", body, size, 0, 4, &count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t entry = Container_U32(body + 4 + 4 * static_cast<size_t>(i));
-    if (!container.Has(entry, 8) || !container.Has(static_cast<uint64_t>(entry) + 8, Container_U32(container.data + entry + 4))) {
+    // The older entry holds its code after its 8-byte head; the newer one names it by an offset
+    // from its word at 12 (entries of one script share their code).
+    bool inside = container.Has(entry, version15 ? 16 : 8);
+    if (inside) {
+      const uint32_t length = Container_U32(container.data + entry + 4);
+      const int64_t code = version15 ? int64_t{entry} + 12 + Container_I32(container.data + entry + 12) : int64_t{entry} + 8;
+      inside = code >= 0 && container.Has(static_cast<uint64_t>(code), length);
+    }
+    if (!inside) {
       Game_FailLoad("CODE", "code entry %u lies outside the container", i);
       return false;
     }
-    VM_RemapOldCode(container.data + entry + 8, container, Container_U32(container.data + entry + 4));
+    if (!version15) VM_RemapOldCode(container.data + entry + 8, container, Container_U32(container.data + entry + 4));
   }
   return true;
 }

@@ -558,6 +558,7 @@ TEST_F(GameDataTest, GlobalObjectHasASlotPerGlobalAndKeepsGlobalsBetweenScripts)
                                            &program, &error))
       << error;
   ContainerWriter writer;
+  writer.add_chunk("GEN8");  // empty: a game of defaults
   container::write_bytecode(writer, program);
   writer.add_string_pool();
   // Read, scanned and loaded as the start-up does.

@@ -15,6 +15,18 @@
 
 namespace {
 
+// The body of the container's chunk `tag` (null without one), its size in *size.
+uint8_t* ChunkBody(const ContainerBytes& container, const char* tag, uint32_t* size) {
+  ContainerChunks chunks(container);
+  for (ContainerChunk chunk; chunks.Next(&chunk);) {
+    if (std::strcmp(chunk.tag, tag) == 0) {
+      *size = chunk.size;
+      return chunk.body;
+    }
+  }
+  return nullptr;
+}
+
 class ByteCodeLoadTest : public RegistryTest {
  protected:
   std::string Listing(size_t entry) {
@@ -263,15 +275,8 @@ TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
     writer.add_string_pool();
     std::vector<uint8_t> bytes = writer.build().bytes;
     ContainerBytes container{bytes.data(), bytes.size()};
-    ContainerChunks chunks(container);
-    uint8_t* vari = nullptr;
     uint32_t variSize = 0;
-    for (ContainerChunk chunk; chunks.Next(&chunk);) {
-      if (std::strcmp(chunk.tag, "VARI") == 0) {
-        vari = chunk.body;
-        variSize = chunk.size;
-      }
-    }
+    uint8_t* vari = ChunkBody(container, "VARI", &variSize);
     ASSERT_NE(vari, nullptr);
     const uint32_t first = Container_U32(vari + 12 + 16);
     std::memcpy(bytes.data() + first + 4, &c.step, 4);
@@ -279,6 +284,42 @@ TEST_F(ByteCodeLoadTest, ChainsThatLeaveTheCodeOrLoopAreLoadErrors) {
     EXPECT_FALSE(VARI_Load(vari, variSize, container));
     EXPECT_NE(std::string(Game_LoadFailure()).find(c.message), std::string::npos) << Game_LoadFailure();
     EXPECT_NE(std::string(Game_LoadFailure()).find("hp"), std::string::npos) << Game_LoadFailure();
+  }
+  Game_ClearLoadFailure();
+}
+
+// A code entry whose code runs past the container is refused in both layouts, not left to run
+// nothing.
+TEST_F(ByteCodeLoadTest, ACodeEntryOutsideTheContainerIsALoadError) {
+  for (const bool old : {false, true}) {
+    for (const bool byLength : {false, true}) {
+      SCOPED_TRACE(std::string(old ? "old" : "new") + (byLength ? ", length" : ", offset"));
+      container::BytecodeProgram program;
+      std::string error;
+      ASSERT_TRUE(container::assemble_bytecode(std::string(old ? ".layout old\n" : "") + ".code main\n  push.i.i 1\n  popz.i\n",
+                                               &program, &error))
+          << error;
+      g_GameHeader.versionAtLeast15 = !old;
+      container::ContainerWriter writer;
+      container::write_bytecode(writer, program);
+      writer.add_string_pool();
+      std::vector<uint8_t> bytes = writer.build().bytes;
+      ContainerBytes container{bytes.data(), bytes.size()};
+      uint32_t codeSize = 0;
+      uint8_t* code = ChunkBody(container, "CODE", &codeSize);
+      ASSERT_NE(code, nullptr);
+      const uint32_t entry = Container_U32(code + 4);
+      const uint32_t far = static_cast<uint32_t>(bytes.size());
+      if (byLength || old) {
+        std::memcpy(bytes.data() + entry + 4, &far, 4);  // a length past the end
+      } else {
+        std::memcpy(bytes.data() + entry + 12, &far, 4);  // an offset past the end
+      }
+      Game_ClearLoadFailure();
+      EXPECT_FALSE(Code_PrepareBytecode(code, codeSize, container));
+      EXPECT_NE(std::string(Game_LoadFailure()).find("code entry 0 lies outside the container"), std::string::npos)
+          << Game_LoadFailure();
+    }
   }
   Game_ClearLoadFailure();
 }
@@ -296,15 +337,8 @@ TEST_F(ByteCodeLoadTest, SlotCountsBeyondTheEntriesAreLoadErrors) {
     writer.add_string_pool();
     std::vector<uint8_t> bytes = writer.build().bytes;
     ContainerBytes container{bytes.data(), bytes.size()};
-    ContainerChunks chunks(container);
-    uint8_t* vari = nullptr;
     uint32_t variSize = 0;
-    for (ContainerChunk chunk; chunks.Next(&chunk);) {
-      if (std::strcmp(chunk.tag, "VARI") == 0) {
-        vari = chunk.body;
-        variSize = chunk.size;
-      }
-    }
+    uint8_t* vari = ChunkBody(container, "VARI", &variSize);
     ASSERT_NE(vari, nullptr);
     const uint32_t huge = 0x40000000u;
     std::memcpy(vari + counts, &huge, 4);

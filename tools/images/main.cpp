@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -491,6 +492,12 @@ int main(int argc, char** argv) {
   if (images.back().empty()) return 1;
 
   if (!pngDir.empty()) {
+    std::error_code made;
+    std::filesystem::create_directories(pngDir, made);
+    if (made) {
+      std::fprintf(stderr, "tolvarine-images: cannot make %s: %s\n", pngDir.c_str(), made.message().c_str());
+      return 1;
+    }
     for (size_t i = 0; i < images.size(); ++i) {
       char name[32];
       std::snprintf(name, sizeof name, "/image_%02zu.png", i);

@@ -1,5 +1,7 @@
 #include "platform/system/process.h"
 
+#include <execinfo.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
@@ -26,9 +28,50 @@ void QuitSignalHandler(int) {
   signal(SIGTERM, SIG_DFL);
 }
 
-void CrashHandler(int) {
-  ssize_t written = write(STDOUT_FILENO, g_crashNotice, std::strlen(g_crashNotice));
-  (void)written;
+// The -output file, where the notice and the backtrace go too (opened only in the handler).
+char g_crashLog[4096] = "";
+
+// Only async-signal-safe calls from here on: the heap or stdio may be what broke.
+void WriteText(int fd, const char* text) {
+  for (size_t left = std::strlen(text); left > 0;) {
+    const ssize_t n = write(fd, text, left);
+    if (n <= 0) return;
+    text += n;
+    left -= static_cast<size_t>(n);
+  }
+}
+
+const char* SignalName(int signal) {
+  switch (signal) {
+    case SIGSEGV: return "SIGSEGV (invalid memory access)";
+    case SIGBUS: return "SIGBUS (bus error)";
+    case SIGFPE: return "SIGFPE (arithmetic error)";
+    case SIGILL: return "SIGILL (illegal instruction)";
+    case SIGABRT: return "SIGABRT (abort)";
+    default: return "an unexpected signal";
+  }
+}
+
+void WriteReport(int fd, int signal, void* const* frames, int count) {
+  WriteText(fd, "Crashed on ");
+  WriteText(fd, SignalName(signal));
+  WriteText(fd, "; backtrace:\n");
+  backtrace_symbols_fd(frames, count, fd);
+}
+
+void CrashHandler(int signal) {
+  void* frames[64];
+  const int count = backtrace(frames, 64);
+  WriteText(STDOUT_FILENO, g_crashNotice);
+  WriteReport(STDERR_FILENO, signal, frames, count);
+  if (g_crashLog[0] != '\0') {
+    const int fd = open(g_crashLog, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+      WriteText(fd, g_crashNotice);
+      WriteReport(fd, signal, frames, count);
+      close(fd);
+    }
+  }
   _exit(1);
 }
 
@@ -91,8 +134,18 @@ void System_InstallQuitSignalHandlers() {
 
 bool System_QuitSignalled() { return g_quitSignalled != 0; }
 
-void System_InstallCrashHandlers(const char* notice) {
+void System_InstallCrashHandlers(const char* notice, const char* logPath) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizer's own report says more, and a handler of ours would hide it.
+  (void)notice;
+  (void)logPath;
+#else
   g_crashNotice = notice != nullptr ? notice : "";
+  g_crashLog[0] = '\0';
+  if (logPath != nullptr && std::strlen(logPath) < sizeof g_crashLog) std::strcpy(g_crashLog, logPath);
+  // The first backtrace loads the unwinder, which allocates: done here, not in the handler.
+  void* warm[1];
+  backtrace(warm, 1);
   // Its own stack, so that a stack overflow still reaches the handler.
   static char alternateStack[64 * 1024];
   stack_t stack{};
@@ -105,6 +158,7 @@ void System_InstallCrashHandlers(const char* notice) {
   action.sa_flags = SA_ONSTACK;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(signal, &action, nullptr);
+#endif
 }
 
 int32_t System_KernelVersion() {

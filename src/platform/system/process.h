@@ -29,6 +29,8 @@ bool System_ChildEnded(int child);
 // so a process stuck where the request is never looked at can still be stopped.
 void System_InstallQuitSignalHandlers();
 bool System_QuitSignalled();
-// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) writes `notice` to standard output and ends the
-// process with exit code 1. The notice must outlive the process.
-void System_InstallCrashHandlers(const char* notice);
+// A crash (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) writes `notice` to standard output, the
+// signal's name and a backtrace to standard error, both to the file `logPath` when given, and
+// ends the process with exit code 1. The notice must outlive the process. The sanitizer build
+// installs nothing: its own report is the one to read.
+void System_InstallCrashHandlers(const char* notice, const char* logPath = nullptr);

@@ -9,6 +9,7 @@
 
 #include "core/console.h"
 #include "core/run_switches.h"
+#include "platform/system/terminal_text.h"
 
 namespace {
 
@@ -85,7 +86,6 @@ int32_t MessageBox_Show(const MessageBoxRequest& request) {
 }
 
 void MessageBox_ShowFatal(const char* caption, const char* text) {
-  std::fprintf(stderr, "%s: %s\n", caption, text);
-  std::fflush(stderr);
+  Terminal_Write(stderr, std::string(caption) + ": " + text + "\n");
   if (MessageBox_CanShow()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
 }
