@@ -24,6 +24,7 @@
 #include "core/math_epsilon.h"
 #include "core/stack_trace.h"
 #include "core/value.h"
+#include "functions/math_numeric.h"
 #include "functions/text_sprite_functions.h"
 #include "render/primitives.h"
 #include "runtime/link_record.h"
@@ -87,6 +88,21 @@ inline int32_t Int(double d) {
 inline int32_t Int(const RValue& v) { return Int(Num(v)); }
 
 inline RValue Real(double d) { return RValue_MakeReal(d); }
+
+// A text as a value, for the calls that take a string; released when it goes.
+class Text {
+ public:
+  explicit Text(const char* text) { RValue_SetString(&value, text); }
+  ~Text() { RValue_Release(&value); }
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
+  RValue value = RValue_MakeUndefined();
+};
+// The text a value holds; null when it holds none.
+inline const char* TextOf(const RValue& v) {
+  if (RValue_Kind(&v) != VALUE_STRING || v.pString == nullptr) return nullptr;
+  return v.pString->text;
+}
 inline void SetReal(RValue* target, double d) {
   RValue_Release(target);
   *target = RValue_MakeReal(d);
@@ -98,6 +114,18 @@ inline RValue* Return(RValue* result, double d) {
   SetReal(result, d);
   return result;
 }
+
+// min and max through their fast entries: the first of the smallest or largest.
+inline double Pick(void (*pick)(RValue*, int32_t, RValue**), double a, double b) {
+  RValue va = Real(a), vb = Real(b), r = RValue_MakeUndefined();
+  RValue* values[] = {&va, &vb};
+  pick(&r, 2, values);
+  const double d = Num(r);
+  RValue_Release(&r);
+  return d;
+}
+inline double Min(double a, double b) { return Pick(F_Min, a, b); }
+inline double Max(double a, double b) { return Pick(F_Max, a, b); }
 
 // --- variables -----------------------------------------------------------------------------------
 
@@ -178,6 +206,18 @@ inline void DrawSetColour(uint32_t colour) {
 inline void DrawSetAlpha(double alpha) {
   Watch("draw_set_alpha", alpha);
   GR_SetAlpha(static_cast<float>(alpha));
+}
+inline void DrawSetFont(int32_t font) {
+  Watch("draw_set_font", font);
+  F_DrawSetFont(font);
+}
+inline void DrawSetHAlign(int32_t halign) {
+  Watch("draw_set_halign", halign);
+  F_DrawSetHAlign(halign);
+}
+inline void DrawSetVAlign(int32_t valign) {
+  Watch("draw_set_valign", valign);
+  F_DrawSetVAlign(valign);
 }
 inline void DrawRectangle(double x1, double y1, double x2, double y2, bool outline) {
   Watch("draw_rectangle", x1, y1, x2, y2, outline ? 1 : 0);

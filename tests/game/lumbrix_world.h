@@ -76,7 +76,9 @@ class LumbrixWorldTest : public WorldDriverTest {
 
   // Builds the game's container with the test room holding `records`, loads it and starts the
   // game in `room` (by default the test room), as the runner starts it in its first room.
-  void StartIn(int32_t room, const std::vector<Record>& records = {}) {
+  // A game whose first room moves on at once (a room_goto in a Create event) starts in
+  // `startsIn`.
+  void StartIn(int32_t room, const std::vector<Record>& records = {}, int32_t startsIn = -1) {
     std::vector<std::vector<lumbrix_content::Placed>> rooms;
     std::string error;
     ASSERT_TRUE(lumbrix_content::ReadRooms(LUMBRIX_ROOM_DIR, &rooms, &error)) << error;
@@ -96,7 +98,7 @@ class LumbrixWorldTest : public WorldDriverTest {
     Game_UseLinkRecord(&m_record);
     ASSERT_TRUE(Game_LoadChunks(m_bytes.data(), m_bytes.size())) << Game_LoadFailure();
     Start();
-    ASSERT_EQ(Room_CurrentIndex, room);
+    ASSERT_EQ(Room_CurrentIndex, startsIn < 0 ? room : startsIn);
   }
   void StartWith(const std::vector<Record>& records) { StartIn(kTestRoom, records); }
 
@@ -140,6 +142,14 @@ class LumbrixWorldTest : public WorldDriverTest {
     return tll::Num(*v);
   }
   static double Num(const CInstance* instance, const char* name) { return Num(instance->id, name); }
+  // Element `element` of a built-in array variable of the target: view_wview[0] is ("view_wview", 0).
+  static double NumAt(int32_t target, const char* name, int32_t element) {
+    const Name* n = Find(name);
+    if (n == nullptr || n->kind != 'b') return -12345.0;
+    tll::Local v;
+    tll::GetFrom(target, *n->link, &v, element);
+    return tll::Num(*v);
+  }
   static double GlobalNum(const char* name) { return Num(0, name); }
   static void Read(int32_t target, const char* name, RValue* out) {
     const Name* n = Find(name);
