@@ -46,11 +46,7 @@ TEST(AudioEndToEndTest, TheToneOfTheFirstRoomIsPlayed) {
   StartedProgram runner = StartProgram(TOLVARINE_RUNNER, {"-game", "tone.win", "-debugoutput", "log.txt"},
                                        dir, {{"ALSOFT_DRIVERS", "wave"}, {"ALSOFT_CONF", dir + "/alsoft.conf"}});
   ASSERT_GE(runner.pid, 0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (IsRunning(runner) && FirstMissingInOrder(ReadFile(dir + "/log.txt"), {"Entering main loop."}) != "" &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  WaitForLogLine(runner, dir + "/log.txt", "Entering main loop.");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   kill(runner.pid, SIGTERM);
   const RunResult run = FinishProgram(runner, 60);

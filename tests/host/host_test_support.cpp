@@ -189,4 +189,20 @@ std::string FirstMissingInOrder(const std::string& text, const std::vector<std::
   return std::string();
 }
 
+void WaitForLogLine(const StartedProgram& program, const std::string& log, const std::string& line) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (IsRunning(program) && FirstMissingInOrder(ReadFile(log), {line}) != "" &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+size_t TempDirectories(const std::string& base) {
+  size_t n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(base)) {
+    if (entry.path().filename().string().rfind("tl_ttt_", 0) == 0) ++n;
+  }
+  return n;
+}
+
 }  // namespace host_test

@@ -68,6 +68,12 @@ std::string FindFile(const std::string& root, const std::string& name);
 // returns the first expected line not found, or an empty string when all were found in order.
 std::string FirstMissingInOrder(const std::string& text, const std::vector<std::string>& expected);
 
+// Waits (a minute at most) while the started program runs and its log file has no line `line`.
+void WaitForLogLine(const StartedProgram& program, const std::string& log, const std::string& line);
+
+// The temporary directories a runner made under `base` and has not removed.
+size_t TempDirectories(const std::string& base);
+
 // How many times `part` stands in `text`, overlapping ones included.
 inline size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;

@@ -5,10 +5,8 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "container/minimal.h"
@@ -18,14 +16,6 @@
 namespace {
 
 using namespace host_test;
-
-size_t TempDirectories(const std::string& base) {
-  size_t n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(base)) {
-    if (entry.path().filename().string().rfind("tl_ttt_", 0) == 0) ++n;
-  }
-  return n;
-}
 
 // A game whose first room runs `code` (assembler text) in its creation code.
 std::string GameWithRoomCode(const std::string& dir, const std::string& code) {
@@ -98,11 +88,7 @@ TEST(RunnerFailuresTest, ACrashNamesItsSignalAndWhereItHappened) {
   StartedProgram runner =
       StartProgram(TOLVARINE_RUNNER, {"-game", "room.win", "-headless", "-output", "out.txt", "-debugoutput", "log.txt"}, dir);
   ASSERT_GE(runner.pid, 0);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (IsRunning(runner) && FirstMissingInOrder(ReadFile(dir + "/log.txt"), {"Entering main loop."}) != "" &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  WaitForLogLine(runner, dir + "/log.txt", "Entering main loop.");
   kill(runner.pid, SIGSEGV);
   const RunResult run = FinishProgram(runner, 60);
   ASSERT_FALSE(run.timedOut);

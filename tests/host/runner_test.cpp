@@ -261,24 +261,6 @@ TEST(RunnerTest, GameChosenInTheFileDialogIsLoaded) {
   EXPECT_NE(run.output.find("Entering main loop."), std::string::npos);
 }
 
-// The temporary directories a runner made under `base` and has not removed.
-size_t TempDirectories(const std::string& base) {
-  size_t n = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(base)) {
-    if (entry.path().filename().string().rfind("tl_ttt_", 0) == 0) ++n;
-  }
-  return n;
-}
-
-// Waits (a minute at most) until the running program's log holds the line.
-void WaitForLogLine(const StartedProgram& program, const std::string& log, const std::string& line) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (IsRunning(program) && FirstMissingInOrder(ReadFile(log), {line}) != "" &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
 // A game with a room runs frames until it is ended; SIGTERM and SIGINT end it as closing the window
 // does: the normal teardown (which removes the runner's temporary directory) and exit code 0. A
 // game to return to is not started after such an end: the whole program was asked to stop.
