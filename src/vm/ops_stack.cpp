@@ -45,8 +45,6 @@ bool NeedsScriptObjects(int32_t instance) {
   return instance == kInstStackObject || instance == kInstStackObjectKey || instance == kInstArgument;
 }
 
-// Reads the reference of a variable instruction and pops the operands it takes from the stack.
-// False, with the code stopped, when they are not there.
 // The array index or instance a reference takes from the stack.
 bool PopReferenceInt(uint8_t** sp, VMContext* context, const char* handler, const char* what, int32_t* out) {
   if (!VM_StackHolds(context, *sp, 4)) {
@@ -62,6 +60,8 @@ bool PopReferenceInt(uint8_t** sp, VMContext* context, const char* handler, cons
   return true;
 }
 
+// Reads the reference of a variable instruction and pops the operands it takes from the stack.
+// False, with the code stopped, when they are not there.
 bool DecodeReference(uint32_t word, const uint8_t* operand, uint8_t** sp, VMContext* context, const char* handler,
                      VariableRef* ref) {
   uint32_t w = kRefNoIndex | kRefImmediateInstance | kRefIdMask;  // no operand: variable id -1

@@ -89,7 +89,15 @@ inline void VM_Seal(VMContext* context, const uint8_t* slot) {
 }
 
 // True when `slot` holds a variable the interpreter made and still owns there.
-inline bool VM_IsSealed(const VMContext* context, const uint8_t* slot);
+inline bool VM_IsSealed(const VMContext* context, const uint8_t* slot) {
+  const uint8_t* const copy = VM_CopyOf(context, slot);
+  if (*VM_MarkOf(context, slot) == 0) return false;
+  uint64_t held[2];
+  uint64_t copied[2];
+  std::memcpy(held, slot, 16);
+  std::memcpy(copied, copy, 16);
+  return ((held[0] ^ copied[0]) | (held[1] ^ copied[1])) == 0;
+}
 
 // True when any of the `size` bytes at `slot` belong to a variable the interpreter still owns on
 // the stack. Read as a number they would be part of a pointer or of the value's flags: what code
@@ -100,17 +108,6 @@ inline bool VM_InsideSealedSlot(const VMContext* context, const uint8_t* slot, i
     if (mark[word] != 0 && VM_IsSealed(context, slot + 4 * word)) return true;
   }
   return false;
-}
-
-// True when `slot` holds a variable the interpreter made and still owns there.
-inline bool VM_IsSealed(const VMContext* context, const uint8_t* slot) {
-  const uint8_t* const copy = VM_CopyOf(context, slot);
-  if (*VM_MarkOf(context, slot) == 0) return false;
-  uint64_t held[2];
-  uint64_t copied[2];
-  std::memcpy(held, slot, 16);
-  std::memcpy(copied, copy, 16);
-  return ((held[0] ^ copied[0]) | (held[1] ^ copied[1])) == 0;
 }
 
 // The value of a sealed slot moves out or is released: the slot no longer owns it.
