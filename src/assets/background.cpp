@@ -19,6 +19,7 @@
 #include "assets/texture_pixels.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
+#include "core/name_index.h"
 #include "io/load_save.h"
 #include "world/async_queue.h"
 #include "assets/http_results.h"
@@ -34,6 +35,9 @@ constexpr uint8_t kPNG[] = {0x89, 'P', 'N', 'G'};
 
 std::vector<CBackground*> g_backgrounds;
 std::vector<std::string> g_names;
+// Every path that fills, empties, renames or resizes a slot passes Ensure, Background_Init,
+// Background_AppendSlot or Background_Delete, which forget it.
+NameIndex g_index;
 
 bool Starts(const uint8_t* data, size_t length, const uint8_t* signature, size_t n) {
   return data != nullptr && length >= n && std::memcmp(data, signature, n) == 0;
@@ -77,7 +81,10 @@ std::string Locate(const char* name) {
 // A background at the index, made when the index is empty; the index must be in range.
 CBackground* Ensure(int32_t index) {
   CBackground*& slot = g_backgrounds[static_cast<size_t>(index)];
-  if (slot == nullptr) slot = new CBackground();
+  if (slot == nullptr) {
+    slot = new CBackground();
+    g_index.Invalidate();
+  }
   return slot;
 }
 
@@ -272,6 +279,7 @@ bool CBackground::LoadFromFile(const char* name, bool transparent, bool smooth, 
 // --- the table -------------------------------------------------------------------------------
 
 void Background_Init() {
+  g_index.Invalidate();
   for (CBackground* b : g_backgrounds) delete b;
   std::vector<CBackground*>().swap(g_backgrounds);
   std::vector<std::string>().swap(g_names);
@@ -339,15 +347,16 @@ const char* Background_Name(int32_t index) {
 }
 
 int32_t Background_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (size_t i = 0; i < g_backgrounds.size(); ++i) {
-    if (g_backgrounds[i] != nullptr && g_names[i] == name) return static_cast<int32_t>(i);
-  }
-  return -1;
+  return g_index.Find(name, [](auto add) {
+    for (size_t i = 0; i < g_backgrounds.size(); ++i) {
+      if (g_backgrounds[i] != nullptr) add(g_names[i], static_cast<int32_t>(i));
+    }
+  });
 }
 
 void Background_AppendSlot() {
   const auto index = static_cast<int32_t>(g_backgrounds.size());
+  g_index.Invalidate();
   g_backgrounds.push_back(new CBackground());
   g_names.push_back(NewName(index));
 }
@@ -404,6 +413,7 @@ bool Background_Delete(int32_t index) {
   delete g_backgrounds[static_cast<size_t>(index)];
   g_backgrounds[static_cast<size_t>(index)] = nullptr;
   g_names[static_cast<size_t>(index)].clear();
+  g_index.Invalidate();
   return true;
 }
 

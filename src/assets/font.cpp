@@ -13,6 +13,7 @@
 #include "core/utf8.h"
 #include "runtime/container.h"
 #include "core/colour.h"
+#include "core/name_index.h"
 
 namespace {
 
@@ -419,8 +420,12 @@ struct FontTable {
   CFontTL* builtIn = nullptr;
 };
 FontTable g_fonts;
+// Every path that fills, empties, renames or resizes a slot passes EmptyTable, Append, Put or
+// Font_Delete, which forget it.
+NameIndex g_index;
 
 void EmptyTable() {
+  g_index.Invalidate();
   for (CFontTL*& f : g_fonts.fonts) {
     delete f;
     f = nullptr;
@@ -442,6 +447,7 @@ void Reserve(int32_t capacity) {
 bool InRange(int32_t index) { return index >= 0 && index < g_fonts.count; }
 
 int32_t Append(CFontTL* font) {
+  g_index.Invalidate();
   if (g_fonts.count == g_fonts.capacity) Reserve(g_fonts.capacity + 5);
   const int32_t index = g_fonts.count++;
   g_fonts.fonts[static_cast<size_t>(index)] = font;
@@ -459,6 +465,7 @@ bool Put(int32_t index, CFontTL* font) {
   }
   delete g_fonts.fonts[static_cast<size_t>(index)];
   g_fonts.fonts[static_cast<size_t>(index)] = font;
+  g_index.Invalidate();
   return true;
 }
 
@@ -486,13 +493,11 @@ const char* Font_Name(int32_t index) {
 }
 
 int32_t Font_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (int32_t i = 0; i < g_fonts.count; ++i) {
-    if (Font_Exists(i) && g_fonts.named[static_cast<size_t>(i)] && g_fonts.names[static_cast<size_t>(i)] == name) {
-      return i;
+  return g_index.Find(name, [](auto add) {
+    for (int32_t i = 0; i < g_fonts.count; ++i) {
+      if (Font_Exists(i) && g_fonts.named[static_cast<size_t>(i)]) add(g_fonts.names[static_cast<size_t>(i)], i);
     }
-  }
-  return -1;
+  });
 }
 
 void Font_Init() {
@@ -569,6 +574,7 @@ bool Font_Delete(int32_t index) {
   g_fonts.fonts[i] = nullptr;
   g_fonts.names[i].clear();
   g_fonts.named[i] = false;
+  g_index.Invalidate();
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
+#include "core/name_index.h"
 #include "runtime/container.h"
 #include "io/file_services.h"
 #include "io/load_save.h"
@@ -20,6 +21,10 @@ namespace {
 // Parallel: a null sprite is an empty slot, whose name is null too.
 std::vector<CSprite*> g_sprites;
 std::vector<char*> g_names;
+// Every path that fills, empties, renames or resizes a slot passes Resize, Place or Forget.
+NameIndex g_index;
+
+void Forget() { g_index.Invalidate(); }
 
 char* CopyName(const char* text, size_t length) {
   auto* copy = static_cast<char*>(MEM_ALLOC(length + 1));
@@ -31,11 +36,13 @@ char* CopyName(const char* text, size_t length) {
 bool InTable(int32_t index) { return index >= 0 && static_cast<size_t>(index) < g_sprites.size(); }
 
 void Resize(size_t n) {
+  Forget();
   g_sprites.resize(n, nullptr);
   g_names.resize(n, nullptr);
 }
 
 void Place(int32_t index, CSprite* sprite) {
+  Forget();
   g_sprites[static_cast<size_t>(index)] = sprite;
   sprite->index = index;
   sprite->name = g_names[static_cast<size_t>(index)];
@@ -149,18 +156,17 @@ const char* Sprite_Name(int32_t index) {
 }
 
 int32_t Sprite_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (size_t i = 0; i < g_sprites.size(); ++i) {
-    if (g_sprites[i] != nullptr && g_names[i] != nullptr && std::strcmp(g_names[i], name) == 0) {
-      return static_cast<int32_t>(i);
+  return g_index.Find(name, [](auto add) {
+    for (size_t i = 0; i < g_sprites.size(); ++i) {
+      if (g_sprites[i] != nullptr && g_names[i] != nullptr) add(g_names[i], static_cast<int32_t>(i));
     }
-  }
-  return -1;
+  });
 }
 
 CSprite* Sprite_Data(int32_t index) { return InTable(index) ? g_sprites[static_cast<size_t>(index)] : nullptr; }
 
 void Sprite_Init() {
+  Forget();
   for (size_t i = 0; i < g_sprites.size(); ++i) {
     delete g_sprites[i];
     MEM_FREE(g_names[i]);
@@ -214,6 +220,7 @@ void Sprite_InitTextures() {
 }
 
 void Sprite_Shutdown() {
+  Forget();
   for (char*& name : g_names) {
     MEM_FREE(name);
     name = nullptr;
@@ -227,6 +234,7 @@ void Sprite_Shutdown() {
 }
 
 void Sprite_DeleteAll() {
+  Forget();
   for (CSprite* s : g_sprites) delete s;
   for (char* name : g_names) MEM_FREE(name);
   g_sprites.clear();
@@ -307,6 +315,7 @@ bool Sprite_Delete(int32_t index) {
   slot = nullptr;
   MEM_FREE(g_names[static_cast<size_t>(index)]);
   g_names[static_cast<size_t>(index)] = nullptr;
+  Forget();
   return true;
 }
 

@@ -9,10 +9,14 @@
 #include "audio/audio_pending.h"
 #include "audio/lifecycle.h"
 #include "core/console.h"
+#include "core/name_index.h"
 
 AudioEngine g_Audio;
 
 namespace {
+
+// Of repeated names the last index answers. The names change only where they are cleared.
+NameIndex g_audioNameIndex(NameIndex::Repeats::KeepLast);
 
 constexpr uint32_t kSondEntryBytes = 36;
 
@@ -187,6 +191,7 @@ bool Audio_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
   }
   g_Audio.assets.clear();
   g_Audio.names.clear();
+  g_audioNameIndex.Invalidate();
   g_Audio.assets.resize(positions.size());
   g_Audio.names.resize(positions.size());
   for (size_t i = 0; i < positions.size(); ++i) {
@@ -364,6 +369,7 @@ void Audio_Quit() {
   g_Audio.assets.clear();
   DeleteVoices();
   g_Audio.names.clear();
+  g_audioNameIndex.Invalidate();
   g_Audio.bufferSounds.clear();
   g_Audio.queues.clear();
   g_Audio.streams.clear();
@@ -422,12 +428,11 @@ const char* Audio_Name(int32_t index) {
 int32_t Audio_Number() { return static_cast<int32_t>(g_Audio.names.size()); }
 
 int32_t Audio_Find(const char* name) {
-  if (name == nullptr) return -1;
-  int32_t found = -1;
-  for (size_t i = 0; i < g_Audio.names.size(); ++i) {
-    if (g_Audio.names[i] && std::strcmp(g_Audio.names[i].get(), name) == 0) found = static_cast<int32_t>(i);
-  }
-  return found;
+  return g_audioNameIndex.Find(name, [](auto add) {
+    for (size_t i = 0; i < g_Audio.names.size(); ++i) {
+      if (g_Audio.names[i]) add(g_Audio.names[i].get(), static_cast<int32_t>(i));
+    }
+  });
 }
 
 bool Audio_UsingNewAudio() { return g_Audio.engineOn; }
@@ -441,6 +446,7 @@ void Audio_SetSyncGroupDebug(int32_t group) {
 
 void Audio_SetNames(const char* const* names, int32_t count) {
   g_Audio.names.clear();
+  g_audioNameIndex.Invalidate();
   for (int32_t i = 0; i < count; ++i) {
     const char* name = names[i] != nullptr ? names[i] : "";
     const size_t n = std::strlen(name) + 1;

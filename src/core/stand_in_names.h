@@ -7,20 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "core/name_index.h"
+
 class StandInNames {
  public:
   // Index n gets names[n]; a null entry names nothing. A count of 0 empties the list.
   void Set(const char* const* names, int32_t count) {
     m_names.clear();
+    m_index.Invalidate();
     for (int32_t i = 0; i < count; ++i) m_names.emplace_back(names[i] != nullptr ? names[i] : "");
   }
   // The first index with exactly that name, -1 when none.
   int32_t Find(const char* name) const {
-    if (name == nullptr || name[0] == '\0') return -1;
-    for (size_t i = 0; i < m_names.size(); ++i) {
-      if (m_names[i] == name) return static_cast<int32_t>(i);
-    }
-    return -1;
+    return m_index.Find(name, [this](auto add) {
+      for (size_t i = 0; i < m_names.size(); ++i) {
+        if (!m_names[i].empty()) add(m_names[i], static_cast<int32_t>(i));
+      }
+    });
   }
   // The name of an index that has one, else null.
   const char* Name(int32_t index) const {
@@ -31,9 +34,11 @@ class StandInNames {
   bool Forget(int32_t index) {
     if (Name(index) == nullptr) return false;
     m_names[static_cast<size_t>(index)].clear();
+    m_index.Invalidate();
     return true;
   }
 
  private:
   std::vector<std::string> m_names;
+  mutable NameIndex m_index;
 };

@@ -5,10 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/console.h"
 #include "core/memory_manager.h"
+#include "core/name_index.h"
 #include "core/registry_message.h"
 #include "vm/script_table.h"
 #include "core/value.h"
@@ -19,6 +23,43 @@ namespace {
 
 const AssetFinder* g_assetFinders = nullptr;
 int32_t g_assetFinderCount = 0;
+
+// What the walk over the finders answered for a name, kept while no asset table has changed, so
+// a game asking for the same names every step pays one probe instead of one per table.
+class AssetAnswers {
+ public:
+  struct Answer {
+    int32_t index;
+    int32_t kind;
+  };
+  template <class Walk>
+  Answer Find(const char* name, bool withShaders, Walk&& walk) {
+    if (m_generation != NameIndex::Generation()) Forget();
+    Answers& answers = m_answers[withShaders ? 1 : 0];
+    if (const auto found = answers.find(std::string_view(name)); found != answers.end()) return found->second;
+    // Names a game makes up (one per instance, say) would otherwise grow this without end.
+    if (answers.size() >= kMostAnswers) answers.clear();
+    const Answer answer = walk();
+    answers.emplace(name, answer);
+    return answer;
+  }
+  void Forget() {
+    m_answers[0].clear();
+    m_answers[1].clear();
+    m_generation = NameIndex::Generation();
+  }
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  using Answers = std::unordered_map<std::string, Answer, Hash, std::equal_to<>>;
+  static constexpr size_t kMostAnswers = 4096;
+  Answers m_answers[2];
+  uint64_t m_generation = 0;
+};
+AssetAnswers g_assetAnswers;
 
 struct BuiltinConstant {
   const char* name;
@@ -271,21 +312,23 @@ bool EvaluateValueText(const char* text, RValue* out) {
 int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind) {
   if (kind != nullptr) *kind = kAssetNone;
   if (name == nullptr) return -1;
-  for (int32_t i = 0; i < g_assetFinderCount; ++i) {
-    const AssetFinder& finder = g_assetFinders[i];
-    if (!withShaders && finder.kind == kAssetShader) continue;
-    const int32_t index = finder.find(name);
-    if (index >= 0) {
-      if (kind != nullptr) *kind = finder.kind;
-      return index;
+  const AssetAnswers::Answer answer = g_assetAnswers.Find(name, withShaders, [&] {
+    for (int32_t i = 0; i < g_assetFinderCount; ++i) {
+      const AssetFinder& finder = g_assetFinders[i];
+      if (!withShaders && finder.kind == kAssetShader) continue;
+      const int32_t index = finder.find(name);
+      if (index >= 0) return AssetAnswers::Answer{index, finder.kind};
     }
-  }
-  return -1;
+    return AssetAnswers::Answer{-1, kAssetNone};
+  });
+  if (kind != nullptr) *kind = answer.kind;
+  return answer.index;
 }
 
 void Constant_SetAssetFinders(const AssetFinder* finders, int32_t count) {
   g_assetFinders = finders;
   g_assetFinderCount = finders != nullptr ? count : 0;
+  g_assetAnswers.Forget();
 }
 
 void Constant_Add(const char* name, const RValue* value) {

@@ -43,7 +43,9 @@ struct AssetFinder {
   int32_t kind;
 };
 // The asset tables live above the interpreter: the host installs their finders at start-up, in
-// the order of the lookup (the array must stay). Without them no name is an asset.
+// the order of the lookup (the array must stay). Without them no name is an asset. Answers are
+// kept until any NameIndex is invalidated, so every table a finder reads must keep its names in
+// one (core/name_index.h) and invalidate it on each change.
 void Constant_SetAssetFinders(const AssetFinder* finders, int32_t count);
 // Not empty, a letter or underscore first, then only letters, digits and underscores.
 bool Constant_IsValidName(const char* name);

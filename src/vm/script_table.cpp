@@ -6,6 +6,7 @@
 
 #include "core/console.h"
 #include "core/memory_manager.h"
+#include "core/name_index.h"
 #include "core/value.h"
 #include "runtime/error_report.h"
 #include "runtime/game_data.h"
@@ -20,6 +21,9 @@ namespace {
 CScript** g_scripts = nullptr;
 char** g_names = nullptr;
 int32_t g_count = 0;
+// Every path that fills, empties or resizes a slot passes Script_DeleteAll, ResizeTable or
+// SetSlot, which forget it.
+NameIndex g_index;
 
 char* CopyText(const char* text) {
   if (text == nullptr) return nullptr;
@@ -95,6 +99,7 @@ const char* CScript::GetStream() {
 }
 
 void Script_DeleteAll() {
+  g_index.Invalidate();
   for (int32_t i = 0; i < g_count; ++i) {
     CScript::Delete(g_scripts[i]);
     MEM_FREE(g_names[i]);
@@ -111,6 +116,7 @@ void Script_Init() { Script_DeleteAll(); }
 namespace {
 // Grows the table to count empty slots (a table that is there keeps its scripts).
 void ResizeTable(int32_t count) {
+  g_index.Invalidate();
   for (int32_t i = count; i < g_count; ++i) {
     CScript::Delete(g_scripts[i]);
     MEM_FREE(g_names[i]);
@@ -125,6 +131,7 @@ void ResizeTable(int32_t count) {
 }
 
 void SetSlot(int32_t i, CScript* script, const char* name) {
+  g_index.Invalidate();
   CScript::Delete(g_scripts[i]);
   MEM_FREE(g_names[i]);
   g_scripts[i] = script;
@@ -190,12 +197,12 @@ const char* Script_Name(int32_t index) {
 }
 
 int32_t Script_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (int32_t i = 0; i < g_count; ++i) {
-    const CScript* script = g_scripts[i];
-    if (script != nullptr && script->m_pName != nullptr && std::strcmp(script->m_pName, name) == 0) return i;
-  }
-  return -1;
+  return g_index.Find(name, [](auto add) {
+    for (int32_t i = 0; i < g_count; ++i) {
+      const CScript* script = g_scripts[i];
+      if (script != nullptr && script->m_pName != nullptr) add(script->m_pName, i);
+    }
+  });
 }
 
 CScript* Script_Data(int32_t index) { return index >= 0 && index < g_count ? g_scripts[index] : nullptr; }

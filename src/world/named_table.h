@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/console.h"
+#include "core/name_index.h"
 #include "runtime/container.h"
 
 template <typename T>
@@ -29,19 +30,24 @@ class NamedTable {
   }
   // The first existing entry with exactly that name, -1 when none.
   int32_t Find(const char* name) const {
-    if (name == nullptr) return -1;
-    for (size_t i = 0; i < m_slots.size(); ++i) {
-      if (m_slots[i].item != nullptr && m_slots[i].name == name) return static_cast<int32_t>(i);
-    }
-    return -1;
+    return m_index.Find(name, [this](auto add) {
+      for (size_t i = 0; i < m_slots.size(); ++i) {
+        if (m_slots[i].item != nullptr) add(m_slots[i].name, static_cast<int32_t>(i));
+      }
+    });
   }
   // A new empty entry at the end, named the prefix and its index.
   int32_t Add(const char* prefix) {
     const auto index = Number();
+    m_index.Invalidate();
     m_slots.push_back({std::make_unique<T>(), prefix + std::to_string(index)});
     return index;
   }
-  Slot& At(int32_t index) { return m_slots[static_cast<size_t>(index)]; }
+  // The caller may rename or empty the slot it gets, so the index is read again afterwards.
+  Slot& At(int32_t index) {
+    m_index.Invalidate();
+    return m_slots[static_cast<size_t>(index)];
+  }
   void Erase(int32_t index) {
     // Out of the table before it is deleted: what it runs may look the table up again.
     std::unique_ptr<T> gone = std::move(At(index).item);
@@ -50,6 +56,7 @@ class NamedTable {
   void Clear() {
     std::vector<Slot> gone;
     gone.swap(m_slots);
+    m_index.Invalidate();
   }
   // Index n gets an empty entry named names[n] (a null name leaves the slot empty).
   void SetNames(const char* const* names, int32_t count) {
@@ -85,10 +92,12 @@ class NamedTable {
       if (name != nullptr) slots[i].name = name;
     }
     m_slots = std::move(slots);
+    m_index.Invalidate();
     Console_DebugOutput("%s: %u entries loaded\n", tag, count);
     return true;
   }
 
  private:
   std::vector<Slot> m_slots;
+  mutable NameIndex m_index;
 };

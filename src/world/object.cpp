@@ -6,6 +6,7 @@
 #include "core/console.h"
 #include "core/hash.h"
 #include "core/memory_manager.h"
+#include "core/name_index.h"
 #include "runtime/container.h"
 #include "runtime/error_report.h"
 #include "runtime/game_header.h"
@@ -24,6 +25,8 @@ Hash<CObject>* g_table = nullptr;
 int32_t g_count = 0;
 // Deleted definitions, kept until Object_Shutdown (see Object_Delete).
 std::vector<CObject*> g_deleted;
+// Forgotten by every insert, delete and rename; read again in the table's iteration order.
+NameIndex g_names;
 
 Hash<CObject>& Table() {
   if (g_table == nullptr) g_table = new Hash<CObject>(kObjectTableBits);
@@ -401,6 +404,7 @@ void CObject::SetName(const char* text) {
 }
 
 void CObject::SetNameNoCopy(char* text) {
+  g_names.Invalidate();
   MemoryManager_Free(name);
   name = text;
 }
@@ -467,13 +471,11 @@ const char* Object_Name(int32_t objectIndex) {
 }
 
 int32_t Object_Find(const char* name) {
-  if (name == nullptr || g_table == nullptr) return -1;
-  Hash<CObject>::Iterator it;
-  for (Hash<CObject>::IterateFirst(g_table, &it); it.current != nullptr; Hash<CObject>::IterateAdvance(&it)) {
-    const CObject* o = it.current->value;
-    if (o->name != nullptr && std::strcmp(o->name, name) == 0) return o->index;
-  }
-  return -1;
+  return g_names.Find(name, [](auto add) {
+    ForEachObject([&](const CObject* o) {
+      if (o->name != nullptr) add(o->name, o->index);
+    });
+  });
 }
 
 void Object_Init() {
@@ -511,6 +513,7 @@ bool Object_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) 
     }
     o->SetName(name);
     g_table->Insert(objectIndex, o);
+    g_names.Invalidate();
   }
   if (const int32_t culprit = FindParentCycle(); culprit >= 0) {
     Game_FailLoad("OBJT", "object %d \"%s\": its parent chain comes back to an object already on it", culprit,
@@ -550,6 +553,7 @@ int32_t Object_Add() {
   std::snprintf(name, sizeof name, "__newobject%d", objectIndex);
   o->SetName(name);
   Table().Insert(objectIndex, o);
+  g_names.Invalidate();
   ++g_count;
   return objectIndex;
 }
@@ -558,6 +562,7 @@ bool Object_Delete(int32_t objectIndex) {
   if (g_table != nullptr) {
     if (CObject* o = g_table->Delete(objectIndex)) g_deleted.push_back(o);
   }
+  g_names.Invalidate();
   return true;
 }
 
@@ -579,6 +584,7 @@ void Object_ClearInstanceLists() {
 }
 
 void Object_Shutdown() {
+  g_names.Invalidate();
   if (g_table != nullptr) {
     ForEachObject([](CObject* o) { delete o; });
     delete g_table;

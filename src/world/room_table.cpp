@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/console.h"
+#include "core/name_index.h"
 #include "runtime/error_report.h"
 #include "world/layers.h"
 #include "world/room.h"
@@ -17,6 +18,8 @@ std::vector<std::unique_ptr<CRoom>> g_rooms;
 std::vector<std::string> g_names;
 // Whether a name slot holds a name (a slot of an empty room holds none).
 std::vector<bool> g_named;
+// Every path that fills, renames or resizes the table forgets it.
+NameIndex g_index;
 std::vector<int32_t> g_order;
 int32_t g_instanceIdCounter = 0;
 int32_t g_tileIdCounter = 0;
@@ -33,6 +36,7 @@ std::string NewRoomName(size_t index) {
 }  // namespace
 
 void Room_Init() {
+  g_index.Invalidate();
   g_rooms.clear();
   g_names.clear();
   g_named.clear();
@@ -76,6 +80,7 @@ bool Room_Load(uint8_t* body, uint32_t size, const ContainerBytes& container) {
     }
     rooms[i] = std::move(room);
   }
+  g_index.Invalidate();
   g_rooms = std::move(rooms);
   g_names = std::move(names);
   g_named = std::move(named);
@@ -101,14 +106,15 @@ const char* Room_Name(int32_t index) {
 }
 
 int32_t Room_Find(const char* name) {
-  if (name == nullptr) return -1;
-  for (size_t i = 0; i < g_rooms.size() && i < g_names.size(); ++i) {
-    if (g_rooms[i] != nullptr && g_named[i] && g_names[i] == name) return static_cast<int32_t>(i);
-  }
-  return -1;
+  return g_index.Find(name, [](auto add) {
+    for (size_t i = 0; i < g_rooms.size() && i < g_names.size(); ++i) {
+      if (g_rooms[i] != nullptr && g_named[i]) add(g_names[i], static_cast<int32_t>(i));
+    }
+  });
 }
 
 bool Room_SetName(int32_t index, const char* name) {
+  g_index.Invalidate();
   if (!Room_Exists(index) || static_cast<size_t>(index) >= g_names.size() || name == nullptr) return false;
   g_names[index] = name;
   g_named[index] = true;
@@ -138,6 +144,7 @@ int32_t Room_Next(int32_t room) {
 }
 
 int32_t Room_Add() {
+  g_index.Invalidate();
   // The names may be longer than the table (never shorter): the new room takes the names' end.
   const size_t index = g_names.size();
   const std::string name = NewRoomName(index);
@@ -152,6 +159,7 @@ int32_t Room_Add() {
 }
 
 int32_t Room_Duplicate(int32_t source) {
+  g_index.Invalidate();
   const CRoom* from = Room_Data(source);
   if (from == nullptr) return -1;
   const size_t index = g_rooms.size();
@@ -182,6 +190,7 @@ bool Room_Assign(int32_t index, int32_t source) {
   // The replaced definition goes now: copies made from it share nothing of it but the creation
   // code, which they hold themselves, so a game assigning a room per level does not grow.
   g_rooms[index] = std::move(room);
+  g_index.Invalidate();
   return true;
 }
 
@@ -205,6 +214,7 @@ int32_t Room_NextInstanceId() { return NextId(&g_instanceIdCounter, "instance id
 int32_t Room_NextTileId() { return NextId(&g_tileIdCounter, "tile id limit reached"); }
 
 void Room_FreeDefinitions() {
+  g_index.Invalidate();
   std::vector<std::unique_ptr<CRoom>>().swap(g_rooms);
   std::vector<std::string>().swap(g_names);
   std::vector<bool>().swap(g_named);
