@@ -124,6 +124,13 @@ const char* Skip(const Text& t, const char* p, int64_t n) {
 // Characters from p up to `to`, both boundaries of a well-formed text: its lead bytes.
 int64_t CountLeads(const char* p, const char* to) {
   int64_t n = 0;
+  // Eight bytes at a time: a continuation byte has its top bit set and the one below it clear.
+  for (; to - p >= 8; p += 8) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const uint64_t continuations = word & ~(word << 1) & 0x8080808080808080ull;
+    n += 8 - __builtin_popcountll(continuations);
+  }
   for (; p < to; ++p) n += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
   return n;
 }
@@ -134,11 +141,31 @@ int64_t Count(const Text& t) {
   return CharCount(t.text);
 }
 
+// The first place of sub's m bytes in the n bytes from p. A short sub is found by scanning for its
+// first byte, which the C library does many bytes at a time; when first bytes turn up densely
+// without a match, the rest goes to memmem, whose time stays linear on any input.
+const char* FindBytes(const char* p, size_t n, const char* sub, size_t m) {
+  constexpr size_t kShortSub = 32;
+  if (m == 0 || m > n) return nullptr;
+  if (m > kShortSub) return static_cast<const char*>(memmem(p, n, sub, m));
+  const char* const lastStart = p + (n - m);
+  size_t falseStarts = 0;
+  for (const char* at = p; at <= lastStart; ++at) {
+    at = static_cast<const char*>(std::memchr(at, static_cast<unsigned char>(sub[0]), static_cast<size_t>(lastStart - at) + 1));
+    if (at == nullptr) return nullptr;
+    if (std::memcmp(at + 1, sub + 1, m - 1) == 0) return at;
+    if (++falseStarts > 64 && falseStarts * 16 > static_cast<size_t>(at - p)) {
+      return static_cast<const char*>(memmem(at + 1, static_cast<size_t>(p + n - (at + 1)), sub, m));
+    }
+  }
+  return nullptr;
+}
+
 // Find for two well-formed texts, from p (a boundary of t) on.
 const char* FindIn(const Text& t, const char* p, const Text& sub) {
   if (!t.Known() || !sub.Known()) return Find(p, sub.text);
   if (sub.bytes == 0 || p >= t.End()) return nullptr;
-  return static_cast<const char*>(memmem(p, static_cast<size_t>(t.End() - p), sub.text, static_cast<size_t>(sub.bytes)));
+  return FindBytes(p, static_cast<size_t>(t.End() - p), sub.text, static_cast<size_t>(sub.bytes));
 }
 
 // Bytes of a text of either kind.

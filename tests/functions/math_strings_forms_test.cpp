@@ -141,6 +141,35 @@ TEST_F(StringForms, PositionFunctionsMatchDecodingFromTheStart) {
   }
 }
 
+
+// Searches on long texts take other paths: many near matches (each a false start), subs longer
+// than the quick scan takes, and positions counted over long runs of multi-byte characters.
+TEST_F(StringForms, SearchesOnLongTextsMatchDecodingFromTheStart) {
+  const std::string as(3000, 'a');
+  const std::string cyrillic = "\xD0\xBF\xD1\x80\xD0\xB8";
+  std::string mixed;
+  for (int i = 0; i < 500; ++i) mixed += cyrillic + "a";
+  const std::string longSub = std::string(40, 'a') + "b";
+  const struct {
+    std::string text;
+    std::string sub;
+  } kCases[] = {
+      {as + "b", std::string(20, 'a') + "b"},
+      {as + "b" + as, longSub},
+      {as + "c" + longSub, longSub},
+      {as, as},
+      {as, as + "a"},
+      {mixed + "needle" + mixed, "needle"},
+      {mixed + cyrillic + "b", "a" + cyrillic + "b"},
+      {mixed, "\xD1\x80\xD0\xB8" "a"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(testing::Message() << "text of " << c.text.size() << " bytes, sub of " << c.sub.size());
+    const RValue t = Text(c.text.c_str());
+    EXPECT_EQ(CallReal("string_pos", {Text(c.sub.c_str()), Share(t)}), RefPos(c.sub.c_str(), c.text.c_str()));
+    EXPECT_EQ(CallReal("string_count", {Text(c.sub.c_str()), Share(t)}), RefCount(c.sub.c_str(), c.text.c_str()));
+  }
+}
 TEST(SharedStringForm, TellsAsciiWellFormedAndOtherText) {
   struct Case {
     std::string bytes;
