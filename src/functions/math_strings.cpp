@@ -238,18 +238,18 @@ void MapCase(RValue* result, const char* text) {
 
 // The text with the first (or every) occurrence of sub replaced; occurrences never overlap and the
 // replacement itself is never searched.
-void Replace(RValue* result, const char* function, const char* text, const char* sub, const char* replacement,
+void Replace(RValue* result, const char* function, const Text& text, const Text& sub, const char* replacement,
              bool all) {
-  const char* found = Find(text, sub);
+  const char* found = FindIn(text, text.text, sub);
   if (found == nullptr) {
-    SetResultText(result, text);
+    SetResultText(result, text.text);
     return;
   }
-  const size_t subBytes = std::strlen(sub);
+  const size_t subBytes = static_cast<size_t>(Bytes(sub));
   const size_t replacementBytes = std::strlen(replacement);
   std::string out;
-  const char* rest = text;
-  for (; found != nullptr; found = all ? Find(rest, sub) : nullptr) {
+  const char* rest = text.text;
+  for (; found != nullptr; found = all ? FindIn(text, rest, sub) : nullptr) {
     if (ReportIfTooLong(function, static_cast<int64_t>(out.size() + ByteSpan(rest, found) + replacementBytes))) {
       SetResultText(result, "");
       return;
@@ -501,11 +501,11 @@ void StringInsert(RValue* result, CInstance*, CInstance*, int32_t, RValue* args)
 }
 
 void StringReplace(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  Replace(result, "string_replace", TextArg(args, 0), TextArg(args, 1), TextArg(args, 2), false);
+  Replace(result, "string_replace", ArgText(args, 0), ArgText(args, 1), TextArg(args, 2), false);
 }
 
 void StringReplaceAll(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {
-  Replace(result, "string_replace_all", TextArg(args, 0), TextArg(args, 1), TextArg(args, 2), true);
+  Replace(result, "string_replace_all", ArgText(args, 0), ArgText(args, 1), TextArg(args, 2), true);
 }
 
 void StringLower(RValue* result, CInstance*, CInstance*, int32_t, RValue* args) {

@@ -168,6 +168,12 @@ TEST_F(StringForms, SearchesOnLongTextsMatchDecodingFromTheStart) {
     const RValue t = Text(c.text.c_str());
     EXPECT_EQ(CallReal("string_pos", {Text(c.sub.c_str()), Share(t)}), RefPos(c.sub.c_str(), c.text.c_str()));
     EXPECT_EQ(CallReal("string_count", {Text(c.sub.c_str()), Share(t)}), RefCount(c.sub.c_str(), c.text.c_str()));
+    // On well-formed text, replacing is cutting at each match found left to right.
+    std::string replaced = c.text;
+    for (size_t at = replaced.find(c.sub); at != std::string::npos; at = replaced.find(c.sub, at + 2)) {
+      replaced.replace(at, c.sub.size(), "<>");
+    }
+    EXPECT_EQ(CallText("string_replace_all", {Share(t), Text(c.sub.c_str()), Text("<>")}), replaced);
   }
 }
 TEST(SharedStringForm, TellsAsciiWellFormedAndOtherText) {
