@@ -1,6 +1,8 @@
 #include "assets/texture_pages.h"
 
+#include <functional>
 #include <memory>
+#include <queue>
 #include <unordered_map>
 #include <vector>
 
@@ -13,6 +15,20 @@ namespace {
 
 // Records are allocated one by one and never freed singly: a freed slot is reused.
 std::vector<std::unique_ptr<TextureSlot>> g_slots;
+// Every freed slot's index, so that a new texture takes the lowest free slot without a walk over
+// all of them. A slot is freed once between two uses, so no index is here twice.
+std::priority_queue<int32_t, std::vector<int32_t>, std::greater<>> g_freeSlots;
+
+void Forget(int32_t slot, TextureSlot* s) {
+  s->texture = nullptr;
+  s->valid = 0;
+  g_freeSlots.push(slot);
+}
+
+void ForgetAllSlots() {
+  g_slots.clear();
+  g_freeSlots = {};
+}
 
 // Page entries handed out as handles; a forgotten entry leaves a null behind.
 std::vector<TPageEntry*> g_entries;
@@ -42,8 +58,10 @@ bool Container_PageEntryAt(const ContainerBytes& container, uint32_t offset) {
 }
 
 int32_t GR_Texture_NewSlot() {
-  for (size_t i = 0; i < g_slots.size(); ++i) {
-    if (g_slots[i]->valid == 0) return static_cast<int32_t>(i);
+  if (!g_freeSlots.empty()) {
+    const int32_t slot = g_freeSlots.top();
+    g_freeSlots.pop();
+    return slot;
   }
   g_slots.push_back(std::make_unique<TextureSlot>());
   return static_cast<int32_t>(g_slots.size() - 1);
@@ -113,8 +131,7 @@ int32_t GR_Texture_CreateFromAlpha(int32_t width, int32_t height, const uint8_t*
   int32_t result = slot;
   if (!Texture_Upload(s->texture, 0, s->width, s->height, pixels)) {
     Texture_Free(s->texture);
-    s->texture = nullptr;
-    s->valid = 0;
+    Forget(slot, s);
     result = -1;
   }
   MemoryManager_Free(pixels);
@@ -125,8 +142,7 @@ void GR_Texture_Free(int32_t slot) {
   TextureSlot* s = Valid(slot);
   if (s == nullptr) return;
   Texture_Free(s->texture);
-  s->texture = nullptr;
-  s->valid = 0;
+  Forget(slot, s);
 }
 
 bool GR_Texture_Exists(int32_t slot) { return Valid(slot) != nullptr; }
@@ -166,13 +182,13 @@ void GR_Texture_Flush() {
   for (Texture* t = g_Textures.head; t != nullptr; t = t->next) Texture_ReleaseD3D(t);
 }
 
-void GR_Texture_Init() { g_slots.clear(); }
+void GR_Texture_Init() { ForgetAllSlots(); }
 
 void GR_Texture_FreeAll() {
   for (const std::unique_ptr<TextureSlot>& s : g_slots) {
     if (s->valid != 0) Texture_Free(s->texture);
   }
-  g_slots.clear();
+  ForgetAllSlots();
   // The entries lived in the game's data: their handles die with it (indices stay used).
   for (TPageEntry*& entry : g_entries) entry = nullptr;
   g_entryIndex.clear();

@@ -30,6 +30,29 @@ class TexturePagesTest : public RenderTest {
   TPageEntry entry{};
 };
 
+// A new texture takes the lowest free slot, as a walk from slot 0 would find it, and the table
+// grows only when none is free.
+TEST_F(TexturePagesTest, NewTexturesTakeTheLowestFreeSlot) {
+  std::vector<int32_t> slots;
+  for (int i = 0; i < 6; ++i) slots.push_back(GR_Texture_Wrap(nullptr, 4, 4));
+  const int32_t count = GR_Texture_Count();
+  for (int32_t freed : {slots[4], slots[1], slots[3]}) GR_Texture_Free(freed);
+  GR_Texture_Free(slots[1]);  // freeing twice frees once
+  const auto lowestFree = [] {
+    for (int32_t i = 0; i < GR_Texture_Count(); ++i) {
+      if (!GR_Texture_Exists(i)) return i;
+    }
+    return GR_Texture_Count();
+  };
+  for (int round = 0; round < 4; ++round) {
+    const int32_t expected = lowestFree();
+    EXPECT_EQ(GR_Texture_Wrap(nullptr, 4, 4), expected) << "round " << round;
+  }
+  EXPECT_EQ(GR_Texture_Count(), count + 1);
+  GR_Texture_FreeAll();
+  EXPECT_EQ(GR_Texture_Wrap(nullptr, 4, 4), 0);
+}
+
 TEST_F(TexturePagesTest, CornerIdsMarkEachPlaceOfTheGroupOnlyWhileTheFlagIsOn) {
   g_CornerIds = true;
   ASSERT_TRUE(GR_TPE_Draw(&entry, 0, 0));
