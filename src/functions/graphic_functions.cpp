@@ -4,6 +4,7 @@
 #include "functions/screen_capture.h"
 #include "functions/surface_functions.h"
 #include "functions/text_sprite_functions.h"
+#include "functions/tile_functions.h"
 
 // The groups register in a fixed order, which is the order of their names in the built-in table.
 void InitGraphicFunctions() {
@@ -11,6 +12,7 @@ void InitGraphicFunctions() {
   Screen_RegisterFunctions(1);
   Draw_RegisterFunctions(1);
   TextSprite_RegisterFunctions(1);
+  Tile_RegisterFunctions(1);
   Surface_RegisterFunctions(1);
 }
 

@@ -99,6 +99,17 @@ inline std::string CallText(const char* name, std::vector<RValue> args = {}) {
   return a.Text();
 }
 
+// The elements of a one-row array of reals; empty for anything else.
+inline std::vector<double> ArrayReals(const Answer& a) {
+  std::vector<double> out;
+  if (a.Kind() != VALUE_ARRAY || a.v.pArray == nullptr || a.v.pArray->rowCount != 1) return out;
+  const SharedArrayRow& row = a.v.pArray->rows[0];
+  for (int32_t i = 0; i < row.length; ++i) {
+    out.push_back(RValue_Kind(&row.elements[i]) == VALUE_REAL ? row.elements[i].val : std::nan(""));
+  }
+  return out;
+}
+
 // The Math group registered in an otherwise empty table, errors captured.
 class MathTest : public ::testing::Test {
  protected:

@@ -41,17 +41,7 @@ using math_test::Real;
 using math_test::Text;
 using math_test::Undefined;
 
-
-// The elements of a one-row array of reals.
-std::vector<double> Reals(const Answer& a) {
-  std::vector<double> out;
-  if (a.Kind() != VALUE_ARRAY || a.v.pArray == nullptr || a.v.pArray->rowCount != 1) return out;
-  const SharedArrayRow& row = a.v.pArray->rows[0];
-  for (int32_t i = 0; i < row.length; ++i) {
-    out.push_back(RValue_Kind(&row.elements[i]) == VALUE_REAL ? row.elements[i].val : std::nan(""));
-  }
-  return out;
-}
+using math_test::ArrayReals;
 
 class TextSpriteFunctionsTest : public sprite_test::SpriteTest {
  protected:
@@ -503,12 +493,12 @@ TEST_F(TextSpriteFunctionsTest, TextureValuesAndCoordinates) {
                    {e, blank}))
       << Game_LoadFailure();
   const Answer uvs0 = Call("sprite_get_uvs", {Real(0), Real(0)});
-  EXPECT_EQ(Reals(uvs0), (std::vector<double>{0, 0, 0.125, 0.0625, 0, 0, 1, 1}));
+  EXPECT_EQ(ArrayReals(uvs0), (std::vector<double>{0, 0, 0.125, 0.0625, 0, 0, 1, 1}));
   const Answer uvs1 = Call("sprite_get_uvs", {Real(0), Real(1)});
-  EXPECT_EQ(Reals(uvs1), (std::vector<double>{0.25, 0.125, 94.0 / 256, 60.0 / 256, 1, 2, 30.0 / 32, 28.0 / 32}));
+  EXPECT_EQ(ArrayReals(uvs1), (std::vector<double>{0.25, 0.125, 94.0 / 256, 60.0 / 256, 1, 2, 30.0 / 32, 28.0 / 32}));
   // Without a whole-image size the stored part counts as the whole image, never a division by 0.
   const Answer uvsBlank = Call("sprite_get_uvs", {Real(1), Real(0)});
-  EXPECT_EQ(Reals(uvsBlank), (std::vector<double>{0.5, 0, 136.0 / 256, 8.0 / 256, 0, 0, 1, 1}));
+  EXPECT_EQ(ArrayReals(uvsBlank), (std::vector<double>{0.5, 0, 136.0 / 256, 8.0 / 256, 0, 0, 1, 1}));
 
   // A frame's texture is a page entry: a stable value of pointer kind that is no slot.
   const Answer texture = Call("sprite_get_texture", {Real(0), Real(0)});
@@ -545,14 +535,14 @@ TEST_F(TextSpriteFunctionsTest, BackgroundsAndFontsWithoutPageEntriesSpanTheirWh
   ASSERT_EQ(texture.Kind(), VALUE_PTR);
   EXPECT_EQ(reinterpret_cast<intptr_t>(texture.v.ptr), Background_Data(index)->GetSlot());
   EXPECT_EQ(CallReal("texture_exists", {texture.v}), 1);
-  EXPECT_EQ(Reals(Call("background_get_uvs", {Real(index)})), (std::vector<double>{0, 0, 1, 1}));
+  EXPECT_EQ(ArrayReals(Call("background_get_uvs", {Real(index)})), (std::vector<double>{0, 0, 1, 1}));
 
   // A game-data font lies on a page entry: 64 x 32 at (128, 64) of a 512 x 256 page.
   font_test::LoadedFonts fonts;
   const int32_t page = GR_Texture_Create(512, 256, false);
   ASSERT_TRUE(
       font_test::LoadFonts(&fonts, {font_test::MonoFont()}, {{128, 64, 64, 32, 0, 0, 64, 32, 64, 32, 0}}, {page}));
-  EXPECT_EQ(Reals(Call("font_get_uvs", {Real(0)})), (std::vector<double>{0.25, 0.25, 0.375, 0.375}));
+  EXPECT_EQ(ArrayReals(Call("font_get_uvs", {Real(0)})), (std::vector<double>{0.25, 0.25, 0.375, 0.375}));
   const Answer fontTexture = Call("font_get_texture", {Real(0)});
   ASSERT_EQ(fontTexture.Kind(), VALUE_PTR);
   EXPECT_EQ(CallReal("texture_exists", {fontTexture.v}), 0);
