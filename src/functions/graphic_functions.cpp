@@ -2,6 +2,7 @@
 #include "functions/draw_functions.h"
 #include "functions/load_stand_in.h"
 #include "functions/screen_capture.h"
+#include "functions/skeleton_functions.h"
 #include "functions/surface_functions.h"
 #include "functions/text_sprite_functions.h"
 #include "functions/tile_functions.h"
@@ -14,6 +15,7 @@ void InitGraphicFunctions() {
   TextSprite_RegisterFunctions(1);
   Tile_RegisterFunctions(1);
   Surface_RegisterFunctions(1);
+  Skeleton_RegisterFunctions(1);
 }
 
 // The three-dimensional names (state, primitives, shapes, transforms, lights, matrices, models)
