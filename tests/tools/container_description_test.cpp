@@ -94,6 +94,7 @@ TEST(ContainerDescription, ErrorsNameTheLine) {
       {"chunk ABCD\nlabel a b", "line 2: \"label\" takes 1 argument(s), not 2"},
       {"chunk ABCD\nu32", "line 2: \"u32\" takes at least 1 argument(s), not 0"},
       {"strings now", "line 1: \"strings\" takes 0 argument(s), not 1"},
+      {"chunk ABCD\nroom r 10 10", "line 2: \"room\" belongs to a game description, whose first directive is \"game NAME\""},
   };
   for (const Case& c : cases) {
     ContainerWriter writer;
