@@ -119,6 +119,7 @@ int WinMain(const char* commandLine) {
     }
     if (!Runner_InitGlobals()) break;
     g_inRunnerPass = true;
+    g_Host.quitStopsCode = true;
     Runner_StartUp();
     Window_SetFocus();
 
@@ -127,6 +128,7 @@ int WinMain(const char* commandLine) {
       Runner_Frame();
       Win32_PumpMessages();
     }
+    g_Host.quitStopsCode = false;
     Runner_EndGame();
 
     g_inRunnerPass = false;
