@@ -47,9 +47,9 @@ uint32_t* GIF_Decode(const void* data, size_t length, int32_t* width, int32_t* h
 
 // The most pixels an image that a game loads while it runs (sprite_add, background_add, their
 // replace, alpha and URL forms) may have once decoded: 2^26, 256 MiB of 32-bit pixels (8192 x
-// 8192). On its way to a texture a loaded image is held a few times over (decoded pixels, frames,
-// the texture), so this keeps one load to about a gigabyte; a larger image is refused from its
-// header, before anything is decoded.
+// 8192). On its way to a texture a loaded image is held several times over (decoded pixels,
+// frames, the texture and the driver's copy): a load at the budget peaks at about 1.6 GB. A larger
+// image is refused from its header, before anything is decoded.
 inline constexpr uint64_t kImageLoadBudgetPixels = uint64_t{1} << 26;
 
 // The size a PNG, JPEG or GIF file's header gives (told by signature), read without decoding;
