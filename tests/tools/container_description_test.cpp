@@ -67,6 +67,13 @@ TEST(ContainerDescription, AcceptsWindowsLineEndings) {
   EXPECT_EQ(bytes_of(described), bytes_of(direct));
 }
 
+TEST(ContainerDescription, QuotesMayCoverPartOfAWord) {
+  std::vector<std::string> words;
+  std::string error;
+  ASSERT_TRUE(container::split_description_line("room caption=\"Level 1\" a\"#b\"c # note", words, error)) << error;
+  EXPECT_EQ(words, (std::vector<std::string>{"room", "caption=Level 1", "a#bc"}));
+}
+
 TEST(ContainerDescription, ErrorsNameTheLine) {
   struct Case {
     const char* text;
