@@ -258,6 +258,7 @@ bool CBackground::LoadGIF(const uint8_t* data, size_t length, bool transparent, 
 
 bool CBackground::LoadFromData(const char* name, const uint8_t* data, size_t length, bool transparent, bool smooth,
                                bool preload, bool keepAlpha) {
+  if (!Image_FitsLoadBudget(data, length, "Background image", name)) return false;
   const bool decoded =
       (Starts(data, length, kJPEG, sizeof kJPEG) && LoadJPEG(data, length, transparent, smooth, preload, keepAlpha)) ||
       (Starts(data, length, kGIF, sizeof kGIF) && LoadGIF(data, length, transparent, smooth, preload, keepAlpha)) ||

@@ -165,6 +165,68 @@ bool PNG_GetSize(const void* data, size_t length, int32_t* width, int32_t* heigh
   return ok;
 }
 
+namespace {
+uint32_t BigEndian16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }
+uint32_t BigEndian32(const uint8_t* p) { return BigEndian16(p) << 16 | BigEndian16(p + 2); }
+
+// The frame header of a JPEG stream: the markers are walked from the start up to the first
+// start-of-frame marker (C0-CF but C4, C8 and CC), whose segment gives height, then width.
+bool JPEGHeaderSize(const uint8_t* p, size_t length, uint64_t* width, uint64_t* height) {
+  size_t at = 2;
+  while (at + 4 <= length) {
+    if (p[at] != 0xFF) return false;
+    const uint8_t marker = p[at + 1];
+    if (marker == 0xFF) {  // a fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // markers without a segment
+      at += 2;
+      continue;
+    }
+    if (marker == 0xD9 || marker == 0xDA) return false;  // the image ends or its data starts
+    const uint32_t segment = BigEndian16(p + at + 2);
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+      if (segment < 7 || at + 9 > length) return false;
+      *height = BigEndian16(p + at + 5);
+      *width = BigEndian16(p + at + 7);
+      return true;
+    }
+    at += 2 + segment;
+  }
+  return false;
+}
+}  // namespace
+
+bool Image_HeaderSize(const void* data, size_t length, uint64_t* width, uint64_t* height) {
+  const auto* p = static_cast<const uint8_t*>(data);
+  if (p == nullptr) return false;
+  static constexpr uint8_t kPNGSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (length >= 24 && std::memcmp(p, kPNGSignature, 8) == 0 && std::memcmp(p + 12, "IHDR", 4) == 0) {
+    *width = BigEndian32(p + 16);
+    *height = BigEndian32(p + 20);
+    return true;
+  }
+  if (length >= 10 && std::memcmp(p, "GIF8", 4) == 0) {
+    // The logical screen, which is the size the decoder makes.
+    *width = p[6] | static_cast<uint32_t>(p[7]) << 8;
+    *height = p[8] | static_cast<uint32_t>(p[9]) << 8;
+    return true;
+  }
+  if (length >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF) return JPEGHeaderSize(p, length, width, height);
+  return false;
+}
+
+bool Image_FitsLoadBudget(const void* data, size_t length, const char* what, const char* name) {
+  uint64_t width = 0, height = 0;
+  if (!Image_HeaderSize(data, length, &width, &height) || width * height <= kImageLoadBudgetPixels) return true;
+  Console_DebugOutput("%s %s: %llu x %llu pixels is more than the %llu pixels an image loaded while the game runs "
+                      "may have\n",
+                      what, name != nullptr ? name : "", static_cast<unsigned long long>(width),
+                      static_cast<unsigned long long>(height), static_cast<unsigned long long>(kImageLoadBudgetPixels));
+  return false;
+}
+
 void Image_HalveBox(int32_t dstWidth, int32_t dstHeight, uint32_t* dst, int32_t srcWidth, int32_t srcHeight,
                     const uint32_t* src) {
   if (dstWidth <= 0 || dstHeight <= 0 || srcWidth <= 0 || srcHeight <= 0) return;

@@ -45,6 +45,22 @@ void PNG_ReadCallback(png_structp png, png_bytep destination, png_size_t n);
 uint32_t* JPEG_Decode(const void* data, size_t length, int32_t* width, int32_t* height);
 uint32_t* GIF_Decode(const void* data, size_t length, int32_t* width, int32_t* height);
 
+// The most pixels an image that a game loads while it runs (sprite_add, background_add, their
+// replace, alpha and URL forms) may have once decoded: 2^26, 256 MiB of 32-bit pixels (8192 x
+// 8192). On its way to a texture a loaded image is held several times over (decoded pixels,
+// frames, the texture and the driver's copy): a load at the budget peaks at about 1.6 GB. A larger
+// image is refused from its header, before anything is decoded.
+inline constexpr uint64_t kImageLoadBudgetPixels = uint64_t{1} << 26;
+
+// The size a PNG, JPEG or GIF file's header gives (told by signature), read without decoding;
+// false when the bytes hold no such header.
+bool Image_HeaderSize(const void* data, size_t length, uint64_t* width, uint64_t* height);
+
+// True when the image fits kImageLoadBudgetPixels, or has no header to judge (the decoder then
+// refuses it). Otherwise logs "<what> <name>: W x H pixels is more than the N pixels an image
+// loaded while the game runs may have" and answers false.
+bool Image_FitsLoadBudget(const void* data, size_t length, const char* what, const char* name);
+
 // Each destination pixel the average of the 2 x 2 source block at its scaled position.
 void Image_HalveBox(int32_t dstWidth, int32_t dstHeight, uint32_t* dst, int32_t srcWidth, int32_t srcHeight,
                     const uint32_t* src);

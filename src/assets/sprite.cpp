@@ -200,6 +200,7 @@ bool CSprite::LoadFromFile(const char* path, int32_t frames, bool isPrecise, boo
   if (!read) return false;
   const uint8_t* data = bytes.data();
   const size_t length = bytes.size();
+  if (!Image_FitsLoadBudget(data, length, "Sprite image", path)) return false;
   if (Starts(data, length, kJPEG, sizeof kJPEG) &&
       LoadJPEG(data, length, frames, isPrecise, removeBackground, isSmooth, xOrigin, yOrigin, keepAlpha)) {
     return true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/image_decode.h"
 #include "assets/texture_pages.h"
 #include "core/console.h"
 #include "core/memory_manager.h"
@@ -382,7 +383,8 @@ int32_t Sprite_AddHttpCallback(HTTP_REQ_CONTEXT* context, void* userData, int32_
   const size_t length = body.length;
   const char* url = body.url;
   CSprite* sprite = Sprite_Data(request->index);
-  if (context->m_httpStatus == 200 && length > 0 && sprite != nullptr) {
+  if (context->m_httpStatus == 200 && length > 0 && sprite != nullptr &&
+      Image_FitsLoadBudget(data, length, "Sprite image", url)) {
     const bool precise = (request->flags & 1) != 0;
     const bool removeBackground = (request->flags & 2) != 0;
     const bool smooth = (request->flags & 4) != 0;

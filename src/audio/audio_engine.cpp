@@ -4,6 +4,7 @@
 #include <AL/alut.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "audio/audio_pending.h"
@@ -212,11 +213,23 @@ bool Audio_WAVs(uint8_t* body, uint32_t size, const ContainerBytes& base, int32_
   Console_DebugOutput("Audio_WAVs()\n");
   std::vector<uint32_t> positions;
   if (!ReadPositions("AUDO", body, size, &positions)) return false;
+  // Each record {length, bytes} lies inside the chunk: a length that runs past it would hand the
+  // decoder the chunks that follow (or bytes past the container) as the sound's file.
+  const auto bodyAt = reinterpret_cast<uintptr_t>(body);
+  const auto baseAt = reinterpret_cast<uintptr_t>(base.data);
+  const bool bodyInside = bodyAt >= baseAt && base.Has(bodyAt - baseAt, size);
+  const uint64_t chunkStart = bodyInside ? bodyAt - baseAt : 0;
+  const uint64_t chunkEnd = bodyInside ? chunkStart + size : 0;
   for (size_t i = 0; i < positions.size(); ++i) {
     const uint32_t at = positions[i];
     if (at == 0) continue;
-    if (!base.Has(at, 4) || !base.Has(at + 4ull, Container_U32(base.data + at))) {
-      Game_FailLoad("AUDO", "embedded file %zu lies outside the container", i);
+    if (at < chunkStart || at + 4ull > chunkEnd) {
+      Game_FailLoad("AUDO", "embedded file %zu lies outside the chunk", i);
+      return false;
+    }
+    const uint32_t length = Container_U32(base.data + at);
+    if (length > chunkEnd - (at + 4ull)) {
+      Game_FailLoad("AUDO", "embedded file %zu of %u bytes runs past the end of the chunk", i, length);
       return false;
     }
   }

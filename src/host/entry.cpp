@@ -21,6 +21,7 @@
 #include "platform/system/allocator.h"
 #include "platform/system/files.h"
 #include "script/lifecycle.h"
+#include "vm/constants.h"
 #include "world/lifecycle.h"
 
 void Runner_FreePassGlobals() {
@@ -80,9 +81,13 @@ namespace {
 bool g_inRunnerPass = false;
 
 // An error that ends the process from inside running code cannot take the runner's tables down
-// under that code; what it must not leave behind is the temporary directory.
+// under that code; what it must not leave behind is the temporary directory, nor memory that the
+// exit itself makes unreachable: the named constants' texts and values are held by containers
+// that the exit's static destructors free, which would lose them (a leak report at every fatal
+// error). The other tables stay reachable until the process is gone.
 void EndProcessAfterAnError(int exitCode) {
   File_DeleteTempDirectory();
+  Constant_Free();
   std::fflush(stdout);
   std::exit(exitCode);
 }
@@ -119,6 +124,7 @@ int WinMain(const char* commandLine) {
     }
     if (!Runner_InitGlobals()) break;
     g_inRunnerPass = true;
+    g_Host.quitStopsCode = true;
     Runner_StartUp();
     Window_SetFocus();
 
@@ -127,6 +133,7 @@ int WinMain(const char* commandLine) {
       Runner_Frame();
       Win32_PumpMessages();
     }
+    g_Host.quitStopsCode = false;
     Runner_EndGame();
 
     g_inRunnerPass = false;

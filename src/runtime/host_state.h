@@ -13,6 +13,10 @@ struct HostState {
   bool firstPass = true;
   // 1 while the main loop runs; only 0 and 1 are ever stored.
   uint8_t running = 0;
+  // Set while a pass starts up and runs frames: a quit request (SIGINT, SIGTERM) then stops the
+  // code that runs when the interpreter pumps, so that a script that loops without end cannot
+  // keep the game from ending.
+  bool quitStopsCode = false;
   // Set again when the teardown destroys the main window.
   bool windowDestroyed = true;
   // A game launched by another game runs, with a game to return to: failures that would end

@@ -17,6 +17,7 @@
 #include "core/vm_error.h"
 #include "runtime/runner_options.h"
 #include "runtime/frame_timing.h"
+#include "runtime/host_state.h"
 #include "io/program.h"
 #include "runtime/debug_services.h"
 #include "runtime/connectivity.h"
@@ -246,8 +247,14 @@ bool PopCondition(uint8_t** sp, VMContext* context, int32_t* value) {
 }  // namespace
 
 // Rarely run: out of line, so that the branch handlers stay small.
-[[gnu::noinline, gnu::cold]] bool VM_PumpStopsRun(const VMContext* context) {
+[[gnu::noinline, gnu::cold]] bool VM_PumpStopsRun(VMContext* context) {
   Win32_PumpMessages();
+  // Code that never returns would keep the frame loop from ever seeing the quit request: the run
+  // ends here, its calls unwound, and the loop ends the game. Teardown's code runs whole.
+  if (context->failed == 0 && g_Host.quitStopsCode && Win32_QuitSignalled()) {
+    context->failed = 1;
+    context->pc = context->codeSize;
+  }
   return context->failed != 0;
 }
 

@@ -71,11 +71,13 @@ extern size_t withFrames;  // with-blocks open in all contexts (ops_with.cpp kee
 }  // namespace vm_state
 
 // Pumps the window messages and tells whether that failed the run (a launched game's error
-// hook returns and lets the game go on): the branch that pumped is then not taken and the run
-// ends, so that the pump can stop code that loops without end.
-bool VM_PumpStopsRun(const VMContext* context);
-// Counts a branch; every 4,096th pumps the window. True when the pump failed the run.
-inline bool VM_CountBranch(const VMContext* context) {
+// hook returns and lets the game go on) or the pump saw a quit request (SIGINT, SIGTERM) while
+// the game starts or runs frames, which stops the run quietly as a failure does: the branch that
+// pumped is then not taken and the run ends, so that the pump can stop code that loops without
+// end.
+bool VM_PumpStopsRun(VMContext* context);
+// Counts a branch; every 4,096th pumps the window. True when the pump stopped the run.
+inline bool VM_CountBranch(VMContext* context) {
   return (++vm_state::branchCount & 0xFFF) == 0 && VM_PumpStopsRun(context);
 }
 

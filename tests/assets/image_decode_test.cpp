@@ -389,6 +389,66 @@ std::vector<uint32_t> DecodeGIF(const std::vector<uint8_t>& file, int expectWidt
   return out;
 }
 
+// ---- the budget of images loaded while a game runs ---------------------------------------
+
+TEST(ImageLoadBudget, TheHeaderOfEachFormatIsJudgedWithoutDecoding) {
+  // A real JPEG stream (its JFIF, tables and frame header in order) whose frame header claims
+  // another size.
+  const auto jpeg = [](uint32_t width, uint32_t height) {
+    std::vector<uint8_t> bytes = MakeJPEG(16, 8, 3, {1, 2, 3});
+    for (size_t at = 2; at + 9 <= bytes.size(); ++at) {
+      if (bytes[at] != 0xFF || bytes[at + 1] != 0xC0) continue;
+      bytes[at + 5] = static_cast<uint8_t>(height >> 8);
+      bytes[at + 6] = static_cast<uint8_t>(height);
+      bytes[at + 7] = static_cast<uint8_t>(width >> 8);
+      bytes[at + 8] = static_cast<uint8_t>(width);
+      break;
+    }
+    return bytes;
+  };
+  const auto png = [](int width, int height) {
+    return MakePNG({.width = width, .height = height, .colourType = PNG_COLOR_TYPE_RGBA, .headerOnly = true});
+  };
+  const auto gif = [](int width, int height) { return CraftGIF(width, height, true, 1, 1, kPixels13); };
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    uint64_t width, height;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"png of 16384 x 16384", png(16384, 16384), 16384, 16384, false},
+      {"png at the budget", png(8192, 8192), 8192, 8192, true},
+      {"png a row past it", png(8192, 8193), 8192, 8193, false},
+      {"a long png strip at the budget", png(1 << 19, 128), 1 << 19, 128, true},
+      {"jpeg of 16384 x 16384", jpeg(16384, 16384), 16384, 16384, false},
+      {"jpeg at the budget", jpeg(8192, 8192), 8192, 8192, true},
+      {"jpeg as written", MakeJPEG(16, 8, 3, {1, 2, 3}), 16, 8, true},
+      {"gif at the budget's edge", gif(65535, 1024), 65535, 1024, true},
+      {"gif past it", gif(65535, 1025), 65535, 1025, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DebugConsoleCapture console;
+    uint64_t width = 0, height = 0;
+    ASSERT_TRUE(Image_HeaderSize(c.bytes.data(), c.bytes.size(), &width, &height));
+    EXPECT_EQ(width, c.width);
+    EXPECT_EQ(height, c.height);
+    EXPECT_EQ(Image_FitsLoadBudget(c.bytes.data(), c.bytes.size(), "Sprite image", "a.png"), c.fits);
+    const std::string said = "Sprite image a.png: " + std::to_string(c.width) + " x " + std::to_string(c.height) +
+                             " pixels is more than the 67108864 pixels an image loaded while the game runs may have\n";
+    EXPECT_EQ(console.Text(), c.fits ? "" : said);
+  }
+  // No header to judge: the decoder refuses such bytes itself.
+  std::vector<uint8_t> cut = jpeg(16384, 16384);
+  cut.resize(20);
+  for (const std::vector<uint8_t>& bytes : {std::vector<uint8_t>{'j', 'u', 'n', 'k'}, cut}) {
+    uint64_t width = 0, height = 0;
+    EXPECT_FALSE(Image_HeaderSize(bytes.data(), bytes.size(), &width, &height));
+    EXPECT_TRUE(Image_FitsLoadBudget(bytes.data(), bytes.size(), "Sprite image", "a.png"));
+  }
+}
+
 TEST(GIFDecode, TransparentIndexAndColours) {
   GIFSpec spec{4, 1, kEight};
   spec.width = 4;

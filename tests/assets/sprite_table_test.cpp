@@ -171,6 +171,34 @@ TEST_F(SpriteTableTest, AddedFilesAreCutIntoFramesWhateverTheirNames) {
   EXPECT_STREQ(Sprite_Data(n)->name, Sprite_Name(n));
 }
 
+// An image past the budget of images loaded while the game runs is refused from its header: a
+// 1 MB file of 16384 x 16384 pixels would cost gigabytes once decoded.
+TEST_F(SpriteTableTest, ImagesPastTheLoadBudgetAreRefusedWithALogLine) {
+  std::vector<uint8_t> huge = PNG(1, 1);
+  // The header's width and height (big-endian, at 16 and 20) claim 16384 x 16384.
+  for (size_t at : {size_t{16}, size_t{20}}) {
+    huge.at(at + 2) = 0x40;
+    huge.at(at + 3) = 0x00;
+  }
+  WriteFile("huge.png", huge);
+  WriteFile("small.png", PNG(4, 4));
+  const std::string said =
+      "huge.png: 16384 x 16384 pixels is more than the 67108864 pixels an image loaded while the game runs may have";
+
+  const int32_t n = Sprite_Number();
+  EXPECT_EQ(Sprite_Add("huge.png", 1, false, false, false, true, 0, 0), -1);
+  EXPECT_EQ(Sprite_Number(), n);
+  EXPECT_NE(Console().find("Sprite image "), std::string::npos) << Console();
+  EXPECT_NE(Console().find(said), std::string::npos) << Console();
+  EXPECT_EQ(Console().find("ReadPNG"), std::string::npos) << "the image was decoded";
+  // Replacing with it leaves the sprite as it was.
+  const int32_t small = Sprite_Add("small.png", 1, false, false, false, true, 0, 0);
+  ASSERT_GE(small, 0);
+  EXPECT_FALSE(Sprite_Replace(small, "huge.png", 1, false, false, false, true, 0, 0));
+  EXPECT_EQ(Sprite_Data(small)->width, 4);
+  EXPECT_EQ(Sprite_AddAlpha("huge.png", 1, false, true, 0, 0), -1);
+}
+
 // More frames than the strip has columns: each frame keeps one column (an empty frame would
 // still take a texture of its own).
 TEST_F(SpriteTableTest, AddedStripsGiveAtMostOneFrameAColumn) {

@@ -103,6 +103,41 @@ TEST_F(AudioTest, ChunksPointingOutsideTheContainerFailTheLoadNamingTheChunk) {
   Game_ClearLoadFailure();
 }
 
+TEST_F(AudioTest, AnAudoRecordMustLieInsideItsChunk) {
+  struct Case {
+    const char* name;
+    uint32_t length;     // the record's length word
+    bool recordInAfter;  // the record sits in the chunk after AUDO
+    const char* failure;  // null: loads
+  };
+  // The record holds 8 bytes and ends exactly where the chunk ends; a chunk of 12 bytes follows.
+  const Case cases[] = {
+      {"fits to the chunk's last byte", 8, false, nullptr},
+      {"runs one byte into the next chunk", 9, false, "chunk AUDO: embedded file 0 of 9 bytes runs past the end of the chunk"},
+      {"runs to the container's end", 8 + 8 + 12, false, "chunk AUDO: embedded file 0 of 28 bytes runs past the end"},
+      {"sits in the next chunk", 4, true, "chunk AUDO: embedded file 0 lies outside the chunk"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    container::ContainerWriter writer({.chunk_alignment = 1});
+    writer.add_chunk("SOND").u32(0);
+    writer.add_chunk("AGRP").u32(0);
+    writer.add_chunk("AUDO").u32(1).offset_to("rec").label(c.recordInAfter ? "unused" : "rec").u32(c.length).u32(0).u32(0);
+    writer.add_chunk("NEXT").label(c.recordInAfter ? "rec" : "other").u32(c.length).u32(0).u32(0);
+    const container::BuildResult built = writer.build();
+    ASSERT_TRUE(built.ok()) << built.error;
+    m_bytes = built.bytes;
+    if (c.failure == nullptr) {
+      EXPECT_TRUE(StartFromBytes()) << Game_LoadFailure();
+    } else {
+      EXPECT_FALSE(StartFromBytes());
+      EXPECT_EQ(std::string(Game_LoadFailure()).rfind(c.failure, 0), 0u) << Game_LoadFailure();
+    }
+    Sound_QuitHardware();
+  }
+  Game_ClearLoadFailure();
+}
+
 TEST_F(AudioTest, AnUnloadableWavGetsBufferZeroAndAVoiceIdButPlaysNothing) {
   const std::vector<uint8_t> junk = {'R', 'I', 'F', 'F', 1, 2, 3, 4, 'j', 'u', 'n', 'k'};
   ASSERT_TRUE(Start({container::SoundEntry{}}, {{false, junk}}));

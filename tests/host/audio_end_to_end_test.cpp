@@ -5,7 +5,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,24 +14,6 @@
 namespace {
 
 using namespace host_test;
-
-// The samples of a 16-bit mono WAV file, empty when it is not one.
-std::vector<int16_t> WavSamples(const std::string& bytes) {
-  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return {};
-  size_t at = 12;
-  while (at + 8 <= bytes.size()) {
-    uint32_t size = 0;
-    std::memcpy(&size, bytes.data() + at + 4, 4);
-    if (bytes.compare(at, 4, "data") == 0) {
-      const size_t n = std::min<size_t>(size, bytes.size() - at - 8) / 2;
-      std::vector<int16_t> out(n);
-      std::memcpy(out.data(), bytes.data() + at + 8, n * 2);
-      return out;
-    }
-    at += 8 + size;
-  }
-  return {};
-}
 
 TEST(AudioEndToEndTest, TheToneOfTheFirstRoomIsPlayed) {
   const std::string dir = MakeScratchDir("audio_e2e");
@@ -61,21 +42,9 @@ TEST(AudioEndToEndTest, TheToneOfTheFirstRoomIsPlayed) {
   const std::vector<int16_t> samples = WavSamples(ReadFile(dir + "/played.wav"));
   ASSERT_GT(samples.size(), 44100u / 2) << log;
   // The part that sounds: from the first sample above a tenth of the tone's level to the last.
-  size_t first = samples.size(), last = 0;
-  for (size_t i = 0; i < samples.size(); ++i) {
-    if (std::abs(samples[i]) > 1600) {
-      first = std::min(first, i);
-      last = i;
-    }
-  }
-  ASSERT_LT(first, last) << "nothing was heard";
-  ASSERT_GT(last - first, 44100u / 2);
-  int crossings = 0;
-  for (size_t i = first + 1; i <= last; ++i) {
-    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-  }
-  const double frequency = crossings / 2.0 / (static_cast<double>(last - first) / 44100.0);
-  EXPECT_NEAR(frequency, 1000.0, 10.0);
+  const Heard heard = HeardTone(samples, 44100, 1600);
+  ASSERT_GT(heard.samples, 44100u / 2) << "nothing was heard";
+  EXPECT_NEAR(heard.frequency, 1000.0, 10.0);
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -195,6 +198,43 @@ void WaitForLogLine(const StartedProgram& program, const std::string& log, const
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+}
+
+std::vector<int16_t> WavSamples(const std::string& bytes) {
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0) return {};
+  size_t at = 12;
+  while (at + 8 <= bytes.size()) {
+    uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + at + 4, 4);
+    if (bytes.compare(at, 4, "data") == 0) {
+      const size_t n = std::min<size_t>(size, bytes.size() - at - 8) / 2;
+      std::vector<int16_t> out(n);
+      std::memcpy(out.data(), bytes.data() + at + 8, n * 2);
+      return out;
+    }
+    at += 8 + size;
+  }
+  return {};
+}
+
+Heard HeardTone(const std::vector<int16_t>& samples, int rate, int level) {
+  size_t first = samples.size(), last = 0;
+  for (size_t i = 0; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) > level) {
+      first = std::min(first, i);
+      last = i;
+    }
+  }
+  Heard heard;
+  if (first >= last) return heard;
+  int crossings = 0;
+  for (size_t i = first + 1; i <= last; ++i) {
+    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
+  }
+  heard.first = first;
+  heard.samples = last - first;
+  heard.frequency = crossings / 2.0 / (static_cast<double>(last - first) / rate);
+  return heard;
 }
 
 size_t TempDirectories(const std::string& base) {

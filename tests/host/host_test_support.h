@@ -74,6 +74,19 @@ void WaitForLogLine(const StartedProgram& program, const std::string& log, const
 // The temporary directories a runner made under `base` and has not removed.
 size_t TempDirectories(const std::string& base);
 
+// The samples of a 16-bit mono WAV file (what OpenAL Soft's wave writer records), empty when the
+// bytes are not one.
+std::vector<int16_t> WavSamples(const std::string& bytes);
+
+// What was heard in recorded samples: the part from the first sample above `level` to the last
+// one, and its frequency counted by zero crossings (0 when nothing was heard).
+struct Heard {
+  size_t first = 0;
+  size_t samples = 0;  // how many from the first to the last loud one
+  double frequency = 0.0;
+};
+Heard HeardTone(const std::vector<int16_t>& samples, int rate, int level);
+
 // How many times `part` stands in `text`, overlapping ones included.
 inline size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;

@@ -5,8 +5,10 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "container/minimal.h"
@@ -76,6 +78,35 @@ TEST(RunnerFailuresTest, AnUnknownChunkIsNamedOnTheTerminalWithItsControlBytesEs
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.output.find("unknown chunk J\\x1bNK"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
+}
+
+// A game stuck in code that never returns still ends at the first SIGTERM, with the usual
+// teardown and exit code 0: the interpreter's periodic pump sees the request and stops the code.
+// Both loops pump at branches, each in its own way.
+TEST(RunnerFailuresTest, AGameInAnEndlessLoopEndsAtOneSigterm) {
+  for (const char* checked : {"0", "1"}) {
+    SCOPED_TRACE(std::string("checked loop only: ") + checked);
+    const std::string dir = MakeScratchDir("work");
+    WriteFile(dir + "/spin.s", ".code spin\nagain:\n  b again\n");
+    ASSERT_EQ(RunProgram(TOLVARINE_CONTAINER_TOOL,
+                         {"--minimal", "--room-speed", "30", "--draw-code", "spin.s", "spin.win"}, dir)
+                  .exitCode,
+              0);
+    const std::string tmp = dir + "/tmp";
+    std::filesystem::create_directories(tmp);
+    StartedProgram runner = StartProgram(TOLVARINE_RUNNER, {"-game", "spin.win", "-headless", "-debugoutput", "log.txt"},
+                                         dir, {{"TMPDIR", tmp}, {"TOLVARINE_CHECKED_LOOP", checked}});
+    ASSERT_GE(runner.pid, 0);
+    WaitForLogLine(runner, dir + "/log.txt", "Entering main loop.");
+    // The first frame's Draw event is where it spins.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(IsRunning(runner)) << ReadFile(dir + "/log.txt");
+    kill(runner.pid, SIGTERM);
+    const RunResult run = FinishProgram(runner, 30);
+    ASSERT_FALSE(run.timedOut) << "one SIGTERM did not end the game";
+    EXPECT_EQ(run.exitCode, 0) << run.output << ReadFile(dir + "/log.txt");
+    EXPECT_EQ(TempDirectories(tmp), 0u);
+  }
 }
 
 // The sanitizer build installs no handler of its own: its report is the one to read.

@@ -67,6 +67,13 @@ TEST(ContainerDescription, AcceptsWindowsLineEndings) {
   EXPECT_EQ(bytes_of(described), bytes_of(direct));
 }
 
+TEST(ContainerDescription, QuotesMayCoverPartOfAWord) {
+  std::vector<std::string> words;
+  std::string error;
+  ASSERT_TRUE(container::split_description_line("room caption=\"Level 1\" a\"#b\"c # note", words, error)) << error;
+  EXPECT_EQ(words, (std::vector<std::string>{"room", "caption=Level 1", "a#bc"}));
+}
+
 TEST(ContainerDescription, ErrorsNameTheLine) {
   struct Case {
     const char* text;
@@ -94,6 +101,7 @@ TEST(ContainerDescription, ErrorsNameTheLine) {
       {"chunk ABCD\nlabel a b", "line 2: \"label\" takes 1 argument(s), not 2"},
       {"chunk ABCD\nu32", "line 2: \"u32\" takes at least 1 argument(s), not 0"},
       {"strings now", "line 1: \"strings\" takes 0 argument(s), not 1"},
+      {"chunk ABCD\nroom r 10 10", "line 2: \"room\" belongs to a game description, whose first directive is \"game NAME\""},
   };
   for (const Case& c : cases) {
     ContainerWriter writer;

@@ -60,7 +60,8 @@ TEST(ContainerTool, HelpDescribesTheUsage) {
   const ToolRun run = run_tool("--help");
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_TRUE(run.output.starts_with("usage: tolvarine-container")) << run.output;
-  for (const char* word : {"--size-word", "--truncate", "--unknown-chunk-at", "--chunk-alignment", "string-index"})
+  for (const char* word : {"--size-word", "--truncate", "--unknown-chunk-at", "--chunk-alignment", "string-index",
+                           "game NAME", "sprite NAME FILE.png", "on EVENT [N] ENTRY", "instance OBJECT X Y"})
     EXPECT_NE(run.output.find(word), std::string::npos) << word;
 }
 

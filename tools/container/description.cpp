@@ -1,5 +1,7 @@
 #include "container/description.h"
 
+#include "container/game_description.h"
+
 #include <charconv>
 #include <cstdint>
 #include <functional>
@@ -20,8 +22,9 @@ int hex_digit(char c) {
   return -1;
 }
 
-// Splits a line into words; a quoted word may hold blanks and escapes. Stops at '#'.
-bool split(std::string_view line, std::vector<std::string>& words, std::string& error) {
+}  // namespace
+
+bool split_description_line(std::string_view line, std::vector<std::string>& words, std::string& error) {
   size_t i = 0;
   while (i < line.size()) {
     if (is_blank(line[i])) {
@@ -29,51 +32,54 @@ bool split(std::string_view line, std::vector<std::string>& words, std::string& 
       continue;
     }
     if (line[i] == '#') break;
+    // A word runs to a blank or a comment; quoted parts of it (caption="two words") may hold
+    // blanks, '#' and escapes.
     std::string word;
-    if (line[i] != '"') {
-      while (i < line.size() && !is_blank(line[i]) && line[i] != '#') word += line[i++];
-      words.push_back(std::move(word));
-      continue;
-    }
-    for (++i;; ++i) {
-      if (i >= line.size()) {
-        error = "missing closing quote";
-        return false;
+    while (i < line.size() && !is_blank(line[i]) && line[i] != '#') {
+      if (line[i] != '"') {
+        word += line[i++];
+        continue;
       }
-      char c = line[i];
-      if (c == '"') break;
-      if (c == '\\') {
-        if (++i >= line.size()) continue;  // reported as a missing quote
-        switch (line[i]) {
-          case '"': c = '"'; break;
-          case '\\': c = '\\'; break;
-          case 'n': c = '\n'; break;
-          case 't': c = '\t'; break;
-          case 'x': {
-            const int high = i + 1 < line.size() ? hex_digit(line[i + 1]) : -1;
-            const int low = i + 2 < line.size() ? hex_digit(line[i + 2]) : -1;
-            if (high < 0 || low < 0) {
-              error = "\\x needs two hex digits";
-              return false;
-            }
-            c = static_cast<char>(high * 16 + low);
-            i += 2;
-            break;
-          }
-          default:
-            error = std::string("unknown escape \\") + line[i];
-            return false;
+      for (++i;; ++i) {
+        if (i >= line.size()) {
+          error = "missing closing quote";
+          return false;
         }
+        char c = line[i];
+        if (c == '"') break;
+        if (c == '\\') {
+          if (++i >= line.size()) continue;  // reported as a missing quote
+          switch (line[i]) {
+            case '"': c = '"'; break;
+            case '\\': c = '\\'; break;
+            case 'n': c = '\n'; break;
+            case 't': c = '\t'; break;
+            case 'x': {
+              const int high = i + 1 < line.size() ? hex_digit(line[i + 1]) : -1;
+              const int low = i + 2 < line.size() ? hex_digit(line[i + 2]) : -1;
+              if (high < 0 || low < 0) {
+                error = "\\x needs two hex digits";
+                return false;
+              }
+              c = static_cast<char>(high * 16 + low);
+              i += 2;
+              break;
+            }
+            default:
+              error = std::string("unknown escape \\") + line[i];
+              return false;
+          }
+        }
+        word += c;
       }
-      word += c;
+      ++i;
     }
-    ++i;
     words.push_back(std::move(word));
   }
   return true;
 }
 
-std::optional<int64_t> parse_integer(std::string_view text, int64_t min, int64_t max) {
+std::optional<int64_t> parse_description_integer(std::string_view text, int64_t min, int64_t max) {
   const bool negative = text.starts_with('-');
   if (negative) text.remove_prefix(1);
   int base = 10;
@@ -89,6 +95,8 @@ std::optional<int64_t> parse_integer(std::string_view text, int64_t min, int64_t
   if (value < min || value > max) return std::nullopt;
   return value;
 }
+
+namespace {
 
 std::optional<double> parse_real(std::string_view text) {
   double value = 0;
@@ -122,7 +130,7 @@ template <typename T>
 Directive integers(ChunkBuilder& (ChunkBuilder::*write)(T)) {
   return {1, SIZE_MAX, true, [write](Line& line) {
             for (const auto& arg : line.args) {
-              auto v = parse_integer(arg, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
+              auto v = parse_description_integer(arg, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
               if (!v) return line.fail("\"" + arg + "\" is not a value for " + std::string(line.directive));
               (line.chunk->*write)(static_cast<T>(*v));
             }
@@ -145,7 +153,7 @@ Directive reals(ChunkBuilder& (ChunkBuilder::*write)(T)) {
 // A directive with one count argument.
 Directive counted(ChunkBuilder& (ChunkBuilder::*write)(uint32_t)) {
   return {1, 1, true, [write](Line& line) {
-            auto n = parse_integer(line.args[0], 0, std::numeric_limits<int32_t>::max());
+            auto n = parse_description_integer(line.args[0], 0, std::numeric_limits<int32_t>::max());
             if (!n) return line.fail("\"" + line.args[0] + "\" is not a count");
             (line.chunk->*write)(static_cast<uint32_t>(*n));
             return true;
@@ -173,14 +181,14 @@ const std::map<std::string, Directive, std::less<>>& directives() {
       {"f64", reals(&ChunkBuilder::f64)},
       {"bytes", {1, SIZE_MAX, true, [](Line& line) {
                    for (const auto& arg : line.args) {
-                     auto v = parse_integer("0x" + arg, 0, 255);
+                     auto v = parse_description_integer("0x" + arg, 0, 255);
                      if (!v || arg.size() != 2) return line.fail("\"" + arg + "\" is not a hex byte");
                      line.chunk->u8(static_cast<uint8_t>(*v));
                    }
                    return true;
                  }}},
       {"zeros", {1, 1, true, [](Line& line) {
-                   auto n = parse_integer(line.args[0], 0, std::numeric_limits<int32_t>::max());
+                   auto n = parse_description_integer(line.args[0], 0, std::numeric_limits<int32_t>::max());
                    if (!n) return line.fail("\"" + line.args[0] + "\" is not a count");
                    line.chunk->zeros(static_cast<size_t>(*n));
                    return true;
@@ -229,11 +237,16 @@ bool read_description(std::string_view text, ContainerWriter& writer, std::strin
       error = "line " + std::to_string(line_number) + ": " + what;
       return false;
     };
-    if (!split(raw, words, message)) return fail(message);
+    if (!split_description_line(raw, words, message)) return fail(message);
     if (words.empty()) continue;
 
     const auto it = directives().find(words[0]);
-    if (it == directives().end()) return fail("unknown directive \"" + words[0] + "\"");
+    if (it == directives().end()) {
+      if (is_game_directive(words[0])) {
+        return fail("\"" + words[0] + "\" belongs to a game description, whose first directive is \"game NAME\"");
+      }
+      return fail("unknown directive \"" + words[0] + "\"");
+    }
     const Directive& directive = it->second;
     const size_t count = words.size() - 1;
     if (count < directive.min_args || count > directive.max_args)

@@ -17,8 +17,11 @@
 // Texts and names with blanks are written in double quotes, with the escapes \" \\ \n \t \xHH.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "container/writer.h"
 
@@ -27,5 +30,12 @@ namespace container {
 // Adds the described chunks to the writer. On failure returns false and sets error to
 // "line N: what is wrong".
 bool read_description(std::string_view text, ContainerWriter& writer, std::string& error);
+
+// Splits one line into words as descriptions are written: blanks separate words, '#' starts a
+// comment, a quoted word may hold blanks and the escapes above. False with `error` when a quote
+// is left open or an escape is unknown.
+bool split_description_line(std::string_view line, std::vector<std::string>& words, std::string& error);
+// A whole decimal or 0x hex integer (may be negative) within [min, max].
+std::optional<int64_t> parse_description_integer(std::string_view text, int64_t min, int64_t max);
 
 }  // namespace container

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "container/description.h"
+#include "container/game_description.h"
 #include "container/minimal.h"
 #include "container/writer.h"
 
@@ -59,6 +61,21 @@ Description: one directive a line, '#' starts a comment, words with blanks in do
   string-index TEXT...  u32 entry number of each text in the string pool
   list NAME...          u32 count, then the offset of each label ("-" for none)
   strings               put the STRG chunk here (else it ends the container)
+
+A description whose first directive is "game NAME" describes a whole game instead, its words
+split the same way. Files are found beside the description; sprites, sounds, objects and rooms
+are numbered from 0 in the order they are listed, and byte code names them by those numbers.
+  game NAME [width=N] [height=N]       the game's name; its window (default: the first room's size)
+  code FILE                            byte-code assembler text (several files form one program)
+  sprite NAME FILE.png [frames=N] [origin=X,Y]   N frames side by side in the image
+  sound NAME FILE.wav [volume=V]       a sound for the audio engine
+  object NAME [sprite=S] [parent=P] [depth=N] [visible=0|1] [solid=0|1] [persistent=0|1]
+    on EVENT [N] ENTRY                 the object's event runs code entry ENTRY: create, destroy,
+                                       alarm N, step, begin_step, end_step, draw, draw_gui,
+                                       keyboard K, keypress K, keyrelease K, game_start, game_end,
+                                       room_start, room_end, user N
+  room NAME WIDTH HEIGHT [speed=N] [colour=RRGGBB] [caption=TEXT] [code=ENTRY] [persistent=0|1]
+    instance OBJECT X Y [code=ENTRY]   an instance in the room above; rooms play in their order
 )";
 
 std::optional<uint32_t> parse_u32(std::string_view text) {
@@ -231,7 +248,14 @@ int main(int argc, char** argv) {
   std::string text;
   if (!read_all(positional[0], text)) return failure("cannot read \"" + positional[0] + "\"");
   std::string error;
-  if (!container::read_description(text, writer, error)) return failure(positional[0] + ": " + error);
+  if (container::is_game_description(text)) {
+    // The files it names are found beside it (from the working directory for standard input).
+    const std::string directory =
+        positional[0] == "-" ? std::string() : std::filesystem::path(positional[0]).parent_path().string();
+    if (!container::read_game_description(text, directory, writer, error)) return failure(positional[0] + ": " + error);
+  } else if (!container::read_description(text, writer, error)) {
+    return failure(positional[0] + ": " + error);
+  }
   const container::BuildResult result = writer.write_file(positional[1]);
   if (!result.ok()) return failure(result.error);
   return 0;

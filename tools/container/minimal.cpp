@@ -21,8 +21,8 @@ void add_minimal_game(ContainerWriter& writer, std::span<const RoomEntry> rooms,
 void add_minimal_game(ContainerWriter& writer, const MinimalGameParts& parts) {
   const std::span<const RoomEntry> rooms = parts.rooms;
   Gen8Header header;
-  header.game_name = "Minimal";
-  header.display_name = "Minimal";
+  header.game_name = parts.game_name;
+  header.display_name = parts.game_name;
   header.window_width = parts.window_width;
   header.window_height = parts.window_height;
   for (size_t i = 0; i < rooms.size(); ++i) {

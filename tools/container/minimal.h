@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "container/bgnd.h"
 #include "container/bytecode_asm.h"
@@ -46,6 +47,8 @@ struct MinimalGameParts {
   std::span<const std::optional<FontEntry>> fonts = {};
   // Backgrounds whose page entries lie among those above (the BGND chunk stays empty without).
   std::span<const std::optional<BackgroundEntry>> backgrounds = {};
+  // The game's name and display name (the save area's folder is named after it).
+  std::string game_name = "Minimal";
   // The header's window size (and so the application surface's first size).
   int32_t window_width = 320;
   int32_t window_height = 240;

@@ -59,6 +59,35 @@ std::vector<uint8_t> png_page(uint32_t width, uint32_t height, std::span<const u
   return bytes;
 }
 
+bool read_png(std::span<const uint8_t> file, uint32_t max_side, uint32_t* width, uint32_t* height,
+              std::vector<uint8_t>* rgba, std::string* error) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (png_image_begin_read_from_memory(&image, file.data(), file.size()) == 0) {
+    *error = std::string("not a readable PNG file (") + image.message + ")";
+    png_image_free(&image);
+    return false;
+  }
+  // Checked before the pixels are allocated: the header alone may claim gigabytes.
+  if (image.width == 0 || image.height == 0 || image.width > max_side || image.height > max_side) {
+    *error = "a PNG of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+             " pixels: each side must be 1 to " + std::to_string(max_side);
+    png_image_free(&image);
+    return false;
+  }
+  image.format = PNG_FORMAT_RGBA;
+  rgba->assign(PNG_IMAGE_SIZE(image), 0);
+  if (png_image_finish_read(&image, nullptr, rgba->data(), 0, nullptr) == 0) {
+    *error = std::string("a damaged PNG file (") + image.message + ")";
+    png_image_free(&image);
+    rgba->clear();
+    return false;
+  }
+  *width = image.width;
+  *height = image.height;
+  return true;
+}
+
 std::vector<uint8_t> raw_page32(uint32_t width, uint32_t height, std::span<const uint8_t> rgba) {
   std::vector<uint8_t> out = RawHeader(width, height, 0);
   out.insert(out.end(), rgba.begin(), rgba.end());
