@@ -241,6 +241,16 @@ TEST_F(PlayerTest, AJumpKeyJumpsToThatSideAndBothKeysJumpLeft) {
   }
 }
 
+TEST_F(PlayerTest, AfterTheWinTheJumpKeysAreIgnored) {
+  CInstance* player = LevelWithPlayer(kRails, 150, 400);
+  Write(C(), "levelComplete", 1);
+  Write(C(), "levelCompleteTimer", 1000);  // the banner still runs
+  StepHolding({kLeft});
+  StepHolding({kRight});
+  EXPECT_EQ(Num(player, "jumpEdgelist"), -1);
+  ExpectAt(player, {150 + 16, 400});
+}
+
 TEST_F(PlayerTest, AtTheEndOfAWireTheMoverJumpsLeftElseRight) {
   struct Case {
     const char* what;
