@@ -37,14 +37,6 @@ double ViewOf(CInstance* self, const LinkName& variable) {
 }
 void SetView(CInstance* self, const LinkName& variable, double d) { tll::Set(self, variable, tll::Real(d), 0); }
 
-double Of(int32_t target, int32_t index) {
-  tll::Local v;
-  tll::GetOn(target, index, &v);
-  return tll::Num(*v);
-}
-
-void AddOwn(CInstance* self, int32_t index, double d) { SetOwn(self, index, OwnNum(self, index) + d); }
-
 bool Create(tll::Frame& frame, CInstance* self, CInstance* other) {
   frame.Line(2);
   SetOwn(self, inst::menuLevelUnlocked, 1);

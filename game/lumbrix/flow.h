@@ -21,6 +21,7 @@ inline constexpr int32_t kObExit = 23;
 inline constexpr int32_t kObStart = 24;
 inline constexpr int32_t kObHackMeter = 25;
 inline constexpr int32_t kObLevelComplete = 26;
+inline constexpr int32_t kObParticle = 28;
 inline constexpr int32_t kObTrigger = 29;
 inline constexpr int32_t kObTurret = 34;
 

@@ -50,6 +50,14 @@ double Run(tll::ScriptFunction script, CInstance* self, CInstance* other, Number
 [[maybe_unused]] double OwnNum(CInstance* self, int32_t index) { return tll::Num(tll::Own(self, index)); }
 [[maybe_unused]] void SetOwn(CInstance* self, int32_t index, double d) { tll::SetReal(&tll::Own(self, index), d); }
 [[maybe_unused]] void SetGlobal(int32_t index, double d) { tll::SetReal(&tll::Global(index), d); }
+[[maybe_unused]] double GlobalNum(int32_t index) { return tll::Num(tll::Global(index)); }
+[[maybe_unused]] void AddOwn(CInstance* self, int32_t index, double d) { SetOwn(self, index, OwnNum(self, index) + d); }
+// Another target's user variable as a number.
+[[maybe_unused]] double Of(int32_t target, int32_t index) {
+  tll::Local v;
+  tll::GetOn(target, index, &v);
+  return tll::Num(*v);
+}
 
 }  // namespace
 
@@ -70,6 +78,17 @@ RValue* WithFirstArgument(const char* name, CInstance* self, CInstance* other, R
     } while (with.Next());
   }
   return result;
+}
+
+// The same for a body that takes the script's second argument as a number.
+template <typename Body>
+RValue* WithFirstArgumentAnd(const char* name, CInstance* self, CInstance* other, RValue* result, int32_t argc,
+                             RValue** args, Body body) {
+  const double second = Arg(argc, args, 1);
+  return WithFirstArgument(name, self, other, result, argc, args,
+                           [&](tll::Frame& frame, CInstance* self, CInstance* other) {
+                             return body(frame, self, other, second);
+                           });
 }
 
 }  // namespace
