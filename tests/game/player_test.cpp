@@ -536,7 +536,10 @@ TEST_F(PlayerChipTest, NoHackingOrSteeringWhenDeadOrAfterTheWinButDrifting) {
     SCOPED_TRACE(which);
     CInstance* player = Entered();
     const CInstance* chip = InstancesOf(kObChip).at(0);
+    // Dead as damage leaves it: the death animation and the controller's level-end wait started.
     Write(player, "hp", 0);
+    Write(player, "deadTimer", Num(player, "deadTimerLength"));
+    Write(C(), "levelEndTimer", Num(C(), "levelEndTimerLength"));
     if (std::string(which) == "levelComplete") {
       Write(player, "hp", 3);
       Write(C(), "levelComplete", 1);
