@@ -74,9 +74,10 @@ void AddDsListMap(int32_t list, int32_t map);
 
 // ds_queue_create; its id.
 int32_t CreateDsQueue();
-// Enqueues `count` groups, each given as two arguments: a double and a pointer (void*). A group
-// with a pointer enqueues a pointer value the queue does not own, else the number. A negative id
-// or a count below 1 does nothing; an id that names no queue is reported once.
+// Enqueues `count` groups, each given as two arguments: a double and a pointer (void*), each
+// passed as that type (an int or a literal 0 there is read as garbage). A group with a pointer
+// enqueues a pointer value the queue does not own, else the number. A negative id or a count
+// below 1 does nothing; an id that names no queue is reported once.
 void EnqueueDsQueue(int32_t id, int32_t count, ...);
 // ds_queue_dequeue into *out (released first; undefined when the queue is empty or the id names
 // no queue, which is reported). A negative id does nothing. A null out discards the value.
