@@ -110,10 +110,13 @@ void QueueMapEvent(int32_t map, uint64_t mapSerial, int32_t buffer, int32_t even
 
 // Makes the map of the entries and queues its event.
 void QueueNewMap(const EntryCopies& entries, int32_t buffer, int32_t eventNumber) {
-  const int32_t id = DS_CreateMap();
-  CDS_Map* map = g_DsMaps.Get(id);
-  for (const auto& [key, value] : entries) map->AddPair(key.c_str(), value.real, value.isText ? value.text.c_str() : nullptr);
-  QueueMapEvent(id, map->Serial(), buffer, eventNumber);
+  std::vector<DsMapPair> pairs;
+  pairs.reserve(entries.size());
+  for (const auto& [key, value] : entries) {
+    pairs.push_back({key.c_str(), value.real, value.isText ? value.text.c_str() : nullptr});
+  }
+  const int32_t id = CreateDsMapOf(pairs.data(), static_cast<int32_t>(pairs.size()));
+  QueueMapEvent(id, SerialOf(id), buffer, eventNumber);
 }
 
 bool PlainValue(const RValue& value) {
@@ -283,14 +286,10 @@ void Async_MapEventCleanup(HTTP_REQ_CONTEXT* record) {
 }
 
 int32_t Async_HttpProgressMap(HTTP_REQ_CONTEXT* record, void*, int32_t* asyncLoad) {
-  const int32_t id = DS_CreateMap();
-  CDS_Map* map = g_DsMaps.Get(id);
-  map->AddPair("id", record->m_id, nullptr);
-  map->AddPair("status", 1, nullptr);
-  map->AddPair("url", 0, record->m_pURL != nullptr ? record->m_pURL : "");
-  map->AddPair("contentLength", record->m_contentLength.load(), nullptr);
-  map->AddPair("sizeDownloaded", record->m_received.load(), nullptr);
-  *asyncLoad = id;
+  *asyncLoad = CreateDsMap(5, "id", static_cast<double>(record->m_id), nullptr, "status", 1.0, nullptr, "url", 0.0,
+                           record->m_pURL != nullptr ? record->m_pURL : "", "contentLength",
+                           static_cast<double>(record->m_contentLength.load()), nullptr, "sizeDownloaded",
+                           static_cast<double>(record->m_received.load()), nullptr);
   return kAsyncEventHttp;
 }
 

@@ -13,7 +13,6 @@
 #include "runtime/error_report.h"
 #include "io/load_save.h"
 #include "functions/ds_map.h"
-#include "functions/ds_tables.h"
 #include "world/async_queue.h"
 #include "render/vertex_buffer_stand_in.h"
 #include "functions/handler_args.h"
@@ -168,12 +167,9 @@ void Work(HTTP_REQ_CONTEXT* record) {
 
 int32_t Complete(HTTP_REQ_CONTEXT* record, void*, int32_t* asyncLoad) {
   const auto* request = static_cast<const ASYNC_SAVE_LOAD_REQ_CONTEXT*>(record);
-  const int32_t id = DS_CreateMap();
-  CDS_Map* map = g_DsMaps.Get(id);
-  map->AddPair("id", request->m_id, nullptr);
-  map->AddPair("status", request->status, nullptr);
-  map->AddPair("error", request->error, nullptr);
-  *asyncLoad = id;
+  *asyncLoad = CreateDsMap(3, "id", static_cast<double>(request->m_id), nullptr, "status",
+                           static_cast<double>(request->status), nullptr, "error", static_cast<double>(request->error),
+                           nullptr);
   return kAsyncEventSaveLoad;
 }
 

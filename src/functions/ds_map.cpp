@@ -260,6 +260,21 @@ int32_t DS_CreateMap(int32_t buckets) {
   return id;
 }
 
+namespace {
+
+// A filled map takes its slot only now: a script never sees it half-made.
+int32_t StoreFilledMap(CDS_Map* map) {
+  const int32_t id = g_DsMaps.Allocate();
+  g_DsMaps.Store(id, map);
+  return id;
+}
+
+void AddCreatedPair(CDS_Map* map, const char* key, double number, const char* text) {
+  if (key != nullptr) map->AddPair(key, number, text);
+}
+
+}  // namespace
+
 int32_t CreateDsMap(int32_t count, ...) {
   auto* map = new CDS_Map();
   va_list pairs;
@@ -268,12 +283,16 @@ int32_t CreateDsMap(int32_t count, ...) {
     const char* key = va_arg(pairs, const char*);
     const double number = va_arg(pairs, double);
     const char* text = va_arg(pairs, const char*);
-    if (key != nullptr) map->AddPair(key, number, text);
+    AddCreatedPair(map, key, number, text);
   }
   va_end(pairs);
-  const int32_t id = g_DsMaps.Allocate();
-  g_DsMaps.Store(id, map);
-  return id;
+  return StoreFilledMap(map);
+}
+
+int32_t CreateDsMapOf(const DsMapPair* pairs, int32_t count) {
+  auto* map = new CDS_Map();
+  for (int32_t i = 0; pairs != nullptr && i < count; ++i) AddCreatedPair(map, pairs[i].key, pairs[i].number, pairs[i].text);
+  return StoreFilledMap(map);
 }
 
 bool DS_DestroyMap(int32_t id) {

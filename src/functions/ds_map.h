@@ -121,7 +121,19 @@ class CDS_Map : public DsOwnable {
 int32_t DS_CreateMap(int32_t buckets = CDS_Map::kDefaultBuckets);
 // Empties the slot of a map and destroys it; false when the id names no map.
 bool DS_DestroyMap(int32_t id);
-// A new map of `count` pairs, each given as three arguments: the key (const char*), a double and
-// a text (const char*); a pair's value is the text when it is not null, else the number. A key
-// given twice keeps its first value. The map is filled before it takes its slot.
+// A new map of `count` pairs, each given as three arguments: the key (const char*), a double (an
+// int there is read as garbage: cast it) and a text (const char*); a pair's value is the text
+// when it is not null, else the number. A key given twice keeps its first value, a null key adds
+// nothing, a count below 1 gives an empty map. The map is filled before it takes its slot, so its
+// id never names a half-filled map. Native extensions receive this function by pointer: its
+// argument list is theirs as much as ours.
 int32_t CreateDsMap(int32_t count, ...);
+
+// One pair of CreateDsMapOf, as CreateDsMap takes it.
+struct DsMapPair {
+  const char* key;
+  double number;
+  const char* text;
+};
+// CreateDsMap for pairs known only at run time.
+int32_t CreateDsMapOf(const DsMapPair* pairs, int32_t count);

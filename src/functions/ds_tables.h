@@ -48,6 +48,8 @@ class DsTable {
   bool InRange(int32_t id) const { return id >= 0 && id < m_count; }
   int32_t Count() const { return m_count; }
   int32_t Capacity() const { return m_capacity; }
+  // The live slot array, Count() slots (null for an empty one); the next Allocate may move it.
+  T* const* Items() const { return m_items; }
 
   // The first empty slot, else a new one at the end (the item array grows 16 slots at a time).
   // The caller stores the new container in it.
