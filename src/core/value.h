@@ -234,4 +234,5 @@ RValue* RValue_ElementForWrite(RValue* v, int32_t index);
 
 uint32_t RValue_Hash(const RValue* v);
 void RValue_Serialise(const RValue* v, IBuffer* buffer);
-void RValue_Deserialise(RValue* v, IBuffer* buffer);
+// False when the data ran out or was damaged; the value then holds what was read of it.
+bool RValue_Deserialise(RValue* v, IBuffer* buffer);

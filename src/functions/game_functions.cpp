@@ -23,7 +23,7 @@
 #include "world/queries.h"
 #include "world/room.h"
 #include "world/room_table.h"
-#include "world/saved_game_stand_in.h"
+#include "world/saved_game.h"
 #include "world/step_phases.h"
 
 namespace {
@@ -315,8 +315,8 @@ BUILTIN_FN(GameEnd) { HANDLER_ARGS; F_GameEnd(); }
 BUILTIN_FN(GameRestart) { HANDLER_ARGS; Command_RestartGame(); }
 BUILTIN_FN(GameLoad) { HANDLER_ARGS; Game_Load(a.S(0)); }
 BUILTIN_FN(GameSave) { HANDLER_ARGS; Game_Save(a.S(0)); }
-BUILTIN_FN(GameSaveBuffer) { HANDLER_ARGS; Game_SaveBuffer(a.I(0)); }
-BUILTIN_FN(GameLoadBuffer) { HANDLER_ARGS; Game_QueueLoad(a.I(0)); }
+BUILTIN_FN(GameSaveBuffer) { HANDLER_ARGS; SetBool(result, Game_SaveBuffer(a.I(0))); }
+BUILTIN_FN(GameLoadBuffer) { HANDLER_ARGS; SetBool(result, Game_QueueLoad(a.I(0))); }
 // Room transitions are not kept: defining one changes nothing, and none exists.
 BUILTIN_FN(TransitionDefine) { HANDLER_ARGS; SetReal(result, -1.0); }
 BUILTIN_FN(TransitionExists) { HANDLER_ARGS; SetReal(result, -1.0); }

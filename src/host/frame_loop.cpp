@@ -18,7 +18,7 @@
 #include "render/lifecycle.h"
 #include "script/wx_object.h"
 #include "world/room.h"
-#include "world/saved_game_stand_in.h"
+#include "world/saved_game.h"
 #include "world/step_phases.h"
 
 namespace {
@@ -136,6 +136,8 @@ int32_t Runner_Frame() {
 }
 
 void Runner_EndGame() {
+  // A load queued in the last step has no game left to go into.
+  Game_ClearQueuedLoad();
   Room_End(true);
   Runner_DeleteRoomCopies();
   Room_SetCurrent(nullptr);

@@ -13,7 +13,7 @@
 #include "script/wx_object.h"
 #include "world/deferred.h"
 #include "world/room.h"
-#include "world/saved_game_stand_in.h"
+#include "world/saved_game.h"
 #include "world/step_phases.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "core/run_switches.h"
 #include "core/value.h"
 #include "core/vm_error.h"
+#include "functions/buffer_functions.h"
 #include "host/entry.h"
 #include "host/error_dialog.h"
 #include "io/options_file.h"
@@ -20,6 +21,7 @@
 #include "net/debug_capture.h"
 #include "render/frame_services.h"
 #include "render/overlay_draw.h"
+#include "render/room_draw.h"
 #include "render/shader_names_stand_in.h"
 #include "runtime/debug_services.h"
 #include "runtime/error_report.h"
@@ -35,6 +37,7 @@
 #include "world/object.h"
 #include "world/object_roots.h"
 #include "world/room_table.h"
+#include "world/saved_game.h"
 
 namespace {
 
@@ -132,4 +135,8 @@ void Runner_InstallHooks() {
   VM_SetErrorHooks(EndAfterScriptError, StopWatchedCode);
   Builtin_SetCallableResolver(FindCallableAboveBuiltins);
   Console_SetCaptureHook(Debug_CaptureOutput);
+  SavedGameHooks saves;
+  saves.findBuffer = &GetBuffer;
+  saves.sizeWindow = &Room_SizeWindow;
+  SavedGame_SetHooks(saves);
 }

@@ -7,25 +7,16 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "io/buffer.h"
+#include "io/saved_values.h"
 
 namespace {
 
 // Nesting beyond this in a saved value is taken as damage rather than followed.
 constexpr int kMaxLoadDepth = 512;
 
-void WriteInt(IBuffer* b, int32_t i) {
-  RValue_Release(&b->m_scratch);
-  b->m_scratch.val = static_cast<double>(i);
-  b->m_scratch.kind = VALUE_REAL;
-  b->Write(eBuffer_S32, &b->m_scratch);
-}
+void WriteInt(IBuffer* b, int32_t i) { SavedWriter{b}.S32(i); }
 
-void WriteReal(IBuffer* b, double d) {
-  RValue_Release(&b->m_scratch);
-  b->m_scratch.val = d;
-  b->m_scratch.kind = VALUE_REAL;
-  b->Write(eBuffer_F64, &b->m_scratch);
-}
+void WriteReal(IBuffer* b, double d) { SavedWriter{b}.F64(d); }
 
 // The arrays being written on the way down to the current value: an array that contains itself
 // is written, at its inner occurrence, as an array without rows instead of without end.
@@ -71,30 +62,11 @@ void WriteValue(const RValue* v, IBuffer* b, const OpenArray* path) {
   }
 }
 
-struct Reader {
-  IBuffer* b;
-  bool failed = false;
-
+struct Reader : SavedReader {
   // A count read from the buffer, or -1 when none could be read.
   int32_t ReadInt() {
-    if (failed || b->Read(eBuffer_S32, &b->m_scratch) != 0) {
-      failed = true;
-      return -1;
-    }
-    return static_cast<int32_t>(b->m_scratch.val);  // an s32 read back is always in range
-  }
-
-  // A count of items that each take at least minBytes: more than the buffer still holds means
-  // damaged data, which must not turn into a huge allocation.
-  int32_t ReadCount(int32_t minBytes) {
-    const int32_t n = ReadInt();
-    if (failed) return 0;
-    const int64_t left = static_cast<int64_t>(b->m_size) - b->m_position;
-    if (n < 0 || static_cast<int64_t>(n) * minBytes > left) {
-      failed = true;
-      return 0;
-    }
-    return n;
+    const int32_t n = S32();
+    return failed ? -1 : n;
   }
 
   void ReadValue(RValue* v, int depth) {
@@ -129,13 +101,13 @@ struct Reader {
           failed = true;
           return;
         }
-        const int32_t rowCount = ReadCount(4);
+        const int32_t rowCount = Count(4);
         if (rowCount == 0) return;
         a->rows = static_cast<SharedArrayRow*>(
             MemoryManager_Alloc(static_cast<size_t>(rowCount) * sizeof(SharedArrayRow), __FILE__, __LINE__, true));
         a->rowCount = rowCount;
         for (int32_t r = 0; r < rowCount && !failed; ++r) {
-          const int32_t length = ReadCount(4);
+          const int32_t length = Count(4);
           if (length == 0) continue;
           SharedArrayRow& row = a->rows[r];
           row.elements = static_cast<RValue*>(
@@ -157,7 +129,8 @@ struct Reader {
 
 void RValue_Serialise(const RValue* v, IBuffer* buffer) { WriteValue(v, buffer, nullptr); }
 
-void RValue_Deserialise(RValue* v, IBuffer* buffer) {
-  Reader reader{buffer};
+bool RValue_Deserialise(RValue* v, IBuffer* buffer) {
+  Reader reader{{buffer}};
   reader.ReadValue(v, 0);
+  return !reader.failed;
 }

@@ -272,26 +272,32 @@ void CVariableList::Save(IBuffer* buffer) const {
   }
 }
 
-void CVariableList::Load(IBuffer* buffer) {
+bool CVariableList::Load(IBuffer* buffer) {
   Clear();
-  if (buffer->Read(eBuffer_S32, &buffer->m_scratch) != 0) return;
+  if (buffer->Read(eBuffer_S32, &buffer->m_scratch) != 0) return false;
   const int32_t n = static_cast<int32_t>(buffer->m_scratch.val);
+  // Every node takes at least a name's terminator and a kind word: a larger count is damage.
+  constexpr int64_t kMinNodeBytes = 5;
+  if (n < 0 || n * kMinNodeBytes > static_cast<int64_t>(buffer->m_size) - buffer->m_position) return false;
   for (int32_t i = 0; i < n; ++i) {
     char* name = buffer->ReadString();
-    if (name == nullptr) return;  // the data ran out
+    if (name == nullptr) return false;  // the data ran out
     const int32_t id = Variable_FindUser(name);
+    bool read = false;
     if (id < 0) {
       Console_DebugOutput("WARNING: Load game failed to find variable \"%s\"\n", name);
       RValue scratch = EmptyValue();
-      RValue_Deserialise(&scratch, buffer);
+      read = RValue_Deserialise(&scratch, buffer);
       RValue_Release(&scratch);
     } else {
       CVariableNode* node = NewIdNode(id);
-      RValue_Deserialise(&node->value, buffer);
+      read = RValue_Deserialise(&node->value, buffer);
       Add(node);
     }
     MemoryManager_Free(name);
+    if (!read) return false;
   }
+  return true;
 }
 
 // --- iteration -------------------------------------------------------------------------------

@@ -69,7 +69,9 @@ class CVariableList {
 
   // The saved-game form: s32 count, then per node the variable's name and its saved value.
   void Save(IBuffer* buffer) const;
-  void Load(IBuffer* buffer);
+  // False when the data ran out or was damaged (a count the bytes left cannot hold included);
+  // the map then holds the nodes read before.
+  bool Load(IBuffer* buffer);
 
   int32_t Count() const { return m_count; }
 

@@ -12,8 +12,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-struct RValue;
+#include "core/value.h"
+
 class IBuffer;
 class WXObjectBase;
 
@@ -93,9 +95,22 @@ bool Variable_DeleteLocal(int32_t id, int32_t arrayIndex);
 // number as a signed 32-bit item.
 void Variable_SaveGlobals(IBuffer* buffer);
 // Reads them back into the global slots and flags. A slot count other than the running game's is
-// the runtime error "Save game format has changed" and gives false with nothing changed; data
-// that runs out gives false too.
+// the runtime error "Save game format has changed" and gives false; so does data that runs out or
+// is damaged. Either way nothing is changed.
 bool Variable_LoadGlobals(IBuffer* buffer);
+// The same in two halves, so that a saved game can read every section before it changes any:
+// the values read but not applied (released with the record unless applied).
+struct SavedGlobals {
+  SavedGlobals() = default;
+  ~SavedGlobals();
+  SavedGlobals(const SavedGlobals&) = delete;
+  SavedGlobals& operator=(const SavedGlobals&) = delete;
+  std::vector<RValue> slots;
+  std::vector<bool> flags;  // the global-name flags the save mentions, from the first
+};
+bool Variable_ReadGlobals(IBuffer* buffer, SavedGlobals* out);
+// Moves the values into the global slots and sets the flags.
+void Variable_ApplyGlobals(SavedGlobals* saved);
 
 class CInstance;
 // What the interpreter's error texts and scope chain need of an instance: its id, the script

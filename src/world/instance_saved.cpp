@@ -7,47 +7,11 @@
 #include "io/buffer.h"
 #include "script/variable_list.h"
 #include "world/instance.h"
-
-namespace {
-
-struct Writer {
-  IBuffer* b;
-
-  void Put(int32_t type, double v) {
-    RValue_Release(&b->m_scratch);
-    b->m_scratch.val = v;
-    b->m_scratch.kind = VALUE_REAL;
-    b->Write(type, &b->m_scratch);
-  }
-  void S32(int32_t v) { Put(eBuffer_S32, v); }
-  void U32(uint32_t v) { Put(eBuffer_U32, v); }
-  void F32(float v) { Put(eBuffer_F32, v); }
-  void Bool(bool v) { S32(v ? 1 : 0); }
-};
-
-struct Reader {
-  IBuffer* b;
-  bool failed = false;
-
-  double Get(int32_t type) {
-    if (failed || b->Read(type, &b->m_scratch) != 0) {
-      failed = true;
-      return 0.0;
-    }
-    return b->m_scratch.val;
-  }
-  // s32 and u32 items read back exactly; no range check is needed for the casts.
-  int32_t S32() { return static_cast<int32_t>(Get(eBuffer_S32)); }
-  uint32_t U32() { return static_cast<uint32_t>(Get(eBuffer_U32)); }
-  float F32() { return static_cast<float>(Get(eBuffer_F32)); }
-  bool Bool() { return S32() != 0; }
-};
-
-}  // namespace
+#include "io/saved_values.h"
 
 void CInstance::SaveToBuffer(IBuffer* buffer) {
   if (bbox_dirty) Compute_BoundingBox(this);
-  Writer w{buffer};
+  SavedWriter w{buffer};
   w.S32(id);
   w.Bool(deactivated);
   w.S32(object_index);
@@ -85,7 +49,7 @@ void CInstance::SaveToBuffer(IBuffer* buffer) {
 }
 
 bool CInstance::LoadFromBuffer(IBuffer* buffer, bool join) {
-  Reader r{buffer};
+  SavedReader r{buffer};
   id = r.S32();
   deactivated = r.Bool();
   const int32_t savedObject = r.S32();
@@ -119,17 +83,17 @@ bool CInstance::LoadFromBuffer(IBuffer* buffer, bool join) {
   outside_room = r.Bool();
   if (r.failed) return false;
 
-  if (m_properties != nullptr) m_properties->Load(buffer);
+  if (m_properties != nullptr && !m_properties->Load(buffer)) return false;
   if (m_slots != nullptr) {
-    const int32_t saved = r.S32();
+    const int32_t saved = r.Count(4);
     if (r.failed) return false;
     if (saved != m_slotCount) Console_DebugOutput("WARNING! game_load variable mismatch - unpredictable results!\n");
     // Values beyond this instance's slots are read to keep the stream aligned, then dropped.
     RValue extra = RValue_MakeUndefined();
-    for (int32_t i = 0; i < saved && buffer->m_position < buffer->m_size; ++i) {
-      RValue_Deserialise(i < m_slotCount ? &m_slots[i] : &extra, buffer);
-    }
+    bool read = true;
+    for (int32_t i = 0; i < saved && read; ++i) read = RValue_Deserialise(i < m_slotCount ? &m_slots[i] : &extra, buffer);
     RValue_Release(&extra);
+    if (!read) return false;
   }
   return !r.failed;
 }

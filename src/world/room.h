@@ -12,6 +12,7 @@
 
 class CInstance;
 class CPhysicsWorld;
+class IBuffer;
 struct CCode;
 struct ContainerBytes;
 
@@ -211,6 +212,17 @@ class CRoom {
   void TilesReordered();
   int32_t GetSpeed() const { return m_speed; }
 
+  // The room's saved-game record. Saving a room that uses physics is a fatal error (the record is
+  // still written).
+  void SaveState(IBuffer* buffer);
+  // Fills a newly made room from a record, its instances outside every object list, the id table
+  // and the layers: entering them is the loader's, once the whole saved game has been read. What
+  // the record does not hold (physics, the room's entry and records, layers, name) keeps the
+  // constructor's defaults; both clear flags are off. False when the record runs short, a count
+  // is more than the bytes left can hold, or an instance names no object; the room then holds
+  // what was read and is to be deleted.
+  bool LoadState(IBuffer* buffer);
+
   std::string caption;
   // Frames per second; the frame corrects 0 or less to 1 in the room before using it.
   int32_t m_speed = 30;
@@ -259,6 +271,14 @@ class CRoom {
   size_t m_tileIndexSize = 0;
   bool m_tileIndexFresh = false;
 };
+
+// The sub-records of a room's saved-game record; loading gives false when the data ran out.
+void RoomBackground_Save(const RoomBackground& background, IBuffer* buffer);
+bool RoomBackground_Load(RoomBackground* background, IBuffer* buffer);
+void RoomView_Save(const CRoomView& view, IBuffer* buffer);
+bool RoomView_Load(CRoomView* view, IBuffer* buffer);
+void RoomTile_Save(const RoomTile& tile, IBuffer* buffer);
+bool RoomTile_Load(RoomTile* tile, IBuffer* buffer);
 
 // The running room; null between games.
 extern CRoom* Room_Current;

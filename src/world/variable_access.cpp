@@ -1,5 +1,6 @@
 #include "vm/variable_access.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/function_registry.h"
@@ -16,6 +17,7 @@
 #include "world/instance_queues.h"
 #include "world/object.h"
 #include "world/room.h"
+#include "io/saved_values.h"
 
 namespace {
 
@@ -194,21 +196,6 @@ void SetUnset(RValue* v) {
   v->v64 = 0;
   v->flags = 0;
   v->kind = VALUE_UNSET;
-}
-
-// --- saved form ----------------------------------------------------------------------------------
-
-void WriteInt(IBuffer* buffer, int32_t n) {
-  RValue_Release(&buffer->m_scratch);
-  buffer->m_scratch.val = static_cast<double>(n);
-  buffer->m_scratch.kind = VALUE_REAL;
-  buffer->Write(eBuffer_S32, &buffer->m_scratch);
-}
-
-bool ReadInt(IBuffer* buffer, int32_t* n) {
-  if (buffer->Read(eBuffer_S32, &buffer->m_scratch) != 0) return false;
-  *n = static_cast<int32_t>(buffer->m_scratch.val);
-  return true;
 }
 
 }  // namespace
@@ -417,33 +404,65 @@ bool Variable_DeleteLocal(int32_t id, int32_t /*arrayIndex*/) {
 void Variable_SaveGlobals(IBuffer* buffer) {
   const WXObjectBase* global = g_pGlobalObject;
   const int32_t slots = global != nullptr && global->m_slots != nullptr ? global->m_slotCount : 0;
-  WriteInt(buffer, slots);
+  SavedWriter w{buffer};
+  w.S32(slots);
   for (int32_t i = 0; i < slots; ++i) RValue_Serialise(&global->m_slots[i], buffer);
   const int32_t flags = Variable_GlobalFlagCount();
-  WriteInt(buffer, flags);
-  for (int32_t i = 0; i < flags; ++i) WriteInt(buffer, Variable_IsGlobalVar(kUserVariableBase + i) ? 1 : 0);
+  w.S32(flags);
+  for (int32_t i = 0; i < flags; ++i) w.Bool(Variable_IsGlobalVar(kUserVariableBase + i));
 }
 
-bool Variable_LoadGlobals(IBuffer* buffer) {
-  WXObjectBase* global = g_pGlobalObject;
+SavedGlobals::~SavedGlobals() {
+  for (RValue& v : slots) RValue_Release(&v);
+}
+
+bool Variable_ReadGlobals(IBuffer* buffer, SavedGlobals* out) {
+  const WXObjectBase* global = g_pGlobalObject;
   const int32_t slots = global != nullptr && global->m_slots != nullptr ? global->m_slotCount : 0;
-  int32_t saved = 0;
-  if (!ReadInt(buffer, &saved)) return false;
+  SavedReader r{buffer};
+  const int32_t saved = r.S32();
+  if (r.failed) return false;
   if (saved != slots) {
     VM_RuntimeError("Save game format has changed");
     return false;
   }
-  for (int32_t i = 0; i < slots; ++i) RValue_Deserialise(&global->m_slots[i], buffer);
-  int32_t flags = 0;
-  if (!ReadInt(buffer, &flags)) return false;
+  out->slots.assign(static_cast<size_t>(slots), RValue_MakeUndefined());
+  for (RValue& v : out->slots) {
+    if (!RValue_Deserialise(&v, buffer)) return false;
+  }
+  // Every flag takes a 4-byte item: a larger count is damage.
+  const int32_t flags = r.Count(4);
+  if (r.failed) return false;
   // The flag block keeps its size whatever the save holds, so that it can always be read; flags
   // the save does not mention are clear.
-  Variable_InitGlobalFlags();
+  out->flags.assign(static_cast<size_t>(std::min(flags, kGlobalNameFlagCount)), false);
   for (int32_t i = 0; i < flags; ++i) {
-    int32_t on = 0;
-    if (!ReadInt(buffer, &on)) return false;
-    if (i < kGlobalNameFlagCount) Variable_SetGlobalFlag(kUserVariableBase + i, on != 0);
+    const bool on = r.Bool();
+    if (r.failed) return false;
+    if (i < kGlobalNameFlagCount) out->flags[static_cast<size_t>(i)] = on;
   }
+  return true;
+}
+
+void Variable_ApplyGlobals(SavedGlobals* saved) {
+  WXObjectBase* global = g_pGlobalObject;
+  const int32_t slots = global != nullptr && global->m_slots != nullptr ? global->m_slotCount : 0;
+  for (int32_t i = 0; i < slots && static_cast<size_t>(i) < saved->slots.size(); ++i) {
+    // The value moves into the slot; the saved copy is left undefined.
+    RValue_Release(&global->m_slots[i]);
+    global->m_slots[i] = saved->slots[static_cast<size_t>(i)];
+    saved->slots[static_cast<size_t>(i)] = RValue_MakeUndefined();
+  }
+  Variable_InitGlobalFlags();
+  for (size_t i = 0; i < saved->flags.size(); ++i) {
+    if (saved->flags[i]) Variable_SetGlobalFlag(kUserVariableBase + static_cast<int32_t>(i), true);
+  }
+}
+
+bool Variable_LoadGlobals(IBuffer* buffer) {
+  SavedGlobals saved;
+  if (!Variable_ReadGlobals(buffer, &saved)) return false;
+  Variable_ApplyGlobals(&saved);
   return true;
 }
 

@@ -14,7 +14,7 @@
 #include "host/loop_test_support.h"
 #include "runtime/run_state.h"
 #include "world/room.h"
-#include "world/saved_game_stand_in.h"
+#include "world/saved_game.h"
 #include "world/step_phases.h"
 
 namespace {

@@ -1,6 +1,6 @@
-// The runner without a display on a written game whose room creation code queues an asynchronous
-// buffer save and ends the game at once: the step never reaches its asynchronous phase, and the
-// save must still be on disk when the runner has exited.
+// The runner without a display on written games whose room creation code saves: an asynchronous
+// buffer save queued just before the game ends (the step never reaches its asynchronous phase, and
+// the save must still be on disk when the runner has exited), and a saved game.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +11,13 @@
 namespace {
 
 using namespace host_test;
+
+// The container was written and the headless run ended by itself with exit code 0.
+void ExpectCleanExit(const RoomCodeRun& game) {
+  ASSERT_EQ(game.tool.exitCode, 0) << game.tool.output;
+  ASSERT_FALSE(game.run.timedOut) << game.log;
+  ASSERT_EQ(game.run.exitCode, 0) << game.run.output << game.log;
+}
 
 TEST(SaveEndToEndTest, ASaveQueuedJustBeforeTheGameEndsIsWritten) {
   const std::string dir = MakeScratchDir("save_at_end");
@@ -29,14 +36,35 @@ TEST(SaveEndToEndTest, ASaveQueuedJustBeforeTheGameEndsIsWritten) {
                                                "  call.i game_end 0\n"
                                                "  popz.v\n"
                                                "  exit.i\n");
-  ASSERT_EQ(game.tool.exitCode, 0) << game.tool.output;
-  ASSERT_FALSE(game.run.timedOut) << game.log;
-  ASSERT_EQ(game.run.exitCode, 0) << game.run.output << game.log;
+  ExpectCleanExit(game);
+  if (::testing::Test::HasFatalFailure()) return;
 
   const std::string saved = FindFile(game.data, "last.sav");
   ASSERT_NE(saved, "") << "the queued save reaches the save area\n" << game.log;
   EXPECT_EQ(std::filesystem::path(saved).parent_path().filename(), "default");
   EXPECT_EQ(ReadFile(saved), "last");
+}
+
+TEST(SaveEndToEndTest, ARoomCreationCodeSavesTheGameIntoTheSaveArea) {
+  const std::string dir = MakeScratchDir("game_save");
+  // game_save("slot1.sav"), then the headless run ends after the creation code.
+  const RoomCodeRun game = RunRoomCodeHeadless(dir,
+                                               ".code room_code\n"
+                                               "  push.s \"slot1.sav\"\n  conv.s.v\n"
+                                               "  call.i game_save 1\n"
+                                               "  popz.v\n"
+                                               "  exit.i\n");
+  ExpectCleanExit(game);
+  if (::testing::Test::HasFatalFailure()) return;
+
+  const std::string saved = FindFile(game.data, "slot1.sav");
+  ASSERT_NE(saved, "") << game.log;
+  const std::string bytes = ReadFile(saved);
+  ASSERT_GE(bytes.size(), 8u);
+  // The stream marker, then the input section's own one later on.
+  const std::string marker("\x53\x03\x00\x00", 4);
+  EXPECT_EQ(bytes.substr(0, 4), marker);
+  EXPECT_NE(bytes.find(marker, 4), std::string::npos);
 }
 
 }  // namespace
