@@ -1,5 +1,4 @@
 #include "functions/load_stand_in.h"
 
-// STAND-IN: the action and miscellaneous groups register nothing yet.
+// STAND-IN: the action group registers nothing yet.
 void InitActionFunctions() {}
-void InitMiscFunctions() {}

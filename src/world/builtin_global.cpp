@@ -15,6 +15,7 @@
 #include "core/memory_manager.h"
 #include "core/utf8.h"
 #include "runtime/host_state.h"
+#include "runtime/date_time.h"
 #include "runtime/error_report.h"
 #include "io/file_services.h"
 #include "runtime/frame_timing.h"
@@ -422,7 +423,7 @@ bool GV_CurrentTime(CInstance*, int32_t, RValue* out) { return Builtin_Real(out,
 
 template <int std::tm::*Field, int Offset>
 bool GetDatePart(CInstance*, int32_t, RValue* out) {
-  const std::tm now = System_CurrentDate(false);
+  const std::tm now = F_DateCurrentTm();
   return Builtin_Real(out, now.*Field + Offset);
 }
 

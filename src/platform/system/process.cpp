@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -172,13 +173,13 @@ int32_t System_KernelVersion() {
   return major * 65536 + minor;
 }
 
-std::tm System_CurrentDate(bool utc) {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  if (utc) {
-    gmtime_r(&now, &parts);
-  } else {
-    localtime_r(&now, &parts);
-  }
-  return parts;
+// Linux keeps a nice value per thread: the thread id in place of a process id names one thread.
+bool System_SetThreadNice(int32_t nice) {
+  return setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice) == 0;
+}
+
+int32_t System_ThreadNice() {
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  return errno == 0 ? nice : 0;
 }

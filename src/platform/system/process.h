@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -14,8 +13,10 @@ std::string System_UserHomeDirectory();
 
 // The running kernel's version as major x 65536 + minor, -1 when it cannot be read.
 int32_t System_KernelVersion();
-// The current date and time broken down, in local time or in UTC.
-std::tm System_CurrentDate(bool utc);
+// The calling thread's nice value (-20 .. 19, lower runs first). Setting it may be refused: a raise
+// above the starting value needs privilege. False when refused.
+bool System_SetThreadNice(int32_t nice);
+int32_t System_ThreadNice();
 
 // Starts args[0] (looked up in PATH) with the arguments, in `directory` when one is given; the
 // child's id goes to *child. False when it could not be started.
