@@ -46,6 +46,10 @@ struct OverlayState {
   DebugOverlayBar bars[kDebugOverlayMaxBars];
   int32_t barCount = 0;
   int32_t open[kDebugOverlayMaxBars] = {};
+  bool timed[kDebugOverlayMaxBars] = {};
+  // The batcher's and the texture binder's running counts at the frame's start.
+  int32_t drawCallsAtStart = 0;
+  int32_t textureChangesAtStart = 0;
   int32_t openCount = 0;
   bool frameBegun = false;
   int64_t frameStart = 0;
@@ -117,19 +121,21 @@ int32_t Format(char (&out)[kFormatBytes], const char* format, va_list list) {
   const int32_t n = Format(text, format, list_); \
   va_end(list_)
 
-void BeginBar(const char* name, uint32_t colour) {
+// A bar reads the clock only when it will be shown (or gives the frame time): bars nobody sees
+// cost the frame nothing.
+void BeginBar(const char* name, uint32_t colour, int64_t now, bool timed) {
   OverlayState& o = g_overlay;
   if (o.barCount >= kDebugOverlayMaxBars) return;
-  DebugOverlayBar& bar = o.bars[o.barCount];
-  bar = DebugOverlayBar{Timing_GetTime(), 0, colour, name};
-  bar.end = bar.start;
+  o.timed[o.barCount] = timed;
+  o.bars[o.barCount] = DebugOverlayBar{now, now, colour, name};
   o.open[o.openCount++] = o.barCount++;
 }
 
 void EndBar() {
   OverlayState& o = g_overlay;
   if (o.openCount == 0) return;
-  o.bars[o.open[--o.openCount]].end = Timing_GetTime();
+  const int32_t bar = o.open[--o.openCount];
+  if (o.timed[bar]) o.bars[bar].end = Timing_GetTime();
 }
 
 void UpdateStatistics() {
@@ -214,14 +220,15 @@ void DebugOverlay_FrameBegin() {
   o.openCount = 0;
   o.frameBegun = true;
   o.frameStart = Timing_GetTime();
-  g_Textures.changes = 0;
-  g_Batch.drawCalls = 0;
-  BeginBar("Total", kDebugOverlayTotalColour);
+  o.textureChangesAtStart = g_Textures.changes;
+  o.drawCallsAtStart = g_Batch.drawCalls;
+  BeginBar("Total", kDebugOverlayTotalColour, o.frameStart, true);
 }
 
 void DebugOverlay_BeginTiming(const char* name, uint32_t colour) {
   if (!g_overlay.frameBegun) DebugOverlay_FrameBegin();
-  BeginBar(name, colour);
+  const bool shown = (Debug_OverlayFlags & kDebugOverlayShow) != 0;
+  BeginBar(name, colour, shown ? Timing_GetTime() : g_overlay.frameStart, shown);
 }
 
 void DebugOverlay_EndTiming() { EndBar(); }
@@ -233,8 +240,8 @@ void DebugOverlay_FrameEnd() {
   UpdateStatistics();
   DebugOverlay_AdvanceFrame();
   // Read before the overlay's own drawing adds to them.
-  const int32_t textureChanges = g_Textures.changes;
-  const int32_t drawCalls = g_Batch.drawCalls;
+  const int32_t textureChanges = g_Textures.changes - o.textureChangesAtStart;
+  const int32_t drawCalls = g_Batch.drawCalls - o.drawCallsAtStart;
   DebugOverlay_HandleInput();
   const int32_t flags = Debug_OverlayFlags;
   if ((flags & (kDebugOverlayShow | kDebugOverlayTopBar | kDebugOverlayAudio | kDebugOverlayAudioSync)) != 0) {

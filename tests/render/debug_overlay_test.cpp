@@ -75,6 +75,7 @@ class DebugOverlayTest : public render_test::RenderTest {
 };
 
 TEST_F(DebugOverlayTest, TheBarStoreStopsAt1024AndAnEndClosesTheBarBelow) {
+  Debug_OverlayFlags = kDebugOverlayShow;
   DebugOverlay_FrameBegin();
   ASSERT_EQ(DebugOverlay_BarCount(), 1);
   EXPECT_STREQ(DebugOverlay_Bar(0)->name, "Total");
@@ -169,6 +170,8 @@ TEST_F(DebugOverlayTest, TheFrameRateLineCarriesTheTextureChangesAndDrawCalls) {
   GR_D3D_EndScene();
   Debug_OverlayFlags = kDebugOverlayShow;
   g_now += 16666;
+  const int32_t changesBefore = g_Textures.changes;
+  const int32_t callsBefore = g_Batch.drawCalls;
   ASSERT_TRUE(GR_D3D_BeginScene());
   g_now += 16666;
   DebugOverlay_BeginTiming("Draw", 0xFF00FFFFu);
@@ -179,8 +182,8 @@ TEST_F(DebugOverlayTest, TheFrameRateLineCarriesTheTextureChangesAndDrawCalls) {
   render_test::WriteVertices(a, 2, 0);
   GraphicsFlush();
   DebugOverlay_EndTiming();
-  const int32_t changes = g_Textures.changes;
-  const int32_t calls = g_Batch.drawCalls;
+  const int32_t changes = g_Textures.changes - changesBefore;
+  const int32_t calls = g_Batch.drawCalls - callsBefore;
   EXPECT_EQ(calls, 2);
   const int32_t drawsBefore = g_DebugOverlayDraws;
   s_log->Clear();
