@@ -290,7 +290,8 @@ void DebugOverlay_Reset() {
 // --- drawing ----------------------------------------------------------------------------------
 
 void DebugOverlay_BeginDraw() {
-  GraphicsFlush();
+  // Without a device nothing is drawn, and the batch stays open for whoever looks at it.
+  if (g_D3D.device != nullptr) GraphicsFlush();
   SavedDrawState& s = g_saved;
   s.culling = CRenderStateManager::GetRenderState(kRS_CullMode);
   s.depthTest = CRenderStateManager::GetRenderState(kRS_DepthTest);
@@ -326,7 +327,7 @@ void DebugOverlay_BeginDraw() {
 }
 
 void DebugOverlay_EndDraw() {
-  GraphicsFlush();
+  if (g_D3D.device != nullptr) GraphicsFlush();
   Texture_Bind(0, nullptr);
   const SavedDrawState& s = g_saved;
   CRenderStateManager::SetRenderState(kRS_CullMode, s.culling);
