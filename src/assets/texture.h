@@ -63,7 +63,7 @@ struct TextureState {
   TextureTargetEntry stack[8];
   int32_t depth = 0;
   IDirect3DBaseTexture9* lastBound = nullptr;
-  int32_t changes = 0;  // texture changes; the debug overlay reads and clears it
+  int32_t changes = 0;  // texture changes so far; the debug overlay counts a frame's from it
 };
 extern TextureState g_Textures;
 

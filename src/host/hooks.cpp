@@ -8,6 +8,7 @@
 #include "assets/render_hooks.h"
 #include "assets/sprite_table.h"
 #include "audio/audio_engine.h"
+#include "audio/debug_views_stand_in.h"
 #include "audio/sound_names_stand_in.h"
 #include "core/function_registry.h"
 #include "core/run_switches.h"
@@ -19,7 +20,10 @@
 #include "io/options_file.h"
 #include "net/async_events.h"
 #include "net/debug_capture.h"
+#include "functions/random.h"
+#include "render/debug_overlay.h"
 #include "render/frame_services.h"
+#include "render/particles.h"
 #include "render/overlay_draw.h"
 #include "render/room_draw.h"
 #include "render/shader_names_stand_in.h"
@@ -126,6 +130,14 @@ void Runner_InstallHooks() {
   assets.frameNumber = &DebugOverlay_FrameNumber;
   assets.debugFontSlot = &DebugOverlay_FontSlot;
   Assets_SetRenderHooks(assets);
+  ParticleRandomSource random;
+  random.real = &Random_Real;
+  random.integer = &Random_Int;
+  Particle_SetRandomSource(random);
+  DebugOverlayAudioViews audioViews;
+  audioViews.debug = &Audio_DrawDebug;
+  audioViews.syncGroups = &Audio_DrawSyncDebug;
+  DebugOverlay_SetAudioViews(audioViews);
   ErrorReportHooks errors;
   errors.describeContext = &DescribeErrorContext;
   errors.leaveFullScreen = &GR_D3D_ExitFullScreen;

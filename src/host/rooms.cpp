@@ -9,6 +9,7 @@
 #include "runtime/debug_services.h"
 #include "runtime/connectivity.h"
 #include "render/d3d_device.h"
+#include "render/effects.h"
 #include "render/frame_stand_in.h"
 #include "render/room_draw.h"
 #include "render/render_setters.h"

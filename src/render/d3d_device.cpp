@@ -13,6 +13,7 @@
 #include "platform/window/gl_window.h"
 #include "platform/window/window_system.h"
 #include "io/display.h"
+#include "render/debug_overlay.h"
 #include "render/frame_services.h"
 #include "render/frame.h"
 #include "render/frame_stand_in.h"

@@ -8,6 +8,7 @@
 #include "runtime/debug_services.h"
 #include "platform/d3d9/device_state.h"
 #include "render/d3d_device.h"
+#include "render/debug_overlay.h"
 #include "render/frame_stand_in.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"
@@ -163,5 +164,5 @@ void GR_D3D_Clear(uint32_t colour, float depth, uint32_t stencil, uint32_t flags
 
 void GR_D3D_InitTiming() {
   g_D3D.sceneDepth = 0;
-  // The debug overlay has nothing to set up yet.
+  DebugOverlay_Init();
 }

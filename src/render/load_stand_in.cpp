@@ -8,7 +8,6 @@ bool Shader_Load(uint8_t*, uint32_t size, const ContainerBytes&) {
   return true;
 }
 
-void InitParticleFunctions() {}
 void InitVertexBuilderFunctions() {}
 void InitShaderFunctions() {}
 void InitVertexFormatFunctions() {}

@@ -9,6 +9,7 @@
 
 bool Shader_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 
+// The part_* and effect_* functions (particle_functions.cpp).
 void InitParticleFunctions();
 void InitVertexBuilderFunctions();
 void InitShaderFunctions();

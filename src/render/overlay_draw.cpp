@@ -3,12 +3,6 @@
 #include "assets/embedded_images.h"
 #include "assets/texture_pages.h"
 
-int32_t g_DebugOverlayDraws = 0;
-
-// STAND-IN until the debug overlay is built: the projection is left as it is.
-void DebugOverlay_BeginDraw() {}
-void DebugOverlay_EndDraw() { ++g_DebugOverlayDraws; }
-
 const uint8_t* GR_PendingVertexBytes(int32_t* size) {
   const GR_BatchState& b = g_Batch;
   *size = 0;

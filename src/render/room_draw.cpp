@@ -16,6 +16,7 @@
 #include "io/display.h"
 #include "render/frame.h"
 #include "render/gui_layer.h"
+#include "render/particles.h"
 #include "render/primitives.h"
 #include "render/render_setters.h"
 #include "render/render_state.h"
@@ -87,11 +88,6 @@ void DrawRoomTile(const RoomTile& t) {
               static_cast<float>(t.height), t.x, t.y, t.xscale, t.yscale, t.blend, t.alpha);
 }
 void SortRoomTiles(CRoom* room) { room->SortTiles(); }
-
-// Until particle systems draw themselves, the redraw finds none.
-float NoParticleDepth() { return kNoParticleDepth; }
-float NoParticleBelow(float) { return kNoParticleDepth; }
-void NoParticleDraw(float) {}
 
 int32_t WindowWidth() { return Display_Size.width; }
 int32_t WindowHeight() { return Display_Size.height; }
@@ -220,8 +216,8 @@ void FollowInstance(CRoomView& view, CRoom* room) {
 
 RoomDrawSources RoomDraw_DefaultSources() {
   return RoomDrawSources{&DrawInstanceSprite, &Sprite_Exists, &DrawCursorSprite, &BackgroundExists,
-                         &DrawRoomBackground, &DrawRoomTile,  &SortRoomTiles,    &NoParticleDepth,
-                         &NoParticleBelow,    &NoParticleDraw};
+                         &DrawRoomBackground, &DrawRoomTile,  &SortRoomTiles,    &ParticleSystem_MaxDepth,
+                         &ParticleSystem_NextDepthBelow, &ParticleSystem_DrawAtDepth};
 }
 
 RoomDrawSources g_RoomDrawSources = RoomDraw_DefaultSources();

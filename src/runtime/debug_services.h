@@ -24,6 +24,7 @@ inline constexpr int32_t kProfilerMarkerMouse = 9;
 // Engine markers of rendering, clear of the ids above and of the collision, event and sprite ones.
 inline constexpr int32_t kProfilerMarkerStartFrame = 11;
 inline constexpr int32_t kProfilerMarkerEndFrame = 12;
+inline constexpr int32_t kProfilerMarkerParticles = 17;  // "ParticleSystem_UpdateAll"
 // Engine markers of the assets.
 inline constexpr int32_t kProfilerMarkerPreciseCollision = 3;
 inline constexpr int32_t kProfilerMarkerSpriteDraw = 15;
