@@ -134,7 +134,7 @@ bool Draw(tll::Frame& frame, CInstance* self, CInstance* other) {
 
 RValue* tll_Script_ob_ghost_create(CInstance* self, CInstance* other, RValue* result, int32_t argc, RValue** args) {
   tll::Frame frame("tll_Script_ob_ghost_create");
-  return CreateWithStartValues(frame, self, other, result, kObGhost,
+  return CreateWithStartValues(frame, self, other, result, 0, 0, kObGhost,
                                {{inst::edgelist, Arg(argc, args, 0)}, {inst::edgelistT, Arg(argc, args, 1)},
                                 {inst::forward, 1},              {inst::wireSpeed, 6},
                                 {inst::chipAccel, 0.5 + F_Random(0.05)},

@@ -350,7 +350,7 @@ bool Draw(tll::Frame& frame, CInstance* self, CInstance* other) {
 // playerX and playerY stay unset until the player is first drawn.
 RValue* tll_Script_ob_player_create(CInstance* self, CInstance* other, RValue* result, int32_t argc, RValue** args) {
   tll::Frame frame("tll_Script_ob_player_create");
-  return CreateWithStartValues(frame, self, other, result, kObPlayer,
+  return CreateWithStartValues(frame, self, other, result, 0, 0, kObPlayer,
                                {{inst::edgelist, Arg(argc, args, 0)}, {inst::edgelistT, Arg(argc, args, 1)},
                                 {inst::forward, 1},             {inst::wireSpeed, 8},
                                 {inst::chipAccel, 2.5},         {inst::jumpEdgelist, -1},

@@ -93,16 +93,17 @@ RValue* WithFirstArgumentAnd(const char* name, CInstance* self, CInstance* other
                            });
 }
 
-// A mover's creation: an instance of `object` at (0, 0) whose variables get their start values
-// in the order given, in a with block over it; answers its id.
+// A creation script: an instance of `object` at (x, y) whose variables get their start values in
+// the order given, in a with block over it; answers its id.
 struct StartValue {
   int32_t variable;
   double value;
 };
 [[maybe_unused]] RValue* CreateWithStartValues(tll::Frame& frame, CInstance* self, CInstance* other, RValue* result,
-                                               int32_t object, std::initializer_list<StartValue> start) {
+                                               double x, double y, int32_t object,
+                                               std::initializer_list<StartValue> start) {
   frame.Line(1);
-  const int32_t made = F_InstanceCreate(0.0f, 0.0f, object);
+  const int32_t made = F_InstanceCreate(static_cast<float>(x), static_cast<float>(y), object);
   frame.Line(2);
   tll::With with(&self, &other, made);
   if (!with.Any()) return result;
