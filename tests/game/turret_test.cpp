@@ -153,6 +153,17 @@ TEST_F(TurretTest, AHackedChipFoldsItForGoodAndWithoutAPlayerNothingRuns) {
   EXPECT_EQ(T("chargeTimer"), 50);
 }
 
+// Made in a room without chips it would guard -1, which also names a player on the wires.
+TEST_F(TurretTest, ATurretGuardingNoChipStaysFoldedWhileThePlayerRidesTheWires) {
+  Guarded();
+  Write(m_player, "chip", -1);
+  Write(m_player, "wireSpeed", 0);
+  const double id = Ask(tll_Script_ob_turret_create, {600, 300, 0, -1});
+  Run(80);
+  EXPECT_EQ(Num(static_cast<int32_t>(id), "deployTimer"), 0);
+  EXPECT_EQ(Num(static_cast<int32_t>(id), "chargeTimer"), 0) << "nothing runs";
+}
+
 TEST_F(TurretTest, TheBeamHitsAlongTheWholeSegmentFromItsCentre) {
   const struct {
     float x, y;
