@@ -2,7 +2,8 @@
 // one of the game's own scripts, and a with block over an object's instances (1,000 and 10,000),
 // whose body writes a user variable of each visited instance by its fixed index. Then the board of
 // the level with the most wire segments (rm_level1), built from the game's own container: the
-// nearest wire position to a point, and one draw of the whole board on the recording device.
+// nearest wire position to a point, and one draw of the whole board on the recording device. And
+// one controller step of the level with the most ghosts (rm_levelCircle), all spawned.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "host/game_loader.h"
 #include "host/rooms.h"
 #include "lumbrix/board.h"
+#include "lumbrix/flow.h"
 #include "lumbrix/kit.h"
 #include "lumbrix/names.h"
 #include "vm/variable_names.h"
@@ -215,5 +217,44 @@ void BM_BoardDrawOnTheLargestLevel(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_BoardDrawOnTheLargestLevel)->Unit(benchmark::kMicrosecond);
+
+// --- the busiest level's step ------------------------------------------------------------------
+
+constexpr int32_t kLevelCircle = 7;  // rm_levelCircle: 57 ghosts and chasers, the most movers; no turrets
+
+// One step of the controller as its Step event makes it: the player, every ghost and every
+// turret, with every spawner's mover made first, as the room's first step makes them.
+void BM_ControllerStepOfTheBusiestLevel(benchmark::State& state) {
+  LoadedLevel level(kLevelCircle);
+  if (!level.ok()) {
+    state.SkipWithError("the level did not load");
+    return;
+  }
+  const struct {
+    int32_t object;
+    void (*alarm)(CInstance*, CInstance*);
+  } kSpawners[] = {{lumbrix::kObPlayerSpawn, tll_Object_ob_player_spawn_Alarm_0},
+                   {lumbrix::kObGhostSpawner, tll_Object_ob_ghost_spawner_Alarm_0},
+                   {lumbrix::kObChaserSpawner, tll_Object_ob_chaser_spawner_Alarm_0},
+                   {lumbrix::kObTurretSpawner, tll_Object_ob_turret_spawner_Alarm_0}};
+  for (const auto& spawner : kSpawners) {
+    for (CInstance* s : InstancesOf(spawner.object)) spawner.alarm(s, s);
+  }
+  const std::vector<CInstance*> controls = InstancesOf(lumbrix::kObControl);
+  if (controls.empty()) {
+    state.SkipWithError("no controller");
+    return;
+  }
+  CInstance* control = controls.front();
+  tll::Static unit;
+  for (auto _ : state) {
+    tll::Script(tll_Script_ob_control_step, control, control, &unit, tll::Real(control->id));
+  }
+  state.counters["ghosts"] = static_cast<double>(InstancesOf(lumbrix::kObGhost).size());
+  state.counters["turrets"] = static_cast<double>(InstancesOf(lumbrix::kObTurret).size());
+  state.SetItemsProcessed(state.iterations());
+}
+// A fixed count: every third step leaves trail particles that only a draw would clear.
+BENCHMARK(BM_ControllerStepOfTheBusiestLevel)->Unit(benchmark::kMicrosecond)->Iterations(3000);
 
 }  // namespace

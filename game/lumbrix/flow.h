@@ -1,8 +1,10 @@
 // What the controller, the menu, the spawners and the interface objects share: the objects,
-// rooms and sounds their code names by index.
+// rooms and sounds their code names by index, and the chip rule the player and the ghosts share.
 #pragma once
 
 #include <cstdint>
+
+class CInstance;
 
 namespace lumbrix {
 
@@ -37,5 +39,9 @@ inline constexpr int32_t kSpHackerMeter = 16;
 
 // The target that names no instance.
 inline constexpr int32_t kNoInstance = -4;
+
+// Keeps a mover inside its chip's rectangle: clamped to an edge it crossed, where it tries to
+// leave onto a wire; x first, then y while it is still inside.
+void KeepInsideChip(CInstance* self, CInstance* other, int32_t chip);
 
 }  // namespace lumbrix

@@ -119,8 +119,10 @@ void Hack(CInstance* self, CInstance* other, int32_t chip) {
   AddOwn(self, inst::hp, 2);
 }
 
+}  // namespace
+
 // Against an edge the mover stays on it and tries to leave; its velocity is kept, so it slides.
-void KeepInside(CInstance* self, CInstance* other, int32_t chip) {
+void lumbrix::KeepInsideChip(CInstance* self, CInstance* other, int32_t chip) {
   const double left = BuiltinOf(chip, var::x);
   const double top = BuiltinOf(chip, var::y);
   const double right = left + Of(chip, inst::width);
@@ -138,6 +140,8 @@ void KeepInside(CInstance* self, CInstance* other, int32_t chip) {
   }
 }
 
+namespace {
+
 void ChipMovement(CInstance* self, CInstance* other) {
   const int32_t chip = tll::Int(OwnNum(self, inst::chip));
   if (tll::Positive(OwnNum(self, inst::hp)) && Playing()) {
@@ -149,7 +153,7 @@ void ChipMovement(CInstance* self, CInstance* other) {
   SetOwn(self, inst::chipVspeed, OwnNum(self, inst::chipVspeed) * OwnNum(self, inst::chipFriction));
   SetBuiltin(self, var::x, Builtin(self, var::x) + OwnNum(self, inst::chipHspeed));
   SetBuiltin(self, var::y, Builtin(self, var::y) + OwnNum(self, inst::chipVspeed));
-  KeepInside(self, other, chip);
+  KeepInsideChip(self, other, chip);
 }
 
 bool Step(tll::Frame& frame, CInstance* self, CInstance* other, double s) {

@@ -107,9 +107,10 @@ void LeaveWireEnd(CInstance* self, CInstance* other) {
 }
 
 // A chasing ghost far from the player changes wires now and then, towards the player's side two
-// times in three.
+// times in three. Without a player there is no side to choose.
 void ChaseDecision(CInstance* self, CInstance* other) {
   const double player = Run(tll_Script_control_get_player, self, other, kObControl);
+  if (tll::Equal(player, -4)) return;
   Run(tll_Script_player_get_pos, self, other, player);
   const Point p = Returned();
   Run(tll_Script_player_get_pos, self, other, self->id);
@@ -346,43 +347,23 @@ bool Draw(tll::Frame& frame, CInstance* self, CInstance* other) {
 
 }  // namespace
 
-RValue* tll_Script_ob_player_create(CInstance* selfIn, CInstance* otherIn, RValue* result, int32_t argc, RValue** args) {
-  CInstance* self = selfIn;
-  CInstance* other = otherIn;
+// playerX and playerY stay unset until the player is first drawn.
+RValue* tll_Script_ob_player_create(CInstance* self, CInstance* other, RValue* result, int32_t argc, RValue** args) {
   tll::Frame frame("tll_Script_ob_player_create");
-  const double edgelist = Arg(argc, args, 0), t = Arg(argc, args, 1);
-  frame.Line(1);
-  const int32_t player = F_InstanceCreate(0.0f, 0.0f, kObPlayer);
-  frame.Line(2);
-  tll::With with(&self, &other, player);
-  if (!with.Any()) return result;
-  do {
-    // In this order; playerX and playerY stay unset until the player is first drawn.
-    const struct {
-      int32_t variable;
-      double value;
-    } kStart[] = {{inst::edgelist, edgelist},     {inst::edgelistT, t},
-                  {inst::forward, 1},             {inst::wireSpeed, 8},
-                  {inst::chipAccel, 2.5},         {inst::jumpEdgelist, -1},
-                  {inst::jumpEdgelistT, 0},       {inst::jumpT, 0},
-                  {inst::jumpSpeedT, 0.25},       {inst::chip, -1},
-                  {inst::chipHspeed, 0},          {inst::chipVspeed, 0},
-                  {inst::chipFriction, 0.75},     {inst::chipEnterTimer, 0},
-                  {inst::chipEnterTimerLength, 5}, {inst::faceDir, 0},
-                  {inst::size, 30},               {inst::hp, 3},
-                  {inst::invulnTimer, 0},         {inst::invulnTimerLength, 120},
-                  {inst::invulnBlinkTimer, 0},    {inst::invulnBlinkTimerLength, 20},
-                  {inst::deadTimer, 0},           {inst::deadTimerLength, 150},
-                  {inst::grindSound, -1}};
-    int32_t line = 3;
-    for (const auto& v : kStart) {
-      frame.Line(line++);
-      SetOwn(self, v.variable, v.value);
-    }
-    frame.Line(line);
-    return tll::Return(result, self->id);
-  } while (with.Next());
-  return result;
+  return CreateWithStartValues(frame, self, other, result, 0, 0, kObPlayer,
+                               {{inst::edgelist, Arg(argc, args, 0)}, {inst::edgelistT, Arg(argc, args, 1)},
+                                {inst::forward, 1},             {inst::wireSpeed, 8},
+                                {inst::chipAccel, 2.5},         {inst::jumpEdgelist, -1},
+                                {inst::jumpEdgelistT, 0},       {inst::jumpT, 0},
+                                {inst::jumpSpeedT, 0.25},       {inst::chip, -1},
+                                {inst::chipHspeed, 0},          {inst::chipVspeed, 0},
+                                {inst::chipFriction, 0.75},     {inst::chipEnterTimer, 0},
+                                {inst::chipEnterTimerLength, 5}, {inst::faceDir, 0},
+                                {inst::size, 30},               {inst::hp, 3},
+                                {inst::invulnTimer, 0},         {inst::invulnTimerLength, 120},
+                                {inst::invulnBlinkTimer, 0},    {inst::invulnBlinkTimerLength, 20},
+                                {inst::deadTimer, 0},           {inst::deadTimerLength, 150},
+                                {inst::grindSound, -1}});
 }
 
 RValue* tll_Script_ob_player_wire_movement(CInstance* self, CInstance* other, RValue* result, int32_t argc,

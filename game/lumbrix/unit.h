@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 
 #include "lumbrix/kit.h"
 #include "lumbrix/names.h"
+#include "world/commands.h"
 
 namespace {
 
@@ -89,6 +91,32 @@ RValue* WithFirstArgumentAnd(const char* name, CInstance* self, CInstance* other
                            [&](tll::Frame& frame, CInstance* self, CInstance* other) {
                              return body(frame, self, other, second);
                            });
+}
+
+// A creation script: an instance of `object` at (x, y) whose variables get their start values in
+// the order given, in a with block over it; answers its id.
+struct StartValue {
+  int32_t variable;
+  double value;
+};
+[[maybe_unused]] RValue* CreateWithStartValues(tll::Frame& frame, CInstance* self, CInstance* other, RValue* result,
+                                               double x, double y, int32_t object,
+                                               std::initializer_list<StartValue> start) {
+  frame.Line(1);
+  const int32_t made = F_InstanceCreate(static_cast<float>(x), static_cast<float>(y), object);
+  frame.Line(2);
+  tll::With with(&self, &other, made);
+  if (!with.Any()) return result;
+  do {
+    int32_t line = 3;
+    for (const StartValue& v : start) {
+      frame.Line(line++);
+      SetOwn(self, v.variable, v.value);
+    }
+    frame.Line(line);
+    return tll::Return(result, self->id);
+  } while (with.Next());
+  return result;
 }
 
 }  // namespace
