@@ -9,8 +9,9 @@
 #include "core/function_registry.h"
 #include "core/value.h"
 #include "functions/handler_args.h"
-#include "functions/motion_planning_stand_in.h"
+#include "functions/motion_grid_copy.h"
 #include "functions/random.h"
+#include "render/motion_grid_draw.h"
 #include "runtime/error_report.h"
 #include "runtime/frame_timing.h"
 #include "world/activation.h"
@@ -18,6 +19,8 @@
 #include "world/instance.h"
 #include "world/instance_ids.h"
 #include "world/lifecycle.h"
+#include "world/motion_grid.h"
+#include "world/motion_planning.h"
 #include "world/object.h"
 #include "world/path.h"
 #include "world/queries.h"
@@ -191,14 +194,14 @@ BUILTIN_FN(MpPotentialPathObject) {
   CPath* path = PathToAssign(a.I(0));
   if (path != nullptr) SetBool(result, MP_PotentialPath(self, path, a.F(1), a.F(2), a.F(3), a.F(4), a.I(5), true));
 }
-BUILTIN_FN(MpGridCreate) { HANDLER_ARGS; SetReal(result, MPGrid_Create(a.F(0), a.F(1), a.I(2), a.I(3), a.F(4), a.F(5))); }
+BUILTIN_FN(MpGridCreate) { HANDLER_ARGS; SetReal(result, MPGrid_Create(a.I(0), a.I(1), a.I(2), a.I(3), a.I(4), a.I(5))); }
 BUILTIN_FN(MpGridDestroy) { HANDLER_ARGS; MPGrid_Destroy(a.I(0)); }
 BUILTIN_FN(MpGridClearAll) { HANDLER_ARGS; MPGrid_ClearAll(a.I(0)); }
 BUILTIN_FN(MpGridClearCell) { HANDLER_ARGS; MPGrid_ClearCell(a.I(0), a.I(1), a.I(2)); }
-BUILTIN_FN(MpGridClearRectangle) { HANDLER_ARGS; MPGrid_ClearRectangle(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4)); }
+BUILTIN_FN(MpGridClearRectangle) { HANDLER_ARGS; MPGrid_ClearRectangle(a.I(0), a.I(1), a.I(2), a.I(3), a.I(4)); }
 BUILTIN_FN(MpGridAddCell) { HANDLER_ARGS; MPGrid_AddCell(a.I(0), a.I(1), a.I(2)); }
 BUILTIN_FN(MpGridGetCell) { HANDLER_ARGS; SetReal(result, MPGrid_GetCell(a.I(0), a.I(1), a.I(2))); }
-BUILTIN_FN(MpGridAddRectangle) { HANDLER_ARGS; MPGrid_AddRectangle(a.I(0), a.F(1), a.F(2), a.F(3), a.F(4)); }
+BUILTIN_FN(MpGridAddRectangle) { HANDLER_ARGS; MPGrid_AddRectangle(a.I(0), a.I(1), a.I(2), a.I(3), a.I(4)); }
 BUILTIN_FN(MpGridAddInstances) {
   HANDLER_ARGS;
   const int32_t grid = a.I(0);
@@ -227,7 +230,7 @@ BUILTIN_FN(MpGridAddInstances) {
 BUILTIN_FN(MpGridPath) {
   HANDLER_ARGS;
   CPath* path = PathToAssign(a.I(1));
-  if (path != nullptr) SetBool(result, MPGrid_Path(a.I(0), path, a.F(2), a.F(3), a.F(4), a.F(5), a.B(6)));
+  if (path != nullptr) SetBool(result, MPGrid_Path(a.I(0), path, a.I(2), a.I(3), a.I(4), a.I(5), a.B(6)));
 }
 BUILTIN_FN(MpGridDraw) { HANDLER_ARGS; MPGrid_Draw(a.I(0)); }
 BUILTIN_FN(MpGridToDsGrid) { HANDLER_ARGS; MPGrid_ToDsGrid(a.I(0), a.I(1)); }

@@ -20,9 +20,6 @@ void Variable_BuiltIn_Init() {
   Variable_BuiltIn_InitGlobal();
 }
 
-// Motion grids are not built yet: there is nothing to delete.
-void Grid_Shutdown() {}
-
 void Room_Shutdown() {
   Room_Current = nullptr;
   Layer_Shutdown();
