@@ -158,10 +158,13 @@ BUILTIN_FN(DateIsToday) {
 
 // --- spans and comparisons ---------------------------------------------------------------------
 
-template <double Factor>
+// The factor is a ratio of whole numbers (one compiler of ours takes no real template argument);
+// its quotient is the same correctly rounded double as the real written out.
+template <int64_t Numerator, int64_t Denominator>
 BUILTIN_FN(DateSpan) {
   HANDLER_ARGS;
-  SetReal(result, std::fabs(a.R(0) - a.R(1)) * Factor);
+  constexpr double kFactor = static_cast<double>(Numerator) / static_cast<double>(Denominator);
+  SetReal(result, std::fabs(a.R(0) - a.R(1)) * kFactor);
 }
 
 double Compare(double a, double b) { return a == b ? 0.0 : a > b ? 1.0 : -1.0; }
@@ -236,13 +239,13 @@ constexpr Registration kDateFunctions[] = {
     {"date_get_hour_of_year", DatePositionInYear<3600, 0>, 1},
     {"date_get_minute_of_year", DatePositionInYear<60, 0>, 1},
     {"date_get_second_of_year", DatePositionInYear<1, 0>, 1},
-    {"date_year_span", DateSpan<1.0 / 365.25>, 2},
-    {"date_month_span", DateSpan<12.0 / 365.25>, 2},
-    {"date_week_span", DateSpan<1.0 / 7.0>, 2},
-    {"date_day_span", DateSpan<1.0>, 2},
-    {"date_hour_span", DateSpan<24.0>, 2},
-    {"date_minute_span", DateSpan<1440.0>, 2},
-    {"date_second_span", DateSpan<86400.0>, 2},
+    {"date_year_span", DateSpan<4, 1461>, 2},
+    {"date_month_span", DateSpan<48, 1461>, 2},
+    {"date_week_span", DateSpan<1, 7>, 2},
+    {"date_day_span", DateSpan<1, 1>, 2},
+    {"date_hour_span", DateSpan<24, 1>, 2},
+    {"date_minute_span", DateSpan<1440, 1>, 2},
+    {"date_second_span", DateSpan<86400, 1>, 2},
     {"date_compare_datetime", DateCompareDatetime, 2},
     {"date_compare_date", DateCompareDate, 2},
     {"date_compare_time", DateCompareTime, 2},
