@@ -3,6 +3,7 @@
 #include "functions/ds_list.h"
 #include "functions/ds_map.h"
 #include "functions/ds_script.h"
+#include "functions/secure_map.h"
 #include "runtime/error_report.h"
 
 namespace {
@@ -155,6 +156,6 @@ const DsFunction kDsMapFunctions[kDsMapFunctionCount] = {
     {"ds_map_find_last", ds_map_find_last, 1},
     {"ds_map_write", DS_WriteHandler<g_DsMaps>, 1},
     {"ds_map_read", ds_map_read, 2},
-    {"ds_map_secure_save", Handler_NotImplemented, 2},
-    {"ds_map_secure_load", Handler_NotImplemented, 1},
+    {"ds_map_secure_save", F_DsMapSecureSave, 2},
+    {"ds_map_secure_load", F_DsMapSecureLoad, 1},
 };

@@ -13,6 +13,7 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "functions/handler_args.h"
+#include "functions/json_functions.h"
 #include "io/file_find.h"
 #include "functions/ini_functions.h"
 #include "runtime/runner_options.h"
@@ -772,7 +773,7 @@ constexpr FileFunction kFileFunctions[] = {
 // Their handlers come with the network and archive layers; until then each says so.
 constexpr FileFunction kPendingFunctions[] = {
     {"http_get", Handler_NotImplemented, 1},     {"http_post_string", Handler_NotImplemented, 2}, {"http_get_file", Handler_NotImplemented, 2},
-    {"http_request", Handler_NotImplemented, 4}, {"json_encode", Handler_NotImplemented, 1},      {"json_decode", Handler_NotImplemented, 1},
+    {"http_request", Handler_NotImplemented, 4}, {"json_encode", F_JsonEncode, 1},      {"json_decode", F_JsonDecode, 1},
     {"zip_unzip", Handler_NotImplemented, 2},
 };
 
