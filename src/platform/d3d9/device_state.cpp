@@ -361,6 +361,24 @@ HRESULT D3D9_CheckStretchRect(const D3D9SurfaceFacts& source, const RECT* pSourc
   return D3D_OK;
 }
 
+HRESULT D3D9_CheckTexture(UINT width, UINT height, DWORD usage, D3DFORMAT format, D3DPOOL pool, const D3DCAPS9& caps,
+                          bool formatSupported) {
+  const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
+  if (!formatSupported || width == 0 || height == 0 || width > caps.MaxTextureWidth ||
+      height > caps.MaxTextureHeight || pool > D3DPOOL_SCRATCH || (usage & D3DUSAGE_DEPTHSTENCIL) != 0 ||
+      (renderTarget && (pool != D3DPOOL_DEFAULT || D3DFormat_IsBlockCompressed(format)))) {
+    return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
+}
+
+bool D3D9_CheckPresentParameters(const D3DPRESENT_PARAMETERS& pp, const D3DCAPS9& caps, bool samplesSupported,
+                                 bool depthFormatSupported) {
+  return (pp.BackBufferFormat == D3DFMT_A8R8G8B8 || pp.BackBufferFormat == D3DFMT_X8R8G8B8) &&
+         pp.BackBufferWidth <= caps.MaxTextureWidth && pp.BackBufferHeight <= caps.MaxTextureHeight &&
+         samplesSupported && (!pp.EnableAutoDepthStencil || depthFormatSupported);
+}
+
 HRESULT D3D9_CheckRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
                                BOOL lockable, const D3DCAPS9& caps, bool samplesSupported) {
   const bool multisampled = multiSample != D3DMULTISAMPLE_NONE;

@@ -165,3 +165,11 @@ HRESULT D3D9_CheckStretchRect(const D3D9SurfaceFacts& source, const RECT* pSourc
 // 32-bit formats multisampled (they resolve through a 32-bit copy).
 HRESULT D3D9_CheckRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
                                BOOL lockable, const D3DCAPS9& caps, bool samplesSupported);
+// The checks of CreateTexture: a colour format the device takes, a size within the caps, a known
+// pool, no depth usage, and render targets only in the default pool and not block-compressed.
+HRESULT D3D9_CheckTexture(UINT width, UINT height, DWORD usage, D3DFORMAT format, D3DPOOL pool, const D3DCAPS9& caps,
+                          bool formatSupported);
+// The checks of presentation parameters (Reset, device creation) once their zeros are filled
+// in: a 32-bit back buffer within the caps, a sample count and depth format the device takes.
+bool D3D9_CheckPresentParameters(const D3DPRESENT_PARAMETERS& pp, const D3DCAPS9& caps, bool samplesSupported,
+                                 bool depthFormatSupported);

@@ -61,15 +61,10 @@ bool GLDevice::CheckPresentParameters(D3DPRESENT_PARAMETERS* pp) {
   }
   if (pp->BackBufferFormat == D3DFMT_UNKNOWN) pp->BackBufferFormat = D3DFMT_X8R8G8B8;
   if (pp->BackBufferCount == 0) pp->BackBufferCount = 1;
-  if (pp->BackBufferFormat != D3DFMT_A8R8G8B8 && pp->BackBufferFormat != D3DFMT_X8R8G8B8) return false;
-  if (pp->BackBufferWidth > m_caps.MaxTextureWidth || pp->BackBufferHeight > m_caps.MaxTextureHeight) return false;
-  if (!GLMachine_SupportsSamples(pp->MultiSampleType)) return false;
-  if (pp->EnableAutoDepthStencil) {
-    GLenum internalFormat;
-    bool stencil;
-    if (!GLFormat_ForDepth(pp->AutoDepthStencilFormat, &internalFormat, &stencil)) return false;
-  }
-  return true;
+  GLenum internalFormat;
+  bool stencil;
+  return D3D9_CheckPresentParameters(*pp, m_caps, GLMachine_SupportsSamples(pp->MultiSampleType),
+                                     GLFormat_ForDepth(pp->AutoDepthStencilFormat, &internalFormat, &stencil));
 }
 
 void GLDevice::SetSwapInterval() {
@@ -256,15 +251,11 @@ HRESULT GLDevice::CreateTexture(UINT width, UINT height, UINT levels, DWORD usag
                                 IDirect3DTexture9** ppTexture, void** pSharedHandle) {
   if (ppTexture == nullptr) return D3DERR_INVALIDCALL;
   *ppTexture = nullptr;
-  if (pSharedHandle != nullptr || width == 0 || height == 0 || width > m_caps.MaxTextureWidth ||
-      height > m_caps.MaxTextureHeight || pool > D3DPOOL_SCRATCH) {
+  GLFormat f;
+  if (pSharedHandle != nullptr ||
+      D3D9_CheckTexture(width, height, usage, format, pool, m_caps, GLFormat_ForColour(format, &f)) != D3D_OK) {
     return D3DERR_INVALIDCALL;
   }
-  GLFormat f;
-  if (!GLFormat_ForColour(format, &f)) return D3DERR_INVALIDCALL;
-  const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
-  if (renderTarget && (pool != D3DPOOL_DEFAULT || D3DFormat_IsBlockCompressed(format))) return D3DERR_INVALIDCALL;
-  if ((usage & D3DUSAGE_DEPTHSTENCIL) != 0) return D3DERR_INVALIDCALL;
   const UINT fullChain = D3DFormat_FullChainLevels(width, height);
   if (levels == 0 || levels > fullChain) levels = fullChain;
   auto* texture = new GLTexture(this, width, height, levels, usage, format, pool);

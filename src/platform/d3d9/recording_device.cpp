@@ -300,6 +300,8 @@ class RecTracked : public D3D9Counted {
  public:
   explicit RecTracked(ULONG refs) : D3D9Counted(refs) {}
   virtual void Detach() = 0;
+  // A default-pool target that must be released before the device can be reset.
+  virtual bool BlocksReset() const { return false; }
 };
 
 // Shared by every recording object: the log, and the call's logging and failure injection.
@@ -401,6 +403,10 @@ class RecSurface final : public IDirect3DSurface9, public RecObject, public RecT
 
  protected:
   bool KeptByDevice() const override { return m_deviceOwned; }
+  bool BlocksReset() const override {
+    return m_owner == nullptr && !m_deviceOwned && (m_desc.Usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) != 0 &&
+           PublicCount() > 0;
+  }
   D3D9Counted* Holder() override;
 
  private:
@@ -496,6 +502,9 @@ class RecTexture final : public IDirect3DTexture9, public RecObject, public RecT
 
   RecDevice* device() const { return m_device; }
   D3DPOOL pool() const { return m_pool; }
+  bool BlocksReset() const override {
+    return m_pool == D3DPOOL_DEFAULT && (m_usage & D3DUSAGE_RENDERTARGET) != 0 && PublicCount() > 0;
+  }
   D3DFORMAT format() const { return m_format; }
   UINT width() const { return m_width; }
   UINT height() const { return m_height; }
@@ -507,6 +516,7 @@ class RecTexture final : public IDirect3DTexture9, public RecObject, public RecT
   UINT m_width, m_height, m_levels;
   D3DFORMAT m_format;
   D3DPOOL m_pool;
+  DWORD m_usage;
   DWORD m_priority = 0;
   std::vector<std::vector<uint8_t>> m_memory;
   std::vector<bool> m_locked;
@@ -642,6 +652,10 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (pp == nullptr) return Done(D3DERR_INVALIDCALL);
     D3DPRESENT_PARAMETERS params = *pp;
     if (!CheckParameters(&params)) return Done(D3DERR_INVALIDCALL);
+    // Default-pool targets the program still holds must go first, as on the OpenGL device.
+    for (const RecTracked* resource : m_tracked) {
+      if (resource->BlocksReset()) return Done(D3DERR_INVALIDCALL);
+    }
     *pp = params;
     m_pp = params;
     m_inScene = false;
@@ -689,11 +703,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     }
     if (ppTexture == nullptr) return Done(D3DERR_INVALIDCALL);
     *ppTexture = nullptr;
-    const bool renderTarget = (usage & D3DUSAGE_RENDERTARGET) != 0;
-    if (pSharedHandle != nullptr || width == 0 || height == 0 || width > m_config.caps.MaxTextureWidth ||
-        height > m_config.caps.MaxTextureHeight || pool > D3DPOOL_SCRATCH || !ColourFormat(format) ||
-        (usage & D3DUSAGE_DEPTHSTENCIL) != 0 ||
-        (renderTarget && (pool != D3DPOOL_DEFAULT || D3DFormat_IsBlockCompressed(format)))) {
+    if (pSharedHandle != nullptr ||
+        D3D9_CheckTexture(width, height, usage, format, pool, m_config.caps, ColourFormat(format)) != D3D_OK) {
       return Done(D3DERR_INVALIDCALL);
     }
     const UINT fullChain = D3DFormat_FullChainLevels(width, height);
@@ -1148,10 +1159,8 @@ class RecDevice final : public IDirect3DDevice9, public RecObject {
     if (pp->BackBufferHeight == 0) pp->BackBufferHeight = m_config.windowHeight;
     if (pp->BackBufferFormat == D3DFMT_UNKNOWN) pp->BackBufferFormat = D3DFMT_X8R8G8B8;
     if (pp->BackBufferCount == 0) pp->BackBufferCount = 1;
-    return (pp->BackBufferFormat == D3DFMT_A8R8G8B8 || pp->BackBufferFormat == D3DFMT_X8R8G8B8) &&
-           pp->BackBufferWidth <= m_config.caps.MaxTextureWidth && pp->BackBufferHeight <= m_config.caps.MaxTextureHeight &&
-           Supported(m_config, pp->MultiSampleType) &&
-           (!pp->EnableAutoDepthStencil || D3DFormat_IsDepth(pp->AutoDepthStencilFormat));
+    return D3D9_CheckPresentParameters(*pp, m_config.caps, Supported(m_config, pp->MultiSampleType),
+                                       D3DFormat_IsDepth(pp->AutoDepthStencilFormat));
   }
   void UnbindTargets() {
     for (RecSurface*& t : m_targets) {
@@ -1435,7 +1444,7 @@ HRESULT RecSurface::UnlockRect() {
 RecTexture::RecTexture(std::shared_ptr<D3D9RecordingLog> log, std::string name, RecDevice* device, UINT width,
                        UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool)
     : RecObject(std::move(log), std::move(name)), RecTracked(1), m_device(device), m_width(width), m_height(height),
-      m_levels(levels), m_format(format), m_pool(pool) {
+      m_levels(levels), m_format(format), m_pool(pool), m_usage(usage) {
   m_device->Track(this);
   m_device->AddRef();
   const bool lockable = pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC) != 0;
