@@ -1,5 +1,8 @@
 #include "functions/ds_map.h"
 
+#include <emmintrin.h>
+
+#include <bit>
 #include <cstdarg>
 #include <cstring>
 
@@ -50,10 +53,42 @@ CDS_Map::~CDS_Map() {
   MEM_FREE(m_buckets);
 }
 
+namespace {
+
+// RValue_Equals with the common case, two strings, decided here without a call.
+inline bool KeyEquals(const RValue* stored, const RValue* key) {
+  if (key->kind == VALUE_STRING && stored->kind == VALUE_STRING) {
+    const SharedString* x = stored->pString;
+    const SharedString* y = key->pString;
+    if (x == y) return true;
+    if (x == nullptr || y == nullptr || x->length != y->length) return false;
+    if (x->length == 0) return true;
+    return x->text != nullptr && y->text != nullptr &&
+           std::memcmp(x->text, y->text, static_cast<size_t>(x->length)) == 0;
+  }
+  return RValue_Equals(stored, key);
+}
+
+}  // namespace
+
+// A bucket holds a few dozen keys once a map has many more keys than buckets: their hashes are
+// compared four at a time. The hash area spans `capacity` words, a power of two from 4, and the
+// words past `count` are kept zero, so whole groups of four stay inside the block.
 int32_t CDS_Map::IndexIn(const Bucket& bucket, const RValue* key, uint32_t hash) const {
+  const int32_t count = bucket.count;
+  if (count == 0) return -1;
   const uint32_t* hashes = bucket.Hashes();
-  for (int32_t i = 0; i < bucket.count; ++i) {
-    if (hashes[i] == hash && RValue_Equals(&bucket.entries[i]->key, key)) return i;
+  CDS_MapEntry* const* entries = bucket.entries;
+  const __m128i wanted = _mm_set1_epi32(static_cast<int32_t>(hash));
+  for (int32_t group = 0; group < count; group += 4) {
+    const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hashes + group));
+    uint32_t hits = static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted))));
+    if (count - group < 4) hits &= (1u << (count - group)) - 1;
+    while (hits != 0) {
+      const int32_t i = group + std::countr_zero(hits);
+      if (KeyEquals(&entries[i]->key, key)) return i;
+      hits &= hits - 1;
+    }
   }
   return -1;
 }
@@ -75,6 +110,9 @@ void CDS_Map::Insert(const RValue* key, const RValue* value, uint32_t hash) {
       std::memcpy(block, bucket.entries, sizeof(CDS_MapEntry*) * static_cast<size_t>(bucket.count));
       std::memcpy(block + capacity, bucket.Hashes(), sizeof(uint32_t) * static_cast<size_t>(bucket.count));
     }
+    // The lookup reads the hashes in groups of four up to the capacity.
+    std::memset(reinterpret_cast<uint32_t*>(block + capacity) + bucket.count, 0,
+                sizeof(uint32_t) * static_cast<size_t>(capacity - bucket.count));
     MEM_FREE(bucket.entries);
     bucket.entries = block;
     bucket.capacity = capacity;
@@ -151,6 +189,7 @@ bool CDS_Map::Delete(const RValue* key) {
   std::memmove(bucket.entries + i, bucket.entries + i + 1, sizeof(CDS_MapEntry*) * after);
   std::memmove(bucket.Hashes() + i, bucket.Hashes() + i + 1, sizeof(uint32_t) * after);
   --bucket.count;
+  bucket.Hashes()[bucket.count] = 0;
   --m_count;
   return true;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/memory_manager.h"
+#include "functions/buffer_functions.h"
 #include "host/command_line.h"
 #include "host/hooks.h"
 #include "runtime/error_report.h"
@@ -82,12 +83,15 @@ bool g_inRunnerPass = false;
 
 // An error that ends the process from inside running code cannot take the runner's tables down
 // under that code; what it must not leave behind is the temporary directory, nor memory that the
-// exit itself makes unreachable: the named constants' texts and values are held by containers
-// that the exit's static destructors free, which would lose them (a leak report at every fatal
-// error). The other tables stay reachable until the process is gone.
+// exit itself makes unreachable: the named constants' texts and values, and the script buffers,
+// are held by containers that the exit's static destructors free, which would lose them (a leak
+// report at every fatal error of a game that made a buffer). Nothing runs after this but the
+// exit, so freeing them under the failed code is safe. The other tables stay reachable until the
+// process is gone.
 void EndProcessAfterAnError(int exitCode) {
   File_DeleteTempDirectory();
   Constant_Free();
+  Buffer_FreeAll();
   std::fflush(stdout);
   std::exit(exitCode);
 }

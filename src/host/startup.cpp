@@ -7,6 +7,7 @@
 #include "core/console.h"
 #include "core/crc32.h"
 #include "core/runtime_random.h"
+#include "functions/buffer_functions.h"
 #include "vm/registry_lifecycle.h"
 #include "core/memory_manager.h"
 #include "functions/lifecycle.h"
@@ -104,6 +105,9 @@ constexpr Step kShutdownSteps[] = {
     {"TimeLine_Shutdown", TimeLine_Shutdown},
     {"Runner_FreeGameData", Runner_FreeGameData},
     {"Sound_Shutdown", Sound_Shutdown},
+    // After File_CloseAll, whose last queued loads still fill buffers; the table is a vector that
+    // the exit's destructors free, so buffers left in it would be lost, not reclaimed.
+    {"Buffer_FreeAll", Buffer_FreeAll},
     {"Profiler_Shutdown", Profiler_Shutdown},
     {"GR_D3D_Shutdown", GR_D3D_Shutdown},
     {"Window_Destroy", DestroyMainWindow},

@@ -59,7 +59,12 @@ class AssetAnswers {
   Answers m_answers[2];
   uint64_t m_generation = 0;
 };
-AssetAnswers g_assetAnswers;
+// Made on first use: the hooks that install the finders may run from another file's static
+// initialiser, before a namespace-scope table here would have been constructed.
+AssetAnswers& TheAssetAnswers() {
+  static AssetAnswers answers;
+  return answers;
+}
 
 struct BuiltinConstant {
   const char* name;
@@ -312,7 +317,7 @@ bool EvaluateValueText(const char* text, RValue* out) {
 int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind) {
   if (kind != nullptr) *kind = kAssetNone;
   if (name == nullptr) return -1;
-  const AssetAnswers::Answer answer = g_assetAnswers.Find(name, withShaders, [&] {
+  const AssetAnswers::Answer answer = TheAssetAnswers().Find(name, withShaders, [&] {
     for (int32_t i = 0; i < g_assetFinderCount; ++i) {
       const AssetFinder& finder = g_assetFinders[i];
       if (!withShaders && finder.kind == kAssetShader) continue;
@@ -328,7 +333,7 @@ int32_t Constant_FindAsset(const char* name, bool withShaders, int32_t* kind) {
 void Constant_SetAssetFinders(const AssetFinder* finders, int32_t count) {
   g_assetFinders = finders;
   g_assetFinderCount = finders != nullptr ? count : 0;
-  g_assetAnswers.Forget();
+  TheAssetAnswers().Forget();
 }
 
 void Constant_Add(const char* name, const RValue* value) {

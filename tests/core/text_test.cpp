@@ -288,4 +288,39 @@ TEST(Crc32, BytesCoverEveryByteAndNothingForNoLength) {
   EXPECT_NE(CRC32_Bytes(withZeros, 4), CRC32_Bytes(withZeros, 3));
 }
 
+// The eight-bytes-at-a-time form against the one-byte loop, kept here as the reference: every
+// length across several eight-byte steps and their tails, at every alignment, bytes of every value.
+TEST(Crc32, EightByteStepsGiveTheOneByteLoopsResult) {
+  uint32_t table[256];
+  for (uint32_t n = 0; n < 256; ++n) {
+    uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+    table[n] = c;
+  }
+  const auto reference = [&](const unsigned char* s, size_t n) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) crc = table[(crc ^ s[i]) & 0xFF] ^ (crc >> 8);
+    return crc;
+  };
+  unsigned char bytes[64 + 8];
+  uint32_t state = 12345;
+  for (unsigned char& b : bytes) {
+    state = state * 1103515245u + 12345u;
+    b = static_cast<unsigned char>(state >> 24);
+  }
+  for (size_t offset = 0; offset < 8; ++offset) {
+    for (size_t n = 0; n <= 64; ++n) {
+      SCOPED_TRACE(testing::Message() << "offset " << offset << ", " << n << " bytes");
+      EXPECT_EQ(CRC32_Bytes(bytes + offset, static_cast<int>(n)), n == 0 ? 0xFFFFFFFFu : reference(bytes + offset, n));
+    }
+  }
+  // The text form over the same lengths, its zero bytes replaced so that it runs to the end.
+  std::string text(reinterpret_cast<const char*>(bytes), 64);
+  for (char& c : text) c = c == 0 ? '\x01' : c;
+  for (size_t n = 0; n <= text.size(); ++n) {
+    const std::string prefix = text.substr(0, n);
+    EXPECT_EQ(CRC32_String(prefix.c_str()), reference(reinterpret_cast<const unsigned char*>(prefix.data()), n));
+  }
+}
+
 }  // namespace

@@ -38,6 +38,42 @@ TEST_F(DsMap, IterationFollowsTheBuckets) {
   EXPECT_EQ(Keys(one), "'c' 'a' 'b'");
 }
 
+// One bucket holding many keys, its hashes compared in groups of four: every key is found at
+// every place in the bucket (the last group full or not), after deletes too, with keys of other
+// records with the same text, and a key absent is not found. The walk over the live keys in
+// insertion order is the reference.
+TEST_F(DsMap, AKeyIsFoundAnywhereInALongBucket) {
+  const int id = NewMap({1});
+  std::vector<std::pair<std::string, int>> live;  // insertion order
+  const auto check = [&](const char* when) {
+    SCOPED_TRACE(when);
+    std::string order;
+    for (const auto& [key, value] : live) {
+      const Arg probe(key.c_str());  // a record of its own
+      EXPECT_EQ(Real("ds_map_find_value", {id, probe}), value) << key;
+      order += (order.empty() ? "'" : " '") + key + "'";
+    }
+    EXPECT_EQ(Keys(id), order);
+    EXPECT_TRUE(Call("ds_map_find_value", {id, "absent"}).IsUndefined());
+    EXPECT_EQ(Real("ds_map_size", {id}), static_cast<double>(live.size()));
+  };
+  for (int n = 0; n < 37; ++n) {
+    const std::string key = "k" + std::to_string(n);
+    Call("ds_map_add", {id, key.c_str(), n * 10});
+    live.emplace_back(key, n * 10);
+    if (n < 9 || n == 36) check(("after adding " + key).c_str());
+  }
+  for (const char* gone : {"k0", "k5", "k35", "k36", "k17"}) {
+    Call("ds_map_delete", {id, gone});
+    std::erase_if(live, [&](const auto& e) { return e.first == gone; });
+    check(gone);
+  }
+  // A real key among the strings is told apart from a string of the same text.
+  Call("ds_map_add", {id, 17, -1});
+  EXPECT_EQ(Real("ds_map_find_value", {id, 17}), -1.0);
+  EXPECT_TRUE(Call("ds_map_find_value", {id, "17"}).IsUndefined());
+}
+
 TEST_F(DsMap, BucketCountsBelowOneGiveTheDefaultAndHugeOnesAreCapped) {
   for (int n : {0, -3}) EXPECT_EQ(g_DsMaps.Get(NewMap({n}))->BucketCount(), 4096) << n;
   // Only one argument picks the size.

@@ -40,6 +40,13 @@ TEST(RunnerFailuresTest, EachHeadlessFailureSaysWhyOnTheTerminal) {
        "Unable to find function no_such_function"},
       {"fatal runtime error", "  push.i.i 1\n  push.i.i 0\n  div.i.i\n  popz.i\n  exit.i\n", "", 255,
        "DoDiv :: Divide by zero"},
+      // The buffer must not outlive the exit unreachable: in the sanitizer build the leak check
+      // would turn the exit code into 1.
+      {"fatal runtime error with a buffer made",
+       "  push.i.i 1\n  conv.i.v\n  push.i.i 1\n  conv.i.v\n  push.i.i 16\n  conv.i.v\n"
+       "  call.i buffer_create 3\n  popz.v\n"
+       "  push.i.i 1\n  push.i.i 0\n  div.i.i\n  popz.i\n  exit.i\n",
+       "", 255, "DoDiv :: Divide by zero"},
       {"empty container", "", std::string("FORM\0\0\0\0", 8), 1, "no game header"},
       {"options alone", "", std::string("FORM\x0c\0\0\0OPTN\x04\0\0\0\0\0\0\0", 20), 1, "no game header"},
   };

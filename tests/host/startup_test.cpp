@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/runtime_random.h"
+#include "functions/buffer_functions.h"
 #include "vm/constants.h"
 #include "host/command_line.h"
 #include "host/entry.h"
@@ -52,6 +53,8 @@ TEST_F(StepOrderTest, InitGlobalsRunsInItsFixedOrder) {
 TEST_F(StepOrderTest, ShutdownTearsDownInItsFixedOrderAndDestroysTheWindow) {
   ASSERT_TRUE(Window_Create(640, 480));
   g_Host.windowDestroyed = false;
+  const int32_t buffer = CreateBuffer(8, eBuffer_Format_Grow, 1);
+  ASSERT_NE(GetBuffer(buffer), nullptr);
   Runner_Shutdown();
   const std::vector<std::string> expected = {
       "WexaFunctions_Shutdown", "Network_Shutdown", "Steam_Shutdown", "Score_Save", "Constant_Free",
@@ -60,12 +63,15 @@ TEST_F(StepOrderTest, ShutdownTearsDownInItsFixedOrderAndDestroysTheWindow) {
       "Particle_Shutdown", "Sprite_Shutdown", "File_DeleteTempDirectory", "VertexFormat_FreeAll",
       "Display_ReportFPS", "Background_Shutdown", "GR_Texture_Shutdown", "Script_Shutdown",
       "Variable_Shutdown", "Font_Shutdown", "Text_Shutdown", "File_CloseAll", "TimeLine_Shutdown",
-      "Runner_FreeGameData", "Sound_Shutdown", "Profiler_Shutdown", "GR_D3D_Shutdown", "Window_Destroy",
-      "VM_Shutdown",
+      "Runner_FreeGameData", "Sound_Shutdown", "Buffer_FreeAll", "Profiler_Shutdown", "GR_D3D_Shutdown",
+      "Window_Destroy", "VM_Shutdown",
   };
   EXPECT_EQ(g_steps, expected);
   EXPECT_EQ(Window_Handle(), nullptr);
   EXPECT_TRUE(g_Host.windowDestroyed);
+  // The script buffers go with the game, not with the exit.
+  EXPECT_EQ(GetBuffer(buffer), nullptr);
+  EXPECT_EQ(Buffer_TableCapacity(), 0);
 }
 
 TEST(RunGlobalsTest, InitSetsTheDefaultsAndFreeResetsTheSurfaces) {
