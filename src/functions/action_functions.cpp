@@ -736,13 +736,19 @@ BUILTIN_FN(DrawTextTransformed) {
   const Point p = At(self, a, 1);
   Text_DrawTransformed(p.x, p.y, Interaction_DialogText(a.V(0)).c_str(), -1, -1, a.F(3), a.F(4), a.F(5));
 }
+// The value's text as it stands: text layout breaks lines at '#', so each '#' goes escaped.
 BUILTIN_FN(DrawVariable) {
   HANDLER_ARGS;
   const RValue zero = RValue_MakeReal(0.0);
   char* text = F_StringFromValue(a.V(0) != nullptr ? a.V(0) : &zero);
-  const Point p = At(self, a, 1);
-  Text_Draw(p.x, p.y, text, -1, -1);
+  std::string kept;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c == '#') kept += '\\';
+    kept += *c;
+  }
   MEM_FREE(text);
+  const Point p = At(self, a, 1);
+  Text_Draw(p.x, p.y, kept.c_str(), -1, -1);
 }
 // The caption ('#' as a line break) directly followed by the number.
 void DrawCounter(CInstance* self, const Args& a, int32_t number) {
