@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assets/font_test_kit.h"
+#include "assets/sprite.h"
 #include "assets/sprite_fixture.h"
 #include "functions/action_functions.h"
 #include "functions/load_stand_in.h"
@@ -15,6 +16,7 @@
 #include "io/main_window.h"
 #include "render/effects.h"
 #include "render/particles.h"
+#include "render/render_setters.h"
 #include "render/render_fixture.h"
 #include "render/text.h"
 #include "runtime/run_state.h"
@@ -169,6 +171,38 @@ TEST_F(ActionTextTest, TextsAndCounters) {
   ASSERT_FALSE(broken.empty());
   EXPECT_FALSE(broken.size() == kept.size() &&
                std::memcmp(broken.data(), kept.data(), kept.size() * sizeof(render_test::QuadVertex)) == 0);
+}
+
+TEST_F(ActionTextTest, DrawSpriteWithMinusOneDrawsTheCurrentFrame) {
+  // Three 4 x 4 frames side by side on a 16 x 8 page.
+  container::SpriteEntry e;
+  e.name = "walker";
+  e.width = 4;
+  e.height = 4;
+  e.frames = {0, 1, 2};
+  ASSERT_TRUE(Load({{0, container::png_page(16, 8, sprite_test::RGBA(16, 8, [](int32_t, int32_t) { return 0xFFFFFFFFu; }))}},
+                   {{0, 0, 4, 4, 0, 0, 4, 4, 4, 4, 0}, {4, 0, 4, 4, 0, 0, 4, 4, 4, 4, 0}, {8, 0, 4, 4, 0, 0, 4, 4, 4, 4, 0}},
+                   {e}));
+  g_GR_View.cullMinX = 0;
+  g_GR_View.cullMinY = 0;
+  g_GR_View.cullMaxX = 1000;
+  g_GR_View.cullMaxY = 1000;
+  g_GR_View.cullDirty = false;
+  CInstance self(0.0f, 0.0f, 100001, -1, false);
+  self.image_index = 2.0f;
+  const auto quads = [](const std::function<void()>& draw) {
+    draw();
+    return render_test::TakeQuadVertices(s_log.get());
+  };
+  const auto byAction = quads([&] { Call("action_draw_sprite", Reals({0, 50, 50, -1}), &self); });
+  const auto frame2 = quads([] { Sprite_Data(0)->SpriteDraw(2, 50, 50, 1, 1, 0, 0xFFFFFF, 1); });
+  const auto frame0 = quads([] { Sprite_Data(0)->SpriteDraw(0, 50, 50, 1, 1, 0, 0xFFFFFF, 1); });
+  ASSERT_FALSE(frame2.empty());
+  EXPECT_TRUE(byAction.size() == frame2.size() &&
+              std::memcmp(byAction.data(), frame2.data(), frame2.size() * sizeof(render_test::QuadVertex)) == 0);
+  EXPECT_FALSE(frame0.size() == frame2.size() &&
+               std::memcmp(frame0.data(), frame2.data(), frame2.size() * sizeof(render_test::QuadVertex)) == 0);
+  g_GR_View = GR_ViewState{};
 }
 
 TEST_F(ActionDrawTest, MissingSpritesAndBackgroundsAreReported) {
