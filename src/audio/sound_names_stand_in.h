@@ -1,6 +1,7 @@
 // STAND-IN until legacy sounds are loaded: the legacy sound table. It holds no sound unless a test
 // names some; a named index counts as a sound of kind 0 that is not preloaded. Nothing can be
-// loaded into it, so adding and replacing fail.
+// loaded into it, so adding and replacing fail. Playing a sound only records that it plays, until
+// it is stopped; nothing is heard.
 #pragma once
 
 #include <cstdint>
@@ -20,3 +21,12 @@ int32_t Sound_Add(const char* file, int32_t kind, bool preload);
 bool Sound_Replace(int32_t index, const char* file, int32_t kind, bool preload);
 // The index no longer names a sound.
 bool Sound_Delete(int32_t index);
+
+// Marks the sound as playing (with or without looping) and answers whether it exists.
+bool Sound_Play(int32_t index, bool loop);
+// Marks the sound as stopped; false when it does not exist.
+bool Sound_Stop(int32_t index);
+// Whether the sound was played and not stopped since; false for a missing sound.
+bool Sound_IsPlaying(int32_t index);
+// Whether the sound was last played looping.
+bool Sound_IsLooping(int32_t index);

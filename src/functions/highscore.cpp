@@ -149,10 +149,16 @@ BUILTIN_FN(HighscoreName) { RValue_SetString(result, Score_GetName(Args{argc, ar
 BUILTIN_FN(DrawHighscore) {
   (void)result;
   const Args a{argc, argv};
-  const int32_t x1 = a.I(0);
-  const int32_t y1 = a.I(1);
-  const int32_t x2 = a.I(2);
-  const int32_t y2 = a.I(3);
+  Score_Draw(a.I(0), a.I(1), a.I(2), a.I(3));
+}
+
+}  // namespace
+
+// --- the table -------------------------------------------------------------------------------
+
+void Score_Init() { Score_Clear(); }
+
+void Score_Draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   // In 64 bits: a script's rectangle may span the whole integer range.
   const int64_t step = (int64_t{y2} - y1) / kScoreEntries;
   for (int32_t position = 1; position <= kScoreEntries; ++position) {
@@ -163,12 +169,6 @@ BUILTIN_FN(DrawHighscore) {
     g_output.draw(static_cast<float>(int64_t{x2} - g_output.width(value)), y, value);
   }
 }
-
-}  // namespace
-
-// --- the table -------------------------------------------------------------------------------
-
-void Score_Init() { Score_Clear(); }
 
 void Score_Clear() {
   for (ScoreEntry& entry : g_table) entry = ScoreEntry{true, g_ScoreDisplay.nobody, 0};

@@ -46,6 +46,9 @@ struct ScoreTextOutput {
   int32_t (*width)(const char* text) = nullptr;
 };
 ScoreTextOutput Score_SetTextOutput(const ScoreTextOutput& output);
+// draw_highscore: the ten names down the left edge of the box and the values right-aligned to
+// its right edge, one row per tenth of its height.
+void Score_Draw(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 
 // The display settings the script functions record; nothing shows them.
 struct ScoreDisplay {

@@ -37,20 +37,7 @@ SplashSettings g_splash;
 void SetReal(RValue* result, double value) { Args_SetReal(result, value); }
 void SetBool(RValue* result, bool value) { SetReal(result, value ? 1.0 : 0.0); }
 
-// A dialog's text: the value's text form with '#' as a line break (CR) and "\#" as a plain '#'.
-// A missing argument reads as the real 0.
-std::string Converted(const RValue* value) {
-  const RValue zero = RValue_MakeReal(0.0);
-  char* base = static_cast<char*>(MEM_ALLOC(kTextBufferStart));
-  base[0] = '\0';
-  char* cursor = base;
-  size_t capacity = kTextBufferStart;
-  RValue_AppendText(&cursor, &base, &capacity, value != nullptr ? value : &zero);
-  Text_HashToNewline(base);
-  std::string text = base;
-  MEM_FREE(base);
-  return text;
-}
+std::string Converted(const RValue* value) { return Interaction_DialogText(value); }
 
 std::string LineFeeds(std::string text) {
   for (char& c : text) {
@@ -129,30 +116,12 @@ BUILTIN_FN(ShowText) {
 
 BUILTIN_FN(ShowMessage) {
   HANDLER_ARGS;
-  const std::string text = LineFeeds(Converted(a.V(0)));
-  GR_D3D_ExitFullScreen();
-  {
-    DebugService service;
-    MessageBoxRequest box;
-    box.caption = Window_GetCaption();
-    box.text = text.c_str();
-    box.defaultAnswer = 1;
-    box.parent = Window_Handle();
-    MessageBox_Show(box);
-  }
-  IO_Clear();
+  Interaction_ShowMessage(a.V(0));
 }
 
 BUILTIN_FN(ShowQuestion) {
   HANDLER_ARGS;
-  const std::string text = Converted(a.V(0));
-  bool yes = false;
-  {
-    DebugService service;
-    yes = Dialog_ShowQuestion(Window_GetCaption(), text.c_str());
-  }
-  SetBool(result, yes);
-  IO_Clear();
+  SetBool(result, Interaction_AskQuestion(a.V(0)));
 }
 
 BUILTIN_FN(ShowMessageAsync) {
@@ -563,6 +532,50 @@ static_assert(std::size(kBeforeScores) == 26 && std::size(kAfterScores) == 64);
 bool F_KeyboardCheck(int32_t key) { return KeyTest(key, IO_KeyDown); }
 
 const SplashSettings& Interaction_Splash() { return g_splash; }
+
+void Interaction_SetSplashScreen(bool fullscreen, bool main) {
+  g_splash.fullscreen = fullscreen;
+  g_splash.main = main;
+}
+
+std::string Interaction_DialogText(const RValue* value) {
+  const RValue zero = RValue_MakeReal(0.0);
+  char* base = static_cast<char*>(MEM_ALLOC(kTextBufferStart));
+  base[0] = '\0';
+  char* cursor = base;
+  size_t capacity = kTextBufferStart;
+  RValue_AppendText(&cursor, &base, &capacity, value != nullptr ? value : &zero);
+  Text_HashToNewline(base);
+  std::string text = base;
+  MEM_FREE(base);
+  return text;
+}
+
+void Interaction_ShowMessage(const RValue* value) {
+  const std::string text = LineFeeds(Converted(value));
+  GR_D3D_ExitFullScreen();
+  {
+    DebugService service;
+    MessageBoxRequest box;
+    box.caption = Window_GetCaption();
+    box.text = text.c_str();
+    box.defaultAnswer = 1;
+    box.parent = Window_Handle();
+    MessageBox_Show(box);
+  }
+  IO_Clear();
+}
+
+bool Interaction_AskQuestion(const RValue* value) {
+  const std::string text = Converted(value);
+  bool yes = false;
+  {
+    DebugService service;
+    yes = Dialog_ShowQuestion(Window_GetCaption(), text.c_str());
+  }
+  IO_Clear();
+  return yes;
+}
 
 void InitInteractionFunctions() {
   for (const Registration& r : kBeforeScores) Builtin_Add(r.name, r.handler, r.argumentCount, kInteractionFlag);

@@ -29,3 +29,15 @@ struct SplashSettings {
   bool stopMouse = false;
 };
 const SplashSettings& Interaction_Splash();
+// What splash_set_fullscreen and splash_set_main record.
+void Interaction_SetSplashScreen(bool fullscreen, bool main);
+
+struct RValue;
+// A dialog's text: the value's text form with '#' as a line break (CR) and "\#" as a plain '#';
+// null reads as the real 0.
+std::string Interaction_DialogText(const RValue* value);
+// show_message: the text in the modal message box (out of full screen first), then the input
+// state cleared.
+void Interaction_ShowMessage(const RValue* value);
+// show_question: true for Yes; the input state is cleared afterwards.
+bool Interaction_AskQuestion(const RValue* value);

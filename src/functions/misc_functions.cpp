@@ -39,17 +39,6 @@ BUILTIN_FN(EventUser) {
   Event_Perform(self, other, kEventOther, number);
 }
 
-// The running event of the parent of the object that supplied it. Only an object event has an
-// object: in a timeline moment the context's index is the timeline's, which names no parent.
-BUILTIN_FN(EventInherited) {
-  HANDLER_ARGS;
-  const EventContext current = Event_Current;
-  if (current.type < 0 || current.type >= kEventTypeCount) return;
-  const CObject* object = Object_Data(current.objectIndex);
-  if (object == nullptr || !Object_Exists(object->parent_index)) return;
-  Event_PerformObject(self, other, object->parent_index, current.type, current.number);
-}
-
 // --- alarms ------------------------------------------------------------------------------------
 
 BUILTIN_FN(AlarmSet) {
@@ -214,7 +203,7 @@ struct Registration {
 };
 
 constexpr Registration kEvents[] = {
-    {"event_inherited", EventInherited, 0},
+    {"event_inherited", misc::EventInherited, 0},
     {"event_perform", EventPerform, 2},
     {"event_user", EventUser, 1},
     {"event_perform_object", EventPerformObject, 3},
@@ -250,6 +239,21 @@ constexpr Registration kAfterExternals[] = {
 static_assert(std::size(kEvents) == 4 && std::size(kAfterExternals) == 25);
 
 }  // namespace
+
+namespace misc {
+
+// The running event of the parent of the object that supplied it. Only an object event has an
+// object: in a timeline moment the context's index is the timeline's, which names no parent.
+BUILTIN_FN(EventInherited) {
+  HANDLER_ARGS;
+  const EventContext current = Event_Current;
+  if (current.type < 0 || current.type >= kEventTypeCount) return;
+  const CObject* object = Object_Data(current.objectIndex);
+  if (object == nullptr || !Object_Exists(object->parent_index)) return;
+  Event_PerformObject(self, other, object->parent_index, current.type, current.number);
+}
+
+}  // namespace misc
 
 void InitMiscFunctions() {
   for (const Registration& r : kEvents) Builtin_Add(r.name, r.handler, r.argumentCount, kMiscFlag);

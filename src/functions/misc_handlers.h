@@ -17,6 +17,9 @@ void RegisterExternalFunctions(uint8_t flag);
 // date_* (date_functions.cpp).
 void RegisterDateFunctions(uint8_t flag);
 
+// event_inherited, which action_inherited shares (misc_functions.cpp).
+BUILTIN_FN(EventInherited);
+
 // The window, the device, the clipboard and the process priority (platform_functions.cpp).
 BUILTIN_FN(WindowHandle);
 BUILTIN_FN(WindowDevice);

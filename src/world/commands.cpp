@@ -33,9 +33,8 @@ void SetPosition(CInstance* instance, float x, float y) {
   instance->MarkBoundingBoxDirty();
 }
 
-}  // namespace
 
-CInstance* Command_CreateInstance(int32_t object, float x, float y) {
+CInstance* CreateInstance(int32_t object, float x, float y, const float* speedAndDirection) {
   if (!Object_Exists(object)) {
     ReportWithNumber("Creating instance for non-existing object: ", object, false);
     return nullptr;
@@ -43,9 +42,24 @@ CInstance* Command_CreateInstance(int32_t object, float x, float y) {
   if (Room_Current == nullptr) return nullptr;
   CInstance* instance = Room_Current->CreateInstance(x, y, object);
   if (instance == nullptr) return nullptr;  // no id left to give it
+  if (speedAndDirection != nullptr) {
+    instance->SetSpeed(speedAndDirection[0]);
+    instance->SetDirection(speedAndDirection[1]);
+  }
   Event_Perform(instance, instance, kEventCreate, 0);
   instance->create_event_run = true;
   return instance;
+}
+
+}  // namespace
+
+CInstance* Command_CreateInstance(int32_t object, float x, float y) {
+  return CreateInstance(object, x, y, nullptr);
+}
+
+CInstance* Command_CreateInstanceMoving(int32_t object, float x, float y, float speed, float direction) {
+  const float motion[2] = {speed, direction};
+  return CreateInstance(object, x, y, motion);
 }
 
 void Command_DestroyInstance(CInstance* instance) {

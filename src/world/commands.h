@@ -10,6 +10,8 @@ class CInstance;
 // A new instance in the running room with its Create event; null (after a non-fatal report)
 // when the object does not exist or no room runs.
 CInstance* Command_CreateInstance(int32_t object, float x, float y);
+// The same, with the speed and then the direction set before the Create event runs.
+CInstance* Command_CreateInstanceMoving(int32_t object, float x, float y, float speed, float direction);
 // The Destroy event once, then the instance is marked for deletion.
 void Command_DestroyInstance(CInstance* instance);
 // instance_change: into another object, with Destroy and Create events when asked for.

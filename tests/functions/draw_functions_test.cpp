@@ -255,12 +255,7 @@ class DrawDeviceTest : public render_test::RenderTest {
     RenderTest::TearDown();
   }
   // The draws sent since the last call.
-  std::vector<D3D9RecordedDraw> Drawn() {
-    GraphicsFlush();
-    std::vector<D3D9RecordedDraw> draws = Draws();
-    s_log->Clear();
-    return draws;
-  }
+  std::vector<D3D9RecordedDraw> Drawn() { return render_test::TakeDraws(s_log.get()); }
 
   RuntimeErrorCapture errors;
 };

@@ -195,6 +195,14 @@ struct QuadVertex {
 };
 static_assert(sizeof(QuadVertex) == 24);
 
+// The draws in the log, after a flush; the log is cleared.
+inline std::vector<D3D9RecordedDraw> TakeDraws(D3D9RecordingLog* log) {
+  GraphicsFlush();
+  std::vector<D3D9RecordedDraw> draws = log->Draws();
+  log->Clear();
+  return draws;
+}
+
 // The 24-byte vertices of every draw in the log, after a flush; the log is cleared.
 inline std::vector<QuadVertex> TakeQuadVertices(D3D9RecordingLog* log) {
   GraphicsFlush();
