@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "core/plane_geometry.h"
 #include "world/activation.h"
 #include "world/instance.h"
 #include "world/path.h"
@@ -86,7 +85,7 @@ class SavedPlace {
 
 // Turns to face the target and moves onto it.
 void MoveTo(CInstance* self, float x, float y) {
-  self->SetDirection(F_PointDirection(self->x, self->y, x, y));
+  self->SetDirection(MP_PointDirection(self->x, self->y, x, y));
   self->SetPosition(x, y);
 }
 
@@ -96,6 +95,18 @@ bool MP_IsFree(CInstance* self, float x, float y, int32_t obj, bool checkAll) {
   if (!std::isfinite(x) || !std::isfinite(y)) return false;
   if (obj == kInstanceAll) return checkAll ? Command_PlaceEmpty(self, x, y) : Command_PlaceFree(self, x, y);
   return !Command_PlaceMeeting(self, obj, x, y);
+}
+
+float MP_PointDirection(float x1, float y1, float x2, float y2) {
+  const float dx = x2 - x1;
+  const float dy = y2 - y1;
+  if (dx == 0.0f) {
+    if (dy > 0.0f) return 270.0f;
+    if (dy < 0.0f) return 90.0f;
+    return 0.0f;
+  }
+  const float d = ToFloat(std::atan2(static_cast<double>(dy), static_cast<double>(dx)) * 180.0 / kPi);
+  return d <= 0.0f ? -d : ToFloat(360.0 - d);
 }
 
 bool MP_LinearStep(CInstance* self, float xgoal, float ygoal, float stepSize, int32_t obj, bool checkAll) {
@@ -168,7 +179,7 @@ bool MP_PotentialStep(CInstance* self, float xgoal, float ygoal, float stepSize,
     if (MP_IsFree(self, xgoal, ygoal, obj, checkAll)) MoveTo(self, xgoal, ygoal);
     return true;
   }
-  const float goal = F_PointDirection(self->x, self->y, xgoal, ygoal);
+  const float goal = MP_PointDirection(self->x, self->y, xgoal, ygoal);
   // Round the goal's direction, nearer turns first and the left one before the right one. The
   // step is at least 1, so there are at most 180 rounds.
   for (float m = 0.0f; m < 180.0f; m = ToFloat(static_cast<double>(m) + g_MPPotential.rotationStep)) {

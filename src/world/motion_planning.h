@@ -30,8 +30,8 @@ extern MPPotentialSettings g_MPPotential;
 // Whether the instance could stand at (x, y): place_empty (check all) or place_free for object
 // -3, else no instance of the object there. No place at a coordinate that is not finite is free.
 bool MP_IsFree(CInstance* self, float x, float y, int32_t obj, bool checkAll);
-// Directions towards a goal are F_PointDirection's (core/plane_geometry.h), as point_direction
-// gives them.
+// The direction from the first point to the second: 0 when they are the same point.
+float MP_PointDirection(float x1, float y1, float x2, float y2);
 
 // One step of at most stepSize towards the goal when the place is free; true when the goal was
 // reached or lies within this step (even when its place was not free).

@@ -5,7 +5,6 @@
 #include <limits>
 #include <vector>
 
-#include "core/plane_geometry.h"
 #include "world/activation.h"
 #include "world/commands.h"
 #include "world/motion_planning.h"
@@ -76,7 +75,7 @@ TEST(MotionPlanningDirectionTest, PointDirectionFromTheOrigin) {
     float x, y, direction;
   } cases[] = {{0, 5, 270}, {0, -5, 90}, {0, 0, 0}, {1, -1, 45}, {-1, 0, 180}, {1, 1, 315}};
   for (const auto& c : cases) {
-    EXPECT_FLOAT_EQ(F_PointDirection(0, 0, c.x, c.y), c.direction) << c.x << "," << c.y;
+    EXPECT_FLOAT_EQ(MP_PointDirection(0, 0, c.x, c.y), c.direction) << c.x << "," << c.y;
   }
 }
 
