@@ -4,9 +4,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-#include "assets/sprite_table.h"
+#include "box_room.h"
 #include "runtime/game_flags.h"
 #include "runtime/link_record.h"
 #include "vm/code_object.h"
@@ -37,12 +38,7 @@ class World {
     g_record.functions = g_functions;
     Game_UseLinkRecord(&g_record);
     Object_Init();
-    CSprite box;
-    box.frameCount = 1;
-    box.maskRight = 15;
-    box.maskBottom = 15;
-    box.precise = false;  // a box: without mask bytes a precise sprite would collide with nothing
-    const int32_t sprite = Sprite_Add(box);
+    const int32_t sprite = BoxRoom::AddSprite();
     for (int32_t k = 0; k < kObjects; ++k) {
       CObject* object = Object_Data(Object_Add());
       const int32_t partner = (k + 1) % kObjects;
@@ -54,30 +50,11 @@ class World {
       row[static_cast<size_t>(partner)] = event;
     }
     ObjectLists_Build();
-    Room_Current = &m_room;
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t n) {
-      seed = seed * 1103515245u + 12345u;
-      return (seed >> 8) % n;
-    };
-    for (int32_t i = 0; i < kInstances; ++i) {
-      auto* instance = new CInstance(static_cast<float>(next(624)), static_cast<float>(next(464)), 100001 + i,
-                                     i % kObjects, true);
-      instance->SetSpriteIndex(sprite);
-      instance->solid = solid;
-      instance->xprevious = instance->x;
-      instance->yprevious = instance->y;
-      m_room.active.InsertByDepth(instance);
-      m_instances.push_back(instance);
-    }
-    m_caller = new CInstance(-1000, -1000, 200000, 0, false);
-    m_caller->SetSpriteIndex(sprite);
+    m_room = std::make_unique<BoxRoom>(sprite, kInstances, kObjects, 640, 480, solid);
+    m_caller = m_room->caller;
   }
   ~World() {
-    Room_Current = nullptr;
-    m_room.active = InstanceList();
-    for (CInstance* i : m_instances) delete i;
-    delete m_caller;
+    m_room.reset();
     ObjectLists_FreeAll();
     Object_Shutdown();
     Game_UseLinkRecord(nullptr);
@@ -85,8 +62,7 @@ class World {
   World(const World&) = delete;
   World& operator=(const World&) = delete;
 
-  CRoom m_room;
-  std::vector<CInstance*> m_instances;
+  std::unique_ptr<BoxRoom> m_room;
   CInstance* m_caller = nullptr;
 };
 

@@ -14,23 +14,6 @@
 namespace render_test {
 namespace {
 
-struct Vertex {
-  float x, y, z;
-  uint32_t colour;
-  float u, v;
-};
-
-// The vertices of a recorded draw, 16-byte ones with u = v = 0.
-std::vector<Vertex> VerticesOf(const D3D9RecordedDraw& draw) {
-  std::vector<Vertex> out;
-  for (size_t at = 0; at + draw.stride <= draw.vertices.size(); at += draw.stride) {
-    Vertex v{};
-    std::memcpy(&v, draw.vertices.data() + at, std::min<size_t>(draw.stride, sizeof v));
-    out.push_back(v);
-  }
-  return out;
-}
-
 struct Point {
   float x, y;
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -27,6 +28,24 @@
 #include "render/vertex_batch.h"
 
 namespace render_test {
+
+// A vertex as the device receives it.
+struct Vertex {
+  float x, y, z;
+  uint32_t colour;
+  float u, v;
+};
+
+// The vertices of a recorded draw, 16-byte ones with u = v = 0.
+inline std::vector<Vertex> VerticesOf(const D3D9RecordedDraw& draw) {
+  std::vector<Vertex> out;
+  for (size_t at = 0; at + draw.stride <= draw.vertices.size(); at += draw.stride) {
+    Vertex v{};
+    std::memcpy(&v, draw.vertices.data() + at, std::min<size_t>(draw.stride, sizeof v));
+    out.push_back(v);
+  }
+  return out;
+}
 
 // The renderer's globals as at start-up.
 inline void ResetRenderGlobals() {

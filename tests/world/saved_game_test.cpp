@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "functions/buffer_functions.h"
 #include "game_call.h"
 #include "host/host_fixture.h"
+#include "host/host_test_support.h"
 #include "host/rooms.h"
 #include "io/buffer.h"
 #include "runtime/error_report.h"
@@ -22,6 +25,10 @@
 #include "vm/variable_names.h"
 #include "world/activation.h"
 #include "world/instance_ids.h"
+#include "runtime/game_data.h"
+#include "runtime/game_flags.h"
+#include "runtime/link_record.h"
+#include "world/builtin_variables.h"
 #include "world/room_table.h"
 #include "world/saved_game.h"
 #include "world_driver.h"
@@ -447,6 +454,141 @@ TEST_F(SavedGameTest, ADamagedStreamIsRefusedAndChangesNothing) {
   }
   EXPECT_EQ(Run(2), 2) << "the game goes on";
   EXPECT_TRUE(LoadBytes(good)) << "the stream itself was sound";
+}
+
+// The id the byte code's variable table gave a global (null instance) or instance variable name.
+int32_t ByteCodeVariable(CInstance* instance, const char* name) {
+  const int32_t slot = instance != nullptr ? Variable_FindInstanceName(name) : Variable_FindGlobalName(name);
+  return slot < 0 ? -1 : slot + kUserVariableBase;
+}
+
+// A variable of the byte code's instance (null: the global object) as text: a real through
+// std::to_string, a string as it is, "?" for anything else or nothing.
+std::string ValueText(CInstance* instance, const char* name) {
+  RValue out = RValue_MakeUndefined();
+  const int32_t id = ByteCodeVariable(instance, name);
+  const bool found = id >= 0 && (instance != nullptr ? Variable_GetValue(instance, id, ARRAY_INDEX_NONE, &out)
+                                                     : Variable_GetGlobal(id, ARRAY_INDEX_NONE, &out));
+  std::string text = "?";
+  if (found && RValue_Kind(&out) == VALUE_REAL) {
+    text = std::to_string(out.val);
+  } else if (found && RValue_Kind(&out) == VALUE_STRING && out.pString != nullptr && out.pString->text != nullptr) {
+    text = out.pString->text;
+  }
+  RValue_Release(&out);
+  return text;
+}
+
+// The game the runner saves below: room 0 holds two instances of an object with no events. The
+// second one's creation code moves it and gives it a variable; the room's creation code then sets
+// the score, lives, health, a caption and two globals, and calls game_save("slot1.sav").
+void WriteSavingGame(container::ContainerWriter& writer) {
+  const char* const code =
+      ".code moved\n"
+      "push.i 77\npop.v.i builtin.x vflags=10\n"
+      "push.d 2.5\npop.v.d self.hp vflags=10\nret.e\n"
+      ".code room_code\n"
+      "push.i 42\npop.v.i builtin.score vflags=10\n"
+      "push.i 7\npop.v.i builtin.lives vflags=10\n"
+      "push.d 55.5\npop.v.d builtin.health vflags=10\n"
+      "push.s \"Points: \"\nconv.s.v\npop.v.v builtin.caption_score vflags=10\n"
+      "push.i 9\npop.v.i global.coins vflags=10\n"
+      "push.s \"north\"\nconv.s.v\npop.v.v global.heading vflags=10\n"
+      "push.s \"slot1.sav\"\nconv.s.v\ncall.i game_save 1\npopz.v\nexit.i\n";
+  container::BytecodeProgram program;
+  std::string error;
+  EXPECT_TRUE(container::assemble_bytecode(code, &program, &error)) << error;
+  RoomEntry room{.name = "room0", .width = 320, .height = 240, .speed = 30};
+  room.creation_code = 1;
+  room.instances = {RoomInstanceEntry{.x = 10, .y = 5, .object = 0, .id = 100001},
+                    RoomInstanceEntry{.x = 20, .y = 6, .object = 0, .id = 100002, .code = 0}};
+  std::vector<container::ObjtEntry> objects(1);
+  objects[0].name = "ob";
+  container::MinimalGameParts parts;
+  parts.rooms = std::span(&room, 1);
+  parts.objects = objects;
+  parts.code = &program;
+  container::add_minimal_game(writer, parts);
+}
+
+// A file the built runner saved, run headless on the same game, restores that game's state in a
+// fresh run of it here.
+TEST_F(SavedGameTest, ASaveTheRunnerMadeLoadsIntoAFreshRunOfTheSameGame) {
+  container::ContainerWriter writer;
+  WriteSavingGame(writer);
+  const std::string dir = host_test::MakeScratchDir("runner_save");
+  const container::BuildResult written = writer.write_file(dir + "/game.win");
+  ASSERT_TRUE(written.ok()) << written.error;
+  std::filesystem::create_directories(dir + "/data");
+  const host_test::RunResult run =
+      host_test::RunProgram(TOLVARINE_RUNNER, {"-game", "game.win", "-headless", "-debugoutput", "log.txt"}, dir,
+                            {{"XDG_DATA_HOME", dir + "/data"}, {"SDL_VIDEODRIVER", "offscreen"}});
+  const std::string runLog = host_test::Exists(dir + "/log.txt") ? host_test::ReadFile(dir + "/log.txt") : "";
+  ASSERT_FALSE(run.timedOut) << runLog;
+  ASSERT_EQ(run.exitCode, 0) << run.output << runLog;
+  const std::string saved = host_test::FindFile(dir + "/data", "slot1.sav");
+  ASSERT_NE(saved, "") << runLog;
+  const std::string runnerBytes = host_test::ReadFile(saved);
+
+  // The same game started here as the runner starts it: no link record, its code the byte code
+  // (the fixture's teardown puts compiled mode back).
+  const container::BuildResult built = writer.build();
+  ASSERT_TRUE(built.ok()) << built.error;
+  m_bytes = built.bytes;
+  m_started = true;
+  Game_UseLinkRecord(nullptr);
+  Game_SetCompiledMode(false);
+  Variable_Shutdown();  // the runner's built-in variables in place of the kit's two
+  Variable_BuiltIn_Init();
+  Game_MutableData().container = {m_bytes.data(), m_bytes.size()};  // what the byte code is read from
+  ASSERT_TRUE(Game_ScanHeaderChunks({m_bytes.data(), m_bytes.size()}));
+  ASSERT_TRUE(Game_LoadChunks(m_bytes.data(), m_bytes.size())) << Game_LoadFailure();
+  Start();
+  ASSERT_EQ(g_RunState.score, 42) << "the creation code ran here too\n" << m_area.log.text;
+  const Snapshot fresh = Take();
+  ASSERT_EQ(fresh.active, 2);
+
+  // Everything changed, then the runner's file (over the one the creation code saved here).
+  g_RunState.score = 0;
+  g_RunState.lives = 0;
+  g_RunState.health = 1.0;
+  Host_ReplaceText(&g_RunState.captionScore, "x");
+  Room_Current->DeleteInstance(Instance(100002));
+  ASSERT_NE(Room_Current->CreateInstance(1.0f, 1.0f, 0), nullptr);
+  Instance(100001)->SetPosition(0.0f, 0.0f);
+  RValue zero = RValue_MakeReal(0.0);
+  ASSERT_TRUE(Variable_SetGlobal(ByteCodeVariable(nullptr, "coins"), ARRAY_INDEX_NONE, &zero));
+  ASSERT_EQ(ValueText(nullptr, "coins"), std::to_string(0.0));
+  Room_SetInstanceIdCounter(fresh.instanceCounter + 50);
+  const std::string path = LoadSave_MapSavePath("slot1.sav");
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << runnerBytes;
+  }
+  ASSERT_EQ(ReadAll(path), runnerBytes);
+
+  Game_Load("slot1.sav");
+  Step();
+  EXPECT_EQ(g_RunState.score, 42);
+  EXPECT_EQ(g_RunState.lives, 7);
+  EXPECT_EQ(g_RunState.health, 55.5);
+  EXPECT_STREQ(g_RunState.captionScore, "Points: ");
+  EXPECT_EQ(ValueText(nullptr, "heading"), "north");
+  EXPECT_EQ(ValueText(nullptr, "coins"), std::to_string(9.0));
+  const Snapshot loaded = Take();
+  EXPECT_EQ(loaded.roomIndex, fresh.roomIndex);
+  EXPECT_EQ(loaded.instanceCounter, fresh.instanceCounter) << "the runner's counter";
+  EXPECT_EQ(loaded.tileCounter, fresh.tileCounter);
+  EXPECT_EQ(Sorted(loaded.ids), Sorted(fresh.ids));
+  CInstance* moved = Instance(100002);
+  ASSERT_NE(moved, nullptr);
+  EXPECT_FLOAT_EQ(moved->x, 77.0f);
+  EXPECT_FLOAT_EQ(moved->y, 6.0f);
+  EXPECT_EQ(ValueText(moved, "hp"), std::to_string(2.5));
+  ASSERT_NE(Instance(100001), nullptr);
+  EXPECT_FLOAT_EQ(Instance(100001)->x, 10.0f);
+  EXPECT_EQ(Object_Data(0)->instances.count, 2);
+  EXPECT_EQ(Run(3), 3) << "the game goes on";
 }
 
 TEST_F(SavedGameTest, AnotherCountOfGlobalsIsAFormatChange) {
