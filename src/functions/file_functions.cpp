@@ -13,6 +13,7 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "functions/handler_args.h"
+#include "functions/http_functions.h"
 #include "functions/json_functions.h"
 #include "io/file_find.h"
 #include "functions/ini_functions.h"
@@ -772,8 +773,8 @@ constexpr FileFunction kFileFunctions[] = {
 
 // Their handlers come with the network and archive layers; until then each says so.
 constexpr FileFunction kPendingFunctions[] = {
-    {"http_get", Handler_NotImplemented, 1},     {"http_post_string", Handler_NotImplemented, 2}, {"http_get_file", Handler_NotImplemented, 2},
-    {"http_request", Handler_NotImplemented, 4}, {"json_encode", F_JsonEncode, 1},      {"json_decode", F_JsonDecode, 1},
+    {"http_get", F_HttpGet, 1},         {"http_post_string", F_HttpPostString, 2}, {"http_get_file", F_HttpGetFile, 2},
+    {"http_request", F_HttpRequest, 4}, {"json_encode", F_JsonEncode, 1},      {"json_decode", F_JsonDecode, 1},
     {"zip_unzip", Handler_NotImplemented, 2},
 };
 
