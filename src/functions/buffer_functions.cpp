@@ -71,7 +71,14 @@ bool FreeBuffer(int32_t index) {
 
 int32_t Buffer_TableCapacity() { return static_cast<int32_t>(g_buffers.size()); }
 
+namespace {
+uint64_t g_tableGeneration = 0;
+}  // namespace
+
+uint64_t Buffer_TableGeneration() { return g_tableGeneration; }
+
 void Buffer_FreeAll() {
+  ++g_tableGeneration;
   BufferAsync_Reset();
   for (IBuffer* buffer : g_buffers) delete buffer;
   g_buffers.clear();

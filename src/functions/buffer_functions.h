@@ -25,6 +25,9 @@ bool FreeBuffer(int32_t index);
 int32_t Buffer_TableCapacity();
 // Destroys every buffer and the table (the end of the process, and tests).
 void Buffer_FreeAll();
+// Rises each time Buffer_FreeAll empties the table: a holder of an index and a pointer from
+// before then holds neither (the same slot and address may belong to a new buffer).
+uint64_t Buffer_TableGeneration();
 
 // Registers the buffer script functions.
 void InitBufferFunctions();

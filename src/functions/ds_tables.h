@@ -5,6 +5,7 @@
 // again, lowest first, by the next create of that kind. Main thread only.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -54,9 +55,15 @@ class DsTable {
   // The first empty slot, else a new one at the end (the item array grows 16 slots at a time).
   // The caller stores the new container in it.
   int32_t Allocate() {
-    for (int32_t id = 0; id < m_count; ++id) {
-      if (m_items[id] == nullptr) return id;
+    // Every slot below the hint is occupied, so the scan starts there: filling a table of n
+    // containers (a decoded JSON text makes one per object and array) stays linear, not n^2.
+    for (int32_t id = m_lowestFree; id < m_count; ++id) {
+      if (m_items[id] == nullptr) {
+        m_lowestFree = id;
+        return id;
+      }
     }
+    m_lowestFree = m_count;
     if (m_count >= m_capacity) {
       const int32_t capacity = m_count + kDsTableGrowth;
       m_items = static_cast<T**>(MEM_REALLOC(m_items, sizeof(T*) * static_cast<size_t>(capacity)));
@@ -65,7 +72,10 @@ class DsTable {
     }
     return m_count++;
   }
-  void Store(int32_t id, T* container) { m_items[id] = container; }
+  void Store(int32_t id, T* container) {
+    m_items[id] = container;
+    if (container == nullptr) m_lowestFree = std::min(m_lowestFree, id);
+  }
   // The first free slot (taken first) then a new container made with the arguments in it; its
   // id.
   template <typename... Args>
@@ -84,7 +94,10 @@ class DsTable {
   // that nothing finds the container by id while its destructor runs.
   T* Take(int32_t id) {
     T* container = Get(id);
-    if (container != nullptr) m_items[id] = nullptr;
+    if (container != nullptr) {
+      m_items[id] = nullptr;
+      m_lowestFree = std::min(m_lowestFree, id);
+    }
     return container;
   }
   // Frees the item array once every slot has been emptied (teardown); ids start from 0 again.
@@ -93,12 +106,14 @@ class DsTable {
     m_items = nullptr;
     m_capacity = 0;
     m_count = 0;
+    m_lowestFree = 0;
   }
 
  private:
   int32_t m_capacity = 0;
   T** m_items = nullptr;
   int32_t m_count = 0;
+  int32_t m_lowestFree = 0;  // no slot below it is empty
 };
 
 extern DsTable<CDS_Map> g_DsMaps;

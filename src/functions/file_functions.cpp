@@ -13,7 +13,9 @@
 #include "core/memory_manager.h"
 #include "core/value.h"
 #include "functions/handler_args.h"
+#include "functions/http_functions.h"
 #include "functions/json_functions.h"
+#include "functions/zip_archive.h"
 #include "io/file_find.h"
 #include "functions/ini_functions.h"
 #include "runtime/runner_options.h"
@@ -770,11 +772,25 @@ constexpr FileFunction kFileFunctions[] = {
     {"parameter_string", parameter_string, 1},
 };
 
-// Their handlers come with the network and archive layers; until then each says so.
-constexpr FileFunction kPendingFunctions[] = {
-    {"http_get", Handler_NotImplemented, 1},     {"http_post_string", Handler_NotImplemented, 2}, {"http_get_file", Handler_NotImplemented, 2},
-    {"http_request", Handler_NotImplemented, 4}, {"json_encode", F_JsonEncode, 1},      {"json_decode", F_JsonDecode, 1},
-    {"zip_unzip", Handler_NotImplemented, 2},
+// The archive's found path and the destination in the save area; the number of entries.
+void zip_unzip(RValue* result, CInstance*, CInstance*, int32_t argc, RValue* args) {
+  const Args a{argc, args};
+  const char* name = a.S(0);
+  std::string archive = FoundPath(name);
+  if (archive.empty()) archive = SavePath(name);
+  const char* folder = a.S(1);
+  std::string destination = SavePath(folder);
+  // No folder named: the save area itself.
+  if (folder == nullptr || folder[0] == '\0') destination = Win32_GetSaveDirectory();
+  while (destination.size() > 1 && destination.back() == '/') destination.pop_back();
+  Args_SetReal(result, Command_Unzip(archive.c_str(), destination.c_str(), 0, 0, nullptr));
+}
+
+// The HTTP, JSON and archive functions.
+constexpr FileFunction kNetworkFunctions[] = {
+    {"http_get", F_HttpGet, 1},         {"http_post_string", F_HttpPostString, 2}, {"http_get_file", F_HttpGetFile, 2},
+    {"http_request", F_HttpRequest, 4}, {"json_encode", F_JsonEncode, 1},      {"json_decode", F_JsonDecode, 1},
+    {"zip_unzip", zip_unzip, 2},
 };
 
 template <size_t N>
@@ -795,5 +811,5 @@ void InitFileFunctions() {
   File_CloseFiles();
   Register(kFileFunctions);
   Ini_RegisterFunctions(kFileFunctionFlag);
-  Register(kPendingFunctions);
+  Register(kNetworkFunctions);
 }

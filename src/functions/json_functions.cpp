@@ -88,10 +88,14 @@ bool TokensAreStrict(const char* s, size_t n) {
 
 // --- printing ----------------------------------------------------------------------------------
 
-// Reals print with six decimals (the library would write the shortest round-trip form).
+// Reals print with six decimals (the library would write the shortest round-trip form). JSON has
+// no NaN or infinity ("nan", "inf" would make the whole text unreadable, a secure file with it
+// lost): they print as null.
 int PrintReal(json_object* object, printbuf* out, int, int) {
+  const double value = json_object_get_double(object);
+  if (!std::isfinite(value)) return printbuf_memappend(out, "null", 4);
   char text[400];
-  int n = std::snprintf(text, sizeof text, "%lf", json_object_get_double(object));
+  int n = std::snprintf(text, sizeof text, "%lf", value);
   if (n < 0) return -1;
   n = std::min<int>(n, static_cast<int>(sizeof text) - 1);
   // Whatever the locale, the decimal point is a dot.

@@ -2,6 +2,7 @@
 // only the same machine reads back.
 #include <json-c/json.h>
 
+#include <cmath>
 #include <string>
 
 #include "file_call.h"
@@ -116,6 +117,12 @@ TEST_F(JsonTest, EncodedMapsTakeTheSpacedFormWithSixDecimals) {
   EXPECT_EQ(CallText("json_encode", {Real(map)}), "{ \"s\": \"q\\\"\\/\\u000c\\n\" }");
   // A map that names nothing encodes as nothing.
   EXPECT_EQ(CallText("json_encode", {Real(map + 40)}), "");
+  // JSON has no NaN or infinity: they encode as null, so the text stays readable.
+  m->Clear();
+  m->AddPair("n", std::nan(""), nullptr);
+  EXPECT_EQ(CallText("json_encode", {Real(map)}), "{ \"n\": null }");
+  const int32_t huge = Decode("{\"h\": 1e400}");
+  EXPECT_EQ(CallText("json_encode", {Real(huge)}), "{ \"h\": null }");
 }
 
 TEST_F(JsonTest, ArraysFlattenAndASelfOwningMapEncodesItselfAsNull) {
