@@ -1,5 +1,8 @@
 // An instance's body: its state for the physics variables, its bound fixtures, and its end.
+#include <initializer_list>
+
 #include "physics/physics_internal.h"
+#include "world/instance.h"
 
 using physics::CheckArgument;
 using physics::Finite;
@@ -164,4 +167,94 @@ int32_t CPhysicsObject::FixtureCount() const {
     for (const b2Fixture* f = m_body->GetFixtureList(); f != nullptr; f = f->GetNext()) ++n;
   }
   return n;
+}
+
+namespace {
+
+bool AllFinite(std::initializer_list<float> values) {
+  for (float v : values) {
+    if (!Finite(v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void CPhysicsObject::ApplyForce(float pointX, float pointY, float forceX, float forceY) {
+  if (m_body == nullptr || m_body->GetType() != b2_dynamicBody ||
+      !CheckArgument(AllFinite({pointX, pointY, forceX, forceY}), L"force must be finite")) {
+    return;
+  }
+  m_body->ApplyForce(b2Vec2(forceX, forceY), b2Vec2(pointX, pointY), true);
+}
+
+void CPhysicsObject::ApplyImpulse(float pointX, float pointY, float impulseX, float impulseY) {
+  if (m_body == nullptr || m_body->GetType() != b2_dynamicBody ||
+      !CheckArgument(AllFinite({pointX, pointY, impulseX, impulseY}), L"impulse must be finite")) {
+    return;
+  }
+  m_body->ApplyLinearImpulse(b2Vec2(impulseX, impulseY), b2Vec2(pointX, pointY), true);
+}
+
+void CPhysicsObject::ApplyLocalForce(float pointX, float pointY, float forceX, float forceY) {
+  if (m_body == nullptr) return;
+  const b2Vec2 point = m_body->GetWorldPoint(b2Vec2(pointX, pointY));
+  const b2Vec2 force = m_body->GetWorldVector(b2Vec2(forceX, forceY));
+  ApplyForce(point.x, point.y, force.x, force.y);
+}
+
+void CPhysicsObject::ApplyLocalImpulse(float pointX, float pointY, float impulseX, float impulseY) {
+  if (m_body == nullptr) return;
+  const b2Vec2 point = m_body->GetWorldPoint(b2Vec2(pointX, pointY));
+  const b2Vec2 impulse = m_body->GetWorldVector(b2Vec2(impulseX, impulseY));
+  ApplyImpulse(point.x, point.y, impulse.x, impulse.y);
+}
+
+void CPhysicsObject::ApplyTorque(float torque) {
+  if (m_body == nullptr || m_body->GetType() != b2_dynamicBody || !CheckArgument(Finite(torque), L"torque must be finite")) {
+    return;
+  }
+  m_body->ApplyTorque(torque, true);
+}
+
+void CPhysicsObject::ApplyAngularImpulse(float impulse) {
+  if (m_body == nullptr || m_body->GetType() != b2_dynamicBody ||
+      !CheckArgument(Finite(impulse), L"angular impulse must be finite")) {
+    return;
+  }
+  m_body->ApplyAngularImpulse(impulse, true);
+}
+
+void CPhysicsObject::SetMassProperties(float mass, float localCentreX, float localCentreY, float inertia) {
+  // The library stops on an inertia at or below the mass's own about the centre.
+  // A mass of 0 or less counts as 1 there, as the library takes it.
+  const float centre = localCentreX * localCentreX + localCentreY * localCentreY;
+  const float effectiveMass = mass > 0.0f ? mass : 1.0f;
+  if (m_body == nullptr ||
+      !CheckArgument(AllFinite({mass, localCentreX, localCentreY, inertia}) && mass >= 0.0f && inertia >= 0.0f &&
+                         (inertia == 0.0f || m_body->IsFixedRotation() || inertia - effectiveMass * centre > 0.0f),
+                     L"mass properties must be finite, not negative, and the inertia above the mass's own")) {
+    return;
+  }
+  b2MassData data;
+  data.mass = mass;
+  data.center.Set(localCentreX, localCentreY);
+  data.I = inertia;
+  m_body->SetMassData(&data);
+}
+
+bool Physics_TestOverlap(const CInstance* instance, const CInstance* other, float x, float y, float angle) {
+  if (instance == nullptr || other == nullptr || instance->physics_object == nullptr || other->physics_object == nullptr) {
+    return false;
+  }
+  const b2Body* a = instance->physics_object->m_body;
+  const b2Body* b = other->physics_object->m_body;
+  if (a == nullptr || b == nullptr || !AllFinite({x, y, angle})) return false;
+  const b2Transform placed(b2Vec2(x, y), b2Rot(angle));
+  for (const b2Fixture* fa = a->GetFixtureList(); fa != nullptr; fa = fa->GetNext()) {
+    for (const b2Fixture* fb = b->GetFixtureList(); fb != nullptr; fb = fb->GetNext()) {
+      if (b2TestOverlap(fa->GetShape(), 0, fb->GetShape(), 0, placed, b->GetTransform())) return true;
+    }
+  }
+  return false;
 }

@@ -118,6 +118,16 @@ class CPhysicsObject {
   void SetFixedRotation(bool on);
   void SetActive(bool on);
 
+  // Forces and impulses act on dynamic bodies only (woken first), in world or body-local terms;
+  // the library clears forces after each of its steps.
+  void ApplyForce(float pointX, float pointY, float forceX, float forceY);
+  void ApplyImpulse(float pointX, float pointY, float impulseX, float impulseY);
+  void ApplyLocalForce(float pointX, float pointY, float forceX, float forceY);
+  void ApplyLocalImpulse(float pointX, float pointY, float impulseX, float impulseY);
+  void ApplyTorque(float torque);
+  void ApplyAngularImpulse(float impulse);
+  void SetMassProperties(float mass, float localCentreX, float localCentreY, float inertia);
+
   // Binding ids count from 0 per body; a chain binding holds one edge fixture per segment.
   int32_t AddFixture(std::vector<b2Fixture*> fixtures);
   bool RemoveFixture(int32_t bindingId);
@@ -139,6 +149,10 @@ class CPhysicsObject {
   int32_t m_nextBinding = 0;
   std::unordered_map<int32_t, std::vector<b2Fixture*>> m_bindings;
 };
+
+// Any fixture of the instance's body, placed at (x, y) metres with that angle (radians), overlaps
+// any fixture of the other's body where it is; false when either has no body.
+bool Physics_TestOverlap(const CInstance* instance, const CInstance* other, float x, float y, float angle);
 
 // A room's physics world: the library world, its contact stack and collision categories.
 class CPhysicsWorld {

@@ -411,3 +411,72 @@ TEST_F(PhysicsWorldTest, ABodyDestroyedInACollisionEventLeavesNoFixtureBehind) {
 }
 
 }  // namespace
+
+namespace {
+
+class PhysicsBodyOperationsTest : public PhysicsTest {
+ protected:
+  void SetUp() override {
+    PhysicsTest::SetUp();
+    LoadObjects({{"crate", {}}});
+    m_crate = Place(0, 0, 0);
+    ASSERT_EQ(Bind(Box(20, 20, 1), m_crate), 0);  // 2 m square: mass 4
+    m_wall = Place(0, 100, 0);
+    ASSERT_EQ(Bind(Box(20, 20, 0), m_wall), 0);
+  }
+  CInstance* m_crate = nullptr;
+  CInstance* m_wall = nullptr;
+};
+
+TEST_F(PhysicsBodyOperationsTest, ImpulsesAndForcesMoveDynamicBodiesOnly) {
+  CPhysicsObject* crate = m_crate->physics_object;
+  crate->ApplyImpulse(0, 0, 8, 0);  // through the centre: no turn
+  EXPECT_NEAR(crate->LinearVelocityX(), 2, 1e-5);
+  EXPECT_EQ(crate->AngularVelocity(), 0);
+  crate->SetRotation(90);
+  crate->ApplyLocalImpulse(0, 0, 4, 0);  // body-local x points along world y at a quarter turn
+  EXPECT_NEAR(crate->LinearVelocityX(), 2, 1e-5);
+  EXPECT_NEAR(crate->LinearVelocityY(), 1, 1e-5);
+  crate->ApplyAngularImpulse(crate->Inertia());
+  EXPECT_NEAR(crate->AngularVelocity(), 1, 1e-5);
+  crate->ApplyForce(0, 0, NAN, 0);  // refused
+  EXPECT_TRUE(std::isfinite(crate->LinearVelocityX()));
+
+  CPhysicsObject* wall = m_wall->physics_object;
+  wall->ApplyImpulse(10, 0, 8, 0);
+  wall->ApplyTorque(5);
+  EXPECT_EQ(wall->LinearVelocityX(), 0);
+  EXPECT_EQ(wall->AngularVelocity(), 0);
+}
+
+TEST_F(PhysicsBodyOperationsTest, AForceActsInTheNextStepOnly) {
+  CPhysicsObject* crate = m_crate->physics_object;
+  crate->ApplyForce(crate->WorldCentreX(), crate->WorldCentreY(), 240, 0);  // 60 m/s² on 4 kg
+  Step();
+  EXPECT_NEAR(crate->LinearVelocityX(), 1, 1e-4);
+  Step();
+  EXPECT_NEAR(crate->LinearVelocityX(), 1, 1e-4) << "the force was cleared after the first step";
+}
+
+TEST_F(PhysicsBodyOperationsTest, MassPropertiesTheLibraryWouldRefuseAreRefused) {
+  CPhysicsObject* crate = m_crate->physics_object;
+  crate->SetMassProperties(2, 0, 0, 1);
+  EXPECT_FLOAT_EQ(crate->Mass(), 2);
+  EXPECT_FLOAT_EQ(crate->Inertia(), 1);
+  crate->SetMassProperties(2, 3, 0, 1);  // an inertia below the mass's own about the centre
+  crate->SetMassProperties(-1, 0, 0, 1);
+  EXPECT_FLOAT_EQ(crate->Mass(), 2);
+  EXPECT_FLOAT_EQ(crate->Inertia(), 1);
+}
+
+TEST_F(PhysicsBodyOperationsTest, OverlapPlacesTheFirstBodyWhereAsked) {
+  EXPECT_FALSE(Physics_TestOverlap(m_crate, m_wall, 0, 0, 0));
+  EXPECT_TRUE(Physics_TestOverlap(m_crate, m_wall, 9.5f, 0, 0));  // the wall's centre is 10 m away
+  EXPECT_TRUE(Physics_TestOverlap(m_crate, m_wall, 7.7f, 0, static_cast<float>(std::numbers::pi / 4)))
+      << "turned, the square reaches further";
+  EXPECT_FALSE(Physics_TestOverlap(m_crate, m_wall, 7.7f, 0, 0));
+  CInstance* bodiless = Place(0, 0, 0);
+  EXPECT_FALSE(Physics_TestOverlap(bodiless, m_wall, 10, 0, 0));
+}
+
+}  // namespace
