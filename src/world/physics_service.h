@@ -138,6 +138,9 @@ class CPhysicsObject {
   void SetDensity(int32_t bindingId, float v);
   void SetRestitution(int32_t bindingId, float v);
   int32_t FixtureCount() const;  // library fixtures on the body
+  // Draws the fixtures in the current draw colour, in pixels (k is 1 / scale); a circle around the
+  // body origin.
+  void DebugDraw(float k) const;
 
   CPhysicsWorld* m_pWorld;  // null once the world is gone
   b2Body* m_body;           // null once the world is gone
@@ -176,6 +179,10 @@ class CPhysicsWorld {
   int32_t BindFixture(CPhysicsFixture* fixture, CInstance* instance, float offsetX, float offsetY);
   // Destroys an instance's body and deletes its physics object (either may be null).
   static void DestroyBody(CPhysicsWorld* world, CPhysicsObject* object);
+
+  // Draws the whole world with the script's debug flags (shapes 1, joints 2, centres of mass 4,
+  // boxes 8, contact pairs 64).
+  void DrawDebug(int32_t flags);
 
   // The step of the motion phase: paths, substeps, instances following bodies, collision events.
   void Update(int32_t roomSpeed, bool anyInstanceOnPath);
