@@ -2,6 +2,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <string>
 
 #include "physics/lifecycle.h"
 #include "physics_test_support.h"
@@ -477,6 +478,51 @@ TEST_F(PhysicsBodyOperationsTest, OverlapPlacesTheFirstBodyWhereAsked) {
   EXPECT_FALSE(Physics_TestOverlap(m_crate, m_wall, 7.7f, 0, 0));
   CInstance* bodiless = Place(0, 0, 0);
   EXPECT_FALSE(Physics_TestOverlap(bodiless, m_wall, 10, 0, 0));
+}
+
+}  // namespace
+
+namespace {
+
+class PhysicsCategoryTest : public PhysicsTest {};
+
+TEST_F(PhysicsCategoryTest, AChildWithoutEventsOfItsOwnSharesItsParentsCategory) {
+  // 0 ball, 1 wall; 2 child of ball adds nothing; 3 child of ball adds an event with itself.
+  std::vector<ObjtEntry> entries = {Entry("ball"), Entry("wall"), Entry("pebble", 0), Entry("rock", 0)};
+  entries[0].on(kEventCollision, 1, kit::kLogEvent);
+  entries[1].on(kEventCollision, 0, kit::kLogEvent);
+  entries[3].on(kEventCollision, 3, kit::kLogEvent);
+  ASSERT_TRUE(Load(std::span(entries.data(), entries.size())));
+  ObjectLists_Build();
+  const int32_t ball = World()->CollisionCategoryFor(0);
+  EXPECT_GE(ball, 0);
+  EXPECT_EQ(World()->CollisionCategoryFor(2), ball);
+  const int32_t rock = World()->CollisionCategoryFor(3);
+  EXPECT_GE(rock, 0);
+  EXPECT_NE(rock, ball);
+}
+
+TEST_F(PhysicsCategoryTest, TheThirtyThirdObjectGetsNoCategoryAndCollidesWithNothing) {
+  std::vector<ObjtEntry> entries;
+  std::vector<std::string> names;
+  for (int32_t k = 0; k < 33; ++k) names.push_back("o" + std::to_string(k));
+  for (int32_t k = 0; k < 33; ++k) {
+    entries.push_back(Entry(names[static_cast<size_t>(k)].c_str()));
+    entries.back().on(kEventCollision, static_cast<uint32_t>(k), kit::kLogEvent);
+  }
+  ASSERT_TRUE(Load(std::span(entries.data(), entries.size())));
+  ObjectLists_Build();
+  for (int32_t k = 0; k < 32; ++k) EXPECT_EQ(World()->CollisionCategoryFor(k), k);
+  error_occurred = false;
+  CInstance* last = Place(32, 0, 0);
+  ASSERT_EQ(Bind(Box(10, 10, 1), last), 0);
+  EXPECT_TRUE(error_occurred);
+  ASSERT_NE(error_last, nullptr);
+  EXPECT_NE(std::string(error_last->text).find("Unable to assign a collision category for object o32.\nConsider using "
+                                                "parenting to reduce collision overheads where possible."),
+            std::string::npos);
+  EXPECT_EQ(last->physics_object->m_category, -1);
+  EXPECT_EQ(last->physics_object->m_body->GetFixtureList()->GetUserData().pointer, 0u);
 }
 
 }  // namespace
