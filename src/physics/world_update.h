@@ -4,5 +4,5 @@
 #include <cstdint>
 
 // The whole motion step of the current room's physics world: instances on paths, substeps,
-// forces and collision events.
+// instances following their bodies and collision events. False when the room has no world.
 bool PhysicsWorldUpdate(int32_t roomSpeed, bool anyInstanceOnPath);

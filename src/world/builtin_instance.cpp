@@ -191,7 +191,7 @@ double RoomSpeed() { return Room_Current != nullptr ? Room_Current->GetSpeed() :
 
 bool GV_PhyRotation(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  return body != nullptr && Builtin_Real(out, body->m_angle * kDegreesPerRadian);
+  return body != nullptr && Builtin_Real(out, body->Angle() * kDegreesPerRadian);
 }
 bool SV_PhyRotation(CInstance* self, int32_t, const RValue* value) {
   CPhysicsObject* body = BodyOf(self);
@@ -205,7 +205,7 @@ template <bool Vertical>
 bool GV_PhyPosition(CInstance* self, int32_t, RValue* out) {
   CPhysicsObject* body;
   double s;
-  return BodyAndScale(self, &body, &s) && Builtin_Real(out, (Vertical ? body->m_y : body->m_x) / s);
+  return BodyAndScale(self, &body, &s) && Builtin_Real(out, (Vertical ? body->Y() : body->X()) / s);
 }
 template <bool Vertical>
 bool SV_PhyPosition(CInstance* self, int32_t, const RValue* value) {
@@ -214,16 +214,16 @@ bool SV_PhyPosition(CInstance* self, int32_t, const RValue* value) {
   if (!BodyAndScale(self, &body, &s) || !Builtin_Number(value, &v)) return false;
   const float metres = static_cast<float>(Builtin_Float(v) * s);
   if (Vertical) {
-    body->SetPosition(body->m_x, metres);
+    body->SetPosition(body->X(), metres);
   } else {
-    body->SetPosition(metres, body->m_y);
+    body->SetPosition(metres, body->Y());
   }
   return true;
 }
 
 bool GV_PhyAngularVelocity(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  return body != nullptr && Builtin_Real(out, body->m_angularVelocity * kDegreesPerRadian);
+  return body != nullptr && Builtin_Real(out, body->AngularVelocity() * kDegreesPerRadian);
 }
 bool SV_PhyAngularVelocity(CInstance* self, int32_t, const RValue* value) {
   CPhysicsObject* body = BodyOf(self);
@@ -239,7 +239,7 @@ bool GV_PhyVelocity(CInstance* self, int32_t, RValue* out) {
   CPhysicsObject* body;
   double s;
   if (!BodyAndScale(self, &body, &s)) return false;
-  const double v = (Vertical ? body->m_linearVelocityY : body->m_linearVelocityX) / s;
+  const double v = (Vertical ? body->LinearVelocityY() : body->LinearVelocityX()) / s;
   return Builtin_Real(out, PerStep ? v / RoomSpeed() : v);
 }
 template <bool Vertical, bool PerStep>
@@ -249,59 +249,43 @@ bool SV_PhyVelocity(CInstance* self, int32_t, const RValue* value) {
   if (!BodyAndScale(self, &body, &s) || !Builtin_Number(value, &v)) return false;
   const float metres = static_cast<float>(Builtin_Float(v) * s * (PerStep ? RoomSpeed() : 1.0));
   if (Vertical) {
-    body->SetLinearVelocity(body->m_linearVelocityX, metres);
+    body->SetLinearVelocity(body->LinearVelocityX(), metres);
   } else {
-    body->SetLinearVelocity(metres, body->m_linearVelocityY);
+    body->SetLinearVelocity(metres, body->LinearVelocityY());
   }
   return true;
 }
 
-template <float CPhysicsObject::*Field>
+template <float (CPhysicsObject::*Get)() const>
 bool GetBodyFloat(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  return body != nullptr && Builtin_Real(out, body->*Field);
+  return body != nullptr && Builtin_Real(out, (body->*Get)());
 }
-template <float CPhysicsObject::*Field>
+template <void (CPhysicsObject::*Set)(float)>
 bool SetBodyFloat(CInstance* self, int32_t, const RValue* value) {
   CPhysicsObject* body = BodyOf(self);
   double v;
   if (body == nullptr || !Builtin_Number(value, &v)) return false;
-  body->*Field = Builtin_Float(v);
+  (body->*Set)(Builtin_Float(v));
   return true;
 }
-template <bool CPhysicsObject::*Field>
+template <bool (CPhysicsObject::*Get)() const>
 bool GetBodyFlag(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  return body != nullptr && Builtin_Real(out, body->*Field ? 1.0 : 0.0);
+  return body != nullptr && Builtin_Real(out, (body->*Get)() ? 1.0 : 0.0);
 }
-
-bool SV_PhyBullet(CInstance* self, int32_t, const RValue* value) {
+template <void (CPhysicsObject::*Set)(bool)>
+bool SetBodyFlag(CInstance* self, int32_t, const RValue* value) {
   CPhysicsObject* body = BodyOf(self);
   double v;
   if (body == nullptr || !Builtin_Number(value, &v)) return false;
-  body->m_bullet = v > 0.5;
-  return true;
-}
-bool SV_PhyFixedRotation(CInstance* self, int32_t, const RValue* value) {
-  CPhysicsObject* body = BodyOf(self);
-  double v;
-  if (body == nullptr || !Builtin_Number(value, &v)) return false;
-  body->SetFixedRotation(v > 0.5);
-  return true;
-}
-bool SV_PhyActive(CInstance* self, int32_t, const RValue* value) {
-  CPhysicsObject* body = BodyOf(self);
-  double v;
-  if (body == nullptr || !Builtin_Number(value, &v)) return false;
-  body->SetActive(v > 0.5);
+  (body->*Set)(v > 0.5);
   return true;
 }
 
 bool GV_PhyInertia(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  if (body == nullptr) return false;
-  const double c = body->m_localCentreX * body->m_localCentreX + body->m_localCentreY * body->m_localCentreY;
-  return Builtin_Real(out, body->m_inertia + body->m_mass * c);
+  return body != nullptr && Builtin_Real(out, body->Inertia());
 }
 template <bool Vertical>
 bool GV_PhyCom(CInstance* self, int32_t, RValue* out) {
@@ -313,18 +297,18 @@ bool GV_PhySpeed(CInstance* self, int32_t, RValue* out) {
   CPhysicsObject* body;
   double s;
   if (!BodyAndScale(self, &body, &s)) return false;
-  const double sx = body->m_linearVelocityX / s / RoomSpeed();
-  const double sy = body->m_linearVelocityY / s / RoomSpeed();
+  const double sx = body->LinearVelocityX() / s / RoomSpeed();
+  const double sy = body->LinearVelocityY() / s / RoomSpeed();
   return Builtin_Real(out, std::sqrt(sx * sx + sy * sy));
 }
 template <int32_t Type>
 bool GV_PhyBodyType(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  return body != nullptr && Builtin_Real(out, body->m_bodyType == Type ? 1.0 : 0.0);
+  return body != nullptr && Builtin_Real(out, body->BodyType() == Type ? 1.0 : 0.0);
 }
 bool GV_PhySleeping(CInstance* self, int32_t, RValue* out) {
   const CPhysicsObject* body = BodyOf(self);
-  return body != nullptr && Builtin_Real(out, body->m_awake ? 0.0 : 1.0);
+  return body != nullptr && Builtin_Real(out, body->Awake() ? 0.0 : 1.0);
 }
 template <bool Vertical>
 bool GV_PhyPositionPrevious(CInstance* self, int32_t, RValue* out) {
@@ -415,12 +399,12 @@ void Variable_BuiltIn_InitInstance() {
   Variable_BuiltinAdd("phy_linear_velocity_y", GV_PhyVelocity<true, false>, SV_PhyVelocity<true, false>);
   Variable_BuiltinAdd("phy_speed_x", GV_PhyVelocity<false, true>, SV_PhyVelocity<false, true>);
   Variable_BuiltinAdd("phy_speed_y", GV_PhyVelocity<true, true>, SV_PhyVelocity<true, true>);
-  Variable_BuiltinAdd("phy_angular_damping", GetBodyFloat<&P::m_angularDamping>, SetBodyFloat<&P::m_angularDamping>);
-  Variable_BuiltinAdd("phy_linear_damping", GetBodyFloat<&P::m_linearDamping>, SetBodyFloat<&P::m_linearDamping>);
-  Variable_BuiltinAdd("phy_bullet", GetBodyFlag<&P::m_bullet>, SV_PhyBullet);
-  Variable_BuiltinAdd("phy_fixed_rotation", GetBodyFlag<&P::m_fixedRotation>, SV_PhyFixedRotation);
-  Variable_BuiltinAdd("phy_active", GetBodyFlag<&P::m_active>, SV_PhyActive);
-  Variable_BuiltinAdd("phy_mass", GetBodyFloat<&P::m_mass>, nullptr);
+  Variable_BuiltinAdd("phy_angular_damping", GetBodyFloat<&P::AngularDamping>, SetBodyFloat<&P::SetAngularDamping>);
+  Variable_BuiltinAdd("phy_linear_damping", GetBodyFloat<&P::LinearDamping>, SetBodyFloat<&P::SetLinearDamping>);
+  Variable_BuiltinAdd("phy_bullet", GetBodyFlag<&P::Bullet>, SetBodyFlag<&P::SetBullet>);
+  Variable_BuiltinAdd("phy_fixed_rotation", GetBodyFlag<&P::FixedRotation>, SetBodyFlag<&P::SetFixedRotation>);
+  Variable_BuiltinAdd("phy_active", GetBodyFlag<&P::Active>, SetBodyFlag<&P::SetActive>);
+  Variable_BuiltinAdd("phy_mass", GetBodyFloat<&P::Mass>, nullptr);
   Variable_BuiltinAdd("phy_inertia", GV_PhyInertia, nullptr);
   Variable_BuiltinAdd("phy_com_x", GV_PhyCom<false>, nullptr);
   Variable_BuiltinAdd("phy_com_y", GV_PhyCom<true>, nullptr);

@@ -1,26 +1,43 @@
-// What the instance record uses of physics: the room's world, fixture definitions, and the body
-// that an instance owns.
+// What the game world uses of physics: a room's physics world, fixture definitions, and the body
+// that an instance owns. The classes are declared here, where the instance and room records need
+// them; physics/ defines their members over the physics library, so that the per-instance calls
+// of the physics variables stay direct calls.
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class CInstance;
 class CPhysicsWorld;
+class b2Body;
+class b2Fixture;
+class b2Contact;
+class b2World;
 
-// A fixture definition: one shape with its material, bound to an instance's body.
+// A fixture definition: one shape in metres with its material, bound to instances' bodies.
 class CPhysicsFixture {
  public:
   static constexpr int32_t kMaxPolygonPoints = 8;
-  enum Shape : int32_t { kShapeNone = 0, kShapeCircle = 1, kShapePolygon = 2 };
+  enum Shape : int32_t { kShapeNone, kShapeCircle, kShapeBox, kShapeEdge, kShapePolygon, kShapeChain };
+  struct Point {
+    float x;
+    float y;
+  };
 
   explicit CPhysicsFixture(int32_t id) : m_id(id) {}
 
+  // Each shape setter drops the previous shape and its points.
   void SetCircleShape(float radiusMetres);
-  // An empty polygon with room for 8 points.
-  void SetPolygonShape();
-  // Adds a polygon point in metres; points beyond 8 are dropped.
-  void AddPoint(float xMetres, float yMetres);
+  void SetBoxShape(float halfWidthMetres, float halfHeightMetres);
+  void SetEdgeShape(float x1, float y1, float x2, float y2);
+  void SetPolygonShape();  // empty, room for 8 points
+  void SetChainShape(bool loop);  // empty, room for 8 points, grows by half
+  // True when the point was taken and, for a polygon, all points so far are convex and clockwise
+  // on screen. A concave point stays in the list (reported); a ninth polygon point, or a point for
+  // any other shape, is not stored.
+  bool AddPoint(float xMetres, float yMetres);
+  bool CheckConvex() const;
 
   void SetLinearDamping(float v) { m_linearDamping = v; }
   void SetAngularDamping(float v) { m_angularDamping = v; }
@@ -35,94 +52,164 @@ class CPhysicsFixture {
   int32_t m_id;
   Shape m_shape = kShapeNone;
   float m_radius = 0.0f;
-  int32_t m_pointCount = 0;
-  float m_points[kMaxPolygonPoints][2] = {};
+  float m_halfWidth = 0.0f;
+  float m_halfHeight = 0.0f;
+  std::vector<Point> m_points;   // polygon, chain, and the two ends of an edge
+  int32_t m_pointCapacity = 0;   // what the point list has room for before it grows
+  bool m_loop = false;
   float m_linearDamping = 0.0f;
   float m_angularDamping = 0.0f;
   bool m_sensor = false;
   int16_t m_collisionGroup = 0;
   float m_density = 0.0f;
   float m_restitution = 0.0f;
-  float m_friction = 0.0f;
+  float m_friction = 0.2f;
   bool m_awake = true;
   bool m_kinematic = false;
 };
 
-// The physics object of an instance: its body in a world. Deleting it destroys the body.
+// Fixture definitions live in a table by id (from 1, never reused) until deleted.
+CPhysicsFixture* PhysicsFixture_Create();
+CPhysicsFixture* PhysicsFixture_Find(int32_t id);
+bool PhysicsFixture_Delete(int32_t id);
+// Definitions not yet deleted.
+int32_t PhysicsFixture_LiveCount();
+
+// The physics object of an instance: its body in a world. Lengths in metres, angles in the body's
+// convention (radians, clockwise on screen) unless named otherwise. Deleting it destroys the body.
 class CPhysicsObject {
  public:
-  explicit CPhysicsObject(CPhysicsWorld* world) : m_pWorld(world) {}
-  ~CPhysicsObject();
-  CPhysicsObject(const CPhysicsObject&) = delete;
-  CPhysicsObject& operator=(const CPhysicsObject&) = delete;
-
-  // The body as the stand-in keeps it: what was written, nothing simulated. Metres, radians and
-  // seconds, as the body itself counts.
   static constexpr int32_t kBodyStatic = 0;
   static constexpr int32_t kBodyKinematic = 1;
   static constexpr int32_t kBodyDynamic = 2;
 
-  void SetRotation(float degrees);
-  void SetPosition(float xMetres, float yMetres);  // the old position becomes the previous one
-  void SetAngularVelocity(float degreesPerSecond);
-  void SetLinearVelocity(float xMetres, float yMetres);
-  void SetFixedRotation(bool on) { m_fixedRotation = on; }
-  void SetActive(bool on) { m_active = on; }
-  // The centre of mass in world coordinates (metres).
+  CPhysicsObject(CPhysicsWorld* world, b2Body* body, float offsetX, float offsetY, int32_t category);
+  ~CPhysicsObject();
+  CPhysicsObject(const CPhysicsObject&) = delete;
+  CPhysicsObject& operator=(const CPhysicsObject&) = delete;
+
+  float X() const;
+  float Y() const;
+  float Angle() const;
+  float LinearVelocityX() const;
+  float LinearVelocityY() const;
+  float AngularVelocity() const;  // radians per second
+  float LinearDamping() const;
+  float AngularDamping() const;
+  bool Bullet() const;
+  bool FixedRotation() const;
+  bool Active() const;
+  bool Awake() const;
+  int32_t BodyType() const;
+  float Mass() const;
+  float Inertia() const;  // about the body origin
   float WorldCentreX() const;
   float WorldCentreY() const;
 
-  CPhysicsWorld* m_pWorld;
-  float m_angle = 0.0f;
-  float m_x = 0.0f;
-  float m_y = 0.0f;
-  float m_previousX = 0.0f;
-  float m_previousY = 0.0f;
-  float m_linearVelocityX = 0.0f;
-  float m_linearVelocityY = 0.0f;
-  float m_angularVelocity = 0.0f;
-  float m_angularDamping = 0.0f;
-  float m_linearDamping = 0.0f;
-  bool m_bullet = false;
-  bool m_fixedRotation = false;
-  bool m_active = true;
-  bool m_awake = true;
-  int32_t m_bodyType = kBodyDynamic;
-  float m_mass = 0.0f;
-  float m_inertia = 0.0f;  // about the centre of mass
-  float m_localCentreX = 0.0f;
-  float m_localCentreY = 0.0f;
+  // Refused (nothing changes) when a value is not finite, or a damping is negative: the library
+  // would stop the program on it.
+  void SetPosition(float x, float y);  // keeps the angle, wakes the body
+  void SetRotation(float degrees);     // not negated; keeps the position, wakes the body
+  void SetLinearVelocity(float vx, float vy);
+  void SetAngularVelocity(float degreesPerSecond);
+  void SetLinearDamping(float v);
+  void SetAngularDamping(float v);
+  void SetBullet(bool on);
+  void SetFixedRotation(bool on);
+  void SetActive(bool on);
+
+  // Forces and impulses act on dynamic bodies only (woken first), in world or body-local terms;
+  // the library clears forces after each of its steps.
+  void ApplyForce(float pointX, float pointY, float forceX, float forceY);
+  void ApplyImpulse(float pointX, float pointY, float impulseX, float impulseY);
+  void ApplyLocalForce(float pointX, float pointY, float forceX, float forceY);
+  void ApplyLocalImpulse(float pointX, float pointY, float impulseX, float impulseY);
+  void ApplyTorque(float torque);
+  void ApplyAngularImpulse(float impulse);
+  void SetMassProperties(float mass, float localCentreX, float localCentreY, float inertia);
+
+  // Binding ids count from 0 per body; a chain binding holds one edge fixture per segment.
+  int32_t AddFixture(std::vector<b2Fixture*> fixtures);
+  bool RemoveFixture(int32_t bindingId);
+  float GetFriction(int32_t bindingId) const;
+  float GetDensity(int32_t bindingId) const;
+  float GetRestitution(int32_t bindingId) const;
+  void SetFriction(int32_t bindingId, float v);
+  void SetDensity(int32_t bindingId, float v);
+  void SetRestitution(int32_t bindingId, float v);
+  int32_t FixtureCount() const;  // library fixtures on the body
+  // Draws the fixtures in the current draw colour, in pixels (k is 1 / scale); a circle around the
+  // body origin.
+  void DebugDraw(float k) const;
+
+  CPhysicsWorld* m_pWorld;  // null once the world is gone
+  b2Body* m_body;           // null once the world is gone
+  float m_offsetX;          // pixels
+  float m_offsetY;
+  float m_previousX;        // metres, before the latest update's substeps
+  float m_previousY;
+  int32_t m_category;
+  int32_t m_nextBinding = 0;
+  std::unordered_map<int32_t, std::vector<b2Fixture*>> m_bindings;
 };
 
-// A room's physics world.
+// Any fixture of the instance's body, placed at (x, y) metres with that angle (radians), overlaps
+// any fixture of the other's body where it is; false when either has no body.
+bool Physics_TestOverlap(const CInstance* instance, const CInstance* other, float x, float y, float angle);
+
+// A room's physics world: the library world, its contact stack and collision categories.
 class CPhysicsWorld {
  public:
-  explicit CPhysicsWorld(float pixelToMetreScale) : m_pixelToMetreScale(pixelToMetreScale) {}
+  static constexpr int32_t kMaxManifolds = 8;
+  static constexpr int32_t kCategoryCount = 32;
 
-  // Creates the instance's body on first use, attaches a copy of the fixture at the offset (in
-  // pixels) and stores the body in the instance.
-  void BindFixture(CPhysicsFixture* fixture, CInstance* instance, float offsetX, float offsetY);
-  // Destroys an instance's body in the world and deletes its physics object.
+  CPhysicsWorld(float pixelToMetreScale, int32_t updateSpeed);
+  ~CPhysicsWorld();
+  CPhysicsWorld(const CPhysicsWorld&) = delete;
+  CPhysicsWorld& operator=(const CPhysicsWorld&) = delete;
+  // A new, empty world with the source's update speed, iterations, scale and gravity.
+  static CPhysicsWorld* CopyConstruct(const CPhysicsWorld* source);
+
+  void SetGravity(float x, float y);
+  float GravityX() const;
+  float GravityY() const;
+
+  // Binds the definition to the instance (its body made on first use, offset in pixels); the
+  // binding id, or -1 when it cannot be bound.
+  int32_t BindFixture(CPhysicsFixture* fixture, CInstance* instance, float offsetX, float offsetY);
+  // Destroys an instance's body and deletes its physics object (either may be null).
   static void DestroyBody(CPhysicsWorld* world, CPhysicsObject* object);
 
-  // The contact being reported (a collision event of a physics instance): its points in room
-  // units and its normals, for the instance involved.
-  struct ContactPoint {
-    float x;
-    float y;
-    float normalX;
-    float normalY;
-  };
+  // Draws the whole world with the script's debug flags (shapes 1, joints 2, centres of mass 4,
+  // boxes 8, contact pairs 64).
+  void DrawDebug(int32_t flags);
+
+  // The step of the motion phase: paths, substeps, instances following bodies, collision events.
+  void Update(int32_t roomSpeed, bool anyInstanceOnPath);
+
+  int32_t CollisionCategoryFor(int32_t objectIndex);
+  void RefreshFilters();
+  void PushContact(b2Contact* contact);
+  void ForgetFixtureContacts(const b2Fixture* fixture);
+
+  // The contact whose collision events run, as the reading instance sees it (room pixels).
   int32_t GetCollisionPointCount(const CInstance* instance) const;
-  // False when the instance is not the contact's or the point does not exist.
   bool GetCollisionPoint(const CInstance* instance, int32_t index, float* x, float* y) const;
   bool GetCollisionNormal(const CInstance* instance, int32_t index, float* x, float* y) const;
 
-  float m_pixelToMetreScale;
-  const CInstance* m_contactInstance = nullptr;
-  std::vector<ContactPoint> m_contactPoints;
-};
+  struct Category {
+    int32_t objectIndex = -1;
+    uint32_t categoryBits = 0;
+    uint32_t maskBits = 0;
+  };
+  struct ContactRecord;
+  struct Parts;  // what the library side owns: listener, filter, contact stack
 
-// Fixture definitions live in a table by running id until deleted.
-CPhysicsFixture* PhysicsFixture_Create();
-void PhysicsFixture_Delete(int32_t id);
+  int32_t m_updateSpeed;
+  int32_t m_iterations = 10;
+  float m_pixelToMetreScale;
+  bool m_paused = false;
+  Category m_categories[kCategoryCount];
+  b2World* m_world;
+  Parts* m_parts;
+};

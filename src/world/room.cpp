@@ -281,7 +281,10 @@ bool CRoom::LoadFromChunk(const ContainerBytes& container, uint32_t at, std::str
     };
     gravity_x = whole(gx);
     gravity_y = whole(gy);
-    if (uses_physics) physics_world = new CPhysicsWorld(pixel_to_metre);
+    if (uses_physics) {
+      physics_world = new CPhysicsWorld(pixel_to_metre, m_speed);
+      physics_world->SetGravity(static_cast<float>(gravity_x), static_cast<float>(gravity_y));
+    }
   }
 
   ListView list;
@@ -413,7 +416,7 @@ void CRoom::Assign(const CRoom* source, bool createInstances) {
   clear_view_background = source->clear_view_background;
   clear_display_buffer = source->clear_display_buffer;
   for (int32_t i = 0; i < kRoomViewCount; ++i) views[i].CopySettings(source->views[i]);
-  if (source->physics_world != nullptr) physics_world = new CPhysicsWorld(source->physics_world->m_pixelToMetreScale);
+  if (source->physics_world != nullptr) physics_world = CPhysicsWorld::CopyConstruct(source->physics_world);
 
   if (owns_records) {
     InitBlank();

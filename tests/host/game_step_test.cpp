@@ -13,6 +13,7 @@
 #include "io/main_window.h"
 #include "host/loop_test_support.h"
 #include "runtime/run_state.h"
+#include "world/physics_service.h"
 #include "world/room.h"
 #include "world/saved_game.h"
 #include "world/step_phases.h"
@@ -90,7 +91,7 @@ TEST_F(GameStepTest, PhasesRunInOrderWithTheQueuesAppliedAfterEach) {
 
 TEST_F(GameStepTest, VariantsLeaveOutTheirPhases) {
   // Only compared with null: the step never looks inside the world.
-  alignas(16) static unsigned char physicsWorld[16];
+  CPhysicsWorld physicsWorld(0.1f, 30);
   const struct {
     const char* name;
     bool physics;
@@ -104,7 +105,7 @@ TEST_F(GameStepTest, VariantsLeaveOutTheirPhases) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    m_room.physics_world = c.physics ? reinterpret_cast<CPhysicsWorld*>(physicsWorld) : nullptr;
+    m_room.physics_world = c.physics ? &physicsWorld : nullptr;
     g_RunState.drawEnableDrawEvent = c.drawing;
     Room_Current = c.room ? &m_room : nullptr;
     g_RunState.stepCounter = 0;
@@ -164,11 +165,11 @@ TEST_F(GameStepTest, DeltaTimeIsTheTimeSinceThePreviousStepStarted) {
 }
 
 TEST_F(GameStepTest, MotionTakesAnEventPassUnlessAPhysicsWorldMovesTheInstances) {
-  alignas(16) static unsigned char physicsWorld[16];
+  CPhysicsWorld physicsWorld(0.1f, 30);
   const uint64_t pass = Event_PassCounter;
   EXPECT_FALSE(HandleInstanceMovement(false));
   EXPECT_EQ(Event_PassCounter, pass + 1);
-  m_room.physics_world = reinterpret_cast<CPhysicsWorld*>(physicsWorld);
+  m_room.physics_world = &physicsWorld;
   EXPECT_TRUE(HandleInstanceMovement(true));
   EXPECT_EQ(Event_PassCounter, pass + 1);
   m_room.physics_world = nullptr;

@@ -1,3 +1,6 @@
+#include <box2d/box2d.h>
+
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -39,12 +42,23 @@ class PhysicsBodyTest : public WorldTest {
     return i;
   }
 
-  static const PhysicsBindRecord& OnlyBind() {
-    EXPECT_EQ(Physics_Record().binds.size(), 1u);
-    return Physics_Record().binds.front();
+  // The one library fixture of the instance's body.
+  static const b2Fixture* OnlyFixture(const CInstance* i) {
+    EXPECT_NE(i->physics_object, nullptr);
+    if (i->physics_object == nullptr) return nullptr;
+    EXPECT_EQ(i->physics_object->FixtureCount(), 1);
+    return i->physics_object->m_body->GetFixtureList();
+  }
+  // A polygon's corners in a fixed order (the library keeps them in its own).
+  static std::vector<std::pair<float, float>> Corners(const b2Fixture* f) {
+    std::vector<std::pair<float, float>> corners;
+    const auto* polygon = static_cast<const b2PolygonShape*>(f->GetShape());
+    for (int32_t k = 0; k < polygon->m_count; ++k) corners.emplace_back(polygon->m_vertices[k].x, polygon->m_vertices[k].y);
+    std::sort(corners.begin(), corners.end());
+    return corners;
   }
 
-  CPhysicsWorld m_world{0.1f};
+  CPhysicsWorld m_world{0.1f, 30};
   CRoom m_room;
   int32_t m_sprite = -1;
   std::vector<std::unique_ptr<CInstance>> m_instances;
@@ -59,16 +73,16 @@ TEST_F(PhysicsBodyTest, ACircleTakesItsRadiusAndOffsetFromTheScaledPoints) {
   // A mirrored circle mirrors its centre; its radius stays positive.
   for (const Case& c : {Case{2, 3.2f, -32}, Case{-2, 3.2f, 32}}) {
     SCOPED_TRACE(c.scale);
-    Physics_ClearRecord();
     CInstance* i = Make(PhysicsObject("ball", kPhysicsShapeCircle, {{16, 16}, {16, 0}}), c.scale, c.scale);
     i->CreatePhysicsBody(&m_room);
-    const PhysicsBindRecord& bind = OnlyBind();
-    EXPECT_EQ(bind.instance, i);
-    EXPECT_EQ(bind.fixture.m_shape, CPhysicsFixture::kShapeCircle);
-    EXPECT_FLOAT_EQ(bind.fixture.m_radius, c.radius);
-    EXPECT_FLOAT_EQ(bind.offsetX, c.offset);
-    EXPECT_FLOAT_EQ(bind.offsetY, c.offset);
-    EXPECT_NE(i->physics_object, nullptr);
+    const b2Fixture* f = OnlyFixture(i);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->GetType(), b2Shape::e_circle);
+    EXPECT_FLOAT_EQ(f->GetShape()->m_radius, c.radius);
+    EXPECT_FLOAT_EQ(i->physics_object->m_offsetX, c.offset);
+    EXPECT_FLOAT_EQ(i->physics_object->m_offsetY, c.offset);
+    // The body origin sits at the instance minus the offset.
+    EXPECT_FLOAT_EQ(i->physics_object->X(), -c.offset * 0.1f);
     EXPECT_EQ(PhysicsFixture_LiveCount(), 0) << "the fixture definition goes once bound";
     EXPECT_FALSE(error_occurred);
   }
@@ -78,21 +92,21 @@ TEST_F(PhysicsBodyTest, AnUnevenlyScaledCircleIsReportedAndBuiltUnscaled) {
   CInstance* i = Make(PhysicsObject("egg", kPhysicsShapeCircle, {{8, 4}, {10, 0}}), 2, 3);
   i->CreatePhysicsBody(&m_room);
   EXPECT_EQ(LastError(), "Image scale for physics object using circle collision should not vary across axes: egg\n");
-  const PhysicsBindRecord& bind = OnlyBind();
-  EXPECT_FLOAT_EQ(bind.fixture.m_radius, 1.0f);
-  EXPECT_FLOAT_EQ(bind.offsetX, -8.0f);
-  EXPECT_FLOAT_EQ(bind.offsetY, -4.0f);
+  const b2Fixture* f = OnlyFixture(i);
+  ASSERT_NE(f, nullptr);
+  EXPECT_FLOAT_EQ(f->GetShape()->m_radius, 1.0f);
+  EXPECT_FLOAT_EQ(i->physics_object->m_offsetX, -8.0f);
+  EXPECT_FLOAT_EQ(i->physics_object->m_offsetY, -4.0f);
 }
 
 TEST_F(PhysicsBodyTest, ACircleWithoutTwoPointsMakesNoBody) {
   for (const std::vector<ObjectPoint>& points : {std::vector<ObjectPoint>{}, std::vector<ObjectPoint>{{4, 4}}}) {
-    Physics_ClearRecord();
     error_last = SharedString_Unref(error_last);
     CInstance* i = Make(PhysicsObject("broken", kPhysicsShapeCircle, points), 1, 1);
     i->CreatePhysicsBody(&m_room);
     EXPECT_EQ(LastError(), "Corrupt shape data for broken\n");
-    EXPECT_TRUE(Physics_Record().binds.empty());
     EXPECT_EQ(i->physics_object, nullptr);
+    EXPECT_EQ(m_world.m_world->GetBodyCount(), 0);
     EXPECT_EQ(PhysicsFixture_LiveCount(), 0);
   }
 }
@@ -103,30 +117,31 @@ TEST_F(PhysicsBodyTest, PolygonPointsAreScaledAndReversedWhenMirrored) {
     int32_t shape;
     float xscale;
     float yscale;
-    std::vector<ObjectPoint> metres;
+    std::vector<std::pair<float, float>> metres;  // sorted
   };
   for (const Case& c : {Case{kPhysicsShapePolygon, 1, 1, {{0, 0}, {1, 0}, {1, 2}}},
-                        Case{kPhysicsShapePolygon, -1, 1, {{-1, 2}, {-1, 0}, {0, 0}}},
-                        Case{kPhysicsShapeBox, 1, -2, {{1, -4}, {1, 0}, {0, 0}}},
-                        Case{kPhysicsShapeBox, -1, -1, {{0, 0}, {-1, 0}, {-1, -2}}}}) {
+                        Case{kPhysicsShapePolygon, -1, 1, {{-1, 0}, {-1, 2}, {0, 0}}},
+                        Case{kPhysicsShapeBox, 1, -2, {{0, 0}, {1, -4}, {1, 0}}},
+                        Case{kPhysicsShapeBox, -1, -1, {{-1, -2}, {-1, 0}, {0, 0}}}}) {
     SCOPED_TRACE(testing::Message() << c.shape << " scale " << c.xscale << "," << c.yscale);
-    Physics_ClearRecord();
     CInstance* i = Make(PhysicsObject("hull", c.shape, outline), c.xscale, c.yscale);
     i->CreatePhysicsBody(&m_room);
-    const PhysicsBindRecord& bind = OnlyBind();
-    EXPECT_EQ(bind.fixture.m_shape, CPhysicsFixture::kShapePolygon);
-    EXPECT_EQ(bind.offsetX, 0.0f);
-    EXPECT_EQ(bind.offsetY, 0.0f);
-    ASSERT_EQ(bind.fixture.m_pointCount, 3);
-    for (int p = 0; p < 3; ++p) {
-      EXPECT_FLOAT_EQ(bind.fixture.m_points[p][0], c.metres[p].x) << p;
-      EXPECT_FLOAT_EQ(bind.fixture.m_points[p][1], c.metres[p].y) << p;
+    const b2Fixture* f = OnlyFixture(i);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->GetType(), b2Shape::e_polygon);
+    EXPECT_EQ(i->physics_object->m_offsetX, 0.0f);
+    EXPECT_EQ(i->physics_object->m_offsetY, 0.0f);
+    const auto corners = Corners(f);
+    ASSERT_EQ(corners.size(), 3u);
+    for (size_t p = 0; p < 3; ++p) {
+      EXPECT_NEAR(corners[p].first, c.metres[p].first, 1e-6) << p;
+      EXPECT_NEAR(corners[p].second, c.metres[p].second, 1e-6) << p;
     }
   }
 }
 
 TEST_F(PhysicsBodyTest, TheFixtureTakesTheDefinitionsMaterial) {
-  CObject* o = PhysicsObject("crate", kPhysicsShapeBox, {{0, 0}, {1, 0}, {1, 1}});
+  CObject* o = PhysicsObject("crate", kPhysicsShapeBox, {{0, 0}, {10, 0}, {10, 10}});
   o->linear_damping = 0.3f;
   o->angular_damping = 0.4f;
   o->sensor = true;
@@ -136,17 +151,20 @@ TEST_F(PhysicsBodyTest, TheFixtureTakesTheDefinitionsMaterial) {
   o->friction = 0.7f;
   o->awake = false;
   o->kinematic = true;
-  Make(o, 1, 1)->CreatePhysicsBody(&m_room);
-  const CPhysicsFixture& f = OnlyBind().fixture;
-  EXPECT_FLOAT_EQ(f.m_linearDamping, 0.3f);
-  EXPECT_FLOAT_EQ(f.m_angularDamping, 0.4f);
-  EXPECT_TRUE(f.m_sensor);
-  EXPECT_EQ(f.m_collisionGroup, 0x2345);
-  EXPECT_FLOAT_EQ(f.m_density, 2.5f);
-  EXPECT_FLOAT_EQ(f.m_restitution, 0.6f);
-  EXPECT_FLOAT_EQ(f.m_friction, 0.7f);
-  EXPECT_FALSE(f.m_awake);
-  EXPECT_TRUE(f.m_kinematic);
+  CInstance* i = Make(o, 1, 1);
+  i->CreatePhysicsBody(&m_room);
+  const b2Fixture* f = OnlyFixture(i);
+  ASSERT_NE(f, nullptr);
+  const b2Body* body = i->physics_object->m_body;
+  EXPECT_FLOAT_EQ(body->GetLinearDamping(), 0.3f);
+  EXPECT_FLOAT_EQ(body->GetAngularDamping(), 0.4f);
+  EXPECT_TRUE(f->IsSensor());
+  EXPECT_EQ(f->GetFilterData().groupIndex, 0x2345);
+  EXPECT_FLOAT_EQ(f->GetDensity(), 2.5f);
+  EXPECT_FLOAT_EQ(f->GetRestitution(), 0.6f);
+  EXPECT_FLOAT_EQ(f->GetFriction(), 0.7f);
+  EXPECT_FALSE(body->IsAwake());
+  EXPECT_EQ(body->GetType(), b2_dynamicBody) << "a density above 0 wins over the kinematic flag";
 }
 
 TEST_F(PhysicsBodyTest, NoBodyWithoutAWorldASpriteOrPhysics) {
@@ -160,33 +178,32 @@ TEST_F(PhysicsBodyTest, NoBodyWithoutAWorldASpriteOrPhysics) {
   Make(withPhysics, 1, 1)->CreatePhysicsBody(nullptr);
   Make(noSprite, 1, 1)->CreatePhysicsBody(&m_room);
   Make(noPhysics, 1, 1)->CreatePhysicsBody(&m_room);
-  EXPECT_TRUE(Physics_Record().binds.empty());
+  EXPECT_EQ(m_world.m_world->GetBodyCount(), 0);
   EXPECT_EQ(PhysicsFixture_LiveCount(), 0);
 }
 
 TEST_F(PhysicsBodyTest, ChangingObjectReplacesTheBody) {
   CObject* ball = PhysicsObject("ball", kPhysicsShapeCircle, {{1, 1}, {1, 0}});
-  CObject* crate = PhysicsObject("crate", kPhysicsShapeBox, {{0, 0}, {1, 0}, {1, 1}});
+  CObject* crate = PhysicsObject("crate", kPhysicsShapeBox, {{0, 0}, {10, 0}, {10, 10}});
   CObject* plain = NewObject("plain");
   CInstance* i = Make(ball, 1, 1);
   i->CreatePhysicsBody(&m_room);
-  CPhysicsObject* firstBody = i->physics_object;
-  ASSERT_NE(firstBody, nullptr);
+  ASSERT_NE(i->physics_object, nullptr);
+  EXPECT_EQ(m_world.m_world->GetBodyCount(), 1);
 
   i->ChangeObject(crate->index);
-  EXPECT_EQ(Physics_Record().bodiesDestroyed, 1);
-  EXPECT_EQ(Physics_Record().bodiesCreated, 2);
-  EXPECT_EQ(Physics_Record().binds.back().fixture.m_shape, CPhysicsFixture::kShapePolygon);
-  EXPECT_NE(i->physics_object, nullptr);
+  EXPECT_EQ(m_world.m_world->GetBodyCount(), 1) << "the old body went, a new one came";
+  const b2Fixture* f = OnlyFixture(i);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->GetType(), b2Shape::e_polygon);
 
   i->ChangeObject(plain->index);
-  EXPECT_EQ(Physics_Record().bodiesDestroyed, 2);
+  EXPECT_EQ(m_world.m_world->GetBodyCount(), 0);
   EXPECT_EQ(i->physics_object, nullptr);
 
   i->ChangeObject(ball->index);
   i->RebuildPhysicsBody(&m_room);
-  EXPECT_EQ(Physics_Record().bodiesCreated, 4);
-  EXPECT_EQ(Physics_Record().bodiesDestroyed, 3);
+  EXPECT_EQ(m_world.m_world->GetBodyCount(), 1);
   InstanceQueues_Clear();
 }
 

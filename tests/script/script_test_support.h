@@ -12,7 +12,7 @@
 #include "runtime/error_report.h"
 #include "host/frame_loop.h"
 #include "runtime/game_flags.h"
-#include "world/physics_recording.h"
+#include "world/physics_service.h"
 #include "script/variable_list.h"
 #include "script/wx_object.h"
 #include "world/instance.h"
@@ -61,7 +61,6 @@ class WorldTest : public ::testing::Test {
     Sprite_DeleteAll();
     Variable_ClearNames();
     InstanceQueues_Clear();
-    Physics_ClearRecord();
     Room_Current = nullptr;
     Event_PassCounter = 0;
     error_last = SharedString_Unref(error_last);

@@ -670,45 +670,51 @@ TEST_F(BuiltinVariablesTest, PhysicsVariablesNeedABodyAndAWorld) {
   EXPECT_FALSE(Set("phy_position_x", 5));
   EXPECT_FALSE(Set("phy_rotation", 5));
 
-  CPhysicsWorld world(0.1f);  // ten pixels to the metre
-  m_self->physics_object = new CPhysicsObject(&world);
+  CPhysicsWorld world(0.1f, 30);  // ten pixels to the metre
+  m_self->x = 20;
+  m_self->y = 30;
+  CPhysicsFixture* box = PhysicsFixture_Create();
+  box->SetBoxShape(1, 1);
+  box->SetDensity(0.5f);
+  ASSERT_EQ(world.BindFixture(box, m_self, 0, 0), 0);
+  PhysicsFixture_Delete(box->m_id);
   CPhysicsObject* body = m_self->physics_object;
+  ASSERT_NE(body, nullptr);
   // A body is enough for what needs no scale; the room has no world yet.
   EXPECT_TRUE(Set("phy_rotation", 90));
-  EXPECT_NEAR(body->m_angle, std::numbers::pi / 2, 1e-6);
+  EXPECT_NEAR(body->Angle(), std::numbers::pi / 2, 1e-6);
   EXPECT_NEAR(Num("phy_rotation"), 90, 1e-4);
   EXPECT_FALSE(Set("phy_position_x", 5));
 
   m_room.physics_world = &world;
   EXPECT_TRUE(Set("phy_position_x", 50));
   EXPECT_TRUE(Set("phy_position_y", 20));
-  EXPECT_NEAR(body->m_x, 5, 1e-5);
-  EXPECT_NEAR(body->m_y, 2, 1e-5);
+  EXPECT_NEAR(body->X(), 5, 1e-5);
+  EXPECT_NEAR(body->Y(), 2, 1e-5);
   EXPECT_NEAR(Num("phy_position_x"), 50, 1e-4);
-  EXPECT_NEAR(Num("phy_position_xprevious"), 50, 1e-4);  // the x write came before the y write
+  EXPECT_NEAR(Num("phy_position_xprevious"), 20, 1e-4);  // where the body was made; no step yet
   EXPECT_TRUE(Set("phy_speed_x", 1));  // pixels per step, at 30 steps a second
-  EXPECT_NEAR(body->m_linearVelocityX, 3, 1e-5);
+  EXPECT_NEAR(body->LinearVelocityX(), 3, 1e-5);
   EXPECT_NEAR(Num("phy_linear_velocity_x"), 30, 1e-4);
   EXPECT_TRUE(Set("phy_speed_y", 0));
   EXPECT_NEAR(Num("phy_speed"), 1, 1e-5);
   EXPECT_TRUE(Set("phy_bullet", 0.6));
-  EXPECT_TRUE(body->m_bullet);
+  EXPECT_TRUE(body->Bullet());
   EXPECT_TRUE(Set("phy_active", 0.5));
-  EXPECT_FALSE(body->m_active);
-  body->m_mass = 2;
-  body->m_inertia = 1;
-  body->m_localCentreX = 3;
-  body->m_localCentreY = 4;
-  EXPECT_NEAR(Num("phy_inertia"), 1 + 2 * 25, 1e-4);
+  EXPECT_FALSE(body->Active());
+  EXPECT_TRUE(Set("phy_linear_damping", 0.25));
+  EXPECT_NEAR(Num("phy_linear_damping"), 0.25, 1e-6);
+  EXPECT_TRUE(Set("phy_linear_damping", -1));  // refused by the body: unchanged
+  EXPECT_NEAR(Num("phy_linear_damping"), 0.25, 1e-6);
+  // A 2 m square at density 0.5: mass 2, inertia 2 * (2^2 + 2^2) / 12 about its centre.
+  EXPECT_NEAR(Num("phy_mass"), 2, 1e-5);
+  EXPECT_NEAR(Num("phy_inertia"), 4.0 / 3.0, 1e-5);
   EXPECT_EQ(Num("phy_dynamic"), 1);
   EXPECT_EQ(Num("phy_kinematic"), 0);
 
-  world.m_contactInstance = m_self;
-  world.m_contactPoints = {{1, 2, 0, -1}, {3, 4, 1, 0}};
-  EXPECT_EQ(Num("phy_collision_points"), 2);
-  EXPECT_EQ(Num("phy_collision_y", 1), 4);
-  EXPECT_EQ(Num("phy_col_normal_y", 0), -1);
-  Get("phy_collision_x", 2, nullptr, &ok);
+  // Outside a collision event there is no contact to read.
+  EXPECT_EQ(Num("phy_collision_points"), 0);
+  Get("phy_collision_x", 0, nullptr, &ok);
   EXPECT_FALSE(ok);
 
   m_room.physics_world = nullptr;
