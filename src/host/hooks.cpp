@@ -12,6 +12,7 @@
 #include "audio/sound_names_stand_in.h"
 #include "core/function_registry.h"
 #include "core/run_switches.h"
+#include "core/type_conversions.h"
 #include "core/value.h"
 #include "core/vm_error.h"
 #include "functions/buffer_functions.h"
@@ -30,6 +31,7 @@
 #include "runtime/debug_services.h"
 #include "runtime/error_report.h"
 #include "runtime/game_flags.h"
+#include "script/js_object.h"
 #include "vm/constants.h"
 #include "vm/error_position.h"
 #include "vm/extension_names_stand_in.h"
@@ -124,6 +126,7 @@ void Runner_InstallHooks() {
   OptionsFile_SetConstantLookup(&NumericConstant);
   Async_SetEventPoster(&AsyncQueue_PostEventMap);
   WXObject_SetRootVisitor(&World_VisitObjectRoots);
+  TypeConversion_SetDefaultValue(&JS_Object_DefaultValue);
   AssetRenderHooks assets;
   assets.flush = &GraphicsFlush;
   assets.forgetTexture = &GR_BatchForgetTexture;
