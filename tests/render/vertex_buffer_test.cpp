@@ -4,6 +4,7 @@
 #include "render/render_fixture.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -336,6 +337,65 @@ TEST_F(VertexBufferTest, DataBuffersBecomeVertexBuffers) {
   }
   EXPECT_EQ(Call("vertex_get_buffer_size", {77}), -1);
   EXPECT_NE(TakeError().find("Vertex Buffer index is out of range"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace render_test
+
+namespace render_test {
+namespace {
+
+// On the OpenGL layer: a buffer of a custom format lights the pixels of its quad in its vertex
+// colour, copied into the batch and again frozen.
+TEST(VertexBufferPixelsTest, ACustomFormatQuadLightsItsPixelsSubmittedAndFrozen) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  ResetRenderGlobals();
+  const int32_t first = g_BuiltinCount;
+  InitVertexFormatFunctions();
+  InitVertexBuilderFunctions();
+  auto call = [first](const char* name, std::vector<double> args) {
+    std::vector<RValue> values;
+    for (double a : args) values.push_back(RValue_MakeReal(a));
+    RValue result = RValue_MakeReal(0);
+    for (int32_t i = first; i < g_BuiltinCount; ++i) {
+      if (std::strcmp(g_BuiltinFunctions[i].name, name) == 0) {
+        g_BuiltinFunctions[i].handler(&result, nullptr, nullptr, static_cast<int32_t>(values.size()), values.data());
+        break;
+      }
+    }
+    return result.val;
+  };
+  ASSERT_TRUE(GR_D3D_Init(nullptr, 32, 32, 0));
+  call("vertex_format_begin", {});
+  call("vertex_format_add_position", {});
+  call("vertex_format_add_colour", {});
+  call("vertex_format_add_textcoord", {});
+  const double format = call("vertex_format_end", {});
+  const double vb = call("vertex_create_buffer", {});
+  call("vertex_begin", {vb, format});
+  for (const auto& [x, y] : std::vector<std::pair<double, double>>{{4, 4}, {12, 4}, {4, 12}, {12, 12}}) {
+    call("vertex_position", {vb, x, y});
+    call("vertex_colour", {vb, 0x0000FF, 1});
+    call("vertex_texcoord", {vb, 0, 0});
+  }
+  call("vertex_end", {vb});
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_TRUE(Start_Frame());
+    GR_Clear(0xFF000000u);
+    call("vertex_submit", {vb, 5, -1});
+    End_Frame(false);
+    const std::vector<uint32_t> pixels = ReadBackBuffer(32, 32);
+    ASSERT_EQ(pixels.size(), 32u * 32u);
+    int lit = 0;
+    for (uint32_t p : pixels) lit += (p & 0xFFFFFF) != 0 ? 1 : 0;
+    EXPECT_EQ(lit, 64) << "pass " << pass;
+    EXPECT_EQ(pixels[6 * 32 + 6] & 0xFFFFFF, 0xFF0000u) << "pass " << pass;
+    EXPECT_EQ(pixels[2 * 32 + 2] & 0xFFFFFF, 0u) << "pass " << pass;
+    call("vertex_freeze", {vb});
+  }
+  EXPECT_TRUE(VertexBuffer_Get(static_cast<int32_t>(vb))->frozen);
+  ShutdownRenderer();
+  ResetRenderGlobals();
 }
 
 }  // namespace
