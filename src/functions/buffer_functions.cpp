@@ -1,5 +1,6 @@
 #include "functions/buffer_functions.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -14,7 +15,7 @@
 #include "io/load_save.h"
 #include "functions/ds_map.h"
 #include "world/async_queue.h"
-#include "render/vertex_buffer_stand_in.h"
+#include "render/vertex_buffer.h"
 #include "functions/handler_args.h"
 
 // --- the table -----------------------------------------------------------------------------------
@@ -625,11 +626,34 @@ BUILTIN_FN(buffer_async_group_option) {
 
 // --- vertex buffers ------------------------------------------------------------------------------
 
+// What the copies read of a vertex buffer.
+struct VertexBufferView {
+  bool frozen = false;
+  bool hasFormat = false;
+  int32_t vertexCount = 0;
+  int32_t stride = 0;  // bytes a vertex, from the format of the contents
+  const uint8_t* data = nullptr;
+  int64_t bytes = 0;  // the bytes written, inside the data
+};
+
+bool VertexBuffer_View(int32_t id, VertexBufferView* view) {
+  const VertexBuffer* buffer = VertexBuffer_Get(id);
+  if (buffer == nullptr) return false;
+  view->frozen = buffer->frozen;
+  view->hasFormat = buffer->contents != nullptr;
+  view->stride = buffer->contents != nullptr ? buffer->contents->stride : 0;
+  view->data = buffer->data;
+  view->bytes = buffer->data != nullptr ? std::min<int64_t>(buffer->writePosition, buffer->capacity) : 0;
+  // Only whole vertices inside the written bytes are read.
+  view->vertexCount = view->stride > 0 ? static_cast<int32_t>(std::min<int64_t>(buffer->vertexCount, view->bytes / view->stride)) : 0;
+  return true;
+}
+
 // The vertex buffer of argument 0 after the checks every vertex-buffer call shares; false after
 // the report.
 bool UsableVertexBuffer(const Args& a, const std::string& prefix, const char* missing, const char* verb,
                         VertexBufferView* view) {
-  if (!VertexBuffer_Get(a.I(0), view)) {
+  if (!VertexBuffer_View(a.I(0), view)) {
     Error_Report(false, (prefix + missing).c_str());
     return false;
   }

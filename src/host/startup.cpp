@@ -11,6 +11,7 @@
 #include "vm/registry_lifecycle.h"
 #include "core/memory_manager.h"
 #include "functions/lifecycle.h"
+#include "functions/vertex_functions.h"
 #include "host/command_line.h"
 #include "host/entry.h"
 #include "io/file_services.h"

@@ -22,6 +22,7 @@
 #include "render/render_state.h"
 #include "render/surface.h"
 #include "render/vertex_batch.h"
+#include "render/vertex_buffer.h"
 
 
 namespace {
@@ -457,6 +458,9 @@ void GR_D3D_Shutdown() {
   GR_Texture_Free(g_whiteSlot);
   g_whiteSlot = -1;
   Surface_FreeAll();
+  // Script vertex buffers and formats hold device objects: they let go before the device does.
+  VertexBuffer_FreeAll();
+  VertexFormat_ReleaseDeclarations();
   VBPool_FreeAll();
   GR_D3D_Release();
   GR_D3D_FreeAdapters();

@@ -34,7 +34,5 @@ void Particle_Reset();
 void Particle_CreateShapeTextures();
 void Particle_Shutdown();
 
-// Registers the argument-checking vertex_* handlers (true) or their fast variants (false).
-void VertexBuilder_RegisterFastFunctions(bool checking);
 void VertexFormat_FreeAll();
 void Text_Shutdown();

@@ -8,6 +8,4 @@ bool Shader_Load(uint8_t*, uint32_t size, const ContainerBytes&) {
   return true;
 }
 
-void InitVertexBuilderFunctions() {}
 void InitShaderFunctions() {}
-void InitVertexFormatFunctions() {}

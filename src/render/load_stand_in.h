@@ -11,6 +11,4 @@ bool Shader_Load(uint8_t* body, uint32_t size, const ContainerBytes& container);
 
 // The part_* and effect_* functions (particle_functions.cpp).
 void InitParticleFunctions();
-void InitVertexBuilderFunctions();
 void InitShaderFunctions();
-void InitVertexFormatFunctions();

@@ -463,5 +463,11 @@ void GR_SetVertexBufferMethod(int32_t method) {
   g_Batch.method = method;
 }
 
-uint32_t VertexFormat_Stride(int32_t) { return 0; }
-IDirect3DVertexDeclaration9* VertexFormat_Declaration(int32_t) { return nullptr; }
+void VertexBufferNode_Delete(VertexBufferNode* node) {
+  if (node == nullptr) return;
+  if (g_Batch.current == node) GraphicsFlush();
+  if (g_Batch.current == node) g_Batch.current = nullptr;
+  Unlink(node);
+  node->Release();
+  delete node;
+}

@@ -90,7 +90,10 @@ void GR_BatchForgetTexture(void* texture);
 // Changes the vertex-buffer method (flushes first).
 void GR_SetVertexBufferMethod(int32_t method);
 
-// Vertex formats given by id (vertex_format_*): the stride and declaration of an id; the stand-in
-// until vertex formats are built knows none (0, null).
+// Unlinks a node made by VertexBufferNode::Create, releases its buffer and deletes it.
+void VertexBufferNode_Delete(VertexBufferNode* node);
+
+// Vertex formats given by id (vertex_format_*): the stride and declaration of an id (0 and null for
+// an id no format has).
 uint32_t VertexFormat_Stride(int32_t id);
 IDirect3DVertexDeclaration9* VertexFormat_Declaration(int32_t id);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -14,7 +15,8 @@
 #include "functions/ds_tables.h"
 #include "functions/lifecycle.h"
 #include "world/async_queue.h"
-#include "render/vertex_buffer_stand_in.h"
+#include "render/lifecycle.h"
+#include "render/vertex_buffer.h"
 #include "world/room.h"
 
 namespace {
@@ -48,6 +50,23 @@ using math_test::Real;
 using math_test::Text;
 using math_test::Undefined;
 
+// A vertex buffer holding the bytes as finished contents in a format of `stride` bytes (one
+// four-byte element a vertex); frozen only in name, its bytes stay readable.
+int32_t AddVertexBuffer(const std::vector<uint8_t>& bytes, int32_t stride, bool frozen, bool hasFormat) {
+  auto* format = new VertexFormat;
+  VertexFormat_AddElement(format, kVertexTypeFloat1, 5, 1);
+  VertexFormat_Register(format);
+  EXPECT_EQ(format->stride, stride);
+  const int32_t index = VertexBuffer_Create(std::max<int64_t>(256, static_cast<int64_t>(bytes.size())));
+  VertexBuffer* buffer = VertexBuffer_Get(index);
+  if (!bytes.empty()) std::memcpy(buffer->data, bytes.data(), bytes.size());
+  buffer->writePosition = static_cast<uint32_t>(bytes.size());
+  buffer->vertexCount = static_cast<int32_t>(bytes.size()) / stride;
+  buffer->contents = hasFormat ? format : nullptr;
+  buffer->frozen = frozen;
+  return index;
+}
+
 class BufferFunctionsTest : public HostFilesTest {
  protected:
   void SetUp() override {
@@ -60,7 +79,8 @@ class BufferFunctionsTest : public HostFilesTest {
   void TearDown() override {
     Buffer_FreeAll();
     Async_Shutdown();
-    VertexBufferStandIn_Clear();
+    VertexBuffer_DeleteAll();
+    VertexFormat_FreeAll();
     g_delivered.clear();
     Builtin_Shutdown();
     HostFilesTest::TearDown();
@@ -544,10 +564,10 @@ TEST_F(BufferFunctionsTest, GroupOptionsAreStoredOrLogged) {
 TEST_F(BufferFunctionsTest, BuffersFromVertexBuffers) {
   std::vector<uint8_t> vertices;
   for (int i = 0; i < 12; ++i) vertices.push_back(static_cast<uint8_t>(i));
-  const int32_t vb = VertexBufferStandIn_Add(vertices, 4, false, true);  // three vertices
-  const int32_t frozen = VertexBufferStandIn_Add(vertices, 4, true, true);
-  const int32_t empty = VertexBufferStandIn_Add({}, 4, false, true);
-  const int32_t noFormat = VertexBufferStandIn_Add(vertices, 4, false, false);
+  const int32_t vb = AddVertexBuffer(vertices, 4, false, true);  // three vertices
+  const int32_t frozen = AddVertexBuffer(vertices, 4, true, true);
+  const int32_t empty = AddVertexBuffer({}, 4, false, true);
+  const int32_t noFormat = AddVertexBuffer(vertices, 4, false, false);
 
   const int32_t whole = static_cast<int32_t>(
       CallReal("buffer_create_from_vertex_buffer", {Real(vb), Real(eBuffer_Format_Fixed), Real(1)}));
@@ -592,7 +612,7 @@ TEST_F(BufferFunctionsTest, BuffersFromVertexBuffers) {
 TEST_F(BufferFunctionsTest, CopiesFromVertexBuffers) {
   std::vector<uint8_t> vertices;
   for (int i = 0; i < 12; ++i) vertices.push_back(static_cast<uint8_t>(i + 1));
-  const int32_t vb = VertexBufferStandIn_Add(vertices, 4, false, true);
+  const int32_t vb = AddVertexBuffer(vertices, 4, false, true);
   const int32_t wrap = Create(6, eBuffer_Format_Wrap);
   Call("buffer_copy_from_vertex_buffer", {Real(vb), Real(1), Real(1), Real(wrap), Real(4)});
   EXPECT_EQ(Bytes(wrap), (std::vector<uint8_t>{7, 8, 0, 0, 5, 6}));

@@ -26,6 +26,8 @@
 #include "render/render_state.h"
 #include "render/transform_3d.h"
 #include "render/vertex_batch.h"
+#include "render/vertex_buffer.h"
+#include "render/frame_services.h"
 
 namespace render_test {
 
@@ -68,6 +70,8 @@ inline void ResetRenderGlobals() {
 
 // Frees every texture and slot a test left behind, then the device.
 inline void ShutdownRenderer() {
+  VertexBuffer_DeleteAll();
+  VertexFormat_Reset();
   GR_Texture_FreeAll();
   while (g_Textures.head != nullptr) Texture_Free(g_Textures.head);
   Texture_PopAllTargets();
