@@ -30,11 +30,6 @@ constexpr const char* kSaveKey = "unlocked";
 // The room of each level, in menu order.
 constexpr double kLevelRooms[] = {3, 6, 7, 5, 9, 4};
 
-double ViewOf(CInstance* self, const LinkName& variable) {
-  tll::Local v;
-  tll::Get(self, variable, &v, 0);
-  return tll::Num(*v);
-}
 void SetView(CInstance* self, const LinkName& variable, double d) { tll::Set(self, variable, tll::Real(d), 0); }
 
 bool Create(tll::Frame& frame, CInstance* self, CInstance* other) {

@@ -15,11 +15,6 @@ namespace {
 constexpr const char* kBannerText = "HACKING_COMPLETE.";
 constexpr double kMeterSlide = 6;  // pixels a step
 
-double ViewOf(CInstance* self, const LinkName& variable) {
-  tll::Local v;
-  tll::Get(self, variable, &v, 0);
-  return tll::Num(*v);
-}
 void SetBuiltin(CInstance* self, const LinkName& variable, double d) { tll::Set(self, variable, tll::Real(d)); }
 
 double MeterWidth(CInstance* self, CInstance* other) { return Fn(self, other, fn::sprite_get_width, kSpHackerMeter); }

@@ -49,6 +49,12 @@ double Run(tll::ScriptFunction script, CInstance* self, CInstance* other, Number
   tll::Get(self, variable, &v);
   return tll::Num(*v);
 }
+// Element 0 of a built-in view array of self (view_wport[0] and the like) as a number.
+[[maybe_unused]] double ViewOf(CInstance* self, const LinkName& variable) {
+  tll::Local v;
+  tll::Get(self, variable, &v, 0);
+  return tll::Num(*v);
+}
 [[maybe_unused]] double OwnNum(CInstance* self, int32_t index) { return tll::Num(tll::Own(self, index)); }
 [[maybe_unused]] void SetOwn(CInstance* self, int32_t index, double d) { tll::SetReal(&tll::Own(self, index), d); }
 [[maybe_unused]] void SetGlobal(int32_t index, double d) { tll::SetReal(&tll::Global(index), d); }

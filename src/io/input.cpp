@@ -514,6 +514,10 @@ void IO_ReadFrame(const uint8_t frame[IO_FRAME_SIZE]) {
   s.cursorY = Get32(p);
   s.mouseX = Get32(p);
   s.mouseY = Get32(p);
+  // The recorded pointer is where the game reads the mouse: a recorded click lands where it was
+  // made, not wherever the pointer happens to be while the recording plays.
+  s.deviceMouseX[0] = s.mouseX;
+  s.deviceMouseY[0] = s.mouseY;
 }
 
 void IO_WriteRecordFrame() {

@@ -146,7 +146,8 @@ VirtualKey* IO_FindFreeVirtualKey();
 void IO_DeleteVirtualKey(int32_t index);
 void IO_ClearVirtualKeys();
 
-// The live state as one recorded step, and back (all but the device mouse positions).
+// The live state as one recorded step, and back; reading a step also places device 0's mouse at
+// its recorded position (what mouse_x and mouse_y read).
 void IO_WriteFrame(uint8_t frame[IO_FRAME_SIZE]);
 void IO_ReadFrame(const uint8_t frame[IO_FRAME_SIZE]);
 void IO_WriteRecordFrame();

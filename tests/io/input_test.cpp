@@ -581,6 +581,8 @@ TEST_F(RecordingFileTest, PlaybackThatEndsKeepsTheHeldStateWithoutOneStepFlags) 
   const std::string file = Path("ends.rec");
   StartWith(true, false, file);
   IO_MsgKeyDown('P', false);
+  g_IOMessageBuffer.mouseX = 77;
+  g_IOMessageBuffer.mouseY = 66;
   Step();
   IO_Shutdown();
   // Half a frame more: a cut-off last step is not played.
@@ -592,8 +594,13 @@ TEST_F(RecordingFileTest, PlaybackThatEndsKeepsTheHeldStateWithoutOneStepFlags) 
 
   StartWith(false, true, file);
   IO_MsgKeyDown('Q', false);  // live devices never reach the state during playback
+  g_IOMessageBuffer.mouseX = 900;
+  g_IOInputState.deviceMouseX[0] = 900;
   Step();
   EXPECT_TRUE(IO_KeyPressed('P'));
+  // The mouse is where it was recorded, wherever the pointer is now.
+  EXPECT_EQ(g_IOInputState.deviceMouseX[0], 77);
+  EXPECT_EQ(g_IOInputState.deviceMouseY[0], 66);
   EXPECT_FALSE(IO_KeyDown('Q'));
   Step();
   Step();
